@@ -1,0 +1,41 @@
+# Shared shell helpers of scripts/test, scripts/run and scripts/db.
+# Source it; it defines functions only.
+
+KORVAN_ROOT=${KORVAN_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
+
+say() { printf '%s\n' "$*" >&2; }
+die() { say "error: $*"; exit 1; }
+
+# Installs every Debian package of the list files given that is not
+# installed yet; runs apt-get update only when something is missing.
+ensure_packages() {
+  local missing=() pkg
+  for pkg in $(cat "$@" | sed 's/#.*//'); do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' ||
+      missing+=("$pkg")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  say "installing: ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# Commands run when the script exits, last registered first, also on failure.
+KORVAN_ON_EXIT=()
+on_exit() { KORVAN_ON_EXIT=("$*" "${KORVAN_ON_EXIT[@]}"); }
+run_on_exit() {
+  local cmd
+  for cmd in "${KORVAN_ON_EXIT[@]}"; do eval "$cmd" || true; done
+  KORVAN_ON_EXIT=()
+}
+trap run_on_exit EXIT
+trap 'exit 130' INT TERM
+
+# Configures and builds into the given directory; extra arguments go to cmake.
+build_tree() {
+  local dir=$1; shift
+  cmake -S "$KORVAN_ROOT" -B "$dir" "$@" >/dev/null
+  cmake --build "$dir" -j"$(nproc)"
+}

@@ -1,0 +1,222 @@
+#include "tools/core/string_utils.h"
+
+#include <cctype>
+#include <utility>
+
+namespace Tools {
+
+const char *const WHITESPACE = " \t\n\r";
+
+std::string toupper(std::string text)
+{
+  for (char &c : text)
+    if (c >= 'a' && c <= 'z')
+      c = static_cast<char>(c - 'a' + 'A');
+  return text;
+}
+
+bool icase_equal(const std::string &a, const std::string &b)
+{
+  if (a.size() != b.size())
+    return false;
+  if (a == b)
+    return true;
+  return toupper(a) == toupper(b);
+}
+
+bool is_int(const std::string &text)
+{
+  if (text.empty())
+    return false;
+  for (char c : text)
+    if (c < '0' || c > '9')
+      return false;
+  return true;
+}
+
+std::string strip(const std::string &text, const std::string &chars)
+{
+  std::string::size_type first = text.find_first_not_of(chars);
+  if (first == std::string::npos)
+    return std::string();
+  std::string::size_type last = text.find_last_not_of(chars);
+  return text.substr(first, last - first + 1);
+}
+
+std::vector<std::string> split_any(std::string text, const std::string &separators, int max_pieces)
+{
+  text = strip(text, separators);
+  std::vector<std::string> pieces;
+  std::string::size_type pos = 0;
+  int count = 0;
+  for (;;) {
+    if (max_pieces > 0 && ++count >= max_pieces)
+      break;
+    std::string::size_type i = text.find_first_of(separators, pos);
+    if (i == std::string::npos)
+      break;
+    pieces.push_back(text.substr(pos, i - pos));
+    pos = i + 1;
+  }
+  pieces.push_back(text.substr(pos));
+  return pieces;
+}
+
+std::vector<std::string> split(const std::string &text, const std::string &separator, int max_pieces)
+{
+  std::vector<std::string> pieces;
+  if (separator.empty()) // nothing to cut at; searching for "" would never advance
+    return {text};
+  std::string::size_type pos = 0;
+  int count = 0;
+  for (;;) {
+    if (max_pieces > 0 && ++count >= max_pieces)
+      break;
+    std::string::size_type i = text.find(separator, pos);
+    if (i == std::string::npos)
+      break;
+    pieces.push_back(text.substr(pos, i - pos));
+    pos = i + separator.size();
+  }
+  pieces.push_back(text.substr(pos));
+  return pieces;
+}
+
+std::vector<std::string> split_unquoted(const std::string &text, const std::string &separators)
+{
+  // The double-quoted ranges first: (opening, closing) positions. A quote
+  // behind a single backslash is escaped; behind two it is not.
+  std::vector<std::pair<std::size_t, std::size_t> > ranges;
+  bool open = false;
+  std::size_t opening = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '"')
+      continue;
+    bool escaped = i >= 1 && text[i - 1] == '\\' && !(i >= 2 && text[i - 2] == '\\');
+    if (escaped)
+      continue;
+    if (!open) {
+      open = true;
+      opening = i;
+    } else {
+      ranges.emplace_back(opening, i);
+      open = false;
+    }
+  }
+
+  std::vector<std::string> pieces;
+  std::size_t from = 0;
+  std::size_t r = 0;
+  for (std::size_t p = 0; p < text.size(); ++p) {
+    if (separators.find(text[p]) == std::string::npos)
+      continue;
+    while (r < ranges.size() && ranges[r].second <= p)
+      ++r;
+    bool inside = r < ranges.size() && ranges[r].first < p && p < ranges[r].second;
+    if (inside)
+      continue;
+    pieces.push_back(text.substr(from, p - from));
+    from = p + 1;
+  }
+  pieces.push_back(text.substr(from));
+  return pieces;
+}
+
+std::string wrap_text(std::string text, unsigned width, unsigned indent)
+{
+  if (width == 0)
+    width = 1;
+  if (text.size() <= width)
+    return text;
+  // Continuation lines hold width - indent characters; at least one, so
+  // that every round makes progress.
+  unsigned room = width > indent ? width - indent : 1;
+
+  // Cuts `rest` at its last blank at or before `limit`, dropping the blank;
+  // a word without such a blank is cut hard at `limit`.
+  auto cut = [](std::string &rest, unsigned limit) {
+    std::string::size_type i = rest.rfind(' ', limit);
+    std::string piece;
+    if (i == std::string::npos) {
+      piece = rest.substr(0, limit);
+      rest.erase(0, limit);
+    } else {
+      piece = rest.substr(0, i);
+      rest.erase(0, i + 1);
+    }
+    return piece;
+  };
+
+  std::string result = cut(text, width);
+  bool appended = false;
+  while (!text.empty()) {
+    std::string piece;
+    if (text.size() <= room) {
+      piece.swap(text);
+    } else {
+      piece = cut(text, room);
+    }
+    result += '\n';
+    result.append(indent, ' ');
+    result += piece;
+    appended = true;
+  }
+  if (appended)
+    result += '\n';
+  return result;
+}
+
+std::string sql_escape(const std::string &text)
+{
+  std::string out;
+  out.reserve(text.size() + 8);
+  for (char c : text) {
+    switch (c) {
+    case '\\':
+      out += "\\\\";
+      break;
+    case '\'':
+      out += "\\'";
+      break;
+    case '\0':
+      out += "\\0";
+      break;
+    default:
+      out += c;
+    }
+  }
+  return out;
+}
+
+std::string bool2text(bool value) { return value ? "TRUE" : "FALSE"; }
+
+bool text2bool(const std::string &text) { return text == "1" || icase_equal(text, "TRUE"); }
+
+std::string substitude(const std::string &text, const std::string &what, const std::string &with)
+{
+  if (what.empty())
+    return text;
+  std::string out;
+  std::string::size_type pos = 0;
+  for (;;) {
+    std::string::size_type i = text.find(what, pos);
+    if (i == std::string::npos)
+      break;
+    out.append(text, pos, i - pos);
+    out += with;
+    pos = i + what.size();
+  }
+  out.append(text, pos, std::string::npos);
+  return out;
+}
+
+template <> std::string to_text<double>(const double &value)
+{
+  std::stringstream s;
+  s.imbue(std::locale::classic());
+  s.precision(15);
+  s << value;
+  return s.str();
+}
+
+} // namespace Tools

@@ -1,0 +1,104 @@
+#ifndef KORVAN_TOOLS_CORE_STRING_UTILS_H
+#define KORVAN_TOOLS_CORE_STRING_UTILS_H
+
+// Text helpers and the conversions through which every number and yes/no
+// value travels between memory, widgets and the database. All texts are
+// byte strings; nothing here knows about encodings.
+
+#include <list>
+#include <locale>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tools/core/ref.h"
+
+namespace Tools {
+
+// a-z to A-Z; every other byte (umlauts too) stays.
+std::string toupper(std::string text);
+bool icase_equal(const std::string &a, const std::string &b);
+// Non-empty and digits only: no sign, no blanks.
+bool is_int(const std::string &text);
+
+// The blanks every caller strips: blank, tab, line feed, carriage return.
+extern const char *const WHITESPACE;
+
+std::string strip(const std::string &text, const std::string &chars = WHITESPACE);
+// Cuts at every byte of `separators` after stripping them from both ends;
+// max_pieces > 0 limits the pieces, the last one holding the rest.
+std::vector<std::string> split_any(std::string text, const std::string &separators, int max_pieces = -1);
+// Cuts at every occurrence of the whole separator. An empty separator
+// does not cut: the whole text is the one piece.
+std::vector<std::string> split(const std::string &text, const std::string &separator, int max_pieces = -1);
+// Cuts at separator bytes outside double-quoted parts.
+std::vector<std::string> split_unquoted(const std::string &text, const std::string &separators);
+// Breaks a usage text into lines of at most `width` bytes, continuation
+// lines indented; a word longer than a line is cut hard.
+std::string wrap_text(std::string text, unsigned width, unsigned indent);
+
+// Escapes a text for use between single quotes in MariaDB's default mode:
+// backslash first, then the single quote, then NUL. Every value that the
+// program places between quotes in SQL goes through here.
+std::string sql_escape(const std::string &text);
+
+std::string bool2text(bool value);        // "TRUE" / "FALSE"
+bool text2bool(const std::string &text);  // "1" or TRUE in any case
+std::string substitude(const std::string &text, const std::string &what, const std::string &with);
+
+// Reads one T from the start of the text (leading blanks skipped, the rest
+// ignored: "12abc" gives 12). A text that does not start with a number
+// gives the fallback.
+template <class T> T from_text(const std::string &text, const T &fallback)
+{
+  std::stringstream s;
+  s.imbue(std::locale::classic());
+  s << text;
+  T tmp; // libstdc++ writes 0 into a failed target: keep the fallback apart
+  if (s >> tmp)
+    return tmp;
+  return fallback;
+}
+
+// Writes the value with its stream insertion.
+template <class T> std::string to_text(const T &value)
+{
+  std::stringstream s;
+  s.imbue(std::locale::classic());
+  s << value;
+  return s.str();
+}
+// Doubles keep 15 significant digits, so that amounts like 12345.67 survive
+// the way through a text; the shortest form is still written (0.1, 100).
+template <> std::string to_text<double>(const double &value);
+
+// Iterator adaptor over a std::list of handles or pointers; -> gives the
+// element's object.
+template <class E> struct ListIterTraits
+{
+  static E get(E &e) { return e; } // E is a pointer
+};
+
+template <class T> struct ListIterTraits<Ref<T> >
+{
+  static T *get(Ref<T> &e) { return e.try_get(); }
+};
+
+template <class E> class ListIter
+{
+  typename std::list<E>::iterator it;
+
+public:
+  ListIter(typename std::list<E>::iterator it) : it(it) {}
+  bool operator!=(const typename std::list<E>::iterator &end) const { return it != end; }
+  ListIter &operator++(int)
+  {
+    ++it;
+    return *this;
+  }
+  auto operator->() { return ListIterTraits<E>::get(*it); }
+};
+
+} // namespace Tools
+
+#endif
