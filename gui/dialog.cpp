@@ -1,0 +1,212 @@
+#include "gui/dialog.h"
+
+#include <ctime>
+
+#include "tools/core/format.h"
+#include "tools/core/string_utils.h"
+#include "tools/dbi/database.h"
+#include "tools/widgets/theme.h"
+#include "schema/tables.h"
+#include "gui/combobox.h"
+#include "gui/moneyfield.h"
+
+using namespace FX;
+
+// ---- bindings ----
+
+BindVarBase::~BindVarBase() {}
+
+// Money keeps every digit on its way into the field; the field shows two
+// decimals and reading it back takes what the user sees.
+template <> void BindVar<MoneyField, double>::to_widget() { w->set_value(Tools::to_text<double>(*v)); }
+template <> void BindVar<MoneyField, double>::from_widget()
+{
+  *v = Tools::from_text<double>(std::string(w->getText().text()), 0.0);
+}
+
+// The yes/no box offers exactly the two names and takes no typing, so only
+// those texts can reach the variable.
+template <>
+BindVar<ComboBox, JANEIN_RANGE>::BindVar(ComboBox *widget, JANEIN_RANGE *variable, MainWindow *mw)
+    : BindVarBase(mw), w(widget), v(variable)
+{
+  w->clear_items();
+  w->append_item(JANEIN_STR[JANEIN::NEIN], "");
+  w->append_item(JANEIN_STR[JANEIN::JA], "");
+  w->setNumVisible(2);
+  w->setEditable(FALSE);
+}
+template <> void BindVar<ComboBox, JANEIN_RANGE>::to_widget()
+{
+  JANEIN_RANGE copy(*v); // throws for an unset value, as the caller must know
+  w->setText(Tools::to_text(copy).c_str());
+}
+template <> void BindVar<ComboBox, JANEIN_RANGE>::from_widget()
+{
+  std::string text = w->getText().text();
+  if (text == JANEIN_STR[JANEIN::NEIN])
+    *v = JANEIN::NEIN;
+  else if (text == JANEIN_STR[JANEIN::JA])
+    *v = JANEIN::JA;
+  else
+    TOOLS_LOG(Tools::format("yes/no box holds '%s': value kept", text));
+}
+
+template <> void BindVar<ComboBox, std::string>::to_widget() { w->setText(v->c_str()); }
+template <> void BindVar<ComboBox, std::string>::from_widget() { *v = w->getText().text(); }
+
+template <> void BindVar<ComboBox, int>::to_widget() { w->setText(Tools::to_text<int>(*v).c_str()); }
+template <> void BindVar<ComboBox, int>::from_widget()
+{
+  *v = Tools::from_text<int>(std::string(w->getText().text()), 0);
+}
+
+template <> void BindVar<FXTextField, std::string>::to_widget() { w->setText(v->c_str(), FALSE); }
+template <> void BindVar<FXTextField, std::string>::from_widget() { *v = w->getText().text(); }
+
+template <> void BindVar<Tools::ThemeTextField, std::string>::to_widget() { w->setText(v->c_str(), FALSE); }
+template <> void BindVar<Tools::ThemeTextField, std::string>::from_widget() { *v = w->getText().text(); }
+
+template <> void BindVar<Tools::ThemeTextField, int>::to_widget()
+{
+  w->setText(Tools::format("%d", *v).c_str(), FALSE);
+}
+template <> void BindVar<Tools::ThemeTextField, int>::from_widget()
+{
+  *v = Tools::from_text<int>(std::string(w->getText().text()), 0);
+}
+
+// ---- the dialog ----
+
+FXDEFMAP(Dialog) DialogMap[] = {
+    FXMAPFUNC(SEL_COMMAND, Dialog::ID_TOGGLE_LANG, Dialog::onToggleLang),
+    FXMAPFUNC(SEL_CLOSE, 0, Dialog::onClose),
+    FXMAPFUNC(SEL_COMMAND, Dialog::ID_CLOSE, Dialog::onClose),
+    FXMAPFUNC(SEL_KEYPRESS, 0, Dialog::onKeyPress),
+    FXMAPFUNC(SEL_KEYRELEASE, 0, Dialog::onKeyRelease),
+};
+
+FXIMPLEMENT(Dialog, FXDialogBox, DialogMap, ARRAYNUMBER(DialogMap))
+
+Dialog::Dialog() : main_window(nullptr), rollback_on_close(true) {}
+
+Dialog::Dialog(FXWindow *owner, MainWindow *mw, const FXString &title, FXuint opts, FXint x, FXint y)
+    : FXDialogBox(owner, title, opts, x, y, 0, 0, 10, 10, 10, 10, 4, 4), Lang(mw, "Dialog", title.text()),
+      CommonMsg(mw), main_window(mw), rollback_on_close(true)
+{
+  if (!getAccelTable())
+    setAccelTable(new FXAccelTable);
+  getAccelTable()->addAccel(KEY_F11, this, FXSEL(SEL_COMMAND, ID_TOGGLE_LANG), 0);
+  if (main_window && main_window->isTranslated())
+    update_text();
+}
+
+Dialog::~Dialog() { binds.clear(); }
+
+void Dialog::update_text() { setTitle(toggle_text().c_str()); }
+
+Tools::Ref<Tools::Database> Dialog::get_db()
+{
+  if (!main_window)
+    return Tools::Ref<Tools::Database>();
+  return main_window->getDatabase();
+}
+
+MainWindow::ConnectSettings *Dialog::get_connect_settings() { return &main_window->getConnectSettings(); }
+
+void Dialog::vars_to_widgets()
+{
+  for (auto &b : binds)
+    b->to_widget();
+}
+
+void Dialog::widgets_to_vars()
+{
+  for (auto &b : binds)
+    b->from_widget();
+}
+
+void Dialog::db_error(const std::string &text)
+{
+  std::string message = Tools::format("%s\n%s\n%s", text, get_db()->get_error(), get_db()->get_last_query());
+  TOOLS_LOG(message);
+  // The database's text may hold a percent sign: never use it as a format.
+  FXMessageBox::error(this, MBOX_OK, title_db_error, "%s", message.c_str());
+}
+
+std::string Dialog::history_stamp(std::time_t when)
+{
+  std::tm t;
+  localtime_r(&when, &t);
+  return Tools::format("%d-%02d-%02d %02d:%02d:%02d", t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour,
+                       t.tm_min, t.tm_sec);
+}
+
+void Dialog::set_history(BASE &row, int kind)
+{
+  if (kind < 0 || kind > 2)
+    return;
+  std::string stamp = history_stamp(std::time(nullptr));
+  std::string login;
+  Tools::Ref<USER> user = main_window ? main_window->getUser() : Tools::Ref<USER>();
+  if (user.valid() && user.try_get())
+    login = user->login.value;
+  else
+    TOOLS_LOG("history stamp without a logged-in user");
+  switch (kind) {
+  case 0:
+    row.hist_an_zeit = stamp;
+    row.hist_an_user = login;
+    break;
+  case 1:
+    row.hist_ae_zeit = stamp;
+    row.hist_ae_user = login;
+    break;
+  default:
+    row.hist_lo_zeit = stamp;
+    row.hist_lo_user = login;
+    break;
+  }
+}
+
+// ---- handlers ----
+
+
+long Dialog::onToggleLang(FXObject *sender, FXSelector, void *ptr)
+{
+  if (main_window)
+    main_window->handle(sender, FXSEL(SEL_COMMAND, MainWindow::ID_LANGMODE), ptr);
+  recalc();
+  layout();
+  update();
+  return 1;
+}
+
+long Dialog::onKeyPress(FXObject *sender, FXSelector sel, void *ptr)
+{
+  if (FXShell::onKeyPress(sender, sel, ptr))
+    return 1;
+  const FXEvent *event = static_cast<const FXEvent *>(ptr);
+  if (event && event->code == KEY_Escape) {
+    handle(this, FXSEL(SEL_COMMAND, ID_CLOSE), nullptr);
+    return 1;
+  }
+  return 0;
+}
+
+long Dialog::onKeyRelease(FXObject *sender, FXSelector sel, void *ptr)
+{
+  if (FXShell::onKeyRelease(sender, sel, ptr))
+    return 1;
+  const FXEvent *event = static_cast<const FXEvent *>(ptr);
+  return (event && event->code == KEY_Escape) ? 1 : 0;
+}
+
+long Dialog::onClose(FXObject *sender, FXSelector sel, void *ptr)
+{
+  TOOLS_LOG("onClose");
+  Tools::Ref<Tools::Database> db = get_db();
+  if (db.valid() && db.try_get() && db->is_connected() && rollback_on_close)
+    db->rollback();
+  return FXDialogBox::onCmdCancel(sender, sel, ptr);
+}

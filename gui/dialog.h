@@ -1,0 +1,137 @@
+#ifndef KORVAN_GUI_DIALOG_H
+#define KORVAN_GUI_DIALOG_H
+
+// The base of every dialog window: a translatable title, the shared
+// message texts, the bindings between input widgets and program variables,
+// F11 and Escape, roll-back on close, the database error box and the
+// history stamps of a record.
+
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "tools/widgets/fxcompat.h"
+#include "tools/core/debug.h"
+#include "tools/core/enum_range.h"
+#include "tools/core/ref.h"
+#include "tools/dbi/dbtype.h"
+#include "gui/lang.h"
+#include "shell/mainwindow.h"
+
+class ComboBox;
+class MoneyField;
+class BASE;
+
+namespace Tools {
+class Database;
+class ThemeTextField;
+} // namespace Tools
+
+// One binding between a widget and a variable. The dialog owns its
+// bindings; widget and variable belong to the dialog's subclass.
+class BindVarBase
+{
+protected:
+  MainWindow *main_window;
+
+public:
+  explicit BindVarBase(MainWindow *mw) : main_window(mw) {}
+  virtual ~BindVarBase();
+  virtual void to_widget() = 0;
+  virtual void from_widget() = 0;
+  virtual void *widget() const = 0;
+  virtual void *var() const = 0;
+};
+
+// The conversions exist for the seven pairs specialised below (and
+// defined in dialog.cpp); any other pair fails to link.
+template <class W, class T> class BindVar : public BindVarBase
+{
+  W *w;
+  T *v;
+
+public:
+  BindVar(W *widget, T *variable, MainWindow *mw) : BindVarBase(mw), w(widget), v(variable) {}
+  void to_widget() override;
+  void from_widget() override;
+  void *widget() const override { return w; }
+  void *var() const override { return v; }
+};
+
+template <> void BindVar<MoneyField, double>::to_widget();
+template <> void BindVar<MoneyField, double>::from_widget();
+template <> BindVar<ComboBox, JANEIN_RANGE>::BindVar(ComboBox *widget, JANEIN_RANGE *variable, MainWindow *mw);
+template <> void BindVar<ComboBox, JANEIN_RANGE>::to_widget();
+template <> void BindVar<ComboBox, JANEIN_RANGE>::from_widget();
+template <> void BindVar<ComboBox, std::string>::to_widget();
+template <> void BindVar<ComboBox, std::string>::from_widget();
+template <> void BindVar<ComboBox, int>::to_widget();
+template <> void BindVar<ComboBox, int>::from_widget();
+template <> void BindVar<FX::FXTextField, std::string>::to_widget();
+template <> void BindVar<FX::FXTextField, std::string>::from_widget();
+template <> void BindVar<Tools::ThemeTextField, std::string>::to_widget();
+template <> void BindVar<Tools::ThemeTextField, std::string>::from_widget();
+template <> void BindVar<Tools::ThemeTextField, int>::to_widget();
+template <> void BindVar<Tools::ThemeTextField, int>::from_widget();
+
+class Dialog : public FX::FXDialogBox, public Lang, public CommonMsg
+{
+  FXDECLARE(Dialog)
+
+protected:
+  MainWindow *main_window;
+  std::vector<Tools::Ref<BindVarBase> > binds;
+  // While set, closing the dialog discards the open transaction.
+  bool rollback_on_close;
+
+  Dialog();
+
+public:
+  enum {
+    ID_TOGGLE_LANG = 66,
+    ID_CLOSE = 67,
+    ID_LAST = 68 // subclasses number their own ids from here
+  };
+
+  Dialog(FX::FXWindow *owner, MainWindow *mw, const FX::FXString &title,
+         FX::FXuint opts = FX::DECOR_TITLE | FX::DECOR_BORDER | FX::DECOR_CLOSE, FX::FXint x = 0,
+         FX::FXint y = 0);
+  virtual ~Dialog();
+
+  void update_text() override;
+
+  MainWindow *get_main_window() const { return main_window; }
+  Tools::Ref<Tools::Database> get_db();
+  MainWindow::ConnectSettings *get_connect_settings();
+
+  template <class A, class B> void add_bind_var(A *widget, B *variable)
+  {
+    for (auto &b : binds) {
+      if (b->widget() == static_cast<void *>(widget)) {
+        TOOLS_LOG("WARNING rebinding of an element!");
+        break;
+      }
+    }
+    binds.push_back(Tools::Ref<BindVarBase>(new BindVar<A, B>(widget, variable, main_window)));
+  }
+  void vars_to_widgets();
+  void widgets_to_vars();
+  // Shows the given text above the database's error and last statement.
+  void db_error(const std::string &text);
+  // kind 0 created, 1 changed, 2 deleted; any other kind stamps nothing.
+  void set_history(BASE &row, int kind);
+  // The stamp text of a point in time, in local time.
+  static std::string history_stamp(std::time_t when);
+
+  bool get_rollback_on_close() const { return rollback_on_close; }
+  void set_rollback_on_close(bool on) { rollback_on_close = on; }
+
+  long onToggleLang(FX::FXObject *, FX::FXSelector, void *);
+  long onKeyPress(FX::FXObject *, FX::FXSelector, void *);
+  long onKeyRelease(FX::FXObject *, FX::FXSelector, void *);
+  long onClose(FX::FXObject *, FX::FXSelector, void *);
+};
+
+static_assert(static_cast<int>(FX::FXDialogBox::ID_LAST) <= static_cast<int>(Dialog::ID_TOGGLE_LANG), "dialog ids collide with the toolkit's");
+
+#endif

@@ -1,0 +1,367 @@
+#include "gui/spreadsheet.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "tools/core/string_utils.h"
+#include "schema/tables.h"
+
+using namespace FX;
+
+FXDEFMAP(SpreadSheet) SpreadSheetMap[] = {
+    FXMAPFUNC(SEL_CHANGED, SpreadSheet::ID_SHEET, SpreadSheet::onChanged),
+    FXMAPFUNC(SEL_FOCUSOUT, SpreadSheet::ID_SHEET, SpreadSheet::onFocusOut),
+    FXMAPFUNC(SEL_RIGHTBUTTONPRESS, SpreadSheet::ID_SHEET, SpreadSheet::onRightButton),
+    FXMAPFUNC(SEL_COMMAND, SpreadSheet::ID_NEW, SpreadSheet::onCmdNew),
+    FXMAPFUNC(SEL_COMMAND, SpreadSheet::ID_DELETE, SpreadSheet::onCmdDelete),
+    FXMAPFUNCS(SEL_COMMAND, SpreadSheet::ID_TEMPLATE, SpreadSheet::ID_TEMPLATE_LAST, SpreadSheet::onCmdTemplate),
+};
+
+FXIMPLEMENT(SpreadSheet, FXTable, SpreadSheetMap, ARRAYNUMBER(SpreadSheetMap))
+
+SpreadSheet::SpreadSheet()
+    : main_window(nullptr), sheet_target(nullptr), sheet_selector(0), menu_row(-1), hidden_column(false),
+      saving(false)
+{
+}
+
+SpreadSheet::SpreadSheet(FXComposite *p, MainWindow *mw, FXObject *tgt, FXSelector sel, unsigned int opts)
+    : FXTable(p, tgt, sel, opts, 0, 0, 0, 0, 2, 2, 2, 2), MultiLang(mw, "SpreadSheet"), CommonMsg(mw),
+      main_window(mw), sheet_target(tgt), sheet_selector(sel), menu_row(-1), hidden_column(false), saving(false)
+{
+  // The table's notifications come back to the sheet, which passes on
+  // what the owner needs.
+  setTarget(this);
+  setSelector(ID_SHEET);
+  setRowHeaderMode(0);
+  setVisibleRows(5);
+  setEditable(FALSE);
+  getColumnHeader()->setFrameStyle(FRAME_RAISED);
+  getRowHeader()->setFrameStyle(FRAME_RAISED);
+  getCornerButton()->setFrameStyle(FRAME_RAISED);
+}
+
+SpreadSheet::~SpreadSheet() {}
+
+Tools::Ref<Tools::Database> SpreadSheet::get_db() { return main_window->getDatabase(); }
+
+int SpreadSheet::visible_columns() const
+{
+  int c = static_cast<int>(column_titles.size());
+  if (c > 0 && is_hidden_title(column_titles[0]))
+    --c;
+  return c;
+}
+
+// ---- columns and filling ----
+
+void SpreadSheet::set_columns(const std::string &spec)
+{
+  for (const std::string &entry : Tools::split_any(spec, ",")) {
+    std::vector<std::string> pieces = Tools::split_any(entry, " ", 2);
+    if (pieces.size() == 2) {
+      db_columns.push_back(pieces[0]);
+      column_titles.push_back(pieces[1]);
+    } else {
+      std::cout << "ignoring: " << entry << std::endl;
+    }
+  }
+  if (column_titles.empty())
+    return;
+  set_titles(column_titles);
+  setTableSize(5, visible_columns(), FALSE);
+  setHeaders();
+}
+
+void SpreadSheet::setHeaders()
+{
+  if (column_titles.empty())
+    return;
+  if (is_hidden_title(column_titles[0])) {
+    for (size_t i = 1; i < column_titles.size(); ++i)
+      if (static_cast<int>(i) - 1 < getNumColumns())
+        setColumnText(static_cast<int>(i) - 1, column_titles[i].c_str());
+  } else {
+    for (size_t i = 0; i < column_titles.size(); ++i)
+      if (static_cast<int>(i) < getNumColumns())
+        setColumnText(static_cast<int>(i), column_titles[i].c_str());
+  }
+}
+
+int SpreadSheet::select(const std::string &table, const std::string &where, const std::string &tail,
+                        const std::string &count_expression)
+{
+  std::string sql = Tools::format("select %s from %s %s %s", count_expression, table, where, tail);
+  Tools::Ref<Tools::Database> db = get_db();
+  int total = 0;
+  Tools::DBLimit limit(1);
+  for (;;) {
+    Tools::DBTypeInt value;
+    Tools::DBTypeList fields;
+    fields.add(&value);
+    if (Tools::select_values(*db, sql, fields, limit) <= 0)
+      break;
+    // A plain count answers with one row, a grouped one with a row per
+    // group; either way the page after the last row comes back empty.
+    total += tail.empty() ? int(value) : 1;
+  }
+  return total;
+}
+
+void SpreadSheet::fill_row(int i, Content &content)
+{
+  if (i >= getNumRows())
+    return; // never past the last table row
+  Tools::DBBindType &record = *content.row;
+  const std::vector<Tools::DBType *> &types = record.get_types();
+  int offset = 0;
+  for (size_t col = 0; col < types.size(); ++col) {
+    const std::string &name = types[col]->get_name();
+    for (size_t k = 0; k < db_columns.size(); ++k) {
+      if (db_columns[k] != name)
+        continue;
+      std::string text = types[col]->format("%s");
+      if (is_hidden_title(column_titles[k])) {
+        setRowText(i, text.c_str());
+        offset = -1;
+      } else {
+        int c = static_cast<int>(k) + offset;
+        if (c >= 0 && c < getNumColumns()) {
+          content.shown[col] = true;
+          setItemText(i, c, text.c_str(), FALSE);
+        }
+      }
+      break;
+    }
+  }
+}
+
+// ---- reading back ----
+
+Tools::Ref<Tools::DBBindType> SpreadSheet::get_row(int n)
+{
+  if (n < 0)
+    return Tools::Ref<Tools::DBBindType>();
+  int i = 0;
+  for (auto &content : contents) {
+    if (i == n)
+      return content->row;
+    ++i;
+  }
+  return Tools::Ref<Tools::DBBindType>();
+}
+
+bool SpreadSheet::is_row_selected(int row)
+{
+  for (int c = 0; c < getNumColumns(); ++c)
+    if (isItemSelected(row, c))
+      return true;
+  return false;
+}
+
+std::vector<Tools::Ref<Tools::DBBindType> > SpreadSheet::get_selected_rows()
+{
+  std::vector<Tools::Ref<Tools::DBBindType> > result;
+  if (!isAnythingSelected())
+    return result;
+  for (int r = 0; r < getNumRows(); ++r) {
+    if (!is_row_selected(r))
+      continue;
+    Tools::Ref<Tools::DBBindType> row = get_row(r);
+    if (row.valid())
+      result.push_back(row);
+  }
+  return result;
+}
+
+// ---- translations ----
+
+void SpreadSheet::setLangMode()
+{
+  // A hidden column's row is never stored, so its title keeps its TAB.
+  const size_t n = std::min(column_titles.size(), get_titles().size());
+  for (size_t i = 0; i < n; ++i)
+    column_titles[i] = title_for_mode(static_cast<unsigned>(i));
+  setHeaders();
+}
+
+// ---- writing back ----
+
+void SpreadSheet::read_cells()
+{
+  int i = 0;
+  for (auto &content : contents) {
+    Tools::DBBindType &record = *content->row;
+    const std::vector<Tools::DBType *> &types = record.get_types();
+    for (size_t col = 0; col < types.size(); ++col) {
+      if (!content->shown[col])
+        continue;
+      int offset = hidden_column ? -1 : 0;
+      for (size_t k = 0; k < db_columns.size(); ++k) {
+        if (is_hidden_title(column_titles[k])) {
+          offset = -1;
+          continue;
+        }
+        if (db_columns[k] != types[col]->get_name())
+          continue;
+        int c = static_cast<int>(k) + offset;
+        if (i < getNumRows() && c >= 0 && c < getNumColumns())
+          types[col]->from_string(getItemText(i, c).text());
+        break;
+      }
+    }
+    ++i;
+  }
+}
+
+std::string SpreadSheet::db_error_message(const std::string &text)
+{
+  return Tools::format("%s\n%s\n%s", text, get_db()->get_error(), get_db()->get_last_query());
+}
+
+void SpreadSheet::show_error(const std::string &message)
+{
+  // The database's text may hold a percent sign: never use it as a format.
+  FXMessageBox::error(this, MBOX_OK, title_db_error, "%s", message.c_str());
+}
+
+void SpreadSheet::dbError(const std::string &text) { show_error(db_error_message(text)); }
+
+void SpreadSheet::save_changes(const std::string &idx_column)
+{
+  if (idx_column.empty() || contents.empty() || saving)
+    return;
+  const std::vector<std::string> &names = contents.front()->row->get_names();
+  size_t p = 0;
+  while (p < names.size() && names[p] != idx_column)
+    ++p;
+  if (p == names.size()) {
+    std::cout << "idx_name '" << idx_column << "' not found\n";
+    return;
+  }
+  saving = true;
+  Tools::Ref<Tools::Database> db = get_db();
+  for (auto &content : contents) {
+    Tools::DBBindType &record = *content->row;
+    std::string value = record.get_types()[p]->format("%s");
+    std::string where = Tools::format("where %s = '%s'", idx_column, Tools::sql_escape(value));
+    if (!Tools::update_object(*db, record, where)) {
+      // Nothing of a half-written sheet may stay pending on the shared
+      // connection; the message keeps the failed statement.
+      std::string message = db_error_message("Datanbankefehler");
+      db->rollback();
+      show_error(message);
+      saving = false;
+      return;
+    }
+  }
+  db->commit();
+  saving = false;
+}
+
+void SpreadSheet::dumpRows()
+{
+  for (auto &content : contents) {
+    const std::vector<Tools::DBType *> &types = content->row->get_types();
+    for (size_t col = 0; col < types.size(); ++col)
+      if (content->shown[col])
+        std::cout << types[col]->format("%s") << " ";
+    std::cout << std::endl;
+  }
+}
+
+// ---- handlers ----
+
+long SpreadSheet::forward(FXSelType type, void *data)
+{
+  if (!sheet_target)
+    return 0;
+  return sheet_target->handle(this, FXSEL(type, FXSELID(sheet_selector)), data);
+}
+
+long SpreadSheet::onChanged(FXObject *sender, FXSelector, void *ptr)
+{
+  const FXTablePos *pos = static_cast<const FXTablePos *>(ptr);
+  std::cout << Tools::format("SEL_CHANGED row=%d, col=%d\n", pos ? pos->row : -1, pos ? pos->col : -1);
+  read_cells();
+  dumpRows();
+  if (isEditable())
+    save_changes("idx");
+  if (sheet_target)
+    return sheet_target->handle(sender, FXSEL(SEL_CHANGED, FXSELID(sheet_selector)), ptr);
+  return 1;
+}
+
+long SpreadSheet::onFocusOut(FXObject *, FXSelector, void *)
+{
+  std::cout << "Focus Out\n";
+  read_cells();
+  dumpRows();
+  if (isEditable())
+    save_changes("idx");
+  return 1;
+}
+
+long SpreadSheet::onRightButton(FXObject *, FXSelector, void *ptr)
+{
+  std::cout << "onRightButton\n";
+  const FXEvent *event = static_cast<const FXEvent *>(ptr);
+  if (!isEditable() || !event)
+    return 1;
+  menu_row = rowAtY(event->win_y);
+  std::cout << "row_now: " << menu_row << std::endl;
+
+  FXMenuPane menu(this);
+  new FXMenuCommand(&menu, "Neuer Eintrag", nullptr, this, ID_NEW);
+  new FXMenuCommand(&menu, "Eintrag Löschen", nullptr, this, ID_DELETE);
+
+  std::unique_ptr<FXMenuPane> template_menu;
+  if (sheet_target) {
+    MenuRequest request(MenuRequest::TEMPLATES);
+    if (forward(SEL_COMMAND, &request) && !request.rows.empty()) {
+      templates = request.rows;
+      template_menu.reset(new FXMenuPane(this));
+      const std::vector<std::string> &names = templates.front()->get_names();
+      size_t p = 0;
+      while (p < names.size() && names[p] != request.column)
+        ++p;
+      if (p == names.size())
+        p = 0;
+      for (size_t i = 0; i < templates.size() && i < static_cast<size_t>(MAX_TEMPLATES); ++i) {
+        const std::vector<Tools::DBType *> &types = templates[i]->get_types();
+        std::string label = p < types.size() ? types[p]->format("%s") : std::string();
+        new FXMenuCommand(template_menu.get(), label.c_str(), nullptr, this, ID_TEMPLATE + static_cast<FXint>(i));
+      }
+      new FXMenuCascade(&menu, "Vorlage..", nullptr, template_menu.get());
+    }
+  }
+  menu.create();
+  menu.popup(nullptr, event->root_x, event->root_y);
+  getApp()->runModalWhileShown(&menu);
+  return 1;
+}
+
+long SpreadSheet::onCmdNew(FXObject *, FXSelector, void *)
+{
+  MenuRequest request(MenuRequest::NEW);
+  return forward(SEL_COMMAND, &request);
+}
+
+long SpreadSheet::onCmdDelete(FXObject *, FXSelector, void *)
+{
+  if (!sheet_target || menu_row < 0 || menu_row >= getNumRows())
+    return 0;
+  MenuRequest request(MenuRequest::DELETE);
+  request.row = get_row(menu_row);
+  return forward(SEL_COMMAND, &request);
+}
+
+long SpreadSheet::onCmdTemplate(FXObject *, FXSelector sel, void *)
+{
+  int i = FXSELID(sel) - ID_TEMPLATE;
+  if (!sheet_target || i < 0 || i >= static_cast<int>(templates.size()))
+    return 0;
+  MenuRequest request(MenuRequest::FROM_TEMPLATE);
+  request.row = templates[i];
+  return forward(SEL_COMMAND, &request);
+}

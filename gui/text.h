@@ -1,0 +1,29 @@
+#ifndef KORVAN_GUI_TEXT_H
+#define KORVAN_GUI_TEXT_H
+
+// A multi-line text area in a sunken frame, optionally under a plain
+// (untranslated) group-box caption.
+
+#include <string>
+
+#include "tools/widgets/fxcompat.h"
+
+class MainWindow;
+
+class Text : public FX::FXVerticalFrame
+{
+  FXDECLARE(Text)
+
+protected:
+  MainWindow *main_window;
+  FX::FXText *text;
+  Text();
+
+public:
+  Text(FX::FXComposite *p, MainWindow *mw, FX::FXuint opts);
+  Text(FX::FXComposite *p, MainWindow *mw, const std::string &caption, FX::FXuint opts);
+
+  FX::FXText *get_text() const { return text; }
+};
+
+#endif
