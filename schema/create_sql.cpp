@@ -1,0 +1,143 @@
+#include "schema/create_sql.h"
+
+#include "tools/core/format.h"
+#include "tools/core/string_utils.h"
+
+using Tools::format;
+
+namespace {
+
+const char *const CHARSET = "CHARACTER SET utf8 COLLATE utf8_general_ci ";
+
+std::string column_type(const Tools::DBType &column)
+{
+  switch (column.type.get_value()) {
+  case Tools::DBType::EnumType::INT:
+    return "INT ";
+  case Tools::DBType::EnumType::VARCHAR:
+    return format("VARCHAR(%s) ", column.get_size()) + CHARSET;
+  case Tools::DBType::EnumType::ENUM: {
+    std::string text = "ENUM ( ";
+    if (const Tools::DBTypeEnumBase *e = dynamic_cast<const Tools::DBTypeEnumBase *>(&column))
+      for (int v = e->first_value(); v <= e->last_value(); ++v) {
+        if (v > e->first_value())
+          text += ", ";
+        text += format("'%s'", e->value_name(v));
+      }
+    return text + " ) " + CHARSET;
+  }
+  case Tools::DBType::EnumType::DOUBLE:
+    return "DOUBLE ";
+  case Tools::DBType::EnumType::DATETIME:
+    return "DATETIME ";
+  }
+  return std::string();
+}
+
+} // namespace
+
+std::string create_table_sql(Tools::DBBindType *record, std::vector<Tools::Ref<Forkey> > &keys)
+{
+  const std::string &table = record->get_name();
+  std::string text = "DROP TABLE IF EXISTS `" + table + "`;\n";
+  text += "CREATE TABLE `" + table + "`" + " (\n ";
+  const std::vector<Tools::DBType *> &columns = record->get_types();
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    if (i)
+      text += ",\n";
+    text += "`" + columns[i]->get_name() + "` ";
+    text += column_type(*columns[i]);
+    text += "NOT NULL ";
+  }
+  std::string engine = "INNODB";
+  if (const TableType *type = dynamic_cast<const TableType *>(record)) {
+    if (type->engine == TableType::MYISAM)
+      engine = "MYISAM";
+  }
+  text += format("\n) ENGINE = %s;\n", engine);
+  text += format("ALTER TABLE `%s` ADD PRIMARY KEY ( `idx` );\n", table);
+  text += format("ALTER TABLE `%s` CHANGE `idx` `idx` INT( 11 ) NOT NULL AUTO_INCREMENT;\n", table);
+  text += format("ALTER TABLE `%s`  DEFAULT CHARACTER SET utf8 COLLATE utf8_general_ci;\n", table);
+  if (const Forkeys *own = dynamic_cast<const Forkeys *>(record))
+    keys.insert(keys.end(), own->keys.begin(), own->keys.end());
+  return text;
+}
+
+std::string create_sql()
+{
+  GRP_UST grp_ust;
+  USER user;
+  ART art;
+  GRP_ART grp_art;
+  LAYOUTK layoutk;
+  LAYOUTP layoutp;
+  BONLINE bonline;
+  PREIS preis;
+  SONST_ART sonst_art;
+  LANG lang;
+  Tools::DBBindType *records[] = {&grp_ust, &user,   &art,   &grp_art,   &layoutk,
+                                  &layoutp, &bonline, &preis, &sonst_art, &lang};
+  std::vector<Tools::Ref<Forkey> > keys;
+
+  std::string text = "SET FOREIGN_KEY_CHECKS=0;\n";
+  for (Tools::DBBindType *record : records)
+    text += create_table_sql(record, keys);
+
+  // One index per referenced non-key column, however many keys point at it.
+  for (const Tools::Ref<Forkey> &key : keys) {
+    if (key->ref_column == "idx")
+      continue;
+    std::string index = format("ALTER TABLE `%s` ADD INDEX `%s_%s_%s`(`%s`);\n", key->ref_table, "idx",
+                               key->ref_table, key->ref_column, key->ref_column);
+    if (text.find(index) == std::string::npos)
+      text += index;
+  }
+  for (const Tools::Ref<Forkey> &key : keys)
+    text += format("ALTER TABLE `%s` add FOREIGN KEY (`%s`) REFERENCES `%s`(`%s`);\n", key->table, key->column,
+                   key->ref_table, key->ref_column);
+  text += "SET FOREIGN_KEY_CHECKS=1;\n";
+  return text;
+}
+
+std::vector<std::string> split_sql_statements(const std::string &script)
+{
+  std::vector<std::string> statements;
+  std::string current;
+  char quote = 0;
+  for (std::size_t i = 0; i < script.size(); ++i) {
+    char c = script[i];
+    if (quote) {
+      current += c;
+      if (c == '\\' && quote != '`' && i + 1 < script.size())
+        current += script[++i];
+      else if (c == quote)
+        quote = 0;
+      continue;
+    }
+    if (c == '\'' || c == '"' || c == '`') {
+      quote = c;
+      current += c;
+      continue;
+    }
+    if (c == '-' && script.compare(i, 3, "-- ") == 0) {
+      std::size_t end = script.find('\n', i);
+      i = end == std::string::npos ? script.size() : end;
+      continue;
+    }
+    if (c == '/' && script.compare(i, 2, "/*") == 0) {
+      std::size_t end = script.find("*/", i + 2);
+      i = end == std::string::npos ? script.size() : end + 1;
+      continue;
+    }
+    if (c == ';') {
+      if (!Tools::strip(current).empty())
+        statements.push_back(Tools::strip(current));
+      current.clear();
+      continue;
+    }
+    current += c;
+  }
+  if (!Tools::strip(current).empty())
+    statements.push_back(Tools::strip(current));
+  return statements;
+}

@@ -1,0 +1,248 @@
+#ifndef KORVAN_SCHEMA_TABLES_H
+#define KORVAN_SCHEMA_TABLES_H
+
+// The database schema, declared in code: one record class per table, named
+// as the table. Each column member registers with its record as it is
+// built, so the order of the members below is the column order everywhere
+// (create script, column lists, INSERT and UPDATE, binding of results).
+// Foreign keys and storage engines are read only by the create script.
+//
+// Records copy by assignment, column by column through the columns' text;
+// the copy constructors build a fresh record and assign.
+
+#include <string>
+#include <vector>
+
+#include "tools/core/ref.h"
+#include "tools/dbi/dbbindtype.h"
+#include "tools/dbi/dbtype.h"
+
+// One foreign key: table.column -> ref_table.ref_column.
+class Forkey
+{
+public:
+  std::string table;
+  std::string column;
+  std::string ref_table;
+  std::string ref_column;
+
+  Forkey(const Tools::DBBindType &owner, const Tools::DBType &column, const std::string &ref_table,
+         const std::string &ref_column);
+  virtual ~Forkey();
+};
+
+class Forkeys
+{
+public:
+  std::vector<Tools::Ref<Forkey> > keys;
+
+  Forkeys() = default;
+  Forkeys(const Forkeys &) = default;
+  Forkeys &operator=(const Forkeys &other) = default;
+  // Takes ownership.
+  void add(Forkey *key) { keys.push_back(Tools::Ref<Forkey>(key)); }
+};
+
+// The storage engine: 0 MYISAM, 1 INNODB.
+class TableType
+{
+public:
+  enum { MYISAM = 0, INNODB = 1 };
+  int engine;
+
+  explicit TableType(int engine) : engine(engine) {}
+  TableType(const TableType &) = default;
+  TableType &operator=(const TableType &) = default;
+  virtual ~TableType();
+};
+
+// Key, validity and history of the tables that keep them.
+class BASE : public Tools::DBBindType, public TableType, public Forkeys
+{
+public:
+  Tools::DBTypeInt idx;
+  Tools::DBTypeJaNein gueltig;
+  Tools::DBTypeDateTime gueltig_von;
+  Tools::DBTypeDateTime gueltig_bis;
+  Tools::DBTypeDateTime hist_an_zeit;
+  Tools::DBTypeVarChar hist_an_user;
+  Tools::DBTypeDateTime hist_ae_zeit;
+  Tools::DBTypeVarChar hist_ae_user;
+  Tools::DBTypeDateTime hist_lo_zeit;
+  Tools::DBTypeVarChar hist_lo_user;
+
+  BASE(const std::string &table, Tools::DBBindType *owner);
+  BASE &operator=(const BASE &other);
+};
+
+class GRP_UST : public BASE
+{
+public:
+  Tools::DBTypeVarChar name;
+  Tools::DBTypeVarChar bezeichnung;
+  Tools::DBTypeVarChar bezeichnung2;
+  Tools::DBTypeDouble ust;
+
+  GRP_UST();
+  GRP_UST(const GRP_UST &other);
+  GRP_UST &operator=(const GRP_UST &other);
+};
+
+class USER : public BASE
+{
+public:
+  Tools::DBTypeVarChar login;
+  Tools::DBTypeVarChar vor_name;
+  Tools::DBTypeVarChar nach_name;
+  Tools::DBTypeVarChar passwd;
+
+  USER();
+  USER(const USER &other);
+  USER &operator=(const USER &other);
+};
+
+class ART : public BASE
+{
+public:
+  Tools::DBTypeVarChar artnr;
+  Tools::DBTypeVarChar bezeichnung;
+  Tools::DBTypeVarChar bezeichnung2;
+  Tools::DBTypeVarChar gruppe_ust;
+  Tools::DBTypeInt gruppe_ust_idx;
+
+  ART();
+  ART(const ART &other);
+  ART &operator=(const ART &other);
+};
+
+class PREIS : public BASE
+{
+public:
+  Tools::DBTypeVarChar art_artnr;
+  Tools::DBTypeInt art_idx;
+  Tools::DBTypeDouble preis;
+  Tools::DBTypeVarChar bezeichnung;
+  Tools::DBTypeVarChar bezeichnung2;
+  Tools::DBTypeJaNein gutschein;
+  Tools::DBTypeJaNein menuepreis;
+
+  PREIS();
+  PREIS(const PREIS &other);
+  PREIS &operator=(const PREIS &other);
+};
+
+// One row per member article of the group of that name.
+class GRP_ART : public Tools::DBBindType, public Forkeys
+{
+public:
+  Tools::DBTypeInt idx;
+  Tools::DBTypeVarChar name;
+  Tools::DBTypeVarChar bezeichnung;
+  Tools::DBTypeVarChar bezeichnung2;
+  Tools::DBTypeVarChar art_artnr;
+  Tools::DBTypeInt art_idx;
+
+  GRP_ART();
+  GRP_ART(const GRP_ART &other);
+  GRP_ART &operator=(const GRP_ART &other);
+};
+
+// A room.
+class LAYOUTK : public Tools::DBBindType
+{
+public:
+  Tools::DBTypeInt idx;
+  Tools::DBTypeVarChar name;
+  Tools::DBTypeInt width;
+  Tools::DBTypeInt height;
+  Tools::DBTypeInt color;
+
+  LAYOUTK();
+  LAYOUTK(const LAYOUTK &other);
+  LAYOUTK &operator=(const LAYOUTK &other);
+};
+
+// A table or label placed in a room.
+class LAYOUTP : public Tools::DBBindType, public Forkeys
+{
+public:
+  Tools::DBTypeInt idx;
+  Tools::DBTypeInt layout_idx;
+  Tools::DBTypeVarChar label_name;
+  Tools::DBTypeInt label_x;
+  Tools::DBTypeInt label_y;
+  Tools::DBTypeInt label_width;
+  Tools::DBTypeInt label_height;
+  Tools::DBTypeInt label_color;
+  Tools::DBTypeVarChar label_icon;
+
+  LAYOUTP();
+  LAYOUTP(const LAYOUTP &other);
+  LAYOUTP &operator=(const LAYOUTP &other);
+};
+
+// An order line.
+class BONLINE : public BASE
+{
+public:
+  Tools::DBTypeVarChar user;
+  Tools::DBTypeInt user_idx;
+  Tools::DBTypeVarChar artnr;
+  Tools::DBTypeInt artnr_idx;
+  Tools::DBTypeJaNein bill_printed;
+  Tools::DBTypeVarChar bill_number;
+  Tools::DBTypeInt layoutk_idx;
+  Tools::DBTypeVarChar layoutk_name;
+  Tools::DBTypeInt layoutp_idx;
+  Tools::DBTypeVarChar layoutp_label_name;
+  Tools::DBTypeJaNein tagesabschluss;
+  Tools::DBTypeDateTime abschl_zeit;
+  Tools::DBTypeInt abschl_user_idx;
+  Tools::DBTypeVarChar abschl_user_name;
+  Tools::DBTypeJaNein storniert;
+  Tools::DBTypeVarChar storno_user;
+  Tools::DBTypeInt storno_user_idx;
+  Tools::DBTypeInt anzahl;
+  Tools::DBTypeInt preis_idx;
+  Tools::DBTypeDouble preis;
+  Tools::DBTypeDouble bar_bezahlt;
+  Tools::DBTypeDouble sonst_bezahlt;
+  Tools::DBTypeVarChar sonst_art_name;
+  Tools::DBTypeInt sonst_art_idx;
+  Tools::DBTypeJaNein bezahlt;
+
+  BONLINE();
+  BONLINE(const BONLINE &other);
+  BONLINE &operator=(const BONLINE &other);
+};
+
+// Another kind of payment.
+class SONST_ART : public BASE
+{
+public:
+  Tools::DBTypeVarChar name;
+  Tools::DBTypeVarChar bezeichnung;
+  Tools::DBTypeVarChar bezeichnung2;
+  Tools::DBTypeDouble wert;
+
+  SONST_ART();
+  SONST_ART(const SONST_ART &other);
+  SONST_ART &operator=(const SONST_ART &other);
+};
+
+// A translation of a user-interface text; MYISAM, so outside transactions.
+class LANG : public Tools::DBBindType, public TableType
+{
+public:
+  Tools::DBTypeInt idx;
+  Tools::DBTypeVarChar system;
+  Tools::DBTypeVarChar type;
+  Tools::DBTypeVarChar orig;
+  Tools::DBTypeVarChar trans;
+
+  LANG();
+  LANG(const LANG &other);
+  LANG &operator=(const LANG &other);
+};
+
+#endif

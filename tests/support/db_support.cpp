@@ -1,0 +1,90 @@
+#include "tests/support/db_support.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <stdexcept>
+
+#include "schema/create_sql.h"
+
+namespace korvan_test {
+
+namespace {
+
+std::string required(const char *variable)
+{
+  const char *value = std::getenv(variable);
+  if (!value || !*value)
+    throw std::runtime_error(std::string("environment variable ") + variable +
+                             " is not set: run the tests through scripts/test, or start a server with "
+                             "scripts/db start DIR and eval \"$(scripts/db env DIR)\"");
+  return value;
+}
+
+bool run(Tools::Database &db, const std::string &sql)
+{
+  if (db.exec(sql).ok)
+    return true;
+  std::cerr << "korvan_test: statement failed: " << db.get_error() << "\n";
+  return false;
+}
+
+} // namespace
+
+DbSettings settings()
+{
+  DbSettings s;
+  s.odbcini = required("ODBCINI");
+  s.dsn = required("KORVAN_TEST_DSN");
+  s.user = required("KORVAN_TEST_DB_USER");
+  s.password = required("KORVAN_TEST_DB_PASSWORD");
+  s.name = required("KORVAN_TEST_DB_NAME");
+  s.socket = required("KORVAN_TEST_DB_SOCKET");
+  return s;
+}
+
+bool load_script(Tools::Database &db, const std::string &script)
+{
+  for (const std::string &statement : split_sql_statements(script))
+    if (!run(db, statement))
+      return false;
+  return true;
+}
+
+Tools::Ref<Tools::Database> open_database(const std::string &name)
+{
+  DbSettings s = settings();
+  Tools::Ref<Tools::Database> db(new Tools::Database(s.dsn, s.user, s.password, name, Tools::Database::ODBC));
+  if (!db->is_connected()) {
+    std::cerr << "korvan_test: cannot connect to " << s.dsn << ": " << db->get_error() << "\n";
+    return db;
+  }
+  if (!name.empty() && !run(*db, "USE `" + name + "`"))
+    return Tools::Ref<Tools::Database>(new Tools::Database(s.dsn, s.user, s.password, name, -1));
+  return db;
+}
+
+bool fresh_database(const std::string &name)
+{
+  Tools::Ref<Tools::Database> db = open_database();
+  if (!db->is_connected())
+    return false;
+  return run(*db, "DROP DATABASE IF EXISTS `" + name + "`") &&
+         run(*db, "CREATE DATABASE `" + name + "` CHARACTER SET utf8mb4") && run(*db, "USE `" + name + "`") &&
+         load_script(*db, create_sql()) && run(*db, "commit");
+}
+
+bool write_odbc_ini(const std::string &path, const std::string &dsn, const std::string &database)
+{
+  DbSettings s = settings();
+  std::ofstream out(path.c_str(), std::ios::trunc);
+  out << "[" << dsn << "]\n"
+      << "Driver=/usr/lib/x86_64-linux-gnu/odbc/libmaodbc.so\n"
+      << "SOCKET=" << s.socket << "\n"
+      << "DATABASE=" << database << "\n"
+      << "CHARSET=utf8mb4\n";
+  out.close();
+  return static_cast<bool>(out);
+}
+
+} // namespace korvan_test

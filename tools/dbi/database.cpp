@@ -1,0 +1,156 @@
+#include "tools/dbi/database.h"
+
+#include "tools/core/format.h"
+#include "tools/core/string_utils.h"
+#include "tools/dbi/odbcdb.h"
+
+namespace Tools {
+
+namespace {
+const char *const NO_DATABASE = "No Database!";
+}
+
+DB::~DB() = default;
+
+Database::Database(const std::string &host, const std::string &username, const std::string &password,
+                   const std::string &database, int kind)
+    : db(kind == ODBC ? new ODBCDB() : nullptr), last_query(), error(NO_DATABASE)
+{
+  if (db)
+    open(host, username, password, database);
+}
+
+Database::Database(DB *driver, const std::string &host, const std::string &username, const std::string &password,
+                   const std::string &database)
+    : db(driver), last_query(), error(NO_DATABASE)
+{
+  if (db)
+    open(host, username, password, database);
+}
+
+Database::~Database() { delete db; }
+
+void Database::drop_driver()
+{
+  error = db->get_error();
+  delete db;
+  db = nullptr;
+}
+
+void Database::open(const std::string &host, const std::string &username, const std::string &password,
+                    const std::string &database)
+{
+  if (!db->connect(host.c_str(), username.c_str(), password.c_str()) || !db->select_db(database.c_str())) {
+    drop_driver();
+    return;
+  }
+  // Every change runs in a transaction that only commit or rollback ends.
+  if (!exec("set AUTOCOMMIT=0;")) {
+    drop_driver();
+    return;
+  }
+  // Without this the session would keep its first snapshot and never see
+  // lines that other terminals commit. Not recorded as the last statement.
+  if (!db->exec("SET SESSION TRANSACTION ISOLATION LEVEL READ COMMITTED;"))
+    drop_driver();
+}
+
+std::string Database::get_error() const { return db ? std::string(db->get_error()) : error; }
+
+DBErg<DBRowList> Database::exec(const std::string &sql)
+{
+  last_query = sql;
+  if (!db) {
+    error = NO_DATABASE;
+    return DBErg<DBRowList>();
+  }
+  return db->exec(sql);
+}
+
+DBErg<DBRowList> Database::select(const std::string &sql, bool with_table_names)
+{
+  last_query = sql;
+  if (!db) {
+    error = NO_DATABASE;
+    return DBErg<DBRowList>();
+  }
+  return db->select(sql, with_table_names);
+}
+
+bool Database::commit() { return exec("commit;").ok; }
+
+bool Database::rollback() { return exec("rollback;").ok; }
+
+int Database::get_insert_id() { return db ? db->get_insert_id() : 0; }
+
+std::string Database::insert_head(const std::string &table, const std::vector<std::string> &names) const
+{
+  std::string sql = "INSERT INTO " + table + "(";
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (i)
+      sql += ",\n";
+    sql += names[i];
+  }
+  sql += ") VALUES ( ";
+  return sql;
+}
+
+std::string Database::quoted_values(const std::vector<std::string> &values)
+{
+  std::string sql;
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    if (i)
+      sql += ",\n";
+    sql += "'";
+    sql += sql_escape(values[i]);
+    sql += "'";
+  }
+  sql += ")";
+  return sql;
+}
+
+DBErg<DBRowList> Database::insert(const std::string &table, const DBRow &row)
+{
+  return exec(insert_head(table, row.names) + quoted_values(row.values));
+}
+
+DBErg<DBRowList> Database::insert(const std::string &table, const DBRowList &rows)
+{
+  const std::string head = insert_head(table, rows.names);
+  DBErg<DBRowList> result;
+  for (const std::vector<std::string> &values : rows.rows) {
+    result = exec(head + quoted_values(values));
+    if (!result)
+      break;
+  }
+  return result;
+}
+
+DBErg<DBRowList> Database::update(const std::string &table, const DBRow &row, std::string where)
+{
+  std::string sql = "UPDATE " + table + " SET ";
+  for (std::size_t i = 0; i < row.names.size(); ++i) {
+    if (i)
+      sql += ",\n";
+    sql += row.names[i];
+    sql += "='";
+    if (i < row.values.size())
+      sql += sql_escape(row.values[i]);
+    sql += "'";
+  }
+  sql += where;
+  return exec(sql);
+}
+
+DBErg<DBRowList> Database::select(const std::string &table, const DBRow &columns, const std::string &where)
+{
+  std::string list;
+  for (std::size_t i = 0; i < columns.names.size(); ++i) {
+    if (i)
+      list += ",";
+    list += columns.names[i];
+  }
+  return exec(format("SELECT %s FROM %s %s", list, table, where));
+}
+
+} // namespace Tools

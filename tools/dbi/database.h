@@ -1,0 +1,67 @@
+#ifndef KORVAN_TOOLS_DBI_DATABASE_H
+#define KORVAN_TOOLS_DBI_DATABASE_H
+
+// The program's connection to its database and the only object that talks
+// to a driver. It connects at construction, switches the session to
+// explicit transactions, runs statements, builds INSERT, UPDATE and SELECT
+// texts from records' column names and values, and keeps the last
+// statement and an error text for the callers' error reports.
+
+#include <string>
+
+#include "tools/dbi/db.h"
+#include "tools/dbi/dbbindtype.h"
+
+namespace Tools {
+
+class Database
+{
+  DB *db;
+  std::string last_query;
+  std::string error;
+
+  void open(const std::string &host, const std::string &username, const std::string &password,
+            const std::string &database);
+  void drop_driver();
+  std::string insert_head(const std::string &table, const std::vector<std::string> &names) const;
+  static std::string quoted_values(const std::vector<std::string> &values);
+
+public:
+  static const int ODBC = 3;
+
+  Database(const std::string &host, const std::string &username, const std::string &password,
+           const std::string &database, int kind);
+  // Takes a driver of the caller's (owned from here on) and connects it
+  // like the constructor above does with its own.
+  Database(DB *driver, const std::string &host, const std::string &username, const std::string &password,
+           const std::string &database);
+  ~Database();
+  Database(const Database &) = delete;
+  Database &operator=(const Database &) = delete;
+
+  bool is_connected() const { return db != nullptr; }
+  bool operator!() const { return db == nullptr; }
+
+  std::string get_error() const;
+  std::string get_last_query() const { return last_query; }
+
+  DBErg<DBRowList> exec(const std::string &sql);
+  DBErg<DBRowList> select(const std::string &sql, bool with_table_names);
+
+  // Both report whether the server ended the transaction.
+  bool commit();
+  bool rollback();
+
+  int get_insert_id();
+
+  // Every value goes between single quotes through Tools::sql_escape.
+  DBErg<DBRowList> insert(const std::string &table, const DBRow &row);
+  DBErg<DBRowList> insert(const std::string &table, const DBRowList &rows);
+  // The where text follows the last closing quote directly.
+  DBErg<DBRowList> update(const std::string &table, const DBRow &row, std::string where);
+  DBErg<DBRowList> select(const std::string &table, const DBRow &columns, const std::string &where);
+};
+
+} // namespace Tools
+
+#endif

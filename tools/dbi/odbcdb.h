@@ -1,0 +1,42 @@
+#ifndef KORVAN_TOOLS_DBI_ODBCDB_H
+#define KORVAN_TOOLS_DBI_ODBCDB_H
+
+// The driver that talks to one MariaDB data source through ODBC. Statements
+// go as plain text, results come back as text cells. The ODBC headers stay
+// in the source file: the handles are kept as opaque pointers.
+
+#include <string>
+
+#include "tools/dbi/db.h"
+
+namespace Tools {
+
+class ODBCDB : public DB
+{
+  void *env;
+  void *dbc;
+  bool connected;
+  std::string error;
+
+public:
+  ODBCDB();
+  ~ODBCDB() override;
+  ODBCDB(const ODBCDB &) = delete;
+  ODBCDB &operator=(const ODBCDB &) = delete;
+
+  const char *get_error() override { return error.c_str(); }
+  // SQL_SUCCESS_WITH_INFO is a connection too.
+  bool connect(const char *dsn, const char *user, const char *password) override;
+  // The data source names the database.
+  bool select_db(const char *) override { return true; }
+  DBErg<DBRowList> exec(const std::string &sql) override { return select(sql, false); }
+  // Runs the statement once and reads every cell whole; NULL gives the
+  // empty text. A fetch error fails the whole result.
+  DBErg<DBRowList> select(const std::string &sql, bool with_table_names) override;
+  void disconnect() override;
+  int get_insert_id() override;
+};
+
+} // namespace Tools
+
+#endif

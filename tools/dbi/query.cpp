@@ -1,0 +1,213 @@
+#include "tools/dbi/query.h"
+
+#include "tools/core/format.h"
+
+namespace Tools {
+
+namespace {
+
+// Replaces every occurrence of token outside quoted literals and
+// identifiers. Inside '...' and "..." a backslash escapes the next byte
+// (MariaDB's default mode); a doubled quote closes and reopens, which
+// comes out the same.
+std::string replace_token(const std::string &query, const std::string &token, const std::string &replacement)
+{
+  std::string out;
+  out.reserve(query.size() + replacement.size());
+  char quote = 0;
+  std::size_t i = 0;
+  while (i < query.size()) {
+    char c = query[i];
+    if (quote) {
+      out += c;
+      ++i;
+      if (c == '\\' && quote != '`' && i < query.size()) {
+        out += query[i];
+        ++i;
+      } else if (c == quote) {
+        quote = 0;
+      }
+      continue;
+    }
+    if (c == '\'' || c == '"' || c == '`') {
+      quote = c;
+      out += c;
+      ++i;
+      continue;
+    }
+    if (query.compare(i, token.size(), token) == 0) {
+      out += replacement;
+      i += token.size();
+      continue;
+    }
+    out += c;
+    ++i;
+  }
+  return out;
+}
+
+std::string expand_record(std::string query, const DBBindType *record)
+{
+  if (!record)
+    return query;
+  const std::string &table = record->get_name();
+  std::string columns = " ";
+  const std::vector<std::string> &names = record->get_names();
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (i)
+      columns += ",";
+    columns += table;
+    columns += ".";
+    columns += names[i];
+  }
+  return replace_token(query, "%" + table, columns);
+}
+
+std::string with_limit(const std::string &query, const DBLimit *limit)
+{
+  return limit ? query + limit->text() : query;
+}
+
+int values_worker(Database &db, std::string query, DBTypeList &fields, DBLimit *limit)
+{
+  DBErg<DBRowList> result = db.exec(with_limit(query, limit));
+  if (!result)
+    return -1;
+  const std::size_t rows = result.rows.rows.size();
+  if (limit)
+    limit->offset += static_cast<unsigned>(rows);
+  std::size_t k = 0;
+  for (const std::vector<std::string> &row : result.rows.rows)
+    for (const std::string &cell : row) {
+      if (k >= fields.fields.size())
+        return static_cast<int>(rows);
+      if (fields.fields[k])
+        fields.fields[k]->from_string(cell);
+      ++k;
+    }
+  return static_cast<int>(rows);
+}
+
+int objects_worker(Database &db, std::string query, DBBindList &list, DBLimit *limit)
+{
+  DBErg<DBRowList> result = db.select(with_limit(expand_table_fields(query, list), limit), true);
+  if (!result)
+    return -1;
+  const std::size_t rows = result.rows.rows.size();
+  if (limit)
+    limit->offset += static_cast<unsigned>(rows);
+  const unsigned count = static_cast<unsigned>(list.size());
+  for (std::size_t r = 0; r < rows; ++r) {
+    DBRow row(result.rows.names, result.rows.rows[r]);
+    for (unsigned k = 0; k < count; ++k) {
+      std::size_t index = r * count + k;
+      if (index >= list.records.size() || !list[static_cast<unsigned>(index)])
+        return static_cast<int>(r);
+      list[static_cast<unsigned>(index)]->load_from_db(row);
+    }
+    if (count == 0)
+      return 0;
+  }
+  return static_cast<int>(rows);
+}
+
+int object_rows_worker(Database &db, std::string query, DBArrayBind &arrays, DBLimit *limit)
+{
+  DBErg<DBRowList> result = db.select(with_limit(expand_table_fields(query, arrays), limit), true);
+  if (!result)
+    return -1;
+  const std::size_t rows = result.rows.rows.size();
+  if (limit)
+    limit->offset += static_cast<unsigned>(rows);
+  arrays.build_rows();
+  const std::size_t width = arrays.size();
+  const std::size_t length = static_cast<std::size_t>(arrays.get_length());
+  const std::vector<DBBindType *> &table = arrays.get_rows();
+  for (std::size_t r = 0; r < rows; ++r) {
+    if (r >= length)
+      return static_cast<int>(length);
+    DBRow row(result.rows.names, result.rows.rows[r]);
+    for (std::size_t a = 0; a < width; ++a)
+      table[r * width + a]->load_from_db(row);
+  }
+  return static_cast<int>(rows);
+}
+
+} // namespace
+
+std::string DBLimit::text() const { return format(" limit %d, %d", offset, count); }
+
+DBBindType *DBArrayBind::operator[](unsigned i) const
+{
+  if (i >= arrays.size() || arrays[i].empty())
+    return nullptr;
+  return arrays[i][0];
+}
+
+void DBArrayBind::build_rows()
+{
+  const std::size_t width = arrays.size();
+  const std::size_t len = static_cast<std::size_t>(length);
+  rows.assign(width * len, nullptr);
+  for (std::size_t r = 0; r < len; ++r)
+    for (std::size_t a = 0; a < width; ++a)
+      rows[r * width + a] = arrays[a][r];
+}
+
+std::string expand_table_fields(std::string query, const DBBindList &list)
+{
+  for (int i = 0; i < list.size(); ++i)
+    query = expand_record(query, list[static_cast<unsigned>(i)]);
+  return query;
+}
+
+std::string expand_table_fields(std::string query, const DBArrayBind &arrays)
+{
+  for (unsigned i = 0; i < arrays.size(); ++i)
+    query = expand_record(query, arrays[i]);
+  return query;
+}
+
+int select_values(Database &db, const std::string &query, DBTypeList &fields)
+{
+  return values_worker(db, query, fields, nullptr);
+}
+
+int select_values(Database &db, const std::string &query, DBTypeList &fields, DBLimit &limit)
+{
+  return values_worker(db, query, fields, &limit);
+}
+
+int select_objects(Database &db, const std::string &query, DBBindList &list)
+{
+  return objects_worker(db, query, list, nullptr);
+}
+
+int select_objects(Database &db, const std::string &query, DBBindList &list, DBLimit &limit)
+{
+  return objects_worker(db, query, list, &limit);
+}
+
+int select_object_rows(Database &db, const std::string &query, DBArrayBind &arrays)
+{
+  return object_rows_worker(db, query, arrays, nullptr);
+}
+
+int select_object_rows(Database &db, const std::string &query, DBArrayBind &arrays, DBLimit &limit)
+{
+  return object_rows_worker(db, query, arrays, &limit);
+}
+
+bool insert_object(Database &db, DBBindType &record)
+{
+  DBRow row(record.get_names(), record.get_values());
+  return db.insert(record.get_table(), row).ok;
+}
+
+bool update_object(Database &db, DBBindType &record, const std::string &where)
+{
+  DBRow row(record.get_names(), record.get_values());
+  return db.update(record.get_table(), row, where).ok;
+}
+
+} // namespace Tools

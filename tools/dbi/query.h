@@ -1,0 +1,112 @@
+#ifndef KORVAN_TOOLS_DBI_QUERY_H
+#define KORVAN_TOOLS_DBI_QUERY_H
+
+// The query layer: how the program reads values and records and writes
+// records back. A query template names all columns of a bound record by a
+// table token, a percent sign and the table name:
+//
+//   Tools::format("select %%ART from ART where idx = '%s'", key)
+//
+// reaches the layer as "select %ART from ART where idx = '7'" and runs as
+// "select  ART.idx,ART.gueltig,... from ART where idx = '7'". Tokens inside
+// quoted literals are left alone, so a value such as '100%ART' stays as
+// it is. Reads return the rows loaded or -1 when the statement failed; the
+// caller then reports Database::get_error and get_last_query.
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "tools/core/base_exception.h"
+#include "tools/core/ref.h"
+#include "tools/dbi/database.h"
+#include "tools/dbi/dbbindtype.h"
+
+namespace Tools {
+
+// A page of a read: " limit offset, count" is appended, and a successful
+// read moves offset on by the rows the statement returned.
+struct DBLimit
+{
+  unsigned count;
+  unsigned offset;
+
+  explicit DBLimit(unsigned count) : count(count), offset(0) {}
+  std::string text() const;
+};
+
+// Binds caller-owned arrays of records (all of one length) for
+// select_object_rows; result row r goes to record r of every array.
+class DBArrayBind
+{
+  std::vector<DBBindType *> rows; // row-major: row * arrays + array
+  std::vector<std::vector<DBBindType *> > arrays;
+  int length;
+
+public:
+  DBArrayBind() : length(0) {}
+
+  template <class T, std::size_t N> DBArrayBind &bind_array(T (&array)[N])
+  {
+    if (length != 0 && static_cast<std::size_t>(length) != N)
+      throw BaseException("Different array_sizes are not allowed!");
+    length = static_cast<int>(N);
+    std::vector<DBBindType *> records;
+    records.reserve(N);
+    for (std::size_t i = 0; i < N; ++i)
+      records.push_back(&array[i]);
+    arrays.push_back(records);
+    return *this;
+  }
+
+  unsigned size() const { return static_cast<unsigned>(arrays.size()); }
+  int get_length() const { return length; }
+  // The first record of the i-th array, or null.
+  DBBindType *operator[](unsigned i) const;
+  void build_rows();
+  const std::vector<DBBindType *> &get_rows() const { return rows; }
+};
+
+std::string expand_table_fields(std::string query, const DBBindList &list);
+std::string expand_table_fields(std::string query, const DBArrayBind &arrays);
+
+int select_values(Database &db, const std::string &query, DBTypeList &fields);
+int select_values(Database &db, const std::string &query, DBTypeList &fields, DBLimit &limit);
+
+// Loads row r into records r*size .. r*size+size-1 of the list: with one
+// record, only the first row is loaded (the call then gives 0 or 1).
+int select_objects(Database &db, const std::string &query, DBBindList &list);
+int select_objects(Database &db, const std::string &query, DBBindList &list, DBLimit &limit);
+
+int select_object_rows(Database &db, const std::string &query, DBArrayBind &arrays);
+int select_object_rows(Database &db, const std::string &query, DBArrayBind &arrays, DBLimit &limit);
+
+bool insert_object(Database &db, DBBindType &record);
+bool update_object(Database &db, DBBindType &record, const std::string &where);
+
+// Appends one owned record per result row of "SELECT <columns> FROM
+// <table> <where>"; the vector's size afterwards, or -1 when the statement
+// failed or a result column is not a column of T.
+template <class T>
+int select_rows(Database &db, const std::string &table, std::vector<Ref<T> > &rows, const std::string &where)
+{
+  T work;
+  DBRow columns(work.get_names());
+  DBErg<DBRowList> result = db.select(table, columns, where);
+  if (!result)
+    return -1;
+  const std::vector<std::string> &names = result.rows.names;
+  for (const std::vector<std::string> &cells : result.rows.rows) {
+    for (std::size_t k = 0; k < names.size() && k < cells.size(); ++k)
+      if (!work.set_cell_by_name(names[k], cells[k]))
+        return -1;
+    Ref<T> record(new T());
+    *record = work;
+    rows.push_back(record);
+  }
+  return static_cast<int>(rows.size());
+}
+
+} // namespace Tools
+
+#endif
