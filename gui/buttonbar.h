@@ -1,0 +1,96 @@
+#ifndef KORVAN_GUI_BUTTONBAR_H
+#define KORVAN_GUI_BUTTONBAR_H
+
+// The row of command buttons at the foot of the dialogs, and its buttons:
+// themed push buttons with a translatable text (type "Button") and a
+// picture from the main window's icon set.
+
+#include <string>
+
+#include "gui/lang.h"
+#include "tools/widgets/theme.h"
+
+class MainWindow;
+
+class BarButton : public Tools::ThemeButton, protected Lang
+{
+  FXDECLARE(BarButton)
+protected:
+  MainWindow *mainWindow;
+  BarButton() : mainWindow(nullptr) {}
+
+public:
+  // An empty picture name gives a button without picture.
+  BarButton(FX::FXComposite *p, MainWindow *main, const std::string &text, const std::string &icon,
+            FX::FXObject *tgt, FX::FXSelector sel, unsigned int opts);
+  void update_text() override;
+
+  // The LANG side of the button, for callers that need it.
+  Lang &lang() { return *this; }
+};
+
+class BarButtonOk : public BarButton
+{
+public:
+  BarButtonOk(FX::FXComposite *p, MainWindow *main, FX::FXObject *tgt, FX::FXSelector sel);
+};
+
+class BarButtonNew : public BarButton
+{
+public:
+  BarButtonNew(FX::FXComposite *p, MainWindow *main, FX::FXObject *tgt, FX::FXSelector sel, unsigned int opts);
+};
+
+class BarButtonSave : public BarButton
+{
+public:
+  BarButtonSave(FX::FXComposite *p, MainWindow *main, FX::FXObject *tgt, FX::FXSelector sel);
+};
+
+class BarButtonTest : public BarButton
+{
+public:
+  BarButtonTest(FX::FXComposite *p, MainWindow *main, FX::FXObject *tgt, FX::FXSelector sel);
+};
+
+class BarButtonCancel : public BarButton
+{
+public:
+  BarButtonCancel(FX::FXComposite *p, MainWindow *main, FX::FXObject *tgt, FX::FXSelector sel);
+};
+
+class BarButtonDelete : public BarButton
+{
+public:
+  BarButtonDelete(FX::FXComposite *p, MainWindow *main, FX::FXObject *tgt, FX::FXSelector sel);
+};
+
+// A full-width row whose buttons form one centred group of equal size, or,
+// once a button was added with `nested`, a second group at the right into
+// which every later button goes.
+class ButtonBar : public FX::FXHorizontalFrame
+{
+  FXDECLARE(ButtonBar)
+protected:
+  MainWindow *mainWindow;
+  FX::FXHorizontalFrame *inner_frame;
+  FX::FXHorizontalFrame *nested_frame;
+  ButtonBar() : mainWindow(nullptr), inner_frame(nullptr), nested_frame(nullptr) {}
+
+  template <class B> B *add_button(FX::FXObject *tgt, FX::FXSelector sel, bool nested);
+
+public:
+  ButtonBar(FX::FXComposite *p, MainWindow *main);
+
+  // Each returns the new button (callers may ignore it).
+  BarButtonOk *add_ok(FX::FXObject *tgt, FX::FXSelector sel, bool nested = false);
+  BarButtonSave *add_save(FX::FXObject *tgt, FX::FXSelector sel, bool nested = false);
+  BarButtonTest *add_test(FX::FXObject *tgt, FX::FXSelector sel, bool nested = false);
+  BarButtonCancel *add_cancel(FX::FXObject *tgt, FX::FXSelector sel, bool nested = false);
+  BarButtonDelete *add_delete(FX::FXObject *tgt, FX::FXSelector sel, bool nested = false);
+
+  FX::FXHorizontalFrame *get_inner_frame() const { return inner_frame; }
+  FX::FXHorizontalFrame *get_nested_frame() const { return nested_frame; }
+};
+
+#endif

@@ -1,0 +1,239 @@
+#include "gui/lang.h"
+
+#include "schema/tables.h"
+#include "shell/mainwindow.h"
+
+using namespace FX;
+
+// ---- Lang ------------------------------------------------------------------
+
+Lang::Lang(MainWindow *main, const std::string &type, const std::string &orig)
+    : main(main), row(), translated(false)
+{
+  if (!main) {
+    row = Tools::Ref<LANG>(new LANG);
+    row->system = MainWindow::LANG_SYSTEM;
+    row->type = type;
+    row->orig = orig;
+    return;
+  }
+  // Registered before the lookup, so that the list holds the object even
+  // when the lookup throws.
+  main->registerLang(this);
+  row = main->getLangFor(type, orig);
+  if (row.valid() && row->idx == 0)
+    main->installLang(row);
+}
+
+Lang::Lang(MainWindow *main) : main(main), row(), translated(false)
+{
+  if (main)
+    main->registerLang(this);
+}
+
+Lang::Lang() : main(nullptr), row(), translated(false) {}
+
+Lang::Lang(const Lang &other) : main(other.main), row(other.row), translated(other.translated) {}
+
+Lang::~Lang()
+{
+  if (main)
+    main->unregisterLang(this);
+}
+
+std::string Lang::toggle_text()
+{
+  translated = main && main->isTranslated();
+  LANG *r = row.try_get();
+  if (!r)
+    return std::string();
+  if (translated && !r->trans.value.empty())
+    return r->trans.value;
+  return r->orig.value;
+}
+
+void Lang::reload()
+{
+  if (!main || !row.valid())
+    return;
+  Tools::Ref<LANG> fresh = main->getLangFor(get_type(), get_orig());
+  if (fresh.valid() && fresh->idx == 0)
+    main->installLang(fresh);
+  row = fresh;
+}
+
+std::string Lang::get_type() const
+{
+  LANG *r = row.try_get();
+  return r ? r->type.value : std::string();
+}
+
+std::string Lang::get_orig() const
+{
+  LANG *r = row.try_get();
+  return r ? r->orig.value : std::string();
+}
+
+std::string Lang::get_trans() const
+{
+  LANG *r = row.try_get();
+  return r ? r->trans.value : std::string();
+}
+
+// ---- MultiLang ---------------------------------------------------------------
+
+MultiLang::MultiLang(MainWindow *main, const std::string &type) : Lang(main)
+{
+  // Only carries the type under which the titles are looked up.
+  row = Tools::Ref<LANG>(new LANG);
+  row->system = MainWindow::LANG_SYSTEM;
+  row->type = type;
+}
+
+std::string MultiLang::title_for_mode(unsigned i)
+{
+  translated = main && main->isTranslated();
+  if (i >= titles.size() || !titles[i].try_get())
+    return std::string();
+  LANG *r = titles[i].try_get();
+  if (translated && !r->trans.value.empty())
+    return r->trans.value;
+  return r->orig.value;
+}
+
+void MultiLang::set_titles(const std::vector<std::string> &names)
+{
+  titles.clear();
+  const std::string type = get_type();
+  for (const std::string &name : names) {
+    Tools::Ref<LANG> r;
+    if (main) {
+      r = main->getLangFor(type, name);
+      if (r->idx == 0 && !name.empty() && name[0] != '\t')
+        main->installLang(r);
+    } else {
+      r = Tools::Ref<LANG>(new LANG);
+      r->system = MainWindow::LANG_SYSTEM;
+      r->type = type;
+      r->orig = name;
+    }
+    titles.push_back(r);
+  }
+}
+
+void MultiLang::reload()
+{
+  if (!main)
+    return;
+  std::vector<Tools::Ref<LANG> > fresh;
+  fresh.reserve(titles.size());
+  for (const Tools::Ref<LANG> &r : titles)
+    fresh.push_back(main->getLangFor(r->type.value, r->orig.value));
+  titles.swap(fresh);
+}
+
+// ---- StaticText ----------------------------------------------------------------
+
+StaticText::StaticText(MainWindow *main, const std::string &type, const std::string &text)
+    : Lang(main, type, text), shown(text)
+{
+  if (main && main->isTranslated())
+    update_text();
+}
+
+StaticText::StaticText() : Lang(), shown() {}
+
+StaticText::StaticText(const StaticText &other) : Lang(other), shown(other.shown) {}
+
+void StaticText::update_text() { shown = toggle_text(); }
+
+// ---- CommonMsg -----------------------------------------------------------------
+
+CommonMsg::CommonMsg(MainWindow *main)
+    : title_data_error(main, "Titel", "Datenfehler"), title_db_error(main, "Titel", "Datenbankfehler"),
+      title_info(main, "Titel", "Info"), title_question(main, "Titel", "Frage"),
+      msg_select_room(main, "Message", "Bitte einen Raum auswählen."),
+      msg_select_price(main, "Message", "Bitte einen Preis auswählen."),
+      msg_select_table(main, "Message", "Bitte einen Tisch auswählen."),
+      msg_select_article(main, "Message", "Bitte einen Artikel auswählen.")
+{
+}
+
+// ---- widgets -------------------------------------------------------------------
+
+namespace {
+FXString fx(const std::string &s) { return FXString(s.c_str()); }
+std::string str(const FXString &s) { return std::string(s.text(), static_cast<size_t>(s.length())); }
+} // namespace
+
+FXIMPLEMENT(Label, Tools::ThemeLabel, nullptr, 0)
+
+Label::Label(FXComposite *p, MainWindow *main, const FXString &text, FXIcon *icon, FXuint opts, FXint x, FXint y,
+             FXint w, FXint h, FXint pl, FXint pr, FXint pt, FXint pb)
+    : Tools::ThemeLabel(p, text, icon, opts, x, y, w, h, pl, pr, pt, pb), Lang(main, "Label", str(text))
+{
+  if (main && main->isTranslated())
+    update_text();
+}
+
+void Label::update_text() { setText(fx(toggle_text())); }
+
+FXIMPLEMENT(GroupBox, FXGroupBox, nullptr, 0)
+
+GroupBox::GroupBox(FXComposite *p, MainWindow *main, const FXString &text, FXuint opts, FXint x, FXint y, FXint w,
+                   FXint h, FXint pl, FXint pr, FXint pt, FXint pb, FXint hs, FXint vs)
+    : FXGroupBox(p, text, opts, x, y, w, h, pl, pr, pt, pb, hs, vs), Lang(main, "Group", str(text))
+{
+  if (main && main->isTranslated())
+    update_text();
+}
+
+void GroupBox::update_text() { setText(fx(toggle_text())); }
+
+FXIMPLEMENT(TabItem, Tools::ThemeTabItem, nullptr, 0)
+
+TabItem::TabItem(FXTabBar *p, MainWindow *main, const FXString &text, FXIcon *icon, FXuint opts, FXint x, FXint y,
+                 FXint w, FXint h, FXint pl, FXint pr, FXint pt, FXint pb)
+    : Tools::ThemeTabItem(p, text, icon, opts, x, y, w, h, pl, pr, pt, pb), Lang(main, "Tab", str(text))
+{
+  if (main && main->isTranslated())
+    update_text();
+}
+
+void TabItem::update_text() { setText(fx(toggle_text())); }
+
+FXIMPLEMENT(MenuCommand, FXMenuCommand, nullptr, 0)
+
+MenuCommand::MenuCommand(FXComposite *p, MainWindow *main, const FXString &text, FXIcon *icon, FXObject *tgt,
+                         FXSelector sel, FXuint opts)
+    : FXMenuCommand(p, text, icon, tgt, sel, opts), Lang(main, "Menu", str(text))
+{
+  if (main && main->isTranslated())
+    update_text();
+}
+
+void MenuCommand::update_text()
+{
+  // The caption setter of this toolkit series takes no accelerator part:
+  // the text after the TAB goes to the accelerator text.
+  const std::string text = toggle_text();
+  const std::string::size_type tab = text.find('\t');
+  if (tab == std::string::npos) {
+    setText(fx(text));
+  } else {
+    setText(fx(text.substr(0, tab)));
+    setAccelText(fx(text.substr(tab + 1)));
+  }
+}
+
+FXIMPLEMENT(MenuTitle, FXMenuTitle, nullptr, 0)
+
+MenuTitle::MenuTitle(FXComposite *p, MainWindow *main, const FXString &text, FXIcon *icon, FXPopup *pup,
+                     FXuint opts)
+    : FXMenuTitle(p, text, icon, pup, opts), Lang(main, "Menu", str(text))
+{
+  if (main && main->isTranslated())
+    update_text();
+}
+
+void MenuTitle::update_text() { setText(fx(toggle_text())); }

@@ -1,0 +1,192 @@
+#ifndef KORVAN_GUI_LANG_H
+#define KORVAN_GUI_LANG_H
+
+// Translatable texts. Every text the interface shows is written in German
+// in the code; that text is its `orig` in table LANG, where a translation
+// may be stored under (system "GUI", type, orig). Each translatable object
+// registers with the main window, which switches all of them between the
+// original texts and the translations on F11.
+//
+// What an object shows follows the main window's mode: translation when
+// the mode is on and a translation exists, else the original text. An
+// object built while the mode is on therefore starts translated, and no
+// per-object flag can drift out of step with the window.
+
+#include <string>
+#include <vector>
+
+#include "tools/core/format.h"
+#include "tools/core/ref.h"
+#include "tools/widgets/theme.h"
+
+class MainWindow;
+class LANG;
+
+class Lang
+{
+protected:
+  MainWindow *main;
+  Tools::Ref<LANG> row;
+  // The mode last applied by update_text (what is shown now).
+  bool translated;
+
+  // The text to show in the main window's current mode; records that mode
+  // in `translated`.
+  std::string toggle_text();
+
+public:
+  // Registers with the main window, then looks the text up in LANG and
+  // stores it there when it is new.
+  Lang(MainWindow *main, const std::string &type, const std::string &orig);
+  // Registers only; the derived class sets the row.
+  explicit Lang(MainWindow *main);
+  // For the toolkit's object factory: no main window, not registered.
+  Lang();
+  // Shares the row; the copy is not registered.
+  Lang(const Lang &other);
+  Lang &operator=(const Lang &) = delete;
+  virtual ~Lang();
+
+  // Shows the original text or the translation, by the main window's mode.
+  virtual void update_text() = 0;
+  // Reads the row again (storing it when missing); shows nothing new.
+  virtual void reload();
+
+  const Tools::Ref<LANG> &get_row() const { return row; }
+  MainWindow *get_main() const { return main; }
+  bool is_translated() const { return translated; }
+  std::string get_type() const;
+  std::string get_orig() const;
+  std::string get_trans() const;
+};
+
+// A list of translatable titles (the column titles of a spreadsheet). The
+// class that mixes it in supplies update_text.
+class MultiLang : public Lang
+{
+protected:
+  std::vector<Tools::Ref<LANG> > titles;
+
+  // The text of title i in the current mode.
+  std::string title_for_mode(unsigned i);
+
+public:
+  MultiLang(MainWindow *main, const std::string &type);
+  MultiLang() = default;
+
+  // One LANG row per title, in order; empty titles and titles starting with
+  // a TAB (hidden columns) are looked up but never stored.
+  void set_titles(const std::vector<std::string> &names);
+  void reload() override;
+  const std::vector<Tools::Ref<LANG> > &get_titles() const { return titles; }
+};
+
+// A text not bound to a widget: message box captions and texts.
+class StaticText : public Lang
+{
+  std::string shown;
+
+public:
+  StaticText(MainWindow *main, const std::string &type, const std::string &text);
+  StaticText();
+  StaticText(const StaticText &other);
+
+  void update_text() override;
+  // Valid until the next update_text or the end of the object.
+  operator const char *() const { return shown.c_str(); }
+  const std::string &str() const { return shown; }
+};
+
+namespace Tools {
+// A StaticText prints as its shown text.
+template <> struct FormatArg<StaticText> : FormatCStrArg<StaticText> {};
+} // namespace Tools
+
+// The message texts shared by all dialogs.
+class CommonMsg
+{
+public:
+  StaticText title_data_error;
+  StaticText title_db_error;
+  StaticText title_info;
+  StaticText title_question;
+  StaticText msg_select_room;
+  StaticText msg_select_price;
+  StaticText msg_select_table;
+  StaticText msg_select_article;
+
+  explicit CommonMsg(MainWindow *main);
+  CommonMsg() = default;
+};
+
+// ---- translatable widgets ------------------------------------------------
+
+class Label : public Tools::ThemeLabel, public Lang
+{
+  FXDECLARE(Label)
+protected:
+  Label() {}
+
+public:
+  Label(FX::FXComposite *p, MainWindow *main, const FX::FXString &text, FX::FXIcon *icon = nullptr,
+        FX::FXuint opts = FX::LABEL_NORMAL, FX::FXint x = 0, FX::FXint y = 0, FX::FXint w = 0, FX::FXint h = 0,
+        FX::FXint pl = FX::DEFAULT_PAD, FX::FXint pr = FX::DEFAULT_PAD, FX::FXint pt = FX::DEFAULT_PAD,
+        FX::FXint pb = FX::DEFAULT_PAD);
+  void update_text() override;
+};
+
+class GroupBox : public FX::FXGroupBox, public Lang
+{
+  FXDECLARE(GroupBox)
+protected:
+  GroupBox() {}
+
+public:
+  GroupBox(FX::FXComposite *p, MainWindow *main, const FX::FXString &text, FX::FXuint opts = FX::GROUPBOX_NORMAL,
+           FX::FXint x = 0, FX::FXint y = 0, FX::FXint w = 0, FX::FXint h = 0,
+           FX::FXint pl = FX::DEFAULT_SPACING, FX::FXint pr = FX::DEFAULT_SPACING,
+           FX::FXint pt = FX::DEFAULT_SPACING, FX::FXint pb = FX::DEFAULT_SPACING,
+           FX::FXint hs = FX::DEFAULT_SPACING, FX::FXint vs = FX::DEFAULT_SPACING);
+  void update_text() override;
+};
+
+class TabItem : public Tools::ThemeTabItem, public Lang
+{
+  FXDECLARE(TabItem)
+protected:
+  TabItem() {}
+
+public:
+  TabItem(FX::FXTabBar *p, MainWindow *main, const FX::FXString &text, FX::FXIcon *icon = nullptr,
+          FX::FXuint opts = FX::TAB_TOP_NORMAL, FX::FXint x = 0, FX::FXint y = 0, FX::FXint w = 0,
+          FX::FXint h = 0, FX::FXint pl = FX::DEFAULT_PAD, FX::FXint pr = FX::DEFAULT_PAD,
+          FX::FXint pt = FX::DEFAULT_PAD, FX::FXint pb = FX::DEFAULT_PAD);
+  void update_text() override;
+};
+
+class MenuCommand : public FX::FXMenuCommand, public Lang
+{
+  FXDECLARE(MenuCommand)
+protected:
+  MenuCommand() {}
+
+public:
+  // A TAB in the text separates the shown accelerator ("&Quit\tCtl-Q").
+  MenuCommand(FX::FXComposite *p, MainWindow *main, const FX::FXString &text, FX::FXIcon *icon = nullptr,
+              FX::FXObject *tgt = nullptr, FX::FXSelector sel = 0, FX::FXuint opts = 0);
+  void update_text() override;
+};
+
+class MenuTitle : public FX::FXMenuTitle, public Lang
+{
+  FXDECLARE(MenuTitle)
+protected:
+  MenuTitle() {}
+
+public:
+  MenuTitle(FX::FXComposite *p, MainWindow *main, const FX::FXString &text, FX::FXIcon *icon = nullptr,
+            FX::FXPopup *pup = nullptr, FX::FXuint opts = 0);
+  void update_text() override;
+};
+
+#endif

@@ -1,0 +1,336 @@
+#include "shell/mainwindow.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "gui/lang.h"
+#include "schema/tables.h"
+#include "shell/debugwin.h"
+#include "shell/mydebug.h"
+#include "tools/core/debug.h"
+#include "tools/core/format.h"
+#include "tools/core/string_utils.h"
+#include "tools/dbi/database.h"
+#include "tools/dbi/query.h"
+#include "tools/widgets/theme.h"
+
+using namespace FX;
+
+// Our numbered messages follow the toolkit's own.
+static_assert(MainWindow::ID_QUIT >= Tools::fxcompat::MAINWINDOW_ID_LAST, "main window ids collide with the toolkit's");
+static_assert(MainWindow::ID_LANGMODE == 74, "dialogs send 74 to switch the translation mode");
+
+const char *const MainWindow::SETTINGS_SECTION = "DBSETTINGS";
+const char *const MainWindow::LANG_SYSTEM = "GUI";
+const char *const MainWindow::TITLE = "Korvan";
+const char *const MainWindow::VERSION_TEXT = "Korvan Zererararuda Version 0.0.1";
+
+namespace {
+const char *const KEY_HOST = "host";
+const char *const KEY_PASSWORD = "password";
+const char *const KEY_USERNAME = "username";
+const char *const KEY_DATABASE = "database";
+
+const char *const VENDOR = "Marbeck";
+const char *const APPLICATION = "Korvan";
+
+// The registry holds the database password: make sure the file exists and
+// is readable by its owner only before the toolkit writes it.
+void protect_registry_file()
+{
+  const std::string path = Tools::fxcompat::registry_file(VENDOR, APPLICATION);
+  std::string::size_type slash = path.find('/', 1);
+  while (slash != std::string::npos) {
+    mkdir(path.substr(0, slash).c_str(), 0700); // an existing directory stays as it is
+    slash = path.find('/', slash + 1);
+  }
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT, 0600);
+  if (fd >= 0)
+    close(fd);
+  chmod(path.c_str(), 0600);
+}
+} // namespace
+
+FXDEFMAP(MainWindow) MainWindowMap[] = {
+    FXMAPFUNC(SEL_COMMAND, MainWindow::ID_QUIT, MainWindow::onQuit),
+    FXMAPFUNC(SEL_COMMAND, MainWindow::ID_CONNECT, MainWindow::onConnect),
+    FXMAPFUNC(SEL_COMMAND, MainWindow::ID_ART, MainWindow::onArt),
+    FXMAPFUNC(SEL_COMMAND, MainWindow::ID_GRPUST, MainWindow::onGrpUst),
+    FXMAPFUNC(SEL_COMMAND, MainWindow::ID_USER, MainWindow::onUser),
+    FXMAPFUNC(SEL_COMMAND, MainWindow::ID_LOGIN, MainWindow::onLogin),
+    FXMAPFUNC(SEL_COMMAND, MainWindow::ID_EDITOR, MainWindow::onEditor),
+    FXMAPFUNC(SEL_COMMAND, MainWindow::ID_ROOMS, MainWindow::onRooms),
+    FXMAPFUNC(SEL_COMMAND, MainWindow::ID_SONSTART, MainWindow::onSonstArt),
+    FXMAPFUNC(SEL_COMMAND, MainWindow::ID_LANGWIN, MainWindow::onLangWin),
+    FXMAPFUNC(SEL_COMMAND, MainWindow::ID_DEBUG, MainWindow::onDebug),
+    FXMAPFUNC(SEL_CLOSE, 0, MainWindow::onQuit),
+    FXMAPFUNC(SEL_SIGNAL, 0, MainWindow::onQuit),
+    FXMAPFUNC(SEL_CHORE, MainWindow::ID_QUIT_CHORE, MainWindow::onQuit),
+    FXMAPFUNC(SEL_COMMAND, MainWindow::ID_LANGMODE, MainWindow::onLangMode),
+};
+
+FXIMPLEMENT(MainWindow, FXMainWindow, MainWindowMap, ARRAYNUMBER(MainWindowMap))
+
+MainWindow::MainWindow()
+    : menuBar(nullptr), systemPane(nullptr), wartungPane(nullptr), anwendungPane(nullptr), wartungTitle(nullptr),
+      systemTitle(nullptr), anwendungTitle(nullptr), database(), icons(), artWin(nullptr), grpUstWin(nullptr),
+      userWin(nullptr), editWin(nullptr), roomWin(nullptr), debugWin(nullptr), sonstArtWin(nullptr),
+      langWin(nullptr), debug(nullptr), user(), translated(false), settings(), langs(), quitting(false),
+      tooltip(nullptr)
+{
+}
+
+MainWindow::MainWindow(FXApp *app)
+    : FXMainWindow(app, TITLE, nullptr, nullptr, DECOR_TITLE | DECOR_CLOSE, 0, 0, 400, 200, 0, 0, 0, 0, 0, 0),
+      menuBar(nullptr), systemPane(nullptr), wartungPane(nullptr), anwendungPane(nullptr), wartungTitle(nullptr),
+      systemTitle(nullptr), anwendungTitle(nullptr), database(), icons(app), artWin(nullptr), grpUstWin(nullptr),
+      userWin(nullptr), editWin(nullptr), roomWin(nullptr), debugWin(nullptr), sonstArtWin(nullptr),
+      langWin(nullptr), debug(nullptr), user(), translated(false), settings(), langs(), quitting(false),
+      tooltip(nullptr)
+{
+  debug = new MyDebug;
+  Tools::debug_sink = debug;
+
+  tooltip = new FXToolTip(app);
+
+  menuBar = new FXMenuBar(this, LAYOUT_SIDE_TOP | LAYOUT_FILL_X);
+
+  systemPane = new FXMenuPane(this);
+  new MenuCommand(systemPane, this, "Datenbankverbindung", nullptr, this, ID_CONNECT);
+  new MenuCommand(systemPane, this, "Anmeldung", nullptr, this, ID_LOGIN);
+  new MenuCommand(systemPane, this, "Debug", nullptr, this, ID_DEBUG);
+  new MenuCommand(systemPane, this, "&Quit\tCtl-Q", nullptr, this, ID_QUIT);
+  systemTitle = new MenuTitle(menuBar, this, "&System", nullptr, systemPane);
+
+  wartungPane = new FXMenuPane(this);
+  new MenuCommand(wartungPane, this, "Benutzer", nullptr, this, ID_USER);
+  new MenuCommand(wartungPane, this, "UST Gruppen", nullptr, this, ID_GRPUST);
+  new MenuCommand(wartungPane, this, "Artikelstamm", nullptr, this, ID_ART);
+  new MenuCommand(wartungPane, this, "Bezahlungsarten", nullptr, this, ID_SONSTART);
+  new MenuCommand(wartungPane, this, "Editor", nullptr, this, ID_EDITOR);
+  new MenuCommand(wartungPane, this, "Übersetzungen", nullptr, this, ID_LANGWIN);
+  wartungTitle = new MenuTitle(menuBar, this, "&Wartung", nullptr, wartungPane);
+
+  anwendungPane = new FXMenuPane(this);
+  new MenuCommand(anwendungPane, this, "Räume", nullptr, this, ID_ROOMS);
+  anwendungTitle = new MenuTitle(menuBar, this, "&Anwendung", nullptr, anwendungPane);
+
+  FXVerticalFrame *frame = new FXVerticalFrame(this, LAYOUT_FILL_X | FRAME_SUNKEN, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
+  FXText *text = new FXText(frame, nullptr, 0, TEXT_READONLY | TEXT_WORDWRAP | LAYOUT_FIX_WIDTH | LAYOUT_FIX_HEIGHT | LAYOUT_CENTER_X,
+                            0, 0, 200, 100);
+  text->setText(VERSION_TEXT);
+  text->setBackColor(getBackColor());
+
+  getAccelTable()->addAccel(KEY_F11, this, FXSEL(SEL_COMMAND, ID_LANGMODE));
+
+  TOOLS_LOG("Application Startup");
+}
+
+MainWindow::~MainWindow()
+{
+  // Tear down while everything a child may reach is still alive: the log
+  // goes first, then the windows (which unregister their texts from a list
+  // that still exists), then the popups, which are not children.
+  quitting = true;
+  if (Tools::debug_sink == debug)
+    Tools::debug_sink = nullptr;
+  delete debugWin;
+  debugWin = nullptr;
+  delete debug;
+  debug = nullptr;
+  while (getFirst())
+    delete getFirst();
+  delete systemPane;
+  delete wartungPane;
+  delete anwendungPane;
+  systemPane = wartungPane = anwendungPane = nullptr;
+  menuBar = nullptr;
+  systemTitle = wartungTitle = anwendungTitle = nullptr;
+  delete tooltip;
+  tooltip = nullptr;
+  langs.clear();
+}
+
+void MainWindow::create()
+{
+  Tools::apply_theme(getApp());
+  icons.create();
+  readSettings();
+  database = Tools::Ref<Tools::Database>(
+      new Tools::Database(settings.host, settings.username, settings.password, settings.database, Tools::Database::ODBC));
+  FXMainWindow::create();
+  if (tooltip)
+    tooltip->create();
+  updateLangs();
+  show(PLACEMENT_SCREEN);
+  runLoginLoop();
+  TOOLS_LOG("Application Created");
+}
+
+void MainWindow::readSettings()
+{
+  FXRegistry &reg = getApp()->reg();
+  settings.host = reg.readStringEntry(SETTINGS_SECTION, KEY_HOST, "");
+  settings.username = reg.readStringEntry(SETTINGS_SECTION, KEY_USERNAME, "");
+  settings.password = reg.readStringEntry(SETTINGS_SECTION, KEY_PASSWORD, "");
+  settings.database = reg.readStringEntry(SETTINGS_SECTION, KEY_DATABASE, "");
+}
+
+void MainWindow::writeSettings()
+{
+  FXRegistry &reg = getApp()->reg();
+  reg.writeStringEntry(SETTINGS_SECTION, KEY_HOST, settings.host.c_str());
+  reg.writeStringEntry(SETTINGS_SECTION, KEY_USERNAME, settings.username.c_str());
+  reg.writeStringEntry(SETTINGS_SECTION, KEY_PASSWORD, settings.password.c_str());
+  reg.writeStringEntry(SETTINGS_SECTION, KEY_DATABASE, settings.database.c_str());
+}
+
+void MainWindow::runLoginLoop()
+{
+  // The login dialog is not there yet: everybody is let in.
+  setLoggedIn(true);
+}
+
+// ---- context -----------------------------------------------------------------
+
+Tools::Ref<Tools::Database> MainWindow::getDatabase() { return database; }
+
+void MainWindow::setDatabase(const Tools::Ref<Tools::Database> &db) { database = db; }
+
+Tools::Ref<USER> MainWindow::getUser() { return user; }
+
+void MainWindow::setUser(const Tools::Ref<USER> &u) { user = u; }
+
+void MainWindow::setLoggedIn(bool loggedIn)
+{
+  MenuTitle *titles[] = {systemTitle, wartungTitle, anwendungTitle};
+  for (MenuTitle *t : titles) {
+    if (!t)
+      continue;
+    if (loggedIn)
+      t->enable();
+    else
+      t->disable();
+  }
+  if (!loggedIn && debugWin) {
+    debugWin->hide();
+    debugWin->killFocus();
+  }
+}
+
+// ---- translations ------------------------------------------------------------
+
+Tools::Ref<LANG> MainWindow::newLang(const std::string &type, const std::string &orig)
+{
+  Tools::Ref<LANG> row(new LANG);
+  row->system = std::string(LANG_SYSTEM);
+  row->type = type;
+  row->orig = orig;
+  return row;
+}
+
+Tools::Ref<LANG> MainWindow::getLangFor(const std::string &type, const std::string &orig)
+{
+  Tools::Ref<LANG> row = newLang(type, orig);
+  Tools::Database *db = database.try_get();
+  if (!db || !db->is_connected())
+    return row;
+  // The texts are the program's own but may hold an apostrophe.
+  const std::string sql = Tools::format("select %%LANG from LANG where system = '%s' and type = '%s' and orig = '%s' ",
+                                        Tools::sql_escape(row->system.value), Tools::sql_escape(row->type.value),
+                                        Tools::sql_escape(row->orig.value));
+  Tools::DBBindList list;
+  list.add(row.try_get());
+  if (Tools::select_objects(*db, sql, list) < 0)
+    TOOLS_LOG(Tools::format("SqlError: %s\nSql: %s", db->get_error(), db->get_last_query()));
+  return row;
+}
+
+bool MainWindow::installLang(Tools::Ref<LANG> row)
+{
+  if (!row.valid() || !row.try_get())
+    return false;
+  Tools::Database *db = database.try_get();
+  if (!db || !db->is_connected())
+    return false;
+  if (row->idx != 0)
+    return true;
+  if (!Tools::insert_object(*db, *row)) {
+    TOOLS_LOG(Tools::format("SqlError: %s\nSql: %s", db->get_error(), db->get_last_query()));
+    return false;
+  }
+  row->idx = db->get_insert_id();
+  return true;
+}
+
+void MainWindow::registerLang(Lang *lang) { langs.push_back(lang); }
+
+void MainWindow::unregisterLang(Lang *lang)
+{
+  if (quitting)
+    return;
+  for (std::list<Lang *>::iterator it = langs.begin(); it != langs.end(); ++it)
+    if (*it == lang) {
+      langs.erase(it);
+      return;
+    }
+}
+
+void MainWindow::updateLangs()
+{
+  for (Lang *l : langs)
+    l->reload();
+}
+
+long MainWindow::onLangMode(FXObject *, FXSelector, void *)
+{
+  translated = !translated;
+  for (Lang *l : langs)
+    l->update_text();
+  return 1;
+}
+
+// ---- commands ------------------------------------------------------------------
+
+long MainWindow::onQuit(FXObject *, FXSelector, void *)
+{
+  quitting = true;
+  writeSettings();
+  protect_registry_file();
+  getApp()->exit(0); // writes the registry
+  chmod(Tools::fxcompat::registry_file(VENDOR, APPLICATION).c_str(), 0600);
+  return 1;
+}
+
+long MainWindow::onConnect(FXObject *, FXSelector, void *)
+{
+  // The connection dialog comes with its own issue.
+  return 1;
+}
+
+long MainWindow::onLogin(FXObject *, FXSelector, void *)
+{
+  runLoginLoop();
+  return 1;
+}
+
+// The maintenance windows, the room screen, the editor and the translation
+// editor come with their own issues; until then their entries do nothing.
+long MainWindow::onArt(FXObject *, FXSelector, void *) { return 1; }
+long MainWindow::onGrpUst(FXObject *, FXSelector, void *) { return 1; }
+long MainWindow::onUser(FXObject *, FXSelector, void *) { return 1; }
+long MainWindow::onEditor(FXObject *, FXSelector, void *) { return 1; }
+long MainWindow::onRooms(FXObject *, FXSelector, void *) { return 1; }
+long MainWindow::onSonstArt(FXObject *, FXSelector, void *) { return 1; }
+long MainWindow::onLangWin(FXObject *, FXSelector, void *) { return 1; }
+
+long MainWindow::onDebug(FXObject *, FXSelector, void *)
+{
+  if (!debugWin) {
+    debugWin = new DebugWin(this, this, debug);
+    debugWin->create();
+  }
+  debugWin->show(PLACEMENT_OWNER);
+  return 1;
+}

@@ -1,0 +1,156 @@
+#ifndef KORVAN_SHELL_MAINWINDOW_H
+#define KORVAN_SHELL_MAINWINDOW_H
+
+// The program's one top-level window and its application context: the
+// database handle, the stored connection settings, the current user, the
+// icon set, the debug sink and the list of translatable objects. Every
+// dialog and translatable widget gets a pointer to it when it is built.
+
+#include <list>
+#include <string>
+
+#include "gui/iconmanager.h"
+#include "tools/core/ref.h"
+#include "tools/widgets/fxcompat.h"
+
+namespace Tools {
+class Database;
+}
+class LANG;
+class USER;
+class Lang;
+class MenuTitle;
+class MyDebug;
+class DebugWin;
+class Art;
+class GrpUst;
+class User;
+class EditWin;
+class RoomWin;
+class SonstArt;
+class LangWin;
+
+class MainWindow : public FX::FXMainWindow
+{
+  FXDECLARE(MainWindow)
+
+public:
+  // The four connection settings, stored in the settings registry.
+  struct ConnectSettings
+  {
+    std::string host; // the ODBC data-source name
+    std::string database;
+    std::string username;
+    std::string password;
+  };
+
+  enum {
+    ID_QUIT = 63,
+    ID_CONNECT = 64,
+    ID_ART = 65,
+    ID_GRPUST = 66,
+    ID_USER = 67,
+    ID_LOGIN = 68,
+    ID_QUIT_CHORE = 69,
+    ID_EDITOR = 70,
+    ID_ROOMS = 71,
+    ID_SONSTART = 72,
+    ID_LANGWIN = 73,
+    ID_LANGMODE = 74,
+    ID_DEBUG = 75,
+    ID_LAST
+  };
+
+  // Names in the settings registry and of the translation system.
+  static const char *const SETTINGS_SECTION; // "DBSETTINGS"
+  static const char *const LANG_SYSTEM;      // "GUI"
+  static const char *const TITLE;            // "Korvan"
+  static const char *const VERSION_TEXT;     // "Korvan Zererararuda Version 0.0.1"
+
+protected:
+  FX::FXMenuBar *menuBar;
+  FX::FXMenuPane *systemPane;
+  FX::FXMenuPane *wartungPane;
+  FX::FXMenuPane *anwendungPane;
+  MenuTitle *wartungTitle;
+  MenuTitle *systemTitle;
+  MenuTitle *anwendungTitle;
+  Tools::Ref<Tools::Database> database;
+  IconManager icons;
+  Art *artWin;
+  GrpUst *grpUstWin;
+  User *userWin;
+  EditWin *editWin;
+  RoomWin *roomWin;
+  DebugWin *debugWin;
+  SonstArt *sonstArtWin;
+  LangWin *langWin;
+  MyDebug *debug;
+  Tools::Ref<USER> user;
+  bool translated;
+  ConnectSettings settings;
+  std::list<Lang *> langs;
+  // Set when the program ends: objects destroyed from then on no longer
+  // search the list.
+  bool quitting;
+  FX::FXToolTip *tooltip;
+
+  MainWindow();
+
+  void readSettings();
+  void writeSettings();
+  // The login loop comes with the login dialog; until then start-up and
+  // the "Anmeldung" entry go straight on.
+  void runLoginLoop();
+
+public:
+  explicit MainWindow(FX::FXApp *app);
+  ~MainWindow() override;
+
+  void create() override;
+
+  // ---- the application context ----
+  Tools::Ref<Tools::Database> getDatabase();
+  void setDatabase(const Tools::Ref<Tools::Database> &db);
+  Tools::Ref<USER> getUser();
+  void setUser(const Tools::Ref<USER> &u);
+  bool isTranslated() const { return translated; }
+  FX::FXIcon *getIcon(const std::string &name) { return icons.get_icon(name); }
+  IconManager &getIconManager() { return icons; }
+  ConnectSettings &getConnectSettings() { return settings; }
+  MyDebug *getDebug() const { return debug; }
+  void setLoggedIn(bool loggedIn);
+  bool isQuitting() const { return quitting; }
+
+  // ---- translations ----
+  Tools::Ref<LANG> newLang(const std::string &type, const std::string &orig);
+  Tools::Ref<LANG> getLangFor(const std::string &type, const std::string &orig);
+  bool installLang(Tools::Ref<LANG> row);
+  void registerLang(Lang *lang);
+  void unregisterLang(Lang *lang);
+  void updateLangs();
+  const std::list<Lang *> &getLangs() const { return langs; }
+
+  // ---- message handlers ----
+  long onQuit(FX::FXObject *, FX::FXSelector, void *);
+  long onConnect(FX::FXObject *, FX::FXSelector, void *);
+  long onArt(FX::FXObject *, FX::FXSelector, void *);
+  long onGrpUst(FX::FXObject *, FX::FXSelector, void *);
+  long onUser(FX::FXObject *, FX::FXSelector, void *);
+  long onLogin(FX::FXObject *, FX::FXSelector, void *);
+  long onEditor(FX::FXObject *, FX::FXSelector, void *);
+  long onRooms(FX::FXObject *, FX::FXSelector, void *);
+  long onSonstArt(FX::FXObject *, FX::FXSelector, void *);
+  long onLangWin(FX::FXObject *, FX::FXSelector, void *);
+  long onLangMode(FX::FXObject *, FX::FXSelector, void *);
+  long onDebug(FX::FXObject *, FX::FXSelector, void *);
+
+  // The windows made on first use (null until then).
+  DebugWin *getDebugWin() const { return debugWin; }
+  FX::FXMenuBar *getMenuBar() const { return menuBar; }
+  MenuTitle *getSystemTitle() const { return systemTitle; }
+  MenuTitle *getWartungTitle() const { return wartungTitle; }
+  MenuTitle *getAnwendungTitle() const { return anwendungTitle; }
+};
+
+#endif
