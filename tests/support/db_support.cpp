@@ -3,7 +3,10 @@
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
+#include <functional>
 #include <stdexcept>
+
+#include <gtest/gtest.h>
 
 #include "schema/create_sql.h"
 
@@ -85,6 +88,25 @@ bool write_odbc_ini(const std::string &path, const std::string &dsn, const std::
       << "CHARSET=utf8mb4\n";
   out.close();
   return static_cast<bool>(out);
+}
+
+} // namespace korvan_test
+
+namespace korvan_test {
+
+std::string test_database_name(const std::string &prefix)
+{
+  std::string name = prefix;
+  if (const ::testing::TestInfo *info = ::testing::UnitTest::GetInstance()->current_test_info())
+    name += std::string("_") + info->test_suite_name() + "_" + info->name();
+  for (char &c : name)
+    if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_'))
+      c = '_';
+  if (name.size() > 64) {
+    std::string hash = std::to_string(std::hash<std::string>()(name) % 100000000u);
+    name = name.substr(0, 64 - hash.size() - 1) + "_" + hash;
+  }
+  return name;
 }
 
 } // namespace korvan_test

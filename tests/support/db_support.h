@@ -49,6 +49,12 @@ Tools::Ref<Tools::Database> open_database(const std::string &name = std::string(
 // path as ODBCINI). False when the file cannot be written.
 bool write_odbc_ini(const std::string &path, const std::string &dsn, const std::string &database);
 
+// A database name of its own for the running GoogleTest test: ctest runs
+// every discovered test as a process of its own, in parallel, so tests of
+// one binary must not share a database either. "<prefix>_<suite>_<test>",
+// cut to MariaDB's 64 characters with a hash keeping it unique.
+std::string test_database_name(const std::string &prefix);
+
 } // namespace korvan_test
 
 #endif

@@ -1,0 +1,167 @@
+// The ODBC driver and the connection handle against the private server.
+#include <gtest/gtest.h>
+
+#include "schema/tables.h"
+#include "tests/support/db_support.h"
+#include "tools/dbi/query.h"
+
+using namespace Tools;
+
+namespace {
+
+class OdbcTest : public ::testing::Test
+{
+protected:
+  std::string name;
+  Ref<Database> db;
+
+  void SetUp() override
+  {
+    name = korvan_test::test_database_name("korvan_t_dbi");
+    ASSERT_TRUE(korvan_test::fresh_database(name));
+    db = korvan_test::open_database(name);
+    ASSERT_TRUE(db->is_connected()) << db->get_error();
+  }
+
+  std::string scalar(Database &on, const std::string &sql)
+  {
+    DBErg<DBRowList> r = on.exec(sql);
+    EXPECT_TRUE(r.ok) << on.get_error();
+    if (r.rows.rows.empty() || r.rows.rows[0].empty())
+      return "<no row>";
+    return r.rows.rows[0][0];
+  }
+};
+
+} // namespace
+
+TEST(OdbcConnect, GoodAndWrongPassword)
+{
+  korvan_test::DbSettings s = korvan_test::settings();
+  Database good(s.dsn, s.user, s.password, s.name, Database::ODBC);
+  ASSERT_TRUE(good.is_connected()) << good.get_error();
+  EXPECT_EQ("", good.get_error());
+  EXPECT_EQ("set AUTOCOMMIT=0;", good.get_last_query());
+
+  Database wrong(s.dsn, s.user, s.password + "x", s.name, Database::ODBC);
+  EXPECT_FALSE(wrong.is_connected());
+  EXPECT_TRUE(!wrong);
+  EXPECT_EQ("connection failed", wrong.get_error());
+
+  Database unknown("no-such-dsn", s.user, s.password, s.name, Database::ODBC);
+  EXPECT_FALSE(unknown.is_connected());
+}
+
+TEST_F(OdbcTest, SessionRunsWithoutAutocommitInReadCommitted)
+{
+  EXPECT_EQ("0", scalar(*db, "select @@autocommit"));
+  EXPECT_EQ("READ-COMMITTED", scalar(*db, "select @@tx_isolation"));
+}
+
+TEST_F(OdbcTest, RollbackAndCommitAsSeenFromASecondConnection)
+{
+  Ref<Database> other = korvan_test::open_database(name);
+  ASSERT_TRUE(other->is_connected());
+  const std::string count = "select count(*) from LAYOUTK";
+  EXPECT_EQ("0", scalar(*other, count)); // the other session's transaction starts here
+
+  LAYOUTK room;
+  room.name = std::string("Saal");
+  ASSERT_TRUE(insert_object(*db, room)) << db->get_error();
+  EXPECT_EQ("1", scalar(*db, count));
+  EXPECT_EQ("0", scalar(*other, count));
+  EXPECT_TRUE(db->rollback());
+  EXPECT_EQ("0", scalar(*db, count));
+
+  ASSERT_TRUE(insert_object(*db, room));
+  EXPECT_TRUE(db->commit());
+  // Seen without the other session ending its own transaction.
+  EXPECT_EQ("1", scalar(*other, count));
+}
+
+TEST_F(OdbcTest, SyntaxErrorGivesTextAndTrace)
+{
+  const std::string sql = "selec 100% from LAYOUTK where name = '%s %d'";
+  ::testing::internal::CaptureStdout();
+  DBErg<DBRowList> r = db->exec(sql);
+  std::string printed = ::testing::internal::GetCapturedStdout();
+  EXPECT_FALSE(r.ok);
+  EXPECT_TRUE(r.rows.names.empty());
+  EXPECT_EQ("sql error\nquery: " + sql, db->get_error());
+  EXPECT_EQ(sql, db->get_last_query());
+  EXPECT_EQ("here\n" + sql + "\n", printed);
+
+  // The failure's text outlives a later success.
+  EXPECT_TRUE(db->exec("select 1").ok);
+  EXPECT_EQ("sql error\nquery: " + sql, db->get_error());
+}
+
+TEST_F(OdbcTest, ResultsWithoutRowsAndWithoutColumns)
+{
+  DBErg<DBRowList> none = db->select("select idx, name from LAYOUTK where idx = 99", false);
+  ASSERT_TRUE(none.ok);
+  EXPECT_EQ((std::vector<std::string>{"idx", "name"}), none.rows.names);
+  EXPECT_TRUE(none.rows.rows.empty());
+
+  DBErg<DBRowList> update = db->exec("update LAYOUTK set width = 1 where idx = 99");
+  EXPECT_TRUE(update.ok);
+  EXPECT_TRUE(update.rows.names.empty());
+  EXPECT_TRUE(db->commit());
+}
+
+TEST_F(OdbcTest, TableQualifiedNamesAndComputedColumns)
+{
+  ASSERT_TRUE(db->exec("insert into LAYOUTK(name, width, height, color) values ('A', 1, 2, 3)").ok);
+  DBErg<DBRowList> r = db->select("select idx, name, count(*) from LAYOUTK group by idx, name", true);
+  ASSERT_TRUE(r.ok);
+  EXPECT_EQ((std::vector<std::string>{"LAYOUTK.idx", "LAYOUTK.name", "count(*)"}), r.rows.names);
+  ASSERT_EQ(1u, r.rows.rows.size());
+  EXPECT_EQ("A", r.rows.rows[0][1]);
+  EXPECT_EQ("1", r.rows.rows[0][2]);
+  DBErg<DBRowList> plain = db->exec("select idx from LAYOUTK");
+  EXPECT_EQ((std::vector<std::string>{"idx"}), plain.rows.names);
+}
+
+TEST_F(OdbcTest, StatementRunsOnce)
+{
+  ASSERT_TRUE(db->exec("set @n := 0").ok);
+  EXPECT_EQ("1", scalar(*db, "select @n := @n + 1"));
+  EXPECT_EQ("1", scalar(*db, "select @n"));
+  ASSERT_TRUE(db->exec("insert into LAYOUTK(name, width, height, color) select 'X', 0, 0, 0").ok);
+  EXPECT_EQ("1", scalar(*db, "select count(*) from LAYOUTK"));
+}
+
+TEST_F(OdbcTest, CellsComeBackWholeAndNullIsEmpty)
+{
+  std::string v256;
+  for (int i = 0; i < 256; ++i)
+    v256 += static_cast<char>('a' + i % 26);
+  EXPECT_EQ(v256, scalar(*db, "select '" + v256 + "'"));
+  EXPECT_EQ(std::string(10000, 'x'), scalar(*db, "select repeat('x', 10000)"));
+  std::string umlauts;
+  for (int i = 0; i < 3000; ++i)
+    umlauts += "ä";
+  EXPECT_EQ(umlauts, scalar(*db, "select repeat('ä', 3000)"));
+  EXPECT_EQ(std::string(70000, 'y'), scalar(*db, "select cast(repeat('y', 70000) as char)"));
+
+  DBErg<DBRowList> r =
+      db->exec("select o, x from (select 1 o, 'abc' x union all select 2, NULL union all select 3, '') t order by o");
+  ASSERT_TRUE(r.ok);
+  ASSERT_EQ(3u, r.rows.rows.size());
+  EXPECT_EQ("abc", r.rows.rows[0][1]);
+  EXPECT_EQ("", r.rows.rows[1][1]);
+  EXPECT_EQ("", r.rows.rows[2][1]);
+}
+
+TEST_F(OdbcTest, StrictServerRefusesTooLongText)
+{
+  LAYOUTK room;
+  room.name = std::string(21, 'n');
+  EXPECT_FALSE(insert_object(*db, room));
+  EXPECT_NE(std::string::npos, db->get_error().find("sql error"));
+  room.name = std::string(20, 'n');
+  EXPECT_TRUE(insert_object(*db, room)) << db->get_error();
+  int id = db->get_insert_id();
+  EXPECT_GT(id, 0);
+  EXPECT_EQ(std::to_string(id), scalar(*db, "select idx from LAYOUTK"));
+}
