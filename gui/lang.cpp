@@ -37,13 +37,13 @@ Lang::Lang(const Lang &other) : main(other.main), row(other.row), translated(oth
 
 Lang::~Lang()
 {
-  if (main)
+  if (MainWindow::isAlive(main))
     main->unregisterLang(this);
 }
 
 std::string Lang::toggle_text()
 {
-  translated = main && main->isTranslated();
+  translated = MainWindow::isAlive(main) && main->isTranslated();
   LANG *r = row.try_get();
   if (!r)
     return std::string();
@@ -92,7 +92,7 @@ MultiLang::MultiLang(MainWindow *main, const std::string &type) : Lang(main)
 
 std::string MultiLang::title_for_mode(unsigned i)
 {
-  translated = main && main->isTranslated();
+  translated = MainWindow::isAlive(main) && main->isTranslated();
   if (i >= titles.size() || !titles[i].try_get())
     return std::string();
   LANG *r = titles[i].try_get();

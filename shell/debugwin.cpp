@@ -26,10 +26,17 @@ DebugWin::DebugWin(FXWindow *owner, MainWindow *main, MyDebug *debug)
   text->setFont(font);
   text->setVisibleRows(50);
   text->setVisibleColumns(100);
-  new FXHorizontalSeparator(this, SEPARATOR_GROOVE | LAYOUT_FILL_X);
+  FXHorizontalSeparator *line = new FXHorizontalSeparator(this, SEPARATOR_GROOVE | LAYOUT_FILL_X);
   ButtonBar *bar = new ButtonBar(this, main);
   bar->add_ok(this, ID_OK);
   bar->add_delete(this, ID_CLEAR);
+  // The dialog packs its children in order and the group box takes all the
+  // height that is left: the bar and its line are packed first, from the
+  // bottom, so that they keep their place below it.
+  bar->setLayoutHints(bar->getLayoutHints() | LAYOUT_SIDE_BOTTOM);
+  line->setLayoutHints(line->getLayoutHints() | LAYOUT_SIDE_BOTTOM);
+  bar->reparent(this, group);
+  line->reparent(this, group);
   if (debug) {
     debug->setWindow(this);
     flush();

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <set>
+
 #include "gui/lang.h"
 #include "schema/tables.h"
 #include "shell/debugwin.h"
@@ -27,6 +29,13 @@ const char *const MainWindow::TITLE = "Korvan";
 const char *const MainWindow::VERSION_TEXT = "Korvan Zererararuda Version 0.0.1";
 
 namespace {
+// Every main window between its construction and its destruction.
+std::set<const MainWindow *> &live_windows()
+{
+  static std::set<const MainWindow *> windows;
+  return windows;
+}
+
 const char *const KEY_HOST = "host";
 const char *const KEY_PASSWORD = "password";
 const char *const KEY_USERNAME = "username";
@@ -79,6 +88,7 @@ MainWindow::MainWindow()
       langWin(nullptr), debug(nullptr), user(), translated(false), settings(), langs(), quitting(false),
       tooltip(nullptr)
 {
+  live_windows().insert(this);
 }
 
 MainWindow::MainWindow(FXApp *app)
@@ -89,6 +99,7 @@ MainWindow::MainWindow(FXApp *app)
       langWin(nullptr), debug(nullptr), user(), translated(false), settings(), langs(), quitting(false),
       tooltip(nullptr)
 {
+  live_windows().insert(this);
   debug = new MyDebug;
   Tools::debug_sink = debug;
 
@@ -150,7 +161,10 @@ MainWindow::~MainWindow()
   delete tooltip;
   tooltip = nullptr;
   langs.clear();
+  live_windows().erase(this);
 }
+
+bool MainWindow::isAlive(const MainWindow *w) { return w && live_windows().count(w) != 0; }
 
 void MainWindow::create()
 {

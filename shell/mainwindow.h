@@ -121,6 +121,9 @@ public:
   MyDebug *getDebug() const { return debug; }
   void setLoggedIn(bool loggedIn);
   bool isQuitting() const { return quitting; }
+  // Whether the main window at that address still exists: a text that
+  // outlives its window must not reach into it.
+  static bool isAlive(const MainWindow *w);
 
   // ---- translations ----
   Tools::Ref<LANG> newLang(const std::string &type, const std::string &orig);

@@ -1,0 +1,18 @@
+#ifndef KORVAN_SHELL_STARTUP_H
+#define KORVAN_SHELL_STARTUP_H
+
+// The steps of `main` that do not need the toolkit.
+
+#include <functional>
+#include <iosfwd>
+#include <string>
+
+// Writes the create script to the file (truncating it). When the file
+// cannot be written, says so on `err` and gives false; start-up goes on.
+bool write_create_script(const std::string &path, std::ostream &err);
+
+// Runs the program's body. An exception that reaches it is reported with
+// its text on `err` and gives exit code 1 instead of an abort.
+int run_guarded(const std::function<int()> &body, std::ostream &err);
+
+#endif
