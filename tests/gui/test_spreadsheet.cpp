@@ -1,0 +1,489 @@
+// The spreadsheet: column specification, feeding with its count
+// statements, reading rows back, writing edits back in one commit, the
+// failed write, and the context menu's requests.
+
+#include <gtest/gtest.h>
+
+#include "gui/spreadsheet.h"
+#include "schema/tables.h"
+#include "tests/gui/gui_env.h"
+
+using namespace FX;
+using namespace gui_test;
+
+namespace {
+
+const char *const GROUP_SPEC = "idx \tidx,name Name,bezeichnung Bezeichnung, bezeichnung2 Bezeichnung";
+
+class Open : public SpreadSheet
+{
+public:
+  using SpreadSheet::SpreadSheet;
+};
+
+// Three article groups (one article each) on a recording connection that
+// the main window uses for the test; everything is removed afterwards.
+class SheetTest : public ::testing::Test
+{
+protected:
+  Tools::Ref<Tools::Database> saved;
+  Tools::Ref<Tools::Database> db;
+  RecordingDB *rec = nullptr;
+  std::vector<std::string> group_idx;
+
+  std::string insert(const std::string &sql)
+  {
+    EXPECT_FALSE(!rec->quiet(sql)) << sql << "\n" << rec->get_error();
+    Tools::DBErg<Tools::DBRowList> id = rec->quiet("select LAST_INSERT_ID()");
+    return id.rows.rows.empty() ? std::string() : id.rows.rows[0][0];
+  }
+
+  std::string add_group(const std::string &name, const std::string &text, int article)
+  {
+    return insert(Tools::format("insert into GRP_ART (name, bezeichnung, bezeichnung2, art_artnr, art_idx) "
+                                "values ('%s', '%s', 'zwei', 'A%d', (select idx from ART where artnr = 'A%d'))",
+                                name, text, article, article));
+  }
+
+  void SetUp() override
+  {
+    saved = main_window()->getDatabase();
+    db = connect_recording(rec);
+    main_window()->setDatabase(db);
+    std::string dates = "'JA', '2008-01-01', '2008-01-01', '2008-01-01', '', '2008-01-01', '', '2008-01-01', ''";
+    std::string base = "gueltig, gueltig_von, gueltig_bis, hist_an_zeit, hist_an_user, hist_ae_zeit, "
+                       "hist_ae_user, hist_lo_zeit, hist_lo_user";
+    std::string ust = insert("insert into GRP_UST (" + base + ", name, bezeichnung, bezeichnung2, ust) values (" +
+                             dates + ", 'voll', '', '', 19)");
+    for (int i = 1; i <= 4; ++i)
+      insert(Tools::format("insert into ART (%s, artnr, bezeichnung, bezeichnung2, gruppe_ust, gruppe_ust_idx) "
+                           "values (%s, 'A%d', 'Artikel', '', 'voll', '%s')",
+                           base, dates, i, ust));
+    group_idx.push_back(add_group("Getränke", "kalt", 1));
+    group_idx.push_back(add_group("Speisen", "warm", 2));
+    group_idx.push_back(add_group("Desserts", "süß", 3));
+    rec->quiet("commit");
+    rec->statements.clear();
+  }
+
+  void TearDown() override
+  {
+    rec->after = nullptr;
+    rec->quiet("rollback");
+    rec->quiet("delete from GRP_ART");
+    rec->quiet("delete from ART");
+    rec->quiet("delete from GRP_UST");
+    rec->quiet("commit");
+    main_window()->setDatabase(saved);
+  }
+
+  std::string committed(const std::string &sql)
+  {
+    Tools::Ref<Tools::Database> other = connect();
+    return query_value(*other, sql);
+  }
+};
+
+std::string cell(SpreadSheet &s, int r, int c) { return s.getItemText(r, c).text(); }
+
+// The row under which a right click at this y lands, found from the table.
+int y_for_row(SpreadSheet &s, int row)
+{
+  for (int y = -50; y < 600; ++y)
+    if (s.rowAtY(y) == row)
+      return y;
+  return -1000;
+}
+
+FXEvent right_click(int y)
+{
+  FXEvent e = FXEvent();
+  e.type = SEL_RIGHTBUTTONPRESS;
+  e.win_x = 10;
+  e.win_y = y;
+  e.root_x = 100;
+  e.root_y = 100 + y;
+  return e;
+}
+
+struct MenuEntry
+{
+  std::string text;
+  FXuint id;
+  FXMenuPane *submenu;
+};
+
+std::vector<MenuEntry> entries(FXWindow *pane)
+{
+  std::vector<MenuEntry> found;
+  for (FXWindow *w = pane->getFirst(); w; w = w->getNext()) {
+    if (FXMenuCascade *cascade = dynamic_cast<FXMenuCascade *>(w))
+      found.push_back({cascade->getText().text(), 0, dynamic_cast<FXMenuPane *>(cascade->getMenu())});
+    else if (FXMenuCommand *cmd = dynamic_cast<FXMenuCommand *>(w))
+      found.push_back({cmd->getText().text(), cmd->getSelector(), nullptr});
+  }
+  return found;
+}
+
+} // namespace
+
+TEST(SpreadSheetColumns, SpecificationGivesColumnsTitlesAndAHiddenKey)
+{
+  Open sheet(owner(), main_window(), nullptr, 0, 0);
+  testing::internal::CaptureStdout();
+  sheet.set_columns("idx");
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "ignoring: idx\n");
+  EXPECT_TRUE(sheet.get_db_columns().empty());
+
+  sheet.set_columns(GROUP_SPEC);
+  EXPECT_EQ(sheet.get_db_columns(), (std::vector<std::string>{"idx", "name", "bezeichnung", "bezeichnung2"}));
+  EXPECT_EQ(sheet.get_column_titles(), (std::vector<std::string>{"\tidx", "Name", "Bezeichnung", "Bezeichnung"}));
+  EXPECT_EQ(sheet.getNumRows(), 5);
+  EXPECT_EQ(sheet.getNumColumns(), 3);
+  EXPECT_EQ(std::string(sheet.getColumnText(0).text()), "Name");
+  EXPECT_EQ(std::string(sheet.getColumnText(2).text()), "Bezeichnung");
+  EXPECT_FALSE(sheet.isEditable());
+
+  sheet.set_columns(",extra Mehr Text,");
+  EXPECT_EQ(sheet.get_db_columns().back(), "extra");
+  EXPECT_EQ(sheet.get_column_titles().back(), "Mehr Text");
+  EXPECT_EQ(sheet.getNumColumns(), 4);
+}
+
+TEST_F(SheetTest, FeedShowsTheRowsWithTheKeyInTheRowHeader)
+{
+  Open sheet(owner(), main_window(), nullptr, 0, 0);
+  sheet.set_columns(GROUP_SPEC);
+  ASSERT_TRUE(sheet.feed_table<GRP_ART>("", "", "count(*)"));
+  ASSERT_EQ(sheet.getNumRows(), 3);
+  EXPECT_EQ(sheet.getNumColumns(), 3);
+  EXPECT_TRUE(sheet.has_hidden_column());
+  for (int r = 0; r < 3; ++r) {
+    Tools::Ref<Tools::DBBindType> row = sheet.get_row(r);
+    ASSERT_TRUE(row.valid());
+    GRP_ART *g = dynamic_cast<GRP_ART *>(row.try_get());
+    ASSERT_NE(g, nullptr);
+    EXPECT_EQ(std::string(sheet.getRowText(r).text()), g->idx.format("%s"));
+    EXPECT_EQ(cell(sheet, r, 0), g->name.value);
+    EXPECT_EQ(cell(sheet, r, 1), g->bezeichnung.value);
+    EXPECT_EQ(cell(sheet, r, 2), "zwei");
+  }
+  const std::list<Tools::Ref<SpreadSheet::Content> > &contents = sheet.get_contents();
+  ASSERT_EQ(contents.size(), 3u);
+  // idx, name, bezeichnung, bezeichnung2, art_artnr, art_idx
+  EXPECT_EQ(contents.front()->shown, (std::vector<bool>{false, true, true, true, false, false}));
+
+  EXPECT_FALSE(sheet.get_row(-1).valid());
+  EXPECT_FALSE(sheet.get_row(3).valid());
+
+  // A record kept by the owner outlives the next feed.
+  Tools::Ref<Tools::DBBindType> kept = sheet.get_row(0);
+  ASSERT_TRUE(sheet.feed_table<GRP_ART>("where name = 'Speisen'", "", "count(*)"));
+  EXPECT_EQ(sheet.getNumRows(), 1);
+  EXPECT_EQ(dynamic_cast<GRP_ART *>(kept.try_get())->name.value, "Getränke");
+}
+
+TEST_F(SheetTest, CountStatementsArePagedOneRowAtATime)
+{
+  Open sheet(owner(), main_window(), nullptr, 0, 0);
+  sheet.set_columns("idx \tidx, system System, type Typ, orig Original, trans Übersetzung");
+  rec->statements.clear();
+  ASSERT_TRUE(sheet.feed_table<LANG>("", "", "count(*)"));
+  ASSERT_GE(rec->statements.size(), 3u);
+  EXPECT_EQ(rec->statements[0], "select count(*) from LANG   limit 0, 1");
+  EXPECT_EQ(rec->statements[1], "select count(*) from LANG   limit 1, 1");
+  EXPECT_EQ(rec->statements[2], "SELECT idx,system,type,orig,trans FROM LANG ");
+  EXPECT_EQ(sheet.getNumRows(), std::stoi(rec->quiet("select count(*) from LANG").rows.rows[0][0]));
+
+  Open groups(owner(), main_window(), nullptr, 0, 0);
+  groups.set_columns(GROUP_SPEC);
+  rec->statements.clear();
+  EXPECT_EQ(groups.select("GRP_ART", "", " group by GRP_ART.name ", " count(GRP_ART.name) "), 3);
+  const std::string count = "select  count(GRP_ART.name)  from GRP_ART   group by GRP_ART.name  limit ";
+  EXPECT_EQ(rec->statements,
+            (std::vector<std::string>{count + "0, 1", count + "1, 1", count + "2, 1", count + "3, 1"}));
+
+  // A failing count ends with what was counted.
+  EXPECT_EQ(groups.select("NO_TABLE", "", "", "count(*)"), 0);
+}
+
+TEST_F(SheetTest, RowsReadBeyondTheCountGrowTheTableAndMissingOnesStayEmpty)
+{
+  Open sheet(owner(), main_window(), nullptr, 0, 0);
+  sheet.set_columns(GROUP_SPEC);
+  rec->after = [this](RecordingDB &r, const std::string &sql) {
+    if (sql == "select count(*) from GRP_ART   limit 1, 1") {
+      r.after = nullptr;
+      add_group("Nachzügler", "spät", 4);
+    }
+  };
+  ASSERT_TRUE(sheet.feed_table<GRP_ART>("", "", "count(*)"));
+  ASSERT_EQ(sheet.getNumRows(), 4);
+  ASSERT_TRUE(sheet.get_row(3).valid());
+  EXPECT_EQ(cell(sheet, 3, 0), "Nachzügler");
+  EXPECT_FALSE(std::string(sheet.getRowText(3).text()).empty());
+
+  rec->after = [](RecordingDB &r, const std::string &sql) {
+    if (sql == "select count(*) from GRP_ART   limit 1, 1") {
+      r.after = nullptr;
+      r.quiet("delete from GRP_ART where name = 'Nachzügler'");
+    }
+  };
+  ASSERT_TRUE(sheet.feed_table<GRP_ART>("", "", "count(*)"));
+  ASSERT_EQ(sheet.getNumRows(), 4);
+  EXPECT_FALSE(sheet.get_row(3).valid());
+  EXPECT_EQ(cell(sheet, 3, 0), "");
+
+  // Selections skip the row without a record.
+  sheet.selectRange(0, 3, 0, 2);
+  std::vector<Tools::Ref<Tools::DBBindType> > selected = sheet.get_selected_rows();
+  EXPECT_EQ(selected.size(), 3u);
+}
+
+TEST_F(SheetTest, SelectedRowsComeInRowOrder)
+{
+  Open sheet(owner(), main_window(), nullptr, 0, 0);
+  sheet.set_columns(GROUP_SPEC);
+  ASSERT_TRUE(sheet.feed_table<GRP_ART>("", "", "count(*)"));
+  EXPECT_TRUE(sheet.get_selected_rows().empty());
+  sheet.selectRange(1, 2, 1, 1);
+  EXPECT_FALSE(sheet.is_row_selected(0));
+  EXPECT_TRUE(sheet.is_row_selected(1));
+  std::vector<Tools::Ref<Tools::DBBindType> > selected = sheet.get_selected_rows();
+  ASSERT_EQ(selected.size(), 2u);
+  EXPECT_EQ(selected[0].try_get(), sheet.get_row(1).try_get());
+  EXPECT_EQ(selected[1].try_get(), sheet.get_row(2).try_get());
+  sheet.killSelection();
+  EXPECT_TRUE(sheet.get_selected_rows().empty());
+}
+
+TEST_F(SheetTest, AnEditIsWrittenBackWithEveryRowInOneCommit)
+{
+  Recorder owner_target;
+  Open sheet(owner(), main_window(), &owner_target, 76, 0);
+  sheet.set_columns(GROUP_SPEC);
+  ASSERT_TRUE(sheet.feed_table<GRP_ART>("", "", "count(*)"));
+  sheet.setEditable(TRUE);
+  std::string idx1 = sheet.getRowText(1).text();
+
+  sheet.setItemText(1, 1, "lauwarm");
+  sheet.setItemText(0, 0, "Getränk's \\ 100%");
+  sheet.setRowText(1, "999"); // the hidden key is never read back
+  rec->statements.clear();
+  sheet.setCurrentItem(2, 0, TRUE);
+
+  std::vector<std::string> updates = rec->starting_with("UPDATE GRP_ART SET ");
+  ASSERT_EQ(updates.size(), 3u);
+  EXPECT_NE(updates[1].find("where idx = '" + idx1 + "'"), std::string::npos) << updates[1];
+  EXPECT_NE(updates[1].find("bezeichnung='lauwarm'"), std::string::npos) << updates[1];
+  ASSERT_EQ(rec->statements.size(), 4u);
+  EXPECT_EQ(rec->statements.back(), "commit;");
+
+  EXPECT_EQ(committed("select bezeichnung from GRP_ART where idx = " + idx1), "lauwarm");
+  EXPECT_EQ(committed("select name from GRP_ART where idx = " + group_idx[0]), "Getränk's \\ 100%");
+  EXPECT_EQ(committed("select count(*) from GRP_ART where idx = 999"), "0");
+
+  // The owner hears of the move with its own id and the position.
+  ASSERT_FALSE(owner_target.messages.empty());
+  const Recorder::Message &m = owner_target.messages.back();
+  EXPECT_EQ(m.type, (FXuint)SEL_CHANGED);
+  EXPECT_EQ(m.id, 76u);
+  ASSERT_NE(m.data, nullptr);
+  EXPECT_EQ(static_cast<FXTablePos *>(m.data)->row, 2);
+
+  // Losing the focus writes back too; a read-only sheet writes nothing.
+  rec->statements.clear();
+  sheet.handle(&sheet, FXSEL(SEL_FOCUSOUT, SpreadSheet::ID_SHEET), nullptr);
+  EXPECT_EQ(rec->starting_with("UPDATE").size(), 3u);
+  sheet.setEditable(FALSE);
+  rec->statements.clear();
+  sheet.setItemText(1, 1, "kalt");
+  sheet.handle(&sheet, FXSEL(SEL_FOCUSOUT, SpreadSheet::ID_SHEET), nullptr);
+  EXPECT_TRUE(rec->statements.empty());
+  EXPECT_EQ(dynamic_cast<GRP_ART *>(sheet.get_row(1).try_get())->bezeichnung.value, "kalt");
+}
+
+TEST_F(SheetTest, AFailedUpdateRollsBackShowsOneBoxAndNeverNestsASave)
+{
+  Open sheet(owner(), main_window(), nullptr, 0, 0);
+  sheet.create();
+  sheet.set_columns(GROUP_SPEC);
+  ASSERT_TRUE(sheet.feed_table<GRP_ART>("", "", "count(*)"));
+  sheet.setEditable(TRUE);
+  sheet.setItemText(0, 1, "geändert");
+  sheet.setItemText(1, 0, std::string(30, 'x').c_str()); // longer than the column
+  rec->statements.clear();
+
+  int before = answered_count();
+  std::vector<std::string> shown;
+  size_t statements_when_shown = 0;
+  answer_modal([&](FXWindow *box) {
+    shown = label_texts(box);
+    statements_when_shown = rec->statements.size();
+    // The box took the focus from the sheet: that must not save again.
+    sheet.handle(&sheet, FXSEL(SEL_FOCUSOUT, SpreadSheet::ID_SHEET), nullptr);
+  });
+  sheet.read_cells();
+  sheet.save_changes("idx");
+  EXPECT_EQ(answered_count(), before + 1);
+
+  ASSERT_EQ(rec->statements.size(), 3u);
+  EXPECT_EQ(rec->starting_with("UPDATE").size(), 2u);
+  EXPECT_EQ(rec->statements[2], "rollback;");
+  EXPECT_EQ(statements_when_shown, 3u);
+  std::string message;
+  for (const std::string &t : shown)
+    if (t.compare(0, 17, "Datanbankefehler\n") == 0)
+      message = t;
+  EXPECT_NE(message.find(rec->statements[1]), std::string::npos) << message;
+
+  EXPECT_EQ(query_value(*db, "select bezeichnung from GRP_ART where idx = " + group_idx[0]), "kalt");
+  EXPECT_EQ(committed("select bezeichnung from GRP_ART where idx = " + group_idx[0]), "kalt");
+}
+
+TEST_F(SheetTest, SavingWithoutRowsOrWithoutTheKeyColumnWritesNothing)
+{
+  Open sheet(owner(), main_window(), nullptr, 0, 0);
+  sheet.set_columns(GROUP_SPEC);
+  rec->statements.clear();
+  sheet.save_changes("idx");
+  EXPECT_TRUE(rec->statements.empty());
+
+  ASSERT_TRUE(sheet.feed_table<GRP_ART>("", "", "count(*)"));
+  rec->statements.clear();
+  testing::internal::CaptureStdout();
+  sheet.save_changes("nope");
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "idx_name 'nope' not found\n");
+  sheet.save_changes("");
+  EXPECT_TRUE(rec->statements.empty());
+}
+
+TEST_F(SheetTest, ContextMenuSendsRequestsForNewDeleteAndTemplates)
+{
+  Recorder target;
+  std::vector<Tools::Ref<Tools::DBBindType> > offered;
+  for (int i = 0; i < 150; ++i) {
+    GRP_ART *t = new GRP_ART;
+    t->idx = 1000 + i;
+    t->name = Tools::format("Vorlage%d", i);
+    offered.push_back(Tools::Ref<Tools::DBBindType>(t));
+  }
+  std::string label_column = "nosuch";
+  std::vector<int> codes;
+  std::vector<Tools::Ref<Tools::DBBindType> > rows;
+  target.reply = [&](const Recorder::Message &m) -> long {
+    if (m.type != SEL_COMMAND)
+      return 1;
+    SpreadSheet::MenuRequest *req = static_cast<SpreadSheet::MenuRequest *>(m.data);
+    codes.push_back(req->code);
+    rows.push_back(req->row);
+    if (req->code == SpreadSheet::MenuRequest::TEMPLATES) {
+      req->rows = offered;
+      req->column = label_column;
+    }
+    return 1;
+  };
+
+  Open sheet(owner(), main_window(), &target, 75, 0);
+  sheet.create();
+  sheet.set_columns(GROUP_SPEC);
+  ASSERT_TRUE(sheet.feed_table<GRP_ART>("", "", "count(*)"));
+
+  // Read-only: no menu at all.
+  FXEvent click = right_click(y_for_row(sheet, 1));
+  int before = answered_count();
+  EXPECT_EQ(sheet.handle(&sheet, FXSEL(SEL_RIGHTBUTTONPRESS, SpreadSheet::ID_SHEET), &click), 1);
+  EXPECT_EQ(answered_count(), before);
+  EXPECT_TRUE(codes.empty());
+
+  sheet.setEditable(TRUE);
+  std::vector<MenuEntry> top, templates;
+  answer_modal([&](FXWindow *pane) {
+    top = entries(pane);
+    if (top.size() == 3 && top[2].submenu)
+      templates = entries(top[2].submenu);
+    sheet.handle(&sheet, FXSEL(SEL_COMMAND, SpreadSheet::ID_DELETE), nullptr);
+    static_cast<FXPopup *>(pane)->popdown();
+  });
+  EXPECT_EQ(sheet.handle(&sheet, FXSEL(SEL_RIGHTBUTTONPRESS, SpreadSheet::ID_SHEET), &click), 1);
+  EXPECT_EQ(sheet.get_menu_row(), 1);
+  ASSERT_EQ(top.size(), 3u);
+  EXPECT_EQ(top[0].text, "Neuer Eintrag");
+  EXPECT_EQ(top[0].id, (FXuint)SpreadSheet::ID_NEW);
+  EXPECT_EQ(top[1].text, "Eintrag Löschen");
+  EXPECT_EQ(top[2].text, "Vorlage..");
+  ASSERT_EQ(templates.size(), 100u);
+  EXPECT_EQ(templates[0].text, "1000"); // no such label column: the first column
+  EXPECT_EQ(templates[0].id, 92u);
+  EXPECT_EQ(templates[99].id, 191u);
+  EXPECT_EQ(sheet.get_templates().size(), 150u);
+
+  ASSERT_EQ(codes, (std::vector<int>{SpreadSheet::MenuRequest::TEMPLATES, SpreadSheet::MenuRequest::DELETE}));
+  EXPECT_EQ(rows[1].try_get(), sheet.get_row(1).try_get());
+
+  // The entries' other commands.
+  codes.clear();
+  rows.clear();
+  EXPECT_EQ(sheet.handle(&sheet, FXSEL(SEL_COMMAND, SpreadSheet::ID_NEW), nullptr), 1);
+  EXPECT_EQ(sheet.handle(&sheet, FXSEL(SEL_COMMAND, SpreadSheet::ID_TEMPLATE + 5), nullptr), 1);
+  EXPECT_EQ(sheet.handle(&sheet, FXSEL(SEL_COMMAND, SpreadSheet::ID_TEMPLATE + 150), nullptr), 0);
+  ASSERT_EQ(codes, (std::vector<int>{SpreadSheet::MenuRequest::NEW, SpreadSheet::MenuRequest::FROM_TEMPLATE}));
+  EXPECT_FALSE(rows[0].valid());
+  EXPECT_EQ(rows[1].try_get(), offered[5].try_get());
+
+  // With a label column, the entries show its values.
+  label_column = "name";
+  answer_modal([&](FXWindow *pane) {
+    top = entries(pane);
+    templates = top.size() == 3 ? entries(top[2].submenu) : std::vector<MenuEntry>();
+    static_cast<FXPopup *>(pane)->popdown();
+  });
+  sheet.handle(&sheet, FXSEL(SEL_RIGHTBUTTONPRESS, SpreadSheet::ID_SHEET), &click);
+  ASSERT_EQ(templates.size(), 100u);
+  EXPECT_EQ(templates[3].text, "Vorlage3");
+
+  // A click below the last row: delete sends nothing.
+  codes.clear();
+  FXEvent below = right_click(y_for_row(sheet, 3));
+  answer_modal([&](FXWindow *pane) { static_cast<FXPopup *>(pane)->popdown(); });
+  sheet.handle(&sheet, FXSEL(SEL_RIGHTBUTTONPRESS, SpreadSheet::ID_SHEET), &below);
+  EXPECT_EQ(sheet.get_menu_row(), 3);
+  codes.clear();
+  EXPECT_EQ(sheet.handle(&sheet, FXSEL(SEL_COMMAND, SpreadSheet::ID_DELETE), nullptr), 0);
+  EXPECT_TRUE(codes.empty());
+}
+
+TEST_F(SheetTest, WithoutATargetTheMenuHasTwoEntriesAndCommandsAnswerZero)
+{
+  Open sheet(owner(), main_window(), nullptr, 0, 0);
+  sheet.create();
+  sheet.set_columns(GROUP_SPEC);
+  ASSERT_TRUE(sheet.feed_table<GRP_ART>("", "", "count(*)"));
+  sheet.setEditable(TRUE);
+  FXEvent click = right_click(y_for_row(sheet, 0));
+  std::vector<MenuEntry> top;
+  answer_modal([&](FXWindow *pane) {
+    top = entries(pane);
+    static_cast<FXPopup *>(pane)->popdown();
+  });
+  sheet.handle(&sheet, FXSEL(SEL_RIGHTBUTTONPRESS, SpreadSheet::ID_SHEET), &click);
+  EXPECT_EQ(top.size(), 2u);
+  EXPECT_EQ(sheet.handle(&sheet, FXSEL(SEL_COMMAND, SpreadSheet::ID_NEW), nullptr), 0);
+  EXPECT_EQ(sheet.handle(&sheet, FXSEL(SEL_COMMAND, SpreadSheet::ID_DELETE), nullptr), 0);
+  EXPECT_EQ(sheet.handle(&sheet, FXSEL(SEL_COMMAND, SpreadSheet::ID_TEMPLATE), nullptr), 0);
+}
+
+TEST_F(SheetTest, TitlesFollowTheTranslationMode)
+{
+  Open sheet(owner(), main_window(), nullptr, 0, 0);
+  sheet.set_columns(GROUP_SPEC);
+  rec->quiet("update LANG set trans = 'Name (en)' where type = 'SpreadSheet' and orig = 'Name'");
+  sheet.reload();
+  main_window()->handle(main_window(), FXSEL(SEL_COMMAND, MainWindow::ID_LANGMODE), nullptr);
+  EXPECT_EQ(std::string(sheet.getColumnText(0).text()), "Name (en)");
+  EXPECT_EQ(std::string(sheet.getColumnText(1).text()), "Bezeichnung");
+  main_window()->handle(main_window(), FXSEL(SEL_COMMAND, MainWindow::ID_LANGMODE), nullptr);
+  EXPECT_EQ(std::string(sheet.getColumnText(0).text()), "Name");
+  EXPECT_EQ(sheet.get_column_titles()[0], "\tidx");
+  rec->quiet("update LANG set trans = '' where type = 'SpreadSheet' and orig = 'Name'");
+}
