@@ -1,0 +1,231 @@
+// The real program, started as a user would start it, on an X server of
+// its own (Xvfb), found and closed with xdotool.
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "schema/create_sql.h"
+#include "tests/support/db_support.h"
+
+namespace {
+
+std::string slurp(const std::string &path)
+{
+  std::ifstream in(path);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// Runs a shell command and gives its standard output.
+std::string shell(const std::string &cmd)
+{
+  std::string out;
+  FILE *p = popen(cmd.c_str(), "r");
+  if (!p)
+    return out;
+  char buf[256];
+  while (fgets(buf, sizeof buf, p))
+    out += buf;
+  pclose(p);
+  return out;
+}
+
+class Korvan : public ::testing::Test
+{
+protected:
+  std::string dir, home, work, display, database;
+  pid_t xvfb = -1;
+
+  void SetUp() override
+  {
+    char tmp[] = "/tmp/korvan-e2e.XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(tmp));
+    dir = tmp;
+    home = dir + "/home";
+    work = dir + "/work";
+    ASSERT_EQ(0, mkdir(home.c_str(), 0700));
+    ASSERT_EQ(0, mkdir(work.c_str(), 0700));
+    start_display();
+
+    database = korvan_test::test_database_name("korvan_e2e");
+    ASSERT_TRUE(korvan_test::fresh_database(database));
+    ASSERT_TRUE(korvan_test::write_odbc_ini(home + "/odbc.ini", "korvan", database));
+  }
+
+  void TearDown() override
+  {
+    if (xvfb > 0) {
+      kill(xvfb, SIGTERM);
+      waitpid(xvfb, nullptr, 0);
+    }
+    Tools::Ref<Tools::Database> db = korvan_test::open_database();
+    if (db->is_connected())
+      db->exec("DROP DATABASE IF EXISTS `" + database + "`");
+    if (std::system(("rm -rf '" + dir + "'").c_str()) != 0)
+      ADD_FAILURE() << "could not remove " << dir;
+  }
+
+  // An X server of this test's own: other tests' windows are also called
+  // "Korvan".
+  void start_display()
+  {
+    int fds[2];
+    ASSERT_EQ(0, pipe(fds));
+    xvfb = fork();
+    ASSERT_GE(xvfb, 0);
+    if (xvfb == 0) {
+      close(fds[0]);
+      const std::string fd = std::to_string(fds[1]);
+      int null = open("/dev/null", O_WRONLY);
+      dup2(null, 1);
+      dup2(null, 2);
+      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+             static_cast<char *>(nullptr));
+      _exit(127);
+    }
+    close(fds[1]);
+    char buf[32] = {0};
+    ssize_t n = read(fds[0], buf, sizeof buf - 1);
+    close(fds[0]);
+    ASSERT_GT(n, 0) << "Xvfb did not start";
+    display = ":" + std::string(buf, static_cast<size_t>(n - (buf[n - 1] == '\n' ? 1 : 0)));
+  }
+
+  std::string registry() const { return home + "/.foxrc/Marbeck/Korvan"; }
+
+  void store_settings()
+  {
+    korvan_test::DbSettings s = korvan_test::settings();
+    ASSERT_EQ(0, std::system(("mkdir -p '" + home + "/.foxrc/Marbeck'").c_str()));
+    std::ofstream reg(registry());
+    reg << "[DBSETTINGS]\nhost=korvan\nusername=" << s.user << "\npassword=" << s.password
+        << "\ndatabase=" << database << "\n";
+  }
+
+  std::string x(const std::string &cmd) { return shell("DISPLAY=" + display + " " + cmd + " 2>/dev/null"); }
+
+  // Starts the program in the working directory.
+  pid_t start()
+  {
+    pid_t pid = fork();
+    if (pid == 0) {
+      if (chdir(work.c_str()) != 0)
+        _exit(126);
+      setenv("HOME", home.c_str(), 1);
+      setenv("ODBCINI", (home + "/odbc.ini").c_str(), 1);
+      setenv("DISPLAY", display.c_str(), 1);
+      int out = open((dir + "/stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      int err = open((dir + "/stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      dup2(out, 1);
+      dup2(err, 2);
+      execl(KORVAN_BINARY, "korvan", static_cast<char *>(nullptr));
+      _exit(127);
+    }
+    return pid;
+  }
+
+  // The id of the window called "Korvan", waiting for it to appear.
+  std::string find_window()
+  {
+    for (int i = 0; i < 600; ++i) {
+      std::string id = x("xdotool search --name '^Korvan$'");
+      if (!id.empty())
+        return id.substr(0, id.find('\n'));
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return std::string();
+  }
+
+  // Waits for the program's end; -1 when it does not end in time.
+  int wait_exit(pid_t pid)
+  {
+    for (int i = 0; i < 600; ++i) {
+      int status = 0;
+      if (waitpid(pid, &status, WNOHANG) == pid)
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    return -1;
+  }
+
+  // Ctrl+Q in the main window, as the menu shows it.
+  int quit(pid_t pid, const std::string &window)
+  {
+    x("xdotool windowfocus --sync " + window);
+    x("xdotool key --clearmodifiers ctrl+q");
+    return wait_exit(pid);
+  }
+
+  int lang_rows()
+  {
+    Tools::Ref<Tools::Database> db = korvan_test::open_database(database);
+    Tools::DBErg<Tools::DBRowList> r = db->exec("select count(*) from LANG");
+    if (!r || r.rows.rows.empty())
+      return -1;
+    return std::atoi(r.rows.rows[0][0].c_str());
+  }
+};
+
+TEST_F(Korvan, StartsShowsItsWindowAndStoresTheSettingsAtQuit)
+{
+  store_settings();
+  pid_t pid = start();
+  const std::string window = find_window();
+  ASSERT_FALSE(window.empty()) << slurp(dir + "/stderr");
+  EXPECT_EQ(0, std::system(("DISPLAY=" + display + " import -window root '" +
+                            std::string(getenv("KORVAN_SHOTS") ? getenv("KORVAN_SHOTS") : ".") + "/e2e.png'")
+                               .c_str()));
+  EXPECT_EQ(0, quit(pid, window)) << slurp(dir + "/stderr");
+
+  const std::string out = slurp(dir + "/stdout");
+  EXPECT_NE(std::string::npos, out.find(": Application Startup\n")) << out;
+  EXPECT_NE(std::string::npos, out.find(": Application Created\n")) << out;
+  EXPECT_EQ(create_sql(), slurp(work + "/create.sql"));
+  EXPECT_EQ(14, lang_rows());
+
+  struct stat st;
+  ASSERT_EQ(0, stat(registry().c_str(), &st));
+  EXPECT_EQ(0600u, st.st_mode & 0777u);
+  const std::string reg = slurp(registry());
+  EXPECT_NE(std::string::npos, reg.find("host=korvan")) << reg;
+  EXPECT_NE(std::string::npos, reg.find("database=" + database)) << reg;
+  EXPECT_NE(std::string::npos, reg.find("password=" + korvan_test::settings().password)) << reg;
+
+  // A second start finds every text and stores none again.
+  pid = start();
+  const std::string again = find_window();
+  ASSERT_FALSE(again.empty());
+  EXPECT_EQ(0, quit(pid, again));
+  EXPECT_EQ(14, lang_rows());
+}
+
+TEST_F(Korvan, UnwritableScriptOnlyWarnsAndWithoutSettingsTheWindowStillComes)
+{
+  // A directory of that name cannot be opened as a file, not even by root.
+  ASSERT_EQ(0, mkdir((work + "/create.sql").c_str(), 0700));
+  pid_t pid = start();
+  const std::string window = find_window();
+  ASSERT_FALSE(window.empty()) << slurp(dir + "/stderr");
+  EXPECT_EQ(0, quit(pid, window));
+  EXPECT_NE(std::string::npos, slurp(dir + "/stderr").find("warning cannt create create.sql\n"));
+  struct stat st;
+  ASSERT_EQ(0, stat(registry().c_str(), &st));
+  EXPECT_EQ(0600u, st.st_mode & 0777u);
+}
+
+} // namespace
