@@ -195,8 +195,10 @@ DBErg<DBRowList> ODBCDB::select(const std::string &sql, bool with_table_names)
         continue;
       c.buffer = p;
       p += c.capacity;
-      if (!succeeded(SQLBindCol(stmt.handle, i, SQL_C_CHAR, c.buffer, c.capacity, &c.indicator)))
-        c.bound = false;
+      if (!succeeded(SQLBindCol(stmt.handle, i, SQL_C_CHAR, c.buffer, c.capacity, &c.indicator))) {
+        error = format("sql error\nquery: %s", sql);
+        return DBErg<DBRowList>();
+      }
     }
   }
 

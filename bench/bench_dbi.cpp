@@ -1,0 +1,247 @@
+// Reads 20,000 order lines through the database layer and through a plain
+// ODBC loop (one execute, bound columns) on the same server. Goal: the
+// layer reaches at least 0.8 of the plain loop's rows per second.
+//
+// Needs a running private server:
+//   scripts/db start /tmp/korvan-bench && eval "$(scripts/db env /tmp/korvan-bench)"
+//   build/bench/bench_dbi
+
+#include <benchmark/benchmark.h>
+
+#include <sql.h>
+#include <sqlext.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "bench/ratio_reporter.h"
+#include "schema/create_sql.h"
+#include "schema/tables.h"
+#include "tools/core/format.h"
+#include "tools/dbi/query.h"
+
+namespace {
+
+const int ROWS = 20000;
+const char *const DATABASE = "korvan_bench";
+
+std::string env(const char *name)
+{
+  const char *v = std::getenv(name);
+  if (!v || !*v) {
+    std::fprintf(stderr, "%s is not set: start a server with scripts/db and eval its env\n", name);
+    std::exit(2);
+  }
+  return v;
+}
+
+std::string dsn, user, password;
+
+std::string bonline_query()
+{
+  BONLINE line;
+  Tools::DBBindList list;
+  list.add(&line);
+  return Tools::expand_table_fields("select %BONLINE from BONLINE order by idx", list);
+}
+
+bool run(Tools::Database &db, const std::string &sql)
+{
+  if (db.exec(sql).ok)
+    return true;
+  std::fprintf(stderr, "setup failed: %s\n", db.get_error().c_str());
+  return false;
+}
+
+bool setup()
+{
+  Tools::Database db(dsn, user, password, "", Tools::Database::ODBC);
+  if (!db.is_connected()) {
+    std::fprintf(stderr, "cannot connect: %s\n", db.get_error().c_str());
+    return false;
+  }
+  if (!run(db, Tools::format("DROP DATABASE IF EXISTS `%s`", DATABASE)) ||
+      !run(db, Tools::format("CREATE DATABASE `%s` CHARACTER SET utf8mb4", DATABASE)) ||
+      !run(db, Tools::format("USE `%s`", DATABASE)))
+    return false;
+  for (const std::string &statement : split_sql_statements(create_sql()))
+    if (!run(db, statement))
+      return false;
+
+  USER waiter;
+  waiter.login = std::string("kellner");
+  LAYOUTK room;
+  room.name = std::string("Terrasse");
+  if (!Tools::insert_object(db, waiter) || !Tools::insert_object(db, room))
+    return false;
+  LAYOUTP table;
+  table.layout_idx = 1;
+  table.label_name = std::string("Tisch 12");
+  if (!Tools::insert_object(db, table))
+    return false;
+
+  // Lines as the order window writes them, many to one statement.
+  BONLINE line;
+  line.user = std::string("kellner");
+  line.user_idx = 1;
+  line.layoutk_idx = 1;
+  line.layoutk_name = std::string("Terrasse");
+  line.layoutp_idx = 1;
+  line.layoutp_label_name = std::string("Tisch 12");
+  line.hist_an_user = std::string("kellner");
+  line.hist_an_zeit = std::string("2026-12-06 12:30:00");
+  line.anzahl = 2;
+  const int per_statement = 500;
+  for (int done = 0; done < ROWS; done += per_statement) {
+    std::string sql;
+    for (int i = 0; i < per_statement; ++i) {
+      line.artnr = Tools::format("ART-%d", done + i);
+      line.preis = 3.5 + (done + i) % 100;
+      std::vector<std::string> values = line.get_values();
+      values[0] = "0"; // a new key each
+      sql += sql.empty() ? "INSERT INTO BONLINE VALUES " : ",";
+      sql += "(";
+      for (size_t k = 0; k < values.size(); ++k)
+        sql += (k ? ",'" : "'") + Tools::sql_escape(values[k]) + "'";
+      sql += ")";
+    }
+    if (!run(db, sql))
+      return false;
+  }
+  return db.commit();
+}
+
+void BM_layer_select(benchmark::State &state)
+{
+  Tools::Database db(dsn, user, password, DATABASE, Tools::Database::ODBC);
+  if (!db.is_connected() || !db.exec(Tools::format("USE `%s`", DATABASE)).ok) {
+    state.SkipWithError("no connection");
+    return;
+  }
+  const std::string query = bonline_query();
+  size_t rows = 0;
+  for (auto _ : state) {
+    Tools::DBErg<Tools::DBRowList> result = db.select(query, true);
+    if (!result) {
+      state.SkipWithError("select failed");
+      return;
+    }
+    rows += result.rows.rows.size();
+    benchmark::DoNotOptimize(result);
+  }
+  state.counters["rows/s"] = benchmark::Counter(static_cast<double>(rows), benchmark::Counter::kIsRate);
+}
+
+// The query layer's paging as the spreadsheets use it: 100 records a page.
+void BM_layer_pages(benchmark::State &state)
+{
+  Tools::Database db(dsn, user, password, DATABASE, Tools::Database::ODBC);
+  if (!db.is_connected() || !db.exec(Tools::format("USE `%s`", DATABASE)).ok) {
+    state.SkipWithError("no connection");
+    return;
+  }
+  static BONLINE lines[100];
+  size_t rows = 0;
+  for (auto _ : state) {
+    Tools::DBArrayBind arrays;
+    arrays.bind_array(lines);
+    Tools::DBLimit limit(100);
+    int n;
+    while ((n = Tools::select_object_rows(db, "select %BONLINE from BONLINE order by idx", arrays, limit)) > 0)
+      rows += static_cast<size_t>(n);
+  }
+  state.counters["rows/s"] = benchmark::Counter(static_cast<double>(rows), benchmark::Counter::kIsRate);
+}
+
+// The plain loop, once only touching the cells and once copying them into
+// strings as any client that keeps its rows has to.
+void plain_odbc(benchmark::State &state, bool keep)
+{
+  SQLHENV env = SQL_NULL_HENV;
+  SQLHDBC dbc = SQL_NULL_HDBC;
+  SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
+  SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+  SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
+  SQLRETURN rc = SQLConnect(dbc, (SQLCHAR *)dsn.c_str(), SQL_NTS, (SQLCHAR *)user.c_str(), SQL_NTS,
+                            (SQLCHAR *)password.c_str(), SQL_NTS);
+  if (!SQL_SUCCEEDED(rc)) {
+    state.SkipWithError("no connection");
+    return;
+  }
+  std::string use = Tools::format("USE `%s`", DATABASE);
+  SQLHSTMT stmt;
+  SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt);
+  SQLExecDirect(stmt, (SQLCHAR *)use.c_str(), SQL_NTS);
+  SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+
+  const std::string query = bonline_query();
+  const int columns = 35;
+  std::vector<char> buffers(columns * 1040);
+  std::vector<SQLLEN> lengths(columns);
+  size_t rows = 0, bytes = 0;
+  for (auto _ : state) {
+    SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt);
+    if (!SQL_SUCCEEDED(SQLExecDirect(stmt, (SQLCHAR *)query.c_str(), SQL_NTS))) {
+      state.SkipWithError("select failed");
+      return;
+    }
+    for (int i = 0; i < columns; ++i)
+      SQLBindCol(stmt, static_cast<SQLUSMALLINT>(i + 1), SQL_C_CHAR, &buffers[i * 1040], 1040, &lengths[i]);
+    std::vector<std::vector<std::string> > kept;
+    while (SQL_SUCCEEDED(SQLFetch(stmt))) {
+      ++rows;
+      if (keep) {
+        kept.emplace_back();
+        kept.back().reserve(columns);
+        for (int i = 0; i < columns; ++i)
+          kept.back().emplace_back(&buffers[i * 1040], static_cast<size_t>(lengths[i] > 0 ? lengths[i] : 0));
+      } else {
+        for (int i = 0; i < columns; ++i)
+          bytes += static_cast<size_t>(lengths[i] > 0 ? lengths[i] : 0);
+      }
+    }
+    benchmark::DoNotOptimize(kept);
+    SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+  }
+  benchmark::DoNotOptimize(bytes);
+  state.counters["rows/s"] = benchmark::Counter(static_cast<double>(rows), benchmark::Counter::kIsRate);
+  SQLDisconnect(dbc);
+  SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+  SQLFreeHandle(SQL_HANDLE_ENV, env);
+}
+
+void BM_plain_odbc(benchmark::State &state) { plain_odbc(state, false); }
+void BM_plain_odbc_kept(benchmark::State &state) { plain_odbc(state, true); }
+
+BENCHMARK(BM_plain_odbc)->Unit(benchmark::kMillisecond)->Iterations(30)->UseRealTime();
+BENCHMARK(BM_plain_odbc_kept)->Unit(benchmark::kMillisecond)->Iterations(30)->UseRealTime();
+BENCHMARK(BM_layer_select)->Unit(benchmark::kMillisecond)->Iterations(30)->UseRealTime();
+BENCHMARK(BM_layer_pages)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+  dsn = env("KORVAN_TEST_DSN");
+  user = env("KORVAN_TEST_DB_USER");
+  password = env("KORVAN_TEST_DB_PASSWORD");
+  benchmark::Initialize(&argc, argv);
+  if (!setup())
+    return 1;
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  double r = reporter.ratio("BM_layer_select/iterations:30/real_time", "BM_plain_odbc/iterations:30/real_time", "20,000 lines, Database::select");
+  if (r > 0)
+    std::printf("%-40s %8.2f of the plain loop's rows per second (goal: at least 0.80)\n", "", 1.0 / r);
+  double k = reporter.ratio("BM_layer_select/iterations:30/real_time", "BM_plain_odbc_kept/iterations:30/real_time",
+                            "  against the loop that keeps its cells");
+  if (k > 0)
+    std::printf("%-40s %8.2f of that loop's rows per second\n", "", 1.0 / k);
+  double p = reporter.ratio("BM_layer_pages/iterations:2/real_time", "BM_plain_odbc/iterations:30/real_time", "20,000 lines, 100-row pages");
+  if (p > 0)
+    std::printf("%-40s %8.2f of the plain loop's rows per second\n", "", 1.0 / p);
+  benchmark::Shutdown();
+  return 0;
+}
