@@ -318,7 +318,12 @@ TEST(DialogLang, F11SwitchesTheWholeApplicationAndTheTitle)
   EXPECT_FALSE(main_window()->isTranslated());
   EXPECT_EQ(std::string(dlg.getTitle().text()), "Sprachfenster");
 
-  // The key itself is on the dialog's accelerator table.
+  // The key itself does the same, through the dialog's accelerator table.
   ASSERT_NE(dlg.getAccelTable(), nullptr);
   EXPECT_TRUE(dlg.getAccelTable()->hasAccel(KEY_F11));
+  EXPECT_EQ(press_key(&dlg, KEY_F11), 1);
+  EXPECT_TRUE(main_window()->isTranslated());
+  EXPECT_EQ(std::string(dlg.getTitle().text()), "Language window");
+  press_key(&dlg, KEY_F11);
+  EXPECT_FALSE(main_window()->isTranslated());
 }
