@@ -15,14 +15,15 @@ FXDEFMAP(FixComposite) FixCompositeMap[] = {
 FXIMPLEMENT(FixComposite, FXPacker, FixCompositeMap, ARRAYNUMBER(FixCompositeMap))
 
 FixComposite::FixComposite()
-    : main_window(nullptr), edit_mode(false), grabbed(nullptr), grab_x(0), grab_y(0), forward_target(nullptr),
-      forward_selector(0)
+    : main_window(nullptr), edit_mode(false), grabbed(nullptr), grab_x(0), grab_y(0), press_root_x(0),
+      press_root_y(0), start_x(0), start_y(0), forward_target(nullptr), forward_selector(0)
 {
 }
 
 FixComposite::FixComposite(FXComposite *p, MainWindow *mw, FXObject *tgt, FXSelector sel, FXuint opts)
     : FXPacker(p, opts, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4), main_window(mw), edit_mode(false), grabbed(nullptr),
-      grab_x(0), grab_y(0), forward_target(tgt), forward_selector(sel)
+      grab_x(0), grab_y(0), press_root_x(0), press_root_y(0), start_x(0), start_y(0), forward_target(tgt),
+      forward_selector(sel)
 {
   setTarget(this);
   setSelector(ID_SELF);
@@ -79,6 +80,10 @@ long FixComposite::onLeftBtnPress(FXObject *sender, FXSelector, void *ptr)
   if (grabbed) {
     grab_x = event->win_x;
     grab_y = event->win_y;
+    press_root_x = event->root_x;
+    press_root_y = event->root_y;
+    start_x = grabbed->getX();
+    start_y = grabbed->getY();
   }
   if (forward_target)
     forward_target->handle(this, FXSEL(SEL_COMMAND, FXSELID(forward_selector)), grabbed);
@@ -91,8 +96,12 @@ long FixComposite::onMotion(FXObject *, FXSelector, void *ptr)
   FXWindow *child = grabbed_child();
   if (!child || !event)
     return 0;
-  FXint x = child->getX() + event->win_x - grab_x;
-  FXint y = child->getY() + event->win_y - grab_y;
+  // The pointer's way since the press, measured on the screen: a motion
+  // reported relative to the child would count every move of the child
+  // that the server had not seen yet when it reported, and the child
+  // would run ahead of the pointer.
+  FXint x = start_x + event->root_x - press_root_x;
+  FXint y = start_y + event->root_y - press_root_y;
   x -= x % GRID; // toward zero, as the grid is drawn from the origin
   y -= y % GRID;
   if (x < 0)

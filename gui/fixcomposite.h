@@ -22,6 +22,12 @@ protected:
   FX::FXWindow *grabbed;
   int grab_x;
   int grab_y;
+  // Where the pointer was on the screen at the press, and where the
+  // grabbed child stood then.
+  int press_root_x;
+  int press_root_y;
+  int start_x;
+  int start_y;
   FX::FXObject *forward_target;
   FX::FXSelector forward_selector;
 

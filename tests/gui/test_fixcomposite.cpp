@@ -26,11 +26,16 @@ LAYOUTP make_row(const std::string &name, int x, int y, int w, int h)
   return row;
 }
 
-FXEvent mouse(int x, int y)
+// A pointer event at (x, y) inside the window, as the server reports it:
+// the screen position follows from where the window stands (the canvas is
+// taken to stand at 1000, 1000 on the screen).
+FXEvent mouse(FXWindow *w, int x, int y)
 {
   FXEvent e = FXEvent();
   e.win_x = x;
   e.win_y = y;
+  e.root_x = 1000 + (w ? w->getX() : 0) + x;
+  e.root_y = 1000 + (w ? w->getY() : 0) + y;
   return e;
 }
 
@@ -53,17 +58,17 @@ struct Canvas
   ~Canvas() { delete shell; }
   long press(FXWindow *child, int x, int y)
   {
-    FXEvent e = mouse(x, y);
+    FXEvent e = mouse(child, x, y);
     return canvas->handle(child, FXSEL(SEL_LEFTBUTTONPRESS, FixComposite::ID_CHILD), &e);
   }
   long move(FXWindow *child, int x, int y)
   {
-    FXEvent e = mouse(x, y);
+    FXEvent e = mouse(child, x, y);
     return canvas->handle(child, FXSEL(SEL_MOTION, FixComposite::ID_CHILD), &e);
   }
   long release(FXWindow *child, int x, int y)
   {
-    FXEvent e = mouse(x, y);
+    FXEvent e = mouse(child, x, y);
     return canvas->handle(child, FXSEL(SEL_LEFTBUTTONRELEASE, FixComposite::ID_CHILD), &e);
   }
 };
@@ -175,7 +180,7 @@ TEST(FixComposite, EditModeRetargetsChildrenAtLayoutAndDragsOnTheGrid)
   // A press from something that is not a window still tells the window.
   Recorder not_a_window;
   c.window.messages.clear();
-  FXEvent at = mouse(1, 1);
+  FXEvent at = mouse(nullptr, 1, 1);
   EXPECT_EQ(c.canvas->handle(&not_a_window, FXSEL(SEL_LEFTBUTTONPRESS, FixComposite::ID_CHILD), &at), 1);
   ASSERT_EQ(c.window.messages.size(), 1u);
   EXPECT_EQ(c.window.messages[0].data, nullptr);
@@ -193,7 +198,7 @@ TEST(FixComposite, ClearDeletesEveryChildAndForgetsTheGrab)
   c.press(a, 2, 2);
   c.canvas->clear();
   EXPECT_EQ(c.canvas->numChildren(), 0);
-  FXEvent e = mouse(20, 20);
+  FXEvent e = mouse(nullptr, 20, 20);
   EXPECT_EQ(c.canvas->handle(c.canvas, FXSEL(SEL_MOTION, FixComposite::ID_CHILD), &e), 0);
 
   // A child deleted by its window while grabbed is forgotten as well.
@@ -203,4 +208,22 @@ TEST(FixComposite, ClearDeletesEveryChildAndForgetsTheGrab)
   c.press(d, 2, 2);
   delete d;
   EXPECT_EQ(c.canvas->handle(c.canvas, FXSEL(SEL_MOTION, FixComposite::ID_CHILD), &e), 0);
+}
+
+TEST(FixComposite, MotionsQueuedBeforeAMoveDoNotPushTheChildAhead)
+{
+  Canvas c(true);
+  FixLabel *label = new FixLabel(c.canvas, main_window(), 0x106000, make_row("T1", 30, 30, 40, 20));
+  label->create();
+  c.canvas->layout();
+  c.press(label, 5, 5);
+  // Two reports of one pointer position (17 to the right), both relative
+  // to where the label stood before it was moved.
+  FXEvent stale = mouse(label, 22, 5);
+  c.canvas->handle(label, FXSEL(SEL_MOTION, FixComposite::ID_CHILD), &stale);
+  EXPECT_EQ(label->getX(), 40);
+  c.canvas->handle(label, FXSEL(SEL_MOTION, FixComposite::ID_CHILD), &stale);
+  EXPECT_EQ(label->getX(), 40);
+  c.canvas->handle(label, FXSEL(SEL_LEFTBUTTONRELEASE, FixComposite::ID_CHILD), &stale);
+  EXPECT_EQ(label->getX(), 40);
 }

@@ -1,0 +1,110 @@
+// The pointer itself (through xdotool on the test display): a label dragged
+// on the canvas in edit mode, and a right click that opens the sheet's
+// menu for the row under the pointer.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "gui/fixcomposite.h"
+#include "gui/spreadsheet.h"
+#include "schema/tables.h"
+#include "tests/gui/gui_env.h"
+
+using namespace FX;
+using namespace gui_test;
+
+namespace {
+
+bool xdo(const std::string &args)
+{
+  std::string cmd = "xdotool " + args + " >/dev/null 2>&1";
+  return system(cmd.c_str()) == 0;
+}
+
+// Where a point of a window is on the screen.
+void on_screen(FXWindow *w, int x, int y, int &sx, int &sy)
+{
+  w->translateCoordinatesTo(sx, sy, w->getApp()->getRootWindow(), x, y);
+}
+
+class Room : public FXDialogBox
+{
+public:
+  FixComposite *canvas;
+  Recorder window;
+  Room() : FXDialogBox(gui_test::owner(), "Raum", DECOR_TITLE | DECOR_BORDER, 100, 100, 300, 200)
+  {
+    canvas = new FixComposite(this, gui_test::main_window(), &window, 68, LAYOUT_FILL);
+    canvas->set_edit_mode(true);
+  }
+};
+
+} // namespace
+
+TEST(RealPointer, ALabelIsDraggedOnTheGridInEditMode)
+{
+  Room room;
+  LAYOUTP row;
+  row.label_name = std::string("Tisch");
+  row.label_x = 30;
+  row.label_y = 30;
+  row.label_width = 50;
+  row.label_height = 24;
+  FixLabel *label = new FixLabel(room.canvas, main_window(), 0x106000, row);
+  room.create();
+  room.show(PLACEMENT_DEFAULT);
+  ASSERT_TRUE(run_until([&] { return label->shown() && label->getTarget() == room.canvas; }));
+  korvan_gui_test::run_pending(100);
+
+  int sx, sy;
+  on_screen(label, 10, 10, sx, sy);
+  ASSERT_TRUE(xdo(Tools::format("mousemove --sync %d %d", sx, sy)));
+  korvan_gui_test::run_pending(50);
+  ASSERT_TRUE(xdo("mousedown 1"));
+  ASSERT_TRUE(run_until([&] { return !room.window.messages.empty(); }));
+  EXPECT_EQ(room.window.messages[0].data, label);
+
+  ASSERT_TRUE(xdo(Tools::format("mousemove --sync %d %d", sx + 57, sy + 23)));
+  run_until([&] { return label->getX() != 30; });
+  ASSERT_TRUE(xdo("mouseup 1"));
+  korvan_gui_test::run_pending(100);
+  EXPECT_EQ(label->getX(), 80); // 30 + 57 = 87
+  EXPECT_EQ(label->getY(), 50); // 30 + 23 = 53
+  EXPECT_EQ(int(label->get_record().label_x), 80);
+}
+
+TEST(RealPointer, ARightClickOpensTheMenuForTheRowUnderThePointer)
+{
+  Tools::Ref<Tools::Database> db = main_window()->getDatabase();
+  for (const char *name : {"Garten", "Saal", "Bar", "Keller"})
+    run_sql(*db, {Tools::format("insert into LAYOUTK (name, width, height, color) values ('%s', 1, 1, 0)", name)});
+
+  FXDialogBox box(owner(), "Liste", DECOR_TITLE | DECOR_BORDER, 100, 100, 400, 250);
+  Recorder target;
+  SpreadSheet *sheet = new SpreadSheet(&box, main_window(), &target, 80, LAYOUT_FILL);
+  sheet->set_columns("idx \tidx,name Name");
+  ASSERT_TRUE(sheet->feed_table<LAYOUTK>("", "", "count(*)"));
+  sheet->setEditable(TRUE);
+  box.create();
+  box.show(PLACEMENT_DEFAULT);
+  korvan_gui_test::run_pending(150);
+
+  // The middle of the third row's first cell.
+  int x = sheet->getRowHeader()->getWidth() + 10;
+  int y = sheet->getColumnHeader()->getHeight() + 2 * sheet->getRowHeight(0) + sheet->getRowHeight(2) / 2;
+  int sx, sy;
+  on_screen(sheet, x, y, sx, sy);
+
+  bool menu_shown = false;
+  answer_modal([&](FXWindow *pane) {
+    menu_shown = pane->isMemberOf(FXMETACLASS(FXMenuPane));
+    static_cast<FXPopup *>(pane)->popdown();
+  });
+  ASSERT_TRUE(xdo(Tools::format("mousemove --sync %d %d", sx, sy)));
+  ASSERT_TRUE(xdo("click 3"));
+  ASSERT_TRUE(run_until([&] { return menu_shown; }));
+  EXPECT_EQ(sheet->get_menu_row(), 2);
+  korvan_gui_test::run_pending(50);
+  db->rollback();
+}
