@@ -1,6 +1,7 @@
-// The pointer itself (through xdotool on the test display): a label dragged
-// on the canvas in edit mode, and a right click that opens the sheet's
-// menu for the row under the pointer.
+// The pointer and the keyboard themselves (through xdotool on a display of
+// their own): a label dragged on the canvas in edit mode, a right click
+// that opens the sheet's menu for the row under the pointer, and a cell
+// typed into that reaches the database.
 
 #include <gtest/gtest.h>
 
@@ -107,4 +108,42 @@ TEST(RealPointer, ARightClickOpensTheMenuForTheRowUnderThePointer)
   EXPECT_EQ(sheet->get_menu_row(), 2);
   korvan_gui_test::run_pending(50);
   db->rollback();
+}
+
+TEST(RealPointer, ACellTypedIntoAnEditableSheetReachesTheDatabase)
+{
+  Tools::Ref<Tools::Database> db = main_window()->getDatabase();
+  for (const char *name : {"Garten", "Saal", "Bar"})
+    run_sql(*db, {Tools::format("insert into LAYOUTK (name, width, height, color) values ('%s', 1, 1, 0)", name)});
+  run_sql(*db, {"commit"});
+
+  FXDialogBox box(owner(), "Liste", DECOR_TITLE | DECOR_BORDER, 100, 100, 400, 250);
+  SpreadSheet *sheet = new SpreadSheet(&box, main_window(), nullptr, 0, LAYOUT_FILL);
+  sheet->set_columns("idx \tidx,name Name,width Breite");
+  ASSERT_TRUE(sheet->feed_table<LAYOUTK>("where name = 'Saal'", "", "count(*)"));
+  ASSERT_EQ(sheet->getNumRows(), 1);
+  std::string idx = sheet->getRowText(0).text();
+  sheet->setEditable(TRUE);
+  box.create();
+  box.show(PLACEMENT_DEFAULT);
+  korvan_gui_test::run_pending(150);
+
+  int x = sheet->getRowHeader()->getWidth() + sheet->getColumnWidth(0) / 2;
+  int y = sheet->getColumnHeader()->getHeight() + sheet->getRowHeight(0) / 2;
+  int sx, sy;
+  on_screen(sheet, x, y, sx, sy);
+  ASSERT_TRUE(xdo("windowfocus --sync " + std::to_string(static_cast<unsigned long>(box.id()))));
+  ASSERT_TRUE(xdo(Tools::format("mousemove --sync %d %d", sx, sy)));
+  ASSERT_TRUE(xdo("click --repeat 2 --delay 80 1"));
+  korvan_gui_test::run_pending(200);
+  // The double click opened the cell's editor with its text selected.
+  ASSERT_TRUE(xdo("key --delay 30 ctrl+a BackSpace S a a l 2"));
+  korvan_gui_test::run_pending(200);
+  ASSERT_TRUE(xdo("key Return"));
+  ASSERT_TRUE(run_until([&] { return std::string(sheet->getItemText(0, 0).text()) == "Saal2"; }));
+  korvan_gui_test::run_pending(200); // the editor hands the keyboard back
+  ASSERT_TRUE(xdo("key Right"));
+  Tools::Ref<Tools::Database> other = connect();
+  EXPECT_TRUE(run_until([&] { return query_value(*other, "select name from LAYOUTK where idx = " + idx) == "Saal2"; }, 3000));
+  run_sql(*db, {"delete from LAYOUTK", "commit"});
 }
