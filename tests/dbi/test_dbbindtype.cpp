@@ -102,3 +102,21 @@ TEST(DBContainers, ResultFlagAndListBounds)
   fields.add(&field).add(&one.idx);
   EXPECT_EQ(2u, fields.fields.size());
 }
+
+TEST(DBBindType, LoadsRowsInAnyColumnOrderAndTakesTheFirstOfTwins)
+{
+  Two record;
+  DBRow reordered({"artnr", "ART.idx", "extra"}, {"B2", "9", "x"});
+  EXPECT_TRUE(record.load_from_db(reordered));
+  EXPECT_EQ("B2", record.artnr.value);
+  EXPECT_EQ(9, record.idx.value);
+
+  DBBindType twins("T");
+  DBTypeInt first(&twins, "n");
+  DBTypeInt second(&twins, "n");
+  DBRow row({"x", "n"}, {"1", "5"});
+  EXPECT_TRUE(twins.load_from_db(row));
+  EXPECT_EQ(5, first.value);
+  EXPECT_EQ(0, second.value);
+  EXPECT_EQ(&first, twins.get_cell_by_name("n"));
+}

@@ -136,3 +136,19 @@ TEST(JaNeinText, StreamsAndConversions)
   EXPECT_EQ(JANEIN::JA, Tools::from_text<JANEIN_RANGE>("vielleicht", ja).get_value());
   EXPECT_EQ("1", Tools::format("%d", JANEIN::JA));
 }
+
+TEST(DBTypeNumbers, ServerTextsAndOtherTextsGiveTheStreamValues)
+{
+  DBTypeInt i;
+  for (const char *text : {"0", "-12", "123456789", "2147483647", "-2147483648", "99999999999", " 7", "+5", "-", "1.9",
+                           "0x10"}) {
+    i.from_string(text);
+    EXPECT_EQ(Tools::from_text<int>(text, 0), i.value) << text;
+  }
+  DBBindType record("T");
+  DBTypeDouble d(&record, "d");
+  for (const char *text : {"12345.67", "-0.5", "3", "0.1", "1e3", ".5", "5.", "-", "abc", "1234567890123.25"}) {
+    d.from_string(text);
+    EXPECT_EQ(Tools::from_text<double>(text, 0.0), d.value) << text;
+  }
+}

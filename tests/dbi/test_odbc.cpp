@@ -165,3 +165,21 @@ TEST_F(OdbcTest, StrictServerRefusesTooLongText)
   EXPECT_GT(id, 0);
   EXPECT_EQ(std::to_string(id), scalar(*db, "select idx from LAYOUTK"));
 }
+
+TEST_F(OdbcTest, EveryByteOfATextRoundTrips)
+{
+  LANG row;
+  row.system = std::string("GUI");
+  row.type = std::string("Label");
+  row.orig = std::string("a\0b'\\\"%LANG\n\tä", 15);
+  row.trans = std::string("'); drop table LANG; -- ");
+  ASSERT_TRUE(insert_object(*db, row)) << db->get_error();
+  row.idx = db->get_insert_id();
+  LANG back;
+  DBBindList list;
+  list.add(&back);
+  ASSERT_EQ(1, select_objects(*db, format("select %%LANG from LANG where idx = '%s'", row.idx.value), list));
+  EXPECT_EQ(row.orig.value, back.orig.value);
+  EXPECT_EQ(row.trans.value, back.trans.value);
+  EXPECT_EQ("1", scalar(*db, "select count(*) from LANG"));
+}

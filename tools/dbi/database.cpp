@@ -3,6 +3,7 @@
 #include "tools/core/format.h"
 #include "tools/core/string_utils.h"
 #include "tools/dbi/odbcdb.h"
+#include "tools/dbi/secret.h"
 
 namespace Tools {
 
@@ -55,11 +56,12 @@ void Database::open(const std::string &host, const std::string &username, const 
     drop_driver();
 }
 
-std::string Database::get_error() const { return db ? std::string(db->get_error()) : error; }
+std::string Database::get_error() const { return Secret::mask(db ? std::string(db->get_error()) : error); }
 
 DBErg<DBRowList> Database::exec(const std::string &sql)
 {
-  last_query = sql;
+  // Kept for error reports: without the secrets of the statement.
+  last_query = Secret::mask(sql);
   if (!db) {
     error = NO_DATABASE;
     return DBErg<DBRowList>();
@@ -69,7 +71,8 @@ DBErg<DBRowList> Database::exec(const std::string &sql)
 
 DBErg<DBRowList> Database::select(const std::string &sql, bool with_table_names)
 {
-  last_query = sql;
+  // Kept for error reports: without the secrets of the statement.
+  last_query = Secret::mask(sql);
   if (!db) {
     error = NO_DATABASE;
     return DBErg<DBRowList>();

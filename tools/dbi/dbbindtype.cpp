@@ -1,5 +1,7 @@
 #include "tools/dbi/dbbindtype.h"
 
+#include <algorithm>
+
 #include "tools/core/debug.h"
 #include "tools/core/format.h"
 
@@ -21,7 +23,10 @@ DBBindType &DBBindType::operator=(const DBBindType &other)
 
 void DBBindType::add_column(DBType *column)
 {
-  names.push_back(column->get_name());
+  const std::string &name = column->get_name();
+  if (name.find('.') != std::string::npos || std::find(names.begin(), names.end(), name) != names.end())
+    distinct_names = false;
+  names.push_back(name);
   types.push_back(column);
 }
 
@@ -35,6 +40,17 @@ bool DBBindType::load_from_db(const DBRow &row)
     // building "TABLE.column" for every column.
     bool qualified = cell.size() > table.size() && cell[table.size()] == '.' &&
                      cell.compare(0, table.size(), table) == 0;
+    // Rows usually carry a record's columns in its own order: try the
+    // column at the cell's place first. The missed comparisons are logged,
+    // so with a sink installed the search keeps its order.
+    if (distinct_names && !debug_sink && i < types.size()) {
+      const std::string &column = names[i];
+      if (cell == column || (qualified && cell.compare(table.size() + 1, std::string::npos, column) == 0)) {
+        types[i]->from_string(row.values[i]);
+        result = true;
+        continue;
+      }
+    }
     for (std::size_t j = 0; j < types.size(); ++j) {
       const std::string &column = names[j];
       if (cell == column || (qualified && cell.compare(table.size() + 1, std::string::npos, column) == 0)) {

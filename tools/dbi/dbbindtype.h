@@ -55,9 +55,12 @@ protected:
   std::vector<DBType *> types; // members of the derived record
   std::vector<std::string> names;
   std::string table;
+  // Every name occurs once and has no dot: a cell then matches at most one
+  // column, wherever the search starts.
+  bool distinct_names;
 
 public:
-  explicit DBBindType(const std::string &table) : table(table) {}
+  explicit DBBindType(const std::string &table) : table(table), distinct_names(true) {}
   // A copy's column pointers would point into the source: records copy
   // by assignment, or by a constructor that builds and then assigns.
   DBBindType(const DBBindType &) = delete;

@@ -1,5 +1,6 @@
 #include "tools/dbi/dbtype.h"
 
+#include <charconv>
 #include <istream>
 #include <ostream>
 
@@ -27,6 +28,52 @@ std::istream &operator>>(std::istream &is, JANEIN_RANGE &value)
 
 namespace Tools {
 
+namespace {
+
+// The server sends numbers as plain digits. Those are converted directly;
+// every other text takes the general way through a stream, which gives
+// the same value for plain digits, only slower.
+bool plain_int(const std::string &text, int &out)
+{
+  std::size_t i = 0;
+  const std::size_t n = text.size();
+  bool negative = false;
+  if (i < n && text[i] == '-') {
+    negative = true;
+    ++i;
+  }
+  if (i == n || n - i > 9) // nine digits cannot overflow
+    return false;
+  int v = 0;
+  for (; i < n; ++i) {
+    char c = text[i];
+    if (c < '0' || c > '9')
+      return false;
+    v = v * 10 + (c - '0');
+  }
+  out = negative ? -v : v;
+  return true;
+}
+
+bool plain_double(const std::string &text, double &out)
+{
+  std::size_t i = 0, digits = 0;
+  const std::size_t n = text.size();
+  if (i < n && text[i] == '-')
+    ++i;
+  for (; i < n && text[i] >= '0' && text[i] <= '9'; ++i)
+    ++digits;
+  if (i < n && text[i] == '.')
+    for (++i; i < n && text[i] >= '0' && text[i] <= '9'; ++i)
+      ++digits;
+  if (i != n || digits == 0)
+    return false;
+  std::from_chars_result r = std::from_chars(text.data(), text.data() + n, out);
+  return r.ec == std::errc() && r.ptr == text.data() + n;
+}
+
+} // namespace
+
 // ---- DBType ----
 
 DBType::DBType(const std::string &name, const KIND &type) : name(name), type(type) {}
@@ -48,7 +95,11 @@ DBTypeInt::DBTypeInt(DBBindType *record, const std::string &name) : DBType(name,
 
 DBTypeInt::DBTypeInt() : DBType(std::string(), KIND(EnumType::INT)), value(0) {}
 
-void DBTypeInt::from_string(const std::string &text) { value = from_text<int>(text, 0); }
+void DBTypeInt::from_string(const std::string &text)
+{
+  if (!plain_int(text, value))
+    value = from_text<int>(text, 0);
+}
 std::string DBTypeInt::to_string() const { return to_text<int>(value); }
 std::string DBTypeInt::format(const std::string &fmt) const { return Tools::format(fmt, value); }
 
@@ -60,7 +111,11 @@ DBTypeDouble::DBTypeDouble(DBBindType *record, const std::string &name)
   attach(record);
 }
 
-void DBTypeDouble::from_string(const std::string &text) { value = from_text<double>(text, 0.0); }
+void DBTypeDouble::from_string(const std::string &text)
+{
+  if (!plain_double(text, value))
+    value = from_text<double>(text, 0.0);
+}
 std::string DBTypeDouble::to_string() const { return to_text<double>(value); }
 std::string DBTypeDouble::format(const std::string &fmt) const { return Tools::format(fmt, value); }
 

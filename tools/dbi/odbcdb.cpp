@@ -9,6 +9,7 @@
 #include "tools/core/debug.h"
 #include "tools/core/format.h"
 #include "tools/core/string_utils.h"
+#include "tools/dbi/secret.h"
 
 namespace Tools {
 
@@ -125,10 +126,12 @@ DBErg<DBRowList> ODBCDB::select(const std::string &sql, bool with_table_names)
 
   SQLRETURN rc = SQLExecDirect(stmt.handle, (SQLCHAR *)sql.data(), static_cast<SQLINTEGER>(sql.size()));
   if (rc == SQL_ERROR) {
-    // The statement is printed as it is, never used as a format.
-    std::cout << "here\n" << sql << "\n";
+    // The statement is printed as it is, never used as a format, and
+    // without the secrets it carries.
+    const std::string shown = Secret::mask(sql);
+    std::cout << "here\n" << shown << "\n";
     std::cout.flush();
-    error = format("sql error\nquery: %s", sql);
+    error = format("sql error\nquery: %s", shown);
     return DBErg<DBRowList>();
   }
   if (rc == SQL_INVALID_HANDLE) {
@@ -138,7 +141,7 @@ DBErg<DBRowList> ODBCDB::select(const std::string &sql, bool with_table_names)
 
   SQLSMALLINT n = 0;
   if (!succeeded(SQLNumResultCols(stmt.handle, &n))) {
-    error = format("sql error\nquery: %s", sql);
+    error = format("sql error\nquery: %s", Secret::mask(sql));
     return DBErg<DBRowList>();
   }
   if (n <= 0)
@@ -196,7 +199,7 @@ DBErg<DBRowList> ODBCDB::select(const std::string &sql, bool with_table_names)
       c.buffer = p;
       p += c.capacity;
       if (!succeeded(SQLBindCol(stmt.handle, i, SQL_C_CHAR, c.buffer, c.capacity, &c.indicator))) {
-        error = format("sql error\nquery: %s", sql);
+        error = format("sql error\nquery: %s", Secret::mask(sql));
         return DBErg<DBRowList>();
       }
     }

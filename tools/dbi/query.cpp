@@ -63,6 +63,19 @@ std::string expand_record(std::string query, const DBBindType *record)
   return replace_token(query, "%" + table, columns);
 }
 
+// Lends a result row's cells to a DBRow without copying them.
+class RowCells
+{
+  DBRow &row;
+  std::vector<std::string> &cells;
+
+public:
+  RowCells(DBRow &row, std::vector<std::string> &cells) : row(row), cells(cells) { row.values.swap(cells); }
+  ~RowCells() { row.values.swap(cells); }
+  RowCells(const RowCells &) = delete;
+  RowCells &operator=(const RowCells &) = delete;
+};
+
 std::string with_limit(const std::string &query, const DBLimit *limit)
 {
   return limit ? query + limit->text() : query;
@@ -97,8 +110,9 @@ int objects_worker(Database &db, std::string query, DBBindList &list, DBLimit *l
   if (limit)
     limit->offset += static_cast<unsigned>(rows);
   const unsigned count = static_cast<unsigned>(list.size());
+  DBRow row(result.rows.names);
   for (std::size_t r = 0; r < rows; ++r) {
-    DBRow row(result.rows.names, result.rows.rows[r]);
+    RowCells cells(row, result.rows.rows[r]);
     for (unsigned k = 0; k < count; ++k) {
       std::size_t index = r * count + k;
       if (index >= list.records.size() || !list[static_cast<unsigned>(index)])
@@ -123,10 +137,11 @@ int object_rows_worker(Database &db, std::string query, DBArrayBind &arrays, DBL
   const std::size_t width = arrays.size();
   const std::size_t length = static_cast<std::size_t>(arrays.get_length());
   const std::vector<DBBindType *> &table = arrays.get_rows();
+  DBRow row(result.rows.names);
   for (std::size_t r = 0; r < rows; ++r) {
     if (r >= length)
       return static_cast<int>(length);
-    DBRow row(result.rows.names, result.rows.rows[r]);
+    RowCells cells(row, result.rows.rows[r]);
     for (std::size_t a = 0; a < width; ++a)
       table[r * width + a]->load_from_db(row);
   }
