@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "schema/tables.h"
+#include "tools/core/debug.h"
 #include "tests/support/db_support.h"
 #include "tools/dbi/query.h"
 
@@ -120,6 +121,21 @@ TEST_F(OdbcTest, TableQualifiedNamesAndComputedColumns)
   EXPECT_EQ("1", r.rows.rows[0][2]);
   DBErg<DBRowList> plain = db->exec("select idx from LAYOUTK");
   EXPECT_EQ((std::vector<std::string>{"idx"}), plain.rows.names);
+
+  // With a sink installed, each column's table is traced.
+  struct Lines : Debug
+  {
+    std::vector<std::string> messages;
+    void output(const char *, unsigned, const char *, const std::string &message) override
+    {
+      messages.push_back(message);
+    }
+  } lines;
+  debug_sink = &lines;
+  DBErg<DBRowList> traced = db->select("select name, count(*) from LAYOUTK group by name", true);
+  debug_sink = nullptr;
+  ASSERT_TRUE(traced.ok);
+  EXPECT_EQ((std::vector<std::string>{"Buffer: LAYOUTK length: 7", "Buffer:  length: 0"}), lines.messages);
 }
 
 TEST_F(OdbcTest, StatementRunsOnce)
