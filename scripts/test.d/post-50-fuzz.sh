@@ -1,4 +1,5 @@
-# Sourced by scripts/test after the tests: builds the fuzz targets with
+# Sourced by scripts/test after the tests: builds the fuzz targets (INI and
+# XML readers, formatter, option parser) with
 # clang in a tree of their own and runs each for a bounded time, seeded with
 # the real files in tests/data. A finding fails the run; its input is kept
 # in the fuzz build's artifacts directory.
@@ -15,7 +16,7 @@ if [ "$fuzz_seconds" -gt 0 ]; then
   fuzz_work="$KORVAN_TMP/fuzz"
   fuzz_artifacts="$fuzz_build/artifacts"
   mkdir -p "$fuzz_work" "$fuzz_artifacts"
-  for target in ini xml format; do
+  for target in ini xml format arg; do
     mkdir -p "$fuzz_work/$target/corpus" "$fuzz_work/$target/seed"
   done
   cp "$KORVAN_ROOT"/tests/data/*.ini "$KORVAN_ROOT"/tests/data/*.cnf "$KORVAN_ROOT"/tests/data/*.desktop \
@@ -27,20 +28,23 @@ if [ "$fuzz_seconds" -gt 0 ]; then
   printf '\000select %%%%ART from ART where idx = '"'"'%%s'"'"' ' >"$fuzz_work/format/seed/query"
   printf '\001%%d-%%02d-%%02d %%0.2lf %%-8s|%%5.1f' >"$fuzz_work/format/seed/numbers"
   printf '\006%%1$s %%6$s %%*d %%.*s %%x %%#o %%%%' >"$fuzz_work/format/seed/positions"
+  # Command lines: the arguments separated by NUL bytes.
+  printf -- '--n\0005\000-v\000x\000--mode=a\0001\000--file' >"$fuzz_work/arg/seed/mixed"
+  printf -- '1\000x\0002\000--n\000y' >"$fuzz_work/arg/seed/values"
 
   fuzz_pids=()
-  for target in ini xml format; do
+  for target in ini xml format arg; do
     (
       cd "$fuzz_work/$target"
       timeout $((fuzz_seconds + 120)) "$fuzz_build/fuzz_$target" -max_total_time="$fuzz_seconds" \
-        -max_len=8192 -timeout=20 -rss_limit_mb=4096 -print_final_stats=1 \
+        -max_len=8192 -timeout=10 -rss_limit_mb=4096 -print_final_stats=1 \
         -artifact_prefix="$fuzz_artifacts/$target-" corpus seed >"$fuzz_work/$target.log" 2>&1
     ) &
     fuzz_pids+=($!)
   done
   fuzz_failed=()
   fuzz_index=0
-  for target in ini xml format; do
+  for target in ini xml format arg; do
     if ! wait "${fuzz_pids[$fuzz_index]}"; then
       fuzz_failed+=("$target")
       say "fuzz_$target found a problem:"

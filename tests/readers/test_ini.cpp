@@ -188,6 +188,18 @@ TEST_F(IniFile, ChangesTouchOnlyTheValue)
   EXPECT_EQ("<none>", value_of(again, "mysqld", "stray"));
 }
 
+TEST_F(IniFile, NewSectionsGoToTheEnd)
+{
+  const std::string file = put("t.ini", "[a]\nk = 1\n; about b\n[b]\nx = 1\n\n; the end\n");
+  {
+    Ini ini(file, RW);
+    ASSERT_TRUE(ini.set(E(E::KEY, "c", "y", "2")));
+    ASSERT_TRUE(ini.set(E(E::KEY, "a", "n", "3")));
+    ASSERT_TRUE(ini.set(E(E::KEY, "c", "z", "4")));
+  }
+  EXPECT_EQ("[a]\nk = 1\nn = 3\n; about b\n[b]\nx = 1\n\n; the end\n[c]\ny = 2\nz = 4\n", slurp(file));
+}
+
 TEST_F(IniFile, RepeatedWriteBacksDoNotGrow)
 {
   const std::string file = put("t.ini", "; head\n[s]\nk = 1\n\n");
@@ -222,6 +234,21 @@ TEST_F(IniFile, CrlfAndMissingFinalLineEnd)
     ASSERT_TRUE(ini.set(E(E::KEY, "s", "n", "3")));
   }
   EXPECT_EQ("; c\r\n[s]\r\nk = 2\r\nn = 3\r\n", slurp(file));
+
+  // Mixed line ends stay as they are; new lines take CRLF once the file
+  // has any.
+  const std::string mixed = "# lf\n# crlf\r\n[s]\nk = 1\r\nj = 2\n";
+  const std::string file3 = put("mixed.ini", mixed);
+  {
+    Ini ini(file3, RW);
+    set_all_to_themselves(ini);
+  }
+  EXPECT_EQ(mixed, slurp(file3));
+  {
+    Ini ini(file3, RW);
+    ASSERT_TRUE(ini.set(E(E::KEY, "s", "n", "3")));
+  }
+  EXPECT_EQ("# lf\n# crlf\r\n[s]\nk = 1\r\nj = 2\nn = 3\r\n", slurp(file3));
 
   const std::string unterminated = "[s]\nk = 1";
   const std::string file2 = put("noeol.ini", unterminated);

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <iostream>
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -237,6 +238,7 @@ void Ini::parse_text(const std::string &text)
     if (end == std::string::npos)
       end = text.size();
     Line line;
+    line.from_file = true;
     line.line_no = line_no++;
     line.raw = text.substr(begin, end - begin);
     begin = end + 1;
@@ -357,6 +359,9 @@ bool Ini::set_key(const Element &element)
     node.section = element.section;
     node.line.raw = "[" + element.section + "]";
     node.line.content.text = node.line.raw;
+    // New sections go behind everything the file has; new keys carry 0
+    // and so follow the node before them.
+    node.line.line_no = std::numeric_limits<int>::max();
     node.keys.push_back(new_key(element.section, element.key, element.value));
     sections.push_back(std::move(node));
     return true;
@@ -481,7 +486,8 @@ bool Ini::write()
   if (!writable() || !dirty)
     return true;
 
-  const std::string eol = crlf ? "\r\n" : "\n";
+  static const std::string LF = "\n";
+  const std::string eol = crlf ? "\r\n" : LF;
   std::vector<const Line *> nodes;
   for (const Node &section : sections) {
     nodes.push_back(&section.line);
@@ -489,8 +495,7 @@ bool Ini::write()
       nodes.push_back(&key.line);
   }
 
-  // Kept lines and nodes merged by their line numbers; new nodes carry 0
-  // and so follow the node before them.
+  // Kept lines and nodes merged by their line numbers.
   std::string out;
   int written = 0;
   std::string::size_type last_end = 0;
@@ -502,12 +507,15 @@ bool Ini::write()
       line = &*comment++;
     else
       line = nodes[node++];
-    for (; written < line->line_no; ++written)
-      out += eol;
+    // Lines of the file stand at their numbers again: what was removed
+    // before them leaves empty lines.
+    if (line->from_file)
+      for (; written < line->line_no; ++written)
+        out += eol;
     out += line->raw;
-    const bool has_cr = !line->raw.empty() && line->raw.back() == '\r';
-    last_end = has_cr ? 1 : eol.size();
-    out += has_cr ? "\n" : eol;
+    const std::string &ending = line->from_file ? LF : eol;
+    out += ending;
+    last_end = ending.size();
     ++written;
   }
   if (!final_newline && !out.empty())

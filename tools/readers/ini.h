@@ -75,6 +75,9 @@ public:
     // replace just it.
     std::string::size_type value_begin = 0;
     std::string::size_type value_end = 0;
+    // Read from the file, so raw holds its own CR if it had one; lines
+    // made here get the file's usual line end.
+    bool from_file = false;
   };
 
   class Node : public Element
