@@ -8,7 +8,10 @@
 
 #include "gui/lang.h"
 #include "schema/tables.h"
+#include "shell/connect.h"
 #include "shell/debugwin.h"
+#include "shell/langwin.h"
+#include "shell/login.h"
 #include "shell/mydebug.h"
 #include "tools/core/debug.h"
 #include "tools/core/format.h"
@@ -81,6 +84,8 @@ FXDEFMAP(MainWindow) MainWindowMap[] = {
 
 FXIMPLEMENT(MainWindow, FXMainWindow, MainWindowMap, ARRAYNUMBER(MainWindowMap))
 
+bool MainWindow::loginAtStart = true;
+
 MainWindow::MainWindow()
     : menuBar(nullptr), systemPane(nullptr), wartungPane(nullptr), anwendungPane(nullptr), wartungTitle(nullptr),
       systemTitle(nullptr), anwendungTitle(nullptr), database(), icons(), artWin(nullptr), grpUstWin(nullptr),
@@ -144,10 +149,15 @@ MainWindow::~MainWindow()
   // goes first, then the windows (which unregister their texts from a list
   // that still exists), then the popups, which are not children.
   quitting = true;
+  // A quit still waiting for the event loop must not reach a window gone.
+  if (getApp())
+    getApp()->removeChore(this, FXSEL(SEL_CHORE, ID_QUIT_CHORE));
   if (Tools::debug_sink == debug)
     Tools::debug_sink = nullptr;
   delete debugWin;
   debugWin = nullptr;
+  delete langWin;
+  langWin = nullptr;
   delete debug;
   debug = nullptr;
   while (getFirst())
@@ -178,7 +188,10 @@ void MainWindow::create()
     tooltip->create();
   updateLangs();
   show(PLACEMENT_SCREEN);
-  runLoginLoop();
+  if (loginAtStart)
+    onLogin(this, FXSEL(SEL_COMMAND, ID_LOGIN), nullptr);
+  else
+    setLoggedIn(true);
   TOOLS_LOG("Application Created");
 }
 
@@ -198,12 +211,6 @@ void MainWindow::writeSettings()
   reg.writeStringEntry(SETTINGS_SECTION, KEY_USERNAME, settings.username.c_str());
   reg.writeStringEntry(SETTINGS_SECTION, KEY_PASSWORD, settings.password.c_str());
   reg.writeStringEntry(SETTINGS_SECTION, KEY_DATABASE, settings.database.c_str());
-}
-
-void MainWindow::runLoginLoop()
-{
-  // The login dialog is not there yet: everybody is let in.
-  setLoggedIn(true);
 }
 
 // ---- context -----------------------------------------------------------------
@@ -227,9 +234,17 @@ void MainWindow::setLoggedIn(bool loggedIn)
     else
       t->disable();
   }
-  if (!loggedIn && debugWin) {
-    debugWin->hide();
-    debugWin->killFocus();
+  if (loggedIn)
+    return;
+  // Nothing of the last user's work stays in view: every window of ours
+  // but the login itself (those are top-level windows owned by this one).
+  for (FXWindow *w = getRoot()->getFirst(); w; w = w->getNext()) {
+    if (w->getOwner() != this || !w->isMemberOf(FXMETACLASS(FXTopWindow)) || w->isMemberOf(FXMETACLASS(Login)))
+      continue;
+    if (w->shown()) {
+      w->hide();
+      w->killFocus();
+    }
   }
 }
 
@@ -319,25 +334,48 @@ long MainWindow::onQuit(FXObject *, FXSelector, void *)
 
 long MainWindow::onConnect(FXObject *, FXSelector, void *)
 {
-  // The connection dialog comes with its own issue.
+  Connect dialog(this, this);
+  Tools::fxcompat::run_modal(&dialog, PLACEMENT_SCREEN);
   return 1;
 }
 
 long MainWindow::onLogin(FXObject *, FXSelector, void *)
 {
-  runLoginLoop();
+  int result = Login::CLOSED;
+  while (result == Login::CLOSED) {
+    Login *dialog = new Login(this, this);
+    result = Tools::fxcompat::run_modal(dialog, PLACEMENT_CURSOR);
+    if (result == Login::ACCEPTED) {
+      user = Tools::Ref<USER>(new USER);
+      if (!dialog->get_user(*user))
+        result = Login::CLOSED;
+    }
+    delete dialog;
+  }
+  // Quitting from inside the modal loop would leave it running.
+  if (result == Login::CANCELLED)
+    Tools::fxcompat::add_chore(getApp(), this, FXSEL(SEL_CHORE, ID_QUIT_CHORE));
   return 1;
 }
 
-// The maintenance windows, the room screen, the editor and the translation
-// editor come with their own issues; until then their entries do nothing.
+// The maintenance windows, the room screen and the editor come with their
+// own issues; until then their entries do nothing.
 long MainWindow::onArt(FXObject *, FXSelector, void *) { return 1; }
 long MainWindow::onGrpUst(FXObject *, FXSelector, void *) { return 1; }
 long MainWindow::onUser(FXObject *, FXSelector, void *) { return 1; }
 long MainWindow::onEditor(FXObject *, FXSelector, void *) { return 1; }
 long MainWindow::onRooms(FXObject *, FXSelector, void *) { return 1; }
 long MainWindow::onSonstArt(FXObject *, FXSelector, void *) { return 1; }
-long MainWindow::onLangWin(FXObject *, FXSelector, void *) { return 1; }
+
+long MainWindow::onLangWin(FXObject *, FXSelector, void *)
+{
+  if (!langWin) {
+    langWin = new LangWin(this, this);
+    langWin->create();
+  }
+  langWin->show(PLACEMENT_OWNER);
+  return 1;
+}
 
 long MainWindow::onDebug(FXObject *, FXSelector, void *)
 {

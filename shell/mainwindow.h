@@ -99,9 +99,8 @@ protected:
 
   void readSettings();
   void writeSettings();
-  // The login loop comes with the login dialog; until then start-up and
-  // the "Anmeldung" entry go straight on.
-  void runLoginLoop();
+  // Whether create runs the login loop (see setLoginAtStart).
+  static bool loginAtStart;
 
 public:
   explicit MainWindow(FX::FXApp *app);
@@ -124,6 +123,10 @@ public:
   // Whether the main window at that address still exists: a text that
   // outlives its window must not reach into it.
   static bool isAlive(const MainWindow *w);
+  // On by default. Test programs that drive main windows without anybody
+  // at the keyboard turn it off: create then counts as logged in, and the
+  // "Anmeldung" entry still runs the real login.
+  static void setLoginAtStart(bool on) { loginAtStart = on; }
 
   // ---- translations ----
   Tools::Ref<LANG> newLang(const std::string &type, const std::string &orig);
@@ -150,6 +153,7 @@ public:
 
   // The windows made on first use (null until then).
   DebugWin *getDebugWin() const { return debugWin; }
+  LangWin *getLangWin() const { return langWin; }
   FX::FXMenuBar *getMenuBar() const { return menuBar; }
   MenuTitle *getSystemTitle() const { return systemTitle; }
   MenuTitle *getWartungTitle() const { return wartungTitle; }

@@ -21,6 +21,13 @@
 
 namespace {
 
+// The built-in account, as the README gives it to administrators.
+const char *const BUILTIN_NAME = "wrt";
+const char *const BUILTIN_SECRET = "tresen";
+// The texts of the main window (14) and of the login dialog with the
+// shared message texts (15).
+const int LANG_ROWS = 29;
+
 std::string slurp(const std::string &path)
 {
   std::ifstream in(path);
@@ -163,6 +170,46 @@ protected:
     return -1;
   }
 
+  // The id of the window with that title, waiting for it to appear.
+  std::string find_titled(const std::string &title)
+  {
+    for (int i = 0; i < 600; ++i) {
+      std::string id = x("xdotool search --name '^" + title + "$'");
+      if (!id.empty())
+        return id.substr(0, id.find('\n'));
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return std::string();
+  }
+
+  // Answers the login that follows the main window at start: name, Tab,
+  // password, Return, as a user types them. True once the dialog is gone.
+  bool login(const std::string &name, const std::string &password, const std::string &shot = "")
+  {
+    const std::string dialog = find_titled("Anmeldung");
+    if (dialog.empty())
+      return false;
+    x("xdotool windowfocus --sync " + dialog);
+    x("xdotool type --delay 20 '" + name + "'");
+    x("xdotool key Tab");
+    x("xdotool type --delay 20 '" + password + "'");
+    if (!shot.empty())
+      screenshot(shot);
+    x("xdotool key Return");
+    for (int i = 0; i < 100; ++i) {
+      if (x("xdotool search --onlyvisible --name '^Anmeldung$'").empty())
+        return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+  }
+
+  void screenshot(const std::string &name)
+  {
+    const std::string dir = getenv("KORVAN_SHOTS") ? getenv("KORVAN_SHOTS") : ".";
+    EXPECT_EQ(0, std::system(("DISPLAY=" + display + " import -window root '" + dir + "/" + name + "'").c_str()));
+  }
+
   // Ctrl+Q in the main window, as the menu shows it.
   int quit(pid_t pid, const std::string &window)
   {
@@ -187,16 +234,15 @@ TEST_F(Korvan, StartsShowsItsWindowAndStoresTheSettingsAtQuit)
   pid_t pid = start();
   const std::string window = find_window();
   ASSERT_FALSE(window.empty()) << slurp(dir + "/stderr");
-  EXPECT_EQ(0, std::system(("DISPLAY=" + display + " import -window root '" +
-                            std::string(getenv("KORVAN_SHOTS") ? getenv("KORVAN_SHOTS") : ".") + "/e2e.png'")
-                               .c_str()));
+  ASSERT_TRUE(login(BUILTIN_NAME, BUILTIN_SECRET));
+  screenshot("e2e.png");
   EXPECT_EQ(0, quit(pid, window)) << slurp(dir + "/stderr");
 
   const std::string out = slurp(dir + "/stdout");
   EXPECT_NE(std::string::npos, out.find(": Application Startup\n")) << out;
   EXPECT_NE(std::string::npos, out.find(": Application Created\n")) << out;
   EXPECT_EQ(create_sql(), slurp(work + "/create.sql"));
-  EXPECT_EQ(14, lang_rows());
+  EXPECT_EQ(LANG_ROWS, lang_rows());
 
   struct stat st;
   ASSERT_EQ(0, stat(registry().c_str(), &st));
@@ -210,8 +256,9 @@ TEST_F(Korvan, StartsShowsItsWindowAndStoresTheSettingsAtQuit)
   pid = start();
   const std::string again = find_window();
   ASSERT_FALSE(again.empty());
+  ASSERT_TRUE(login(BUILTIN_NAME, BUILTIN_SECRET));
   EXPECT_EQ(0, quit(pid, again));
-  EXPECT_EQ(14, lang_rows());
+  EXPECT_EQ(LANG_ROWS, lang_rows());
 }
 
 TEST_F(Korvan, UnwritableScriptOnlyWarnsAndWithoutSettingsTheWindowStillComes)
@@ -221,11 +268,37 @@ TEST_F(Korvan, UnwritableScriptOnlyWarnsAndWithoutSettingsTheWindowStillComes)
   pid_t pid = start();
   const std::string window = find_window();
   ASSERT_FALSE(window.empty()) << slurp(dir + "/stderr");
+  // Without a database only the built-in account gets in.
+  ASSERT_TRUE(login(BUILTIN_NAME, BUILTIN_SECRET));
   EXPECT_EQ(0, quit(pid, window));
   EXPECT_NE(std::string::npos, slurp(dir + "/stderr").find("warning cannt create create.sql\n"));
   struct stat st;
   ASSERT_EQ(0, stat(registry().c_str(), &st));
   EXPECT_EQ(0600u, st.st_mode & 0777u);
+}
+
+TEST_F(Korvan, FirstStartOnANewDatabaseLogsInWithTheBuiltInAccount)
+{
+  store_settings();
+  pid_t pid = start();
+  const std::string window = find_window();
+  ASSERT_FALSE(window.empty()) << slurp(dir + "/stderr");
+  // Until the login is settled the start is not finished.
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_EQ(std::string::npos, slurp(dir + "/stdout").find(": Application Created"));
+  ASSERT_TRUE(login(BUILTIN_NAME, BUILTIN_SECRET, "e2e-login.png"));
+  screenshot("e2e-logged-in.png");
+  EXPECT_EQ(0, quit(pid, window)) << slurp(dir + "/stderr");
+
+  const std::string out = slurp(dir + "/stdout");
+  EXPECT_NE(std::string::npos, out.find(": Application Created\n")) << out;
+  EXPECT_EQ(std::string::npos, out.find(BUILTIN_SECRET)) << out;
+  Tools::Ref<Tools::Database> db = korvan_test::open_database(database);
+  Tools::DBErg<Tools::DBRowList> r = db->exec("select login, gueltig from USER");
+  ASSERT_FALSE(!r);
+  ASSERT_EQ(1u, r.rows.rows.size());
+  EXPECT_EQ(BUILTIN_NAME, r.rows.rows[0][0]);
+  EXPECT_EQ("JA", r.rows.rows[0][1]);
 }
 
 } // namespace

@@ -78,6 +78,8 @@ public:
     the_app = new FXApp("Korvan", "Marbeck");
     the_app->init(argc, argv);
     the_app->create();
+    // Nobody answers a login at start here; tests of the login turn it on.
+    MainWindow::setLoginAtStart(false);
   }
 
   void TearDown() override

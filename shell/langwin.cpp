@@ -1,0 +1,63 @@
+#include "shell/langwin.h"
+
+#include "gui/buttonbar.h"
+#include "gui/spreadsheet.h"
+#include "schema/tables.h"
+
+using namespace FX;
+
+static_assert(LangWin::ID_OK == 68 && LangWin::ID_SHEET == 69, "ids of the translation editor");
+
+// The sheet's own requests (new row, delete row, templates) arrive under
+// ID_SHEET and are left unanswered: rows come from the program's texts.
+FXDEFMAP(LangWin) LangWinMap[] = {
+    FXMAPFUNC(SEL_COMMAND, LangWin::ID_OK, LangWin::onOk),
+};
+
+FXIMPLEMENT(LangWin, Dialog, LangWinMap, ARRAYNUMBER(LangWinMap))
+
+LangWin::LangWin(FXWindow *owner, MainWindow *main)
+    : Dialog(owner, main, "Übersetzungen", DECOR_ALL, 0, 0), sheet(nullptr)
+{
+  GroupBox *group = new GroupBox(this, main, "Übersetzungen", FRAME_RIDGE | LAYOUT_FILL, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
+  FXVerticalFrame *frame = new FXVerticalFrame(group, LAYOUT_FILL, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
+  sheet = new SpreadSheet(frame, main, this, ID_SHEET, LAYOUT_FILL | TABLE_COL_SIZABLE | TABLE_ROW_SIZABLE);
+  sheet->set_columns("idx \tidx, system System, type Typ, orig Original, trans Übersetzung");
+  sheet->setEditable(TRUE);
+  sheet->setVisibleRows(20);
+  sheet->setVisibleColumns(8);
+
+  FXHorizontalSeparator *line = new FXHorizontalSeparator(this, SEPARATOR_GROOVE | LAYOUT_FILL_X);
+  ButtonBar *bar = new ButtonBar(this, main);
+  bar->add_ok(this, ID_OK);
+  // The group takes all the height left over: the bar and its line are
+  // packed from the bottom so that a larger window keeps them in view.
+  bar->setLayoutHints(bar->getLayoutHints() | LAYOUT_SIDE_BOTTOM);
+  line->setLayoutHints(line->getLayoutHints() | LAYOUT_SIDE_BOTTOM);
+  bar->reparent(this, group);
+  line->reparent(this, group);
+
+  fill();
+}
+
+void LangWin::fill() { sheet->feed_table<LANG>("", "", "count(*)"); }
+
+void LangWin::show()
+{
+  fill();
+  Dialog::show();
+}
+
+void LangWin::show(FXuint placement)
+{
+  fill();
+  Dialog::show(placement);
+}
+
+long LangWin::onOk(FXObject *, FXSelector, void *)
+{
+  if (main_window)
+    main_window->updateLangs();
+  handle(this, FXSEL(SEL_COMMAND, FXDialogBox::ID_ACCEPT), nullptr);
+  return 1;
+}

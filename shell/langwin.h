@@ -1,0 +1,36 @@
+#ifndef KORVAN_SHELL_LANGWIN_H
+#define KORVAN_SHELL_LANGWIN_H
+
+// The translation editor: every row of table LANG in an editable sheet.
+// A changed cell is written back by the sheet itself; "Ok" makes every
+// translatable object read its row again, so F11 shows the new texts.
+
+#include "gui/dialog.h"
+
+class SpreadSheet;
+
+class LangWin : public Dialog
+{
+  FXDECLARE(LangWin)
+
+protected:
+  SpreadSheet *sheet;
+
+  LangWin() : sheet(nullptr) {}
+  void fill();
+
+public:
+  enum { ID_OK = Dialog::ID_LAST, ID_SHEET, ID_LAST };
+
+  LangWin(FX::FXWindow *owner, MainWindow *main);
+
+  // Both list the rows stored since the last showing.
+  void show() override;
+  void show(FX::FXuint placement) override;
+
+  SpreadSheet *get_sheet() const { return sheet; }
+
+  long onOk(FX::FXObject *, FX::FXSelector, void *);
+};
+
+#endif

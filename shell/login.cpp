@@ -1,0 +1,200 @@
+#include "shell/login.h"
+
+#include "gui/buttonbar.h"
+#include "schema/tables.h"
+#include "tools/core/format.h"
+#include "tools/core/string_utils.h"
+#include "tools/dbi/database.h"
+#include "tools/dbi/query.h"
+#include "tools/dbi/secret.h"
+#include "tools/widgets/theme.h"
+
+using namespace FX;
+
+// Administrators give it a password of its own once real users exist.
+const std::string BUILTIN_USER = "wrt";
+const std::string BUILTIN_PASSWORD = "tresen";
+
+static_assert(Login::ID_OK == 68 && Login::ID_CANCEL == 69, "button ids of the login");
+
+namespace {
+
+// The table's collation ignores case, accents and trailing blanks: the
+// password is compared byte for byte.
+const char *const COUNT_MATCHES =
+    "select count(*) from USER where  login='%s'  and BINARY passwd='%s'  and gueltig='JA' ";
+const char *const SELECT_MATCH =
+    "select %%USER from USER where  login='%s'  and BINARY passwd='%s'  and gueltig='JA' ";
+const char *const COUNT_USERS = " select count(*) from USER ";
+const char *const SELECT_BUILTIN = "select %%USER from USER where login = '%s' ";
+const char *const DB_ERROR = "Datanbankefehler";
+
+} // namespace
+
+FXDEFMAP(Login) LoginMap[] = {
+    FXMAPFUNC(SEL_COMMAND, Login::ID_OK, Login::onOk),
+    FXMAPFUNC(SEL_COMMAND, Login::ID_CANCEL, Login::onCancel),
+};
+
+FXIMPLEMENT(Login, Dialog, LoginMap, ARRAYNUMBER(LoginMap))
+
+Login::Login() : nameField(nullptr), passwordField(nullptr) {}
+
+Login::Login(FXWindow *owner, MainWindow *main)
+    : Dialog(owner, main, "Anmeldung", DECOR_TITLE | DECOR_CLOSE | DECOR_BORDER, 0, 0),
+      wrongLoginText(main, "Message", "Falsches Passwort, oder Benutzername."), nameField(nullptr),
+      passwordField(nullptr)
+{
+  GroupBox *group = new GroupBox(this, main, "Anmeldung", FRAME_RIDGE, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
+  FXMatrix *matrix = new FXMatrix(group, 2, MATRIX_BY_COLUMNS);
+  new Label(matrix, main, "Login:");
+  nameField = new Tools::ThemeTextField(matrix, 20, nullptr, 0, TEXTFIELD_NORMAL | FRAME_SUNKEN);
+  new Label(matrix, main, "Passwort:");
+  // Return here confirms; leaving the field after a change must not.
+  passwordField = new Tools::ThemeTextField(matrix, 20, this, ID_OK,
+                                            TEXTFIELD_NORMAL | FRAME_SUNKEN | TEXTFIELD_PASSWD | TEXTFIELD_ENTER_ONLY);
+  add_bind_var(nameField, &userName);
+  add_bind_var(passwordField, &userPassword);
+
+  new FXHorizontalSeparator(this, SEPARATOR_GROOVE | LAYOUT_FILL_X);
+  ButtonBar *bar = new ButtonBar(this, main);
+  bar->add_ok(this, ID_OK);
+  bar->add_cancel(this, ID_CANCEL);
+
+  vars_to_widgets();
+  if (main_window)
+    main_window->setLoggedIn(false);
+}
+
+void Login::show()
+{
+  userName.clear();
+  userPassword.clear();
+  vars_to_widgets();
+  if (main_window)
+    main_window->setLoggedIn(false);
+  Dialog::show();
+  nameField->setFocus();
+}
+
+void Login::show(FXuint placement)
+{
+  userName.clear();
+  userPassword.clear();
+  vars_to_widgets();
+  if (main_window)
+    main_window->setLoggedIn(false);
+  Dialog::show(placement);
+  nameField->setFocus();
+}
+
+void Login::accept()
+{
+  if (main_window)
+    main_window->setLoggedIn(true);
+  getApp()->stopModal(this, ACCEPTED);
+  hide();
+}
+
+bool Login::create_builtin_user(int &count)
+{
+  Tools::Database &db = *get_db();
+  // Only the first start of a new installation: once any user exists the
+  // built-in account is no way around the stored passwords.
+  Tools::DBTypeInt users;
+  Tools::DBTypeList fields;
+  fields.add(&users);
+  if (Tools::select_values(db, COUNT_USERS, fields) < 0) {
+    db_error(DB_ERROR);
+    return false;
+  }
+  if (users.value != 0)
+    return true;
+
+  USER row;
+  row.login = userName;
+  row.passwd = userPassword;
+  bool ok = Tools::insert_object(db, row);
+  if (ok) {
+    Tools::DBBindList list;
+    list.add(&row);
+    ok = Tools::select_objects(db, Tools::format(SELECT_BUILTIN, Tools::sql_escape(BUILTIN_USER)), list) >= 0;
+  }
+  if (ok) {
+    row.login = userName;
+    row.passwd = userPassword;
+    row.gueltig = JANEIN::JA;
+    ok = Tools::update_object(db, row, Tools::format("where idx = '%s'", Tools::format("%d", row.idx.value)));
+  }
+  if (!ok) {
+    db_error(DB_ERROR);
+    // Nothing of a half-made account stays behind for a later commit.
+    db.rollback();
+    return false;
+  }
+  count = 1;
+  db.commit();
+  return true;
+}
+
+long Login::onOk(FXObject *, FXSelector, void *)
+{
+  widgets_to_vars();
+  const bool builtin = userName == BUILTIN_USER && userPassword == BUILTIN_PASSWORD;
+
+  Tools::Ref<Tools::Database> handle = get_db();
+  if (!handle.valid() || !handle.try_get() || !handle->is_connected()) {
+    // Without a database nothing else can be checked; wrong input is
+    // simply not taken.
+    if (builtin)
+      accept();
+    return 1;
+  }
+
+  Tools::Secret hidden(userPassword);
+  Tools::Database &db = *handle;
+  Tools::DBTypeInt count;
+  Tools::DBTypeList fields;
+  fields.add(&count);
+  if (Tools::select_values(db,
+                           Tools::format(COUNT_MATCHES, Tools::sql_escape(userName), Tools::sql_escape(userPassword)),
+                           fields) < 0) {
+    db_error(DB_ERROR);
+    return 1;
+  }
+  int matches = count.value;
+  if (matches == 0 && builtin && !create_builtin_user(matches))
+    return 1;
+
+  if (matches == 1) {
+    accept();
+    return 1;
+  }
+  FXMessageBox::error(this, MBOX_OK, title_data_error, "%s", static_cast<const char *>(wrongLoginText));
+  return 1;
+}
+
+long Login::onCancel(FXObject *, FXSelector, void *)
+{
+  getApp()->stopModal(this, CANCELLED);
+  hide();
+  return 1;
+}
+
+bool Login::get_user(USER &row)
+{
+  Tools::Ref<Tools::Database> handle = get_db();
+  if (!handle.valid() || !handle.try_get() || !handle->is_connected())
+    return true;
+  Tools::Secret hidden(userPassword);
+  Tools::DBBindList list;
+  list.add(&row);
+  const int found = Tools::select_objects(
+      *handle, Tools::format(SELECT_MATCH, Tools::sql_escape(userName), Tools::sql_escape(userPassword)), list);
+  if (found < 0) {
+    db_error(DB_ERROR);
+    return false;
+  }
+  // A row gone since the check is no login: the loop asks again.
+  return found == 1;
+}

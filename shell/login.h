@@ -1,0 +1,64 @@
+#ifndef KORVAN_SHELL_LOGIN_H
+#define KORVAN_SHELL_LOGIN_H
+
+// The login dialog. It accepts a valid USER row whose login and password
+// match, or the built-in account: without a database that is the only
+// login (so that working connection settings can be entered), and on the
+// first start of a new installation, while table USER is still empty, it
+// creates its own row.
+
+#include <string>
+
+#include "gui/dialog.h"
+
+class USER;
+
+namespace Tools {
+class ThemeTextField;
+}
+
+// The built-in account.
+extern const std::string BUILTIN_USER;
+extern const std::string BUILTIN_PASSWORD;
+
+class Login : public Dialog
+{
+  FXDECLARE(Login)
+
+protected:
+  std::string userName;
+  std::string userPassword;
+  StaticText wrongLoginText;
+  Tools::ThemeTextField *nameField;
+  Tools::ThemeTextField *passwordField;
+
+  Login();
+
+  // Ends the modal run with a user accepted.
+  void accept();
+  // Creates the built-in account's row on a database without any user;
+  // false (after reporting) when a statement failed.
+  bool create_builtin_user(int &count);
+
+public:
+  enum { ID_OK = Dialog::ID_LAST, ID_CANCEL, ID_LAST };
+  // What a modal run of the dialog gives.
+  enum { CLOSED = 0, ACCEPTED = 1, CANCELLED = -1 };
+
+  Login(FX::FXWindow *owner, MainWindow *main);
+
+  void show() override;
+  void show(FX::FXuint placement) override;
+
+  // Loads the accepted user's row. Without a database the row stays empty
+  // (the built-in account); false when the row cannot be read.
+  bool get_user(USER &row);
+
+  Tools::ThemeTextField *getNameField() const { return nameField; }
+  Tools::ThemeTextField *getPasswordField() const { return passwordField; }
+
+  long onOk(FX::FXObject *, FX::FXSelector, void *);
+  long onCancel(FX::FXObject *, FX::FXSelector, void *);
+};
+
+#endif
