@@ -1,0 +1,106 @@
+// The translation editor: every LANG row in a sheet, a translation typed
+// there stored at once (an apostrophe included) and shown by F11 after
+// "Ok", texts stored meanwhile listed at the next showing.
+
+#include <gtest/gtest.h>
+
+#include "gui/lang.h"
+#include "gui/spreadsheet.h"
+#include "shell/langwin.h"
+#include "shell/mainwindow.h"
+#include "tests/guisupport/gui_support.h"
+
+using namespace FX;
+
+namespace {
+
+// The visible columns after the row header (idx).
+enum { SYSTEM, TYPE, ORIG, TRANS };
+
+int row_of(SpreadSheet *sheet, const std::string &orig)
+{
+  for (int r = 0; r < sheet->getNumRows(); ++r)
+    if (sheet->getItemText(r, ORIG) == orig.c_str())
+      return r;
+  return -1;
+}
+
+using LangWinTest = korvan_gui_test::MainWindowFixture;
+
+TEST_F(LangWinTest, ATranslationWithAnApostropheIsStoredAndShownAfterOk)
+{
+  Label *label = new Label(main, main, "Kellner's Liste");
+  label->create();
+  EXPECT_EQ(1, korvan_gui_test::query_int(*db, "select count(*) from LANG where orig = 'Kellner\\'s Liste'"));
+
+  korvan_gui_test::send_command(main, MainWindow::ID_LANGWIN);
+  LangWin *win = main->getLangWin();
+  ASSERT_NE(nullptr, win);
+  EXPECT_TRUE(win->shown());
+  EXPECT_STREQ("Übersetzungen", win->getTitle().text());
+  SpreadSheet *sheet = win->get_sheet();
+  EXPECT_EQ(korvan_gui_test::query_int(*db, "select count(*) from LANG"), sheet->getNumRows());
+  EXPECT_EQ(4, sheet->getNumColumns());
+  EXPECT_STREQ("Übersetzung", sheet->getColumnText(TRANS).text());
+  const int row = row_of(sheet, "Kellner's Liste");
+  ASSERT_GE(row, 0);
+  EXPECT_STREQ("GUI", sheet->getItemText(row, SYSTEM).text());
+  EXPECT_STREQ("Label", sheet->getItemText(row, TYPE).text());
+  EXPECT_TRUE(korvan_gui_test::screenshot(korvan_gui_test::shot_dir() + "/langwin.png"));
+
+  // Typed into the cell, then another cell chosen: the sheet writes back.
+  sheet->setItemText(row, TRANS, "Waiter's list");
+  sheet->setCurrentItem(row == 0 ? 1 : 0, ORIG, TRUE);
+  EXPECT_EQ("Waiter's list",
+            korvan_gui_test::query_value(*db, "select trans from LANG where orig = 'Kellner\\'s Liste'"));
+
+  // Without "Ok" the label keeps the row it had.
+  korvan_gui_test::send_command(main, MainWindow::ID_LANGMODE);
+  EXPECT_STREQ("Kellner's Liste", label->getText().text());
+  korvan_gui_test::send_command(main, MainWindow::ID_LANGMODE);
+
+  korvan_gui_test::send_command(win, LangWin::ID_OK);
+  EXPECT_FALSE(win->shown());
+  EXPECT_STREQ("Kellner's Liste", label->getText().text());
+  korvan_gui_test::send_command(main, MainWindow::ID_LANGMODE);
+  EXPECT_STREQ("Waiter's list", label->getText().text());
+  korvan_gui_test::send_command(main, MainWindow::ID_LANGMODE);
+  EXPECT_STREQ("Kellner's Liste", label->getText().text());
+}
+
+TEST_F(LangWinTest, ShowingAgainListsNewTextsAndTheSheetCannotAddOrDeleteRows)
+{
+  korvan_gui_test::send_command(main, MainWindow::ID_LANGWIN);
+  LangWin *win = main->getLangWin();
+  SpreadSheet *sheet = win->get_sheet();
+  const int rows = sheet->getNumRows();
+  EXPECT_EQ(-1, row_of(sheet, "Neu seit eben"));
+  korvan_gui_test::press_key(win, KEY_Escape);
+  EXPECT_FALSE(win->shown());
+
+  StaticText fresh(main, "Message", "Neu seit eben");
+  korvan_gui_test::send_command(main, MainWindow::ID_LANGWIN);
+  EXPECT_EQ(win, main->getLangWin()); // the same window again
+  EXPECT_TRUE(win->shown());
+  EXPECT_EQ(rows + 1, sheet->getNumRows());
+  EXPECT_GE(row_of(sheet, "Neu seit eben"), 0);
+
+  // The sheet's requests for a new or a deleted row go unanswered.
+  SpreadSheet::MenuRequest add(SpreadSheet::MenuRequest::NEW);
+  EXPECT_EQ(0, win->handle(sheet, FXSEL(SEL_COMMAND, LangWin::ID_SHEET), &add));
+  SpreadSheet::MenuRequest drop(SpreadSheet::MenuRequest::DELETE);
+  drop.row = sheet->get_row(0);
+  EXPECT_EQ(0, win->handle(sheet, FXSEL(SEL_COMMAND, LangWin::ID_SHEET), &drop));
+  EXPECT_EQ(rows + 1, korvan_gui_test::query_int(*db, "select count(*) from LANG"));
+}
+
+TEST_F(LangWinTest, LoggingOutHidesTheEditor)
+{
+  korvan_gui_test::send_command(main, MainWindow::ID_LANGWIN);
+  ASSERT_TRUE(main->getLangWin()->shown());
+  main->setLoggedIn(false);
+  EXPECT_FALSE(main->getLangWin()->shown());
+  main->setLoggedIn(true);
+}
+
+} // namespace
