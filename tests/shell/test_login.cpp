@@ -206,6 +206,49 @@ TEST_F(LoginTest, BuiltInAccountIsRefusedOnceOtherUsersExistOrItsRowDiffers)
   EXPECT_EQ(2, users());
 }
 
+TEST_F(LoginTest, BuiltInAccountThatCannotBeStoredLeavesNothingAndShowsNoPassword)
+{
+  // The row goes in, but its completion fails.
+  ASSERT_TRUE(db->exec("create trigger no_changes before update on USER for each row "
+                       "signal sqlstate '45000' set message_text = 'keine Aenderungen'")
+                  .ok);
+  Box box;
+  testing::internal::CaptureStdout();
+  run_login(main, {{[&](Login *l) {
+                      expect_box(box);
+                      confirm(l, BUILTIN_USER, BUILTIN_PASSWORD);
+                      EXPECT_EQ(static_cast<FXWindow *>(l), korvan_gui_test::app()->getModalWindow());
+                      korvan_gui_test::send_command(l, Login::ID_CANCEL);
+                    },
+                    Login::CANCELLED}});
+  const std::string out = testing::internal::GetCapturedStdout();
+  ASSERT_TRUE(box.seen);
+  EXPECT_EQ("Datenbankfehler", box.title);
+  EXPECT_NE(std::string::npos, box.text.find("UPDATE USER SET")) << box.text;
+  EXPECT_NE(std::string::npos, box.text.find("passwd='***'")) << box.text;
+  EXPECT_EQ(std::string::npos, box.text.find(BUILTIN_PASSWORD)) << box.text;
+  EXPECT_EQ(std::string::npos, out.find(BUILTIN_PASSWORD)) << out;
+  EXPECT_TRUE(korvan_gui_test::run_until([&] { return main->isQuitting(); }));
+  // Nothing is left pending on the program's connection either.
+  EXPECT_TRUE(main->getDatabase()->commit());
+  EXPECT_EQ(0, users());
+}
+
+TEST_F(LoginTest, AUserGoneBeforeTheRowIsReadGetsANewLogin)
+{
+  ASSERT_TRUE(korvan_access_test::add_user(*db, "anna", "geheim"));
+  ASSERT_TRUE(korvan_access_test::add_user(*db, "bert", "passwort"));
+  const int dialogs = run_login(main, {{[&](Login *l) {
+                                          confirm(l, "anna", "geheim");
+                                          ASSERT_TRUE(db->exec("delete from USER where login = 'anna'").ok &&
+                                                      db->commit());
+                                        },
+                                        Login::ACCEPTED},
+                                       {[](Login *l) { confirm(l, "bert", "passwort"); }, Login::ACCEPTED}});
+  EXPECT_EQ(2, dialogs);
+  EXPECT_EQ("bert", main->getUser()->login.value);
+}
+
 TEST_F(LoginTest, EscapeAndTheCloseButtonBringANewLogin)
 {
   ASSERT_TRUE(korvan_access_test::add_user(*db, "anna", "geheim"));
