@@ -30,6 +30,7 @@ protected:
   {
     window->create();
     window->show(PLACEMENT_SCREEN);
+    window->raise();
     korvan_gui_test::run_pending(150);
   }
 
