@@ -4,7 +4,8 @@
 # server's environment (scripts/db env).
 if(TARGET korvan AND TARGET korvan_test_support)
   add_executable(bench_shell ${CMAKE_CURRENT_LIST_DIR}/bench_shell.cpp)
-  target_link_libraries(bench_shell PRIVATE korvan_test_support korvan_schema benchmark::benchmark)
+  find_package(X11 REQUIRED)
+  target_link_libraries(bench_shell PRIVATE korvan_test_support korvan_schema benchmark::benchmark X11::X11)
   target_compile_definitions(bench_shell PRIVATE KORVAN_BINARY="$<TARGET_FILE:korvan>")
   add_dependencies(bench_shell korvan)
 endif()
