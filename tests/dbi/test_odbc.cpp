@@ -47,10 +47,33 @@ TEST(OdbcConnect, GoodAndWrongPassword)
   Database wrong(s.dsn, s.user, s.password + "x", s.name, Database::ODBC);
   EXPECT_FALSE(wrong.is_connected());
   EXPECT_TRUE(!wrong);
-  EXPECT_EQ("connection failed", wrong.get_error());
+  // the server's reason follows on a line of its own, without the password
+  EXPECT_EQ(0u, wrong.get_error().find("connection failed\nAccess denied"));
+  EXPECT_EQ(std::string::npos, wrong.get_error().find(s.password + "x"));
 
   Database unknown("no-such-dsn", s.user, s.password, s.name, Database::ODBC);
   EXPECT_FALSE(unknown.is_connected());
+}
+
+TEST_F(OdbcTest, TheDatabaseSettingChoosesTheDatabase)
+{
+  korvan_test::DbSettings s = korvan_test::settings();
+  const std::string &other = name; // made by the fixture, not the data source's
+
+  Database chosen(s.dsn, s.user, s.password, other, Database::ODBC);
+  ASSERT_TRUE(chosen.is_connected()) << chosen.get_error();
+  EXPECT_EQ(other, scalar(chosen, "select database()"));
+
+  // an empty name keeps the data source's own database
+  Database dsn_default(s.dsn, s.user, s.password, "", Database::ODBC);
+  ASSERT_TRUE(dsn_default.is_connected());
+  EXPECT_EQ(s.name, scalar(dsn_default, "select database()"));
+
+  // a database that is not there is a connection that failed, not one to
+  // some other database
+  Database missing(s.dsn, s.user, s.password, "no_such_db`x", Database::ODBC);
+  EXPECT_FALSE(missing.is_connected());
+  EXPECT_NE(std::string::npos, missing.get_error().find("Unknown database"));
 }
 
 TEST_F(OdbcTest, SessionRunsWithoutAutocommitInReadCommitted)
@@ -88,13 +111,19 @@ TEST_F(OdbcTest, SyntaxErrorGivesTextAndTrace)
   std::string printed = ::testing::internal::GetCapturedStdout();
   EXPECT_FALSE(r.ok);
   EXPECT_TRUE(r.rows.names.empty());
-  EXPECT_EQ("sql error\nquery: " + sql, db->get_error());
+  // The statement, then the server's reason, so that an error box can say
+  // what went wrong.
+  const std::string head = "sql error\nquery: " + sql + "\n";
+  EXPECT_EQ(head, db->get_error().substr(0, head.size()));
+  EXPECT_NE(std::string::npos, db->get_error().find("You have an error in your SQL syntax"));
+  EXPECT_EQ(std::string::npos, db->get_error().find("[ma-"));
   EXPECT_EQ(sql, db->get_last_query());
   EXPECT_EQ("here\n" + sql + "\n", printed);
 
   // The failure's text outlives a later success.
+  const std::string failure = db->get_error();
   EXPECT_TRUE(db->exec("select 1").ok);
-  EXPECT_EQ("sql error\nquery: " + sql, db->get_error());
+  EXPECT_EQ(failure, db->get_error());
 }
 
 TEST_F(OdbcTest, ResultsWithoutRowsAndWithoutColumns)

@@ -25,6 +25,46 @@ const SQLULEN BYTES_PER_CHAR = 4;
 
 bool succeeded(SQLRETURN rc) { return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO; }
 
+// The server's own words on a failure ("Duplicate entry ...", "Cannot
+// delete or update a parent row ..."), one line per record, without the
+// driver's "[vendor][version]" tags. Without them an error box could only
+// say that something failed.
+std::string diagnostics(SQLSMALLINT type, SQLHANDLE handle)
+{
+  std::string text;
+  for (SQLSMALLINT rec = 1; rec <= 5; ++rec) {
+    SQLCHAR state[6] = {0};
+    SQLCHAR message[1024] = {0};
+    SQLINTEGER native = 0;
+    SQLSMALLINT len = 0;
+    SQLRETURN rc = SQLGetDiagRec(type, handle, rec, state, &native, message, sizeof message, &len);
+    if (!succeeded(rc))
+      break;
+    std::string line(reinterpret_cast<char *>(message));
+    while (!line.empty() && line[0] == '[') {
+      std::string::size_type close = line.find(']');
+      if (close == std::string::npos)
+        break;
+      line.erase(0, close + 1);
+    }
+    if (!text.empty())
+      text += "\n";
+    text += line;
+  }
+  return text;
+}
+
+// "sql error\nquery: <statement>", and the server's reason on a line of its
+// own when there is one.
+std::string statement_error(const char *what, const std::string &shown, SQLHANDLE stmt)
+{
+  std::string reason = stmt ? diagnostics(SQL_HANDLE_STMT, stmt) : std::string();
+  std::string text = format(what, shown);
+  if (!reason.empty())
+    text += "\n" + Secret::mask(reason);
+  return text;
+}
+
 struct Statement
 {
   SQLHSTMT handle = SQL_NULL_HSTMT;
@@ -101,11 +141,26 @@ bool ODBCDB::connect(const char *dsn, const char *user, const char *password)
   SQLRETURN rc = SQLConnect(static_cast<SQLHDBC>(dbc), (SQLCHAR *)dsn, SQL_NTS, (SQLCHAR *)user, SQL_NTS,
                             (SQLCHAR *)password, SQL_NTS);
   if (!succeeded(rc)) {
-    error = "connection failed";
+    std::string reason = Secret::mask(diagnostics(SQL_HANDLE_DBC, dbc));
+    error = reason.empty() ? "connection failed" : "connection failed\n" + reason;
     return false;
   }
   connected = true;
   return true;
+}
+
+bool ODBCDB::select_db(const char *database)
+{
+  std::string name(database ? database : "");
+  if (name.empty())
+    return true;
+  std::string quoted;
+  for (char c : name) {
+    if (c == '`')
+      quoted += '`'; // a backtick inside a quoted name is doubled
+    quoted += c;
+  }
+  return select("USE `" + quoted + "`", false).ok;
 }
 
 void ODBCDB::disconnect()
@@ -131,7 +186,7 @@ DBErg<DBRowList> ODBCDB::select(const std::string &sql, bool with_table_names)
     const std::string shown = Secret::mask(sql);
     std::cout << "here\n" << shown << "\n";
     std::cout.flush();
-    error = format("sql error\nquery: %s", shown);
+    error = statement_error("sql error\nquery: %s", shown, stmt.handle);
     return DBErg<DBRowList>();
   }
   if (rc == SQL_INVALID_HANDLE) {
@@ -141,7 +196,7 @@ DBErg<DBRowList> ODBCDB::select(const std::string &sql, bool with_table_names)
 
   SQLSMALLINT n = 0;
   if (!succeeded(SQLNumResultCols(stmt.handle, &n))) {
-    error = format("sql error\nquery: %s", Secret::mask(sql));
+    error = statement_error("sql error\nquery: %s", Secret::mask(sql), stmt.handle);
     return DBErg<DBRowList>();
   }
   if (n <= 0)
@@ -199,7 +254,7 @@ DBErg<DBRowList> ODBCDB::select(const std::string &sql, bool with_table_names)
       c.buffer = p;
       p += c.capacity;
       if (!succeeded(SQLBindCol(stmt.handle, i, SQL_C_CHAR, c.buffer, c.capacity, &c.indicator))) {
-        error = format("sql error\nquery: %s", Secret::mask(sql));
+        error = statement_error("sql error\nquery: %s", Secret::mask(sql), stmt.handle);
         return DBErg<DBRowList>();
       }
     }
@@ -210,7 +265,7 @@ DBErg<DBRowList> ODBCDB::select(const std::string &sql, bool with_table_names)
   while ((rc = SQLFetch(stmt.handle)) != SQL_NO_DATA) {
     if (!succeeded(rc)) {
       // A lost connection or a failed conversion: no half result.
-      error = format("fetch error\nquery: %s", sql);
+      error = statement_error("fetch error\nquery: %s", Secret::mask(sql), stmt.handle);
       return DBErg<DBRowList>();
     }
     result.rows.rows.emplace_back();
@@ -230,7 +285,7 @@ DBErg<DBRowList> ODBCDB::select(const std::string &sql, bool with_table_names)
         // The driver gave more than the column's size: read it again whole.
       }
       if (!get_long_data(stmt.handle, i, long_cell)) {
-        error = format("fetch error\nquery: %s", sql);
+        error = statement_error("fetch error\nquery: %s", Secret::mask(sql), stmt.handle);
         return DBErg<DBRowList>();
       }
       row.push_back(long_cell);

@@ -27,8 +27,10 @@ public:
   const char *get_error() override { return error.c_str(); }
   // SQL_SUCCESS_WITH_INFO is a connection too.
   bool connect(const char *dsn, const char *user, const char *password) override;
-  // The data source names the database.
-  bool select_db(const char *) override { return true; }
+  // The data source names a database of its own; a name given here (the
+  // "Datenbank" of the connection settings) is used instead, so that the
+  // setting is not silently ignored. An empty name keeps the data source's.
+  bool select_db(const char *database) override;
   DBErg<DBRowList> exec(const std::string &sql) override { return select(sql, false); }
   // Runs the statement once and reads every cell whole; NULL gives the
   // empty text. A fetch error fails the whole result.
