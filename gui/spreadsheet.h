@@ -2,7 +2,7 @@
 #define KORVAN_GUI_SPREADSHEET_H
 
 // A table widget over the rows of one database table. The owner gives a
-// column specification once, then feeds the sheet with records of one
+// column list once, then feeds the sheet with records of one
 // type as often as it likes; the sheet keeps its own copy of each row's
 // record. An editable sheet writes every row back whenever the current
 // cell moves or it loses the focus, and offers a context menu whose

@@ -106,7 +106,7 @@ TEST(ComboBox, ItemsCarryKeysAndAPickPutsTheKeyIntoTheField)
   EXPECT_TRUE(box.get_keys().empty());
 }
 
-TEST(ComboBox, ColumnSpecificationsSplitAtTheFirstBar)
+TEST(ComboBox, ColumnTextsSplitAtTheFirstBar)
 {
   EXPECT_EQ(ComboBox::item_key("preis|%0.2lf"), "preis");
   EXPECT_EQ(ComboBox::item_text("preis|%0.2lf"), "%0.2lf");

@@ -1,4 +1,4 @@
-// The spreadsheet: column specification, feeding with its count
+// The spreadsheet: column list, feeding with its count
 // statements, reading rows back, writing edits back in one commit, the
 // failed write, and the context menu's requests.
 
@@ -127,7 +127,7 @@ std::vector<MenuEntry> entries(FXWindow *pane)
 
 } // namespace
 
-TEST(SpreadSheetColumns, SpecificationGivesColumnsTitlesAndAHiddenKey)
+TEST(SpreadSheetColumns, ColumnListGivesColumnsTitlesAndAHiddenKey)
 {
   Open sheet(owner(), main_window(), nullptr, 0, 0);
   testing::internal::CaptureStdout();
