@@ -129,10 +129,40 @@ void SpreadSheet::fill_row(int i, Content &content)
         if (c >= 0 && c < getNumColumns()) {
           content.shown[col] = true;
           setItemText(i, c, text.c_str(), FALSE);
+          // Numbers line up at the right, texts read from the left.
+          const int kind = types[col]->type.is_set() ? static_cast<int>(types[col]->type.get_value()) : 0;
+          const bool number = kind == Tools::DBType::EnumType::INT || kind == Tools::DBType::EnumType::DOUBLE;
+          setItemJustify(i, c, (number ? FX::FXTableItem::RIGHT : FX::FXTableItem::LEFT) | FX::FXTableItem::CENTER_Y);
         }
       }
       break;
     }
+  }
+}
+
+void SpreadSheet::create()
+{
+  FX::FXTable::create();
+  fit_columns();
+}
+
+void SpreadSheet::fit_columns()
+{
+  // Wide enough for the title and every value, so that no text is cut,
+  // but no column wider than a third of a usual screen.
+  const int MIN_WIDTH = 40, MAX_WIDTH = 320, PADDING = 12;
+  FX::FXFont *font = getFont();
+  FX::FXFont *header_font = getColumnHeader()->getFont();
+  if (!font || !header_font || !font->id() || !header_font->id())
+    return; // not created yet: create() fits them
+  for (int c = 0; c < getNumColumns(); ++c) {
+    int width = header_font->getTextWidth(getColumnText(c)) + PADDING;
+    for (int r = 0; r < getNumRows(); ++r) {
+      FX::FXString text = getItemText(r, c);
+      if (!text.empty())
+        width = std::max(width, font->getTextWidth(text) + PADDING);
+    }
+    setColumnWidth(c, std::min(std::max(width, MIN_WIDTH), MAX_WIDTH));
   }
 }
 

@@ -83,6 +83,13 @@ protected:
   void show_error(const std::string &message);
   // Fills the cells of table row i from its record.
   void fill_row(int i, Content &content);
+  // Sizes every column to its title and values (once the fonts exist).
+  void fit_columns();
+
+public:
+  void create() override;
+
+protected:
   long forward(FX::FXSelType type, void *data);
 
 public:
@@ -166,6 +173,7 @@ bool SpreadSheet::feed_table(const std::string &where, const std::string &tail, 
     fill_row(i, *content);
     ++i;
   }
+  fit_columns();
   return ok;
 }
 

@@ -150,6 +150,21 @@ TEST(SpreadSheetColumns, ColumnListGivesColumnsTitlesAndAHiddenKey)
   EXPECT_EQ(sheet.getNumColumns(), 4);
 }
 
+TEST_F(SheetTest, NumbersLineUpRightTextsLeftAndNoColumnCutsItsText)
+{
+  Open sheet(owner(), main_window(), nullptr, 0, 0);
+  sheet.set_columns("name Name, art_idx Nr, bezeichnung Eine recht lange Spaltenüberschrift");
+  sheet.create();
+  ASSERT_TRUE(sheet.feed_table<GRP_ART>("", "", "count(*)"));
+  ASSERT_GT(sheet.getNumRows(), 0);
+  EXPECT_EQ(FXTableItem::LEFT, sheet.getItemJustify(0, 0) & (FXTableItem::LEFT | FXTableItem::RIGHT));
+  EXPECT_EQ(FXTableItem::RIGHT, sheet.getItemJustify(0, 1) & (FXTableItem::LEFT | FXTableItem::RIGHT));
+  FXFont *font = sheet.getColumnHeader()->getFont();
+  EXPECT_GE(sheet.getColumnWidth(2), font->getTextWidth(sheet.getColumnText(2)));
+  for (int r = 0; r < sheet.getNumRows(); ++r)
+    EXPECT_GE(sheet.getColumnWidth(0), sheet.getFont()->getTextWidth(sheet.getItemText(r, 0)));
+}
+
 TEST_F(SheetTest, FeedShowsTheRowsWithTheKeyInTheRowHeader)
 {
   Open sheet(owner(), main_window(), nullptr, 0, 0);
