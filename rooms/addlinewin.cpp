@@ -1,0 +1,332 @@
+#include "rooms/addlinewin.h"
+
+#include <iostream>
+
+#include "tools/core/debug.h"
+#include "tools/core/format.h"
+#include "tools/core/string_utils.h"
+#include "tools/dbi/database.h"
+#include "tools/dbi/query.h"
+#include "tools/widgets/theme.h"
+#include "gui/buttonbar.h"
+#include "gui/spreadsheet.h"
+
+using namespace FX;
+
+static_assert(static_cast<int>(AddLineWin::ID_OK) >= static_cast<int>(Dialog::ID_LAST),
+              "line-entry ids collide with the dialog's");
+
+FXDEFMAP(AddLineWin) AddLineWinMap[] = {
+    FXMAPFUNC(SEL_COMMAND, AddLineWin::ID_OK, AddLineWin::onOk),
+    FXMAPFUNC(SEL_COMMAND, AddLineWin::ID_CANCEL, AddLineWin::onCancel),
+    FXMAPFUNC(SEL_COMMAND, AddLineWin::ID_ROOM, AddLineWin::onRoom),
+    FXMAPFUNC(SEL_COMMAND, AddLineWin::ID_DESK, AddLineWin::onDesk),
+    FXMAPFUNC(SEL_CHANGED, AddLineWin::ID_GRUPPE, AddLineWin::onGruppe),
+    FXMAPFUNC(SEL_CHANGED, AddLineWin::ID_ARTIKEL, AddLineWin::onArtikel),
+    FXMAPFUNC(SEL_CHANGED, AddLineWin::ID_PREIS, AddLineWin::onPreis),
+    FXMAPFUNC(SEL_COMMAND, AddLineWin::ID_MENGE, AddLineWin::onMenge),
+};
+
+FXIMPLEMENT(AddLineWin, Dialog, AddLineWinMap, ARRAYNUMBER(AddLineWinMap))
+
+namespace {
+
+const unsigned SHEET_OPTIONS = TABLE_COL_SIZABLE | TABLE_ROW_SIZABLE | LAYOUT_FILL_X | LAYOUT_FILL_Y;
+
+FXComposite *group(FXComposite *parent, MainWindow *main, const char *caption, FXuint extra = 0)
+{
+  return new GroupBox(parent, main, caption, FRAME_RIDGE | LAYOUT_FILL_X | extra, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
+}
+
+void label(FXComposite *parent, MainWindow *main, const char *text)
+{
+  new Label(parent, main, text, nullptr, LABEL_NORMAL, 0, 0, 0, 0, 2, 2, 2, 2);
+}
+
+std::string cell(const Tools::Ref<Tools::DBBindType> &row, const char *column)
+{
+  const Tools::DBType *c = row->get_cell_by_name(column);
+  return c ? c->format("%s") : std::string();
+}
+
+} // namespace
+
+AddLineWin::AddLineWin()
+    : room_combo(nullptr), table_combo(nullptr), groups(nullptr), articles(nullptr), prices(nullptr), line(nullptr),
+      menge(nullptr), inserted(false)
+{
+}
+
+AddLineWin::AddLineWin(FXWindow *owner, MainWindow &main, LAYOUTK &room_record, LAYOUTP &table_record,
+                       BONLINE &new_line)
+    : Dialog(owner, &main, "Bonierzeile", DECOR_ALL, 0, 0), room_combo(nullptr), table_combo(nullptr),
+      groups(nullptr), articles(nullptr), prices(nullptr), line(&new_line), menge(nullptr),
+      quantity_prompt(&main, "Message", "Bitte eine Menge von mindestens 1 eingeben."), inserted(false)
+{
+  room = room_record;
+  table = table_record;
+
+  FXVerticalFrame *frame = new FXVerticalFrame(this, LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
+
+  FXComposite *place = group(frame, &main, "Ort");
+  FXHorizontalFrame *place_row = new FXHorizontalFrame(place, 0);
+  label(place_row, &main, "Raum:");
+  room_combo = new DBComboBox<LAYOUTK>(place_row, &main, "name", this, ID_ROOM, 0);
+  room_combo->fill();
+  add_bind_var(static_cast<ComboBox *>(room_combo), &room.name.value);
+  label(place_row, &main, "Tisch:");
+  table_combo = new DBComboBox<LAYOUTP>(place_row, &main, "label_name", this, ID_DESK, 0);
+  table_combo->fill();
+  add_bind_var(static_cast<ComboBox *>(table_combo), &table.label_name.value);
+
+  groups = new SpreadSheet(group(frame, &main, "Gruppen", LAYOUT_FILL_Y), &main, this, ID_GRUPPE, SHEET_OPTIONS);
+  groups->set_columns("idx \tidx,name Name,bezeichnung Bezeichnung, bezeichnung2 Bezeichnung");
+  articles = new SpreadSheet(group(frame, &main, "Artikel", LAYOUT_FILL_Y), &main, this, ID_ARTIKEL, SHEET_OPTIONS);
+  articles->set_columns("idx \tidx,artnr ArtNr,bezeichnung Bezeichnung, bezeichnung2 Bezeichnung");
+  prices = new SpreadSheet(group(frame, &main, "Preise", LAYOUT_FILL_Y), &main, this, ID_PREIS, SHEET_OPTIONS);
+  prices->set_columns(
+      "idx \tidx,preis Preis,bezeichnung Bezeichnung, bezeichnung2 Bezeichnung,menuepreis Menüpreis,gutschein Gutschein");
+  // The lists are for choosing, not for editing master data.
+  groups->setEditable(FALSE);
+  articles->setEditable(FALSE);
+  prices->setEditable(FALSE);
+
+  new FXHorizontalSeparator(frame, SEPARATOR_GROOVE | LAYOUT_FILL_X);
+  FXHorizontalFrame *quantity_row = new FXHorizontalFrame(frame, 0);
+  label(quantity_row, &main, "Menge:");
+  menge = new Tools::ThemeTextField(quantity_row, 5, this, ID_MENGE,
+                                    TEXTFIELD_LIMITED | TEXTFIELD_INTEGER | JUSTIFY_RIGHT | FRAME_SUNKEN, 0, 0, 0, 0,
+                                    2, 2, 2, 2);
+  add_bind_var(menge, &line->anzahl.value);
+  line->anzahl = 1;
+  new FXHorizontalSeparator(frame, SEPARATOR_GROOVE | LAYOUT_FILL_X);
+
+  ButtonBar *bar = new ButtonBar(frame, &main);
+  bar->add_ok(this, ID_OK, true);
+  bar->add_cancel(this, ID_CANCEL);
+
+  feed_groups();
+  vars_to_widgets();
+}
+
+AddLineWin::~AddLineWin() {}
+
+// ---- the lists ----
+
+void AddLineWin::feed_groups()
+{
+  groups->feed_table<GRP_ART>("", " group by GRP_ART.name ", " count(GRP_ART.name) ");
+  article = ART();
+  price = PREIS();
+}
+
+void AddLineWin::feed_articles(const std::string &where) { articles->feed_table<ART>(where, "", "count(*)"); }
+
+void AddLineWin::feed_prices(const std::string &where) { prices->feed_table<PREIS>(where, "", "count(*)"); }
+
+Tools::Ref<Tools::DBBindType> AddLineWin::chosen_row(SpreadSheet *sheet, void *data)
+{
+  const FXTablePos *pos = static_cast<const FXTablePos *>(data);
+  if (!pos)
+    return Tools::Ref<Tools::DBBindType>();
+  return sheet->get_row(pos->row);
+}
+
+long AddLineWin::onGruppe(FXObject *, FXSelector, void *data)
+{
+  Tools::Ref<Tools::DBBindType> row = chosen_row(groups, data);
+  if (!row.valid())
+    return 1;
+  feed_articles(Tools::format("where exists ( select 1 from GRP_ART where  art_artnr = ART.artnr and  art_idx = "
+                              "ART.idx and  GRP_ART.name = '%s' ) ",
+                              Tools::sql_escape(cell(row, "name"))));
+  article = ART();
+  price = PREIS();
+  return 1;
+}
+
+long AddLineWin::onArtikel(FXObject *, FXSelector, void *data)
+{
+  Tools::Ref<Tools::DBBindType> row = chosen_row(articles, data);
+  if (!row.valid())
+    return 1;
+  const std::string artnr = Tools::sql_escape(cell(row, "artnr"));
+  const std::string idx = Tools::sql_escape(cell(row, "idx"));
+  feed_prices(Tools::format("where art_idx = '%s' and art_artnr = '%s'", idx, artnr));
+  ART found;
+  Tools::DBBindList list;
+  list.add(&found);
+  int n = Tools::select_objects(
+      *get_db(), Tools::format("select %%ART from ART where idx = '%s' and artnr = '%s' ", idx, artnr), list);
+  if (n < 0) {
+    db_error("Datanbankefehler");
+    return 1;
+  }
+  // An article that is gone counts as none chosen.
+  article = n > 0 ? found : ART();
+  price = PREIS();
+  return 1;
+}
+
+long AddLineWin::onPreis(FXObject *, FXSelector, void *data)
+{
+  Tools::Ref<Tools::DBBindType> row = chosen_row(prices, data);
+  if (!row.valid())
+    return 1;
+  PREIS found;
+  Tools::DBBindList list;
+  list.add(&found);
+  int n = Tools::select_objects(
+      *get_db(), Tools::format("select %%PREIS from PREIS where idx = '%s' ", Tools::sql_escape(cell(row, "idx"))),
+      list);
+  if (n < 0) {
+    db_error("Datanbankefehler");
+    return 1;
+  }
+  // Only a price of the chosen article may be booked with it.
+  if (n > 0 && found.art_idx.value == article.idx.value && article.idx.value != 0)
+    price = found;
+  else
+    price = PREIS();
+  return 1;
+}
+
+// ---- the place ----
+
+long AddLineWin::onRoom(FXObject *, FXSelector, void *)
+{
+  Tools::Ref<Tools::Database> db = get_db();
+  LAYOUTK found;
+  Tools::DBBindList list;
+  list.add(&found);
+  int n = Tools::select_objects(*db,
+                                Tools::format("select %%LAYOUTK from LAYOUTK where name = '%s' ",
+                                              Tools::sql_escape(std::string(room_combo->getText().text()))),
+                                list);
+  if (n <= 0) {
+    db_error("Datanbankefehler");
+    return 1;
+  }
+  room = found;
+  // The table chosen before belongs to the room before.
+  table = LAYOUTP();
+  table_combo->set_where(Tools::format("layout_idx = '%d' ", room.idx.value));
+  table_combo->fill();
+  std::cout << db->get_error() << "\n" << db->get_last_query() << std::endl;
+  return 1;
+}
+
+long AddLineWin::onDesk(FXObject *, FXSelector, void *)
+{
+  LAYOUTP found;
+  Tools::DBBindList list;
+  list.add(&found);
+  int n = Tools::select_objects(
+      *get_db(),
+      Tools::format("select %%LAYOUTP from LAYOUTP where layout_idx = '%d' and label_name = '%s' ", room.idx.value,
+                    Tools::sql_escape(std::string(table_combo->getText().text()))),
+      list);
+  if (n <= 0) {
+    db_error("Datanbankefehler");
+    return 1;
+  }
+  table = found;
+  std::cout << "LAYOUTP: " << table.label_name.value << std::endl;
+  return 1;
+}
+
+void AddLineWin::reload_place()
+{
+  Tools::Ref<Tools::Database> db = get_db();
+  LAYOUTK found_room;
+  Tools::DBBindList rooms;
+  rooms.add(&found_room);
+  if (!room.name.value.empty() &&
+      Tools::select_objects(*db,
+                            Tools::format("select %%LAYOUTK from LAYOUTK where name = '%s' ",
+                                          Tools::sql_escape(room.name.value)),
+                            rooms) == 1)
+    room = found_room;
+  else
+    room.idx = 0;
+  LAYOUTP found_table;
+  Tools::DBBindList tables;
+  tables.add(&found_table);
+  if (room.idx.value != 0 && !table.label_name.value.empty() &&
+      Tools::select_objects(*db,
+                            Tools::format("select %%LAYOUTP from LAYOUTP where layout_idx = '%d' and label_name = "
+                                          "'%s' ",
+                                          room.idx.value, Tools::sql_escape(table.label_name.value)),
+                            tables) == 1)
+    table = found_table;
+  else
+    table.idx = 0;
+}
+
+// ---- Ok, Enter and cancel ----
+
+long AddLineWin::onMenge(FXObject *sender, FXSelector sel, void *data)
+{
+  widgets_to_vars();
+  if (line->anzahl.value < 1) {
+    line->anzahl = 0;
+    vars_to_widgets();
+    return 1;
+  }
+  return onOk(sender, sel, data);
+}
+
+long AddLineWin::onOk(FXObject *sender, FXSelector sel, void *data)
+{
+  // The line is stored already (a second press while the dialog closes).
+  if (inserted)
+    return 1;
+  widgets_to_vars();
+  reload_place();
+  const StaticText *missing = nullptr;
+  if (article.idx.value == 0)
+    missing = &msg_select_article;
+  else if (price.idx.value == 0)
+    missing = &msg_select_price;
+  else if (room.idx.value == 0)
+    missing = &msg_select_room;
+  else if (table.idx.value == 0)
+    missing = &msg_select_table;
+  else if (line->anzahl.value < 1)
+    missing = &quantity_prompt;
+  if (missing) {
+    FXMessageBox::error(this, MBOX_OK, title_data_error, "%s", static_cast<const char *>(*missing));
+    return 1;
+  }
+  Tools::Ref<USER> user = main_window->getUser();
+  if (!user.valid()) {
+    TOOLS_LOG("no user logged in: line not stored");
+    return 1;
+  }
+  std::cout << table.label_name.value << std::endl;
+  set_history(*line, 0);
+  line->user = user->login.value;
+  line->user_idx = user->idx.value;
+  line->artnr = article.artnr.value;
+  line->artnr_idx = article.idx.value;
+  line->layoutk_idx = room.idx.value;
+  line->layoutk_name = room.name.value;
+  line->layoutp_idx = table.idx.value;
+  line->layoutp_label_name = table.label_name.value;
+  line->preis_idx = price.idx.value;
+  line->preis = price.preis.value;
+  std::cout << table.label_name.value << std::endl;
+  if (!Tools::insert_object(*get_db(), *line)) {
+    // Nothing is stored: the waiter may try again or cancel, but the
+    // dialog must not report a line that does not exist.
+    db_error("Datanbankefehler");
+    return 1;
+  }
+  inserted = true;
+  return FXDialogBox::onCmdAccept(sender, sel, data);
+}
+
+long AddLineWin::onCancel(FXObject *sender, FXSelector sel, void *data)
+{
+  return FXDialogBox::onCmdCancel(sender, sel, data);
+}

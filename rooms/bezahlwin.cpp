@@ -1,0 +1,177 @@
+#include "rooms/bezahlwin.h"
+
+#include "tools/core/debug.h"
+#include "tools/core/format.h"
+#include "tools/core/string_utils.h"
+#include "tools/dbi/database.h"
+#include "tools/dbi/query.h"
+#include "tools/widgets/theme.h"
+#include "gui/buttonbar.h"
+#include "gui/moneyfield.h"
+#include "gui/spreadsheet.h"
+#include "rooms/bonwin.h"
+
+using namespace FX;
+
+static_assert(static_cast<int>(BezahlWin::ID_OK) >= static_cast<int>(Dialog::ID_LAST),
+              "payment ids collide with the dialog's");
+
+FXDEFMAP(BezahlWin) BezahlWinMap[] = {
+    FXMAPFUNC(SEL_COMMAND, BezahlWin::ID_OK, BezahlWin::onOk),
+    FXMAPFUNC(SEL_COMMAND, BezahlWin::ID_CANCEL, BezahlWin::onCancel),
+    FXMAPFUNC(SEL_COMMAND, BezahlWin::ID_BAR, BezahlWin::onBar),
+    FXMAPFUNC(SEL_COMMAND, BezahlWin::ID_REST, BezahlWin::onRest),
+    FXMAPFUNC(SEL_CHANGED, BezahlWin::ID_KIND, BezahlWin::onBezahlArt),
+};
+
+FXIMPLEMENT(BezahlWin, Dialog, BezahlWinMap, ARRAYNUMBER(BezahlWinMap))
+
+namespace {
+// Amounts are worked in cents, so that cash and rest always add up to the
+// total that is shown.
+double cents_of(double amount) { return BonWin::from_cents(BonWin::to_cents(amount)); }
+
+void label(FXComposite *parent, MainWindow *main, const char *text)
+{
+  new Label(parent, main, text, nullptr, LABEL_NORMAL, 0, 0, 0, 0, 2, 2, 2, 2);
+}
+} // namespace
+
+BezahlWin::BezahlWin()
+    : kinds(nullptr), kind(nullptr), cash(nullptr), total(nullptr), rest(nullptr), cash_field(nullptr),
+      total_field(nullptr), rest_field(nullptr)
+{
+}
+
+BezahlWin::BezahlWin(FXWindow *owner, MainWindow &main, const std::vector<Tools::Ref<Tools::DBBindType> > &lines,
+                     SONST_ART &kind_record, double &cash_amount, double &total_amount, double &rest_amount)
+    : Dialog(owner, &main, "Bezahlunsgart", DECOR_ALL, 0, 0), kinds(nullptr), rows(lines), kind(&kind_record),
+      cash(&cash_amount), total(&total_amount), rest(&rest_amount), cash_field(nullptr), total_field(nullptr),
+      rest_field(nullptr),
+      message(&main, "Message", "Bitte einen Bezahlungsart auswählen, oder alles in Bar bezahlen.")
+{
+  FXVerticalFrame *frame = new FXVerticalFrame(this, LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
+  kinds = new SpreadSheet(frame, &main, this, ID_KIND,
+                          TABLE_COL_SIZABLE | TABLE_NO_COLSELECT | TABLE_READONLY | LAYOUT_FILL_X | LAYOUT_FILL_Y);
+  kinds->set_columns("idx \tidx,name Name,wert Wert, bezeichnung Bezeichnung, bezeichnung2 Bezeichnung");
+  new FXHorizontalSeparator(frame, SEPARATOR_GROOVE | LAYOUT_FILL_X);
+
+  FXHorizontalFrame *amounts =
+      new FXHorizontalFrame(frame, LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
+  label(amounts, &main, "Preis insgesammt:");
+  total_field = new MoneyField(amounts, &main, nullptr, 0, 15);
+  total_field->disable();
+  new FXFrame(amounts, 0);
+  label(amounts, &main, "davon in bar:");
+  cash_field = new MoneyField(amounts, &main, this, ID_BAR, 15);
+  new FXFrame(amounts, 0);
+  label(amounts, &main, "Rest:");
+  rest_field = new MoneyField(amounts, &main, this, ID_REST, 15);
+  add_bind_var(total_field, total);
+  add_bind_var(cash_field, cash);
+  add_bind_var(rest_field, rest);
+
+  new FXHorizontalSeparator(frame, SEPARATOR_GROOVE | LAYOUT_FILL_X);
+  ButtonBar *bar = new ButtonBar(frame, &main);
+  bar->add_ok(this, ID_OK);
+  bar->add_cancel(this, ID_CANCEL);
+
+  fill_table();
+  long long sum = BonWin::to_cents(*total);
+  for (const Tools::Ref<Tools::DBBindType> &row : rows) {
+    long long cents = 0;
+    if (!row.valid() || !BonWin::line_cents(*row, cents)) {
+      TOOLS_LOG("get_cell_by_name failed!");
+      continue;
+    }
+    sum += cents;
+    TOOLS_LOG(Tools::format("all_preis: %lf added: %lf", BonWin::from_cents(sum), BonWin::from_cents(cents)));
+  }
+  *total = BonWin::from_cents(sum);
+  // Nothing is paid yet: the whole bill is open until cash or a kind of
+  // payment covers it.
+  *cash = 0.0;
+  *rest = *total;
+  vars_to_widgets();
+}
+
+BezahlWin::~BezahlWin() {}
+
+void BezahlWin::fill_table() { kinds->feed_table<SONST_ART>("", "", "count(*)"); }
+
+void BezahlWin::show_amounts()
+{
+  *cash = cents_of(*cash);
+  *rest = cents_of(*rest);
+  vars_to_widgets();
+}
+
+long BezahlWin::onBar(FXObject *, FXSelector, void *)
+{
+  TOOLS_LOG("onBar");
+  widgets_to_vars();
+  *rest = BonWin::from_cents(BonWin::to_cents(*total) - BonWin::to_cents(*cash));
+  show_amounts();
+  return 1;
+}
+
+long BezahlWin::onRest(FXObject *, FXSelector, void *)
+{
+  TOOLS_LOG("onRest");
+  widgets_to_vars();
+  *cash = BonWin::from_cents(BonWin::to_cents(*total) - BonWin::to_cents(*rest));
+  show_amounts();
+  return 1;
+}
+
+long BezahlWin::onBezahlArt(FXObject *, FXSelector, void *data)
+{
+  const FXTablePos *pos = static_cast<const FXTablePos *>(data);
+  if (!pos)
+    return 1;
+  Tools::Ref<Tools::DBBindType> row = kinds->get_row(pos->row);
+  if (!row.valid())
+    return 1;
+  const Tools::DBTypeDouble *wert = dynamic_cast<const Tools::DBTypeDouble *>(row->get_cell_by_name("wert"));
+  if (!wert) {
+    TOOLS_LOG("cannot convert 'wert' to double!");
+    return 1;
+  }
+  TOOLS_LOG(Tools::format("wert: %lf", wert->value));
+  const Tools::DBType *idx = row->get_cell_by_name("idx");
+  SONST_ART chosen;
+  Tools::DBBindList list;
+  list.add(&chosen);
+  std::string sql = Tools::format("select %%SONST_ART from SONST_ART where idx = '%s'",
+                                  Tools::sql_escape(idx ? idx->format("%s") : std::string()));
+  int n = Tools::select_objects(*get_db(), sql, list);
+  if (n < 0) {
+    db_error("Datanbankefehler");
+    return 1;
+  }
+  if (n == 0)
+    return 1; // gone since the list was read: nothing chosen
+  *kind = chosen;
+  *rest = cents_of(wert->value);
+  *cash = BonWin::from_cents(BonWin::to_cents(*total) - BonWin::to_cents(*rest));
+  show_amounts();
+  return 1;
+}
+
+long BezahlWin::onOk(FXObject *sender, FXSelector sel, void *data)
+{
+  widgets_to_vars();
+  // The caller books total minus cash as the other payment: judge that,
+  // whatever the rest field was left holding.
+  *rest = BonWin::from_cents(BonWin::to_cents(*total) - BonWin::to_cents(*cash));
+  show_amounts();
+  if (*rest < 1e-06 || kind->idx.value != 0)
+    return FXDialogBox::onCmdAccept(sender, sel, data);
+  FXMessageBox::error(this, MBOX_OK, title_data_error, "%s", static_cast<const char *>(message));
+  return 1;
+}
+
+long BezahlWin::onCancel(FXObject *sender, FXSelector sel, void *data)
+{
+  return FXDialogBox::onCmdCancel(sender, sel, data);
+}

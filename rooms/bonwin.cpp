@@ -1,0 +1,399 @@
+#include "rooms/bonwin.h"
+
+#include <cmath>
+
+#include "tools/core/debug.h"
+#include "tools/core/format.h"
+#include "tools/core/string_utils.h"
+#include "tools/dbi/database.h"
+#include "tools/dbi/query.h"
+#include "tools/widgets/theme.h"
+#include "gui/buttonbar.h"
+#include "gui/spreadsheet.h"
+#include "rooms/addlinewin.h"
+#include "rooms/bezahlwin.h"
+#include "rooms/movetowin.h"
+
+using namespace FX;
+
+static_assert(static_cast<int>(BonWin::ID_BONIEREN) >= static_cast<int>(Dialog::ID_LAST),
+              "order-line ids collide with the dialog's");
+
+FXDEFMAP(BonWin) BonWinMap[] = {
+    FXMAPFUNC(SEL_COMMAND, BonWin::ID_BONIEREN, BonWin::onBonieren),
+    FXMAPFUNC(SEL_COMMAND, BonWin::ID_OK, BonWin::onOk),
+    FXMAPFUNC(SEL_COMMAND, BonWin::ID_CANCEL, BonWin::onCancel),
+    FXMAPFUNC(SEL_COMMAND, BonWin::ID_STORNO, BonWin::onStorno),
+    FXMAPFUNC(SEL_CHANGED, BonWin::ID_SHEET, BonWin::onSelect),
+    FXMAPFUNC(SEL_COMMAND, BonWin::ID_MOVETO, BonWin::onMoveTo),
+    FXMAPFUNC(SEL_COMMAND, BonWin::ID_BAR, BonWin::onBar),
+    FXMAPFUNC(SEL_COMMAND, BonWin::ID_BEZAHLEN, BonWin::onBezahlen),
+};
+
+FXIMPLEMENT(BonWin, Dialog, BonWinMap, ARRAYNUMBER(BonWinMap))
+
+namespace {
+
+const char *const SHEET_COLUMNS = "idx \tidx,layoutk_name Raum,layoutp_label_name Tisch,artnr Artikel,anzahl Anzahl,"
+                                  "bill_printed Rechnung,bezeichnung Bezeichnung,bezeichung2 Bezeichnung";
+
+// A row of buttons of equal width across the window.
+FXHorizontalFrame *button_row(FXComposite *parent)
+{
+  return new FXHorizontalFrame(parent, PACK_UNIFORM_WIDTH | FRAME_RIDGE | LAYOUT_FILL_X, 0, 0, 0, 0, 4, 4, 4, 4, 4,
+                               4);
+}
+
+void spacer(FXComposite *parent) { new FXFrame(parent, 0, 0, 0, 0, 0, 2, 2, 2, 2); }
+
+std::string cell_text(const Tools::DBBindType &row, const char *column)
+{
+  const Tools::DBType *cell = row.get_cell_by_name(column);
+  return cell ? cell->format("%s") : std::string();
+}
+
+} // namespace
+
+BonWin::BonWin() : sheet(nullptr), room(nullptr), table(nullptr) {}
+
+BonWin::BonWin(FXWindow *owner, MainWindow &main, LAYOUTK &room_record, LAYOUTP &table_record)
+    : Dialog(owner, &main, "Bonierübersicht", DECOR_ALL, 0, 0), sheet(nullptr), room(&room_record),
+      table(&table_record), current_line(),
+      storno_question(&main, "Message", "Soll dieser Eintrag tatsächlich storniert werden?"),
+      paid_question(&main, "Message", "Bonierungen auf bezahlt setzten?"),
+      changed_elsewhere(&main, "Message",
+                        "Die Bonierung wurde inzwischen an einem anderen Platz geändert. Es wurde nichts gebucht."),
+      no_user(&main, "Message", "Es ist kein Benutzer angemeldet.")
+{
+  FXVerticalFrame *frame = new FXVerticalFrame(this, LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
+
+  FXHorizontalFrame *top = button_row(frame);
+  new BarButton(top, &main, "Bonieren", "", this, ID_BONIEREN, BUTTON_NORMAL);
+  new BarButton(top, &main, "Storno", "", this, ID_STORNO, BUTTON_NORMAL);
+  spacer(top);
+  new BarButton(top, &main, "Infobeleg", "", nullptr, 0, BUTTON_NORMAL);
+  new BarButton(top, &main, "Rechnung", "", nullptr, 0, BUTTON_NORMAL);
+  spacer(top);
+
+  sheet = new SpreadSheet(frame, &main, this, ID_SHEET,
+                          TABLE_READONLY | TABLE_NO_COLSELECT | TABLE_COL_SIZABLE | LAYOUT_FILL_X | LAYOUT_FILL_Y);
+  sheet->set_columns(SHEET_COLUMNS);
+
+  new FXHorizontalSeparator(frame, SEPARATOR_GROOVE | LAYOUT_FILL_X);
+
+  FXHorizontalFrame *bottom = button_row(frame);
+  new BarButton(bottom, &main, "auf anderen Tisch", "", this, ID_MOVETO, BUTTON_NORMAL);
+  spacer(bottom);
+  new BarButton(bottom, &main, "Bezahlen", "", this, ID_BEZAHLEN, BUTTON_NORMAL);
+  new BarButton(bottom, &main, "Bar Bezahlen", "", this, ID_BAR, BUTTON_NORMAL);
+
+  ButtonBar *bar = new ButtonBar(frame, &main);
+  bar->add_ok(this, ID_OK);
+  bar->add_cancel(this, ID_CANCEL);
+
+  refresh_table();
+}
+
+BonWin::~BonWin() {}
+
+// ---- amounts ----
+
+long long BonWin::to_cents(double amount) { return std::llround(amount * 100.0); }
+
+bool BonWin::line_cents(const Tools::DBBindType &line, long long &cents)
+{
+  const Tools::DBTypeDouble *price = dynamic_cast<const Tools::DBTypeDouble *>(line.get_cell_by_name("preis"));
+  if (!price)
+    return false;
+  const Tools::DBTypeInt *count = dynamic_cast<const Tools::DBTypeInt *>(line.get_cell_by_name("anzahl"));
+  cents = to_cents(price->value) * (count ? count->value : 1);
+  return true;
+}
+
+// ---- the list ----
+
+void BonWin::refresh_table()
+{
+  std::string filter;
+  if (!room->name.value.empty())
+    filter += Tools::format(" and layoutk_name = '%s' ", Tools::sql_escape(room->name.value));
+  if (!table->label_name.value.empty())
+    filter += Tools::format(" and layoutp_label_name = '%s' ", Tools::sql_escape(table->label_name.value));
+  sheet->feed_table<BONLINE>("where storniert = 'NEIN' and bezahlt = 'NEIN'" + filter, "", "count(*)");
+  current_line = BONLINE();
+}
+
+std::string BonWin::idx_of(const Tools::Ref<Tools::DBBindType> &row)
+{
+  return row.valid() ? cell_text(*row, "idx") : std::string();
+}
+
+long BonWin::onSelect(FXObject *, FXSelector, void *data)
+{
+  const FXTablePos *pos = static_cast<const FXTablePos *>(data);
+  if (!pos)
+    return 1;
+  Tools::Ref<Tools::DBBindType> row = sheet->get_row(pos->row);
+  if (!row.valid())
+    return 1;
+  Tools::DBBindList list;
+  list.add(&current_line);
+  std::string sql = Tools::format("select %%BONLINE from BONLINE where idx = '%s' ", Tools::sql_escape(idx_of(row)));
+  if (Tools::select_objects(*get_db(), sql, list) < 0)
+    db_error("Datanbankefehler");
+  return 1;
+}
+
+// ---- the row update and the end of a transaction ----
+
+bool BonWin::reread_open_line(const Tools::DBBindType &shown, BONLINE &line)
+{
+  Tools::Ref<Tools::Database> db = get_db();
+  std::string idx = cell_text(shown, "idx");
+  Tools::DBBindList list;
+  list.add(&line);
+  // Locked: a second station that settles the same line waits for this
+  // transaction and then finds the line no longer open.
+  std::string sql =
+      Tools::format("select %%BONLINE from BONLINE where idx = '%s' for update", Tools::sql_escape(idx));
+  int found = Tools::select_objects(*db, sql, list);
+  if (found < 0) {
+    db_error("Datanbankefehler");
+    return false;
+  }
+  bool same_place = cell_text(shown, "layoutk_idx") == line.layoutk_idx.format("%s") &&
+                    cell_text(shown, "layoutp_idx") == line.layoutp_idx.format("%s");
+  if (found == 0 || line.storniert.value.get_value() != JANEIN::NEIN ||
+      line.bezahlt.value.get_value() != JANEIN::NEIN || !same_place) {
+    TOOLS_LOG(Tools::format("idx %s is no longer open here", idx));
+    FXMessageBox::error(this, MBOX_OK, title_data_error, "%s", static_cast<const char *>(changed_elsewhere));
+    return false;
+  }
+  return true;
+}
+
+bool BonWin::write_line(BONLINE &line)
+{
+  if (Tools::update_object(*get_db(), line, Tools::format("where idx = '%d'", line.idx.value)))
+    return true;
+  db_error("Datanbankefehler");
+  return false;
+}
+
+void BonWin::discard()
+{
+  Tools::Ref<Tools::Database> db = get_db();
+  if (!db->rollback())
+    db_error("Datanbankefehler");
+}
+
+void BonWin::finish(bool keep)
+{
+  Tools::Ref<Tools::Database> db = get_db();
+  if (!keep) {
+    discard();
+    return;
+  }
+  if (!db->commit()) {
+    db_error("Datanbankefehler");
+    db->rollback();
+  }
+  refresh_table();
+}
+
+bool BonWin::have_user()
+{
+  Tools::Ref<USER> user = main_window->getUser();
+  if (user.valid())
+    return true;
+  FXMessageBox::error(this, MBOX_OK, title_data_error, "%s", static_cast<const char *>(no_user));
+  return false;
+}
+
+// ---- actions ----
+
+long BonWin::onBonieren(FXObject *, FXSelector, void *)
+{
+  if (!have_user())
+    return 1;
+  BONLINE line;
+  AddLineWin entry(this, *main_window, *room, *table, line);
+  Tools::Ref<Tools::Database> db = get_db();
+  if (entry.execute(PLACEMENT_OWNER) == 0) {
+    if (!db->rollback())
+      db_error("Datanbankefehler");
+    return 1;
+  }
+  if (!db->commit()) {
+    db_error("Datanbankefehler");
+    db->rollback();
+  }
+  refresh_table();
+  return 1;
+}
+
+long BonWin::onOk(FXObject *sender, FXSelector sel, void *data) { return FXDialogBox::onCmdAccept(sender, sel, data); }
+
+long BonWin::onCancel(FXObject *sender, FXSelector sel, void *data)
+{
+  return FXDialogBox::onCmdCancel(sender, sel, data);
+}
+
+long BonWin::onStorno(FXObject *, FXSelector, void *)
+{
+  if (current_line.idx.value == 0)
+    return 1;
+  if (!have_user())
+    return 1;
+  BONLINE shown;
+  shown = current_line;
+  if (!reread_open_line(shown, current_line)) {
+    discard();
+    refresh_table();
+    return 1;
+  }
+  set_history(current_line, 1);
+  Tools::Ref<USER> user = main_window->getUser();
+  current_line.storno_user = user->login.value;
+  current_line.storno_user_idx = user->idx.value;
+  current_line.storniert = JANEIN::JA;
+  if (!write_line(current_line)) {
+    discard();
+    return 1;
+  }
+  // Escape or the close box is no consent: only Yes keeps the cancellation.
+  FXuint answer = FXMessageBox::question(this, MBOX_YES_NO, title_question, "%s",
+                                         static_cast<const char *>(storno_question));
+  if (answer != MBOX_CLICKED_YES) {
+    discard();
+    // The line is open again: show it as it is stored.
+    current_line = shown;
+    return 1;
+  }
+  finish(true);
+  return 1;
+}
+
+long BonWin::onBar(FXObject *, FXSelector, void *)
+{
+  std::vector<Tools::Ref<Tools::DBBindType> > rows = sheet->get_selected_rows();
+  if (rows.empty())
+    return 1;
+  if (!have_user())
+    return 1;
+  for (const Tools::Ref<Tools::DBBindType> &row : rows) {
+    BONLINE line;
+    long long cents = 0;
+    if (!reread_open_line(*row, line)) {
+      discard();
+      refresh_table();
+      return 1;
+    }
+    set_history(line, 1);
+    line_cents(line, cents);
+    line.bezahlt = JANEIN::JA;
+    line.bar_bezahlt = from_cents(cents);
+    line.sonst_bezahlt = 0.0;
+    if (!write_line(line)) {
+      discard();
+      return 1;
+    }
+    TOOLS_LOG(Tools::format("idx %d auf bezahlt gesetzt.", line.idx.value));
+  }
+  std::string question = Tools::format("%s %s", static_cast<unsigned>(rows.size()), paid_question);
+  FXuint answer = FXMessageBox::question(this, MBOX_YES_NO, title_question, "%s", question.c_str());
+  finish(answer == MBOX_CLICKED_YES);
+  return 1;
+}
+
+long BonWin::onBezahlen(FXObject *, FXSelector, void *)
+{
+  std::vector<Tools::Ref<Tools::DBBindType> > rows = sheet->get_selected_rows();
+  if (rows.empty())
+    return 1;
+  if (!have_user())
+    return 1;
+  SONST_ART kind;
+  double cash = 0.0, all_preis = 0.0, rest = 0.0;
+  {
+    BezahlWin payment(this, *main_window, rows, kind, cash, all_preis, rest);
+    if (payment.execute(PLACEMENT_OWNER) == 0)
+      return 1;
+  }
+  // In cents, so that the parts of the lines add up exactly.
+  long long offen_sonst = to_cents(all_preis) - to_cents(cash);
+  long long offen_bar = to_cents(cash);
+  TOOLS_LOG(Tools::format("offen_sonst: %lf offen_bar: %lf all_preis: %lf", from_cents(offen_sonst),
+                          from_cents(offen_bar), all_preis));
+  for (const Tools::Ref<Tools::DBBindType> &row : rows) {
+    BONLINE line;
+    long long amount = 0;
+    if (!reread_open_line(*row, line)) {
+      discard();
+      refresh_table();
+      return 1;
+    }
+    set_history(line, 1);
+    line_cents(line, amount);
+    line.bezahlt = JANEIN::JA;
+    long long other = 0;
+    if (offen_sonst > 0 && amount > 0)
+      other = offen_sonst < amount ? offen_sonst : amount;
+    if (other > 0) {
+      line.sonst_art_name = kind.name.value;
+      line.sonst_art_idx = kind.idx.value;
+      offen_sonst -= other;
+    }
+    line.sonst_bezahlt = from_cents(other);
+    line.bar_bezahlt = from_cents(amount - other);
+    if (!write_line(line)) {
+      discard();
+      return 1;
+    }
+    TOOLS_LOG(Tools::format("idx %d auf bezahlt gesetzt sonst_preis: %lf bar_bezahlt: %lf preis: %lf.",
+                            line.idx.value, line.sonst_bezahlt.value, line.bar_bezahlt.value, line.preis.value));
+  }
+  std::string question = Tools::format("%s %s", static_cast<unsigned>(rows.size()), paid_question);
+  FXuint answer = FXMessageBox::question(this, MBOX_YES_NO, title_question, "%s", question.c_str());
+  finish(answer == MBOX_CLICKED_YES);
+  return 1;
+}
+
+long BonWin::onMoveTo(FXObject *, FXSelector, void *)
+{
+  if (!sheet->isAnythingSelected())
+    return 1;
+  std::vector<Tools::Ref<Tools::DBBindType> > rows = sheet->get_selected_rows();
+  if (rows.empty())
+    return 1;
+  if (!have_user())
+    return 1;
+  LAYOUTK target_room;
+  target_room = *room;
+  LAYOUTP target_table;
+  {
+    MoveToWin dialog(this, *main_window, target_room, target_table);
+    if (dialog.execute(PLACEMENT_OWNER) == 0)
+      return 1;
+  }
+  TOOLS_LOG(Tools::format("Umbuchung auf Tisch %s", target_table.label_name.value));
+  for (const Tools::Ref<Tools::DBBindType> &row : rows) {
+    BONLINE line;
+    if (!reread_open_line(*row, line)) {
+      discard();
+      refresh_table();
+      return 1;
+    }
+    set_history(line, 1);
+    line.layoutk_idx = target_room.idx.value;
+    line.layoutk_name = target_room.name.value;
+    line.layoutp_idx = target_table.idx.value;
+    line.layoutp_label_name = target_table.label_name.value;
+    if (!write_line(line)) {
+      discard();
+      return 1;
+    }
+  }
+  finish(true);
+  return 1;
+}
