@@ -2,6 +2,7 @@
 
 #include "tools/core/format.h"
 #include "tools/core/string_utils.h"
+#include "tools/dbi/query.h"
 
 using Tools::format;
 
@@ -103,20 +104,12 @@ std::vector<std::string> split_sql_statements(const std::string &script)
 {
   std::vector<std::string> statements;
   std::string current;
-  char quote = 0;
   for (std::size_t i = 0; i < script.size(); ++i) {
     char c = script[i];
-    if (quote) {
-      current += c;
-      if (c == '\\' && quote != '`' && i + 1 < script.size())
-        current += script[++i];
-      else if (c == quote)
-        quote = 0;
-      continue;
-    }
     if (c == '\'' || c == '"' || c == '`') {
-      quote = c;
-      current += c;
+      const std::size_t end = Tools::skip_sql_quoted(script, i);
+      current.append(script, i, end - i);
+      i = end - 1;
       continue;
     }
     if (c == '-' && script.compare(i, 3, "-- ") == 0) {

@@ -4,35 +4,35 @@
 
 namespace Tools {
 
+std::size_t skip_sql_quoted(const std::string &sql, std::size_t start)
+{
+  const char quote = sql[start];
+  std::size_t i = start + 1;
+  while (i < sql.size()) {
+    const char c = sql[i++];
+    if (c == '\\' && quote != '`' && i < sql.size())
+      ++i;
+    else if (c == quote)
+      return i;
+  }
+  return i;
+}
+
 namespace {
 
 // Replaces every occurrence of token outside quoted literals and
-// identifiers. Inside '...' and "..." a backslash escapes the next byte
-// (MariaDB's default mode); a doubled quote closes and reopens, which
-// comes out the same.
+// identifiers.
 std::string replace_token(const std::string &query, const std::string &token, const std::string &replacement)
 {
   std::string out;
   out.reserve(query.size() + replacement.size());
-  char quote = 0;
   std::size_t i = 0;
   while (i < query.size()) {
     char c = query[i];
-    if (quote) {
-      out += c;
-      ++i;
-      if (c == '\\' && quote != '`' && i < query.size()) {
-        out += query[i];
-        ++i;
-      } else if (c == quote) {
-        quote = 0;
-      }
-      continue;
-    }
     if (c == '\'' || c == '"' || c == '`') {
-      quote = c;
-      out += c;
-      ++i;
+      const std::size_t end = skip_sql_quoted(query, i);
+      out.append(query, i, end - i);
+      i = end;
       continue;
     }
     if (query.compare(i, token.size(), token) == 0) {

@@ -67,6 +67,13 @@ public:
   const std::vector<DBBindType *> &get_rows() const { return rows; }
 };
 
+// sql[start] opens a quoted literal or identifier (' " or `): the index
+// just past its closing quote, or the end of sql when it is not closed.
+// Inside '...' and "..." a backslash escapes the next byte (MariaDB's
+// default mode); a doubled quote closes and reopens, which comes out the
+// same.
+std::size_t skip_sql_quoted(const std::string &sql, std::size_t start);
+
 std::string expand_table_fields(std::string query, const DBBindList &list);
 std::string expand_table_fields(std::string query, const DBArrayBind &arrays);
 
