@@ -148,6 +148,35 @@ long FixComposite::onPaint(FXObject *, FXSelector, void *ptr)
 
 // ---- placed label and button ----
 
+namespace {
+
+// Puts a placed widget where its row says; a zero size takes the natural
+// one, and the row remembers it.
+void place_from_row(FXLabel *widget, LAYOUTP &row)
+{
+  widget->setText(row.label_name.value.c_str());
+  widget->setX(row.label_x);
+  widget->setY(row.label_y);
+  if (int(row.label_width) == 0)
+    row.label_width = widget->getDefaultWidth();
+  if (int(row.label_height) == 0)
+    row.label_height = widget->getDefaultHeight();
+  widget->setWidth(row.label_width);
+  widget->setHeight(row.label_height);
+}
+
+LAYOUTP &row_from_widget(const FXLabel *widget, LAYOUTP &row)
+{
+  row.label_name = std::string(widget->getText().text());
+  row.label_x = widget->getX();
+  row.label_y = widget->getY();
+  row.label_width = widget->getWidth();
+  row.label_height = widget->getHeight();
+  return row;
+}
+
+} // namespace
+
 FXIMPLEMENT(FixLabel, Tools::ThemeLabel, nullptr, 0)
 
 FixLabel::FixLabel() : main_window(nullptr) {}
@@ -156,27 +185,10 @@ FixLabel::FixLabel(FXComposite *p, MainWindow *mw, FXuint opts, const LAYOUTP &r
     : Tools::ThemeLabel(p, FXString(), nullptr, opts, 0, 0, 0, 0, 2, 2, 2, 2), main_window(mw)
 {
   row = r;
-  setText(row.label_name.value.c_str());
-  setX(row.label_x);
-  setY(row.label_y);
-  // A zero size takes the natural one, and the row remembers it.
-  if (int(row.label_width) == 0)
-    row.label_width = getDefaultWidth();
-  if (int(row.label_height) == 0)
-    row.label_height = getDefaultHeight();
-  setWidth(row.label_width);
-  setHeight(row.label_height);
+  place_from_row(this, row);
 }
 
-LAYOUTP &FixLabel::get_record()
-{
-  row.label_name = std::string(getText().text());
-  row.label_x = getX();
-  row.label_y = getY();
-  row.label_width = getWidth();
-  row.label_height = getHeight();
-  return row;
-}
+LAYOUTP &FixLabel::get_record() { return row_from_widget(this, row); }
 
 FXIMPLEMENT(FixButton, Tools::ThemeButton, nullptr, 0)
 
@@ -187,23 +199,7 @@ FixButton::FixButton(FXComposite *p, MainWindow *mw, FXObject *tgt, FXSelector s
     : Tools::ThemeButton(p, FXString(), nullptr, tgt, sel, opts, 0, 0, 0, 0, 2, 2, 2, 2), main_window(mw)
 {
   row = r;
-  setText(row.label_name.value.c_str());
-  setX(row.label_x);
-  setY(row.label_y);
-  if (int(row.label_width) == 0)
-    row.label_width = getDefaultWidth();
-  if (int(row.label_height) == 0)
-    row.label_height = getDefaultHeight();
-  setWidth(row.label_width);
-  setHeight(row.label_height);
+  place_from_row(this, row);
 }
 
-LAYOUTP &FixButton::get_record()
-{
-  row.label_name = std::string(getText().text());
-  row.label_x = getX();
-  row.label_y = getY();
-  row.label_width = getWidth();
-  row.label_height = getHeight();
-  return row;
-}
+LAYOUTP &FixButton::get_record() { return row_from_widget(this, row); }
