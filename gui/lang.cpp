@@ -7,14 +7,33 @@ using namespace FX;
 
 // ---- Lang ------------------------------------------------------------------
 
+namespace {
+
+// A text row of our own, outside the table: for texts without a main window.
+Tools::Ref<LANG> detached_row(const std::string &type, const std::string &orig)
+{
+  Tools::Ref<LANG> row(new LANG);
+  row->system = MainWindow::LANG_SYSTEM;
+  row->type = type;
+  row->orig = orig;
+  return row;
+}
+
+// The translation when one is wanted and there is one, else the original.
+std::string shown_text(const LANG &row, bool translated)
+{
+  if (translated && !row.trans.value.empty())
+    return row.trans.value;
+  return row.orig.value;
+}
+
+} // namespace
+
 Lang::Lang(MainWindow *main, const std::string &type, const std::string &orig)
     : main(main), row(), translated(false)
 {
   if (!main) {
-    row = Tools::Ref<LANG>(new LANG);
-    row->system = MainWindow::LANG_SYSTEM;
-    row->type = type;
-    row->orig = orig;
+    row = detached_row(type, orig);
     return;
   }
   // Registered before the lookup, so that the list holds the object even
@@ -45,11 +64,7 @@ std::string Lang::toggle_text()
 {
   translated = MainWindow::isAlive(main) && main->isTranslated();
   LANG *r = row.try_get();
-  if (!r)
-    return std::string();
-  if (translated && !r->trans.value.empty())
-    return r->trans.value;
-  return r->orig.value;
+  return r ? shown_text(*r, translated) : std::string();
 }
 
 void Lang::reload()
@@ -85,20 +100,14 @@ std::string Lang::get_trans() const
 MultiLang::MultiLang(MainWindow *main, const std::string &type) : Lang(main)
 {
   // Only carries the type under which the titles are looked up.
-  row = Tools::Ref<LANG>(new LANG);
-  row->system = MainWindow::LANG_SYSTEM;
-  row->type = type;
+  row = detached_row(type, std::string());
 }
 
 std::string MultiLang::title_for_mode(unsigned i)
 {
   translated = MainWindow::isAlive(main) && main->isTranslated();
-  if (i >= titles.size() || !titles[i].try_get())
-    return std::string();
-  LANG *r = titles[i].try_get();
-  if (translated && !r->trans.value.empty())
-    return r->trans.value;
-  return r->orig.value;
+  LANG *r = i < titles.size() ? titles[i].try_get() : nullptr;
+  return r ? shown_text(*r, translated) : std::string();
 }
 
 void MultiLang::set_titles(const std::vector<std::string> &names)
@@ -112,10 +121,7 @@ void MultiLang::set_titles(const std::vector<std::string> &names)
       if (r->idx == 0 && !name.empty() && name[0] != '\t')
         main->installLang(r);
     } else {
-      r = Tools::Ref<LANG>(new LANG);
-      r->system = MainWindow::LANG_SYSTEM;
-      r->type = type;
-      r->orig = name;
+      r = detached_row(type, name);
     }
     titles.push_back(r);
   }
