@@ -68,6 +68,16 @@ ButtonBar::ButtonBar(FXComposite *p, MainWindow *main)
                                       4, 4, 4, 4, 4, 4);
 }
 
+void ButtonBar::keep_below(FXWindow *line, FXWindow *content)
+{
+  // The parent packs its children in order and content takes all the
+  // height that is left: bar and line go first, from the bottom.
+  setLayoutHints(getLayoutHints() | LAYOUT_SIDE_BOTTOM);
+  line->setLayoutHints(line->getLayoutHints() | LAYOUT_SIDE_BOTTOM);
+  reparent(getParent(), content);
+  line->reparent(line->getParent(), content);
+}
+
 template <class B> B *ButtonBar::add_button(FXObject *tgt, FXSelector sel, bool nested)
 {
   FXHorizontalFrame *frame = inner_frame;

@@ -89,6 +89,11 @@ public:
   BarButtonCancel *add_cancel(FX::FXObject *tgt, FX::FXSelector sel, bool nested = false);
   BarButtonDelete *add_delete(FX::FXObject *tgt, FX::FXSelector sel, bool nested = false);
 
+  // For a dialog whose content fills it: packs the bar, and the separator
+  // line above it, at the bottom, so that a larger window keeps them in
+  // view below the content. All three share one parent.
+  void keep_below(FX::FXWindow *line, FX::FXWindow *content);
+
   FX::FXHorizontalFrame *get_inner_frame() const { return inner_frame; }
   FX::FXHorizontalFrame *get_nested_frame() const { return nested_frame; }
 };

@@ -30,13 +30,7 @@ DebugWin::DebugWin(FXWindow *owner, MainWindow *main, MyDebug *debug)
   ButtonBar *bar = new ButtonBar(this, main);
   bar->add_ok(this, ID_OK);
   bar->add_delete(this, ID_CLEAR);
-  // The dialog packs its children in order and the group box takes all the
-  // height that is left: the bar and its line are packed first, from the
-  // bottom, so that they keep their place below it.
-  bar->setLayoutHints(bar->getLayoutHints() | LAYOUT_SIDE_BOTTOM);
-  line->setLayoutHints(line->getLayoutHints() | LAYOUT_SIDE_BOTTOM);
-  bar->reparent(this, group);
-  line->reparent(this, group);
+  bar->keep_below(line, group);
   if (debug) {
     debug->setWindow(this);
     flush();

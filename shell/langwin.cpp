@@ -30,12 +30,7 @@ LangWin::LangWin(FXWindow *owner, MainWindow *main)
   FXHorizontalSeparator *line = new FXHorizontalSeparator(this, SEPARATOR_GROOVE | LAYOUT_FILL_X);
   ButtonBar *bar = new ButtonBar(this, main);
   bar->add_ok(this, ID_OK);
-  // The group takes all the height left over: the bar and its line are
-  // packed from the bottom so that a larger window keeps them in view.
-  bar->setLayoutHints(bar->getLayoutHints() | LAYOUT_SIDE_BOTTOM);
-  line->setLayoutHints(line->getLayoutHints() | LAYOUT_SIDE_BOTTOM);
-  bar->reparent(this, group);
-  line->reparent(this, group);
+  bar->keep_below(line, group);
 
   fill();
 }
