@@ -58,26 +58,23 @@ void Database::open(const std::string &host, const std::string &username, const 
 
 std::string Database::get_error() const { return Secret::mask(db ? std::string(db->get_error()) : error); }
 
-DBErg<DBRowList> Database::exec(const std::string &sql)
+bool Database::note_query(const std::string &sql)
 {
   // Kept for error reports: without the secrets of the statement.
   last_query = Secret::mask(sql);
-  if (!db) {
+  if (!db)
     error = NO_DATABASE;
-    return DBErg<DBRowList>();
-  }
-  return db->exec(sql);
+  return db != nullptr;
+}
+
+DBErg<DBRowList> Database::exec(const std::string &sql)
+{
+  return note_query(sql) ? db->exec(sql) : DBErg<DBRowList>();
 }
 
 DBErg<DBRowList> Database::select(const std::string &sql, bool with_table_names)
 {
-  // Kept for error reports: without the secrets of the statement.
-  last_query = Secret::mask(sql);
-  if (!db) {
-    error = NO_DATABASE;
-    return DBErg<DBRowList>();
-  }
-  return db->select(sql, with_table_names);
+  return note_query(sql) ? db->select(sql, with_table_names) : DBErg<DBRowList>();
 }
 
 bool Database::commit() { return exec("commit;").ok; }

@@ -23,6 +23,8 @@ class Database
   void open(const std::string &host, const std::string &username, const std::string &password,
             const std::string &database);
   void drop_driver();
+  // Remembers sql as the last statement; false when there is no driver.
+  bool note_query(const std::string &sql);
   std::string insert_head(const std::string &table, const std::vector<std::string> &names) const;
   static std::string quoted_values(const std::vector<std::string> &values);
 

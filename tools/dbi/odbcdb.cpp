@@ -65,6 +65,16 @@ std::string statement_error(const char *what, const std::string &shown, SQLHANDL
   return text;
 }
 
+// The text the driver wrote into buf, cut at the length it reported and at
+// the buffer's end.
+std::string returned_text(const SQLCHAR *buf, SQLSMALLINT len, std::size_t capacity)
+{
+  std::size_t n = len < 0 ? 0 : static_cast<std::size_t>(len);
+  if (n >= capacity)
+    n = capacity - 1;
+  return std::string(reinterpret_cast<const char *>(buf), n);
+}
+
 struct Statement
 {
   SQLHSTMT handle = SQL_NULL_HSTMT;
@@ -179,15 +189,18 @@ DBErg<DBRowList> ODBCDB::select(const std::string &sql, bool with_table_names)
     return DBErg<DBRowList>();
   }
 
+  // The statement goes into error texts as it is, never used as a format,
+  // and without the secrets it carries.
+  auto failed = [&](const char *what) {
+    error = statement_error(what, Secret::mask(sql), stmt.handle);
+    return DBErg<DBRowList>();
+  };
+
   SQLRETURN rc = SQLExecDirect(stmt.handle, (SQLCHAR *)sql.data(), static_cast<SQLINTEGER>(sql.size()));
   if (rc == SQL_ERROR) {
-    // The statement is printed as it is, never used as a format, and
-    // without the secrets it carries.
-    const std::string shown = Secret::mask(sql);
-    std::cout << "here\n" << shown << "\n";
+    std::cout << "here\n" << Secret::mask(sql) << "\n";
     std::cout.flush();
-    error = statement_error("sql error\nquery: %s", shown, stmt.handle);
-    return DBErg<DBRowList>();
+    return failed("sql error\nquery: %s");
   }
   if (rc == SQL_INVALID_HANDLE) {
     error = "invalid handle";
@@ -195,10 +208,8 @@ DBErg<DBRowList> ODBCDB::select(const std::string &sql, bool with_table_names)
   }
 
   SQLSMALLINT n = 0;
-  if (!succeeded(SQLNumResultCols(stmt.handle, &n))) {
-    error = statement_error("sql error\nquery: %s", Secret::mask(sql), stmt.handle);
-    return DBErg<DBRowList>();
-  }
+  if (!succeeded(SQLNumResultCols(stmt.handle, &n)))
+    return failed("sql error\nquery: %s");
   if (n <= 0)
     return DBErg<DBRowList>(std::vector<std::string>());
 
@@ -213,23 +224,15 @@ DBErg<DBRowList> ODBCDB::select(const std::string &sql, bool with_table_names)
     SQLULEN size = 0;
     name[0] = 0;
     SQLDescribeCol(stmt.handle, i, name, sizeof name, &name_len, &data_type, &size, &digits, &nullable);
-    if (name_len < 0)
-      name_len = 0;
-    if (name_len >= static_cast<SQLSMALLINT>(sizeof name))
-      name_len = sizeof name - 1;
-    std::string column(reinterpret_cast<char *>(name), static_cast<std::size_t>(name_len));
+    std::string column = returned_text(name, name_len, sizeof name);
 
     if (with_table_names) {
       SQLCHAR table[256];
       SQLSMALLINT table_len = 0;
       table[0] = 0;
       SQLColAttribute(stmt.handle, i, SQL_DESC_BASE_TABLE_NAME, table, sizeof table, &table_len, nullptr);
-      if (table_len < 0)
-        table_len = 0;
-      if (table_len >= static_cast<SQLSMALLINT>(sizeof table))
-        table_len = sizeof table - 1;
-      std::string table_name(reinterpret_cast<char *>(table), static_cast<std::size_t>(table_len));
-      TOOLS_LOG(format("Buffer: %s length: %d", table_name, static_cast<int>(table_len)));
+      std::string table_name = returned_text(table, table_len, sizeof table);
+      TOOLS_LOG(format("Buffer: %s length: %d", table_name, static_cast<int>(table_name.size())));
       if (!table_name.empty())
         column = table_name + "." + column;
     }
@@ -253,10 +256,8 @@ DBErg<DBRowList> ODBCDB::select(const std::string &sql, bool with_table_names)
         continue;
       c.buffer = p;
       p += c.capacity;
-      if (!succeeded(SQLBindCol(stmt.handle, i, SQL_C_CHAR, c.buffer, c.capacity, &c.indicator))) {
-        error = statement_error("sql error\nquery: %s", Secret::mask(sql), stmt.handle);
-        return DBErg<DBRowList>();
-      }
+      if (!succeeded(SQLBindCol(stmt.handle, i, SQL_C_CHAR, c.buffer, c.capacity, &c.indicator)))
+        return failed("sql error\nquery: %s");
     }
   }
 
@@ -265,8 +266,7 @@ DBErg<DBRowList> ODBCDB::select(const std::string &sql, bool with_table_names)
   while ((rc = SQLFetch(stmt.handle)) != SQL_NO_DATA) {
     if (!succeeded(rc)) {
       // A lost connection or a failed conversion: no half result.
-      error = statement_error("fetch error\nquery: %s", Secret::mask(sql), stmt.handle);
-      return DBErg<DBRowList>();
+      return failed("fetch error\nquery: %s");
     }
     result.rows.rows.emplace_back();
     std::vector<std::string> &row = result.rows.rows.back();
@@ -284,10 +284,8 @@ DBErg<DBRowList> ODBCDB::select(const std::string &sql, bool with_table_names)
         }
         // The driver gave more than the column's size: read it again whole.
       }
-      if (!get_long_data(stmt.handle, i, long_cell)) {
-        error = statement_error("fetch error\nquery: %s", Secret::mask(sql), stmt.handle);
-        return DBErg<DBRowList>();
-      }
+      if (!get_long_data(stmt.handle, i, long_cell))
+        return failed("fetch error\nquery: %s");
       row.push_back(long_cell);
     }
   }
