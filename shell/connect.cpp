@@ -57,11 +57,8 @@ Tools::Ref<Tools::Database> Connect::open_connection()
 {
   Tools::Ref<Tools::Database> db(new Tools::Database(settings.host, settings.username, settings.password,
                                                      settings.database, Tools::Database::ODBC));
+  // Connected means the server has already answered the session set-up.
   if (!db->is_connected())
-    return Tools::Ref<Tools::Database>();
-  // A connection counts only once the server has answered a statement.
-  Tools::DBErg<Tools::DBRowList> answer = db->exec("select 1");
-  if (!answer || answer.rows.rows.size() != 1 || answer.rows.rows[0].empty() || answer.rows.rows[0][0] != "1")
     return Tools::Ref<Tools::Database>();
   return db;
 }

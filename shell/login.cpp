@@ -61,6 +61,13 @@ Login::Login(FXWindow *owner, MainWindow *main)
   bar->add_ok(this, ID_OK);
   bar->add_cancel(this, ID_CANCEL);
 
+  clear_fields();
+}
+
+void Login::clear_fields()
+{
+  userName.clear();
+  userPassword.clear();
   vars_to_widgets();
   if (main_window)
     main_window->setLoggedIn(false);
@@ -68,22 +75,14 @@ Login::Login(FXWindow *owner, MainWindow *main)
 
 void Login::show()
 {
-  userName.clear();
-  userPassword.clear();
-  vars_to_widgets();
-  if (main_window)
-    main_window->setLoggedIn(false);
+  clear_fields();
   Dialog::show();
   nameField->setFocus();
 }
 
 void Login::show(FXuint placement)
 {
-  userName.clear();
-  userPassword.clear();
-  vars_to_widgets();
-  if (main_window)
-    main_window->setLoggedIn(false);
+  clear_fields();
   Dialog::show(placement);
   nameField->setFocus();
 }
@@ -124,7 +123,7 @@ bool Login::create_builtin_user(int &count)
     row.login = userName;
     row.passwd = userPassword;
     row.gueltig = JANEIN::JA;
-    ok = Tools::update_object(db, row, Tools::format("where idx = '%s'", Tools::format("%d", row.idx.value)));
+    ok = Tools::update_object(db, row, Tools::format("where idx = '%d'", row.idx.value));
   }
   if (!ok) {
     db_error(DB_ERROR);

@@ -34,6 +34,8 @@ protected:
 
   Login();
 
+  // Empties both fields and marks nobody logged in.
+  void clear_fields();
   // Ends the modal run with a user accepted.
   void accept();
   // Creates the built-in account's row on a database without any user;
