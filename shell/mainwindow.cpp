@@ -13,6 +13,8 @@
 #include "shell/langwin.h"
 #include "shell/login.h"
 #include "shell/mydebug.h"
+#include "rooms/editwin.h"
+#include "rooms/roomwin.h"
 #include "tools/core/debug.h"
 #include "tools/core/format.h"
 #include "tools/core/string_utils.h"
@@ -158,6 +160,10 @@ MainWindow::~MainWindow()
   debugWin = nullptr;
   delete langWin;
   langWin = nullptr;
+  delete roomWin;
+  roomWin = nullptr;
+  delete editWin;
+  editWin = nullptr;
   delete debug;
   debug = nullptr;
   while (getFirst())
@@ -358,14 +364,33 @@ long MainWindow::onLogin(FXObject *, FXSelector, void *)
   return 1;
 }
 
-// The maintenance windows, the room screen and the editor come with their
-// own issues; until then their entries do nothing.
+// The maintenance windows come with their own issues; until then their
+// entries do nothing.
 long MainWindow::onArt(FXObject *, FXSelector, void *) { return 1; }
 long MainWindow::onGrpUst(FXObject *, FXSelector, void *) { return 1; }
 long MainWindow::onUser(FXObject *, FXSelector, void *) { return 1; }
-long MainWindow::onEditor(FXObject *, FXSelector, void *) { return 1; }
-long MainWindow::onRooms(FXObject *, FXSelector, void *) { return 1; }
 long MainWindow::onSonstArt(FXObject *, FXSelector, void *) { return 1; }
+
+long MainWindow::onEditor(FXObject *, FXSelector, void *)
+{
+  if (!editWin) {
+    editWin = new EditWin(this, this);
+    editWin->create();
+  }
+  editWin->show(PLACEMENT_OWNER);
+  return 1;
+}
+
+// Every showing lists the rooms again (the editor may have added some).
+long MainWindow::onRooms(FXObject *, FXSelector, void *)
+{
+  if (!roomWin) {
+    roomWin = new RoomWin(this, this);
+    roomWin->create();
+  }
+  roomWin->show(PLACEMENT_OWNER);
+  return 1;
+}
 
 long MainWindow::onLangWin(FXObject *, FXSelector, void *)
 {

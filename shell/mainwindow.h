@@ -154,6 +154,8 @@ public:
   // The windows made on first use (null until then).
   DebugWin *getDebugWin() const { return debugWin; }
   LangWin *getLangWin() const { return langWin; }
+  RoomWin *getRoomWin() const { return roomWin; }
+  EditWin *getEditWin() const { return editWin; }
   FX::FXMenuBar *getMenuBar() const { return menuBar; }
   MenuTitle *getSystemTitle() const { return systemTitle; }
   MenuTitle *getWartungTitle() const { return wartungTitle; }

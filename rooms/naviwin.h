@@ -1,0 +1,70 @@
+#ifndef KORVAN_ROOMS_NAVIWIN_H
+#define KORVAN_ROOMS_NAVIWIN_H
+
+// The floor plan of one room: a window holding a room record (LAYOUTK) and
+// a canvas on which the room's tables (LAYOUTP rows) stand at their stored
+// place and size. The room screen shows them as buttons, the layout editor
+// as labels that can be dragged. The subclass builds the canvas.
+
+#include <string>
+
+#include "tools/core/ref.h"
+#include "schema/tables.h"
+#include "gui/dialog.h"
+
+class FixComposite;
+class FixLabel;
+class FixButton;
+
+class NaviWin : public Dialog
+{
+  FXDECLARE(NaviWin)
+
+public:
+  enum {
+    ID_CANVAS = Dialog::ID_LAST, // 68
+    ID_DESK_FIRST = 69,          // the table buttons number from here...
+    ID_DESK_LAST = 169           // ...to here; later tables share the last id
+  };
+
+protected:
+  FixComposite *canvas;
+  FixLabel *selected;
+  LAYOUTK room;
+  bool as_labels;
+  int next_id;
+
+  NaviWin();
+  // The button of one table; the room screen makes its own kind.
+  virtual FixButton *make_desk(const LAYOUTP &row, FX::FXSelector sel);
+  // The count of the room's tables as the server reports it, -1 when the
+  // statement failed.
+  int count_tables();
+
+public:
+  NaviWin(FX::FXWindow *owner, MainWindow *mw, const FX::FXString &title, FX::FXuint opts);
+  virtual ~NaviWin();
+
+  // Loads the room named in `room` and puts its tables on the canvas.
+  // False when no such room exists (the record is then a fresh one that
+  // keeps only the name) or its row could not be read.
+  bool loadRoom();
+
+  virtual long onSelect(FX::FXObject *, FX::FXSelector, void *);
+  virtual FixLabel *addLabel(Tools::Ref<LAYOUTP> row);
+  virtual FixButton *addDesk(Tools::Ref<LAYOUTP> row);
+  virtual void reset();
+
+  FixComposite *get_canvas() const { return canvas; }
+  FixLabel *get_selected() const { return selected; }
+  LAYOUTK &get_room() { return room; }
+  int get_next_id() const { return next_id; }
+  bool get_as_labels() const { return as_labels; }
+
+  // The handler the message map reaches; it calls the virtual onSelect.
+  long onCanvas(FX::FXObject *, FX::FXSelector, void *);
+};
+
+static_assert(static_cast<int>(NaviWin::ID_CANVAS) == 68, "the canvas keeps id 68");
+
+#endif

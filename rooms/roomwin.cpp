@@ -1,0 +1,268 @@
+#include "rooms/roomwin.h"
+
+#include <string>
+#include <vector>
+
+#include "tools/core/debug.h"
+#include "tools/core/format.h"
+#include "tools/core/string_utils.h"
+#include "tools/dbi/database.h"
+#include "tools/dbi/query.h"
+#include "gui/buttonbar.h"
+#include "gui/lang.h"
+#include "rooms/bonwin.h"
+
+using namespace FX;
+
+// ---- the table button ----
+
+FXDEFMAP(DeskButton) DeskButtonMap[] = {
+    FXMAPFUNC(SEL_PAINT, 0, DeskButton::onPaint),
+};
+
+FXIMPLEMENT(DeskButton, FixButton, DeskButtonMap, ARRAYNUMBER(DeskButtonMap))
+
+DeskButton::DeskButton(FXComposite *p, MainWindow *mw, FXObject *tgt, FXSelector sel, const LAYOUTP &row)
+    : FixButton(p, mw, tgt, sel, BUTTON_NORMAL, row)
+{
+}
+
+long DeskButton::onPaint(FXObject *sender, FXSelector sel, void *ptr)
+{
+  if (backColor != RoomWin::MARK_COLOR || state != STATE_UP)
+    return ThemeButton::onPaint(sender, sel, ptr);
+  FXEvent *ev = static_cast<FXEvent *>(ptr);
+  FXDCWindow dc(this, ev);
+  const Tools::FaceColors marked = {Tools::BUTTON_FACE.outline, Tools::BUTTON_FACE.corner, backColor, backColor};
+  dc.setForeground(backColor);
+  dc.fillRectangle(0, 0, width, height);
+  Tools::draw_face(dc, baseColor, marked, width, height, false);
+  if (!label.empty()) {
+    FXint tw = labelWidth(label), th = labelHeight(label), tx, ty, ix, iy;
+    just_x(tx, ix, tw, 0);
+    just_y(ty, iy, th, 0);
+    dc.setFont(font);
+    dc.setForeground(isEnabled() ? textColor : shadowColor);
+    drawLabel(dc, label, hotoff, tx, ty, tw, th);
+  }
+  return 1;
+}
+
+// ---- the room screen ----
+
+const FXColor RoomWin::MARK_COLOR = FXRGB(150, 150, 200);
+
+FXDEFMAP(RoomWin) RoomWinMap[] = {
+    FXMAPFUNCS(SEL_COMMAND, RoomWin::ID_ROOM_FIRST, RoomWin::ID_ROOM_LAST, RoomWin::onRoom),
+    FXMAPFUNC(SEL_COMMAND, RoomWin::ID_BONIEREN, RoomWin::onBonieren),
+    FXMAPFUNC(SEL_COMMAND, RoomWin::ID_OVERVIEW, RoomWin::onOverview),
+    FXMAPFUNCS(SEL_COMMAND, NaviWin::ID_DESK_FIRST, NaviWin::ID_DESK_LAST, RoomWin::onDesk),
+};
+
+FXIMPLEMENT(RoomWin, NaviWin, RoomWinMap, ARRAYNUMBER(RoomWinMap))
+
+RoomWin::RoomWin() : room_frame(nullptr), created(false) {}
+
+RoomWin::RoomWin(FXWindow *owner, MainWindow *mw)
+    : NaviWin(owner, mw, "Räume", DECOR_ALL), room_frame(nullptr), created(false)
+{
+  FXVerticalFrame *all = new FXVerticalFrame(this, LAYOUT_FILL, 0, 0, 0, 0, 0, 0, 0, 0, 4, 4);
+  GroupBox *rooms = new GroupBox(all, mw, "Räume", FRAME_RIDGE | LAYOUT_FILL_X, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
+  room_frame = new FXHorizontalFrame(rooms, PACK_UNIFORM_WIDTH, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
+
+  FXHorizontalFrame *plan = new FXHorizontalFrame(all, LAYOUT_FILL, 0, 0, 0, 0, 0, 0, 0, 0, 4, 4);
+  canvas = new FixComposite(plan, mw, this, ID_CANVAS, FRAME_RIDGE | LAYOUT_FILL);
+  // The plan takes all the room there is, so that it shows the stored
+  // size of the room; the button column keeps its natural width.
+  FXGroupBox *side = new FXGroupBox(plan, "", FRAME_RIDGE | LAYOUT_FILL_Y, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
+  FXVerticalFrame *buttons = new FXVerticalFrame(side, PACK_UNIFORM_WIDTH | PACK_UNIFORM_HEIGHT | LAYOUT_FILL);
+  new BarButton(buttons, mw, "Bonieren", "", this, ID_BONIEREN, BUTTON_NORMAL);
+  new BarButton(buttons, mw, "Übersicht", "", this, ID_OVERVIEW, BUTTON_NORMAL);
+
+  reset();
+}
+
+RoomWin::~RoomWin()
+{
+  room_buttons.clear();
+  desks.clear();
+}
+
+void RoomWin::create()
+{
+  NaviWin::create();
+  created = true;
+}
+
+void RoomWin::show()
+{
+  NaviWin::show();
+  reset();
+}
+
+void RoomWin::show(FXuint placement)
+{
+  NaviWin::show(placement);
+  reset();
+}
+
+FixButton *RoomWin::make_desk(const LAYOUTP &row, FXSelector sel) { return new DeskButton(canvas, main_window, this, sel, row); }
+
+void RoomWin::reset()
+{
+  NaviWin::reset();
+  for (Tools::ThemeButton *button : room_buttons)
+    delete button;
+  room_buttons.clear();
+  desks.clear();
+
+  Tools::Ref<Tools::Database> db = get_db();
+  std::vector<Tools::Ref<LAYOUTK> > rooms;
+  if (db.valid() && db.try_get()) {
+    if (Tools::select_rows<LAYOUTK>(*db, "LAYOUTK", rooms, "") < 0) {
+      if (created)
+        db_error("Datanbankefehler");
+      rooms.clear();
+    }
+  }
+
+  int position = 0;
+  for (const Tools::Ref<LAYOUTK> &r : rooms) {
+    const int id = ID_ROOM_FIRST + position <= ID_ROOM_LAST ? ID_ROOM_FIRST + position : ID_ROOM_LAST;
+    Tools::ThemeButton *button = new Tools::ThemeButton(room_frame, Tools::format("%s", r->name.value).c_str(), nullptr,
+                                                        this, id, BUTTON_NORMAL, 0, 0, 0, 0, 2, 2, 2, 2);
+    if (created)
+      button->create();
+    room_buttons.push_back(button);
+    ++position;
+  }
+  if (created) {
+    recalc();
+    layout();
+    update();
+  }
+}
+
+int RoomWin::count_open(int table_idx)
+{
+  Tools::Ref<Tools::Database> db = get_db();
+  if (!db.valid() || !db.try_get())
+    return -1;
+  Tools::DBTypeInt count;
+  Tools::DBTypeList fields;
+  fields.add(&count);
+  const std::string sql = Tools::format("select count(*) from BONLINE where  storniert = 'NEIN' AND  layoutk_idx = '%s' "
+                                        "AND  layoutp_idx = '%s' AND  bezahlt = 'NEIN' ",
+                                        int(room.idx), table_idx);
+  if (Tools::select_values(*db, sql, fields) < 0)
+    return -1;
+  return count;
+}
+
+void RoomWin::mark(FixButton *desk, int open)
+{
+  desk->setBackColor(open > 0 ? MARK_COLOR : getBackColor());
+  desk->update();
+}
+
+FixButton *RoomWin::addDesk(Tools::Ref<LAYOUTP> row)
+{
+  FixButton *desk = NaviWin::addDesk(row);
+  if (!desk)
+    return nullptr;
+  const int open = count_open(row->idx);
+  if (open < 0) {
+    db_error("Datanbankefehler");
+    return desk;
+  }
+  mark(desk, open);
+  desks.push_back(desk);
+  return desk;
+}
+
+void RoomWin::countOpen()
+{
+  for (FixButton *desk : desks) {
+    const LAYOUTP &row = desk->get_record();
+    const int open = count_open(row.idx);
+    if (open < 0) {
+      db_error("Datanbankefehler");
+      return;
+    }
+    mark(desk, open);
+  }
+}
+
+long RoomWin::onRoom(FXObject *sender, FXSelector, void *)
+{
+  FXButton *pressed = sender ? dynamic_cast<FXButton *>(sender) : nullptr;
+  if (!pressed)
+    return 1;
+  Tools::Ref<Tools::Database> db = get_db();
+  if (!db.valid() || !db.try_get())
+    return 1;
+  const std::string text = pressed->getText().text();
+
+  LAYOUTK found;
+  Tools::DBBindList list;
+  list.add(&found);
+  const int rows = Tools::select_objects(
+      *db, Tools::format("select %%LAYOUTK from LAYOUTK where name = '%s'", Tools::sql_escape(text)), list);
+  if (rows < 0) {
+    // The plan shown stays what it was, and so do its marks.
+    db_error("Datanbankefehler");
+    return 1;
+  }
+  if (rows == 0) {
+    // Deleted in the editor since the buttons were made.
+    FXMessageBox::error(this, MBOX_OK, title_data_error, "%s",
+                        Tools::format("Fehler Laden des Raumes '%s'", text).c_str());
+    return 1;
+  }
+
+  desks.clear();
+  room = found;
+  if (!loadRoom())
+    db_error(Tools::format("Fehler Laden des Raumes '%s'", text));
+
+  for (Tools::ThemeButton *button : room_buttons)
+    button->setState(STATE_UP);
+  pressed->setState(STATE_DOWN);
+  return 1;
+}
+
+void RoomWin::run_bonwin(LAYOUTK &for_room, LAYOUTP &for_table)
+{
+  {
+    BonWin win(this, *main_window, for_room, for_table);
+    win.execute(PLACEMENT_OWNER);
+  }
+  countOpen();
+}
+
+long RoomWin::onDesk(FXObject *sender, FXSelector, void *)
+{
+  FixButton *desk = sender ? dynamic_cast<FixButton *>(sender) : nullptr;
+  if (!desk)
+    return 1;
+  // A copy: the order-line window keeps it for its whole run.
+  LAYOUTP table = desk->get_record();
+  TOOLS_LOG(Tools::format("selected Desk: %s", table.label_name.value));
+  run_bonwin(room, table);
+  return 1;
+}
+
+long RoomWin::onBonieren(FXObject *, FXSelector, void *)
+{
+  LAYOUTP table;
+  run_bonwin(room, table);
+  return 1;
+}
+
+long RoomWin::onOverview(FXObject *, FXSelector, void *)
+{
+  LAYOUTK all_rooms;
+  LAYOUTP table;
+  run_bonwin(all_rooms, table);
+  return 1;
+}

@@ -1,0 +1,81 @@
+#ifndef KORVAN_ROOMS_ROOMWIN_H
+#define KORVAN_ROOMS_ROOMWIN_H
+
+// The service screen "Räume": one button per room, the chosen room's
+// floor plan with one button per table, and the order lines of a table,
+// a room or the whole house behind them. A table with open lines (neither
+// cancelled nor paid) carries the mark colour; the marks are counted
+// again whenever the order-line window closes.
+
+#include <list>
+
+#include "tools/widgets/theme.h"
+#include "gui/fixcomposite.h"
+#include "rooms/naviwin.h"
+
+// A table button that shows the mark colour on its face, where the themed
+// button would paint its gradient over the background colour.
+class DeskButton : public FixButton
+{
+  FXDECLARE(DeskButton)
+
+protected:
+  DeskButton() {}
+
+public:
+  DeskButton(FX::FXComposite *p, MainWindow *mw, FX::FXObject *tgt, FX::FXSelector sel, const LAYOUTP &row);
+  long onPaint(FX::FXObject *, FX::FXSelector, void *);
+};
+
+class RoomWin : public NaviWin
+{
+  FXDECLARE(RoomWin)
+
+public:
+  enum {
+    ID_ROOM_FIRST = 170,
+    ID_ROOM_LAST = 270, // later rooms share this id; the handler reads the button
+    ID_BONIEREN = 271,
+    ID_OVERVIEW = 272,
+  };
+  // A table with open lines.
+  static const FX::FXColor MARK_COLOR;
+
+protected:
+  FX::FXHorizontalFrame *room_frame;
+  std::list<Tools::ThemeButton *> room_buttons;
+  std::list<FixButton *> desks;
+  bool created;
+
+  RoomWin();
+  FixButton *make_desk(const LAYOUTP &row, FX::FXSelector sel) override;
+  // The open lines of one table of the room shown, -1 when the statement
+  // failed.
+  int count_open(int table_idx);
+  void mark(FixButton *desk, int open);
+  // Runs the order-line window for the two records, then counts again.
+  void run_bonwin(LAYOUTK &for_room, LAYOUTP &for_table);
+
+public:
+  RoomWin(FX::FXWindow *owner, MainWindow *mw);
+  virtual ~RoomWin();
+
+  void create() override;
+  void show() override;
+  void show(FX::FXuint placement) override;
+
+  FixButton *addDesk(Tools::Ref<LAYOUTP> row) override;
+  void reset() override;
+  void countOpen();
+
+  const std::list<Tools::ThemeButton *> &get_room_buttons() const { return room_buttons; }
+  const std::list<FixButton *> &get_desks() const { return desks; }
+  bool is_created() const { return created; }
+
+  long onRoom(FX::FXObject *, FX::FXSelector, void *);
+  long onBonieren(FX::FXObject *, FX::FXSelector, void *);
+  long onOverview(FX::FXObject *, FX::FXSelector, void *);
+  long onDesk(FX::FXObject *, FX::FXSelector, void *);
+};
+
+#endif

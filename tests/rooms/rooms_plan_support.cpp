@@ -1,0 +1,118 @@
+#include "tests/rooms/rooms_plan_support.h"
+
+#include <gtest/gtest.h>
+
+#include "tools/dbi/query.h"
+#include "schema/tables.h"
+#include "tests/guisupport/gui_support.h"
+#include "tests/support/db_support.h"
+
+using namespace FX;
+
+namespace rooms_plan_test {
+
+Tools::DBErg<Tools::DBRowList> RecordingDB::exec(const std::string &sql)
+{
+  statements.push_back(sql);
+  return real.exec(sql);
+}
+
+Tools::DBErg<Tools::DBRowList> RecordingDB::select(const std::string &sql, bool with_table_names)
+{
+  statements.push_back(sql);
+  return real.select(sql, with_table_names);
+}
+
+int RecordingDB::count(const std::string &sql) const
+{
+  int n = 0;
+  for (const std::string &s : statements)
+    if (s == sql)
+      ++n;
+  return n;
+}
+
+Tools::Ref<Tools::Database> connect_recording(const std::string &database, RecordingDB *&recorder)
+{
+  korvan_test::DbSettings s = korvan_test::settings();
+  const std::string dsn = korvan_gui_test::data_source(database);
+  recorder = new RecordingDB;
+  Tools::Ref<Tools::Database> db(new Tools::Database(recorder, dsn, s.user, s.password, database));
+  EXPECT_TRUE(db->is_connected()) << db->get_error();
+  recorder->statements.clear();
+  return db;
+}
+
+int add_room(Tools::Database &db, const std::string &name, int width, int height)
+{
+  LAYOUTK room;
+  room.name = name;
+  room.width = width;
+  room.height = height;
+  EXPECT_TRUE(Tools::insert_object(db, room)) << db.get_error();
+  const int idx = db.get_insert_id();
+  EXPECT_TRUE(db.commit());
+  return idx;
+}
+
+int add_table(Tools::Database &db, int room, const std::string &name, int x, int y, int w, int h)
+{
+  LAYOUTP table;
+  table.layout_idx = room;
+  table.label_name = name;
+  table.label_x = x;
+  table.label_y = y;
+  table.label_width = w;
+  table.label_height = h;
+  EXPECT_TRUE(Tools::insert_object(db, table)) << db.get_error();
+  const int idx = db.get_insert_id();
+  EXPECT_TRUE(db.commit());
+  return idx;
+}
+
+int add_line(Tools::Database &db, int room, const std::string &room_name, int table, const std::string &table_name,
+             bool cancelled, bool paid)
+{
+  // The order's user and article do not matter here.
+  EXPECT_FALSE(!db.exec("SET FOREIGN_KEY_CHECKS=0"));
+  BONLINE line;
+  line.layoutk_idx = room;
+  line.layoutk_name = room_name;
+  line.layoutp_idx = table;
+  line.layoutp_label_name = table_name;
+  line.anzahl = 1;
+  if (cancelled)
+    line.storniert = JANEIN::JA;
+  if (paid)
+    line.bezahlt = JANEIN::JA;
+  EXPECT_TRUE(Tools::insert_object(db, line)) << db.get_error() << "\n" << db.get_last_query();
+  const int idx = db.get_insert_id();
+  EXPECT_TRUE(db.commit());
+  return idx;
+}
+
+namespace {
+void collect_labels(FXWindow *window, std::string &text)
+{
+  for (FXWindow *child = window->getFirst(); child; child = child->getNext()) {
+    if (FXLabel *label = dynamic_cast<FXLabel *>(child)) {
+      if (!dynamic_cast<FXButton *>(child))
+        text += std::string(label->getText().text()) + "\n";
+    }
+    collect_labels(child, text);
+  }
+}
+} // namespace
+
+void expect_box(Box &box)
+{
+  box = Box();
+  korvan_gui_test::answer_modal([&box](FXWindow *modal) {
+    box.seen = true;
+    if (FXTopWindow *top = dynamic_cast<FXTopWindow *>(modal))
+      box.title = top->getTitle().text();
+    collect_labels(modal, box.text);
+  });
+}
+
+} // namespace rooms_plan_test

@@ -1,0 +1,562 @@
+// The floor plan: the room screen's room buttons, tables and their marks,
+// the order-line window behind them, and the room-layout editor with what
+// it stores. Each test works in a database of its own and checks stored
+// rows from a second connection.
+
+#include <algorithm>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "tools/core/format.h"
+#include "tools/dbi/database.h"
+#include "tools/widgets/fxcompat.h"
+#include "gui/fixcomposite.h"
+#include "shell/mainwindow.h"
+#include "rooms/bonwin.h"
+#include "rooms/editwin.h"
+#include "rooms/roomwin.h"
+#include "gui/spreadsheet.h"
+#include "tests/guisupport/gui_support.h"
+#include "tests/rooms/rooms_plan_support.h"
+
+using namespace FX;
+using namespace korvan_gui_test;
+using namespace rooms_plan_test;
+
+namespace {
+
+const std::string COUNT_OPEN = "select count(*) from BONLINE where  storniert = 'NEIN' AND  layoutk_idx = '%s' AND  "
+                               "layoutp_idx = '%s' AND  bezahlt = 'NEIN' ";
+
+class RoomsPlan : public MainWindowFixture
+{
+protected:
+  RecordingDB *recorder = nullptr;
+
+  void SetUp() override
+  {
+    MainWindowFixture::SetUp();
+    if (HasFatalFailure())
+      return;
+    ASSERT_FALSE(!db->exec("SET SESSION lock_wait_timeout=10"));
+  }
+
+  // The program's own handle replaced by one that records its statements.
+  void record_statements()
+  {
+    main->setDatabase(connect_recording(database, recorder));
+    ASSERT_TRUE(main->getDatabase()->is_connected());
+  }
+
+  RoomWin *open_rooms()
+  {
+    send_command(main, MainWindow::ID_ROOMS);
+    run_pending(20);
+    return main->getRoomWin();
+  }
+
+  EditWin *open_editor()
+  {
+    send_command(main, MainWindow::ID_EDITOR);
+    run_pending(20);
+    return main->getEditWin();
+  }
+
+  static Tools::ThemeButton *room_button(RoomWin *w, const std::string &name)
+  {
+    for (Tools::ThemeButton *b : w->get_room_buttons())
+      if (name == b->getText().text())
+        return b;
+    return nullptr;
+  }
+
+  static void press_room(RoomWin *w, const std::string &name)
+  {
+    Tools::ThemeButton *b = room_button(w, name);
+    ASSERT_NE(b, nullptr) << name;
+    w->handle(b, FXSEL(SEL_COMMAND, b->getSelector()), nullptr);
+  }
+
+  static FixButton *desk(RoomWin *w, const std::string &name)
+  {
+    for (FixButton *d : w->get_desks())
+      if (name == d->getText().text())
+        return d;
+    return nullptr;
+  }
+
+  static std::vector<FixLabel *> labels(EditWin *w)
+  {
+    std::vector<FixLabel *> found;
+    for (FXWindow *c = w->get_canvas()->getFirst(); c; c = c->getNext())
+      if (FixLabel *l = dynamic_cast<FixLabel *>(c))
+        found.push_back(l);
+    return found;
+  }
+
+  static FixLabel *label(EditWin *w, const std::string &name)
+  {
+    for (FixLabel *l : labels(w))
+      if (name == l->getText().text())
+        return l;
+    return nullptr;
+  }
+
+  static void choose_room(EditWin *w, const std::string &name)
+  {
+    w->get_room_combo()->setText(name.c_str());
+    send_command(w, EditWin::ID_ROOM);
+  }
+
+  int count(const std::string &sql) { return query_int(*db, sql); }
+};
+
+// ---- the room screen ----
+
+TEST_F(RoomsPlan, RoomsAreButtonsAndTablesStandAtTheirStoredPlaces)
+{
+  const int saal = add_room(*db, "Saal", 600, 300);
+  const int terrasse = add_room(*db, "Terrasse", 400, 200);
+  add_room(*db, "Bar", 300, 200);
+  const int t1 = add_table(*db, saal, "T1", 10, 20, 80, 40);
+  const int t2 = add_table(*db, saal, "T2", 200, 100, 60, 60);
+  const int t3 = add_table(*db, saal, "T3", 300, 150);
+  const int t9 = add_table(*db, terrasse, "T9", 30, 30, 70, 30);
+  add_line(*db, saal, "Saal", t1, "T1");
+  add_line(*db, saal, "Saal", t2, "T2", true, false);  // cancelled
+  add_line(*db, saal, "Saal", t2, "T2", false, true);  // paid
+  add_line(*db, terrasse, "Terrasse", t3, "T3");       // another room's line
+  add_line(*db, saal, "Saal", t9, "T9");               // a table of another room
+
+  RoomWin *w = open_rooms();
+  ASSERT_NE(w, nullptr);
+  ASSERT_TRUE(w->shown());
+  ASSERT_EQ(w->get_room_buttons().size(), 3u);
+  std::vector<std::string> names;
+  std::vector<FXSelector> ids;
+  for (Tools::ThemeButton *b : w->get_room_buttons()) {
+    names.push_back(b->getText().text());
+    ids.push_back(b->getSelector());
+    EXPECT_NE(b->id(), 0u) << "room buttons are created with the shown window";
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{"Saal", "Terrasse", "Bar"}));
+  EXPECT_EQ(ids, (std::vector<FXSelector>{170, 171, 172}));
+  EXPECT_EQ(w->get_desks().size(), 0u) << "the plan stays empty until a room is chosen";
+
+  record_statements();
+  press_room(w, "Saal");
+  run_pending(50);
+  ASSERT_EQ(w->get_desks().size(), 3u);
+  EXPECT_EQ(int(w->get_room().idx), saal);
+  std::vector<FXSelector> desk_ids;
+  for (FixButton *d : w->get_desks())
+    desk_ids.push_back(d->getSelector());
+  EXPECT_EQ(desk_ids, (std::vector<FXSelector>{69, 70, 71}));
+
+  FixButton *d1 = desk(w, "T1");
+  FixButton *d2 = desk(w, "T2");
+  FixButton *d3 = desk(w, "T3");
+  ASSERT_TRUE(d1 && d2 && d3);
+  EXPECT_EQ(d1->getX(), 10);
+  EXPECT_EQ(d1->getY(), 20);
+  EXPECT_EQ(d1->getWidth(), 80);
+  EXPECT_EQ(d1->getHeight(), 40);
+  EXPECT_EQ(d2->getX(), 200);
+  EXPECT_EQ(d2->getY(), 100);
+  EXPECT_EQ(d3->getX(), 300);
+  EXPECT_GT(d3->getWidth(), 0) << "a zero size takes the button's natural one";
+  EXPECT_EQ(d1->getBackColor(), RoomWin::MARK_COLOR);
+  EXPECT_EQ(d1->getBackColor(), FXRGB(150, 150, 200));
+  EXPECT_EQ(d2->getBackColor(), w->getBackColor()) << "cancelled and paid lines do not count";
+  EXPECT_EQ(d3->getBackColor(), w->getBackColor()) << "another room's line does not count";
+
+  for (int t : {t1, t2, t3})
+    EXPECT_EQ(recorder->count(Tools::format(COUNT_OPEN, saal, t)), 1) << t;
+  EXPECT_EQ(recorder->count(Tools::format("select count(*) from LAYOUTP where layout_idx  ='%s'", saal)), 1);
+  EXPECT_EQ(w->get_canvas()->getWidth(), 600) << "the plan has the room's stored size";
+  EXPECT_EQ(w->get_canvas()->getHeight(), 300);
+  EXPECT_EQ(room_button(w, "Saal")->getState(), STATE_DOWN);
+
+  screenshot(shot_dir() + "/rooms_screen.png");
+
+  press_room(w, "Terrasse");
+  ASSERT_EQ(w->get_desks().size(), 1u);
+  EXPECT_EQ(w->get_desks().front()->getSelector(), 69u) << "every room numbers its tables from 69";
+  EXPECT_EQ(w->get_desks().front()->getBackColor(), w->getBackColor());
+  EXPECT_EQ(room_button(w, "Saal")->getState(), STATE_UP);
+  EXPECT_EQ(room_button(w, "Terrasse")->getState(), STATE_DOWN);
+
+  // The same window again: the rooms are read again, the plan is empty.
+  add_room(*db, "Neu");
+  EXPECT_EQ(open_rooms(), w);
+  EXPECT_EQ(w->get_room_buttons().size(), 4u);
+  EXPECT_EQ(w->get_canvas()->numChildren(), 0);
+  EXPECT_EQ(int(w->get_room().idx), terrasse) << "the room shown last is kept";
+}
+
+TEST_F(RoomsPlan, MarksAreCountedAgainWhenTheOrderWindowCloses)
+{
+  const int saal = add_room(*db, "Saal", 500, 300);
+  const int t1 = add_table(*db, saal, "T1", 10, 10, 80, 40);
+  const int t2 = add_table(*db, saal, "T2", 110, 10, 80, 40);
+  const int line = add_line(*db, saal, "Saal", t1, "T1");
+  const int other = add_room(*db, "Garten");
+  const int g1 = add_table(*db, other, "G1", 10, 10);
+  add_line(*db, other, "Garten", g1, "G1");
+
+  RoomWin *w = open_rooms();
+  press_room(w, "Saal");
+  FixButton *d1 = desk(w, "T1");
+  FixButton *d2 = desk(w, "T2");
+  ASSERT_TRUE(d1 && d2);
+  EXPECT_EQ(d1->getBackColor(), RoomWin::MARK_COLOR);
+  EXPECT_EQ(d2->getBackColor(), w->getBackColor());
+
+  LogCapture log;
+  int rows_seen = -1;
+  bool was_bonwin = false;
+  answer_modal([&](FXWindow *modal) {
+    BonWin *bon = dynamic_cast<BonWin *>(modal);
+    was_bonwin = bon != nullptr;
+    if (bon)
+      rows_seen = bon->get_sheet()->getNumRows();
+    // Meanwhile another station settles T1 and books on T2.
+    db->exec(Tools::format("update BONLINE set bezahlt = 'JA' where idx = '%s'", line));
+    db->commit();
+    add_line(*db, saal, "Saal", t2, "T2");
+  });
+  w->handle(d1, FXSEL(SEL_COMMAND, d1->getSelector()), nullptr);
+  EXPECT_TRUE(was_bonwin);
+  EXPECT_EQ(rows_seen, 1) << "the order window lists the table's open line";
+  EXPECT_EQ(log.count("selected Desk: T1"), 1);
+  EXPECT_EQ(d1->getBackColor(), w->getBackColor());
+  EXPECT_EQ(d2->getBackColor(), RoomWin::MARK_COLOR);
+
+  // "Bonieren": the room's lines; "Übersicht": every open line.
+  answer_modal([&](FXWindow *modal) {
+    BonWin *bon = dynamic_cast<BonWin *>(modal);
+    rows_seen = bon ? bon->get_sheet()->getNumRows() : -1;
+  });
+  send_command(w, RoomWin::ID_BONIEREN);
+  EXPECT_EQ(rows_seen, 1);
+  answer_modal([&](FXWindow *modal) {
+    BonWin *bon = dynamic_cast<BonWin *>(modal);
+    rows_seen = bon ? bon->get_sheet()->getNumRows() : -1;
+  });
+  send_command(w, RoomWin::ID_OVERVIEW);
+  EXPECT_EQ(rows_seen, 2);
+}
+
+TEST_F(RoomsPlan, EmptyHouseEmptyRoomVanishedRoomAndFailedCounts)
+{
+  RoomWin *w = open_rooms();
+  EXPECT_EQ(w->get_room_buttons().size(), 0u);
+  bool ran = false;
+  answer_modal([&](FXWindow *modal) { ran = dynamic_cast<BonWin *>(modal) != nullptr; });
+  send_command(w, RoomWin::ID_OVERVIEW);
+  EXPECT_TRUE(ran) << "the overview runs without any room";
+
+  const int leer = add_room(*db, "Leer", 300, 200);
+  add_room(*db, "Weg");
+  const int saal = add_room(*db, "Saal");
+  const int t1 = add_table(*db, saal, "T1", 10, 10);
+  add_line(*db, saal, "Saal", t1, "T1");
+  open_rooms();
+  ASSERT_EQ(w->get_room_buttons().size(), 3u);
+
+  record_statements();
+  press_room(w, "Leer");
+  EXPECT_EQ(w->get_desks().size(), 0u);
+  EXPECT_EQ(w->get_canvas()->numChildren(), 0);
+  ASSERT_FALSE(recorder->statements.empty());
+  EXPECT_EQ(recorder->statements.back(), Tools::format("select count(*) from LAYOUTP where layout_idx  ='%s'", leer));
+
+  // A room deleted in the editor after the buttons were made.
+  press_room(w, "Saal");
+  ASSERT_EQ(w->get_desks().size(), 1u);
+  ASSERT_FALSE(!db->exec("delete from LAYOUTK where name = 'Weg'"));
+  db->commit();
+  Box box;
+  expect_box(box);
+  press_room(w, "Weg");
+  EXPECT_TRUE(box.seen);
+  EXPECT_NE(box.text.find("Fehler Laden des Raumes 'Weg'"), std::string::npos) << box.text;
+  EXPECT_EQ(w->get_desks().size(), 1u) << "the plan shown stays, and is still recounted";
+  EXPECT_EQ(int(w->get_room().idx), saal);
+
+  // The count of open lines fails: the table stays unmarked, with a box.
+  main->getDatabase()->commit();
+  ASSERT_FALSE(!db->exec("RENAME TABLE BONLINE TO BONLINE_away")) << db->get_error();
+  expect_box(box);
+  press_room(w, "Saal");
+  EXPECT_TRUE(box.seen);
+  EXPECT_EQ(box.title, "Datenbankfehler");
+  EXPECT_NE(box.text.find("Datanbankefehler"), std::string::npos);
+  EXPECT_EQ(w->get_desks().size(), 0u);
+  ASSERT_EQ(w->get_canvas()->numChildren(), 1);
+  EXPECT_EQ(static_cast<FixButton *>(w->get_canvas()->getFirst())->getBackColor(), w->getBackColor());
+  main->getDatabase()->rollback();
+  ASSERT_FALSE(!db->exec("RENAME TABLE BONLINE_away TO BONLINE")) << db->get_error();
+}
+
+TEST_F(RoomsPlan, RoomNamesWithQuotesReachTheDatabaseIntact)
+{
+  const int ecke = add_room(*db, "Wirt's \\Ecke", 300, 200);
+  add_table(*db, ecke, "O'Neill", 10, 10);
+  RoomWin *w = open_rooms();
+  press_room(w, "Wirt's \\Ecke");
+  EXPECT_EQ(int(w->get_room().idx), ecke);
+  ASSERT_EQ(w->get_desks().size(), 1u);
+  EXPECT_STREQ(w->get_desks().front()->getText().text(), "O'Neill");
+}
+
+// ---- the layout editor ----
+
+TEST_F(RoomsPlan, EditorMakesARoomPlacesTablesAndSavesThem)
+{
+  EditWin *e = open_editor();
+  ASSERT_NE(e, nullptr);
+  EXPECT_TRUE(e->shown());
+  EXPECT_FALSE(e->is_editable());
+  EXPECT_FALSE(e->get_new_table_button()->isEnabled());
+  EXPECT_STREQ(e->get_room_combo()->getText().text(), "");
+
+  send_command(e, EditWin::ID_NEW_ROOM);
+  e->get_room_combo()->setText("Saal 1");
+  send_command(e, EditWin::ID_SAVE_ROOM);
+  run_pending(20);
+  const int saal = count("select idx from LAYOUTK where name = 'Saal 1'");
+  ASSERT_GT(saal, 0) << "saved and committed";
+  EXPECT_EQ(count("select count(*) from LAYOUTK"), 1);
+  EXPECT_EQ(count("select width from LAYOUTK where name = 'Saal 1'"), e->get_canvas()->getWidth());
+  EXPECT_EQ(count("select height from LAYOUTK where name = 'Saal 1'"), e->get_canvas()->getHeight());
+  EXPECT_TRUE(e->is_editable());
+  const auto &keys = e->get_room_combo()->get_keys();
+  EXPECT_NE(std::find(keys.begin(), keys.end(), "Saal 1"), keys.end());
+
+  send_command(e, EditWin::ID_NEW_TABLE);
+  send_command(e, EditWin::ID_NEW_TABLE);
+  ASSERT_EQ(labels(e).size(), 2u);
+  FixLabel *first = label(e, "Tisch 1");
+  FixLabel *second = label(e, "Tisch 2");
+  ASSERT_TRUE(first && second);
+  EXPECT_EQ(e->get_selected(), second);
+  EXPECT_STREQ(e->get_title_field()->getText().text(), "Tisch 2");
+  EXPECT_LE(first->getX(), 10);
+  EXPECT_LE(first->getY(), 10);
+  EXPECT_EQ(count("select count(*) from LAYOUTP"), 0) << "not committed yet";
+
+  screenshot(shot_dir() + "/editor.png");
+
+  // Dragged, renamed and resized.
+  first->move(100, 50);
+  e->handle(e->get_canvas(), FXSEL(SEL_COMMAND, NaviWin::ID_CANVAS), static_cast<FXObject *>(first));
+  EXPECT_EQ(e->get_selected(), first);
+  EXPECT_EQ(second->getFrameStyle(), FRAME_RAISED | FRAME_THICK);
+  EXPECT_EQ(first->getFrameStyle(), FRAME_SUNKEN | FRAME_THICK);
+  e->get_title_field()->setText("Fenster");
+  e->get_height_field()->setText("40");
+  e->get_width_field()->setText("120");
+  send_command(e, EditWin::ID_APPLY);
+  EXPECT_STREQ(first->getText().text(), "Fenster");
+  EXPECT_EQ(first->getHeight(), 40);
+  EXPECT_EQ(first->getWidth(), 120);
+  e->get_height_field()->setText("");
+  send_command(e, EditWin::ID_HEIGHT);
+  EXPECT_EQ(first->getHeight(), 0) << "a field without a number gives 0";
+  e->get_height_field()->setText("40");
+  send_command(e, EditWin::ID_HEIGHT);
+
+  send_command(e, EditWin::ID_SAVE_ROOM);
+  EXPECT_EQ(count("select count(*) from LAYOUTP"), 2);
+  EXPECT_EQ(count(Tools::format("select count(*) from LAYOUTP where layout_idx = %d", saal)), 2);
+  EXPECT_EQ(count("select label_x from LAYOUTP where label_name = 'Fenster'"), 100);
+  EXPECT_EQ(count("select label_y from LAYOUTP where label_name = 'Fenster'"), 50);
+  EXPECT_EQ(count("select label_width from LAYOUTP where label_name = 'Fenster'"), 120);
+  EXPECT_EQ(count("select label_height from LAYOUTP where label_name = 'Fenster'"), 40);
+  EXPECT_EQ(count("select count(*) from LAYOUTP where label_name = 'Tisch 2'"), 1);
+  EXPECT_EQ(count("select count(*) from LAYOUTK"), 1) << "the loaded room is rewritten in place";
+  EXPECT_EQ(labels(e).size(), 2u) << "reloaded after saving";
+  EXPECT_TRUE(e->is_editable());
+
+  // The room screen shows the saved plan.
+  RoomWin *w = open_rooms();
+  press_room(w, "Saal 1");
+  ASSERT_EQ(w->get_desks().size(), 2u);
+  FixButton *fenster = desk(w, "Fenster");
+  ASSERT_NE(fenster, nullptr);
+  EXPECT_EQ(fenster->getX(), 100);
+  EXPECT_EQ(fenster->getY(), 50);
+  screenshot(shot_dir() + "/rooms_after_editor.png");
+}
+
+TEST_F(RoomsPlan, CancelAndCloseUndoEverySinceTheLastSave)
+{
+  const int saal = add_room(*db, "Saal", 400, 300);
+  add_table(*db, saal, "Tisch 1", 10, 10, 60, 30);
+  add_table(*db, saal, "Tisch 2", 100, 10, 60, 30);
+  EditWin *e = open_editor();
+  choose_room(e, "Saal");
+  ASSERT_TRUE(e->is_editable());
+  ASSERT_EQ(labels(e).size(), 2u);
+  EXPECT_EQ(e->get_next_id(), 69) << "labels take no ids";
+
+  // New tables are numbered past the names the room shows already.
+  send_command(e, EditWin::ID_NEW_TABLE);
+  EXPECT_NE(label(e, "Tisch 3"), nullptr);
+  send_command(e, EditWin::ID_CANCEL);
+  EXPECT_FALSE(e->shown());
+  EXPECT_EQ(count("select count(*) from LAYOUTP"), 2);
+  EXPECT_EQ(labels(e).size(), 0u);
+  EXPECT_FALSE(e->is_editable());
+
+  // Deleting without a selection does nothing; with one the label goes,
+  // and closing brings the row and its label back.
+  open_editor();
+  choose_room(e, "Saal");
+  send_command(e, EditWin::ID_DELETE_TABLE);
+  EXPECT_EQ(labels(e).size(), 2u);
+  e->handle(e->get_canvas(), FXSEL(SEL_COMMAND, NaviWin::ID_CANVAS), static_cast<FXObject *>(label(e, "Tisch 1")));
+  send_command(e, EditWin::ID_DELETE_TABLE);
+  EXPECT_EQ(labels(e).size(), 1u);
+  EXPECT_EQ(e->get_selected(), nullptr);
+  send_command(e, EditWin::ID_NEW_TABLE);
+  EXPECT_EQ(labels(e).size(), 2u);
+  press_key(e, KEY_Escape);
+  EXPECT_FALSE(e->shown());
+  EXPECT_EQ(count("select count(*) from LAYOUTP"), 2);
+  EXPECT_EQ(count("select count(*) from LAYOUTP where label_name = 'Tisch 1'"), 1);
+  // The plan shows what the database holds: no table that is gone.
+  std::vector<std::string> shown;
+  for (FixLabel *l : labels(e))
+    shown.push_back(l->getText().text());
+  std::sort(shown.begin(), shown.end());
+  EXPECT_EQ(shown, (std::vector<std::string>{"Tisch 1", "Tisch 2"}));
+  EXPECT_EQ(e->get_selected(), nullptr);
+
+  // Saving then keeps positions of the tables that exist.
+  open_editor();
+  label(e, "Tisch 2")->move(200, 100);
+  send_command(e, EditWin::ID_SAVE_ROOM);
+  EXPECT_EQ(count("select label_x from LAYOUTP where label_name = 'Tisch 2'"), 200);
+  EXPECT_EQ(count("select count(*) from LAYOUTP"), 2);
+}
+
+TEST_F(RoomsPlan, DeletingARoomTakesItsTablesOnlyWhenItIsTheLoadedOne)
+{
+  const int saal = add_room(*db, "Saal", 400, 300);
+  add_table(*db, saal, "T1", 10, 10);
+  add_table(*db, saal, "T2", 100, 10);
+  const int bar = add_room(*db, "Bar", 400, 300);
+  add_table(*db, bar, "B1", 10, 10);
+  EditWin *e = open_editor();
+
+  // Nothing loaded: nothing is deleted.
+  Box box;
+  expect_box(box);
+  send_command(e, EditWin::ID_DELETE_ROOM);
+  EXPECT_TRUE(box.seen);
+  EXPECT_EQ(box.title, "Datenfehler");
+
+  // The name typed over the loaded room's: neither room nor tables go.
+  choose_room(e, "Saal");
+  e->get_room_combo()->setText("Bar");
+  expect_box(box);
+  send_command(e, EditWin::ID_DELETE_ROOM);
+  EXPECT_TRUE(box.seen);
+  EXPECT_EQ(count("select count(*) from LAYOUTP"), 3);
+  EXPECT_EQ(count("select count(*) from LAYOUTK"), 2);
+
+  // The loaded room: tables first, then the room, committed.
+  choose_room(e, "Saal");
+  send_command(e, EditWin::ID_DELETE_ROOM);
+  EXPECT_EQ(count("select count(*) from LAYOUTK where name = 'Saal'"), 0);
+  EXPECT_EQ(count(Tools::format("select count(*) from LAYOUTP where layout_idx = %d", saal)), 0);
+  EXPECT_EQ(count("select count(*) from LAYOUTP"), 1);
+  const auto &keys = e->get_room_combo()->get_keys();
+  EXPECT_EQ(std::find(keys.begin(), keys.end(), "Saal"), keys.end());
+  EXPECT_EQ(labels(e).size(), 0u);
+  EXPECT_FALSE(e->is_editable());
+
+  // A room with order lines cannot go: the box, and everything stays.
+  add_line(*db, bar, "Bar", count("select idx from LAYOUTP where label_name = 'B1'"), "B1");
+  choose_room(e, "Bar");
+  expect_box(box);
+  send_command(e, EditWin::ID_DELETE_ROOM);
+  EXPECT_TRUE(box.seen);
+  EXPECT_EQ(box.title, "Datenbankfehler");
+  EXPECT_EQ(count("select count(*) from LAYOUTK where name = 'Bar'"), 1);
+  EXPECT_EQ(count("select count(*) from LAYOUTP where label_name = 'B1'"), 1);
+  EXPECT_EQ(labels(e).size(), 1u) << "the plan is read again after the roll-back";
+}
+
+TEST_F(RoomsPlan, UnknownNamesEmptyNamesAndSecondRoomsOfOneName)
+{
+  const int saal = add_room(*db, "Saal", 400, 300);
+  add_table(*db, saal, "T1", 10, 10);
+  EditWin *e = open_editor();
+  choose_room(e, "Saal");
+  ASSERT_EQ(labels(e).size(), 1u);
+
+  // A name that matches no room after a loaded one: no key of the other.
+  choose_room(e, "Keller");
+  EXPECT_FALSE(e->is_editable());
+  EXPECT_EQ(int(e->get_room().idx), 0);
+  EXPECT_EQ(labels(e).size(), 0u);
+  EXPECT_STREQ(e->get_room_combo()->getText().text(), "Keller");
+
+  // Saved under that name it becomes a room of its own.
+  send_command(e, EditWin::ID_SAVE_ROOM);
+  EXPECT_EQ(count("select count(*) from LAYOUTK"), 2);
+  EXPECT_EQ(count("select count(*) from LAYOUTP"), 1);
+  EXPECT_TRUE(e->is_editable());
+
+  // No room without a name.
+  send_command(e, EditWin::ID_NEW_ROOM);
+  Box box;
+  expect_box(box);
+  send_command(e, EditWin::ID_SAVE_ROOM);
+  EXPECT_TRUE(box.seen);
+  EXPECT_EQ(box.title, "Datenfehler");
+  EXPECT_EQ(count("select count(*) from LAYOUTK"), 2);
+
+  // "Neu" and a name another room has: a second room of that name.
+  send_command(e, EditWin::ID_NEW_ROOM);
+  e->get_room_combo()->setText("Saal");
+  send_command(e, EditWin::ID_SAVE_ROOM);
+  EXPECT_EQ(count("select count(*) from LAYOUTK where name = 'Saal'"), 2);
+
+  // A name with quote and backslash is stored as typed.
+  send_command(e, EditWin::ID_NEW_ROOM);
+  e->get_room_combo()->setText("Wirt's \\Ecke");
+  send_command(e, EditWin::ID_SAVE_ROOM);
+  EXPECT_EQ(count("select count(*) from LAYOUTK where name = 'Wirt\\'s \\\\Ecke'"), 1);
+  EXPECT_TRUE(e->is_editable());
+  send_command(e, EditWin::ID_NEW_TABLE);
+  send_command(e, EditWin::ID_SAVE_ROOM);
+  EXPECT_EQ(count("select count(*) from LAYOUTP p join LAYOUTK k on p.layout_idx = k.idx "
+                  "where k.name = 'Wirt\\'s \\\\Ecke'"),
+            1);
+}
+
+TEST_F(RoomsPlan, AFailedTableInsertShowsNoLabel)
+{
+  const int saal = add_room(*db, "Saal", 400, 300);
+  add_table(*db, saal, "T1", 10, 10);
+  EditWin *e = open_editor();
+  choose_room(e, "Saal");
+  main->getDatabase()->commit();
+  ASSERT_FALSE(!db->exec("RENAME TABLE LAYOUTP TO LAYOUTP_away")) << db->get_error();
+  Box box;
+  expect_box(box);
+  send_command(e, EditWin::ID_NEW_TABLE);
+  EXPECT_TRUE(box.seen);
+  EXPECT_EQ(box.title, "Datenbankfehler");
+  EXPECT_EQ(labels(e).size(), 1u);
+  EXPECT_EQ(e->get_table_counter(), 1) << "no number used up";
+  main->getDatabase()->rollback();
+  ASSERT_FALSE(!db->exec("RENAME TABLE LAYOUTP_away TO LAYOUTP")) << db->get_error();
+}
+
+} // namespace
