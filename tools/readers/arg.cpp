@@ -7,24 +7,6 @@ namespace Arg {
 
 namespace {
 
-// A list behind a handle; a handle without a list, or with a null one,
-// raises the handle's BadRef rather than crashing.
-const StringList &list_of(const StringListRef &ref)
-{
-  StringList *list = ref.try_get();
-  if (!list)
-    throw StringListRef::BadRef();
-  return *list;
-}
-
-Rule &rule_of(const Ref<Rule> &ref)
-{
-  Rule *rule = ref.try_get();
-  if (!rule)
-    throw Ref<Rule>::BadRef();
-  return *rule;
-}
-
 void pad_to(std::string &text, unsigned column)
 {
   if (text.size() < column)
@@ -80,15 +62,15 @@ bool OptionNameRule::check(const std::string &text)
   return text.empty();
 }
 
-bool OptionNameRule::has_description() const { return !list_of(names).empty(); }
+bool OptionNameRule::has_description() const { return !checked(names).empty(); }
 
 std::string OptionNameRule::format_names(unsigned name_col, unsigned names_end) const
 {
-  const StringList &prefix_list = list_of(prefixes);
+  const StringList &prefix_list = checked(prefixes);
   const std::string prefix = prefix_list.empty() ? std::string() : prefix_list.front();
   std::string result;
   bool first = true;
-  for (const std::string &name : list_of(names)) {
+  for (const std::string &name : checked(names)) {
     if (!first)
       pad_to(result, name_col);
     first = false;
@@ -151,7 +133,7 @@ bool IsValueRule::check(const std::string &text)
 {
   std::string value = case_sensitive ? text : Tools::toupper(text);
   value = Tools::strip(value, " \t\n\r");
-  for (const std::string &state : list_of(states))
+  for (const std::string &state : checked(states))
     if (value == state)
       return true;
   return false;
@@ -160,7 +142,7 @@ bool IsValueRule::check(const std::string &text)
 std::string IsValueRule::description() const
 {
   std::string joined;
-  for (const std::string &state : list_of(states)) {
+  for (const std::string &state : checked(states)) {
     if (!joined.empty())
       joined += '|';
     joined += state;
@@ -170,7 +152,7 @@ std::string IsValueRule::description() const
   return "[" + joined + "]";
 }
 
-bool IsValueRule::has_description() const { return !list_of(states).empty(); }
+bool IsValueRule::has_description() const { return !checked(states).empty(); }
 
 IsBoolRule::IsBoolRule() : IsValueRule(false)
 {
@@ -215,8 +197,8 @@ std::string Option::render_usage(bool with_value, unsigned name_col, unsigned na
                                  unsigned width) const
 {
   std::string line;
-  Rule &names = rule_of(name_rule);
-  Rule &value = rule_of(value_rule);
+  Rule &names = checked(name_rule);
+  Rule &value = checked(value_rule);
   if (names.has_description()) {
     Ref<OptionNameRule> name_list;
     if (rule_cast(name_rule, name_list))
@@ -249,9 +231,9 @@ bool Option::has_usage() const
   return !help.empty();
 }
 
-bool Option::check_name(const std::string &text) { return rule_of(name_rule).check(text); }
+bool Option::check_name(const std::string &text) { return checked(name_rule).check(text); }
 
-bool Option::check_value(const std::string &text) { return rule_of(value_rule).check(text); }
+bool Option::check_value(const std::string &text) { return checked(value_rule).check(text); }
 
 bool Option::add_name(const std::string &name)
 {
@@ -261,7 +243,7 @@ bool Option::add_name(const std::string &name)
   // The rule's list is read through its handle: a rule without a list
   // raises BadRef, as every other read of a missing list does.
   StringListRef names = rule->get_names();
-  list_of(names);
+  checked(names);
   names->push_back(name);
   return true;
 }
@@ -342,7 +324,7 @@ void EnumOption::add_state(const std::string &state)
   Ref<IsValueRule> rule = rule_cast<IsValueRule>(value_rule);
   // A value rule of another kind leaves an empty handle: BadRef.
   StringListRef states = rule->get_states();
-  list_of(states);
+  checked(states);
   states->push_back(state);
 }
 

@@ -19,6 +19,16 @@
 namespace Tools {
 namespace Arg {
 
+// The object behind a handle; a handle without one, or with a null one,
+// raises the handle's BadRef rather than crashing.
+template <class T> T &checked(const Ref<T> &ref)
+{
+  T *object = ref.try_get();
+  if (!object)
+    throw typename Ref<T>::BadRef();
+  return *object;
+}
+
 typedef std::vector<std::string> StringList;
 typedef Ref<StringList> StringListRef;
 

@@ -7,26 +7,6 @@ namespace Arg {
 
 unsigned screen_width() { return 80; }
 
-namespace {
-
-Option &option_of(const OptionRef &ref)
-{
-  Option *option = ref.try_get();
-  if (!option)
-    throw OptionRef::BadRef();
-  return *option;
-}
-
-Rule &rule_of(const Ref<Rule> &ref)
-{
-  Rule *rule = ref.try_get();
-  if (!rule)
-    throw Ref<Rule>::BadRef();
-  return *rule;
-}
-
-} // namespace
-
 // ---- OptionChain ----
 
 OptionChain::OptionChain(const Link &link)
@@ -39,7 +19,7 @@ OptionChain::~OptionChain() {}
 
 void OptionChain::add(OptionRef option)
 {
-  Option &opt = option_of(option);
+  Option &opt = checked(option);
   Ref<OptionNameRule> name_rule = rule_cast<OptionNameRule>(opt.get_name_rule());
   // An option without a name rule of the right kind: BadRef, here.
   if (!name_rule->get_prefixes().valid())
@@ -62,9 +42,9 @@ bool OptionChain::parse(ArgGroupList &groups)
   for (const OptionRef &option : *options) {
     if (groups.empty())
       break;
-    Option &opt = option_of(option);
-    Rule &names = rule_of(opt.get_name_rule());
-    Rule &value_rule = rule_of(opt.get_value_rule());
+    Option &opt = checked(option);
+    Rule &names = checked(opt.get_name_rule());
+    Rule &value_rule = checked(opt.get_value_rule());
     bool matched = false;
     bool abort = false;
 
@@ -155,7 +135,7 @@ bool OptionChain::parse(ArgGroupList &groups)
   }
 
   for (const OptionRef &option : *options) {
-    const Option &opt = option_of(option);
+    const Option &opt = checked(option);
     if (opt.is_required() && !opt.is_found())
       return false;
   }
@@ -209,7 +189,7 @@ ArgGroupList Parser::split() const
   ArgGroupList groups;
   if (!argv)
     return groups;
-  Rule &is_option = rule_of(option_rule);
+  Rule &is_option = checked(option_rule);
   // argv ends at argc or at the first null entry, whichever comes first.
   auto has = [this](int i) { return i < argc && argv[i] != nullptr; };
   int i = 1;
@@ -275,7 +255,7 @@ std::string Parser::usage(unsigned name_col, unsigned names_end, unsigned text_c
   std::string text;
   bool first = true;
   for (const OptionRef &option : options) {
-    const Option &opt = option_of(option);
+    const Option &opt = checked(option);
     if (opt.has_usage()) {
       if (!first)
         text += '\n';
