@@ -109,7 +109,14 @@ protected:
     close(fds[0]);
     ASSERT_GT(n, 0) << "Xvfb did not start";
     display = ":" + std::string(buf, static_cast<size_t>(n - (buf[n - 1] == '\n' ? 1 : 0)));
+    // The number comes when the server has its socket; under load the
+    // first clients may still be turned away for a moment.
+    for (int i = 0; i < 100 && !answers(); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(answers()) << "Xvfb on " << display << " does not answer";
   }
+
+  bool answers() { return std::system(("DISPLAY=" + display + " xdpyinfo >/dev/null 2>&1").c_str()) == 0; }
 
   std::string registry() const { return home + "/.foxrc/Marbeck/Korvan"; }
 
