@@ -8,6 +8,10 @@
 
 #include "gui/lang.h"
 #include "schema/tables.h"
+#include "masterdata/art.h"
+#include "masterdata/grpust.h"
+#include "masterdata/sonstart.h"
+#include "masterdata/user.h"
 #include "shell/connect.h"
 #include "shell/debugwin.h"
 #include "shell/langwin.h"
@@ -364,12 +368,40 @@ long MainWindow::onLogin(FXObject *, FXSelector, void *)
   return 1;
 }
 
-// The maintenance windows come with their own issues; until then their
-// entries do nothing.
-long MainWindow::onArt(FXObject *, FXSelector, void *) { return 1; }
-long MainWindow::onGrpUst(FXObject *, FXSelector, void *) { return 1; }
-long MainWindow::onUser(FXObject *, FXSelector, void *) { return 1; }
-long MainWindow::onSonstArt(FXObject *, FXSelector, void *) { return 1; }
+// The master-data windows: made on first use and kept; every showing
+// starts with freshly read lists and an empty form.
+template <class W> static void show_master_data(W *&window, MainWindow *main)
+{
+  if (!window) {
+    window = new W(main, main);
+    window->create();
+  }
+  window->show(PLACEMENT_OWNER);
+}
+
+long MainWindow::onArt(FXObject *, FXSelector, void *)
+{
+  show_master_data(artWin, this);
+  return 1;
+}
+
+long MainWindow::onGrpUst(FXObject *, FXSelector, void *)
+{
+  show_master_data(grpUstWin, this);
+  return 1;
+}
+
+long MainWindow::onUser(FXObject *, FXSelector, void *)
+{
+  show_master_data(userWin, this);
+  return 1;
+}
+
+long MainWindow::onSonstArt(FXObject *, FXSelector, void *)
+{
+  show_master_data(sonstArtWin, this);
+  return 1;
+}
 
 long MainWindow::onEditor(FXObject *, FXSelector, void *)
 {

@@ -1,0 +1,389 @@
+#include "masterdata/art.h"
+
+#include <memory>
+
+#include "tools/core/format.h"
+#include "tools/core/string_utils.h"
+#include "tools/dbi/database.h"
+#include "tools/dbi/query.h"
+#include "gui/buttonbar.h"
+#include "gui/moneyfield.h"
+#include "gui/spreadsheet.h"
+
+using namespace FX;
+
+FXDEFMAP(Art) ArtMap[] = {
+    FXMAPFUNC(SEL_COMMAND, Art::ID_SELECT_IDX, Art::onSelect),
+    FXMAPFUNC(SEL_COMMAND, Art::ID_ARTNR, Art::onSelect),
+    FXMAPFUNC(SEL_COMMAND, Art::ID_CANCEL_FORM, Art::onCancel),
+    FXMAPFUNC(SEL_COMMAND, Art::ID_NEW, Art::onNew),
+    FXMAPFUNC(SEL_COMMAND, Art::ID_SAVE, Art::onSave),
+    FXMAPFUNC(SEL_COMMAND, Art::ID_DELETE_ROW, Art::onDelete),
+    FXMAPFUNC(SEL_COMMAND, Art::ID_USTGRUPPE, Art::onUstGruppe),
+    // prices and group memberships
+    FXMAPFUNC(SEL_COMMAND, Art::ID_GRUPPEN, Art::onGruppen),
+    FXMAPFUNC(SEL_CHANGED, Art::ID_PREIS, Art::onPreis),
+    FXMAPFUNC(SEL_COMMAND, Art::ID_SAVE_PREIS, Art::onSavePreis),
+    FXMAPFUNC(SEL_COMMAND, Art::ID_DELETE_PREIS, Art::onDeletePreis),
+};
+
+FXIMPLEMENT(Art, BaseDialog, ArtMap, ARRAYNUMBER(ArtMap))
+
+static const char *const KEY = "artnr";
+
+Art::Art() : artnr_combo(nullptr), ust_combo(nullptr), groups_sheet(nullptr), prices_sheet(nullptr) {}
+
+Art::Art(FXWindow *owner, MainWindow *main)
+    : BaseDialog(owner, main, "Wartung Artikelstamm", "Artikelstamm", &art, DECOR_ALL), artnr_combo(nullptr),
+      ust_combo(nullptr), groups_sheet(nullptr), prices_sheet(nullptr)
+{
+  build_base_fields(art, "artnr", "bezeichnung", "");
+
+  const FXuint label_opts = JUSTIFY_RIGHT | LAYOUT_FILL_X | LAYOUT_CENTER_Y;
+  const FXuint field_opts = FRAME_SUNKEN | FRAME_THICK;
+  new FXHorizontalFrame(main_page, LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 0, 0, 4, 4);
+  FXMatrix *matrix = new FXMatrix(main_page, 3, MATRIX_BY_COLUMNS, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
+
+  new Label(matrix, main_window, "Artikelnummer:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  artnr_combo = new DBComboBox<ART>(matrix, main_window, KEY, this, ID_ARTNR, 0, "bezeichnung");
+  artnr_combo->fill();
+  new BarButtonNew(matrix, main_window, this, ID_NEW, BUTTON_NORMAL | LAYOUT_RIGHT);
+
+  new Label(matrix, main_window, "Bezeichung:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  Tools::ThemeTextField *text1 = new Tools::ThemeTextField(matrix, 50, nullptr, 0, field_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  new FXFrame(matrix, 0, 0, 0, 0, 0, 2, 2, 2, 2);
+
+  new Label(matrix, main_window, "Bezeichung2:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  Tools::ThemeTextField *text2 = new Tools::ThemeTextField(matrix, 50, nullptr, 0, field_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  new FXFrame(matrix, 0, 0, 0, 0, 0, 2, 2, 2, 2);
+
+  new Label(matrix, main_window, "UST Gruppe:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  FXHorizontalFrame *ust_row = new FXHorizontalFrame(matrix, 0, 0, 0, 0, 0, 0, 0, 0, 0, 4, 4);
+  Tools::ThemeTextField *ust_idx = new Tools::ThemeTextField(ust_row, 3, nullptr, 0, field_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  ust_idx->disable();
+  ust_combo = new DBComboBox<GRP_UST>(ust_row, main_window, "name", this, ID_USTGRUPPE, 0, "ust");
+  ust_combo->fill();
+  MoneyField *rate = new MoneyField(ust_row, main_window, nullptr, 0, 15);
+  rate->disable();
+  new Label(ust_row, main_window, "%", nullptr, LAYOUT_CENTER_Y, 0, 0, 0, 0, 2, 2, 2, 2);
+  new FXFrame(matrix, 0, 0, 0, 0, 0, 2, 2, 2, 2);
+
+  add_bind_var(static_cast<ComboBox *>(artnr_combo), &art.artnr.value);
+  add_bind_var(text1, &art.bezeichnung.value);
+  add_bind_var(text2, &art.bezeichnung2.value);
+  add_bind_var(ust_idx, &art.gruppe_ust_idx.value);
+  add_bind_var(static_cast<ComboBox *>(ust_combo), &art.gruppe_ust.value);
+  add_bind_var(rate, &grp_ust.ust.value);
+
+  build_price_and_group_tabs();
+
+  ButtonBar *bar = new ButtonBar(content_frame, main_window);
+  bar->add_delete(this, ID_DELETE_ROW, false);
+  bar->add_save(this, ID_SAVE, true);
+  bar->add_cancel(this, ID_CANCEL_FORM, true);
+
+  vars_to_widgets();
+  feed_lists();
+}
+
+Art::~Art() {}
+
+void Art::reset()
+{
+  BaseDialog::reset();
+  artnr_combo->fill();
+  ust_combo->fill();
+  onNew(nullptr, 0, nullptr);
+}
+
+long Art::onSelect(FXObject *sender, FXSelector sel, void *ptr)
+{
+  const FXuint id = FXSELID(sel);
+  if (id == ID_SELECT_IDX || id == ID_ARTNR) {
+    if (!load_record(id == ID_SELECT_IDX, KEY))
+      return 1;
+  } else {
+    widgets_to_vars();
+    vars_to_widgets();
+  }
+  onUstGruppe(sender, sel, ptr);
+  feed_lists();
+  return 1;
+}
+
+long Art::onNew(FXObject *, FXSelector, void *)
+{
+  // The price form keeps what was typed into it.
+  widgets_to_vars();
+  art = ART();
+  vars_to_widgets();
+  return 1;
+}
+
+long Art::onCancel(FXObject *sender, FXSelector sel, void *ptr)
+{
+  onNew(sender, sel, ptr);
+  get_db()->rollback();
+  hide();
+  return 1;
+}
+
+long Art::onSave(FXObject *, FXSelector, void *)
+{
+  save_record(KEY, {}, true);
+  return 1;
+}
+
+long Art::onDelete(FXObject *, FXSelector, void *)
+{
+  widgets_to_vars();
+  // The prices go with the article, in the same transaction. Group
+  // memberships are kept: while there are any, the article stays.
+  delete_record(KEY, Tools::format("delete from PREIS where art_artnr = '%s' and art_idx = '%s'",
+                                   Tools::sql_escape(art.artnr.value), static_cast<int>(art.idx)));
+  return 1;
+}
+
+long Art::onUstGruppe(FXObject *, FXSelector, void *)
+{
+  widgets_to_vars();
+  Tools::Ref<Tools::Database> db = get_db();
+  GRP_UST found;
+  Tools::DBBindList list;
+  list.add(&found);
+  int rows = Tools::select_objects(
+      *db,
+      Tools::format("select %%GRP_UST from GRP_UST where  name = '%s' and gueltig='JA' ",
+                    Tools::sql_escape(art.gruppe_ust.value)),
+      list);
+  if (rows < 0) {
+    db_error("Datanbankefehler");
+    return 1;
+  }
+  if (rows > 0) {
+    grp_ust = found;
+    art.gruppe_ust_idx = static_cast<int>(grp_ust.idx);
+    art.gruppe_ust = grp_ust.name.value;
+  } else {
+    // No valid group of that name: the article keeps its own group and
+    // gets nothing of the group looked up before.
+    grp_ust = GRP_UST();
+  }
+  vars_to_widgets();
+  return 1;
+}
+
+// ---- prices and group memberships ----
+
+void Art::build_price_and_group_tabs()
+{
+  const FXuint sheet_opts = LAYOUT_FILL_X | LAYOUT_FILL_Y | TABLE_COL_SIZABLE | TABLE_ROW_SIZABLE;
+  const FXuint label_opts = JUSTIFY_RIGHT | LAYOUT_FILL_X | LAYOUT_CENTER_Y;
+  const FXuint field_opts = FRAME_SUNKEN | FRAME_THICK;
+
+  new TabItem(tab_book, main_window, "Gruppen", nullptr, TAB_TOP_NORMAL, 0, 0, 0, 0, 2, 2, 2, 2);
+  Tools::ThemeVerticalFrame *groups_page =
+      new Tools::ThemeVerticalFrame(tab_book, FRAME_RAISED, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
+  groups_sheet = new SpreadSheet(groups_page, main_window, this, ID_GRUPPEN, sheet_opts);
+  groups_sheet->set_columns("idx \tidx,name Name,bezeichnung Bezeichnung, bezeichnung2 Bezeichnung");
+
+  new TabItem(tab_book, main_window, "Preise", nullptr, TAB_TOP_NORMAL, 0, 0, 0, 0, 2, 2, 2, 2);
+  Tools::ThemeVerticalFrame *prices_page =
+      new Tools::ThemeVerticalFrame(tab_book, FRAME_RAISED, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
+  prices_sheet = new SpreadSheet(prices_page, main_window, this, ID_PREIS, sheet_opts | TABLE_READONLY);
+  prices_sheet->set_columns("idx \tidx,preis Preis,menuepreis Menupreis,gutschein Gutschein,bezeichnung "
+                            "Bezeichnung,bezeichnung2 Bezeichnung");
+
+  new FXHorizontalSeparator(prices_page, SEPARATOR_GROOVE | LAYOUT_FILL_X);
+  FXMatrix *matrix = new FXMatrix(prices_page, 2, MATRIX_BY_COLUMNS, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
+  new Label(matrix, main_window, "Preis:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  MoneyField *amount = new MoneyField(matrix, main_window, nullptr, 0, 15);
+  new Label(matrix, main_window, "Bezeichnung:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  Tools::ThemeTextField *text1 = new Tools::ThemeTextField(matrix, 50, nullptr, 0, field_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  new Label(matrix, main_window, "Bezeichnung:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  Tools::ThemeTextField *text2 = new Tools::ThemeTextField(matrix, 50, nullptr, 0, field_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  new Label(matrix, main_window, "Menüpreis:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  DBComboBox<PREIS> *menu = new DBComboBox<PREIS>(matrix, main_window, "menuepreis", nullptr, 0, 0);
+  menu->fill();
+  new Label(matrix, main_window, "Gutschein:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  DBComboBox<PREIS> *voucher = new DBComboBox<PREIS>(matrix, main_window, "gutschein", nullptr, 0, 0);
+  voucher->fill();
+
+  add_bind_var(amount, &preis.preis.value);
+  add_bind_var(text1, &preis.bezeichnung.value);
+  add_bind_var(text2, &preis.bezeichnung2.value);
+  add_bind_var(static_cast<ComboBox *>(menu), &preis.menuepreis.value);
+  add_bind_var(static_cast<ComboBox *>(voucher), &preis.gutschein.value);
+
+  new FXHorizontalSeparator(prices_page, SEPARATOR_GROOVE | LAYOUT_FILL_X);
+  ButtonBar *bar = new ButtonBar(prices_page, main_window);
+  bar->add_save(this, ID_SAVE_PREIS, false);
+  bar->add_delete(this, ID_DELETE_PREIS, false);
+}
+
+void Art::feed_lists()
+{
+  const std::string where = Tools::format("where art_artnr='%s' and art_idx='%s'", Tools::sql_escape(art.artnr.value),
+                                          static_cast<int>(art.idx));
+  groups_sheet->feed_table<GRP_ART>(where, "", "count(*)");
+  prices_sheet->feed_table<PREIS>(where, "", "count(*)");
+}
+
+long Art::onGruppen(FXObject *, FXSelector, void *ptr)
+{
+  widgets_to_vars();
+  if (!ptr)
+    return 0;
+  SpreadSheet::MenuRequest *request = static_cast<SpreadSheet::MenuRequest *>(ptr);
+  Tools::Ref<Tools::Database> db = get_db();
+
+  switch (request->code) {
+  case SpreadSheet::MenuRequest::NEW:
+  case SpreadSheet::MenuRequest::FROM_TEMPLATE: {
+    // A membership needs a stored article to belong to.
+    if (art.idx == 0) {
+      data_error(msg_select_article);
+      return 0;
+    }
+    GRP_ART row;
+    row.art_artnr = art.artnr.value;
+    row.art_idx = static_cast<int>(art.idx);
+    if (request->code == SpreadSheet::MenuRequest::FROM_TEMPLATE && request->row.valid() && request->row.try_get()) {
+      for (Tools::DBTypeVarChar *column : {&row.name, &row.bezeichnung, &row.bezeichnung2}) {
+        Tools::DBType *cell = request->row->get_cell_by_name(column->get_name());
+        if (cell)
+          *column = cell->format("%s");
+      }
+    }
+    groups_sheet->read_cells();
+    groups_sheet->save_changes("idx");
+    if (!Tools::insert_object(*db, row)) {
+      report_db_failure();
+      db->rollback();
+      return 0;
+    }
+    db->commit();
+    feed_lists();
+    return 1;
+  }
+  case SpreadSheet::MenuRequest::TEMPLATES: {
+    vars_to_widgets();
+    struct Page
+    {
+      GRP_ART rows[SpreadSheet::MAX_TEMPLATES];
+    };
+    std::unique_ptr<Page> page(new Page);
+    Tools::DBArrayBind binder;
+    binder.bind_array(page->rows);
+    Tools::DBLimit limit(SpreadSheet::MAX_TEMPLATES);
+    int rows = Tools::select_object_rows(
+        *db,
+        Tools::format("select %%GRP_ART from GRP_ART where  GRP_ART.name not in (   select name from GRP_ART where "
+                      "art_artnr = '%s' and          art_idx = '%s' )  group by GRP_ART.name ",
+                      Tools::sql_escape(art.artnr.value), static_cast<int>(art.idx)),
+        binder, limit);
+    if (rows < 0) {
+      db_error("Datanbankefehler");
+      return 1;
+    }
+    for (int i = 0; i < rows && i < SpreadSheet::MAX_TEMPLATES; ++i) {
+      GRP_ART *copy = new GRP_ART;
+      *copy = page->rows[i];
+      request->rows.push_back(Tools::Ref<Tools::DBBindType>(copy));
+    }
+    request->column = "name";
+    return 1;
+  }
+  case SpreadSheet::MenuRequest::DELETE: {
+    groups_sheet->read_cells();
+    groups_sheet->save_changes("idx");
+    if (!request->row.valid() || !request->row.try_get())
+      return 0;
+    Tools::DBType *idx = request->row->get_cell_by_name("idx");
+    if (!idx)
+      return 0;
+    if (!db->exec(Tools::format("delete from GRP_ART where idx='%s'", Tools::sql_escape(idx->format("%s"))))) {
+      report_db_failure();
+      db->rollback();
+      return 0;
+    }
+    db->commit();
+    feed_lists();
+    return 1;
+  }
+  default:
+    return 1;
+  }
+}
+
+long Art::onPreis(FXObject *, FXSelector, void *ptr)
+{
+  widgets_to_vars();
+  if (!ptr)
+    return 1;
+  const FXTablePos *pos = static_cast<const FXTablePos *>(ptr);
+  Tools::Ref<Tools::DBBindType> row = prices_sheet->get_row(pos->row);
+  if (row.valid() && row.try_get()) {
+    Tools::DBType *idx = row->get_cell_by_name("idx");
+    Tools::DBBindList list;
+    list.add(&preis);
+    if (idx && Tools::select_objects(*get_db(),
+                                     Tools::format("select %%PREIS from PREIS where idx = '%s'",
+                                                   Tools::sql_escape(idx->format("%s"))),
+                                     list) < 0) {
+      db_error("Datanbankefehler");
+      return 1;
+    }
+  }
+  vars_to_widgets();
+  return 1;
+}
+
+long Art::onSavePreis(FXObject *, FXSelector, void *)
+{
+  widgets_to_vars();
+  Tools::Ref<Tools::Database> db = get_db();
+  bool ok;
+  if (preis.idx == 0) {
+    // A new price belongs to the stored article in the form.
+    if (art.idx == 0) {
+      data_error(msg_select_article);
+      return 1;
+    }
+    preis.art_artnr = art.artnr.value;
+    preis.art_idx = static_cast<int>(art.idx);
+    set_history(preis, 0);
+    ok = Tools::insert_object(*db, preis);
+  } else {
+    set_history(preis, 1);
+    ok = Tools::update_object(*db, preis, Tools::format("where idx = '%s'", static_cast<int>(preis.idx)));
+  }
+  if (!ok) {
+    report_db_failure();
+    db->rollback();
+    return 1;
+  }
+  db->commit();
+  preis = PREIS();
+  vars_to_widgets();
+  feed_lists();
+  return 1;
+}
+
+long Art::onDeletePreis(FXObject *, FXSelector, void *)
+{
+  widgets_to_vars();
+  if (preis.idx == 0)
+    return 1;
+  Tools::Ref<Tools::Database> db = get_db();
+  if (!db->exec(Tools::format("delete from PREIS where idx = '%s'", static_cast<int>(preis.idx)))) {
+    report_db_failure();
+    db->rollback();
+    return 1;
+  }
+  db->commit();
+  preis = PREIS();
+  vars_to_widgets();
+  feed_lists();
+  return 1;
+}

@@ -1,0 +1,70 @@
+#ifndef KORVAN_MASTERDATA_ART_H
+#define KORVAN_MASTERDATA_ART_H
+
+// The articles: number, two description lines and the VAT group, and on
+// their own tabs the article's group memberships (edited in place in a
+// sheet) and its prices (a list and a form to add, change or delete one).
+// The memberships and prices always follow the article in the form; each
+// change made there is committed at once.
+
+#include "masterdata/basedialog.h"
+
+class SpreadSheet;
+
+class Art : public BaseDialog
+{
+  FXDECLARE(Art)
+
+protected:
+  ART art;
+  PREIS preis;
+  GRP_UST grp_ust;
+  DBComboBox<ART> *artnr_combo;
+  DBComboBox<GRP_UST> *ust_combo;
+  SpreadSheet *groups_sheet;
+  SpreadSheet *prices_sheet;
+
+  Art();
+
+  // Builds the "Gruppen" and "Preise" tabs and the price form.
+  void build_price_and_group_tabs();
+
+public:
+  enum {
+    ID_CANCEL_FORM = 69,
+    ID_ARTNR = 70,
+    ID_USTGRUPPE = 74,
+    ID_GRUPPEN = 75,
+    ID_PREIS = 76,
+    ID_SAVE_PREIS = 77,
+    ID_DELETE_PREIS = 78,
+  };
+
+  Art(FX::FXWindow *owner, MainWindow *main);
+  virtual ~Art();
+
+  void reset() override;
+  // Reads both sheets again for the article in the form.
+  void feed_lists();
+
+  long onSelect(FX::FXObject *, FX::FXSelector, void *);
+  long onNew(FX::FXObject *, FX::FXSelector, void *);
+  long onCancel(FX::FXObject *, FX::FXSelector, void *);
+  long onSave(FX::FXObject *, FX::FXSelector, void *);
+  long onDelete(FX::FXObject *, FX::FXSelector, void *);
+  long onUstGruppe(FX::FXObject *, FX::FXSelector, void *);
+  long onGruppen(FX::FXObject *, FX::FXSelector, void *);
+  long onPreis(FX::FXObject *, FX::FXSelector, void *);
+  long onSavePreis(FX::FXObject *, FX::FXSelector, void *);
+  long onDeletePreis(FX::FXObject *, FX::FXSelector, void *);
+
+  ART &get_art() { return art; }
+  PREIS &get_preis() { return preis; }
+  GRP_UST &get_grp_ust() { return grp_ust; }
+  DBComboBox<ART> *get_artnr_combo() const { return artnr_combo; }
+  DBComboBox<GRP_UST> *get_ust_combo() const { return ust_combo; }
+  SpreadSheet *get_groups_sheet() const { return groups_sheet; }
+  SpreadSheet *get_prices_sheet() const { return prices_sheet; }
+};
+
+#endif

@@ -1,0 +1,271 @@
+#include "masterdata/basedialog.h"
+
+#include <iostream>
+
+#include "tools/core/debug.h"
+#include "tools/core/format.h"
+#include "tools/core/string_utils.h"
+#include "tools/dbi/database.h"
+#include "tools/dbi/query.h"
+
+using namespace FX;
+
+// No entries: every message goes on to Dialog.
+FXIMPLEMENT(BaseDialog, Dialog, nullptr, 0)
+
+BaseDialog::BaseDialog()
+    : content_frame(nullptr), main_page(nullptr), history_page(nullptr), record(nullptr), idx_combo(nullptr),
+      tab_book(nullptr), main_tab(nullptr), history_tab(nullptr)
+{
+}
+
+BaseDialog::BaseDialog(FXWindow *owner, MainWindow *main, const FXString &title_text, const FXString &caption_text,
+                       BASE *rec, FXuint opts)
+    : Dialog(owner, main, title_text, opts, 0, 0), content_frame(nullptr), main_page(nullptr),
+      history_page(nullptr), record(rec), idx_combo(nullptr), tab_book(nullptr), main_tab(nullptr),
+      history_tab(nullptr), title(title_text), caption(caption_text),
+      msg_in_use(main, "Message",
+                 "Der Eintrag wird an anderer Stelle noch verwendet und kann weder gelöscht noch umbenannt werden."),
+      msg_reference_missing(main, "Message",
+                            "Der Eintrag verweist auf einen Eintrag, den es nicht gibt. Bitte eine gültige "
+                            "Auswahl treffen und den Eintrag zuerst speichern."),
+      msg_key_fixed(main, "Message",
+                    "Der Name eines gespeicherten Eintrags kann nicht geändert werden. Für einen neuen Eintrag "
+                    "bitte zuerst \"Neu\" wählen.")
+{
+  GroupBox *group = new GroupBox(this, main, caption, FRAME_RIDGE | LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 4,
+                                 4, 4, 4, 4, 4);
+  content_frame = new FXVerticalFrame(group, LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 0, 0, 0, 0, 4, 4);
+}
+
+BaseDialog::~BaseDialog() {}
+
+template <class T>
+void BaseDialog::build_base_fields(T &rec, const std::string &spec1, const std::string &spec2,
+                                   const std::string &spec3)
+{
+  const FXuint label_opts = JUSTIFY_RIGHT | LAYOUT_CENTER_Y;
+  const FXuint field_opts = FRAME_SUNKEN | FRAME_THICK;
+
+  Tools::ThemeHorizontalFrame *row =
+      new Tools::ThemeHorizontalFrame(content_frame, FRAME_SUNKEN | LAYOUT_FILL_X, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
+
+  new Label(row, main_window, "Idx:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  DBComboBox<T> *idx = new DBComboBox<T>(row, main_window, "idx", this, ID_SELECT_IDX, 5, spec1, spec2, spec3);
+  idx_combo = idx;
+  idx->fill();
+  add_bind_var(static_cast<ComboBox *>(idx), &rec.idx.value);
+
+  new Label(row, main_window, "Gültig:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  DBComboBox<T> *valid = new DBComboBox<T>(row, main_window, "gueltig", nullptr, 0, 0);
+  valid->fill();
+  add_bind_var(static_cast<ComboBox *>(valid), &rec.gueltig.value);
+  valid->disable();
+
+  new Label(row, main_window, "Von:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  Tools::ThemeTextField *from = new Tools::ThemeTextField(row, 14, nullptr, 0, field_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  from->disable();
+  add_bind_var(from, &rec.gueltig_von.value);
+  new Label(row, main_window, "Bis:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  Tools::ThemeTextField *to = new Tools::ThemeTextField(row, 14, nullptr, 0, field_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  to->disable();
+  add_bind_var(to, &rec.gueltig_bis.value);
+
+  tab_book = new FXTabBook(content_frame, nullptr, 0, TABBOOK_NORMAL | LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 4,
+                           4, 4, 4);
+  main_tab = new TabItem(tab_book, main_window, caption, nullptr, TAB_TOP_NORMAL, 0, 0, 0, 0, 2, 2, 2, 2);
+  main_page = new Tools::ThemeVerticalFrame(tab_book, FRAME_RAISED, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
+  history_tab = new TabItem(tab_book, main_window, "History", nullptr, TAB_TOP_NORMAL, 0, 0, 0, 0, 2, 2, 2, 2);
+  history_page = new Tools::ThemeVerticalFrame(tab_book, FRAME_RAISED, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
+
+  FXMatrix *matrix = new FXMatrix(history_page, 4, MATRIX_BY_COLUMNS, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
+  struct Stamp
+  {
+    const char *user_label;
+    Tools::DBTypeVarChar *user;
+    const char *time_label;
+    Tools::DBTypeDateTime *time;
+  };
+  const Stamp stamps[] = {
+      {"Anlegebenutzer:", &rec.hist_an_user, "Anlegezeit:", &rec.hist_an_zeit},
+      {"Änderungsbenutzer:", &rec.hist_ae_user, "Änderungszeit:", &rec.hist_ae_zeit},
+      {"Löschbenutzer:", &rec.hist_lo_user, "Löschzeit:", &rec.hist_lo_zeit},
+  };
+  for (const Stamp &s : stamps) {
+    new Label(matrix, main_window, s.user_label, nullptr, label_opts | LAYOUT_FILL_X, 0, 0, 0, 0, 2, 2, 2, 2);
+    Tools::ThemeTextField *user =
+        new Tools::ThemeTextField(matrix, 20, nullptr, 0, field_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+    user->disable();
+    add_bind_var(user, &s.user->value);
+    new Label(matrix, main_window, s.time_label, nullptr, label_opts | LAYOUT_FILL_X, 0, 0, 0, 0, 2, 2, 2, 2);
+    Tools::ThemeTextField *time =
+        new Tools::ThemeTextField(matrix, 19, nullptr, 0, field_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+    time->disable();
+    add_bind_var(time, &s.time->value);
+  }
+}
+
+template void BaseDialog::build_base_fields<ART>(ART &, const std::string &, const std::string &, const std::string &);
+template void BaseDialog::build_base_fields<USER>(USER &, const std::string &, const std::string &,
+                                                  const std::string &);
+template void BaseDialog::build_base_fields<GRP_UST>(GRP_UST &, const std::string &, const std::string &,
+                                                     const std::string &);
+template void BaseDialog::build_base_fields<SONST_ART>(SONST_ART &, const std::string &, const std::string &,
+                                                       const std::string &);
+
+void BaseDialog::reset()
+{
+  if (idx_combo)
+    idx_combo->fill();
+}
+
+void BaseDialog::show() { Dialog::show(); }
+
+void BaseDialog::show(FXuint placement)
+{
+  reset();
+  Dialog::show(placement);
+}
+
+void BaseDialog::after_save(int &idx)
+{
+  reset();
+  if (idx < 0)
+    idx = get_db()->get_insert_id();
+  if (idx_combo)
+    idx_combo->select_key(Tools::to_text<int>(idx));
+}
+
+std::string BaseDialog::key_text(const std::string &key_column) const
+{
+  Tools::DBType *cell = record ? record->get_cell_by_name(key_column) : nullptr;
+  return cell ? cell->format("%s") : std::string();
+}
+
+void BaseDialog::data_error(const char *message)
+{
+  FXMessageBox::error(this, MBOX_OK, title_data_error, "%s", message);
+}
+
+void BaseDialog::report_db_failure()
+{
+  Tools::Ref<Tools::Database> db = get_db();
+  const std::string error = db->get_error();
+  // The server's words for a foreign key that blocks the change: a row
+  // still referred to, or a reference to a row that does not exist.
+  if (error.find("Cannot delete or update a parent row") != std::string::npos) {
+    TOOLS_LOG(Tools::format("%s\n%s", error, db->get_last_query()));
+    data_error(msg_in_use);
+  } else if (error.find("Cannot add or update a child row") != std::string::npos) {
+    TOOLS_LOG(Tools::format("%s\n%s", error, db->get_last_query()));
+    data_error(msg_reference_missing);
+  } else {
+    db_error("Datanbankefehler");
+  }
+}
+
+bool BaseDialog::load_record(bool by_idx, const std::string &key_column)
+{
+  widgets_to_vars();
+  Tools::Ref<Tools::Database> db = get_db();
+  const std::string table = record->get_name();
+  std::string sql;
+  if (by_idx)
+    sql = Tools::format("select %%%s from %s where idx = '%s'", table, table, static_cast<int>(record->idx));
+  else
+    sql = Tools::format("select %%%s from %s where %s = '%s' ", table, table, key_column,
+                        Tools::sql_escape(key_text(key_column)));
+  Tools::DBBindList list;
+  list.add(record);
+  if (Tools::select_objects(*db, sql, list) < 0) {
+    db_error("Datanbankefehler");
+    return false;
+  }
+  vars_to_widgets();
+  return true;
+}
+
+bool BaseDialog::save_record(const std::string &key_column, const std::function<bool()> &before_update, bool trace)
+{
+  widgets_to_vars();
+  Tools::Ref<Tools::Database> db = get_db();
+  const std::string table = record->get_name();
+  const std::string key = Tools::sql_escape(key_text(key_column));
+  const int idx = record->idx;
+
+  // A failed statement leaves nothing of this save behind: undo it, so
+  // that no half-done work or lock waits for some later commit.
+  auto fail = [&]() {
+    report_db_failure();
+    db->rollback();
+    return false;
+  };
+
+  Tools::DBTypeInt count;
+  Tools::DBTypeList fields;
+  fields.add(&count);
+  if (Tools::select_values(*db,
+                           Tools::format("select count(*) from %s where %s = '%s' and idx  ='%s'", table, key_column,
+                                         key, idx),
+                           fields) < 0)
+    return fail();
+  if (trace)
+    std::cout << db->get_last_query() << std::endl;
+
+  int saved = -1;
+  if (count < 1) {
+    if (idx != 0) {
+      // The row of this idx is stored under another key: renaming would
+      // orphan what refers to the old one.
+      Tools::DBTypeInt stored;
+      Tools::DBTypeList stored_fields;
+      stored_fields.add(&stored);
+      if (Tools::select_values(*db, Tools::format("select count(*) from %s where idx = '%s'", table, idx),
+                               stored_fields) < 0)
+        return fail();
+      if (stored > 0) {
+        data_error(msg_key_fixed);
+        return false;
+      }
+    }
+    set_history(*record, 0);
+    if (!Tools::insert_object(*db, *record))
+      return fail();
+  } else {
+    if (before_update && !before_update())
+      return false;
+    set_history(*record, 1);
+    const std::string where =
+        Tools::format("where %s = '%s' and idx = '%s' ", key_column, key, static_cast<int>(record->idx));
+    if (!Tools::update_object(*db, *record, where))
+      return fail();
+    if (trace)
+      std::cout << "here: " << record->gueltig.format("%s") << "\n" << db->get_last_query() << std::endl;
+    saved = record->idx;
+  }
+  after_save(saved);
+  db->commit();
+  return true;
+}
+
+bool BaseDialog::delete_record(const std::string &key_column, const std::string &first)
+{
+  widgets_to_vars();
+  Tools::Ref<Tools::Database> db = get_db();
+  const std::string table = record->get_name();
+  if (!first.empty() && !db->exec(first)) {
+    report_db_failure();
+    db->rollback();
+    return false;
+  }
+  const std::string sql = Tools::format("delete from %s where %s = '%s' and idx = '%s'", table, key_column,
+                                        Tools::sql_escape(key_text(key_column)), static_cast<int>(record->idx));
+  if (!db->exec(sql)) {
+    report_db_failure();
+    db->rollback();
+    return false;
+  }
+  db->commit();
+  reset();
+  return true;
+}

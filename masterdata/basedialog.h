@@ -1,0 +1,112 @@
+#ifndef KORVAN_MASTERDATA_BASEDIALOG_H
+#define KORVAN_MASTERDATA_BASEDIALOG_H
+
+// The base of the master-data windows. Each edits one row at a time of a
+// table with key, validity and history columns: the base builds the frame,
+// the row of base fields, the tab book with the window's own page and the
+// "History" page, and carries out the pattern every window follows: load
+// by idx or by key, new, save as insert or update with a history stamp,
+// delete, each change ending in commit or rollback.
+//
+// A row is identified by its key column together with its idx. A stored
+// row keeps its key: saving it under another key is refused with a
+// message, as is deleting a row that other tables still refer to.
+
+#include <functional>
+#include <string>
+
+#include "tools/widgets/fxcompat.h"
+#include "tools/widgets/theme.h"
+#include "gui/combobox.h"
+#include "gui/dialog.h"
+#include "gui/lang.h"
+#include "schema/tables.h"
+
+class BaseDialog : public Dialog
+{
+  FXDECLARE(BaseDialog)
+
+protected:
+  FX::FXVerticalFrame *content_frame;
+  Tools::ThemeVerticalFrame *main_page;
+  Tools::ThemeVerticalFrame *history_page;
+  BASE *record;
+  ComboBox *idx_combo;
+  FX::FXTabBook *tab_book;
+  TabItem *main_tab;
+  TabItem *history_tab;
+  FX::FXString title;
+  FX::FXString caption;
+
+  // The window's own data-error messages (type "Message").
+  StaticText msg_in_use;
+  StaticText msg_reference_missing;
+  StaticText msg_key_fixed;
+
+  BaseDialog();
+
+  // The key column's value of the record, as text.
+  std::string key_text(const std::string &key_column) const;
+
+  // Load: the form's values into the record, then the row chosen by idx
+  // (by_idx) or by the key into it and back into the form. False after a
+  // failure, which was reported; the form then keeps what it showed.
+  bool load_record(bool by_idx, const std::string &key_column);
+
+  // Save: insert a record the table does not hold under its key and idx,
+  // else update it (with its stamp); then the saved row is read again and
+  // the work committed. `before_update` runs after the stamp of an update
+  // and may stop the save by returning false (it reports why itself).
+  // `trace` writes the count and update statements to standard output.
+  // False when the save stopped; a database failure is reported and the
+  // statements of the save rolled back.
+  bool save_record(const std::string &key_column, const std::function<bool()> &before_update = {},
+                   bool trace = false);
+
+  // Delete: `first` (when not empty) and then the row's own delete
+  // statement; commit and reset on success, rollback and report on
+  // failure.
+  bool delete_record(const std::string &key_column, const std::string &first = std::string());
+
+  // Reports the database's last failure: a known reason (the row is still
+  // referred to, or it refers to a row that does not exist) as a data
+  // error in words, anything else through the database error box.
+  void report_db_failure();
+  // The data-error box with one of the window's messages.
+  void data_error(const char *message);
+
+public:
+  enum {
+    ID_SELECT_IDX = Dialog::ID_LAST, // 68
+    ID_NEW = 72,
+    ID_SAVE = 73,
+    ID_DELETE_ROW = 6, // the toolkit's delete command id, taken by the window's own map
+  };
+
+  BaseDialog(FX::FXWindow *owner, MainWindow *main, const FX::FXString &title, const FX::FXString &caption,
+             BASE *record, FX::FXuint opts);
+  virtual ~BaseDialog();
+
+  // The row of base fields, the tab book and the history page, bound to
+  // `rec` (the derived window's record); three display specifications of
+  // the "Idx:" list ("column" or "column|format", empty for none).
+  template <class T>
+  void build_base_fields(T &rec, const std::string &spec1, const std::string &spec2, const std::string &spec3);
+
+  // Lists read again and an empty form; the derived windows add their own.
+  virtual void reset();
+  void show() override;
+  void show(FX::FXuint placement) override;
+  // After a successful insert (idx < 0) or update: reset, then choose the
+  // saved row in the "Idx:" list, which loads it again.
+  void after_save(int &idx);
+
+  ComboBox *get_idx_combo() const { return idx_combo; }
+  FX::FXTabBook *get_tab_book() const { return tab_book; }
+  BASE *get_record() const { return record; }
+};
+
+static_assert(static_cast<int>(BaseDialog::ID_DELETE_ROW) == static_cast<int>(FX::FXWindow::ID_DELETE),
+              "the delete button uses the toolkit's delete id");
+
+#endif

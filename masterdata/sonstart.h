@@ -1,0 +1,40 @@
+#ifndef KORVAN_MASTERDATA_SONSTART_H
+#define KORVAN_MASTERDATA_SONSTART_H
+
+// The other kinds of payment: name, two descriptions and a value, offered
+// by the payment dialog beside cash.
+
+#include "masterdata/basedialog.h"
+
+class SonstArt : public BaseDialog
+{
+  FXDECLARE(SonstArt)
+
+protected:
+  SONST_ART sonst_art;
+  ComboBox *name_combo;
+
+  SonstArt();
+
+public:
+  enum {
+    ID_CANCEL_FORM = 70,
+    ID_NAME = 71,
+  };
+
+  SonstArt(FX::FXWindow *owner, MainWindow *main);
+  virtual ~SonstArt();
+
+  void reset() override;
+
+  long onSelect(FX::FXObject *, FX::FXSelector, void *);
+  long onNew(FX::FXObject *, FX::FXSelector, void *);
+  long onSave(FX::FXObject *, FX::FXSelector, void *);
+  long onCancel(FX::FXObject *, FX::FXSelector, void *);
+  long onDelete(FX::FXObject *, FX::FXSelector, void *);
+
+  SONST_ART &get_record() { return sonst_art; }
+  ComboBox *get_name_combo() const { return name_combo; }
+};
+
+#endif

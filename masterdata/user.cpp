@@ -1,0 +1,179 @@
+#include "masterdata/user.h"
+
+#include <memory>
+
+#include "tools/core/format.h"
+#include "tools/core/string_utils.h"
+#include "tools/dbi/database.h"
+#include "tools/dbi/query.h"
+#include "tools/dbi/secret.h"
+#include "gui/buttonbar.h"
+
+using namespace FX;
+
+FXDEFMAP(User) UserMap[] = {
+    FXMAPFUNC(SEL_COMMAND, User::ID_LOGIN, User::onSelect),
+    FXMAPFUNC(SEL_COMMAND, User::ID_SELECT_IDX, User::onSelect),
+    FXMAPFUNC(SEL_COMMAND, User::ID_NEW, User::onNew),
+    FXMAPFUNC(SEL_COMMAND, User::ID_SAVE, User::onSave),
+    FXMAPFUNC(SEL_COMMAND, User::ID_CANCEL_FORM, User::onCancel),
+    FXMAPFUNC(SEL_COMMAND, User::ID_DELETE_ROW, User::onDelete),
+};
+
+FXIMPLEMENT(User, BaseDialog, UserMap, ARRAYNUMBER(UserMap))
+
+static const char *const KEY = "login";
+
+User::User() : login_combo(nullptr) {}
+
+User::User(FXWindow *owner, MainWindow *main)
+    : BaseDialog(owner, main, "Wartung Benutzer", "Benutzer", &user, DECOR_TITLE | DECOR_CLOSE | DECOR_BORDER),
+      login_combo(nullptr), msg_password_mismatch(main, "Message", "Unterschiede beim Passwort, bitte nochmals eingeben."),
+      msg_login_missing(main, "Message", "Es muß ein Loginname angegben werden!"),
+      msg_login_taken(main, "Message",
+                      "Ein andere User hat bereits den selben Loginnamen, bitte wählen Sie einen anderen.")
+{
+  build_base_fields(user, "login", "nach_name", "vor_name");
+
+  const FXuint label_opts = JUSTIFY_RIGHT | LAYOUT_FILL_X | LAYOUT_CENTER_Y;
+  const FXuint field_opts = FRAME_SUNKEN | FRAME_THICK;
+  new FXHorizontalFrame(main_page, LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 0, 0, 4, 4);
+  FXMatrix *matrix = new FXMatrix(main_page, 3, MATRIX_BY_COLUMNS, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
+
+  new Label(matrix, main_window, "Login:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  DBComboBox<USER> *logins = new DBComboBox<USER>(matrix, main_window, KEY, this, ID_LOGIN, 0, "nach_name", "vor_name");
+  login_combo = logins;
+  logins->fill();
+  new BarButtonNew(matrix, main_window, this, ID_NEW, BUTTON_NORMAL | LAYOUT_RIGHT);
+
+  new Label(matrix, main_window, "Nachname:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  Tools::ThemeTextField *last = new Tools::ThemeTextField(matrix, 20, nullptr, 0, field_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  new FXFrame(matrix, 0, 0, 0, 0, 0, 2, 2, 2, 2);
+
+  new Label(matrix, main_window, "Vorname:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  Tools::ThemeTextField *first = new Tools::ThemeTextField(matrix, 20, nullptr, 0, field_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  new FXFrame(matrix, 0, 0, 0, 0, 0, 2, 2, 2, 2);
+
+  new Label(matrix, main_window, "Passwort:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  Tools::ThemeTextField *password =
+      new Tools::ThemeTextField(matrix, 20, nullptr, 0, field_opts | TEXTFIELD_PASSWD, 0, 0, 0, 0, 2, 2, 2, 2);
+  new FXFrame(matrix, 0, 0, 0, 0, 0, 2, 2, 2, 2);
+
+  new Label(matrix, main_window, "Wiederholung:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  Tools::ThemeTextField *repeat =
+      new Tools::ThemeTextField(matrix, 20, nullptr, 0, field_opts | TEXTFIELD_PASSWD, 0, 0, 0, 0, 2, 2, 2, 2);
+
+  add_bind_var(login_combo, &user.login.value);
+  add_bind_var(last, &user.nach_name.value);
+  add_bind_var(first, &user.vor_name.value);
+  add_bind_var(password, &user.passwd.value);
+  add_bind_var(repeat, &password_repeat);
+
+  new FXHorizontalSeparator(content_frame, SEPARATOR_GROOVE | LAYOUT_FILL_X, 0, 0, 0, 0, 1, 1, 0, 0);
+  ButtonBar *bar = new ButtonBar(content_frame, main_window);
+  bar->add_delete(this, ID_DELETE_ROW, false);
+  bar->add_save(this, ID_SAVE, true);
+  bar->add_cancel(this, ID_CANCEL_FORM, true);
+
+  vars_to_widgets();
+}
+
+User::~User() {}
+
+void User::reset()
+{
+  BaseDialog::reset();
+  login_combo->fill();
+  onNew(nullptr, 0, nullptr);
+}
+
+long User::onSelect(FXObject *, FXSelector sel, void *)
+{
+  if (load_record(FXSELID(sel) == ID_SELECT_IDX, KEY)) {
+    // A stored password is never shown, not even masked.
+    user.passwd = std::string();
+    password_repeat.clear();
+    vars_to_widgets();
+  }
+  return 1;
+}
+
+long User::onNew(FXObject *, FXSelector, void *)
+{
+  password_repeat.clear();
+  user = USER();
+  vars_to_widgets();
+  return 1;
+}
+
+long User::onSave(FXObject *, FXSelector, void *)
+{
+  widgets_to_vars();
+  const std::string password = user.passwd.value;
+  if (!(password.empty() && password_repeat.empty()) && password != password_repeat) {
+    data_error(msg_password_mismatch);
+    user.passwd = std::string();
+    password_repeat.clear();
+    vars_to_widgets();
+    return 1;
+  }
+  if (Tools::strip(user.login.value, " \t\n\r").empty()) {
+    data_error(msg_login_missing);
+    return 1;
+  }
+
+  // Every statement and report from here on may carry the password.
+  std::unique_ptr<Tools::Secret> typed;
+  if (!password.empty())
+    typed.reset(new Tools::Secret(password));
+
+  Tools::Ref<Tools::Database> db = get_db();
+  Tools::DBTypeInt others;
+  Tools::DBTypeList fields;
+  fields.add(&others);
+  if (Tools::select_values(*db,
+                           Tools::format("select count(*) from USER where login = '%s' and idx != '%s' and gueltig = 'JA'",
+                                         Tools::sql_escape(user.login.value), static_cast<int>(user.idx)),
+                           fields) < 0) {
+    db_error("Datanbankefehler");
+    return 1;
+  }
+  if (others >= 1) {
+    data_error(msg_login_taken);
+    return 1;
+  }
+
+  std::unique_ptr<Tools::Secret> stored_secret;
+  auto keep_stored_password = [&]() {
+    if (!user.passwd.value.empty())
+      return true;
+    USER stored;
+    Tools::DBBindList list;
+    list.add(&stored);
+    if (Tools::select_objects(*db, Tools::format("select %%USER from USER where idx = '%s'", static_cast<int>(user.idx)),
+                              list) < 0) {
+      db_error("Datanbankefehler");
+      return false;
+    }
+    user.passwd = stored.passwd.value;
+    if (!stored.passwd.value.empty())
+      stored_secret.reset(new Tools::Secret(stored.passwd.value));
+    return true;
+  };
+  save_record(KEY, keep_stored_password);
+  return 1;
+}
+
+long User::onCancel(FXObject *sender, FXSelector sel, void *ptr)
+{
+  onNew(sender, sel, ptr);
+  get_db()->rollback();
+  hide();
+  return 1;
+}
+
+long User::onDelete(FXObject *, FXSelector, void *)
+{
+  delete_record(KEY);
+  return 1;
+}

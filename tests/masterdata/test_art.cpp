@@ -1,0 +1,270 @@
+// The article window: article with its VAT group, the price list and
+// form, the group memberships of the sheet's menu, and deleting an
+// article with its prices.
+
+#include <algorithm>
+
+#include <gtest/gtest.h>
+
+#include "tools/core/string_utils.h"
+#include "tools/dbi/query.h"
+#include "gui/moneyfield.h"
+#include "gui/spreadsheet.h"
+#include "masterdata/art.h"
+#include "tests/masterdata/md_support.h"
+
+using namespace FX;
+using korvan_access_test::Box;
+using korvan_access_test::expect_box;
+
+namespace {
+
+class ArtTest : public md_test::MasterDataTest
+{
+protected:
+  int group = 0;
+
+  int store_article(const std::string &artnr, const std::string &text, int vat_group, const std::string &vat_name)
+  {
+    ART row;
+    row.artnr = artnr;
+    row.bezeichnung = text;
+    row.gruppe_ust = vat_name;
+    row.gruppe_ust_idx = vat_group;
+    return store(row);
+  }
+  int store_price(const std::string &artnr, int art_idx, double amount)
+  {
+    PREIS row;
+    row.art_artnr = artnr;
+    row.art_idx = art_idx;
+    row.preis = amount;
+    return store(row);
+  }
+  int store_membership(const std::string &name, const std::string &artnr, int art_idx)
+  {
+    GRP_ART row;
+    row.name = name;
+    row.bezeichnung = "Gruppe " + name;
+    row.art_artnr = artnr;
+    row.art_idx = art_idx;
+    return store(row);
+  }
+  long request(Art *win, SpreadSheet::MenuRequest &req)
+  {
+    return win->handle(win->get_groups_sheet(), FXSEL(SEL_COMMAND, Art::ID_GRUPPEN), &req);
+  }
+  MoneyField *rate_field(Art *win) { return md_test::find_all<MoneyField>(win).at(0); }
+};
+
+TEST_F(ArtTest, ANewArticleIsSavedWithItsVatGroupAndComesBackAsStored)
+{
+  group = md_test::store_group(*db, "U19", 19);
+  Art *win = open<Art>(MainWindow::ID_ART);
+  ASSERT_NE(nullptr, win);
+  EXPECT_STREQ("Wartung Artikelstamm", win->getTitle().text());
+
+  win->get_art().artnr = "B-01";
+  win->get_art().bezeichnung = "Pils 0,5";
+  win->vars_to_widgets();
+  win->get_ust_combo()->select_key("U19");
+  EXPECT_EQ(group, static_cast<int>(win->get_art().gruppe_ust_idx));
+  EXPECT_STREQ("19.00", rate_field(win)->getText().text());
+  shot(win, "art");
+
+  testing::internal::CaptureStdout();
+  korvan_gui_test::send_command(win, Art::ID_SAVE);
+  std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_NE(std::string::npos, out.find("select count(*) from ART where artnr = 'B-01' and idx  ='0'")) << out;
+  EXPECT_EQ(std::string::npos, out.find("here: ")) << "an insert is no update";
+  ASSERT_EQ(1, count("select count(*) from ART"));
+  const int idx = korvan_gui_test::query_int(*db, "select idx from ART");
+  EXPECT_EQ(Tools::to_text(group), value("select gruppe_ust_idx from ART"));
+  EXPECT_EQ(md_test::LOGIN, value("select hist_an_user from ART"));
+  EXPECT_EQ(idx, static_cast<int>(win->get_art().idx));
+  EXPECT_EQ("U19", win->get_art().gruppe_ust.value);
+  EXPECT_STREQ("19.00", rate_field(win)->getText().text());
+  EXPECT_EQ(0, win->get_prices_sheet()->getNumRows());
+
+  win->get_art().bezeichnung2 = "vom Fass";
+  win->vars_to_widgets();
+  testing::internal::CaptureStdout();
+  korvan_gui_test::send_command(win, Art::ID_SAVE);
+  out = testing::internal::GetCapturedStdout();
+  EXPECT_NE(std::string::npos, out.find("here: JA\nUPDATE")) << out;
+  EXPECT_EQ("vom Fass", value("select bezeichnung2 from ART"));
+  EXPECT_EQ(md_test::LOGIN, value("select hist_ae_user from ART"));
+  EXPECT_EQ(1, count("select count(*) from ART"));
+}
+
+TEST_F(ArtTest, AnArticleWhoseGroupIsNoLongerValidKeepsItsOwnGroup)
+{
+  const int g1 = md_test::store_group(*db, "U19", 19);
+  const int g2 = md_test::store_group(*db, "ALT", 16, false);
+  store_article("A", "mit gültiger Gruppe", g1, "U19");
+  const int b = store_article("B", "mit alter Gruppe", g2, "ALT");
+  Art *win = open<Art>(MainWindow::ID_ART);
+  ASSERT_NE(nullptr, win);
+
+  win->get_artnr_combo()->select_key("A");
+  EXPECT_EQ(g1, static_cast<int>(win->get_art().gruppe_ust_idx));
+  win->get_artnr_combo()->select_key("B");
+  EXPECT_EQ(b, static_cast<int>(win->get_art().idx));
+  EXPECT_EQ("ALT", win->get_art().gruppe_ust.value);
+  EXPECT_EQ(g2, static_cast<int>(win->get_art().gruppe_ust_idx)) << "not the group looked up before";
+  EXPECT_STREQ("0.00", rate_field(win)->getText().text());
+  korvan_gui_test::send_command(win, Art::ID_SAVE);
+  EXPECT_EQ(Tools::to_text(g2), value("select gruppe_ust_idx from ART where artnr = 'B'"));
+}
+
+TEST_F(ArtTest, PricesAreAddedChosenChangedAndDeletedWithFullPrecision)
+{
+  group = md_test::store_group(*db, "U19", 19);
+  const int a = store_article("W-7", "Wein", group, "U19");
+  Art *win = open<Art>(MainWindow::ID_ART);
+  ASSERT_NE(nullptr, win);
+  win->get_idx_combo()->select_key(Tools::to_text(a));
+  ASSERT_EQ("W-7", win->get_art().artnr.value);
+  win->get_tab_book()->setCurrent(3);
+
+  win->get_preis().preis = 12345.67;
+  win->get_preis().bezeichnung = "Flasche";
+  win->vars_to_widgets();
+  korvan_gui_test::send_command(win, Art::ID_SAVE_PREIS);
+  ASSERT_EQ(1, count("select count(*) from PREIS where art_idx = " + Tools::to_text(a)));
+  EXPECT_EQ("12345.67", value("select preis from PREIS"));
+  EXPECT_EQ("W-7", value("select art_artnr from PREIS"));
+  EXPECT_EQ(md_test::LOGIN, value("select hist_an_user from PREIS"));
+  EXPECT_EQ(0, static_cast<int>(win->get_preis().idx)) << "the form is empty again";
+  SpreadSheet *prices = win->get_prices_sheet();
+  ASSERT_EQ(1, prices->getNumRows());
+  EXPECT_DOUBLE_EQ(12345.67, Tools::from_text<double>(prices->getItemText(0, 0).text(), 0.0));
+  shot(win, "art_prices");
+
+  prices->setCurrentItem(0, 1, TRUE);
+  const int p = korvan_gui_test::query_int(*db, "select idx from PREIS");
+  ASSERT_EQ(p, static_cast<int>(win->get_preis().idx));
+  EXPECT_EQ("Flasche", win->get_preis().bezeichnung.value);
+  win->get_preis().bezeichnung = "Flasche 0,75";
+  win->vars_to_widgets();
+  korvan_gui_test::send_command(win, Art::ID_SAVE_PREIS);
+  EXPECT_EQ(1, count("select count(*) from PREIS"));
+  EXPECT_EQ("Flasche 0,75", value("select bezeichnung from PREIS"));
+  EXPECT_EQ("12345.67", value("select preis from PREIS"));
+  EXPECT_EQ(md_test::LOGIN, value("select hist_ae_user from PREIS"));
+
+  // Delete with an empty form does nothing; with a chosen price it goes.
+  korvan_gui_test::send_command(win, Art::ID_DELETE_PREIS);
+  EXPECT_EQ(1, count("select count(*) from PREIS"));
+  prices->setCurrentItem(0, 0, TRUE);
+  korvan_gui_test::send_command(win, Art::ID_DELETE_PREIS);
+  EXPECT_EQ(0, count("select count(*) from PREIS"));
+  EXPECT_EQ(0, prices->getNumRows());
+
+  // "Neu" keeps the price form; a price needs a stored article.
+  win->get_preis().preis = 3.5;
+  win->vars_to_widgets();
+  korvan_gui_test::send_command(win, Art::ID_NEW);
+  win->widgets_to_vars();
+  EXPECT_DOUBLE_EQ(3.5, win->get_preis().preis.value);
+  Box box;
+  expect_box(box);
+  korvan_gui_test::send_command(win, Art::ID_SAVE_PREIS);
+  ASSERT_TRUE(box.seen);
+  EXPECT_EQ("Datenfehler", box.title);
+  EXPECT_NE(std::string::npos, box.text.find("Bitte einen Artikel auswählen.")) << box.text;
+  EXPECT_EQ(0, count("select count(*) from PREIS"));
+}
+
+TEST_F(ArtTest, GroupMembershipsComeFromTemplatesAndGoAgain)
+{
+  group = md_test::store_group(*db, "U19", 19);
+  const int a = store_article("A", "Apfelsaft", group, "U19");
+  const int b = store_article("B", "Bier", group, "U19");
+  store_membership("Saft", "A", a);
+  store_membership("Getränk", "B", b);
+  store_membership("Alkohol", "B", b);
+  Art *win = open<Art>(MainWindow::ID_ART);
+  ASSERT_NE(nullptr, win);
+  win->get_artnr_combo()->select_key("A");
+  ASSERT_EQ(1, win->get_groups_sheet()->getNumRows());
+
+  SpreadSheet::MenuRequest templates(SpreadSheet::MenuRequest::TEMPLATES);
+  EXPECT_EQ(1, request(win, templates));
+  EXPECT_EQ("name", templates.column);
+  ASSERT_EQ(2u, templates.rows.size());
+  std::vector<std::string> names;
+  for (auto &row : templates.rows)
+    names.push_back(row->get_cell_by_name("name")->format("%s"));
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ((std::vector<std::string>{"Alkohol", "Getränk"}), names);
+
+  SpreadSheet::MenuRequest from(SpreadSheet::MenuRequest::FROM_TEMPLATE);
+  from.row = templates.rows[0];
+  EXPECT_EQ(1, request(win, from));
+  EXPECT_EQ(1, count("select count(*) from GRP_ART where art_artnr = 'A' and name = '" + names[0] + "'") +
+                   count("select count(*) from GRP_ART where art_artnr = 'A' and name = '" + names[1] + "'"));
+  SpreadSheet::MenuRequest fresh(SpreadSheet::MenuRequest::NEW);
+  EXPECT_EQ(1, request(win, fresh));
+  EXPECT_EQ(3, count("select count(*) from GRP_ART where art_idx = " + Tools::to_text(a)));
+  ASSERT_EQ(3, win->get_groups_sheet()->getNumRows());
+  shot(win, "art_groups");
+
+  SpreadSheet::MenuRequest remaining(SpreadSheet::MenuRequest::TEMPLATES);
+  request(win, remaining);
+  EXPECT_EQ(1u, remaining.rows.size());
+
+  // The empty row goes; the others stay, and B keeps its memberships.
+  SpreadSheet::MenuRequest gone(SpreadSheet::MenuRequest::DELETE);
+  for (int r = 0; r < win->get_groups_sheet()->getNumRows(); ++r)
+    if (win->get_groups_sheet()->get_row(r)->get_cell_by_name("name")->format("%s").empty())
+      gone.row = win->get_groups_sheet()->get_row(r);
+  ASSERT_TRUE(gone.row.valid());
+  EXPECT_EQ(1, request(win, gone));
+  EXPECT_EQ(2, count("select count(*) from GRP_ART where art_idx = " + Tools::to_text(a)));
+  EXPECT_EQ(2, count("select count(*) from GRP_ART where art_idx = " + Tools::to_text(b)));
+  EXPECT_EQ(2, win->get_groups_sheet()->getNumRows());
+
+  // A new, unsaved article gets no membership.
+  korvan_gui_test::send_command(win, Art::ID_NEW);
+  Box box;
+  expect_box(box);
+  SpreadSheet::MenuRequest orphan(SpreadSheet::MenuRequest::NEW);
+  EXPECT_EQ(0, request(win, orphan));
+  EXPECT_TRUE(box.seen);
+  EXPECT_EQ(4, count("select count(*) from GRP_ART"));
+  EXPECT_EQ(0, win->handle(win->get_groups_sheet(), FXSEL(SEL_COMMAND, Art::ID_GRUPPEN), nullptr));
+}
+
+TEST_F(ArtTest, DeletingAnArticleTakesItsPricesUnlessItStillBelongsToAGroup)
+{
+  group = md_test::store_group(*db, "U19", 19);
+  const int a = store_article("A", "ohne Gruppe", group, "U19");
+  const int b = store_article("B", "in Gruppe", group, "U19");
+  store_price("A", a, 2.5);
+  store_price("A", a, 3.0);
+  store_price("B", b, 4.0);
+  store_membership("Bier", "B", b);
+  Art *win = open<Art>(MainWindow::ID_ART);
+  ASSERT_NE(nullptr, win);
+
+  win->get_artnr_combo()->select_key("B");
+  ASSERT_EQ(1, win->get_prices_sheet()->getNumRows());
+  Box box;
+  expect_box(box);
+  korvan_gui_test::send_command(win, Art::ID_DELETE_ROW);
+  ASSERT_TRUE(box.seen);
+  EXPECT_EQ("Datenfehler", box.title);
+  EXPECT_NE(std::string::npos, box.text.find("noch verwendet")) << box.text;
+  EXPECT_EQ(1, count("select count(*) from ART where artnr = 'B'"));
+  EXPECT_EQ(1, count("select count(*) from PREIS where art_artnr = 'B'")) << "its prices were rolled back";
+
+  win->get_artnr_combo()->select_key("A");
+  ASSERT_EQ(2, win->get_prices_sheet()->getNumRows());
+  korvan_gui_test::send_command(win, Art::ID_DELETE_ROW);
+  EXPECT_EQ(0, count("select count(*) from ART where artnr = 'A'"));
+  EXPECT_EQ(0, count("select count(*) from PREIS where art_artnr = 'A'"));
+  EXPECT_EQ(0, static_cast<int>(win->get_art().idx));
+}
+
+} // namespace

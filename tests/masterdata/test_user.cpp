@@ -1,0 +1,185 @@
+// The user window: the password typed twice, kept when left empty and
+// never shown or reported; a login required and not taken by another
+// valid user; a user with order lines cannot be deleted.
+
+#include <gtest/gtest.h>
+
+#include "tools/core/string_utils.h"
+#include "tools/dbi/query.h"
+#include "masterdata/user.h"
+#include "tests/masterdata/md_support.h"
+
+using namespace FX;
+using korvan_access_test::Box;
+using korvan_access_test::expect_box;
+
+namespace {
+
+class UserTest : public md_test::MasterDataTest
+{
+protected:
+  User *win = nullptr;
+  Tools::ThemeTextField *password = nullptr;
+  Tools::ThemeTextField *repeat = nullptr;
+
+  void SetUp() override
+  {
+    md_test::MasterDataTest::SetUp();
+    if (HasFatalFailure())
+      return;
+    win = open<User>(MainWindow::ID_USER);
+    ASSERT_NE(nullptr, win);
+    for (Tools::ThemeTextField *f : md_test::find_all<Tools::ThemeTextField>(win))
+      if (f->getTextStyle() & TEXTFIELD_PASSWD)
+        (password ? repeat : password) = f;
+    ASSERT_NE(nullptr, repeat);
+  }
+
+  void form(const std::string &login, const std::string &last, const std::string &pw, const std::string &pw2)
+  {
+    win->widgets_to_vars();
+    win->get_record().login = login;
+    win->get_record().nach_name = last;
+    win->vars_to_widgets();
+    password->setText(pw.c_str());
+    repeat->setText(pw2.c_str());
+  }
+  // The stored password, compared byte for byte.
+  std::string stored_password(const std::string &login)
+  {
+    return value("select passwd from USER where login = binary '" + Tools::sql_escape(login) + "'");
+  }
+};
+
+TEST_F(UserTest, APasswordIsStoredOnceTypedTwiceKeptWhenLeftEmptyAndNeverShown)
+{
+  EXPECT_STREQ("Wartung Benutzer", win->getTitle().text());
+  form("anna", "Berg", "Geheim1", "Geheim1");
+  shot(win, "user");
+  korvan_gui_test::send_command(win, User::ID_SAVE);
+  ASSERT_EQ("Geheim1", stored_password("anna"));
+  const int idx = korvan_gui_test::query_int(*db, "select idx from USER where login = 'anna'");
+  EXPECT_EQ(md_test::LOGIN, value("select hist_an_user from USER where login = 'anna'"));
+  EXPECT_EQ(idx, static_cast<int>(win->get_record().idx));
+  EXPECT_STREQ("", password->getText().text()) << "a loaded password is never shown";
+  EXPECT_STREQ("", repeat->getText().text());
+  EXPECT_EQ("", win->get_record().passwd.value);
+
+  // Other fields changed, password fields left empty: the password stays.
+  form("anna", "Bergmann", "", "");
+  korvan_gui_test::send_command(win, User::ID_SAVE);
+  EXPECT_EQ("Bergmann", value("select nach_name from USER where idx = " + Tools::to_text(idx)));
+  EXPECT_EQ("Geheim1", stored_password("anna"));
+  EXPECT_EQ(md_test::LOGIN, value("select hist_ae_user from USER where idx = " + Tools::to_text(idx)));
+
+  // Only the case differs: a new password all the same.
+  form("anna", "Bergmann", "geheim1", "geheim1");
+  korvan_gui_test::send_command(win, User::ID_SAVE);
+  EXPECT_EQ("geheim1", stored_password("anna"));
+  EXPECT_EQ(1, count("select count(*) from USER"));
+
+  // Loading by login or by idx never shows it either.
+  korvan_gui_test::send_command(win, User::ID_NEW);
+  win->get_login_combo()->select_key("anna");
+  EXPECT_EQ(idx, static_cast<int>(win->get_record().idx));
+  EXPECT_STREQ("", password->getText().text());
+  win->get_idx_combo()->select_key(Tools::to_text(idx));
+  EXPECT_EQ("Bergmann", win->get_record().nach_name.value);
+  EXPECT_STREQ("", password->getText().text());
+}
+
+TEST_F(UserTest, TheChecksBeforeSavingShowTheirMessageAndStoreNothing)
+{
+  form("bea", "", "eins", "");
+  Box mismatch;
+  expect_box(mismatch);
+  korvan_gui_test::send_command(win, User::ID_SAVE);
+  ASSERT_TRUE(mismatch.seen);
+  EXPECT_EQ("Datenfehler", mismatch.title);
+  EXPECT_NE(std::string::npos, mismatch.text.find("Unterschiede beim Passwort, bitte nochmals eingeben."));
+  EXPECT_STREQ("", password->getText().text());
+  EXPECT_STREQ("", repeat->getText().text());
+  EXPECT_EQ("bea", win->get_record().login.value) << "the other fields stay as typed";
+
+  form("bea", "", "eins", "zwei");
+  Box differ;
+  expect_box(differ);
+  korvan_gui_test::send_command(win, User::ID_SAVE);
+  EXPECT_TRUE(differ.seen);
+  EXPECT_EQ(0, count("select count(*) from USER"));
+
+  form(" \t\r\n ", "", "", "");
+  Box missing;
+  expect_box(missing);
+  korvan_gui_test::send_command(win, User::ID_SAVE);
+  ASSERT_TRUE(missing.seen);
+  EXPECT_NE(std::string::npos, missing.text.find("Es muß ein Loginname angegben werden!"));
+  EXPECT_EQ(0, count("select count(*) from USER"));
+
+  ASSERT_TRUE(korvan_access_test::add_user(*db, "bob", "x"));
+  ASSERT_TRUE(korvan_access_test::add_user(*db, "carl", "y", false));
+  form("bob", "Zweiter", "", "");
+  Box taken;
+  expect_box(taken);
+  korvan_gui_test::send_command(win, User::ID_SAVE);
+  ASSERT_TRUE(taken.seen);
+  EXPECT_NE(std::string::npos,
+            taken.text.find("Ein andere User hat bereits den selben Loginnamen, bitte wählen Sie einen anderen."));
+  EXPECT_EQ(1, count("select count(*) from USER where login = 'bob'"));
+
+  // An invalid user does not hold the login; blanks around it are kept.
+  korvan_gui_test::send_command(win, User::ID_NEW);
+  form(" carl ", "Neu", "", "");
+  korvan_gui_test::send_command(win, User::ID_SAVE);
+  EXPECT_EQ(2, count("select count(*) from USER where login like '%carl%'"));
+  EXPECT_EQ(1, count("select count(*) from USER where login = binary ' carl '"));
+}
+
+TEST_F(UserTest, AUserWithOrderLinesIsNotDeletedAndAFailedSaveNeverShowsThePassword)
+{
+  ASSERT_TRUE(korvan_access_test::add_user(*db, "dora", "pw"));
+  const int dora = korvan_gui_test::query_int(*db, "select idx from USER where login = 'dora'");
+  ASSERT_FALSE(!db->exec("SET FOREIGN_KEY_CHECKS=0"));
+  BONLINE line;
+  line.user = "dora";
+  line.user_idx = dora;
+  line.anzahl = 1;
+  store(line);
+  ASSERT_FALSE(!db->exec("SET FOREIGN_KEY_CHECKS=1"));
+
+  win->reset();
+  win->get_login_combo()->select_key("dora");
+  ASSERT_EQ(dora, static_cast<int>(win->get_record().idx));
+  Box refused;
+  expect_box(refused);
+  korvan_gui_test::send_command(win, User::ID_DELETE_ROW);
+  ASSERT_TRUE(refused.seen);
+  EXPECT_EQ("Datenfehler", refused.title);
+  EXPECT_NE(std::string::npos, refused.text.find("noch verwendet")) << refused.text;
+  EXPECT_EQ(1, count("select count(*) from USER where login = 'dora'"));
+
+  // A login longer than the column: the server refuses the row, and the
+  // report names the statement without the password in it.
+  korvan_gui_test::send_command(win, User::ID_NEW);
+  form("ein_viel_zu_langer_loginname", "", "Tr0ubador", "Tr0ubador");
+  korvan_gui_test::LogCapture log;
+  Box failed;
+  expect_box(failed);
+  korvan_gui_test::send_command(win, User::ID_SAVE);
+  ASSERT_TRUE(failed.seen);
+  EXPECT_EQ("Datenbankfehler", failed.title);
+  EXPECT_NE(std::string::npos, failed.text.find("INSERT")) << failed.text;
+  EXPECT_EQ(std::string::npos, failed.text.find("Tr0ubador")) << failed.text;
+  for (const std::string &line : log.messages)
+    EXPECT_EQ(std::string::npos, line.find("Tr0ubador")) << line;
+  EXPECT_EQ(0, count("select count(*) from USER where login like 'ein_viel%'"));
+
+  // Deleting a user without order lines works.
+  ASSERT_TRUE(korvan_access_test::add_user(*db, "emil", "pw"));
+  win->reset();
+  win->get_login_combo()->select_key("emil");
+  korvan_gui_test::send_command(win, User::ID_DELETE_ROW);
+  EXPECT_EQ(0, count("select count(*) from USER where login = 'emil'"));
+}
+
+} // namespace
