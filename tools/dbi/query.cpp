@@ -76,19 +76,23 @@ public:
   RowCells &operator=(const RowCells &) = delete;
 };
 
-std::string with_limit(const std::string &query, const DBLimit *limit)
+// Runs a read, with the page's limit appended; a successful read moves the
+// page on by the rows it returned.
+DBErg<DBRowList> read(Database &db, const std::string &query, bool with_table_names, DBLimit *limit)
 {
-  return limit ? query + limit->text() : query;
+  const std::string sql = limit ? query + limit->text() : query;
+  DBErg<DBRowList> result = with_table_names ? db.select(sql, true) : db.exec(sql);
+  if (result.ok && limit)
+    limit->offset += static_cast<unsigned>(result.rows.rows.size());
+  return result;
 }
 
 int values_worker(Database &db, std::string query, DBTypeList &fields, DBLimit *limit)
 {
-  DBErg<DBRowList> result = db.exec(with_limit(query, limit));
+  DBErg<DBRowList> result = read(db, query, false, limit);
   if (!result)
     return -1;
   const std::size_t rows = result.rows.rows.size();
-  if (limit)
-    limit->offset += static_cast<unsigned>(rows);
   std::size_t k = 0;
   for (const std::vector<std::string> &row : result.rows.rows)
     for (const std::string &cell : row) {
@@ -103,12 +107,10 @@ int values_worker(Database &db, std::string query, DBTypeList &fields, DBLimit *
 
 int objects_worker(Database &db, std::string query, DBBindList &list, DBLimit *limit)
 {
-  DBErg<DBRowList> result = db.select(with_limit(expand_table_fields(query, list), limit), true);
+  DBErg<DBRowList> result = read(db, expand_table_fields(query, list), true, limit);
   if (!result)
     return -1;
   const std::size_t rows = result.rows.rows.size();
-  if (limit)
-    limit->offset += static_cast<unsigned>(rows);
   const unsigned count = static_cast<unsigned>(list.size());
   DBRow row(result.rows.names);
   for (std::size_t r = 0; r < rows; ++r) {
@@ -127,12 +129,10 @@ int objects_worker(Database &db, std::string query, DBBindList &list, DBLimit *l
 
 int object_rows_worker(Database &db, std::string query, DBArrayBind &arrays, DBLimit *limit)
 {
-  DBErg<DBRowList> result = db.select(with_limit(expand_table_fields(query, arrays), limit), true);
+  DBErg<DBRowList> result = read(db, expand_table_fields(query, arrays), true, limit);
   if (!result)
     return -1;
   const std::size_t rows = result.rows.rows.size();
-  if (limit)
-    limit->offset += static_cast<unsigned>(rows);
   arrays.build_rows();
   const std::size_t width = arrays.size();
   const std::size_t length = static_cast<std::size_t>(arrays.get_length());
