@@ -311,6 +311,49 @@ TEST_F(RoomsPlan, RoomNamesWithQuotesReachTheDatabaseIntact)
   EXPECT_STREQ(w->get_desks().front()->getText().text(), "O'Neill");
 }
 
+TEST_F(RoomsPlan, BeyondTheIdRangesRoomsAndTablesStillWork)
+{
+  std::string rooms = "insert into LAYOUTK (name, width, height, color) values ('Halle', 600, 400, 0)";
+  for (int i = 2; i <= 102; ++i)
+    rooms += Tools::format(", ('R%s', 300, 200, 0)", i);
+  ASSERT_FALSE(!db->exec(rooms)) << db->get_error();
+  const int halle = count("select idx from LAYOUTK where name = 'Halle'");
+  std::string tables = "insert into LAYOUTP (layout_idx, label_name, label_x, label_y, label_width, label_height, "
+                       "label_color, label_icon) values ";
+  for (int i = 1; i <= 103; ++i)
+    tables += Tools::format("%s('%s', 'T%s', 0, 0, 40, 20, 0, '')", i == 1 ? "" : ", ", halle, i);
+  ASSERT_FALSE(!db->exec(tables)) << db->get_error();
+  ASSERT_TRUE(db->commit());
+
+  RoomWin *w = open_rooms();
+  ASSERT_EQ(w->get_room_buttons().size(), 102u);
+  EXPECT_EQ(w->get_room_buttons().back()->getSelector(), 270u);
+  press_room(w, "R102");
+  EXPECT_EQ(std::string(w->get_room().name.value), "R102") << "the last room button loads its own room";
+
+  press_room(w, "Halle");
+  ASSERT_EQ(w->get_desks().size(), 103u);
+  std::vector<FixButton *> desks(w->get_desks().begin(), w->get_desks().end());
+  EXPECT_EQ(desks[0]->getSelector(), 69u);
+  EXPECT_EQ(desks[100]->getSelector(), 169u);
+  EXPECT_EQ(desks[102]->getSelector(), 169u);
+  EXPECT_EQ(w->get_next_id(), 69 + 103);
+
+  LogCapture log;
+  FixButton *last = desk(w, "T103");
+  ASSERT_NE(last, nullptr);
+  answer_modal([](FXWindow *) {});
+  w->handle(last, FXSEL(SEL_COMMAND, last->getSelector()), nullptr);
+  EXPECT_EQ(log.count("selected Desk: T103"), 1) << "the pressed button itself names the table";
+
+  // Rows without a key make no button and take no id.
+  const int next = w->get_next_id();
+  EXPECT_EQ(w->addDesk(Tools::Ref<LAYOUTP>()), nullptr);
+  EXPECT_EQ(w->addDesk(Tools::Ref<LAYOUTP>(new LAYOUTP())), nullptr);
+  EXPECT_EQ(w->get_next_id(), next);
+  EXPECT_EQ(w->get_desks().size(), 103u);
+}
+
 // ---- the layout editor ----
 
 TEST_F(RoomsPlan, EditorMakesARoomPlacesTablesAndSavesThem)
@@ -441,6 +484,31 @@ TEST_F(RoomsPlan, CancelAndCloseUndoEverySinceTheLastSave)
   send_command(e, EditWin::ID_SAVE_ROOM);
   EXPECT_EQ(count("select label_x from LAYOUTP where label_name = 'Tisch 2'"), 200);
   EXPECT_EQ(count("select count(*) from LAYOUTP"), 2);
+}
+
+TEST_F(RoomsPlan, SavingAfterResizingStoresTheNewSizeAndStraySelectionsClear)
+{
+  const int saal = add_room(*db, "Saal", 400, 300);
+  add_table(*db, saal, "T1", 10, 10);
+  EditWin *e = open_editor();
+  choose_room(e, "Saal");
+  EXPECT_EQ(e->get_canvas()->getWidth(), 400) << "the plan opens in the room's stored size";
+  EXPECT_EQ(e->get_canvas()->getHeight(), 300);
+  e->resize(e->getWidth() + 120, e->getHeight() + 60);
+  e->layout();
+  run_pending(20);
+  send_command(e, EditWin::ID_SAVE_ROOM);
+  EXPECT_EQ(count("select width from LAYOUTK where name = 'Saal'"), 520);
+  EXPECT_EQ(count("select height from LAYOUTK where name = 'Saal'"), 360);
+
+  FixLabel *t1 = label(e, "T1");
+  ASSERT_NE(t1, nullptr);
+  e->handle(e->get_canvas(), FXSEL(SEL_COMMAND, NaviWin::ID_CANVAS), static_cast<FXObject *>(t1));
+  EXPECT_EQ(e->get_selected(), t1);
+  e->handle(e->get_canvas(), FXSEL(SEL_COMMAND, NaviWin::ID_CANVAS), static_cast<FXObject *>(e->get_canvas()));
+  EXPECT_EQ(e->get_selected(), nullptr) << "what is not a label clears the selection";
+  EXPECT_EQ(t1->getFrameStyle(), FRAME_RAISED | FRAME_THICK);
+  EXPECT_EQ(e->handle(nullptr, FXSEL(SEL_COMMAND, EditWin::ID_APPLY), nullptr), 0) << "nothing to change";
 }
 
 TEST_F(RoomsPlan, DeletingARoomTakesItsTablesOnlyWhenItIsTheLoadedOne)
