@@ -20,8 +20,7 @@ BarButton::BarButton(FXComposite *p, MainWindow *main, const std::string &text, 
                          sel, opts, 0, 0, 0, 0, 2, 2, 2, 2),
       Lang(main, "Button", text), mainWindow(main)
 {
-  if (main && main->isTranslated())
-    update_text();
+  show_current_mode();
 }
 
 void BarButton::update_text() { setText(FXString(toggle_text().c_str())); }

@@ -97,8 +97,7 @@ Dialog::Dialog(FXWindow *owner, MainWindow *mw, const FXString &title, FXuint op
   if (!getAccelTable())
     setAccelTable(new FXAccelTable);
   getAccelTable()->addAccel(KEY_F11, this, FXSEL(SEL_COMMAND, ID_TOGGLE_LANG), 0);
-  if (main_window && main_window->isTranslated())
-    update_text();
+  show_current_mode();
 }
 
 Dialog::~Dialog() { binds.clear(); }

@@ -67,6 +67,12 @@ std::string Lang::toggle_text()
   return r ? shown_text(*r, translated) : std::string();
 }
 
+void Lang::show_current_mode()
+{
+  if (main && main->isTranslated())
+    update_text();
+}
+
 void Lang::reload()
 {
   if (!main || !row.valid())
@@ -143,8 +149,7 @@ void MultiLang::reload()
 StaticText::StaticText(MainWindow *main, const std::string &type, const std::string &text)
     : Lang(main, type, text), shown(text)
 {
-  if (main && main->isTranslated())
-    update_text();
+  show_current_mode();
 }
 
 StaticText::StaticText() : Lang(), shown() {}
@@ -178,8 +183,7 @@ Label::Label(FXComposite *p, MainWindow *main, const FXString &text, FXIcon *ico
              FXint w, FXint h, FXint pl, FXint pr, FXint pt, FXint pb)
     : Tools::ThemeLabel(p, text, icon, opts, x, y, w, h, pl, pr, pt, pb), Lang(main, "Label", str(text))
 {
-  if (main && main->isTranslated())
-    update_text();
+  show_current_mode();
 }
 
 void Label::update_text() { setText(fx(toggle_text())); }
@@ -190,8 +194,7 @@ GroupBox::GroupBox(FXComposite *p, MainWindow *main, const FXString &text, FXuin
                    FXint h, FXint pl, FXint pr, FXint pt, FXint pb, FXint hs, FXint vs)
     : FXGroupBox(p, text, opts, x, y, w, h, pl, pr, pt, pb, hs, vs), Lang(main, "Group", str(text))
 {
-  if (main && main->isTranslated())
-    update_text();
+  show_current_mode();
 }
 
 void GroupBox::update_text() { setText(fx(toggle_text())); }
@@ -202,8 +205,7 @@ TabItem::TabItem(FXTabBar *p, MainWindow *main, const FXString &text, FXIcon *ic
                  FXint w, FXint h, FXint pl, FXint pr, FXint pt, FXint pb)
     : Tools::ThemeTabItem(p, text, icon, opts, x, y, w, h, pl, pr, pt, pb), Lang(main, "Tab", str(text))
 {
-  if (main && main->isTranslated())
-    update_text();
+  show_current_mode();
 }
 
 void TabItem::update_text() { setText(fx(toggle_text())); }
@@ -214,8 +216,7 @@ MenuCommand::MenuCommand(FXComposite *p, MainWindow *main, const FXString &text,
                          FXSelector sel, FXuint opts)
     : FXMenuCommand(p, text, icon, tgt, sel, opts), Lang(main, "Menu", str(text))
 {
-  if (main && main->isTranslated())
-    update_text();
+  show_current_mode();
 }
 
 void MenuCommand::update_text()
@@ -238,8 +239,7 @@ MenuTitle::MenuTitle(FXComposite *p, MainWindow *main, const FXString &text, FXI
                      FXuint opts)
     : FXMenuTitle(p, text, icon, pup, opts), Lang(main, "Menu", str(text))
 {
-  if (main && main->isTranslated())
-    update_text();
+  show_current_mode();
 }
 
 void MenuTitle::update_text() { setText(fx(toggle_text())); }

@@ -33,6 +33,9 @@ protected:
   // The text to show in the main window's current mode; records that mode
   // in `translated`.
   std::string toggle_text();
+  // For the end of a derived constructor: a text built while the main
+  // window shows translations shows its translation at once.
+  void show_current_mode();
 
 public:
   // Registers with the main window, then looks the text up in LANG and
