@@ -15,15 +15,6 @@ std::vector<const std::string *> &live()
   return secrets;
 }
 
-void replace_all(std::string &text, const std::string &what)
-{
-  if (what.empty())
-    return;
-  static const std::string MASK = "***";
-  for (std::string::size_type p = text.find(what); p != std::string::npos; p = text.find(what, p + MASK.size()))
-    text.replace(p, what.size(), MASK);
-}
-
 } // namespace
 
 Secret::Secret(const std::string &secret) : text(secret) { live().push_back(&text); }
@@ -50,7 +41,7 @@ std::string Secret::mask(const std::string &text)
                    [](const std::string &a, const std::string &b) { return a.size() > b.size(); });
   std::string out = text;
   for (const std::string &f : forms)
-    replace_all(out, f);
+    out = substitude(out, f, "***");
   return out;
 }
 

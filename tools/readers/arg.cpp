@@ -280,7 +280,7 @@ bool BoolOption::get_value() const
   const StringList &list = *values;
   if (list.empty())
     return found;
-  return Tools::toupper(list.front()) == "TRUE" || list.front() == "1";
+  return Tools::text2bool(list.front());
 }
 
 std::string FlagOption::usage_line(unsigned name_col, unsigned names_end, unsigned text_col, unsigned width) const
