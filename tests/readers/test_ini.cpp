@@ -46,6 +46,19 @@ void set_all_to_themselves(Ini &ini)
 
 class IniFile : public Scratch
 {
+protected:
+  // Puts the text into a file, sets every key to the value it has and
+  // expects the file back byte for byte; the file's path.
+  std::string put_and_rewrite(const std::string &name, const std::string &text)
+  {
+    const std::string file = put(name, text);
+    {
+      Ini ini(file, RW);
+      set_all_to_themselves(ini);
+    }
+    EXPECT_EQ(text, slurp(file)) << name;
+    return file;
+  }
 };
 
 TEST_F(IniFile, LineForms)
@@ -220,16 +233,10 @@ TEST_F(IniFile, RepeatedWriteBacksDoNotGrow)
 
 TEST_F(IniFile, CrlfAndMissingFinalLineEnd)
 {
-  const std::string crlf = "; c\r\n[s]\r\nk = 1\r\n";
-  const std::string file = put("crlf.ini", crlf);
+  const std::string file = put_and_rewrite("crlf.ini", "; c\r\n[s]\r\nk = 1\r\n");
   {
     Ini ini(file, RW);
     EXPECT_EQ("1", value_of(ini, "s", "k"));
-    set_all_to_themselves(ini);
-  }
-  EXPECT_EQ(crlf, slurp(file));
-  {
-    Ini ini(file, RW);
     ASSERT_TRUE(ini.set(E(E::KEY, "s", "k", "2")));
     ASSERT_TRUE(ini.set(E(E::KEY, "s", "n", "3")));
   }
@@ -237,29 +244,17 @@ TEST_F(IniFile, CrlfAndMissingFinalLineEnd)
 
   // Mixed line ends stay as they are; new lines take CRLF once the file
   // has any.
-  const std::string mixed = "# lf\n# crlf\r\n[s]\nk = 1\r\nj = 2\n";
-  const std::string file3 = put("mixed.ini", mixed);
-  {
-    Ini ini(file3, RW);
-    set_all_to_themselves(ini);
-  }
-  EXPECT_EQ(mixed, slurp(file3));
+  const std::string file3 = put_and_rewrite("mixed.ini", "# lf\n# crlf\r\n[s]\nk = 1\r\nj = 2\n");
   {
     Ini ini(file3, RW);
     ASSERT_TRUE(ini.set(E(E::KEY, "s", "n", "3")));
   }
   EXPECT_EQ("# lf\n# crlf\r\n[s]\nk = 1\r\nj = 2\nn = 3\r\n", slurp(file3));
 
-  const std::string unterminated = "[s]\nk = 1";
-  const std::string file2 = put("noeol.ini", unterminated);
+  const std::string file2 = put_and_rewrite("noeol.ini", "[s]\nk = 1");
   {
     Ini ini(file2, RW);
     EXPECT_EQ("1", value_of(ini, "s", "k"));
-    set_all_to_themselves(ini);
-  }
-  EXPECT_EQ(unterminated, slurp(file2));
-  {
-    Ini ini(file2, RW);
     ASSERT_TRUE(ini.set(E(E::KEY, "s", "n", "2")));
   }
   EXPECT_EQ("[s]\nk = 1\nn = 2", slurp(file2));
