@@ -79,6 +79,10 @@ RoomWin::RoomWin(FXWindow *owner, MainWindow *mw)
   new BarButton(buttons, mw, "Bonieren", "", this, ID_BONIEREN, BUTTON_NORMAL);
   new BarButton(buttons, mw, "Übersicht", "", this, ID_OVERVIEW, BUTTON_NORMAL);
 
+  // The screen only reads. Closing it must not discard the transaction
+  // that the layout editor keeps open on the same connection.
+  rollback_on_close = false;
+
   reset();
 }
 

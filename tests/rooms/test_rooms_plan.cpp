@@ -356,6 +356,26 @@ TEST_F(RoomsPlan, BeyondTheIdRangesRoomsAndTablesStillWork)
 
 // ---- the layout editor ----
 
+TEST_F(RoomsPlan, ClosingTheRoomScreenKeepsTheEditorsOpenWork)
+{
+  const int saal = add_room(*db, "Saal", 400, 300);
+  add_table(*db, saal, "T1", 10, 10);
+  EditWin *e = open_editor();
+  choose_room(e, "Saal");
+  send_command(e, EditWin::ID_NEW_TABLE);
+  ASSERT_EQ(labels(e).size(), 2u);
+
+  RoomWin *w = open_rooms();
+  press_room(w, "Saal");
+  EXPECT_EQ(w->get_desks().size(), 2u) << "the same connection sees the editor's new table";
+  press_key(w, KEY_Escape);
+  EXPECT_FALSE(w->shown());
+
+  send_command(e, EditWin::ID_SAVE_ROOM);
+  EXPECT_EQ(count("select count(*) from LAYOUTP"), 2);
+  EXPECT_EQ(count("select count(*) from LAYOUTP where label_name = 'Tisch 1'"), 1);
+}
+
 TEST_F(RoomsPlan, EditorMakesARoomPlacesTablesAndSavesThem)
 {
   EditWin *e = open_editor();
