@@ -184,6 +184,15 @@ TEST_F(GrpUstTest, NamesWithQuotesAndBackslashesAreStoredAndFoundAsTyped)
   EXPECT_EQ(idx, static_cast<int>(win->get_record().idx));
   korvan_gui_test::send_command(win, GrpUst::ID_DELETE_ROW);
   EXPECT_EQ(0, count("select count(*) from GRP_UST"));
+
+  // A new group under a name already stored is a row of its own.
+  md_test::store_group(*db, "U19", 19);
+  win->reset();
+  win->get_record().name = "U19";
+  win->get_record().ust = 7;
+  win->vars_to_widgets();
+  korvan_gui_test::send_command(win, GrpUst::ID_SAVE);
+  EXPECT_EQ(2, count("select count(*) from GRP_UST where name = 'U19'"));
 }
 
 } // namespace

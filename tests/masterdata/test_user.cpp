@@ -86,6 +86,16 @@ TEST_F(UserTest, APasswordIsStoredOnceTypedTwiceKeptWhenLeftEmptyAndNeverShown)
   win->get_idx_combo()->select_key(Tools::to_text(idx));
   EXPECT_EQ("Bergmann", win->get_record().nach_name.value);
   EXPECT_STREQ("", password->getText().text());
+
+  // A stored user keeps the login: order lines name users by it.
+  form("anja", "Bergmann", "", "");
+  Box renamed;
+  expect_box(renamed);
+  korvan_gui_test::send_command(win, User::ID_SAVE);
+  ASSERT_TRUE(renamed.seen);
+  EXPECT_NE(std::string::npos, renamed.text.find("kann nicht geändert werden")) << renamed.text;
+  EXPECT_EQ(0, count("select count(*) from USER where login = 'anja'"));
+  EXPECT_EQ("geheim1", stored_password("anna"));
 }
 
 TEST_F(UserTest, TheChecksBeforeSavingShowTheirMessageAndStoreNothing)
