@@ -259,7 +259,6 @@ long Art::onGruppen(FXObject *, FXSelector, void *ptr)
     groups_sheet->save_changes("idx");
     if (!Tools::insert_object(*db, row)) {
       report_db_failure();
-      db->rollback();
       return 0;
     }
     db->commit();
@@ -304,7 +303,6 @@ long Art::onGruppen(FXObject *, FXSelector, void *ptr)
       return 0;
     if (!db->exec(Tools::format("delete from GRP_ART where idx='%s'", Tools::sql_escape(idx->format("%s"))))) {
       report_db_failure();
-      db->rollback();
       return 0;
     }
     db->commit();
@@ -360,7 +358,6 @@ long Art::onSavePreis(FXObject *, FXSelector, void *)
   }
   if (!ok) {
     report_db_failure();
-    db->rollback();
     return 1;
   }
   db->commit();
@@ -378,7 +375,6 @@ long Art::onDeletePreis(FXObject *, FXSelector, void *)
   Tools::Ref<Tools::Database> db = get_db();
   if (!db->exec(Tools::format("delete from PREIS where idx = '%s'", static_cast<int>(preis.idx)))) {
     report_db_failure();
-    db->rollback();
     return 1;
   }
   db->commit();

@@ -193,11 +193,11 @@ bool BaseDialog::save_record(const std::string &key_column, const std::function<
   const std::string key = Tools::sql_escape(key_text(key_column));
   const int idx = record->idx;
 
-  // A failed statement leaves nothing of this save behind: undo it, so
-  // that no half-done work or lock waits for some later commit.
+  // The server undoes a failed statement by itself, and nothing of this
+  // save ran before it; the open transaction may hold another window's
+  // work (the layout editor keeps one open), so it is left alone.
   auto fail = [&]() {
     report_db_failure();
-    db->rollback();
     return false;
   };
 

@@ -58,8 +58,7 @@ protected:
   // the work committed. `before_update` runs after the stamp of an update
   // and may stop the save by returning false (it reports why itself).
   // `trace` writes the count and update statements to standard output.
-  // False when the save stopped; a database failure is reported and the
-  // statements of the save rolled back.
+  // False when the save stopped; a database failure is reported.
   bool save_record(const std::string &key_column, const std::function<bool()> &before_update = {},
                    bool trace = false);
 
