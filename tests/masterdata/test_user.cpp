@@ -171,6 +171,8 @@ TEST_F(UserTest, AUserWithOrderLinesIsNotDeletedAndAFailedSaveNeverShowsThePassw
   // A login longer than the column: the server refuses the row, and the
   // report names the statement without the password in it.
   korvan_gui_test::send_command(win, User::ID_NEW);
+  // Work another window keeps open on the shared connection.
+  ASSERT_FALSE(!main->getDatabase()->exec("update USER set vor_name = 'offen' where login = 'dora'"));
   form("ein_viel_zu_langer_loginname", "", "Tr0ubador", "Tr0ubador");
   korvan_gui_test::LogCapture log;
   Box failed;
@@ -183,6 +185,9 @@ TEST_F(UserTest, AUserWithOrderLinesIsNotDeletedAndAFailedSaveNeverShowsThePassw
   for (const std::string &line : log.messages)
     EXPECT_EQ(std::string::npos, line.find("Tr0ubador")) << line;
   EXPECT_EQ(0, count("select count(*) from USER where login like 'ein_viel%'"));
+  EXPECT_EQ("offen", korvan_gui_test::query_value(*main->getDatabase(), "select vor_name from USER where login = 'dora'"))
+      << "a refused save leaves the open transaction alone";
+  main->getDatabase()->rollback();
 
   // Deleting a user without order lines works.
   ASSERT_TRUE(korvan_access_test::add_user(*db, "emil", "pw"));
