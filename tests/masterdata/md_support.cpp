@@ -27,7 +27,12 @@ int MasterDataTest::store(Tools::DBBindType &row)
 void MasterDataTest::shot(FX::FXWindow *window, const std::string &name)
 {
   window->raise();
+  window->layout();
+  window->update();
   korvan_gui_test::run_pending(100);
+  window->repaint();
+  korvan_gui_test::app()->flush(TRUE);
+  korvan_gui_test::run_pending(200);
   EXPECT_TRUE(korvan_gui_test::screenshot(korvan_gui_test::shot_dir() + "/" + name + ".png"));
 }
 

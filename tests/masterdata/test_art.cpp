@@ -208,6 +208,7 @@ TEST_F(ArtTest, GroupMembershipsComeFromTemplatesAndGoAgain)
   EXPECT_EQ(1, request(win, fresh));
   EXPECT_EQ(3, count("select count(*) from GRP_ART where art_idx = " + Tools::to_text(a)));
   ASSERT_EQ(3, win->get_groups_sheet()->getNumRows());
+  win->get_tab_book()->setCurrent(2);
   shot(win, "art_groups");
 
   SpreadSheet::MenuRequest remaining(SpreadSheet::MenuRequest::TEMPLATES);
