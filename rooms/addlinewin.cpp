@@ -10,6 +10,7 @@
 #include "tools/widgets/theme.h"
 #include "gui/buttonbar.h"
 #include "gui/spreadsheet.h"
+#include "rooms/bonwin.h"
 
 using namespace FX;
 
@@ -90,6 +91,11 @@ AddLineWin::AddLineWin(FXWindow *owner, MainWindow &main, LAYOUTK &room_record, 
   groups->setEditable(FALSE);
   articles->setEditable(FALSE);
   prices->setEditable(FALSE);
+  // Articles and prices follow the choice of a group and an article.
+  for (SpreadSheet *empty : {articles, prices}) {
+    empty->setTableSize(0, empty->getNumColumns(), FALSE);
+    empty->setHeaders();
+  }
 
   new FXHorizontalSeparator(frame, SEPARATOR_GROOVE | LAYOUT_FILL_X);
   FXHorizontalFrame *quantity_row = new FXHorizontalFrame(frame, 0);
@@ -122,7 +128,11 @@ void AddLineWin::feed_groups()
 
 void AddLineWin::feed_articles(const std::string &where) { articles->feed_table<ART>(where, "", "count(*)"); }
 
-void AddLineWin::feed_prices(const std::string &where) { prices->feed_table<PREIS>(where, "", "count(*)"); }
+void AddLineWin::feed_prices(const std::string &where)
+{
+  prices->feed_table<PREIS>(where, "", "count(*)");
+  BonWin::show_money(prices, "preis");
+}
 
 Tools::Ref<Tools::DBBindType> AddLineWin::chosen_row(SpreadSheet *sheet, void *data)
 {

@@ -97,7 +97,11 @@ BezahlWin::BezahlWin(FXWindow *owner, MainWindow &main, const std::vector<Tools:
 
 BezahlWin::~BezahlWin() {}
 
-void BezahlWin::fill_table() { kinds->feed_table<SONST_ART>("", "", "count(*)"); }
+void BezahlWin::fill_table()
+{
+  kinds->feed_table<SONST_ART>("", "", "count(*)");
+  BonWin::show_money(kinds, "wert");
+}
 
 void BezahlWin::show_amounts()
 {

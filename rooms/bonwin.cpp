@@ -110,6 +110,24 @@ bool BonWin::line_cents(const Tools::DBBindType &line, long long &cents)
   return true;
 }
 
+void BonWin::show_money(SpreadSheet *sheet, const std::string &column)
+{
+  const std::vector<std::string> &columns = sheet->get_db_columns();
+  int col = -1;
+  for (std::size_t i = 0; i < columns.size(); ++i)
+    if (columns[i] == column)
+      col = static_cast<int>(i) - (sheet->has_hidden_column() ? 1 : 0);
+  if (col < 0 || col >= sheet->getNumColumns())
+    return;
+  for (int r = 0; r < sheet->getNumRows(); ++r) {
+    Tools::Ref<Tools::DBBindType> row = sheet->get_row(r);
+    const Tools::DBTypeDouble *amount =
+        row.valid() ? dynamic_cast<const Tools::DBTypeDouble *>(row->get_cell_by_name(column)) : nullptr;
+    if (amount)
+      sheet->setItemText(r, col, Tools::format("%0.2lf", amount->value).c_str());
+  }
+}
+
 // ---- the list ----
 
 void BonWin::refresh_table()

@@ -41,6 +41,8 @@ public:
   static bool line_cents(const Tools::DBBindType &line, long long &cents);
   static long long to_cents(double amount);
   static double from_cents(long long cents) { return static_cast<double>(cents) / 100.0; }
+  // Shows the amounts of that column of a filled sheet with two decimals.
+  static void show_money(SpreadSheet *sheet, const std::string &column);
 
 protected:
   SpreadSheet *sheet;

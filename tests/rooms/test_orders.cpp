@@ -1,0 +1,605 @@
+// The order lines of a table: what the list shows, a new line stored once,
+// cancelling, cash and mixed payment, and moving lines to another table;
+// each change seen (or not) from a second connection, the questions and
+// dialogs answered from timeouts.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "gui/combobox.h"
+#include "gui/moneyfield.h"
+#include "gui/spreadsheet.h"
+#include "rooms/addlinewin.h"
+#include "rooms/bezahlwin.h"
+#include "rooms/bonwin.h"
+#include "rooms/movetowin.h"
+#include "shell/mainwindow.h"
+#include "tests/rooms/orders_support.h"
+#include "tools/core/format.h"
+#include "tools/dbi/database.h"
+#include "tools/widgets/theme.h"
+
+using namespace FX;
+using korvan_gui_test::answer_modal;
+using korvan_gui_test::run_pending;
+using korvan_gui_test::screenshot;
+using korvan_gui_test::shot_dir;
+using korvan_orders_test::Box;
+using korvan_orders_test::expect_box;
+using korvan_orders_test::OrdersTest;
+
+namespace {
+
+struct WindowDeleter
+{
+  void operator()(FXWindow *w) const { delete w; }
+};
+typedef std::unique_ptr<BonWin, WindowDeleter> BonWinPtr;
+
+std::string cell(const Tools::Ref<Tools::DBBindType> &row, const char *column)
+{
+  const Tools::DBType *c = row.valid() ? row->get_cell_by_name(column) : nullptr;
+  return c ? c->format("%s") : std::string();
+}
+
+// The sheet row whose record has that value in the column; -1 if none.
+int find_row(SpreadSheet *sheet, const char *column, const std::string &value)
+{
+  for (int r = 0; r < sheet->getNumRows(); ++r)
+    if (cell(sheet->get_row(r), column) == value)
+      return r;
+  return -1;
+}
+
+// Makes the row current, as a click on it does (the sheet tells its owner).
+void choose(SpreadSheet *sheet, int row)
+{
+  ASSERT_GE(row, 0);
+  sheet->setCurrentItem(row, 0, TRUE);
+}
+
+void select_all(SpreadSheet *sheet)
+{
+  sheet->selectRange(0, sheet->getNumRows() - 1, 0, sheet->getNumColumns() - 1, FALSE);
+}
+
+std::string text_of(FXTextField *field) { return field->getText().text(); }
+
+long command(FXObject *target, FXuint id) { return target->handle(nullptr, FXSEL(SEL_COMMAND, id), nullptr); }
+
+class Orders : public OrdersTest
+{
+protected:
+  BonWinPtr open(LAYOUTK &room, LAYOUTP &table)
+  {
+    BonWinPtr win(new BonWin(main, *main, room, table));
+    win->create();
+    win->show(PLACEMENT_OWNER);
+    run_pending(20);
+    return win;
+  }
+};
+
+} // namespace
+
+// ---- the list ----
+
+TEST_F(Orders, TheListShowsTheOpenLinesOfTheTableTheRoomOrTheHouse)
+{
+  int open1 = add_line(saal, t1, 3.5);
+  add_line(saal, t1, 4.0);
+  int cancelled = add_line(saal, t1, 1.0);
+  int paid = add_line(saal, t1, 1.0);
+  add_line(saal, t2, 2.0);
+  add_line(terrasse, t9, 2.0);
+  db->exec(Tools::format("update BONLINE set storniert = 'JA' where idx = '%d'", cancelled));
+  db->exec(Tools::format("update BONLINE set bezahlt = 'JA' where idx = '%d'", paid));
+  db->commit();
+
+  BonWinPtr table_win = open(saal, t1);
+  SpreadSheet *sheet = table_win->get_sheet();
+  EXPECT_EQ(sheet->getNumRows(), 2);
+  EXPECT_EQ(find_row(sheet, "idx", std::to_string(cancelled)), -1);
+  EXPECT_EQ(find_row(sheet, "idx", std::to_string(paid)), -1);
+  int r = find_row(sheet, "idx", std::to_string(open1));
+  ASSERT_GE(r, 0);
+  // Raum, Tisch, Artikel, Anzahl, Rechnung, and two Bezeichnung columns
+  // that no line column fills.
+  ASSERT_EQ(sheet->getNumColumns(), 7);
+  EXPECT_EQ(std::string(sheet->getItemText(r, 0).text()), "Saal");
+  EXPECT_EQ(std::string(sheet->getItemText(r, 1).text()), "T1");
+  EXPECT_EQ(std::string(sheet->getItemText(r, 3).text()), "1");
+  EXPECT_EQ(std::string(sheet->getItemText(r, 4).text()), "NEIN");
+  EXPECT_EQ(std::string(sheet->getItemText(r, 5).text()), "");
+  EXPECT_EQ(std::string(sheet->getItemText(r, 6).text()), "");
+  EXPECT_EQ(table_win->get_current_line().idx.value, 0);
+  EXPECT_TRUE(screenshot(shot_dir() + "/orders_bonwin.png"));
+
+  LAYOUTP no_table;
+  BonWinPtr room_win = open(saal, no_table);
+  EXPECT_EQ(room_win->get_sheet()->getNumRows(), 3);
+
+  LAYOUTK no_room;
+  BonWinPtr house_win = open(no_room, no_table);
+  EXPECT_EQ(house_win->get_sheet()->getNumRows(), 4);
+}
+
+TEST_F(Orders, NamesWithQuotesFilterTheListAndSelectingLoadsTheLine)
+{
+  LAYOUTK pub = add_room("Kai's \\Bar");
+  LAYOUTP corner = add_table(pub, "Eck'e");
+  int line = add_line(pub, corner, 2.5);
+  add_line(saal, t1, 1.0);
+
+  BonWinPtr win = open(pub, corner);
+  ASSERT_EQ(win->get_sheet()->getNumRows(), 1);
+  choose(win->get_sheet(), 0);
+  EXPECT_EQ(win->get_current_line().idx.value, line);
+  EXPECT_EQ(win->get_current_line().layoutk_name.value, "Kai's \\Bar");
+  EXPECT_DOUBLE_EQ(win->get_current_line().preis.value, 2.5);
+}
+
+// ---- a new line ----
+
+TEST_F(Orders, ANewLineIsStoredOnceAndCommitted)
+{
+  BonWinPtr win = open(saal, t1);
+  bool checked = false;
+  answer_modal([&](FXWindow *w) {
+    AddLineWin *entry = dynamic_cast<AddLineWin *>(w);
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(std::string(entry->get_room_combo()->getText().text()), "Saal");
+    EXPECT_EQ(std::string(entry->get_table_combo()->getText().text()), "T1");
+    EXPECT_EQ(text_of(entry->get_menge()), "1");
+    // One row per group name, however many articles it holds.
+    EXPECT_EQ(entry->get_groups()->getNumRows(), 2);
+    EXPECT_EQ(entry->get_articles()->getNumRows(), 0);
+    EXPECT_EQ(entry->get_prices()->getNumRows(), 0);
+
+    choose(entry->get_groups(), find_row(entry->get_groups(), "name", "Getränke"));
+    EXPECT_EQ(entry->get_articles()->getNumRows(), 2);
+    choose(entry->get_articles(), find_row(entry->get_articles(), "artnr", "200"));
+    EXPECT_EQ(entry->get_article().idx.value, wein);
+    ASSERT_EQ(entry->get_prices()->getNumRows(), 1);
+    EXPECT_EQ(std::string(entry->get_prices()->getItemText(0, 0).text()), "12345.67");
+    choose(entry->get_prices(), 0);
+    EXPECT_EQ(entry->get_price().idx.value, wein_preis);
+    entry->get_menge()->setText("2");
+    EXPECT_TRUE(screenshot(shot_dir() + "/orders_addlinewin.png"));
+    // A double click on Ok.
+    command(entry, AddLineWin::ID_OK);
+    command(entry, AddLineWin::ID_OK);
+    checked = true;
+  }, 1);
+  command(win.get(), BonWin::ID_BONIEREN);
+  ASSERT_TRUE(checked);
+
+  EXPECT_EQ(count("where layoutp_label_name = 'T1'"), 1);
+  std::string idx = korvan_gui_test::query_value(*db, "select idx from BONLINE");
+  int line = atoi(idx.c_str());
+  EXPECT_EQ(line_value(line, "preis"), "12345.67");
+  EXPECT_EQ(line_value(line, "anzahl"), "2");
+  EXPECT_EQ(line_value(line, "user"), "anna");
+  EXPECT_EQ(line_value(line, "user_idx"), std::to_string(user_idx));
+  EXPECT_EQ(line_value(line, "artnr"), "200");
+  EXPECT_EQ(line_value(line, "layoutk_name"), "Saal");
+  EXPECT_EQ(line_value(line, "layoutp_idx"), std::to_string(t1.idx.value));
+  EXPECT_EQ(line_value(line, "preis_idx"), std::to_string(wein_preis));
+  EXPECT_EQ(line_value(line, "hist_an_user"), "anna");
+  EXPECT_EQ(line_value(line, "storniert"), "NEIN");
+  EXPECT_EQ(win->get_sheet()->getNumRows(), 1);
+}
+
+TEST_F(Orders, AMissingChoiceIsAskedForInOrderAndAPlaceIsLoadedFromTheLists)
+{
+  LAYOUTK no_room;
+  LAYOUTP no_table;
+  BonWinPtr win = open(no_room, no_table);
+  std::vector<std::string> prompts;
+  answer_modal([&](FXWindow *w) {
+    AddLineWin *entry = dynamic_cast<AddLineWin *>(w);
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(std::string(entry->get_room_combo()->getText().text()), "");
+    auto ok_prompt = [&]() {
+      Box box;
+      expect_box(box, MBOX_CLICKED_OK);
+      command(entry, AddLineWin::ID_OK);
+      run_pending(10);
+      prompts.push_back(box.seen ? box.text : std::string("(no box)"));
+    };
+    ok_prompt(); // no article
+    choose(entry->get_groups(), find_row(entry->get_groups(), "name", "Speisen"));
+    choose(entry->get_articles(), 0);
+    ok_prompt(); // no price
+    choose(entry->get_prices(), 0);
+    ok_prompt(); // no room
+    entry->get_room_combo()->select_key("Terrasse");
+    EXPECT_EQ(entry->get_room().idx.value, terrasse.idx.value);
+    // The table list now holds the tables of that room only.
+    EXPECT_EQ(entry->get_table_combo()->get_keys().size(), 2u);
+    ok_prompt(); // no table
+    // Another group empties article and price again.
+    choose(entry->get_groups(), find_row(entry->get_groups(), "name", "Getränke"));
+    ok_prompt();
+    choose(entry->get_articles(), find_row(entry->get_articles(), "artnr", "100"));
+    choose(entry->get_prices(), 0);
+    entry->get_table_combo()->select_key("T9");
+    // Enter in the quantity with nothing usable keeps the dialog open.
+    entry->get_menge()->setText("-3");
+    command(entry, AddLineWin::ID_MENGE);
+    EXPECT_EQ(text_of(entry->get_menge()), "0");
+    ok_prompt(); // quantity below 1
+    entry->get_menge()->setText("3");
+    command(entry, AddLineWin::ID_MENGE); // Enter with 3 stores
+  }, 1);
+  command(win.get(), BonWin::ID_BONIEREN);
+  ASSERT_EQ(prompts.size(), 6u);
+  EXPECT_NE(prompts[0].find("Bitte einen Artikel auswählen."), std::string::npos) << prompts[0];
+  EXPECT_NE(prompts[1].find("Bitte einen Preis auswählen."), std::string::npos) << prompts[1];
+  EXPECT_NE(prompts[2].find("Raum"), std::string::npos) << prompts[2];
+  EXPECT_NE(prompts[3].find("Bitte einen Tisch auswählen."), std::string::npos) << prompts[3];
+  EXPECT_NE(prompts[4].find("Bitte einen Artikel auswählen."), std::string::npos) << prompts[4];
+  EXPECT_NE(prompts[5].find("Menge"), std::string::npos) << prompts[5];
+
+  ASSERT_EQ(count(""), 1);
+  int line = atoi(korvan_gui_test::query_value(*db, "select idx from BONLINE").c_str());
+  EXPECT_EQ(line_value(line, "layoutk_name"), "Terrasse");
+  EXPECT_EQ(line_value(line, "layoutp_label_name"), "T9");
+  EXPECT_EQ(line_value(line, "layoutp_idx"), std::to_string(t9.idx.value));
+  EXPECT_EQ(line_value(line, "anzahl"), "3");
+  EXPECT_EQ(line_value(line, "preis"), "3.5");
+}
+
+TEST_F(Orders, ACancelledEntryAndAFailedInsertStoreNothing)
+{
+  BonWinPtr win = open(saal, t1);
+  answer_modal(
+      [&](FXWindow *w) {
+        AddLineWin *entry = dynamic_cast<AddLineWin *>(w);
+        ASSERT_NE(entry, nullptr);
+        choose(entry->get_groups(), find_row(entry->get_groups(), "name", "Getränke"));
+        choose(entry->get_articles(), 0);
+        choose(entry->get_prices(), 0);
+        command(entry, AddLineWin::ID_CANCEL);
+      },
+      0);
+  command(win.get(), BonWin::ID_BONIEREN);
+  EXPECT_EQ(count(""), 0);
+
+  // A user the database does not know: the insert fails, the dialog says
+  // so and stays open, and nothing is committed.
+  Tools::Ref<USER> ghost(new USER);
+  ghost->login = "ghost";
+  ghost->idx = 999;
+  main->setUser(ghost);
+  Box error;
+  bool stayed_open = false;
+  answer_modal(
+      [&](FXWindow *w) {
+        AddLineWin *entry = dynamic_cast<AddLineWin *>(w);
+        ASSERT_NE(entry, nullptr);
+        choose(entry->get_groups(), find_row(entry->get_groups(), "name", "Getränke"));
+        choose(entry->get_articles(), 0);
+        choose(entry->get_prices(), 0);
+        expect_box(error, MBOX_CLICKED_OK);
+        command(entry, AddLineWin::ID_OK);
+        stayed_open = korvan_gui_test::app()->getModalWindow() == w;
+        command(entry, AddLineWin::ID_CANCEL);
+      },
+      0);
+  command(win.get(), BonWin::ID_BONIEREN);
+  EXPECT_TRUE(error.seen);
+  EXPECT_EQ(error.title, "Datenbankfehler");
+  EXPECT_NE(error.text.find("Datanbankefehler"), std::string::npos);
+  EXPECT_TRUE(stayed_open);
+  EXPECT_EQ(count(""), 0);
+  EXPECT_EQ(win->get_sheet()->getNumRows(), 0);
+}
+
+// ---- Storno ----
+
+TEST_F(Orders, StornoKeepsTheLineUnlessTheAnswerIsYes)
+{
+  int line = add_line(saal, t1, 3.5);
+  BonWinPtr win = open(saal, t1);
+
+  // Nothing selected since the list was filled: nothing happens (a box
+  // would wait for an answer that never comes).
+  command(win.get(), BonWin::ID_STORNO);
+  EXPECT_EQ(line_value(line, "storniert"), "NEIN");
+
+  choose(win->get_sheet(), 0);
+  ASSERT_EQ(win->get_current_line().idx.value, line);
+  for (FXuint answer : {static_cast<FXuint>(MBOX_CLICKED_NO), static_cast<FXuint>(MBOX_CLICKED_CANCEL)}) {
+    Box question;
+    expect_box(question, answer);
+    command(win.get(), BonWin::ID_STORNO);
+    EXPECT_TRUE(question.seen);
+    EXPECT_EQ(question.title, "Frage");
+    EXPECT_NE(question.text.find("Soll dieser Eintrag tatsächlich storniert werden?"), std::string::npos);
+    EXPECT_EQ(line_value(line, "storniert"), "NEIN");
+    EXPECT_EQ(line_value(line, "storno_user"), "");
+    EXPECT_EQ(line_value(line, "hist_ae_user"), "");
+    EXPECT_EQ(win->get_sheet()->getNumRows(), 1);
+    EXPECT_EQ(win->get_current_line().idx.value, line);
+  }
+
+  Box yes;
+  expect_box(yes, MBOX_CLICKED_YES);
+  command(win.get(), BonWin::ID_STORNO);
+  EXPECT_TRUE(yes.seen);
+  EXPECT_EQ(line_value(line, "storniert"), "JA");
+  EXPECT_EQ(line_value(line, "storno_user"), "anna");
+  EXPECT_EQ(line_value(line, "storno_user_idx"), std::to_string(user_idx));
+  EXPECT_EQ(line_value(line, "hist_ae_user"), "anna");
+  EXPECT_EQ(line_value(line, "bezahlt"), "NEIN");
+  EXPECT_EQ(win->get_sheet()->getNumRows(), 0);
+  EXPECT_EQ(win->get_current_line().idx.value, 0);
+}
+
+TEST_F(Orders, ALineSettledElsewhereIsNeitherCancelledNorPaidAgain)
+{
+  int first = add_line(saal, t1, 3.5);
+  int second = add_line(saal, t1, 4.0);
+  BonWinPtr win = open(saal, t1);
+  choose(win->get_sheet(), find_row(win->get_sheet(), "idx", std::to_string(first)));
+
+  // Another station cancels the first line and pays the second.
+  db->exec(Tools::format("update BONLINE set storniert = 'JA', storno_user = 'anna' where idx = '%d'", first));
+  db->exec(Tools::format("update BONLINE set bezahlt = 'JA', bar_bezahlt = '4' where idx = '%d'", second));
+  ASSERT_TRUE(db->commit());
+
+  Box stale;
+  expect_box(stale, MBOX_CLICKED_OK);
+  command(win.get(), BonWin::ID_STORNO);
+  EXPECT_TRUE(stale.seen);
+  EXPECT_EQ(stale.title, "Datenfehler");
+  EXPECT_EQ(line_value(first, "hist_ae_user"), "");
+  // The list shows what is open now.
+  EXPECT_EQ(win->get_sheet()->getNumRows(), 0);
+
+  // Lines that were open when the list was filled but are paid now.
+  BonWinPtr win2 = open(saal, t1);
+  EXPECT_EQ(win2->get_sheet()->getNumRows(), 0);
+  int third = add_line(saal, t1, 2.0);
+  int fourth = add_line(saal, t1, 2.0);
+  BonWinPtr win3 = open(saal, t1);
+  ASSERT_EQ(win3->get_sheet()->getNumRows(), 2);
+  select_all(win3->get_sheet());
+  db->exec(Tools::format("update BONLINE set bezahlt = 'JA', bar_bezahlt = '2' where idx = '%d'", fourth));
+  ASSERT_TRUE(db->commit());
+  Box stale2;
+  expect_box(stale2, MBOX_CLICKED_OK);
+  command(win3.get(), BonWin::ID_BAR);
+  EXPECT_TRUE(stale2.seen);
+  // Nothing of the action is kept: the third line is still open.
+  EXPECT_EQ(line_value(third, "bezahlt"), "NEIN");
+  EXPECT_EQ(line_value(third, "bar_bezahlt"), "0");
+  EXPECT_EQ(line_value(fourth, "bar_bezahlt"), "2");
+}
+
+// ---- paying ----
+
+TEST_F(Orders, CashPaymentBooksEachLineAtItsFullAmountOnlyAfterYes)
+{
+  int a = add_line(saal, t1, 3.5);
+  int b = add_line(saal, t1, 12345.67);
+  int c = add_line(saal, t1, 2.5, 3);
+  BonWinPtr win = open(saal, t1);
+  ASSERT_EQ(win->get_sheet()->getNumRows(), 3);
+
+  // No selection: nothing, no question.
+  command(win.get(), BonWin::ID_BAR);
+  EXPECT_EQ(count("where bezahlt = 'JA'"), 0);
+
+  select_all(win->get_sheet());
+  Box no;
+  expect_box(no, MBOX_CLICKED_NO);
+  command(win.get(), BonWin::ID_BAR);
+  EXPECT_TRUE(no.seen);
+  EXPECT_NE(no.text.find("3 Bonierungen auf bezahlt setzten?"), std::string::npos) << no.text;
+  EXPECT_EQ(count("where bezahlt = 'JA'"), 0);
+  EXPECT_EQ(count("where bar_bezahlt <> 0"), 0);
+  EXPECT_EQ(win->get_sheet()->getNumRows(), 3);
+
+  select_all(win->get_sheet());
+  Box yes;
+  expect_box(yes, MBOX_CLICKED_YES);
+  command(win.get(), BonWin::ID_BAR);
+  EXPECT_TRUE(yes.seen);
+  EXPECT_EQ(line_value(a, "bezahlt"), "JA");
+  EXPECT_EQ(line_value(a, "bar_bezahlt"), "3.5");
+  EXPECT_EQ(line_value(b, "bar_bezahlt"), "12345.67");
+  // Three at 2.50 cost 7.50.
+  EXPECT_EQ(line_value(c, "bar_bezahlt"), "7.5");
+  EXPECT_EQ(line_value(c, "sonst_bezahlt"), "0");
+  EXPECT_EQ(line_value(c, "hist_ae_user"), "anna");
+  EXPECT_EQ(win->get_sheet()->getNumRows(), 0);
+}
+
+TEST_F(Orders, APartialOtherPaymentGoesToTheFirstLinesAndTheRestIsCash)
+{
+  int a = add_line(saal, t1, 5.0);
+  int b = add_line(saal, t1, 3.0);
+  int c = add_line(saal, t1, 2.0);
+  BonWinPtr win = open(saal, t1);
+  select_all(win->get_sheet());
+
+  // A cancelled payment dialog books nothing and asks nothing.
+  answer_modal([](FXWindow *w) { command(w, BezahlWin::ID_CANCEL); }, 0);
+  command(win.get(), BonWin::ID_BEZAHLEN);
+  EXPECT_EQ(count("where bezahlt = 'JA'"), 0);
+
+  select_all(win->get_sheet());
+  Box refused, question;
+  answer_modal([&](FXWindow *w) {
+    BezahlWin *pay = dynamic_cast<BezahlWin *>(w);
+    ASSERT_NE(pay, nullptr);
+    EXPECT_EQ(text_of(pay->get_total_field()), "10.00");
+    EXPECT_EQ(text_of(pay->get_cash_field()), "0.00");
+    EXPECT_EQ(text_of(pay->get_rest_field()), "10.00");
+    pay->get_cash_field()->setText("5");
+    command(pay, BezahlWin::ID_BAR);
+    EXPECT_EQ(text_of(pay->get_rest_field()), "5.00");
+    // A rest without a kind of payment is refused.
+    expect_box(refused, MBOX_CLICKED_OK);
+    command(pay, BezahlWin::ID_OK);
+    EXPECT_EQ(korvan_gui_test::app()->getModalWindow(), w);
+    pay->get_rest_field()->setText("2");
+    command(pay, BezahlWin::ID_REST);
+    EXPECT_EQ(text_of(pay->get_cash_field()), "8.00");
+    // The voucher is worth 5.00; then 4.00 of the bill are paid in cash.
+    ASSERT_EQ(pay->get_kinds()->getNumRows(), 1);
+    EXPECT_EQ(std::string(pay->get_kinds()->getItemText(0, 1).text()), "5.00");
+    choose(pay->get_kinds(), 0);
+    EXPECT_EQ(text_of(pay->get_rest_field()), "5.00");
+    EXPECT_EQ(text_of(pay->get_cash_field()), "5.00");
+    pay->get_cash_field()->setText("4");
+    command(pay, BezahlWin::ID_BAR);
+    EXPECT_EQ(text_of(pay->get_rest_field()), "6.00");
+    EXPECT_TRUE(screenshot(shot_dir() + "/orders_bezahlwin.png"));
+    expect_box(question, MBOX_CLICKED_YES);
+    command(pay, BezahlWin::ID_OK);
+  }, 1);
+  command(win.get(), BonWin::ID_BEZAHLEN);
+  EXPECT_TRUE(refused.seen);
+  EXPECT_NE(refused.text.find("Bitte einen Bezahlungsart"), std::string::npos);
+  EXPECT_TRUE(question.seen);
+
+  EXPECT_EQ(line_value(a, "bezahlt"), "JA");
+  EXPECT_EQ(line_value(a, "sonst_bezahlt"), "5");
+  EXPECT_EQ(line_value(a, "bar_bezahlt"), "0");
+  EXPECT_EQ(line_value(a, "sonst_art_name"), "Gutschein");
+  EXPECT_EQ(line_value(a, "sonst_art_idx"), std::to_string(gutschein));
+  EXPECT_EQ(line_value(b, "sonst_bezahlt"), "1");
+  EXPECT_EQ(line_value(b, "bar_bezahlt"), "2");
+  EXPECT_EQ(line_value(b, "sonst_art_name"), "Gutschein");
+  EXPECT_EQ(line_value(c, "sonst_bezahlt"), "0");
+  EXPECT_EQ(line_value(c, "bar_bezahlt"), "2");
+  EXPECT_EQ(line_value(c, "sonst_art_name"), "");
+  EXPECT_EQ(line_value(c, "bezahlt"), "JA");
+  EXPECT_EQ(win->get_sheet()->getNumRows(), 0);
+}
+
+TEST_F(Orders, MoreCashThanTheBillIsAllCashAndNoMeansNothingIsPaid)
+{
+  int a = add_line(saal, t1, 3.5);
+  int b = add_line(saal, t1, 4.0);
+  BonWinPtr win = open(saal, t1);
+
+  select_all(win->get_sheet());
+  Box no;
+  answer_modal([&](FXWindow *w) {
+    BezahlWin *pay = dynamic_cast<BezahlWin *>(w);
+    ASSERT_NE(pay, nullptr);
+    EXPECT_EQ(text_of(pay->get_total_field()), "7.50");
+    pay->get_cash_field()->setText("10");
+    command(pay, BezahlWin::ID_BAR);
+    EXPECT_EQ(text_of(pay->get_rest_field()), "-2.50");
+    expect_box(no, MBOX_CLICKED_NO);
+    command(pay, BezahlWin::ID_OK);
+  }, 1);
+  command(win.get(), BonWin::ID_BEZAHLEN);
+  EXPECT_TRUE(no.seen);
+  EXPECT_EQ(count("where bezahlt = 'JA'"), 0);
+  EXPECT_EQ(win->get_sheet()->getNumRows(), 2);
+
+  select_all(win->get_sheet());
+  Box yes;
+  answer_modal([&](FXWindow *w) {
+    BezahlWin *pay = dynamic_cast<BezahlWin *>(w);
+    ASSERT_NE(pay, nullptr);
+    pay->get_cash_field()->setText("10");
+    command(pay, BezahlWin::ID_BAR);
+    expect_box(yes, MBOX_CLICKED_YES);
+    command(pay, BezahlWin::ID_OK);
+  }, 1);
+  command(win.get(), BonWin::ID_BEZAHLEN);
+  EXPECT_EQ(line_value(a, "bar_bezahlt"), "3.5");
+  EXPECT_EQ(line_value(b, "bar_bezahlt"), "4");
+  EXPECT_EQ(line_value(a, "sonst_bezahlt"), "0");
+  EXPECT_EQ(line_value(b, "sonst_art_name"), "");
+}
+
+// ---- moving ----
+
+TEST_F(Orders, SelectedLinesMoveToTheChosenTableInOneTransaction)
+{
+  int a = add_line(saal, t1, 3.5);
+  int b = add_line(saal, t1, 4.0);
+  BonWinPtr win = open(saal, t1);
+
+  // Nothing selected: no dialog.
+  command(win.get(), BonWin::ID_MOVETO);
+
+  select_all(win->get_sheet());
+  std::vector<std::string> prompts;
+  answer_modal([&](FXWindow *w) {
+    MoveToWin *move = dynamic_cast<MoveToWin *>(w);
+    ASSERT_NE(move, nullptr);
+    EXPECT_EQ(std::string(move->get_room_combo()->getText().text()), "Saal");
+    // The current room is loaded: its two tables (and the empty entry).
+    EXPECT_EQ(move->get_table_combo()->get_keys().size(), 3u);
+    auto ok_prompt = [&]() {
+      Box box;
+      expect_box(box, MBOX_CLICKED_OK);
+      command(move, MoveToWin::ID_OK);
+      prompts.push_back(box.seen ? box.text : std::string("(no box)"));
+    };
+    ok_prompt(); // no table
+    move->get_table_combo()->select_key("T2");
+    // Another room: the table of the room before no longer counts.
+    move->get_room_combo()->select_key("Terrasse");
+    ok_prompt();
+    move->get_table_combo()->select_key("T9");
+    EXPECT_TRUE(screenshot(shot_dir() + "/orders_movetowin.png"));
+    command(move, MoveToWin::ID_OK);
+  }, 1);
+  command(win.get(), BonWin::ID_MOVETO);
+  ASSERT_EQ(prompts.size(), 2u);
+  EXPECT_NE(prompts[0].find("Bitte einen Tisch auswählen."), std::string::npos);
+  EXPECT_NE(prompts[1].find("Bitte einen Tisch auswählen."), std::string::npos);
+
+  for (int line : {a, b}) {
+    EXPECT_EQ(line_value(line, "layoutk_name"), "Terrasse");
+    EXPECT_EQ(line_value(line, "layoutk_idx"), std::to_string(terrasse.idx.value));
+    EXPECT_EQ(line_value(line, "layoutp_label_name"), "T9");
+    EXPECT_EQ(line_value(line, "layoutp_idx"), std::to_string(t9.idx.value));
+    EXPECT_EQ(line_value(line, "hist_ae_user"), "anna");
+    EXPECT_EQ(line_value(line, "bezahlt"), "NEIN");
+  }
+  EXPECT_EQ(win->get_sheet()->getNumRows(), 0);
+  // The window keeps showing its own table.
+  EXPECT_EQ(saal.name.value, "Saal");
+}
+
+TEST_F(Orders, AMoveThatFailsOnTheSecondLineMovesNone)
+{
+  int a = add_line(saal, t1, 3.5);
+  int b = add_line(saal, t1, 4.0);
+  // The server refuses to move the second line.
+  ASSERT_TRUE(db->exec("ALTER TABLE BONLINE ADD CONSTRAINT refused CHECK (preis <> 4 OR "
+                               "layoutp_label_name = 'T1')")
+                  .ok)
+      << db->get_error();
+  BonWinPtr win = open(saal, t1);
+  select_all(win->get_sheet());
+  Box error;
+  answer_modal([&](FXWindow *w) {
+    MoveToWin *move = dynamic_cast<MoveToWin *>(w);
+    ASSERT_NE(move, nullptr);
+    move->get_table_combo()->select_key("T2");
+    expect_box(error, MBOX_CLICKED_OK);
+    command(move, MoveToWin::ID_OK);
+  }, 1);
+  command(win.get(), BonWin::ID_MOVETO);
+  EXPECT_TRUE(error.seen);
+  EXPECT_EQ(error.title, "Datenbankfehler");
+  EXPECT_NE(error.text.find("refused"), std::string::npos) << error.text;
+  for (int line : {a, b}) {
+    EXPECT_EQ(line_value(line, "layoutp_label_name"), "T1");
+    EXPECT_EQ(line_value(line, "hist_ae_user"), "");
+  }
+  EXPECT_EQ(win->get_sheet()->getNumRows(), 2);
+}
