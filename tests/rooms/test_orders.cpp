@@ -603,3 +603,79 @@ TEST_F(Orders, AMoveThatFailsOnTheSecondLineMovesNone)
   }
   EXPECT_EQ(win->get_sheet()->getNumRows(), 2);
 }
+
+// ---- failed writes ----
+
+TEST_F(Orders, AWriteTheServerRefusesKeepsNothingOfTheAction)
+{
+  int a = add_line(saal, t1, 3.5);
+  int b = add_line(saal, t1, 4.0);
+  // The server refuses to settle the second line in any way.
+  ASSERT_TRUE(db->exec("ALTER TABLE BONLINE ADD CONSTRAINT refused CHECK ((storniert = 'NEIN' AND "
+                       "bezahlt = 'NEIN') OR preis <> 4)")
+                  .ok)
+      << db->get_error();
+  BonWinPtr win = open(saal, t1);
+
+  select_all(win->get_sheet());
+  Box cash_error;
+  expect_box(cash_error, MBOX_CLICKED_OK);
+  command(win.get(), BonWin::ID_BAR);
+  EXPECT_TRUE(cash_error.seen);
+  EXPECT_EQ(cash_error.title, "Datenbankfehler");
+  // The first line was written before the second failed: undone.
+  EXPECT_EQ(line_value(a, "bezahlt"), "NEIN");
+  EXPECT_EQ(line_value(a, "bar_bezahlt"), "0");
+  EXPECT_EQ(line_value(a, "hist_ae_user"), "");
+
+  choose(win->get_sheet(), find_row(win->get_sheet(), "idx", std::to_string(b)));
+  Box storno_error;
+  expect_box(storno_error, MBOX_CLICKED_OK);
+  command(win.get(), BonWin::ID_STORNO);
+  EXPECT_TRUE(storno_error.seen);
+  EXPECT_EQ(storno_error.title, "Datenbankfehler");
+  EXPECT_EQ(line_value(b, "storniert"), "NEIN");
+
+  // The connection goes on working: the other line can be cancelled.
+  choose(win->get_sheet(), find_row(win->get_sheet(), "idx", std::to_string(a)));
+  Box yes;
+  expect_box(yes, MBOX_CLICKED_YES);
+  command(win.get(), BonWin::ID_STORNO);
+  EXPECT_TRUE(yes.seen);
+  EXPECT_EQ(line_value(a, "storniert"), "JA");
+  EXPECT_EQ(line_value(b, "storniert"), "NEIN");
+  EXPECT_EQ(win->get_sheet()->getNumRows(), 1);
+}
+
+TEST_F(Orders, ALineAnotherStationIsSettlingRightNowIsNotPaidTwice)
+{
+  int a = add_line(saal, t1, 3.5);
+  BonWinPtr win = open(saal, t1);
+  // Waiting a second is enough here.
+  ASSERT_TRUE(main->getDatabase()->exec("SET SESSION innodb_lock_wait_timeout = 1").ok);
+  // The other station has read the line for its own payment and not yet
+  // committed.
+  ASSERT_TRUE(db->exec(Tools::format("select idx from BONLINE where idx = '%d' for update", a)).ok);
+  select_all(win->get_sheet());
+  Box error;
+  expect_box(error, MBOX_CLICKED_OK);
+  command(win.get(), BonWin::ID_BAR);
+  EXPECT_TRUE(error.seen);
+  EXPECT_EQ(error.title, "Datenbankfehler");
+  // The other station pays it.
+  ASSERT_TRUE(db->exec(Tools::format("update BONLINE set bezahlt = 'JA', bar_bezahlt = '3.5', hist_ae_user = "
+                                     "'bert' where idx = '%d'",
+                                     a))
+                  .ok);
+  ASSERT_TRUE(db->commit());
+  EXPECT_EQ(line_value(a, "hist_ae_user"), "bert");
+  // Tried again with the list as it was: refused, the payment stays one.
+  select_all(win->get_sheet());
+  Box stale;
+  expect_box(stale, MBOX_CLICKED_OK);
+  command(win.get(), BonWin::ID_BAR);
+  EXPECT_TRUE(stale.seen);
+  EXPECT_EQ(stale.title, "Datenfehler");
+  EXPECT_EQ(line_value(a, "hist_ae_user"), "bert");
+  EXPECT_EQ(win->get_sheet()->getNumRows(), 0);
+}
