@@ -277,6 +277,7 @@ long BonWin::onStorno(FXObject *, FXSelector, void *)
   current_line.storniert = JANEIN::JA;
   if (!write_line(current_line)) {
     discard();
+    current_line = shown;
     return 1;
   }
   // Escape or the close box is no consent: only Yes keeps the cancellation.
