@@ -262,6 +262,11 @@ DBErg<DBRowList> ODBCDB::select(const std::string &sql, bool with_table_names)
   }
 
   DBErg<DBRowList> result(names);
+  // The driver holds the whole result once the statement ran and knows its
+  // size: one allocation for the row list instead of a growing one.
+  SQLLEN expected = 0;
+  if (succeeded(SQLRowCount(stmt.handle, &expected)) && expected > 0 && expected < 10000000)
+    result.rows.rows.reserve(static_cast<std::size_t>(expected));
   std::string long_cell;
   while ((rc = SQLFetch(stmt.handle)) != SQL_NO_DATA) {
     if (!succeeded(rc)) {
