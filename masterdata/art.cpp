@@ -13,12 +13,8 @@
 using namespace FX;
 
 FXDEFMAP(Art) ArtMap[] = {
-    FXMAPFUNC(SEL_COMMAND, Art::ID_SELECT_IDX, Art::onSelect),
     FXMAPFUNC(SEL_COMMAND, Art::ID_ARTNR, Art::onSelect),
     FXMAPFUNC(SEL_COMMAND, Art::ID_CANCEL_FORM, Art::onCancel),
-    FXMAPFUNC(SEL_COMMAND, Art::ID_NEW, Art::onNew),
-    FXMAPFUNC(SEL_COMMAND, Art::ID_SAVE, Art::onSave),
-    FXMAPFUNC(SEL_COMMAND, Art::ID_DELETE_ROW, Art::onDelete),
     FXMAPFUNC(SEL_COMMAND, Art::ID_USTGRUPPE, Art::onUstGruppe),
     // prices and group memberships
     FXMAPFUNC(SEL_COMMAND, Art::ID_GRUPPEN, Art::onGruppen),
@@ -29,13 +25,11 @@ FXDEFMAP(Art) ArtMap[] = {
 
 FXIMPLEMENT(Art, BaseDialog, ArtMap, ARRAYNUMBER(ArtMap))
 
-static const char *const KEY = "artnr";
-
 Art::Art() : artnr_combo(nullptr), ust_combo(nullptr), groups_sheet(nullptr), prices_sheet(nullptr) {}
 
 Art::Art(FXWindow *owner, MainWindow *main)
-    : BaseDialog(owner, main, "Wartung Artikelstamm", "Artikelstamm", &art, DECOR_ALL), artnr_combo(nullptr),
-      ust_combo(nullptr), groups_sheet(nullptr), prices_sheet(nullptr)
+    : BaseDialog(owner, main, "Wartung Artikelstamm", "Artikelstamm", &art, "artnr", DECOR_ALL),
+      artnr_combo(nullptr), ust_combo(nullptr), groups_sheet(nullptr), prices_sheet(nullptr)
 {
   build_base_fields(art, "artnr", "bezeichnung", "");
 
@@ -45,8 +39,9 @@ Art::Art(FXWindow *owner, MainWindow *main)
   FXMatrix *matrix = new FXMatrix(main_page, 3, MATRIX_BY_COLUMNS, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
 
   new Label(matrix, main_window, "Artikelnummer:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
-  artnr_combo = new DBComboBox<ART>(matrix, main_window, KEY, this, ID_ARTNR, 0, "bezeichnung");
+  artnr_combo = new DBComboBox<ART>(matrix, main_window, key_name, this, ID_ARTNR, 0, "bezeichnung");
   artnr_combo->fill();
+  key_combo = artnr_combo;
   new BarButtonNew(matrix, main_window, this, ID_NEW, BUTTON_NORMAL | LAYOUT_RIGHT);
 
   new Label(matrix, main_window, "Bezeichung:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
@@ -77,10 +72,8 @@ Art::Art(FXWindow *owner, MainWindow *main)
 
   build_price_and_group_tabs();
 
-  ButtonBar *bar = new ButtonBar(content_frame, main_window);
-  bar->add_delete(this, ID_DELETE_ROW, false);
-  bar->add_save(this, ID_SAVE, true);
-  bar->add_cancel(this, ID_CANCEL_FORM, true);
+  build_button_bar(ID_CANCEL_FORM, false);
+  trace_save = true;
 
   vars_to_widgets();
   feed_lists();
@@ -90,58 +83,27 @@ Art::~Art() {}
 
 void Art::reset()
 {
-  BaseDialog::reset();
-  artnr_combo->fill();
   ust_combo->fill();
-  onNew(nullptr, 0, nullptr);
+  BaseDialog::reset();
 }
 
-long Art::onSelect(FXObject *sender, FXSelector sel, void *ptr)
+void Art::after_load()
 {
-  const FXuint id = FXSELID(sel);
-  if (id == ID_SELECT_IDX || id == ID_ARTNR) {
-    if (!load_record(id == ID_SELECT_IDX, KEY))
-      return 1;
-  } else {
-    widgets_to_vars();
-    vars_to_widgets();
-  }
-  onUstGruppe(sender, sel, ptr);
+  onUstGruppe(this, 0, nullptr);
   feed_lists();
-  return 1;
 }
 
-long Art::onNew(FXObject *, FXSelector, void *)
+void Art::clear_record()
 {
-  // The price form keeps what was typed into it.
   widgets_to_vars();
   art = ART();
-  vars_to_widgets();
-  return 1;
 }
 
-long Art::onCancel(FXObject *sender, FXSelector sel, void *ptr)
+std::string Art::delete_first()
 {
-  onNew(sender, sel, ptr);
-  get_db()->rollback();
-  hide();
-  return 1;
-}
-
-long Art::onSave(FXObject *, FXSelector, void *)
-{
-  save_record(KEY, {}, true);
-  return 1;
-}
-
-long Art::onDelete(FXObject *, FXSelector, void *)
-{
-  widgets_to_vars();
-  // The prices go with the article, in the same transaction. Group
-  // memberships are kept: while there are any, the article stays.
-  delete_record(KEY, Tools::format("delete from PREIS where art_artnr = '%s' and art_idx = '%s'",
-                                   Tools::sql_escape(art.artnr.value), static_cast<int>(art.idx)));
-  return 1;
+  // Group memberships are kept: while there are any, the article stays.
+  return Tools::format("delete from PREIS where art_artnr = '%s' and art_idx = '%s'",
+                       Tools::sql_escape(art.artnr.value), static_cast<int>(art.idx));
 }
 
 long Art::onUstGruppe(FXObject *, FXSelector, void *)
@@ -356,14 +318,7 @@ long Art::onSavePreis(FXObject *, FXSelector, void *)
     set_history(preis, 1);
     ok = Tools::update_object(*db, preis, Tools::format("where idx = '%s'", static_cast<int>(preis.idx)));
   }
-  if (!ok) {
-    report_db_failure();
-    return 1;
-  }
-  db->commit();
-  preis = PREIS();
-  vars_to_widgets();
-  feed_lists();
+  end_price_change(ok);
   return 1;
 }
 
@@ -372,14 +327,18 @@ long Art::onDeletePreis(FXObject *, FXSelector, void *)
   widgets_to_vars();
   if (preis.idx == 0)
     return 1;
-  Tools::Ref<Tools::Database> db = get_db();
-  if (!db->exec(Tools::format("delete from PREIS where idx = '%s'", static_cast<int>(preis.idx)))) {
+  end_price_change(get_db()->exec(Tools::format("delete from PREIS where idx = '%s'", static_cast<int>(preis.idx))).ok);
+  return 1;
+}
+
+void Art::end_price_change(bool ok)
+{
+  if (!ok) {
     report_db_failure();
-    return 1;
+    return;
   }
-  db->commit();
+  get_db()->commit();
   preis = PREIS();
   vars_to_widgets();
   feed_lists();
-  return 1;
 }

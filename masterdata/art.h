@@ -25,9 +25,18 @@ protected:
   SpreadSheet *prices_sheet;
 
   Art();
+  // The price form keeps what was typed into it.
+  void clear_record() override;
+  // The article's VAT group, memberships and prices.
+  void after_load() override;
+  // The prices go with the article, in the same transaction.
+  std::string delete_first() override;
 
   // Builds the "Gruppen" and "Preise" tabs and the price form.
   void build_price_and_group_tabs();
+  // After a price was written (`ok`) or refused: commit, empty the price
+  // form and read the lists again, or report why.
+  void end_price_change(bool ok);
 
 public:
   enum {
@@ -47,11 +56,6 @@ public:
   // Reads both sheets again for the article in the form.
   void feed_lists();
 
-  long onSelect(FX::FXObject *, FX::FXSelector, void *);
-  long onNew(FX::FXObject *, FX::FXSelector, void *);
-  long onCancel(FX::FXObject *, FX::FXSelector, void *);
-  long onSave(FX::FXObject *, FX::FXSelector, void *);
-  long onDelete(FX::FXObject *, FX::FXSelector, void *);
   long onUstGruppe(FX::FXObject *, FX::FXSelector, void *);
   long onGruppen(FX::FXObject *, FX::FXSelector, void *);
   long onPreis(FX::FXObject *, FX::FXSelector, void *);

@@ -7,23 +7,34 @@
 #include "tools/core/string_utils.h"
 #include "tools/dbi/database.h"
 #include "tools/dbi/query.h"
+#include "gui/buttonbar.h"
+#include "gui/moneyfield.h"
 
 using namespace FX;
 
-// No entries: every message goes on to Dialog.
-FXIMPLEMENT(BaseDialog, Dialog, nullptr, 0)
+// The ids every record window shares; each window maps its own key list
+// and cancel button (their ids differ) to onSelect and onCancel.
+FXDEFMAP(BaseDialog) BaseDialogMap[] = {
+    FXMAPFUNC(SEL_COMMAND, BaseDialog::ID_SELECT_IDX, BaseDialog::onSelect),
+    FXMAPFUNC(SEL_COMMAND, BaseDialog::ID_NEW, BaseDialog::onNew),
+    FXMAPFUNC(SEL_COMMAND, BaseDialog::ID_SAVE, BaseDialog::onSave),
+    FXMAPFUNC(SEL_COMMAND, BaseDialog::ID_DELETE_ROW, BaseDialog::onDelete),
+};
+
+FXIMPLEMENT(BaseDialog, Dialog, BaseDialogMap, ARRAYNUMBER(BaseDialogMap))
 
 BaseDialog::BaseDialog()
     : content_frame(nullptr), main_page(nullptr), history_page(nullptr), record(nullptr), idx_combo(nullptr),
-      tab_book(nullptr), main_tab(nullptr), history_tab(nullptr)
+      tab_book(nullptr), main_tab(nullptr), history_tab(nullptr), key_combo(nullptr), trace_save(false)
 {
 }
 
 BaseDialog::BaseDialog(FXWindow *owner, MainWindow *main, const FXString &title_text, const FXString &caption_text,
-                       BASE *rec, FXuint opts)
+                       BASE *rec, const char *key, FXuint opts)
     : Dialog(owner, main, title_text, opts, 0, 0), content_frame(nullptr), main_page(nullptr),
       history_page(nullptr), record(rec), idx_combo(nullptr), tab_book(nullptr), main_tab(nullptr),
-      history_tab(nullptr), title(title_text), caption(caption_text),
+      history_tab(nullptr), title(title_text), caption(caption_text), key_name(key), key_combo(nullptr),
+      trace_save(false),
       msg_in_use(main, "Message",
                  "Der Eintrag wird an anderer Stelle noch verwendet und kann weder gelöscht noch umbenannt werden."),
       msg_reference_missing(main, "Message",
@@ -113,10 +124,95 @@ template void BaseDialog::build_base_fields<GRP_UST>(GRP_UST &, const std::strin
 template void BaseDialog::build_base_fields<SONST_ART>(SONST_ART &, const std::string &, const std::string &,
                                                        const std::string &);
 
+template <class T>
+void BaseDialog::build_name_form(T &rec, FXSelector name_id, const std::string &spec1, const std::string &spec2,
+                                 const std::string &spec3, const char *value_label, Tools::DBTypeDouble &value)
+{
+  const FXuint label_opts = JUSTIFY_RIGHT | LAYOUT_FILL_X | LAYOUT_CENTER_Y;
+  new FXHorizontalFrame(main_page, LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 0, 0, 4, 4);
+  FXMatrix *matrix = new FXMatrix(main_page, 3, MATRIX_BY_COLUMNS, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
+
+  new Label(matrix, main_window, "Name:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  DBComboBox<T> *names = new DBComboBox<T>(matrix, main_window, key_name, this, name_id, 0, spec1, spec2, spec3);
+  key_combo = names;
+  names->fill();
+  new BarButtonNew(matrix, main_window, this, ID_NEW, BUTTON_NORMAL | LAYOUT_RIGHT);
+
+  Tools::ThemeTextField *texts[2];
+  for (Tools::ThemeTextField *&text : texts) {
+    new Label(matrix, main_window, "Bezeichung:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+    text = new Tools::ThemeTextField(matrix, 50, nullptr, 0, FRAME_SUNKEN | FRAME_THICK, 0, 0, 0, 0, 2, 2, 2, 2);
+    new FXFrame(matrix, 0, 0, 0, 0, 0, 2, 2, 2, 2);
+  }
+
+  new Label(matrix, main_window, value_label, nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  MoneyField *amount = new MoneyField(matrix, main_window, nullptr, 0, 15);
+
+  add_bind_var(key_combo, &rec.name.value);
+  add_bind_var(texts[0], &rec.bezeichnung.value);
+  add_bind_var(texts[1], &rec.bezeichnung2.value);
+  add_bind_var(amount, &value.value);
+}
+
+template void BaseDialog::build_name_form<GRP_UST>(GRP_UST &, FXSelector, const std::string &, const std::string &,
+                                                   const std::string &, const char *, Tools::DBTypeDouble &);
+template void BaseDialog::build_name_form<SONST_ART>(SONST_ART &, FXSelector, const std::string &,
+                                                     const std::string &, const std::string &, const char *,
+                                                     Tools::DBTypeDouble &);
+
+void BaseDialog::build_button_bar(FXSelector cancel_id, bool separator)
+{
+  if (separator)
+    new FXHorizontalSeparator(content_frame, SEPARATOR_GROOVE | LAYOUT_FILL_X, 0, 0, 0, 0, 1, 1, 0, 0);
+  ButtonBar *bar = new ButtonBar(content_frame, main_window);
+  bar->add_delete(this, ID_DELETE_ROW, false);
+  bar->add_save(this, ID_SAVE, true);
+  bar->add_cancel(this, cancel_id, true);
+}
+
 void BaseDialog::reset()
 {
   if (idx_combo)
     idx_combo->fill();
+  if (key_combo)
+    key_combo->fill();
+  onNew(nullptr, 0, nullptr);
+}
+
+long BaseDialog::onSelect(FXObject *, FXSelector sel, void *)
+{
+  if (load_record(FXSELID(sel) == ID_SELECT_IDX, key_name))
+    after_load();
+  return 1;
+}
+
+long BaseDialog::onNew(FXObject *, FXSelector, void *)
+{
+  clear_record();
+  vars_to_widgets();
+  return 1;
+}
+
+long BaseDialog::onSave(FXObject *, FXSelector, void *)
+{
+  save_record(key_name, {}, trace_save);
+  return 1;
+}
+
+long BaseDialog::onCancel(FXObject *sender, FXSelector sel, void *ptr)
+{
+  onNew(sender, sel, ptr);
+  get_db()->rollback();
+  hide();
+  return 1;
+}
+
+long BaseDialog::onDelete(FXObject *, FXSelector, void *)
+{
+  // The form first: the statement run before the delete may read it.
+  widgets_to_vars();
+  delete_record(key_name, delete_first());
+  return 1;
 }
 
 void BaseDialog::show() { Dialog::show(); }

@@ -37,6 +37,12 @@ protected:
   TabItem *history_tab;
   FX::FXString title;
   FX::FXString caption;
+  // The column a row is found by besides its idx, and the list of its
+  // values in the form (set by the derived window).
+  std::string key_name;
+  ComboBox *key_combo;
+  // Writes the save's count and update statements to standard output.
+  bool trace_save;
 
   // The window's own data-error messages (type "Message").
   StaticText msg_in_use;
@@ -74,16 +80,34 @@ protected:
   // The data-error box with one of the window's messages.
   void data_error(const char *message);
 
+  // The steps a window adds to the shared handlers.
+  // The record emptied for a new row (the form is filled from it after).
+  virtual void clear_record() {}
+  // After a row was read into the record and the form.
+  virtual void after_load() {}
+  // A statement that must run before the row's own delete, or empty.
+  virtual std::string delete_first() { return std::string(); }
+
+  // The main page of a table with name, two descriptions and one amount:
+  // the name list (`name_id`, with up to three display specifications)
+  // beside the "Neu" button, the descriptions and the amount under
+  // `value_label`.
+  template <class T>
+  void build_name_form(T &rec, FX::FXSelector name_id, const std::string &spec1, const std::string &spec2,
+                       const std::string &spec3, const char *value_label, Tools::DBTypeDouble &value);
+  // Delete, save and cancel (`cancel_id`) below the tab book.
+  void build_button_bar(FX::FXSelector cancel_id, bool separator);
+
 public:
   enum {
     ID_SELECT_IDX = Dialog::ID_LAST, // 68
     ID_NEW = 72,
     ID_SAVE = 73,
-    ID_DELETE_ROW = 6, // the toolkit's delete command id, taken by the window's own map
+    ID_DELETE_ROW = 6, // the toolkit's delete command id, taken by this window's map
   };
 
   BaseDialog(FX::FXWindow *owner, MainWindow *main, const FX::FXString &title, const FX::FXString &caption,
-             BASE *record, FX::FXuint opts);
+             BASE *record, const char *key_name, FX::FXuint opts);
   virtual ~BaseDialog();
 
   // The row of base fields, the tab book and the history page, bound to
@@ -92,13 +116,22 @@ public:
   template <class T>
   void build_base_fields(T &rec, const std::string &spec1, const std::string &spec2, const std::string &spec3);
 
-  // Lists read again and an empty form; the derived windows add their own.
+  // Lists read again and an empty form; the derived windows add their own
+  // lists.
   virtual void reset();
   void show() override;
   void show(FX::FXuint placement) override;
   // After a successful insert (idx < 0) or update: reset, then choose the
   // saved row in the "Idx:" list, which loads it again.
   void after_save(int &idx);
+
+  // Load by idx (ID_SELECT_IDX) or else by key; an empty form; save;
+  // discard the open work and close; delete the row in the form.
+  long onSelect(FX::FXObject *, FX::FXSelector, void *);
+  long onNew(FX::FXObject *, FX::FXSelector, void *);
+  long onSave(FX::FXObject *, FX::FXSelector, void *);
+  long onCancel(FX::FXObject *, FX::FXSelector, void *);
+  long onDelete(FX::FXObject *, FX::FXSelector, void *);
 
   ComboBox *get_idx_combo() const { return idx_combo; }
   FX::FXTabBook *get_tab_book() const { return tab_book; }

@@ -12,9 +12,9 @@ class GrpUst : public BaseDialog
 
 protected:
   GRP_UST grp_ust;
-  ComboBox *name_combo;
 
   GrpUst();
+  void clear_record() override;
 
 public:
   enum {
@@ -25,16 +25,8 @@ public:
   GrpUst(FX::FXWindow *owner, MainWindow *main);
   virtual ~GrpUst();
 
-  void reset() override;
-
-  long onSelect(FX::FXObject *, FX::FXSelector, void *);
-  long onNew(FX::FXObject *, FX::FXSelector, void *);
-  long onSave(FX::FXObject *, FX::FXSelector, void *);
-  long onCancel(FX::FXObject *, FX::FXSelector, void *);
-  long onDelete(FX::FXObject *, FX::FXSelector, void *);
-
   GRP_UST &get_record() { return grp_ust; }
-  ComboBox *get_name_combo() const { return name_combo; }
+  ComboBox *get_name_combo() const { return key_combo; }
 };
 
 #endif

@@ -12,9 +12,9 @@ class SonstArt : public BaseDialog
 
 protected:
   SONST_ART sonst_art;
-  ComboBox *name_combo;
 
   SonstArt();
+  void clear_record() override;
 
 public:
   enum {
@@ -25,16 +25,8 @@ public:
   SonstArt(FX::FXWindow *owner, MainWindow *main);
   virtual ~SonstArt();
 
-  void reset() override;
-
-  long onSelect(FX::FXObject *, FX::FXSelector, void *);
-  long onNew(FX::FXObject *, FX::FXSelector, void *);
-  long onSave(FX::FXObject *, FX::FXSelector, void *);
-  long onCancel(FX::FXObject *, FX::FXSelector, void *);
-  long onDelete(FX::FXObject *, FX::FXSelector, void *);
-
   SONST_ART &get_record() { return sonst_art; }
-  ComboBox *get_name_combo() const { return name_combo; }
+  ComboBox *get_name_combo() const { return key_combo; }
 };
 
 #endif

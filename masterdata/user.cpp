@@ -13,22 +13,18 @@ using namespace FX;
 
 FXDEFMAP(User) UserMap[] = {
     FXMAPFUNC(SEL_COMMAND, User::ID_LOGIN, User::onSelect),
-    FXMAPFUNC(SEL_COMMAND, User::ID_SELECT_IDX, User::onSelect),
-    FXMAPFUNC(SEL_COMMAND, User::ID_NEW, User::onNew),
     FXMAPFUNC(SEL_COMMAND, User::ID_SAVE, User::onSave),
     FXMAPFUNC(SEL_COMMAND, User::ID_CANCEL_FORM, User::onCancel),
-    FXMAPFUNC(SEL_COMMAND, User::ID_DELETE_ROW, User::onDelete),
 };
 
 FXIMPLEMENT(User, BaseDialog, UserMap, ARRAYNUMBER(UserMap))
 
-static const char *const KEY = "login";
-
-User::User() : login_combo(nullptr) {}
+User::User() {}
 
 User::User(FXWindow *owner, MainWindow *main)
-    : BaseDialog(owner, main, "Wartung Benutzer", "Benutzer", &user, DECOR_TITLE | DECOR_CLOSE | DECOR_BORDER),
-      login_combo(nullptr), msg_password_mismatch(main, "Message", "Unterschiede beim Passwort, bitte nochmals eingeben."),
+    : BaseDialog(owner, main, "Wartung Benutzer", "Benutzer", &user, "login",
+                 DECOR_TITLE | DECOR_CLOSE | DECOR_BORDER),
+      msg_password_mismatch(main, "Message", "Unterschiede beim Passwort, bitte nochmals eingeben."),
       msg_login_missing(main, "Message", "Es muß ein Loginname angegben werden!"),
       msg_login_taken(main, "Message",
                       "Ein andere User hat bereits den selben Loginnamen, bitte wählen Sie einen anderen.")
@@ -41,8 +37,8 @@ User::User(FXWindow *owner, MainWindow *main)
   FXMatrix *matrix = new FXMatrix(main_page, 3, MATRIX_BY_COLUMNS, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
 
   new Label(matrix, main_window, "Login:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
-  DBComboBox<USER> *logins = new DBComboBox<USER>(matrix, main_window, KEY, this, ID_LOGIN, 0, "nach_name", "vor_name");
-  login_combo = logins;
+  DBComboBox<USER> *logins = new DBComboBox<USER>(matrix, main_window, key_name, this, ID_LOGIN, 0, "nach_name", "vor_name");
+  key_combo = logins;
   logins->fill();
   new BarButtonNew(matrix, main_window, this, ID_NEW, BUTTON_NORMAL | LAYOUT_RIGHT);
 
@@ -63,47 +59,30 @@ User::User(FXWindow *owner, MainWindow *main)
   Tools::ThemeTextField *repeat =
       new Tools::ThemeTextField(matrix, 20, nullptr, 0, field_opts | TEXTFIELD_PASSWD, 0, 0, 0, 0, 2, 2, 2, 2);
 
-  add_bind_var(login_combo, &user.login.value);
+  add_bind_var(key_combo, &user.login.value);
   add_bind_var(last, &user.nach_name.value);
   add_bind_var(first, &user.vor_name.value);
   add_bind_var(password, &user.passwd.value);
   add_bind_var(repeat, &password_repeat);
 
-  new FXHorizontalSeparator(content_frame, SEPARATOR_GROOVE | LAYOUT_FILL_X, 0, 0, 0, 0, 1, 1, 0, 0);
-  ButtonBar *bar = new ButtonBar(content_frame, main_window);
-  bar->add_delete(this, ID_DELETE_ROW, false);
-  bar->add_save(this, ID_SAVE, true);
-  bar->add_cancel(this, ID_CANCEL_FORM, true);
+  build_button_bar(ID_CANCEL_FORM, true);
 
   vars_to_widgets();
 }
 
 User::~User() {}
 
-void User::reset()
+void User::after_load()
 {
-  BaseDialog::reset();
-  login_combo->fill();
-  onNew(nullptr, 0, nullptr);
+  user.passwd = std::string();
+  password_repeat.clear();
+  vars_to_widgets();
 }
 
-long User::onSelect(FXObject *, FXSelector sel, void *)
-{
-  if (load_record(FXSELID(sel) == ID_SELECT_IDX, KEY)) {
-    // A stored password is never shown, not even masked.
-    user.passwd = std::string();
-    password_repeat.clear();
-    vars_to_widgets();
-  }
-  return 1;
-}
-
-long User::onNew(FXObject *, FXSelector, void *)
+void User::clear_record()
 {
   password_repeat.clear();
   user = USER();
-  vars_to_widgets();
-  return 1;
 }
 
 long User::onSave(FXObject *, FXSelector, void *)
@@ -160,20 +139,6 @@ long User::onSave(FXObject *, FXSelector, void *)
       stored_secret.reset(new Tools::Secret(stored.passwd.value));
     return true;
   };
-  save_record(KEY, keep_stored_password);
-  return 1;
-}
-
-long User::onCancel(FXObject *sender, FXSelector sel, void *ptr)
-{
-  onNew(sender, sel, ptr);
-  get_db()->rollback();
-  hide();
-  return 1;
-}
-
-long User::onDelete(FXObject *, FXSelector, void *)
-{
-  delete_record(KEY);
+  save_record(key_name, keep_stored_password);
   return 1;
 }

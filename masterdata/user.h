@@ -16,13 +16,15 @@ class User : public BaseDialog
 
 protected:
   USER user;
-  ComboBox *login_combo;
   std::string password_repeat;
   StaticText msg_password_mismatch;
   StaticText msg_login_missing;
   StaticText msg_login_taken;
 
   User();
+  void clear_record() override;
+  // A stored password is never shown, not even masked.
+  void after_load() override;
 
 public:
   enum {
@@ -33,16 +35,11 @@ public:
   User(FX::FXWindow *owner, MainWindow *main);
   virtual ~User();
 
-  void reset() override;
-
-  long onSelect(FX::FXObject *, FX::FXSelector, void *);
-  long onNew(FX::FXObject *, FX::FXSelector, void *);
+  // Checks the password and the login before the shared save.
   long onSave(FX::FXObject *, FX::FXSelector, void *);
-  long onCancel(FX::FXObject *, FX::FXSelector, void *);
-  long onDelete(FX::FXObject *, FX::FXSelector, void *);
 
   USER &get_record() { return user; }
-  ComboBox *get_login_combo() const { return login_combo; }
+  ComboBox *get_login_combo() const { return key_combo; }
 };
 
 #endif
