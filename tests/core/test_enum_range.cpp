@@ -40,14 +40,12 @@ TEST(EnumRangeTest, UnsetValueCannotBeRead)
 
 TEST(EnumRangeTest, ValueConstructionChecksTheRange)
 {
-  EXPECT_EQ(YesNo::NO, YN(YesNo::NO).get_value());
-  EXPECT_EQ(YesNo::YES, YN(YesNo::YES).get_value());
-  EXPECT_EQ("EnumRange: Out of range!", error_of([] { YN v(static_cast<YesNo::Enum>(2)); (void)v; }));
-  EXPECT_EQ("EnumRange: Out of range!", error_of([] { YN v(static_cast<YesNo::Enum>(-1)); (void)v; }));
-  EXPECT_EQ(Kind::INT, K(Kind::INT).get_value());
-  EXPECT_EQ(Kind::DATETIME, K(Kind::DATETIME).get_value());
-  EXPECT_EQ("EnumRange: Out of range!", error_of([] { K k(static_cast<Kind::Enum>(0)); (void)k; }));
-  EXPECT_EQ("EnumRange: Out of range!", error_of([] { K k(static_cast<Kind::Enum>(6)); (void)k; }));
+  for (int v = -1; v <= 2; ++v)
+    EXPECT_EQ(v == 0 || v == 1 ? "" : "EnumRange: Out of range!",
+              error_of([v] { YN x(static_cast<YesNo::Enum>(v)); (void)x; })) << v;
+  for (int v = 0; v <= 6; ++v)
+    EXPECT_EQ(v >= Kind::INT && v <= Kind::DATETIME ? "" : "EnumRange: Out of range!",
+              error_of([v] { K x(static_cast<Kind::Enum>(v)); (void)x; })) << v;
 }
 
 TEST(EnumRangeTest, CopyConstructChecksButCopyAssignDoesNot)
@@ -68,14 +66,6 @@ TEST(EnumRangeTest, FailedValueAssignmentKeepsTheOldValue)
   EXPECT_EQ(YesNo::YES, v.get_value());
   v = YesNo::NO;
   EXPECT_TRUE(v == YesNo::NO);
-}
-
-TEST(EnumRangeTest, ErrorIsNotABaseException)
-{
-  // Callers that catch the library's base exception must not swallow
-  // range errors by accident.
-  static_assert(std::is_base_of<std::exception, YN::Error>::value, "");
-  EXPECT_TRUE((std::is_base_of<std::exception, YN::Error>::value));
 }
 
 } // namespace
