@@ -17,14 +17,6 @@ std::string read_file(const std::string &path)
   return s.str();
 }
 
-size_t count(const std::string &text, const std::string &what)
-{
-  size_t n = 0;
-  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
-    ++n;
-  return n;
-}
-
 const char *const GRP_UST_PART = "DROP TABLE IF EXISTS `GRP_UST`;\n"
                                  "CREATE TABLE `GRP_UST` (\n"
                                  " `idx` INT NOT NULL ,\n"
@@ -80,26 +72,6 @@ TEST(CreateSql, MatchesTheScriptByteForByte)
   const std::string keys = std::string(KEYS_PART) + tail;
   ASSERT_GE(script.size(), keys.size());
   EXPECT_EQ(keys, script.substr(script.size() - keys.size()));
-}
-
-TEST(CreateSql, StatementCountsEnginesAndTypes)
-{
-  const std::string script = create_sql();
-  EXPECT_EQ(10u, count(script, "DROP TABLE IF EXISTS"));
-  EXPECT_EQ(10u, count(script, "CREATE TABLE"));
-  EXPECT_EQ(10u, count(script, "ADD PRIMARY KEY"));
-  EXPECT_EQ(10u, count(script, "AUTO_INCREMENT;"));
-  EXPECT_EQ(10u, count(script, "`  DEFAULT CHARACTER SET"));
-  EXPECT_EQ(5u, count(script, "ADD INDEX"));
-  EXPECT_EQ(13u, count(script, "add FOREIGN KEY"));
-  EXPECT_EQ(1u, count(script, "ENGINE = MYISAM"));
-  EXPECT_EQ(9u, count(script, "ENGINE = INNODB"));
-  EXPECT_NE(std::string::npos, script.find("`storno_user` VARCHAR(256) "));
-  EXPECT_NE(std::string::npos, script.find("`system` VARCHAR(10) "));
-  EXPECT_NE(std::string::npos, script.find("`trans` VARCHAR(100) "));
-  EXPECT_NE(std::string::npos, script.find("`orig` VARCHAR(100) "));
-  EXPECT_EQ(count(script, "ENUM ("), count(script, "ENUM ( 'NEIN', 'JA' ) "));
-  EXPECT_EQ(12u, count(script, "ENUM ( 'NEIN', 'JA' ) "));
 }
 
 TEST(CreateSql, SplitsIntoStatements)

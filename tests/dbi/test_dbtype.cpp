@@ -1,4 +1,4 @@
-// Column values on their own: conversions, sizes, the yes/no enumeration.
+// Column values on their own: conversions and the yes/no enumeration.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -8,29 +8,12 @@
 
 using namespace Tools;
 
-TEST(DBTypeInt, ReadsLeadingNumberAndWritesDecimal)
-{
-  DBTypeInt v;
-  EXPECT_EQ("", v.get_name());
-  EXPECT_EQ(DBType::EnumType::INT, v.type.get_value());
-  v.from_string("12abc");
-  EXPECT_EQ(12, static_cast<int>(v));
-  v.from_string("");
-  EXPECT_EQ(0, v.value);
-  v = -7;
-  EXPECT_EQ("-7", v.to_string());
-  EXPECT_EQ("-7", v.format("%d"));
-  EXPECT_EQ(20u, v.get_size());
-}
-
 TEST(DBTypeDouble, KeepsCentsThroughText)
 {
   DBBindType record("T");
   DBTypeDouble v(&record, "preis");
   v = 1234.56;
   EXPECT_EQ("1234.56", v.to_string());
-  v = 0.5;
-  EXPECT_EQ("0.5", v.to_string());
   v = 2.5;
   EXPECT_EQ("2.50", v.format("%0.2lf"));
   // Amounts of more than six digits must survive the way through a text.
@@ -73,7 +56,6 @@ TEST(DBTypeDateTime, GivesBackItsTextAndWritesEmptyAsZeroDate)
 {
   DBBindType record("T");
   DBTypeDateTime v(&record, "hist_an_zeit");
-  EXPECT_EQ(19u, v.get_size());
   v.from_string("2026-12-06 17:01:02");
   EXPECT_EQ("2026-12-06 17:01:02", v.to_string());
   // Strict mode refuses '' in a DATETIME column.
@@ -86,8 +68,6 @@ TEST(DBTypeJaNein, UnsetThrowsAndOnlyExactTextsSet)
 {
   DBBindType record("T");
   DBTypeJaNein v(&record, "gueltig");
-  EXPECT_EQ(DBType::EnumType::ENUM, v.type.get_value());
-  EXPECT_EQ(4u, v.get_size());
   try {
     v.to_string();
     FAIL() << "an unset yes/no value must not be written";
@@ -102,8 +82,6 @@ TEST(DBTypeJaNein, UnsetThrowsAndOnlyExactTextsSet)
   v.from_string("NEIN");
   EXPECT_EQ("NEIN", v.format("%s"));
   EXPECT_EQ("0", v.format("%d"));
-  EXPECT_EQ(0, v.first_value());
-  EXPECT_EQ(1, v.last_value());
   EXPECT_EQ("JA", v.value_name(1));
   EXPECT_EQ("", v.value_name(2));
 
@@ -141,10 +119,12 @@ TEST(DBTypeNumbers, ServerTextsAndOtherTextsGiveTheStreamValues)
 {
   DBTypeInt i;
   for (const char *text : {"0", "-12", "123456789", "2147483647", "-2147483648", "99999999999", " 7", "+5", "-", "1.9",
-                           "0x10"}) {
+                           "0x10", "12abc", ""}) {
     i.from_string(text);
     EXPECT_EQ(Tools::from_text<int>(text, 0), i.value) << text;
   }
+  i = -7;
+  EXPECT_EQ("-7", i.to_string());
   DBBindType record("T");
   DBTypeDouble d(&record, "d");
   for (const char *text : {"12345.67", "-0.5", "3", "0.1", "1e3", ".5", "5.", "-", "abc", "1234567890123.25"}) {
