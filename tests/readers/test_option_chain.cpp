@@ -44,6 +44,35 @@ Outcome run(Parser &parser)
   return Outcome{result, GetCapturedStderr()};
 }
 
+// A command line, its parser with the given prefixes, and what it is
+// given to parse.
+struct Cmd
+{
+  Argv args;
+  Parser parser;
+  Cmd(std::initializer_list<const char *> arguments, std::initializer_list<const char *> prefixes = {"--"})
+      : args(arguments), parser(args.argc(), args.argv())
+  {
+    for (const char *prefix : prefixes)
+      parser.add_prefix(prefix);
+  }
+  OptionRef add(Option *option)
+  {
+    OptionRef ref(option);
+    parser.add(ref);
+    return ref;
+  }
+  OptionChainRef chain(EnumLink::Enum link)
+  {
+    OptionChainRef ref(new OptionChain{Link(link)});
+    parser.add(ref);
+    return ref;
+  }
+  Outcome run() { return ::run(parser); }
+};
+
+bool bool_value(const OptionRef &option) { return static_cast<BoolOption *>(option.try_get())->get_value(); }
+
 } // namespace
 
 TEST(OptionChain, SplitFormsGroups)
@@ -69,209 +98,138 @@ TEST(OptionChain, SplitFormsGroups)
   EXPECT_TRUE(nothing.split().empty());
 }
 
-TEST(OptionChain, EmptyCommandLineSucceeds)
+TEST(OptionChain, EmptyCommandLineAndArgumentsWithoutAnyTaker)
 {
-  Argv args{};
-  Parser parser(args.argc(), args.argv());
-  parser.add_prefix("--");
-  OptionRef verbose(new BoolOption("verbose"));
-  parser.add(verbose);
-  Outcome r = run(parser);
+  Cmd empty({});
+  OptionRef verbose = empty.add(new BoolOption("verbose"));
+  Outcome r = empty.run();
   EXPECT_TRUE(r.result);
   EXPECT_EQ("", r.err);
   EXPECT_FALSE(verbose->is_found());
+  empty.parser.set_min_chains(2);
+  EXPECT_FALSE(empty.run().result);
 
-  parser.set_min_chains(2);
-  EXPECT_FALSE(run(parser).result);
-}
-
-TEST(OptionChain, ArgumentsWithoutAnyTaker)
-{
-  Argv args{"a", "b"};
-  Parser parser(args.argc(), args.argv());
-  Outcome r = run(parser);
+  Cmd untaken({"a", "b"}, {});
+  r = untaken.run();
   EXPECT_FALSE(r.result);
   EXPECT_EQ("invalid option or value:  a b\n", r.err);
 }
 
 TEST(OptionChain, IntegerOption)
 {
-  {
-    Argv args{"--count=5"};
-    Parser parser(args.argc(), args.argv());
-    parser.add_prefix("--");
-    parser.add_prefix("-");
-    OptionRef count(new IntOption("count"));
-    parser.add(count);
-    EXPECT_TRUE(run(parser).result);
-    EXPECT_EQ(std::vector<std::string>{"5"}, values_of(count));
-    EXPECT_TRUE(count->is_found());
-    EXPECT_EQ(0, count->get_id());
-  }
-  {
-    Argv args{"--count", "5", "6", "--count", "7"};
-    Parser parser(args.argc(), args.argv());
-    parser.add_prefix("--");
-    OptionRef count(new IntOption("count"));
-    parser.add(count);
-    EXPECT_TRUE(run(parser).result);
-    EXPECT_EQ((std::vector<std::string>{"5", "6", "7"}), values_of(count));
-  }
-  {
-    // -5 starts a group of its own and is nobody's.
-    Argv args{"--count", "-5"};
-    Parser parser(args.argc(), args.argv());
-    parser.add_prefix("--");
-    parser.add_prefix("-");
-    OptionRef count(new IntOption("count"));
-    parser.add(count);
-    Outcome r = run(parser);
-    EXPECT_FALSE(r.result);
-    EXPECT_EQ("missing some values\ninvalid option or value: -5\n", r.err);
-    EXPECT_FALSE(count->is_found());
-  }
+  Cmd joined({"--count=5"}, {"--", "-"});
+  OptionRef count = joined.add(new IntOption("count"));
+  EXPECT_TRUE(joined.run().result);
+  EXPECT_EQ(std::vector<std::string>{"5"}, values_of(count));
+  EXPECT_TRUE(count->is_found());
+  EXPECT_EQ(0, count->get_id());
+
+  Cmd repeated({"--count", "5", "6", "--count", "7"});
+  count = repeated.add(new IntOption("count"));
+  EXPECT_TRUE(repeated.run().result);
+  EXPECT_EQ((std::vector<std::string>{"5", "6", "7"}), values_of(count));
+
+  // -5 starts a group of its own and is nobody's.
+  Cmd negative({"--count", "-5"}, {"--", "-"});
+  count = negative.add(new IntOption("count"));
+  Outcome r = negative.run();
+  EXPECT_FALSE(r.result);
+  EXPECT_EQ("missing some values\ninvalid option or value: -5\n", r.err);
+  EXPECT_FALSE(count->is_found());
+
+  // A string option named without a value is not found, but no failure.
+  Cmd file({"--file"});
+  OptionRef name = file.add(new StringOption("file", "FILE"));
+  r = file.run();
+  EXPECT_TRUE(r.result);
+  EXPECT_EQ("missing some values\n", r.err);
+  EXPECT_FALSE(name->is_found());
 }
 
 TEST(OptionChain, RejectedValuesStayForOthers)
 {
-  {
-    // Enough values before the rejected one: the rest is left nameless.
-    Argv args{"--n", "1", "x", "2"};
-    Parser parser(args.argc(), args.argv());
-    parser.add_prefix("--");
-    OptionRef n(new IntOption("n"));
-    parser.add(n);
-    OptionRef rest(new EmptyStringOption());
-    parser.add(rest);
-    Outcome r = run(parser);
-    EXPECT_TRUE(r.result) << r.err;
-    EXPECT_EQ(std::vector<std::string>{"1"}, values_of(n));
-    EXPECT_EQ((std::vector<std::string>{"x", "2"}), values_of(rest));
-  }
-  {
-    // None before it: the option fails and the group stays whole.
-    Argv args{"--n", "x", "2"};
-    Parser parser(args.argc(), args.argv());
-    parser.add_prefix("--");
-    OptionRef n(new IntOption("n"));
-    parser.add(n);
-    Outcome r = run(parser);
+  // Enough values before the rejected one: the rest is left nameless.
+  Cmd enough({"--n", "1", "x", "2"});
+  OptionRef n = enough.add(new IntOption("n"));
+  OptionRef rest = enough.add(new EmptyStringOption());
+  Outcome r = enough.run();
+  EXPECT_TRUE(r.result) << r.err;
+  EXPECT_EQ(std::vector<std::string>{"1"}, values_of(n));
+  EXPECT_EQ((std::vector<std::string>{"x", "2"}), values_of(rest));
+
+  // None before it: the option fails and the group stays whole; a
+  // required one ends the parse at once, quietly.
+  for (bool required : {false, true}) {
+    Cmd none({"--n", "x", "2"});
+    n = none.add(new IntOption("n"));
+    n->set_required(required);
+    r = none.run();
     EXPECT_FALSE(r.result);
-    EXPECT_EQ("invalid option or value: --n x 2\n", r.err);
+    EXPECT_EQ(required ? "" : "invalid option or value: --n x 2\n", r.err) << required;
     EXPECT_FALSE(n->is_found());
-  }
-  {
-    // Required: the parse ends at once, quietly.
-    Argv args{"--n", "x", "2"};
-    Parser parser(args.argc(), args.argv());
-    parser.add_prefix("--");
-    OptionRef n(new IntOption("n"));
-    n->set_required(true);
-    parser.add(n);
-    Outcome r = run(parser);
-    EXPECT_FALSE(r.result);
-    EXPECT_EQ("", r.err);
   }
 }
 
 TEST(OptionChain, BooleanOptions)
 {
-  {
-    Argv args{"-v", "-v"};
-    Parser parser(args.argc(), args.argv());
-    parser.add_prefix("-");
-    OptionChainRef chain(new OptionChain(Link(EnumLink::ALL)));
-    parser.add(chain);
-    OptionRef v(new BoolOption("v"));
-    chain->add(v);
-    chain->set_min_matches(2);
-    EXPECT_TRUE(run(parser).result);
-    EXPECT_TRUE(static_cast<BoolOption *>(v.try_get())->get_value());
-  }
-  {
-    Argv args{"-x", "-v", "-v"};
-    Parser parser(args.argc(), args.argv());
-    parser.add_prefix("-");
-    OptionChainRef chain(new OptionChain(Link(EnumLink::ANY)));
-    parser.add(chain);
-    chain->add(OptionRef(new BoolOption("v")));
-    chain->add(OptionRef(new BoolOption("x")));
-    chain->set_min_matches(3);
-    EXPECT_TRUE(run(parser).result);
-    chain->set_min_matches(4);
-    EXPECT_FALSE(run(parser).result);
-  }
-  {
-    // "yes" is no boolean: recorded, left over, but the chain succeeds, so
-    // there is no error block.
-    Argv args{"--debug", "yes"};
-    Parser parser(args.argc(), args.argv());
-    parser.add_prefix("--");
-    OptionChainRef chain(new OptionChain(Link(EnumLink::ANY)));
-    parser.add(chain);
-    OptionRef debug(new BoolOption("debug"));
-    chain->add(debug);
-    Outcome r = run(parser);
-    EXPECT_FALSE(r.result);
-    EXPECT_EQ("invalid option or value:  yes\n", r.err);
-    ASSERT_EQ(1u, chain->get_errors().size());
-    EXPECT_EQ("yes", chain->get_errors()[0].value);
-    EXPECT_TRUE(debug->is_found());
-    EXPECT_TRUE(static_cast<BoolOption *>(debug.try_get())->get_value());
-  }
-  {
-    Argv args{"--debug=false", "--quiet"};
-    Parser parser(args.argc(), args.argv());
-    parser.add_prefix("--");
-    OptionRef debug(new BoolOption("debug"));
-    OptionRef quiet(new FlagOption("quiet"));
-    parser.add(debug);
-    parser.add(quiet);
-    EXPECT_TRUE(run(parser).result);
-    EXPECT_FALSE(static_cast<BoolOption *>(debug.try_get())->get_value());
-    EXPECT_TRUE(static_cast<BoolOption *>(quiet.try_get())->get_value());
-  }
+  Cmd twice({"-v", "-v"}, {"-"});
+  OptionChainRef all = twice.chain(EnumLink::ALL);
+  OptionRef v(new BoolOption("v"));
+  all->add(v);
+  all->set_min_matches(2);
+  EXPECT_TRUE(twice.run().result);
+  EXPECT_TRUE(bool_value(v));
+
+  Cmd three({"-x", "-v", "-v"}, {"-"});
+  OptionChainRef any = three.chain(EnumLink::ANY);
+  any->add(OptionRef(new BoolOption("v")));
+  any->add(OptionRef(new BoolOption("x")));
+  any->set_min_matches(3);
+  EXPECT_TRUE(three.run().result);
+  any->set_min_matches(4);
+  EXPECT_FALSE(three.run().result);
+
+  // "yes" is no boolean: recorded, left over, but the chain succeeds, so
+  // there is no error block.
+  Cmd yes({"--debug", "yes"});
+  OptionChainRef chain = yes.chain(EnumLink::ANY);
+  OptionRef debug(new BoolOption("debug"));
+  chain->add(debug);
+  Outcome r = yes.run();
+  EXPECT_FALSE(r.result);
+  EXPECT_EQ("invalid option or value:  yes\n", r.err);
+  ASSERT_EQ(1u, chain->get_errors().size());
+  EXPECT_EQ("yes", chain->get_errors()[0].value);
+  EXPECT_TRUE(debug->is_found());
+  EXPECT_TRUE(bool_value(debug));
+
+  Cmd flags({"--debug=false", "--quiet"});
+  debug = flags.add(new BoolOption("debug"));
+  OptionRef quiet = flags.add(new FlagOption("quiet"));
+  EXPECT_TRUE(flags.run().result);
+  EXPECT_FALSE(bool_value(debug));
+  EXPECT_TRUE(bool_value(quiet));
 }
 
-TEST(OptionChain, StringOptionWithoutValue)
+TEST(OptionChain, NamelessOptions)
 {
-  Argv args{"--file"};
-  Parser parser(args.argc(), args.argv());
-  parser.add_prefix("--");
-  OptionRef file(new StringOption("file", "FILE"));
-  parser.add(file);
-  Outcome r = run(parser);
-  EXPECT_TRUE(r.result);
-  EXPECT_EQ("missing some values\n", r.err);
-  EXPECT_FALSE(file->is_found());
-}
-
-TEST(OptionChain, NamelessOptionCollectsLeftovers)
-{
-  Argv args{"in1", "--mode", "FAST", "in2", "in3"};
-  Parser parser(args.argc(), args.argv());
-  parser.add_prefix("--");
-  OptionRef mode(new EnumOption("mode", false));
-  static_cast<EnumOption *>(mode.try_get())->add_state("FAST");
-  static_cast<EnumOption *>(mode.try_get())->add_state("SLOW");
-  parser.add(mode);
-  OptionRef inputs(new EmptyStringOption());
-  parser.add(inputs);
-  Outcome r = run(parser);
+  Cmd leftovers({"in1", "--mode", "FAST", "in2", "in3"});
+  EnumOption *mode = new EnumOption("mode", false);
+  mode->add_state("FAST");
+  mode->add_state("SLOW");
+  OptionRef mode_ref = leftovers.add(mode);
+  OptionRef inputs = leftovers.add(new EmptyStringOption());
+  Outcome r = leftovers.run();
   EXPECT_TRUE(r.result) << r.err;
-  EXPECT_EQ(std::vector<std::string>{"FAST"}, values_of(mode));
+  EXPECT_EQ(std::vector<std::string>{"FAST"}, values_of(mode_ref));
   EXPECT_EQ((std::vector<std::string>{"in1", "in2", "in3"}), values_of(inputs));
-}
 
-TEST(OptionChain, NamelessOptionThatRefusesEndsItsScan)
-{
   // A nameless option whose values may be absent and whose rule refuses:
   // the group it leaves unchanged is not looked at again and again.
-  Argv args{"1", "x", "2"};
-  Parser parser(args.argc(), args.argv());
-  OptionRef numbers(new Option(Tools::Ref<Rule>(new EmptyOptionNameRule()), Tools::Ref<Rule>(new IsIntRule())));
-  parser.add(numbers);
-  Outcome r = run(parser);
+  Cmd refusing({"1", "x", "2"}, {});
+  OptionRef numbers =
+      refusing.add(new Option(Tools::Ref<Rule>(new EmptyOptionNameRule()), Tools::Ref<Rule>(new IsIntRule())));
+  r = refusing.run();
   EXPECT_FALSE(r.result);
   EXPECT_EQ("invalid option or value:  x 2\n", r.err);
   EXPECT_EQ(std::vector<std::string>{"1"}, values_of(numbers));
@@ -279,17 +237,12 @@ TEST(OptionChain, NamelessOptionThatRefusesEndsItsScan)
 
 TEST(OptionChain, FailedOptionalChainIsUndoneAndReported)
 {
-  Argv args{"--count", "abc", "--v"};
-  Parser parser(args.argc(), args.argv());
-  parser.add_prefix("--");
-  OptionChainRef chain(new OptionChain(Link(EnumLink::ALL)));
+  Cmd cmd({"--count", "abc", "--v"});
+  OptionChainRef chain = cmd.chain(EnumLink::ALL);
   chain->set_optional(true);
-  parser.add(chain);
-  OptionRef count(new IntOption("count"));
-  chain->add(count);
-  OptionRef v(new BoolOption("v"));
-  chain->add(v);
-  Outcome r = run(parser);
+  chain->add(OptionRef(new IntOption("count")));
+  chain->add(OptionRef(new BoolOption("v")));
+  Outcome r = cmd.run();
   EXPECT_FALSE(r.result);
   const std::string record = "--count" + std::string(33, ' ') + " : values is not an integer : abc";
   EXPECT_EQ("invalid option or value: --count abc\nErrors: \n" + record + "\ninvalid option or value: --v\nErrors: \n" +
@@ -299,38 +252,23 @@ TEST(OptionChain, FailedOptionalChainIsUndoneAndReported)
 
 TEST(OptionChain, ChainOutcomes)
 {
-  {
-    // An ALL chain whose option is absent fails the parse quietly.
-    Argv args{"--a"};
-    Parser parser(args.argc(), args.argv());
-    parser.add_prefix("--");
-    OptionChainRef chain(new OptionChain(Link(EnumLink::ALL)));
-    parser.add(chain);
-    chain->add(OptionRef(new BoolOption("a")));
-    chain->add(OptionRef(new BoolOption("b")));
-    Outcome r = run(parser);
-    EXPECT_TRUE(r.result); // b is not needed once the groups are used up
-  }
-  {
-    Argv args{"--b", "--x"};
-    Parser parser(args.argc(), args.argv());
-    parser.add_prefix("--");
-    OptionChainRef chain(new OptionChain(Link(EnumLink::ALL)));
-    parser.add(chain);
-    chain->add(OptionRef(new BoolOption("a")));
-    Outcome r = run(parser);
-    EXPECT_FALSE(r.result);
-    EXPECT_EQ("", r.err);
-  }
-  {
-    Argv args{"--help"};
-    Parser parser(args.argc(), args.argv());
-    parser.add_prefix("--");
-    OptionChainRef chain(new OptionChain(Link(EnumLink::ANY)));
-    chain->set_continue_after_match(false);
-    parser.add(chain);
-    chain->add(OptionRef(new FlagOption("help")));
-    Outcome r = run(parser);
+  // b is not needed once the groups are used up.
+  Cmd used_up({"--a"});
+  OptionChainRef chain = used_up.chain(EnumLink::ALL);
+  chain->add(OptionRef(new BoolOption("a")));
+  chain->add(OptionRef(new BoolOption("b")));
+  EXPECT_TRUE(used_up.run().result);
+
+  // An ALL chain whose option is absent fails the parse quietly, and so
+  // does an ANY chain that stops after its match.
+  Cmd absent({"--b", "--x"});
+  absent.chain(EnumLink::ALL)->add(OptionRef(new BoolOption("a")));
+  Cmd help({"--help"});
+  chain = help.chain(EnumLink::ANY);
+  chain->set_continue_after_match(false);
+  chain->add(OptionRef(new FlagOption("help")));
+  for (Cmd *cmd : {&absent, &help}) {
+    Outcome r = cmd->run();
     EXPECT_FALSE(r.result);
     EXPECT_EQ("", r.err);
   }
@@ -350,16 +288,14 @@ TEST(OptionChain, ErrorRecordsOfOptionsWithoutPrefixes)
 {
   // Options added before their chain met the parser have no prefix list;
   // reporting their rejected values must not throw.
-  Argv args{"count", "abc"};
-  Parser parser(args.argc(), args.argv());
+  Cmd cmd({"count", "abc"}, {});
   OptionChainRef chain(new OptionChain(Link(EnumLink::ALL)));
   chain->set_optional(true);
-  OptionRef count(new IntOption("count"));
-  chain->add(count);
-  parser.add(chain);
-  parser.add_prefix("count");
+  chain->add(OptionRef(new IntOption("count")));
+  cmd.parser.add(chain);
+  cmd.parser.add_prefix("count");
   Outcome r;
-  EXPECT_NO_THROW(r = run(parser));
+  EXPECT_NO_THROW(r = cmd.run());
   EXPECT_FALSE(r.result);
   EXPECT_NE(std::string::npos, r.err.find("count" + std::string(35, ' ') + " : values is not an integer : abc"))
     << r.err;
@@ -367,10 +303,8 @@ TEST(OptionChain, ErrorRecordsOfOptionsWithoutPrefixes)
 
 TEST(OptionChain, UsageText)
 {
-  Argv args{};
-  Parser parser(args.argc(), args.argv());
-  parser.add_prefix("--");
-  parser.add_prefix("-");
+  Cmd cmd({}, {"--", "-"});
+  Parser &parser = cmd.parser;
   parser.add(OptionRef(new EmptyStringOption()));
   OptionRef count(new IntOption("count"));
   count->set_help("how many");
@@ -395,13 +329,10 @@ TEST(OptionChain, UsageText)
 
 TEST(OptionChain, ValuesAccumulateOverParses)
 {
-  Argv args{"--n", "1"};
-  Parser parser(args.argc(), args.argv());
-  parser.add_prefix("--");
-  OptionRef n(new IntOption("n"));
-  parser.add(n);
-  EXPECT_TRUE(run(parser).result);
-  EXPECT_TRUE(run(parser).result);
+  Cmd cmd({"--n", "1"});
+  OptionRef n = cmd.add(new IntOption("n"));
+  EXPECT_TRUE(cmd.run().result);
+  EXPECT_TRUE(cmd.run().result);
   EXPECT_EQ((std::vector<std::string>{"1", "1"}), values_of(n));
 
   std::ostringstream out;
