@@ -88,8 +88,6 @@ TEST(Drawing, EqualColoursGiveOneBandOfFullHeight)
   EXPECT_EQ(20, band.w);
   EXPECT_EQ(30, band.h);
   EXPECT_EQ(FXRGB(10, 20, 30), band.color);
-  EXPECT_EQ(Call::STIPPLE, dc.calls[0].kind);
-  EXPECT_EQ(Call::FILLSTYLE, dc.calls[1].kind);
 }
 
 TEST(Drawing, ShortGradientHasOneRowPerBand)
@@ -140,16 +138,10 @@ TEST(Drawing, FramesOfOnePixelWidthDrawOnlyTheOuterLines)
   EXPECT_EQ(29, line.fills()[3].x);
 }
 
-TEST(Drawing, FaceDrawsCornersOutlineShadingThenGradientOrPressedFill)
+TEST(Drawing, FaceDrawsAGradientOrThePressedFill)
 {
   RecordingDC up;
   Tools::draw_face(up, FXRGB(1, 2, 3), Tools::BUTTON_FACE, 60, 24, false);
-  ASSERT_GE(up.calls.size(), 12u);
-  std::vector<unsigned> points;
-  for (const Call &c : up.calls)
-    if (c.kind == Call::POINTS)
-      points.push_back(c.npoints);
-  EXPECT_EQ((std::vector<unsigned>{4, 4, 16}), points);
   EXPECT_EQ(Tools::ThemeColor::BUTTON_TOP, up.fills().front().color);
 
   RecordingDC down;
