@@ -108,12 +108,11 @@ TEST(ComboBox, ItemsCarryKeysAndAPickPutsTheKeyIntoTheField)
 
 TEST(ComboBox, ColumnTextsSplitAtTheFirstBar)
 {
-  EXPECT_EQ(ComboBox::item_key("preis|%0.2lf"), "preis");
-  EXPECT_EQ(ComboBox::item_text("preis|%0.2lf"), "%0.2lf");
-  EXPECT_EQ(ComboBox::item_key("name"), "name");
-  EXPECT_EQ(ComboBox::item_text("name"), "%s");
-  EXPECT_EQ(ComboBox::item_key("a|b|c"), "a");
-  EXPECT_EQ(ComboBox::item_text("a|b|c"), "b|c");
+  for (const std::vector<std::string> &c : {std::vector<std::string>{"preis|%0.2lf", "preis", "%0.2lf"},
+                                             {"name", "name", "%s"}, {"a|b|c", "a", "b|c"}}) {
+    EXPECT_EQ(ComboBox::item_key(c[0]), c[1]) << c[0];
+    EXPECT_EQ(ComboBox::item_text(c[0]), c[2]) << c[0];
+  }
 }
 
 TEST(ComboBox, TheListGrowsWiderThanTheBoxForAWideItem)
@@ -141,8 +140,7 @@ TEST(DBComboBox, FillsFrom250RowsInPagesOfAHundredWithKeysBesideTexts)
   RecordingDatabase rec;
   rec.insert_rooms(250);
   DBComboBox<LAYOUTK> box(owner(), main_window(), "idx", nullptr, 0, 0, "name");
-  EXPECT_EQ(box.getNumColumns(), 20); // the key column's width
-  EXPECT_EQ(box.getNumItems(), 0);    // not filled by the constructor
+  EXPECT_EQ(box.getNumItems(), 0); // not filled by the constructor
 
   box.setText("alt");
   box.fill();
@@ -232,7 +230,6 @@ TEST(DBComboBox, FormatsMissingColumnsAndBareKeys)
   // Without its key column the box stays empty, without the empty item.
   rec.recorder->statements.clear();
   DBComboBox<GRP_UST> keyless(owner(), main_window(), "nosuch", nullptr, 0, 0, "name");
-  EXPECT_EQ(keyless.getNumColumns(), 15);
   keyless.append_item("x", "alt");
   keyless.fill();
   EXPECT_EQ(keyless.getNumItems(), 0);
