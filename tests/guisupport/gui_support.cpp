@@ -129,6 +129,31 @@ void answer_modal(std::function<void(FXWindow *)> answer, FXuint code)
 
 int answered_count() { return answered; }
 
+std::string label_texts(FXWindow *window)
+{
+  std::string out;
+  for (FXWindow *w = window->getFirst(); w; w = w->getNext()) {
+    if (FXLabel *label = dynamic_cast<FXLabel *>(w))
+      if (!dynamic_cast<FXButton *>(w) && !label->getText().empty())
+        out += std::string(label->getText().text()) + "\n";
+    out += label_texts(w);
+  }
+  return out;
+}
+
+void expect_box(Box &box, FXuint code)
+{
+  box = Box();
+  answer_modal(
+      [&box](FXWindow *w) {
+        box.seen = true;
+        if (FXTopWindow *top = dynamic_cast<FXTopWindow *>(w))
+          box.title = top->getTitle().text();
+        box.text = label_texts(w);
+      },
+      code);
+}
+
 long send_command(FXObject *target, FXuint id, void *data)
 {
   return target->handle(nullptr, FXSEL(SEL_COMMAND, id), data);

@@ -46,6 +46,20 @@ void answer_modal(std::function<void(FX::FXWindow *)> answer, FX::FXuint code = 
 // How many modal windows armed answers have met; the failure if none came.
 int answered_count();
 
+// A message box as an armed answer saw it.
+struct Box
+{
+  bool seen = false;
+  std::string title;
+  std::string text; // the labels' texts, one per line
+};
+// Every non-empty label text inside the window (buttons left out), one
+// per line.
+std::string label_texts(FX::FXWindow *window);
+// Arms an answer that records the next modal box into `box` (emptied
+// first) and ends it with `code`.
+void expect_box(Box &box, FX::FXuint code = FX::MBOX_CLICKED_OK);
+
 // SEL_COMMAND with the id to the target's handler.
 long send_command(FX::FXObject *target, FX::FXuint id, void *data = nullptr);
 // A key press and release (code from fxkeys.h) to the target's handler.

@@ -10,30 +10,6 @@ using namespace FX;
 
 namespace korvan_orders_test {
 
-std::string label_texts(FXWindow *window)
-{
-  std::string out;
-  for (FXWindow *w = window->getFirst(); w; w = w->getNext()) {
-    if (FXLabel *label = dynamic_cast<FXLabel *>(w))
-      if (!dynamic_cast<FXButton *>(w) && !label->getText().empty())
-        out += std::string(label->getText().text()) + "\n";
-    out += label_texts(w);
-  }
-  return out;
-}
-
-void expect_box(Box &box, FXuint code)
-{
-  korvan_gui_test::answer_modal(
-      [&box](FXWindow *w) {
-        box.seen = true;
-        if (FXTopWindow *top = dynamic_cast<FXTopWindow *>(w))
-          box.title = top->getTitle().text();
-        box.text = label_texts(w);
-      },
-      code);
-}
-
 int OrdersTest::insert(Tools::DBBindType &record)
 {
   EXPECT_TRUE(Tools::insert_object(*db, record)) << db->get_error() << "\n" << db->get_last_query();

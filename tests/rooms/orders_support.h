@@ -13,19 +13,9 @@
 
 namespace korvan_orders_test {
 
-// A message box as an armed answer saw it.
-struct Box
-{
-  bool seen = false;
-  std::string title;
-  std::string text;
-};
-
-// Arms an answer that records the next modal box and ends it with `code`.
-void expect_box(Box &box, FX::FXuint code);
-
-// Every label text inside the window, one per line.
-std::string label_texts(FX::FXWindow *window);
+using korvan_gui_test::Box;
+using korvan_gui_test::expect_box;
+using korvan_gui_test::label_texts;
 
 class OrdersTest : public korvan_gui_test::MainWindowFixture
 {

@@ -91,28 +91,4 @@ int add_line(Tools::Database &db, int room, const std::string &room_name, int ta
   return idx;
 }
 
-namespace {
-void collect_labels(FXWindow *window, std::string &text)
-{
-  for (FXWindow *child = window->getFirst(); child; child = child->getNext()) {
-    if (FXLabel *label = dynamic_cast<FXLabel *>(child)) {
-      if (!dynamic_cast<FXButton *>(child))
-        text += std::string(label->getText().text()) + "\n";
-    }
-    collect_labels(child, text);
-  }
-}
-} // namespace
-
-void expect_box(Box &box)
-{
-  box = Box();
-  korvan_gui_test::answer_modal([&box](FXWindow *modal) {
-    box.seen = true;
-    if (FXTopWindow *top = dynamic_cast<FXTopWindow *>(modal))
-      box.title = top->getTitle().text();
-    collect_labels(modal, box.text);
-  });
-}
-
 } // namespace rooms_plan_test

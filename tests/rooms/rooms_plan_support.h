@@ -2,8 +2,8 @@
 #define KORVAN_TESTS_ROOMS_ROOMS_PLAN_SUPPORT_H
 
 // Helpers of the floor-plan tests: rows written from the test's own
-// connection, a driver that remembers the program's statements, and the
-// message boxes the windows show.
+// connection and a driver that remembers the program's statements (the
+// message boxes the windows show are seen through korvan_gui_test::Box).
 
 #include <string>
 #include <vector>
@@ -46,17 +46,6 @@ int add_room(Tools::Database &db, const std::string &name, int width = 0, int he
 int add_table(Tools::Database &db, int room, const std::string &name, int x, int y, int w = 0, int h = 0);
 int add_line(Tools::Database &db, int room, const std::string &room_name, int table, const std::string &table_name,
              bool cancelled = false, bool paid = false);
-
-// A message box as an armed answer saw it.
-struct Box
-{
-  bool seen = false;
-  std::string title;
-  std::string text; // every label's text, one per line
-};
-// Arms an answer that records the next modal window into `box` and
-// closes it.
-void expect_box(Box &box);
 
 } // namespace rooms_plan_test
 

@@ -8,30 +8,6 @@ using namespace FX;
 
 namespace korvan_access_test {
 
-std::string label_texts(FXWindow *window)
-{
-  std::string out;
-  for (FXWindow *w = window->getFirst(); w; w = w->getNext()) {
-    if (FXLabel *label = dynamic_cast<FXLabel *>(w))
-      if (!dynamic_cast<FXButton *>(w) && !label->getText().empty())
-        out += std::string(label->getText().text()) + "\n";
-    out += label_texts(w);
-  }
-  return out;
-}
-
-void expect_box(Box &box)
-{
-  korvan_gui_test::answer_modal(
-      [&box](FXWindow *w) {
-        box.seen = true;
-        if (FXTopWindow *top = dynamic_cast<FXTopWindow *>(w))
-          box.title = top->getTitle().text();
-        box.text = label_texts(w);
-      },
-      MBOX_CLICKED_OK);
-}
-
 void type_text(FXObject *widget, const std::string &text)
 {
   for (char c : text) {

@@ -9,23 +9,13 @@
 
 #include "tools/dbi/database.h"
 #include "tools/widgets/fxcompat.h"
+#include "tests/guisupport/gui_support.h"
 
 namespace korvan_access_test {
 
-// A message box as it was seen by an armed answer.
-struct Box
-{
-  bool seen = false;
-  std::string title;
-  std::string text; // the labels' texts, one per line
-};
-
-// Every label text inside the window, one per line.
-std::string label_texts(FX::FXWindow *window);
-
-// Arms an answer that records the next modal box into `box` and presses
-// its OK button.
-void expect_box(Box &box);
+using korvan_gui_test::Box;
+using korvan_gui_test::expect_box;
+using korvan_gui_test::label_texts;
 
 // Types the text into the widget key by key, as a keyboard would.
 void type_text(FX::FXObject *widget, const std::string &text);
