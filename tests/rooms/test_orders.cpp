@@ -68,6 +68,23 @@ std::string text_of(FXTextField *field) { return field->getText().text(); }
 
 long command(FXObject *target, FXuint id) { return target->handle(nullptr, FXSEL(SEL_COMMAND, id), nullptr); }
 
+// Sends the command and answers the box it shows with `answer`; a failure
+// when no box came.
+void answer_box(Box &box, FXObject *target, FXuint id, FXuint answer)
+{
+  expect_box(box, answer);
+  command(target, id);
+  EXPECT_TRUE(box.seen);
+}
+
+// The first article of the group and its first price, as clicks choose them.
+void choose_first_of(AddLineWin *entry, const char *group)
+{
+  choose(entry->get_groups(), find_row(entry->get_groups(), "name", group));
+  choose(entry->get_articles(), 0);
+  choose(entry->get_prices(), 0);
+}
+
 class Orders : public OrdersTest
 {
 protected:
@@ -203,8 +220,7 @@ TEST_F(Orders, AMissingChoiceIsAskedForInOrderAndAPlaceIsLoadedFromTheLists)
     EXPECT_EQ(std::string(entry->get_room_combo()->getText().text()), "");
     auto ok_prompt = [&]() {
       Box box;
-      expect_box(box, MBOX_CLICKED_OK);
-      command(entry, AddLineWin::ID_OK);
+      answer_box(box, entry, AddLineWin::ID_OK, MBOX_CLICKED_OK);
       run_pending(10);
       prompts.push_back(box.seen ? box.text : std::string("(no box)"));
     };
@@ -258,9 +274,7 @@ TEST_F(Orders, ACancelledEntryAndAFailedInsertStoreNothing)
       [&](FXWindow *w) {
         AddLineWin *entry = dynamic_cast<AddLineWin *>(w);
         ASSERT_NE(entry, nullptr);
-        choose(entry->get_groups(), find_row(entry->get_groups(), "name", "Getränke"));
-        choose(entry->get_articles(), 0);
-        choose(entry->get_prices(), 0);
+        choose_first_of(entry, "Getränke");
         command(entry, AddLineWin::ID_CANCEL);
       },
       0);
@@ -279,17 +293,13 @@ TEST_F(Orders, ACancelledEntryAndAFailedInsertStoreNothing)
       [&](FXWindow *w) {
         AddLineWin *entry = dynamic_cast<AddLineWin *>(w);
         ASSERT_NE(entry, nullptr);
-        choose(entry->get_groups(), find_row(entry->get_groups(), "name", "Getränke"));
-        choose(entry->get_articles(), 0);
-        choose(entry->get_prices(), 0);
-        expect_box(error, MBOX_CLICKED_OK);
-        command(entry, AddLineWin::ID_OK);
+        choose_first_of(entry, "Getränke");
+        answer_box(error, entry, AddLineWin::ID_OK, MBOX_CLICKED_OK);
         stayed_open = korvan_gui_test::app()->getModalWindow() == w;
         command(entry, AddLineWin::ID_CANCEL);
       },
       0);
   command(win.get(), BonWin::ID_BONIEREN);
-  EXPECT_TRUE(error.seen);
   EXPECT_EQ(error.title, "Datenbankfehler");
   EXPECT_NE(error.text.find("Datanbankefehler"), std::string::npos);
   EXPECT_TRUE(stayed_open);
@@ -313,9 +323,7 @@ TEST_F(Orders, StornoKeepsTheLineUnlessTheAnswerIsYes)
   ASSERT_EQ(win->get_current_line().idx.value, line);
   for (FXuint answer : {static_cast<FXuint>(MBOX_CLICKED_NO), static_cast<FXuint>(MBOX_CLICKED_CANCEL)}) {
     Box question;
-    expect_box(question, answer);
-    command(win.get(), BonWin::ID_STORNO);
-    EXPECT_TRUE(question.seen);
+    answer_box(question, win.get(), BonWin::ID_STORNO, answer);
     EXPECT_EQ(question.title, "Frage");
     EXPECT_NE(question.text.find("Soll dieser Eintrag tatsächlich storniert werden?"), std::string::npos);
     EXPECT_EQ(line_value(line, "storniert"), "NEIN");
@@ -326,9 +334,7 @@ TEST_F(Orders, StornoKeepsTheLineUnlessTheAnswerIsYes)
   }
 
   Box yes;
-  expect_box(yes, MBOX_CLICKED_YES);
-  command(win.get(), BonWin::ID_STORNO);
-  EXPECT_TRUE(yes.seen);
+  answer_box(yes, win.get(), BonWin::ID_STORNO, MBOX_CLICKED_YES);
   EXPECT_EQ(line_value(line, "storniert"), "JA");
   EXPECT_EQ(line_value(line, "storno_user"), "anna");
   EXPECT_EQ(line_value(line, "storno_user_idx"), std::to_string(user_idx));
@@ -351,9 +357,7 @@ TEST_F(Orders, ALineSettledElsewhereIsNeitherCancelledNorPaidAgain)
   ASSERT_TRUE(db->commit());
 
   Box stale;
-  expect_box(stale, MBOX_CLICKED_OK);
-  command(win.get(), BonWin::ID_STORNO);
-  EXPECT_TRUE(stale.seen);
+  answer_box(stale, win.get(), BonWin::ID_STORNO, MBOX_CLICKED_OK);
   EXPECT_EQ(stale.title, "Datenfehler");
   EXPECT_EQ(line_value(first, "hist_ae_user"), "");
   // The list shows what is open now.
@@ -370,9 +374,7 @@ TEST_F(Orders, ALineSettledElsewhereIsNeitherCancelledNorPaidAgain)
   db->exec(Tools::format("update BONLINE set bezahlt = 'JA', bar_bezahlt = '2' where idx = '%d'", fourth));
   ASSERT_TRUE(db->commit());
   Box stale2;
-  expect_box(stale2, MBOX_CLICKED_OK);
-  command(win3.get(), BonWin::ID_BAR);
-  EXPECT_TRUE(stale2.seen);
+  answer_box(stale2, win3.get(), BonWin::ID_BAR, MBOX_CLICKED_OK);
   // Nothing of the action is kept: the third line is still open.
   EXPECT_EQ(line_value(third, "bezahlt"), "NEIN");
   EXPECT_EQ(line_value(third, "bar_bezahlt"), "0");
@@ -395,9 +397,7 @@ TEST_F(Orders, CashPaymentBooksEachLineAtItsFullAmountOnlyAfterYes)
 
   select_all(win->get_sheet());
   Box no;
-  expect_box(no, MBOX_CLICKED_NO);
-  command(win.get(), BonWin::ID_BAR);
-  EXPECT_TRUE(no.seen);
+  answer_box(no, win.get(), BonWin::ID_BAR, MBOX_CLICKED_NO);
   EXPECT_NE(no.text.find("3 Bonierungen auf bezahlt setzten?"), std::string::npos) << no.text;
   EXPECT_EQ(count("where bezahlt = 'JA'"), 0);
   EXPECT_EQ(count("where bar_bezahlt <> 0"), 0);
@@ -405,9 +405,7 @@ TEST_F(Orders, CashPaymentBooksEachLineAtItsFullAmountOnlyAfterYes)
 
   select_all(win->get_sheet());
   Box yes;
-  expect_box(yes, MBOX_CLICKED_YES);
-  command(win.get(), BonWin::ID_BAR);
-  EXPECT_TRUE(yes.seen);
+  answer_box(yes, win.get(), BonWin::ID_BAR, MBOX_CLICKED_YES);
   EXPECT_EQ(line_value(a, "bezahlt"), "JA");
   EXPECT_EQ(line_value(a, "bar_bezahlt"), "3.5");
   EXPECT_EQ(line_value(b, "bar_bezahlt"), "12345.67");
@@ -443,8 +441,7 @@ TEST_F(Orders, APartialOtherPaymentGoesToTheFirstLinesAndTheRestIsCash)
     command(pay, BezahlWin::ID_BAR);
     EXPECT_EQ(text_of(pay->get_rest_field()), "5.00");
     // A rest without a kind of payment is refused.
-    expect_box(refused, MBOX_CLICKED_OK);
-    command(pay, BezahlWin::ID_OK);
+    answer_box(refused, pay, BezahlWin::ID_OK, MBOX_CLICKED_OK);
     EXPECT_EQ(korvan_gui_test::app()->getModalWindow(), w);
     pay->get_rest_field()->setText("2");
     command(pay, BezahlWin::ID_REST);
@@ -459,11 +456,11 @@ TEST_F(Orders, APartialOtherPaymentGoesToTheFirstLinesAndTheRestIsCash)
     command(pay, BezahlWin::ID_BAR);
     EXPECT_EQ(text_of(pay->get_rest_field()), "6.00");
     EXPECT_TRUE(screenshot(shot_dir() + "/orders_bezahlwin.png"));
+    // The question comes once the dialog is closed.
     expect_box(question, MBOX_CLICKED_YES);
     command(pay, BezahlWin::ID_OK);
   }, 1);
   command(win.get(), BonWin::ID_BEZAHLEN);
-  EXPECT_TRUE(refused.seen);
   EXPECT_NE(refused.text.find("Bitte einen Bezahlungsart"), std::string::npos);
   EXPECT_TRUE(question.seen);
 
@@ -543,8 +540,7 @@ TEST_F(Orders, SelectedLinesMoveToTheChosenTableInOneTransaction)
     EXPECT_EQ(move->get_table_combo()->get_keys().size(), 3u);
     auto ok_prompt = [&]() {
       Box box;
-      expect_box(box, MBOX_CLICKED_OK);
-      command(move, MoveToWin::ID_OK);
+      answer_box(box, move, MoveToWin::ID_OK, MBOX_CLICKED_OK);
       prompts.push_back(box.seen ? box.text : std::string("(no box)"));
     };
     ok_prompt(); // no table
@@ -619,9 +615,7 @@ TEST_F(Orders, AWriteTheServerRefusesKeepsNothingOfTheAction)
 
   select_all(win->get_sheet());
   Box cash_error;
-  expect_box(cash_error, MBOX_CLICKED_OK);
-  command(win.get(), BonWin::ID_BAR);
-  EXPECT_TRUE(cash_error.seen);
+  answer_box(cash_error, win.get(), BonWin::ID_BAR, MBOX_CLICKED_OK);
   EXPECT_EQ(cash_error.title, "Datenbankfehler");
   // The first line was written before the second failed: undone.
   EXPECT_EQ(line_value(a, "bezahlt"), "NEIN");
@@ -630,18 +624,14 @@ TEST_F(Orders, AWriteTheServerRefusesKeepsNothingOfTheAction)
 
   choose(win->get_sheet(), find_row(win->get_sheet(), "idx", std::to_string(b)));
   Box storno_error;
-  expect_box(storno_error, MBOX_CLICKED_OK);
-  command(win.get(), BonWin::ID_STORNO);
-  EXPECT_TRUE(storno_error.seen);
+  answer_box(storno_error, win.get(), BonWin::ID_STORNO, MBOX_CLICKED_OK);
   EXPECT_EQ(storno_error.title, "Datenbankfehler");
   EXPECT_EQ(line_value(b, "storniert"), "NEIN");
 
   // The connection goes on working: the other line can be cancelled.
   choose(win->get_sheet(), find_row(win->get_sheet(), "idx", std::to_string(a)));
   Box yes;
-  expect_box(yes, MBOX_CLICKED_YES);
-  command(win.get(), BonWin::ID_STORNO);
-  EXPECT_TRUE(yes.seen);
+  answer_box(yes, win.get(), BonWin::ID_STORNO, MBOX_CLICKED_YES);
   EXPECT_EQ(line_value(a, "storniert"), "JA");
   EXPECT_EQ(line_value(b, "storniert"), "NEIN");
   EXPECT_EQ(win->get_sheet()->getNumRows(), 1);
@@ -658,9 +648,7 @@ TEST_F(Orders, ALineAnotherStationIsSettlingRightNowIsNotPaidTwice)
   ASSERT_TRUE(db->exec(Tools::format("select idx from BONLINE where idx = '%d' for update", a)).ok);
   select_all(win->get_sheet());
   Box error;
-  expect_box(error, MBOX_CLICKED_OK);
-  command(win.get(), BonWin::ID_BAR);
-  EXPECT_TRUE(error.seen);
+  answer_box(error, win.get(), BonWin::ID_BAR, MBOX_CLICKED_OK);
   EXPECT_EQ(error.title, "Datenbankfehler");
   // The other station pays it.
   ASSERT_TRUE(db->exec(Tools::format("update BONLINE set bezahlt = 'JA', bar_bezahlt = '3.5', hist_ae_user = "
@@ -672,9 +660,7 @@ TEST_F(Orders, ALineAnotherStationIsSettlingRightNowIsNotPaidTwice)
   // Tried again with the list as it was: refused, the payment stays one.
   select_all(win->get_sheet());
   Box stale;
-  expect_box(stale, MBOX_CLICKED_OK);
-  command(win.get(), BonWin::ID_BAR);
-  EXPECT_TRUE(stale.seen);
+  answer_box(stale, win.get(), BonWin::ID_BAR, MBOX_CLICKED_OK);
   EXPECT_EQ(stale.title, "Datenfehler");
   EXPECT_EQ(line_value(a, "hist_ae_user"), "bert");
   EXPECT_EQ(win->get_sheet()->getNumRows(), 0);
