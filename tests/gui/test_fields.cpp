@@ -5,7 +5,6 @@
 
 #include "gui/datefield.h"
 #include "gui/moneyfield.h"
-#include "gui/text.h"
 #include "tests/gui/gui_env.h"
 
 using namespace FX;
@@ -101,18 +100,4 @@ TEST(DateField, RefusesInputPositionByPosition)
   EXPECT_FALSE(DateField::acceptable("2008-1a"));
   EXPECT_FALSE(DateField::acceptable("2008-06-31"));
   EXPECT_TRUE(DateField::acceptable("2008-06-30"));
-}
-
-TEST(TextArea, WithAndWithoutCaption)
-{
-  Text plain(owner(), main_window(), LAYOUT_FILL_X);
-  ASSERT_NE(plain.get_text(), nullptr);
-  EXPECT_EQ(plain.get_text()->getParent(), &plain);
-  EXPECT_TRUE(plain.getFrameStyle() & FRAME_SUNKEN);
-
-  Text captioned(owner(), main_window(), "Notiz", 0);
-  FXGroupBox *group = dynamic_cast<FXGroupBox *>(captioned.getFirst());
-  ASSERT_NE(group, nullptr);
-  EXPECT_EQ(std::string(group->getText().text()), "Notiz");
-  EXPECT_EQ(captioned.get_text()->getParent()->getParent(), group);
 }

@@ -56,6 +56,14 @@ struct Canvas
     shell->layout();
   }
   ~Canvas() { delete shell; }
+  // A label placed from the row, created and laid out.
+  FixLabel *label(const LAYOUTP &row)
+  {
+    FixLabel *l = new FixLabel(canvas, main_window(), 0x106000, row);
+    l->create();
+    canvas->layout();
+    return l;
+  }
   long press(FXWindow *child, int x, int y)
   {
     FXEvent e = mouse(child, x, y);
@@ -80,11 +88,8 @@ TEST(FixComposite, RowsGivePositionAndSizeAndGetThemBack)
   Canvas c(false);
   EXPECT_EQ(c.canvas->getDefaultWidth(), 500);
   EXPECT_EQ(c.canvas->getDefaultHeight(), 400);
-  FixLabel *placed = new FixLabel(c.canvas, main_window(), 0x106000, make_row("T1", 30, 40, 60, 25));
-  FixLabel *natural = new FixLabel(c.canvas, main_window(), 0x106000, make_row("Tisch zwei", 0, -5, 0, 0));
-  placed->create();
-  natural->create();
-  c.canvas->layout();
+  FixLabel *placed = c.label(make_row("T1", 30, 40, 60, 25));
+  FixLabel *natural = c.label(make_row("Tisch zwei", 0, -5, 0, 0));
 
   EXPECT_EQ(placed->getX(), 30);
   EXPECT_EQ(placed->getY(), 40);
@@ -124,9 +129,7 @@ TEST(FixComposite, RowsGivePositionAndSizeAndGetThemBack)
 TEST(FixComposite, EditModeRetargetsChildrenAtLayoutAndDragsOnTheGrid)
 {
   Canvas c(false);
-  FixLabel *label = new FixLabel(c.canvas, main_window(), 0x106000, make_row("T1", 30, 30, 40, 20));
-  label->create();
-  c.canvas->layout();
+  FixLabel *label = c.label(make_row("T1", 30, 30, 40, 20));
   EXPECT_NE(label->getTarget(), c.canvas);
 
   c.canvas->set_edit_mode(true);
@@ -169,9 +172,7 @@ TEST(FixComposite, EditModeRetargetsChildrenAtLayoutAndDragsOnTheGrid)
   EXPECT_EQ(int(label->get_record().label_x), 4);
 
   // A child wider than the inner area goes to a negative x.
-  FixLabel *wide = new FixLabel(c.canvas, main_window(), 0x106000, make_row("breit", 10, 10, 250, 20));
-  wide->create();
-  c.canvas->layout();
+  FixLabel *wide = c.label(make_row("breit", 10, 10, 250, 20));
   c.press(wide, 5, 5);
   c.move(wide, 5, 5);
   EXPECT_EQ(wide->getX(), 200 - 4 - 250);
@@ -190,11 +191,8 @@ TEST(FixComposite, EditModeRetargetsChildrenAtLayoutAndDragsOnTheGrid)
 TEST(FixComposite, ClearDeletesEveryChildAndForgetsTheGrab)
 {
   Canvas c(true);
-  FixLabel *a = new FixLabel(c.canvas, main_window(), 0x106000, make_row("A", 10, 10, 30, 20));
-  FixLabel *b = new FixLabel(c.canvas, main_window(), 0x106000, make_row("B", 60, 10, 30, 20));
-  a->create();
-  b->create();
-  c.canvas->layout();
+  FixLabel *a = c.label(make_row("A", 10, 10, 30, 20));
+  c.label(make_row("B", 60, 10, 30, 20));
   c.press(a, 2, 2);
   c.canvas->clear();
   EXPECT_EQ(c.canvas->numChildren(), 0);
@@ -202,9 +200,7 @@ TEST(FixComposite, ClearDeletesEveryChildAndForgetsTheGrab)
   EXPECT_EQ(c.canvas->handle(c.canvas, FXSEL(SEL_MOTION, FixComposite::ID_CHILD), &e), 0);
 
   // A child deleted by its window while grabbed is forgotten as well.
-  FixLabel *d = new FixLabel(c.canvas, main_window(), 0x106000, make_row("D", 10, 10, 30, 20));
-  d->create();
-  c.canvas->layout();
+  FixLabel *d = c.label(make_row("D", 10, 10, 30, 20));
   c.press(d, 2, 2);
   delete d;
   EXPECT_EQ(c.canvas->handle(c.canvas, FXSEL(SEL_MOTION, FixComposite::ID_CHILD), &e), 0);
@@ -213,9 +209,7 @@ TEST(FixComposite, ClearDeletesEveryChildAndForgetsTheGrab)
 TEST(FixComposite, MotionsQueuedBeforeAMoveDoNotPushTheChildAhead)
 {
   Canvas c(true);
-  FixLabel *label = new FixLabel(c.canvas, main_window(), 0x106000, make_row("T1", 30, 30, 40, 20));
-  label->create();
-  c.canvas->layout();
+  FixLabel *label = c.label(make_row("T1", 30, 30, 40, 20));
   c.press(label, 5, 5);
   // Two reports of one pointer position (17 to the right), both relative
   // to where the label stood before it was moved.
