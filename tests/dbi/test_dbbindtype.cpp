@@ -69,10 +69,7 @@ TEST(DBBindType, LookupAssignmentAndValues)
   b = a;
   EXPECT_EQ(3, b.idx.value);
   EXPECT_EQ("X-1", b.artnr.value);
-  EXPECT_EQ("idx", b.get_types()[0]->get_name());
   EXPECT_EQ((std::vector<std::string>{"3", "X-1"}), b.get_values());
-  EXPECT_EQ((std::vector<std::string>{"idx", "artnr"}), b.get_names());
-  EXPECT_EQ("ART", b.get_table());
 }
 
 TEST(DBBindType, ValuesOfUnsetYesNoThrow)

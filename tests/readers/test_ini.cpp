@@ -90,14 +90,8 @@ TEST_F(IniFile, LineForms)
   EXPECT_EQ(E::SECTION, section.type.get_value());
 
   // Empty names are refused before any search.
-  E no_key(E::KEY, "s", " ");
-  EXPECT_FALSE(ini.get(no_key));
-  E no_section(E::KEY, "", "name");
-  EXPECT_FALSE(ini.get(no_section));
-  E undef;
-  EXPECT_FALSE(ini.get(undef));
-  E missing(E::SECTION, "t");
-  EXPECT_FALSE(ini.get(missing));
+  for (E refused : {E(E::KEY, "s", " "), E(E::KEY, "", "name"), E(), E(E::SECTION, "t")})
+    EXPECT_FALSE(ini.get(refused)) << refused;
 
   testing::internal::CaptureStdout();
   ini.dump();

@@ -131,18 +131,4 @@ TEST_F(MainWindowTest, TeardownRemovesTheSinkBeforeTheWindowsGo)
   TOOLS_LOG("nach dem Ende"); // nobody listens, nothing is touched
 }
 
-TEST(MainWindowStart, LogsStartupBeforeCreateAndCreatedAfter)
-{
-  korvan_gui_test::clear_db_settings();
-  MainWindow *main = new MainWindow(korvan_gui_test::app());
-  MyDebug *debug = main->getDebug();
-  ASSERT_EQ(static_cast<Tools::Debug *>(debug), Tools::debug_sink);
-  ASSERT_EQ(1u, debug->getMessages().size());
-  EXPECT_NE(std::string::npos, debug->getMessages().front().find(": Application Startup"));
-  main->create();
-  ASSERT_EQ(2u, debug->getMessages().size());
-  EXPECT_NE(std::string::npos, debug->getMessages().back().find(": Application Created"));
-  delete main;
-}
-
 } // namespace
