@@ -159,6 +159,13 @@ long send_command(FXObject *target, FXuint id, void *data)
   return target->handle(nullptr, FXSEL(SEL_COMMAND, id), data);
 }
 
+void answer_box(Box &box, FXObject *target, FXuint id, FXuint code)
+{
+  expect_box(box, code);
+  send_command(target, id);
+  EXPECT_TRUE(box.seen);
+}
+
 long press_key(FXObject *target, FXuint code, FXuint state)
 {
   FXEvent ev;

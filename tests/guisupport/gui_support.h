@@ -59,6 +59,9 @@ std::string label_texts(FX::FXWindow *window);
 // Arms an answer that records the next modal box into `box` (emptied
 // first) and ends it with `code`.
 void expect_box(Box &box, FX::FXuint code = FX::MBOX_CLICKED_OK);
+// Sends the command to the target and answers the box it shows with
+// `code`; a failure when no box came while the command ran.
+void answer_box(Box &box, FX::FXObject *target, FX::FXuint id, FX::FXuint code = FX::MBOX_CLICKED_OK);
 
 // SEL_COMMAND with the id to the target's handler.
 long send_command(FX::FXObject *target, FX::FXuint id, void *data = nullptr);

@@ -168,9 +168,7 @@ TEST_F(ArtTest, PricesAreAddedChosenChangedAndDeletedWithFullPrecision)
   win->widgets_to_vars();
   EXPECT_DOUBLE_EQ(3.5, win->get_preis().preis.value);
   Box box;
-  expect_box(box);
-  korvan_gui_test::send_command(win, Art::ID_SAVE_PREIS);
-  ASSERT_TRUE(box.seen);
+  korvan_gui_test::answer_box(box, win, Art::ID_SAVE_PREIS);
   EXPECT_EQ("Datenfehler", box.title);
   EXPECT_NE(std::string::npos, box.text.find("Bitte einen Artikel auswählen.")) << box.text;
   EXPECT_EQ(0, count("select count(*) from PREIS"));
@@ -252,9 +250,7 @@ TEST_F(ArtTest, DeletingAnArticleTakesItsPricesUnlessItStillBelongsToAGroup)
   win->get_artnr_combo()->select_key("B");
   ASSERT_EQ(1, win->get_prices_sheet()->getNumRows());
   Box box;
-  expect_box(box);
-  korvan_gui_test::send_command(win, Art::ID_DELETE_ROW);
-  ASSERT_TRUE(box.seen);
+  korvan_gui_test::answer_box(box, win, Art::ID_DELETE_ROW);
   EXPECT_EQ("Datenfehler", box.title);
   EXPECT_NE(std::string::npos, box.text.find("noch verwendet")) << box.text;
   EXPECT_EQ(1, count("select count(*) from ART where artnr = 'B'"));

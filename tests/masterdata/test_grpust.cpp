@@ -92,9 +92,7 @@ TEST_F(GrpUstTest, AGroupInUseCanBeNeitherRenamedNorDeletedAndTheUserIsToldWhy)
   win->get_record().name = "U20";
   win->vars_to_widgets();
   Box box;
-  expect_box(box);
-  korvan_gui_test::send_command(win, GrpUst::ID_SAVE);
-  ASSERT_TRUE(box.seen);
+  korvan_gui_test::answer_box(box, win, GrpUst::ID_SAVE);
   EXPECT_EQ("Datenfehler", box.title);
   EXPECT_NE(std::string::npos, box.text.find("kann nicht geändert werden")) << box.text;
   EXPECT_EQ(1, count("select count(*) from GRP_UST"));
@@ -102,9 +100,7 @@ TEST_F(GrpUstTest, AGroupInUseCanBeNeitherRenamedNorDeletedAndTheUserIsToldWhy)
 
   win->get_idx_combo()->select_key(Tools::to_text(g));
   Box refused;
-  expect_box(refused);
-  korvan_gui_test::send_command(win, GrpUst::ID_DELETE_ROW);
-  ASSERT_TRUE(refused.seen);
+  korvan_gui_test::answer_box(refused, win, GrpUst::ID_DELETE_ROW);
   EXPECT_EQ("Datenfehler", refused.title);
   EXPECT_NE(std::string::npos, refused.text.find("noch verwendet")) << refused.text;
   EXPECT_EQ(1, count("select count(*) from GRP_UST where idx = " + Tools::to_text(g)));

@@ -55,9 +55,7 @@ TEST_F(SonstArtTest, APaymentKindIsInsertedUpdatedKeptUnderItsNameAndDeleted)
 
   win->get_name_combo()->setText("Scheck");
   Box box;
-  expect_box(box);
-  korvan_gui_test::send_command(win, SonstArt::ID_SAVE);
-  EXPECT_TRUE(box.seen);
+  korvan_gui_test::answer_box(box, win, SonstArt::ID_SAVE);
   EXPECT_EQ(0, count("select count(*) from SONST_ART where name = 'Scheck'"));
 
   // Deleting with an empty form touches nothing and says nothing.

@@ -90,9 +90,7 @@ TEST_F(UserTest, APasswordIsStoredOnceTypedTwiceKeptWhenLeftEmptyAndNeverShown)
   // A stored user keeps the login: order lines name users by it.
   form("anja", "Bergmann", "", "");
   Box renamed;
-  expect_box(renamed);
-  korvan_gui_test::send_command(win, User::ID_SAVE);
-  ASSERT_TRUE(renamed.seen);
+  korvan_gui_test::answer_box(renamed, win, User::ID_SAVE);
   EXPECT_NE(std::string::npos, renamed.text.find("kann nicht geändert werden")) << renamed.text;
   EXPECT_EQ(0, count("select count(*) from USER where login = 'anja'"));
   EXPECT_EQ("geheim1", stored_password("anna"));
@@ -102,9 +100,7 @@ TEST_F(UserTest, TheChecksBeforeSavingShowTheirMessageAndStoreNothing)
 {
   form("bea", "", "eins", "");
   Box mismatch;
-  expect_box(mismatch);
-  korvan_gui_test::send_command(win, User::ID_SAVE);
-  ASSERT_TRUE(mismatch.seen);
+  korvan_gui_test::answer_box(mismatch, win, User::ID_SAVE);
   EXPECT_EQ("Datenfehler", mismatch.title);
   EXPECT_NE(std::string::npos, mismatch.text.find("Unterschiede beim Passwort, bitte nochmals eingeben."));
   EXPECT_STREQ("", password->getText().text());
@@ -113,16 +109,12 @@ TEST_F(UserTest, TheChecksBeforeSavingShowTheirMessageAndStoreNothing)
 
   form("bea", "", "eins", "zwei");
   Box differ;
-  expect_box(differ);
-  korvan_gui_test::send_command(win, User::ID_SAVE);
-  EXPECT_TRUE(differ.seen);
+  korvan_gui_test::answer_box(differ, win, User::ID_SAVE);
   EXPECT_EQ(0, count("select count(*) from USER"));
 
   form(" \t\r\n ", "", "", "");
   Box missing;
-  expect_box(missing);
-  korvan_gui_test::send_command(win, User::ID_SAVE);
-  ASSERT_TRUE(missing.seen);
+  korvan_gui_test::answer_box(missing, win, User::ID_SAVE);
   EXPECT_NE(std::string::npos, missing.text.find("Es muß ein Loginname angegben werden!"));
   EXPECT_EQ(0, count("select count(*) from USER"));
 
@@ -130,9 +122,7 @@ TEST_F(UserTest, TheChecksBeforeSavingShowTheirMessageAndStoreNothing)
   ASSERT_TRUE(korvan_access_test::add_user(*db, "carl", "y", false));
   form("bob", "Zweiter", "", "");
   Box taken;
-  expect_box(taken);
-  korvan_gui_test::send_command(win, User::ID_SAVE);
-  ASSERT_TRUE(taken.seen);
+  korvan_gui_test::answer_box(taken, win, User::ID_SAVE);
   EXPECT_NE(std::string::npos,
             taken.text.find("Ein andere User hat bereits den selben Loginnamen, bitte wählen Sie einen anderen."));
   EXPECT_EQ(1, count("select count(*) from USER where login = 'bob'"));
@@ -161,9 +151,7 @@ TEST_F(UserTest, AUserWithOrderLinesIsNotDeletedAndAFailedSaveNeverShowsThePassw
   win->get_login_combo()->select_key("dora");
   ASSERT_EQ(dora, static_cast<int>(win->get_record().idx));
   Box refused;
-  expect_box(refused);
-  korvan_gui_test::send_command(win, User::ID_DELETE_ROW);
-  ASSERT_TRUE(refused.seen);
+  korvan_gui_test::answer_box(refused, win, User::ID_DELETE_ROW);
   EXPECT_EQ("Datenfehler", refused.title);
   EXPECT_NE(std::string::npos, refused.text.find("noch verwendet")) << refused.text;
   EXPECT_EQ(1, count("select count(*) from USER where login = 'dora'"));
@@ -176,9 +164,7 @@ TEST_F(UserTest, AUserWithOrderLinesIsNotDeletedAndAFailedSaveNeverShowsThePassw
   form("ein_viel_zu_langer_loginname", "", "Tr0ubador", "Tr0ubador");
   korvan_gui_test::LogCapture log;
   Box failed;
-  expect_box(failed);
-  korvan_gui_test::send_command(win, User::ID_SAVE);
-  ASSERT_TRUE(failed.seen);
+  korvan_gui_test::answer_box(failed, win, User::ID_SAVE);
   EXPECT_EQ("Datenbankfehler", failed.title);
   EXPECT_NE(std::string::npos, failed.text.find("INSERT")) << failed.text;
   EXPECT_EQ(std::string::npos, failed.text.find("Tr0ubador")) << failed.text;

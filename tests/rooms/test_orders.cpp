@@ -21,6 +21,7 @@
 #include "tools/widgets/theme.h"
 
 using namespace FX;
+using korvan_gui_test::answer_box;
 using korvan_gui_test::answer_modal;
 using korvan_gui_test::run_pending;
 using korvan_gui_test::screenshot;
@@ -67,15 +68,6 @@ void select_all(SpreadSheet *sheet)
 std::string text_of(FXTextField *field) { return field->getText().text(); }
 
 long command(FXObject *target, FXuint id) { return target->handle(nullptr, FXSEL(SEL_COMMAND, id), nullptr); }
-
-// Sends the command and answers the box it shows with `answer`; a failure
-// when no box came.
-void answer_box(Box &box, FXObject *target, FXuint id, FXuint answer)
-{
-  expect_box(box, answer);
-  command(target, id);
-  EXPECT_TRUE(box.seen);
-}
 
 // The first article of the group and its first price, as clicks choose them.
 void choose_first_of(AddLineWin *entry, const char *group)
