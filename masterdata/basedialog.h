@@ -89,7 +89,7 @@ protected:
   virtual std::string delete_first() { return std::string(); }
 
   // The main page of a table with name, two descriptions and one amount:
-  // the name list (`name_id`, with up to three display specifications)
+  // the name list (`name_id`, with up to three display columns)
   // beside the "Neu" button, the descriptions and the amount under
   // `value_label`.
   template <class T>
@@ -111,7 +111,7 @@ public:
   virtual ~BaseDialog();
 
   // The row of base fields, the tab book and the history page, bound to
-  // `rec` (the derived window's record); three display specifications of
+  // `rec` (the derived window's record); three display columns of
   // the "Idx:" list ("column" or "column|format", empty for none).
   template <class T>
   void build_base_fields(T &rec, const std::string &spec1, const std::string &spec2, const std::string &spec3);
