@@ -59,7 +59,6 @@ void add_environment() { ::testing::AddGlobalTestEnvironment(new Environment); }
 
 FXMainWindow *owner() { return the_owner; }
 MainWindow *main_window() { return the_main; }
-const std::string &database_name() { return the_database; }
 
 Tools::Ref<Tools::Database> connect() { return korvan_test::open_database(the_database); }
 
@@ -118,18 +117,6 @@ Tools::Ref<Tools::Database> connect_recording(RecordingDB *&recorder)
 }
 
 // ---- windows and events ----
-
-std::vector<std::string> label_texts(FXWindow *window)
-{
-  std::vector<std::string> texts;
-  for (FXWindow *child = window->getFirst(); child; child = child->getNext()) {
-    if (child->isMemberOf(FXMETACLASS(FXLabel)) && !child->isMemberOf(FXMETACLASS(FXButton)))
-      texts.push_back(static_cast<FXLabel *>(child)->getText().text());
-    std::vector<std::string> inner = label_texts(child);
-    texts.insert(texts.end(), inner.begin(), inner.end());
-  }
-  return texts;
-}
 
 long type_key(FXObject *target, FXuint code, const std::string &text)
 {

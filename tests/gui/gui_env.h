@@ -29,8 +29,6 @@ void add_environment();
 // A created, shown top-level window to own the dialogs under test.
 FX::FXMainWindow *owner();
 MainWindow *main_window();
-// This process's database (created fresh for the binary).
-const std::string &database_name();
 // A new connection to it; the main window keeps using its own.
 Tools::Ref<Tools::Database> connect();
 // Runs statements on a handle; fails the test on the first error.
@@ -69,13 +67,11 @@ Tools::Ref<Tools::Database> connect_recording(RecordingDB *&recorder);
 using korvan_gui_test::answer_modal;
 using korvan_gui_test::answered_count;
 using korvan_gui_test::app;
+using korvan_gui_test::label_texts;
 using korvan_gui_test::LogCapture;
 using korvan_gui_test::press_key;
 using korvan_gui_test::query_value;
 using korvan_gui_test::run_until;
-
-// The texts of every label inside a window, in widget order.
-std::vector<std::string> label_texts(FX::FXWindow *window);
 
 // A key press (and release) with its text, sent straight to a widget, as
 // typing it would.
