@@ -59,6 +59,14 @@ protected:
     EXPECT_EQ(text, slurp(file)) << name;
     return file;
   }
+
+  // Opens the file for writing, sets the keys and closes it again.
+  void set_keys(const std::string &file, const std::vector<E> &keys)
+  {
+    Ini ini(file, RW);
+    for (const E &key : keys)
+      EXPECT_TRUE(ini.set(key)) << key;
+  }
 };
 
 TEST_F(IniFile, LineForms)
@@ -166,13 +174,8 @@ TEST_F(IniFile, ChangesTouchOnlyTheValue)
                                          "# trailing comment\n"
                                          "[client]\n"
                                          "socket = /tmp/s\n");
-  {
-    Ini ini(file, RW);
-    EXPECT_TRUE(ini.set(E(E::KEY, "mysqld", "port", "3307")));
-    EXPECT_TRUE(ini.set(E(E::KEY, "mysqld", "user", "mysql")));
-    EXPECT_TRUE(ini.set(E(E::KEY, "mysqld", "new", "1")));
-    EXPECT_TRUE(ini.set(E(E::KEY, "extra", "k", "v")));
-  }
+  set_keys(file, {E(E::KEY, "mysqld", "port", "3307"), E(E::KEY, "mysqld", "user", "mysql"),
+                  E(E::KEY, "mysqld", "new", "1"), E(E::KEY, "extra", "k", "v")});
   EXPECT_EQ("# server settings\n"
             "!includedir /etc/mysql/conf.d/\n"
             "stray = before any section\n"
@@ -198,12 +201,7 @@ TEST_F(IniFile, ChangesTouchOnlyTheValue)
 TEST_F(IniFile, NewSectionsGoToTheEnd)
 {
   const std::string file = put("t.ini", "[a]\nk = 1\n; about b\n[b]\nx = 1\n\n; the end\n");
-  {
-    Ini ini(file, RW);
-    ASSERT_TRUE(ini.set(E(E::KEY, "c", "y", "2")));
-    ASSERT_TRUE(ini.set(E(E::KEY, "a", "n", "3")));
-    ASSERT_TRUE(ini.set(E(E::KEY, "c", "z", "4")));
-  }
+  set_keys(file, {E(E::KEY, "c", "y", "2"), E(E::KEY, "a", "n", "3"), E(E::KEY, "c", "z", "4")});
   EXPECT_EQ("[a]\nk = 1\nn = 3\n; about b\n[b]\nx = 1\n\n; the end\n[c]\ny = 2\nz = 4\n", slurp(file));
 }
 
@@ -227,31 +225,29 @@ TEST_F(IniFile, RepeatedWriteBacksDoNotGrow)
 
 TEST_F(IniFile, CrlfAndMissingFinalLineEnd)
 {
-  const std::string file = put_and_rewrite("crlf.ini", "; c\r\n[s]\r\nk = 1\r\n");
-  {
-    Ini ini(file, RW);
-    EXPECT_EQ("1", value_of(ini, "s", "k"));
-    ASSERT_TRUE(ini.set(E(E::KEY, "s", "k", "2")));
-    ASSERT_TRUE(ini.set(E(E::KEY, "s", "n", "3")));
-  }
-  EXPECT_EQ("; c\r\n[s]\r\nk = 2\r\nn = 3\r\n", slurp(file));
-
   // Mixed line ends stay as they are; new lines take CRLF once the file
-  // has any.
-  const std::string file3 = put_and_rewrite("mixed.ini", "# lf\n# crlf\r\n[s]\nk = 1\r\nj = 2\n");
+  // has any; a missing final line end stays missing.
+  const struct
   {
-    Ini ini(file3, RW);
-    ASSERT_TRUE(ini.set(E(E::KEY, "s", "n", "3")));
+    const char *name, *text;
+    std::vector<E> keys;
+    const char *expected;
+  } cases[] = {
+      {"crlf.ini", "; c\r\n[s]\r\nk = 1\r\n", {E(E::KEY, "s", "k", "2"), E(E::KEY, "s", "n", "3")},
+       "; c\r\n[s]\r\nk = 2\r\nn = 3\r\n"},
+      {"mixed.ini", "# lf\n# crlf\r\n[s]\nk = 1\r\nj = 2\n", {E(E::KEY, "s", "n", "3")},
+       "# lf\n# crlf\r\n[s]\nk = 1\r\nj = 2\nn = 3\r\n"},
+      {"noeol.ini", "[s]\nk = 1", {E(E::KEY, "s", "n", "2")}, "[s]\nk = 1\nn = 2"},
+  };
+  for (const auto &c : cases) {
+    const std::string file = put_and_rewrite(c.name, c.text);
+    {
+      Ini ini(file, std::ios::in);
+      EXPECT_EQ("1", value_of(ini, "s", "k")) << c.name;
+    }
+    set_keys(file, c.keys);
+    EXPECT_EQ(c.expected, slurp(file)) << c.name;
   }
-  EXPECT_EQ("# lf\n# crlf\r\n[s]\nk = 1\r\nj = 2\nn = 3\r\n", slurp(file3));
-
-  const std::string file2 = put_and_rewrite("noeol.ini", "[s]\nk = 1");
-  {
-    Ini ini(file2, RW);
-    EXPECT_EQ("1", value_of(ini, "s", "k"));
-    ASSERT_TRUE(ini.set(E(E::KEY, "s", "n", "2")));
-  }
-  EXPECT_EQ("[s]\nk = 1\nn = 2", slurp(file2));
 }
 
 TEST_F(IniFile, OpeningForWritingKeepsTheFile)
