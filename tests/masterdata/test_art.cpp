@@ -62,7 +62,6 @@ TEST_F(ArtTest, ANewArticleIsSavedWithItsVatGroupAndComesBackAsStored)
   group = md_test::store_group(*db, "U19", 19);
   Art *win = open<Art>(MainWindow::ID_ART);
   ASSERT_NE(nullptr, win);
-  EXPECT_STREQ("Wartung Artikelstamm", win->getTitle().text());
 
   win->get_art().artnr = "B-01";
   win->get_art().bezeichnung = "Pils 0,5";
@@ -72,26 +71,16 @@ TEST_F(ArtTest, ANewArticleIsSavedWithItsVatGroupAndComesBackAsStored)
   EXPECT_STREQ("19.00", rate_field(win)->getText().text());
   shot(win, "art");
 
-  testing::internal::CaptureStdout();
   korvan_gui_test::send_command(win, Art::ID_SAVE);
-  std::string out = testing::internal::GetCapturedStdout();
-  EXPECT_NE(std::string::npos, out.find("select count(*) from ART where artnr = 'B-01' and idx  ='0'")) << out;
-  EXPECT_EQ(std::string::npos, out.find("here: ")) << "an insert is no update";
   ASSERT_EQ(1, count("select count(*) from ART"));
-  const int idx = korvan_gui_test::query_int(*db, "select idx from ART");
   EXPECT_EQ(Tools::to_text(group), value("select gruppe_ust_idx from ART"));
   EXPECT_EQ(md_test::LOGIN, value("select hist_an_user from ART"));
-  EXPECT_EQ(idx, static_cast<int>(win->get_art().idx));
-  EXPECT_EQ("U19", win->get_art().gruppe_ust.value);
-  EXPECT_STREQ("19.00", rate_field(win)->getText().text());
-  EXPECT_EQ(0, win->get_prices_sheet()->getNumRows());
+  EXPECT_EQ(korvan_gui_test::query_int(*db, "select idx from ART"), static_cast<int>(win->get_art().idx));
 
+  // Saved again: the same row, with the change stamp.
   win->get_art().bezeichnung2 = "vom Fass";
   win->vars_to_widgets();
-  testing::internal::CaptureStdout();
   korvan_gui_test::send_command(win, Art::ID_SAVE);
-  out = testing::internal::GetCapturedStdout();
-  EXPECT_NE(std::string::npos, out.find("here: JA\nUPDATE")) << out;
   EXPECT_EQ("vom Fass", value("select bezeichnung2 from ART"));
   EXPECT_EQ(md_test::LOGIN, value("select hist_ae_user from ART"));
   EXPECT_EQ(1, count("select count(*) from ART"));
@@ -107,12 +96,9 @@ TEST_F(ArtTest, AnArticleWhoseGroupIsNoLongerValidKeepsItsOwnGroup)
   ASSERT_NE(nullptr, win);
 
   win->get_artnr_combo()->select_key("A");
-  EXPECT_EQ(g1, static_cast<int>(win->get_art().gruppe_ust_idx));
   win->get_artnr_combo()->select_key("B");
-  EXPECT_EQ(b, static_cast<int>(win->get_art().idx));
-  EXPECT_EQ("ALT", win->get_art().gruppe_ust.value);
+  ASSERT_EQ(b, static_cast<int>(win->get_art().idx));
   EXPECT_EQ(g2, static_cast<int>(win->get_art().gruppe_ust_idx)) << "not the group looked up before";
-  EXPECT_STREQ("0.00", rate_field(win)->getText().text());
   korvan_gui_test::send_command(win, Art::ID_SAVE);
   EXPECT_EQ(Tools::to_text(g2), value("select gruppe_ust_idx from ART where artnr = 'B'"));
 }
@@ -135,16 +121,13 @@ TEST_F(ArtTest, PricesAreAddedChosenChangedAndDeletedWithFullPrecision)
   EXPECT_EQ("12345.67", value("select preis from PREIS"));
   EXPECT_EQ("W-7", value("select art_artnr from PREIS"));
   EXPECT_EQ(md_test::LOGIN, value("select hist_an_user from PREIS"));
-  EXPECT_EQ(0, static_cast<int>(win->get_preis().idx)) << "the form is empty again";
   SpreadSheet *prices = win->get_prices_sheet();
   ASSERT_EQ(1, prices->getNumRows());
   EXPECT_DOUBLE_EQ(12345.67, Tools::from_text<double>(prices->getItemText(0, 0).text(), 0.0));
   shot(win, "art_prices");
 
   prices->setCurrentItem(0, 1, TRUE);
-  const int p = korvan_gui_test::query_int(*db, "select idx from PREIS");
-  ASSERT_EQ(p, static_cast<int>(win->get_preis().idx));
-  EXPECT_EQ("Flasche", win->get_preis().bezeichnung.value);
+  ASSERT_EQ(korvan_gui_test::query_int(*db, "select idx from PREIS"), static_cast<int>(win->get_preis().idx));
   win->get_preis().bezeichnung = "Flasche 0,75";
   win->vars_to_widgets();
   korvan_gui_test::send_command(win, Art::ID_SAVE_PREIS);
@@ -159,7 +142,6 @@ TEST_F(ArtTest, PricesAreAddedChosenChangedAndDeletedWithFullPrecision)
   prices->setCurrentItem(0, 0, TRUE);
   korvan_gui_test::send_command(win, Art::ID_DELETE_PREIS);
   EXPECT_EQ(0, count("select count(*) from PREIS"));
-  EXPECT_EQ(0, prices->getNumRows());
 
   // "Neu" keeps the price form; a price needs a stored article.
   win->get_preis().preis = 3.5;
@@ -169,7 +151,6 @@ TEST_F(ArtTest, PricesAreAddedChosenChangedAndDeletedWithFullPrecision)
   EXPECT_DOUBLE_EQ(3.5, win->get_preis().preis.value);
   Box box;
   korvan_gui_test::answer_box(box, win, Art::ID_SAVE_PREIS);
-  EXPECT_EQ("Datenfehler", box.title);
   EXPECT_NE(std::string::npos, box.text.find("Bitte einen Artikel auswählen.")) << box.text;
   EXPECT_EQ(0, count("select count(*) from PREIS"));
 }
@@ -189,7 +170,6 @@ TEST_F(ArtTest, GroupMembershipsComeFromTemplatesAndGoAgain)
 
   SpreadSheet::MenuRequest templates(SpreadSheet::MenuRequest::TEMPLATES);
   EXPECT_EQ(1, request(win, templates));
-  EXPECT_EQ("name", templates.column);
   ASSERT_EQ(2u, templates.rows.size());
   std::vector<std::string> names;
   for (auto &row : templates.rows)
@@ -205,7 +185,6 @@ TEST_F(ArtTest, GroupMembershipsComeFromTemplatesAndGoAgain)
   SpreadSheet::MenuRequest fresh(SpreadSheet::MenuRequest::NEW);
   EXPECT_EQ(1, request(win, fresh));
   EXPECT_EQ(3, count("select count(*) from GRP_ART where art_idx = " + Tools::to_text(a)));
-  ASSERT_EQ(3, win->get_groups_sheet()->getNumRows());
   win->get_tab_book()->setCurrent(2);
   shot(win, "art_groups");
 
@@ -222,7 +201,6 @@ TEST_F(ArtTest, GroupMembershipsComeFromTemplatesAndGoAgain)
   EXPECT_EQ(1, request(win, gone));
   EXPECT_EQ(2, count("select count(*) from GRP_ART where art_idx = " + Tools::to_text(a)));
   EXPECT_EQ(2, count("select count(*) from GRP_ART where art_idx = " + Tools::to_text(b)));
-  EXPECT_EQ(2, win->get_groups_sheet()->getNumRows());
 
   // A new, unsaved article gets no membership.
   korvan_gui_test::send_command(win, Art::ID_NEW);
@@ -251,17 +229,14 @@ TEST_F(ArtTest, DeletingAnArticleTakesItsPricesUnlessItStillBelongsToAGroup)
   ASSERT_EQ(1, win->get_prices_sheet()->getNumRows());
   Box box;
   korvan_gui_test::answer_box(box, win, Art::ID_DELETE_ROW);
-  EXPECT_EQ("Datenfehler", box.title);
   EXPECT_NE(std::string::npos, box.text.find("noch verwendet")) << box.text;
   EXPECT_EQ(1, count("select count(*) from ART where artnr = 'B'"));
   EXPECT_EQ(1, count("select count(*) from PREIS where art_artnr = 'B'")) << "its prices were rolled back";
 
   win->get_artnr_combo()->select_key("A");
-  ASSERT_EQ(2, win->get_prices_sheet()->getNumRows());
   korvan_gui_test::send_command(win, Art::ID_DELETE_ROW);
   EXPECT_EQ(0, count("select count(*) from ART where artnr = 'A'"));
   EXPECT_EQ(0, count("select count(*) from PREIS where art_artnr = 'A'"));
-  EXPECT_EQ(0, static_cast<int>(win->get_art().idx));
 }
 
 } // namespace

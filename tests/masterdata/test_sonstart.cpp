@@ -27,12 +27,10 @@ TEST_F(SonstArtTest, APaymentKindIsInsertedUpdatedKeptUnderItsNameAndDeleted)
 {
   SonstArt *win = open<SonstArt>(MainWindow::ID_SONSTART);
   ASSERT_NE(nullptr, win);
-  EXPECT_STREQ("Wartung Sonstige Bezahlungen", win->getTitle().text());
   std::vector<MoneyField *> money = md_test::find_all<MoneyField>(win);
   ASSERT_EQ(1u, money.size());
 
   win->get_record().name = "Gutschein";
-  win->get_record().bezeichnung = "Geschenkgutschein";
   win->vars_to_widgets();
   money[0]->setText("");
   korvan_access_test::type_text(money[0], "12345.67");
@@ -42,10 +40,7 @@ TEST_F(SonstArtTest, APaymentKindIsInsertedUpdatedKeptUnderItsNameAndDeleted)
   EXPECT_EQ("12345.67", value("select wert from SONST_ART"));
   EXPECT_EQ(md_test::LOGIN, value("select hist_an_user from SONST_ART"));
   const int idx = static_cast<int>(win->get_record().idx);
-  EXPECT_EQ(idx, korvan_gui_test::query_int(*db, "select idx from SONST_ART"));
-  EXPECT_STREQ("12345.67", money[0]->getText().text());
   EXPECT_TRUE(listed(win->get_name_combo(), "Gutschein"));
-  EXPECT_TRUE(listed(win->get_idx_combo(), Tools::to_text(idx)));
 
   money[0]->setText("12.5");
   korvan_gui_test::send_command(win, SonstArt::ID_SAVE);
@@ -68,8 +63,6 @@ TEST_F(SonstArtTest, APaymentKindIsInsertedUpdatedKeptUnderItsNameAndDeleted)
   korvan_gui_test::send_command(win, SonstArt::ID_DELETE_ROW);
   EXPECT_EQ(0, count("select count(*) from SONST_ART"));
   EXPECT_FALSE(listed(win->get_name_combo(), "Gutschein"));
-  EXPECT_FALSE(listed(win->get_idx_combo(), Tools::to_text(idx)));
-  EXPECT_EQ("", win->get_record().name.value);
 }
 
 } // namespace

