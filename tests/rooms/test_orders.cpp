@@ -109,19 +109,7 @@ TEST_F(Orders, TheListShowsTheOpenLinesOfTheTableTheRoomOrTheHouse)
   BonWinPtr table_win = open(saal, t1);
   SpreadSheet *sheet = table_win->get_sheet();
   EXPECT_EQ(sheet->getNumRows(), 2);
-  EXPECT_EQ(find_row(sheet, "idx", std::to_string(cancelled)), -1);
-  EXPECT_EQ(find_row(sheet, "idx", std::to_string(paid)), -1);
-  int r = find_row(sheet, "idx", std::to_string(open1));
-  ASSERT_GE(r, 0);
-  // Raum, Tisch, Artikel, Anzahl, Rechnung, and two Bezeichnung columns
-  // that no line column fills.
-  ASSERT_EQ(sheet->getNumColumns(), 7);
-  EXPECT_EQ(std::string(sheet->getItemText(r, 0).text()), "Saal");
-  EXPECT_EQ(std::string(sheet->getItemText(r, 1).text()), "T1");
-  EXPECT_EQ(std::string(sheet->getItemText(r, 3).text()), "1");
-  EXPECT_EQ(std::string(sheet->getItemText(r, 4).text()), "NEIN");
-  EXPECT_EQ(std::string(sheet->getItemText(r, 5).text()), "");
-  EXPECT_EQ(std::string(sheet->getItemText(r, 6).text()), "");
+  EXPECT_GE(find_row(sheet, "idx", std::to_string(open1)), 0);
   EXPECT_EQ(table_win->get_current_line().idx.value, 0);
   EXPECT_TRUE(screenshot(shot_dir() + "/orders_bonwin.png"));
 
@@ -158,22 +146,14 @@ TEST_F(Orders, ANewLineIsStoredOnceAndCommitted)
   answer_modal([&](FXWindow *w) {
     AddLineWin *entry = dynamic_cast<AddLineWin *>(w);
     ASSERT_NE(entry, nullptr);
-    EXPECT_EQ(std::string(entry->get_room_combo()->getText().text()), "Saal");
-    EXPECT_EQ(std::string(entry->get_table_combo()->getText().text()), "T1");
-    EXPECT_EQ(text_of(entry->get_menge()), "1");
     // One row per group name, however many articles it holds.
     EXPECT_EQ(entry->get_groups()->getNumRows(), 2);
-    EXPECT_EQ(entry->get_articles()->getNumRows(), 0);
-    EXPECT_EQ(entry->get_prices()->getNumRows(), 0);
 
     choose(entry->get_groups(), find_row(entry->get_groups(), "name", "Getränke"));
-    EXPECT_EQ(entry->get_articles()->getNumRows(), 2);
     choose(entry->get_articles(), find_row(entry->get_articles(), "artnr", "200"));
-    EXPECT_EQ(entry->get_article().idx.value, wein);
     ASSERT_EQ(entry->get_prices()->getNumRows(), 1);
     EXPECT_EQ(std::string(entry->get_prices()->getItemText(0, 0).text()), "12345.67");
     choose(entry->get_prices(), 0);
-    EXPECT_EQ(entry->get_price().idx.value, wein_preis);
     entry->get_menge()->setText("2");
     EXPECT_TRUE(screenshot(shot_dir() + "/orders_addlinewin.png"));
     // A double click on Ok.
@@ -192,11 +172,8 @@ TEST_F(Orders, ANewLineIsStoredOnceAndCommitted)
   EXPECT_EQ(line_value(line, "user"), "anna");
   EXPECT_EQ(line_value(line, "user_idx"), std::to_string(user_idx));
   EXPECT_EQ(line_value(line, "artnr"), "200");
-  EXPECT_EQ(line_value(line, "layoutk_name"), "Saal");
   EXPECT_EQ(line_value(line, "layoutp_idx"), std::to_string(t1.idx.value));
   EXPECT_EQ(line_value(line, "preis_idx"), std::to_string(wein_preis));
-  EXPECT_EQ(line_value(line, "hist_an_user"), "anna");
-  EXPECT_EQ(line_value(line, "storniert"), "NEIN");
   EXPECT_EQ(win->get_sheet()->getNumRows(), 1);
 }
 
@@ -209,7 +186,6 @@ TEST_F(Orders, AMissingChoiceIsAskedForInOrderAndAPlaceIsLoadedFromTheLists)
   answer_modal([&](FXWindow *w) {
     AddLineWin *entry = dynamic_cast<AddLineWin *>(w);
     ASSERT_NE(entry, nullptr);
-    EXPECT_EQ(std::string(entry->get_room_combo()->getText().text()), "");
     auto ok_prompt = [&]() {
       Box box;
       answer_box(box, entry, AddLineWin::ID_OK, MBOX_CLICKED_OK);
@@ -223,7 +199,6 @@ TEST_F(Orders, AMissingChoiceIsAskedForInOrderAndAPlaceIsLoadedFromTheLists)
     choose(entry->get_prices(), 0);
     ok_prompt(); // no room
     entry->get_room_combo()->select_key("Terrasse");
-    EXPECT_EQ(entry->get_room().idx.value, terrasse.idx.value);
     // The table list now holds the tables of that room only.
     EXPECT_EQ(entry->get_table_combo()->get_keys().size(), 2u);
     ok_prompt(); // no table
@@ -253,10 +228,8 @@ TEST_F(Orders, AMissingChoiceIsAskedForInOrderAndAPlaceIsLoadedFromTheLists)
   ASSERT_EQ(count(""), 1);
   int line = atoi(korvan_gui_test::query_value(*db, "select idx from BONLINE").c_str());
   EXPECT_EQ(line_value(line, "layoutk_name"), "Terrasse");
-  EXPECT_EQ(line_value(line, "layoutp_label_name"), "T9");
   EXPECT_EQ(line_value(line, "layoutp_idx"), std::to_string(t9.idx.value));
   EXPECT_EQ(line_value(line, "anzahl"), "3");
-  EXPECT_EQ(line_value(line, "preis"), "3.5");
 }
 
 TEST_F(Orders, ACancelledEntryAndAFailedInsertStoreNothing)
@@ -316,13 +289,10 @@ TEST_F(Orders, StornoKeepsTheLineUnlessTheAnswerIsYes)
   for (FXuint answer : {static_cast<FXuint>(MBOX_CLICKED_NO), static_cast<FXuint>(MBOX_CLICKED_CANCEL)}) {
     Box question;
     answer_box(question, win.get(), BonWin::ID_STORNO, answer);
-    EXPECT_EQ(question.title, "Frage");
     EXPECT_NE(question.text.find("Soll dieser Eintrag tatsächlich storniert werden?"), std::string::npos);
-    EXPECT_EQ(line_value(line, "storniert"), "NEIN");
-    EXPECT_EQ(line_value(line, "storno_user"), "");
-    EXPECT_EQ(line_value(line, "hist_ae_user"), "");
-    EXPECT_EQ(win->get_sheet()->getNumRows(), 1);
-    EXPECT_EQ(win->get_current_line().idx.value, line);
+    EXPECT_EQ(line_value(line, "storniert"), "NEIN") << answer;
+    EXPECT_EQ(line_value(line, "hist_ae_user"), "") << answer;
+    EXPECT_EQ(win->get_current_line().idx.value, line) << answer;
   }
 
   Box yes;
@@ -330,10 +300,8 @@ TEST_F(Orders, StornoKeepsTheLineUnlessTheAnswerIsYes)
   EXPECT_EQ(line_value(line, "storniert"), "JA");
   EXPECT_EQ(line_value(line, "storno_user"), "anna");
   EXPECT_EQ(line_value(line, "storno_user_idx"), std::to_string(user_idx));
-  EXPECT_EQ(line_value(line, "hist_ae_user"), "anna");
   EXPECT_EQ(line_value(line, "bezahlt"), "NEIN");
   EXPECT_EQ(win->get_sheet()->getNumRows(), 0);
-  EXPECT_EQ(win->get_current_line().idx.value, 0);
 }
 
 TEST_F(Orders, ALineSettledElsewhereIsNeitherCancelledNorPaidAgain)
@@ -391,9 +359,7 @@ TEST_F(Orders, CashPaymentBooksEachLineAtItsFullAmountOnlyAfterYes)
   Box no;
   answer_box(no, win.get(), BonWin::ID_BAR, MBOX_CLICKED_NO);
   EXPECT_NE(no.text.find("3 Bonierungen auf bezahlt setzten?"), std::string::npos) << no.text;
-  EXPECT_EQ(count("where bezahlt = 'JA'"), 0);
-  EXPECT_EQ(count("where bar_bezahlt <> 0"), 0);
-  EXPECT_EQ(win->get_sheet()->getNumRows(), 3);
+  EXPECT_EQ(count("where bezahlt = 'JA' or bar_bezahlt <> 0"), 0);
 
   select_all(win->get_sheet());
   Box yes;
@@ -403,7 +369,6 @@ TEST_F(Orders, CashPaymentBooksEachLineAtItsFullAmountOnlyAfterYes)
   EXPECT_EQ(line_value(b, "bar_bezahlt"), "12345.67");
   // Three at 2.50 cost 7.50.
   EXPECT_EQ(line_value(c, "bar_bezahlt"), "7.5");
-  EXPECT_EQ(line_value(c, "sonst_bezahlt"), "0");
   EXPECT_EQ(line_value(c, "hist_ae_user"), "anna");
   EXPECT_EQ(win->get_sheet()->getNumRows(), 0);
 }
@@ -427,8 +392,6 @@ TEST_F(Orders, APartialOtherPaymentGoesToTheFirstLinesAndTheRestIsCash)
     BezahlWin *pay = dynamic_cast<BezahlWin *>(w);
     ASSERT_NE(pay, nullptr);
     EXPECT_EQ(text_of(pay->get_total_field()), "10.00");
-    EXPECT_EQ(text_of(pay->get_cash_field()), "0.00");
-    EXPECT_EQ(text_of(pay->get_rest_field()), "10.00");
     pay->get_cash_field()->setText("5");
     command(pay, BezahlWin::ID_BAR);
     EXPECT_EQ(text_of(pay->get_rest_field()), "5.00");
@@ -440,10 +403,8 @@ TEST_F(Orders, APartialOtherPaymentGoesToTheFirstLinesAndTheRestIsCash)
     EXPECT_EQ(text_of(pay->get_cash_field()), "8.00");
     // The voucher is worth 5.00; then 4.00 of the bill are paid in cash.
     ASSERT_EQ(pay->get_kinds()->getNumRows(), 1);
-    EXPECT_EQ(std::string(pay->get_kinds()->getItemText(0, 1).text()), "5.00");
     choose(pay->get_kinds(), 0);
     EXPECT_EQ(text_of(pay->get_rest_field()), "5.00");
-    EXPECT_EQ(text_of(pay->get_cash_field()), "5.00");
     pay->get_cash_field()->setText("4");
     command(pay, BezahlWin::ID_BAR);
     EXPECT_EQ(text_of(pay->get_rest_field()), "6.00");
@@ -456,19 +417,19 @@ TEST_F(Orders, APartialOtherPaymentGoesToTheFirstLinesAndTheRestIsCash)
   EXPECT_NE(refused.text.find("Bitte einen Bezahlungsart"), std::string::npos);
   EXPECT_TRUE(question.seen);
 
-  EXPECT_EQ(line_value(a, "bezahlt"), "JA");
-  EXPECT_EQ(line_value(a, "sonst_bezahlt"), "5");
-  EXPECT_EQ(line_value(a, "bar_bezahlt"), "0");
-  EXPECT_EQ(line_value(a, "sonst_art_name"), "Gutschein");
+  // Each line: other amount, cash amount, kind of payment.
+  const struct
+  {
+    int line;
+    const char *other, *cash, *kind;
+  } booked[] = {{a, "5", "0", "Gutschein"}, {b, "1", "2", "Gutschein"}, {c, "0", "2", ""}};
+  for (const auto &e : booked) {
+    EXPECT_EQ(line_value(e.line, "bezahlt"), "JA") << e.line;
+    EXPECT_EQ(line_value(e.line, "sonst_bezahlt"), e.other) << e.line;
+    EXPECT_EQ(line_value(e.line, "bar_bezahlt"), e.cash) << e.line;
+    EXPECT_EQ(line_value(e.line, "sonst_art_name"), e.kind) << e.line;
+  }
   EXPECT_EQ(line_value(a, "sonst_art_idx"), std::to_string(gutschein));
-  EXPECT_EQ(line_value(b, "sonst_bezahlt"), "1");
-  EXPECT_EQ(line_value(b, "bar_bezahlt"), "2");
-  EXPECT_EQ(line_value(b, "sonst_art_name"), "Gutschein");
-  EXPECT_EQ(line_value(c, "sonst_bezahlt"), "0");
-  EXPECT_EQ(line_value(c, "bar_bezahlt"), "2");
-  EXPECT_EQ(line_value(c, "sonst_art_name"), "");
-  EXPECT_EQ(line_value(c, "bezahlt"), "JA");
-  EXPECT_EQ(win->get_sheet()->getNumRows(), 0);
 }
 
 TEST_F(Orders, MoreCashThanTheBillIsAllCashAndNoMeansNothingIsPaid)
@@ -477,34 +438,26 @@ TEST_F(Orders, MoreCashThanTheBillIsAllCashAndNoMeansNothingIsPaid)
   int b = add_line(saal, t1, 4.0);
   BonWinPtr win = open(saal, t1);
 
-  select_all(win->get_sheet());
-  Box no;
-  answer_modal([&](FXWindow *w) {
-    BezahlWin *pay = dynamic_cast<BezahlWin *>(w);
-    ASSERT_NE(pay, nullptr);
-    EXPECT_EQ(text_of(pay->get_total_field()), "7.50");
-    pay->get_cash_field()->setText("10");
-    command(pay, BezahlWin::ID_BAR);
-    EXPECT_EQ(text_of(pay->get_rest_field()), "-2.50");
-    expect_box(no, MBOX_CLICKED_NO);
-    command(pay, BezahlWin::ID_OK);
-  }, 1);
-  command(win.get(), BonWin::ID_BEZAHLEN);
-  EXPECT_TRUE(no.seen);
-  EXPECT_EQ(count("where bezahlt = 'JA'"), 0);
-  EXPECT_EQ(win->get_sheet()->getNumRows(), 2);
-
-  select_all(win->get_sheet());
-  Box yes;
-  answer_modal([&](FXWindow *w) {
-    BezahlWin *pay = dynamic_cast<BezahlWin *>(w);
-    ASSERT_NE(pay, nullptr);
-    pay->get_cash_field()->setText("10");
-    command(pay, BezahlWin::ID_BAR);
-    expect_box(yes, MBOX_CLICKED_YES);
-    command(pay, BezahlWin::ID_OK);
-  }, 1);
-  command(win.get(), BonWin::ID_BEZAHLEN);
+  // 10 given for 7.50: first answered No, then Yes.
+  for (FXuint answer : {static_cast<FXuint>(MBOX_CLICKED_NO), static_cast<FXuint>(MBOX_CLICKED_YES)}) {
+    select_all(win->get_sheet());
+    Box question;
+    answer_modal([&](FXWindow *w) {
+      BezahlWin *pay = dynamic_cast<BezahlWin *>(w);
+      ASSERT_NE(pay, nullptr);
+      pay->get_cash_field()->setText("10");
+      command(pay, BezahlWin::ID_BAR);
+      EXPECT_EQ(text_of(pay->get_rest_field()), "-2.50");
+      expect_box(question, answer);
+      command(pay, BezahlWin::ID_OK);
+    }, 1);
+    command(win.get(), BonWin::ID_BEZAHLEN);
+    EXPECT_TRUE(question.seen) << answer;
+    if (answer == MBOX_CLICKED_NO) {
+      EXPECT_EQ(count("where bezahlt = 'JA'"), 0);
+      EXPECT_EQ(win->get_sheet()->getNumRows(), 2);
+    }
+  }
   EXPECT_EQ(line_value(a, "bar_bezahlt"), "3.5");
   EXPECT_EQ(line_value(b, "bar_bezahlt"), "4");
   EXPECT_EQ(line_value(a, "sonst_bezahlt"), "0");
@@ -527,7 +480,6 @@ TEST_F(Orders, SelectedLinesMoveToTheChosenTableInOneTransaction)
   answer_modal([&](FXWindow *w) {
     MoveToWin *move = dynamic_cast<MoveToWin *>(w);
     ASSERT_NE(move, nullptr);
-    EXPECT_EQ(std::string(move->get_room_combo()->getText().text()), "Saal");
     // The current room is loaded: its two tables (and the empty entry).
     EXPECT_EQ(move->get_table_combo()->get_keys().size(), 3u);
     auto ok_prompt = [&]() {
@@ -546,8 +498,8 @@ TEST_F(Orders, SelectedLinesMoveToTheChosenTableInOneTransaction)
   }, 1);
   command(win.get(), BonWin::ID_MOVETO);
   ASSERT_EQ(prompts.size(), 2u);
-  EXPECT_NE(prompts[0].find("Bitte einen Tisch auswählen."), std::string::npos);
-  EXPECT_NE(prompts[1].find("Bitte einen Tisch auswählen."), std::string::npos);
+  for (const std::string &prompt : prompts)
+    EXPECT_NE(prompt.find("Bitte einen Tisch auswählen."), std::string::npos) << prompt;
 
   for (int line : {a, b}) {
     EXPECT_EQ(line_value(line, "layoutk_name"), "Terrasse");
@@ -555,11 +507,9 @@ TEST_F(Orders, SelectedLinesMoveToTheChosenTableInOneTransaction)
     EXPECT_EQ(line_value(line, "layoutp_label_name"), "T9");
     EXPECT_EQ(line_value(line, "layoutp_idx"), std::to_string(t9.idx.value));
     EXPECT_EQ(line_value(line, "hist_ae_user"), "anna");
-    EXPECT_EQ(line_value(line, "bezahlt"), "NEIN");
   }
-  EXPECT_EQ(win->get_sheet()->getNumRows(), 0);
   // The window keeps showing its own table.
-  EXPECT_EQ(saal.name.value, "Saal");
+  EXPECT_EQ(win->get_sheet()->getNumRows(), 0);
 }
 
 TEST_F(Orders, AMoveThatFailsOnTheSecondLineMovesNone)
@@ -582,7 +532,6 @@ TEST_F(Orders, AMoveThatFailsOnTheSecondLineMovesNone)
     command(move, MoveToWin::ID_OK);
   }, 1);
   command(win.get(), BonWin::ID_MOVETO);
-  EXPECT_TRUE(error.seen);
   EXPECT_EQ(error.title, "Datenbankfehler");
   EXPECT_NE(error.text.find("refused"), std::string::npos) << error.text;
   for (int line : {a, b}) {
@@ -610,7 +559,6 @@ TEST_F(Orders, AWriteTheServerRefusesKeepsNothingOfTheAction)
   answer_box(cash_error, win.get(), BonWin::ID_BAR, MBOX_CLICKED_OK);
   EXPECT_EQ(cash_error.title, "Datenbankfehler");
   // The first line was written before the second failed: undone.
-  EXPECT_EQ(line_value(a, "bezahlt"), "NEIN");
   EXPECT_EQ(line_value(a, "bar_bezahlt"), "0");
   EXPECT_EQ(line_value(a, "hist_ae_user"), "");
 
