@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 #include "gui/combobox.h"
@@ -77,6 +78,19 @@ void choose_first_of(AddLineWin *entry, const char *group)
   choose(entry->get_prices(), 0);
 }
 
+// Answers the next modal window, which must be a W, with `act`; its run
+// ends with `code` unless `act` ended it.
+template <class W> void in_modal(std::function<void(W *)> act, FXuint code)
+{
+  answer_modal(
+      [act](FXWindow *w) {
+        W *win = dynamic_cast<W *>(w);
+        ASSERT_NE(win, nullptr);
+        act(win);
+      },
+      code);
+}
+
 class Orders : public OrdersTest
 {
 protected:
@@ -143,9 +157,7 @@ TEST_F(Orders, ANewLineIsStoredOnceAndCommitted)
 {
   BonWinPtr win = open(saal, t1);
   bool checked = false;
-  answer_modal([&](FXWindow *w) {
-    AddLineWin *entry = dynamic_cast<AddLineWin *>(w);
-    ASSERT_NE(entry, nullptr);
+  in_modal<AddLineWin>([&](AddLineWin *entry) {
     // One row per group name, however many articles it holds.
     EXPECT_EQ(entry->get_groups()->getNumRows(), 2);
 
@@ -183,9 +195,7 @@ TEST_F(Orders, AMissingChoiceIsAskedForInOrderAndAPlaceIsLoadedFromTheLists)
   LAYOUTP no_table;
   BonWinPtr win = open(no_room, no_table);
   std::vector<std::string> prompts;
-  answer_modal([&](FXWindow *w) {
-    AddLineWin *entry = dynamic_cast<AddLineWin *>(w);
-    ASSERT_NE(entry, nullptr);
+  in_modal<AddLineWin>([&](AddLineWin *entry) {
     auto ok_prompt = [&]() {
       Box box;
       answer_box(box, entry, AddLineWin::ID_OK, MBOX_CLICKED_OK);
@@ -235,14 +245,10 @@ TEST_F(Orders, AMissingChoiceIsAskedForInOrderAndAPlaceIsLoadedFromTheLists)
 TEST_F(Orders, ACancelledEntryAndAFailedInsertStoreNothing)
 {
   BonWinPtr win = open(saal, t1);
-  answer_modal(
-      [&](FXWindow *w) {
-        AddLineWin *entry = dynamic_cast<AddLineWin *>(w);
-        ASSERT_NE(entry, nullptr);
-        choose_first_of(entry, "Getränke");
-        command(entry, AddLineWin::ID_CANCEL);
-      },
-      0);
+  in_modal<AddLineWin>([&](AddLineWin *entry) {
+    choose_first_of(entry, "Getränke");
+    command(entry, AddLineWin::ID_CANCEL);
+  }, 0);
   command(win.get(), BonWin::ID_BONIEREN);
   EXPECT_EQ(count(""), 0);
 
@@ -254,16 +260,12 @@ TEST_F(Orders, ACancelledEntryAndAFailedInsertStoreNothing)
   main->setUser(ghost);
   Box error;
   bool stayed_open = false;
-  answer_modal(
-      [&](FXWindow *w) {
-        AddLineWin *entry = dynamic_cast<AddLineWin *>(w);
-        ASSERT_NE(entry, nullptr);
-        choose_first_of(entry, "Getränke");
-        answer_box(error, entry, AddLineWin::ID_OK, MBOX_CLICKED_OK);
-        stayed_open = korvan_gui_test::app()->getModalWindow() == w;
-        command(entry, AddLineWin::ID_CANCEL);
-      },
-      0);
+  in_modal<AddLineWin>([&](AddLineWin *entry) {
+    choose_first_of(entry, "Getränke");
+    answer_box(error, entry, AddLineWin::ID_OK, MBOX_CLICKED_OK);
+    stayed_open = korvan_gui_test::app()->getModalWindow() == static_cast<FXWindow *>(entry);
+    command(entry, AddLineWin::ID_CANCEL);
+  }, 0);
   command(win.get(), BonWin::ID_BONIEREN);
   EXPECT_EQ(error.title, "Datenbankfehler");
   EXPECT_NE(error.text.find("Datanbankefehler"), std::string::npos);
@@ -388,16 +390,14 @@ TEST_F(Orders, APartialOtherPaymentGoesToTheFirstLinesAndTheRestIsCash)
 
   select_all(win->get_sheet());
   Box refused, question;
-  answer_modal([&](FXWindow *w) {
-    BezahlWin *pay = dynamic_cast<BezahlWin *>(w);
-    ASSERT_NE(pay, nullptr);
+  in_modal<BezahlWin>([&](BezahlWin *pay) {
     EXPECT_EQ(text_of(pay->get_total_field()), "10.00");
     pay->get_cash_field()->setText("5");
     command(pay, BezahlWin::ID_BAR);
     EXPECT_EQ(text_of(pay->get_rest_field()), "5.00");
     // A rest without a kind of payment is refused.
     answer_box(refused, pay, BezahlWin::ID_OK, MBOX_CLICKED_OK);
-    EXPECT_EQ(korvan_gui_test::app()->getModalWindow(), w);
+    EXPECT_EQ(korvan_gui_test::app()->getModalWindow(), static_cast<FXWindow *>(pay));
     pay->get_rest_field()->setText("2");
     command(pay, BezahlWin::ID_REST);
     EXPECT_EQ(text_of(pay->get_cash_field()), "8.00");
@@ -442,9 +442,7 @@ TEST_F(Orders, MoreCashThanTheBillIsAllCashAndNoMeansNothingIsPaid)
   for (FXuint answer : {static_cast<FXuint>(MBOX_CLICKED_NO), static_cast<FXuint>(MBOX_CLICKED_YES)}) {
     select_all(win->get_sheet());
     Box question;
-    answer_modal([&](FXWindow *w) {
-      BezahlWin *pay = dynamic_cast<BezahlWin *>(w);
-      ASSERT_NE(pay, nullptr);
+    in_modal<BezahlWin>([&](BezahlWin *pay) {
       pay->get_cash_field()->setText("10");
       command(pay, BezahlWin::ID_BAR);
       EXPECT_EQ(text_of(pay->get_rest_field()), "-2.50");
@@ -477,9 +475,7 @@ TEST_F(Orders, SelectedLinesMoveToTheChosenTableInOneTransaction)
 
   select_all(win->get_sheet());
   std::vector<std::string> prompts;
-  answer_modal([&](FXWindow *w) {
-    MoveToWin *move = dynamic_cast<MoveToWin *>(w);
-    ASSERT_NE(move, nullptr);
+  in_modal<MoveToWin>([&](MoveToWin *move) {
     // The current room is loaded: its two tables (and the empty entry).
     EXPECT_EQ(move->get_table_combo()->get_keys().size(), 3u);
     auto ok_prompt = [&]() {
@@ -524,9 +520,7 @@ TEST_F(Orders, AMoveThatFailsOnTheSecondLineMovesNone)
   BonWinPtr win = open(saal, t1);
   select_all(win->get_sheet());
   Box error;
-  answer_modal([&](FXWindow *w) {
-    MoveToWin *move = dynamic_cast<MoveToWin *>(w);
-    ASSERT_NE(move, nullptr);
+  in_modal<MoveToWin>([&](MoveToWin *move) {
     move->get_table_combo()->select_key("T2");
     expect_box(error, MBOX_CLICKED_OK);
     command(move, MoveToWin::ID_OK);

@@ -498,16 +498,12 @@ TEST_F(RoomsPlan, DeletingARoomTakesItsTablesOnlyWhenItIsTheLoadedOne)
 
   // Nothing loaded: nothing is deleted.
   Box box;
-  expect_box(box);
-  send_command(e, EditWin::ID_DELETE_ROOM);
-  EXPECT_TRUE(box.seen);
+  answer_box(box, e, EditWin::ID_DELETE_ROOM);
 
   // The name typed over the loaded room's: neither room nor tables go.
   choose_room(e, "Saal");
   e->get_room_combo()->setText("Bar");
-  expect_box(box);
-  send_command(e, EditWin::ID_DELETE_ROOM);
-  EXPECT_TRUE(box.seen);
+  answer_box(box, e, EditWin::ID_DELETE_ROOM);
   EXPECT_EQ(count("select count(*) from LAYOUTP"), 3);
   EXPECT_EQ(count("select count(*) from LAYOUTK"), 2);
 
@@ -522,8 +518,7 @@ TEST_F(RoomsPlan, DeletingARoomTakesItsTablesOnlyWhenItIsTheLoadedOne)
   // A room with order lines cannot go: the box, and everything stays.
   add_line(*db, bar, "Bar", count("select idx from LAYOUTP where label_name = 'B1'"), "B1");
   choose_room(e, "Bar");
-  expect_box(box);
-  send_command(e, EditWin::ID_DELETE_ROOM);
+  answer_box(box, e, EditWin::ID_DELETE_ROOM);
   EXPECT_EQ(box.title, "Datenbankfehler");
   EXPECT_EQ(count("select count(*) from LAYOUTK where name = 'Bar'"), 1);
   EXPECT_EQ(count("select count(*) from LAYOUTP where label_name = 'B1'"), 1);
@@ -551,9 +546,7 @@ TEST_F(RoomsPlan, UnknownNamesEmptyNamesAndSecondRoomsOfOneName)
   // No room without a name.
   send_command(e, EditWin::ID_NEW_ROOM);
   Box box;
-  expect_box(box);
-  send_command(e, EditWin::ID_SAVE_ROOM);
-  EXPECT_TRUE(box.seen);
+  answer_box(box, e, EditWin::ID_SAVE_ROOM);
   EXPECT_EQ(count("select count(*) from LAYOUTK"), 2);
 
   // "Neu" and a name another room has: a second room of that name.
@@ -582,8 +575,7 @@ TEST_F(RoomsPlan, AFailedTableInsertShowsNoLabel)
   main->getDatabase()->commit();
   ASSERT_FALSE(!db->exec("RENAME TABLE LAYOUTP TO LAYOUTP_away")) << db->get_error();
   Box box;
-  expect_box(box);
-  send_command(e, EditWin::ID_NEW_TABLE);
+  answer_box(box, e, EditWin::ID_NEW_TABLE);
   EXPECT_EQ(box.title, "Datenbankfehler");
   EXPECT_EQ(labels(e).size(), 1u);
   EXPECT_EQ(e->get_table_counter(), 1) << "no number used up";
