@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <sstream>
