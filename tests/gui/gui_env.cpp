@@ -72,48 +72,9 @@ void run_sql(Tools::Database &db, const std::vector<std::string> &statements)
 
 // ---- recording driver ----
 
-bool RecordingDB::connect(const char *dsn, const char *user, const char *password)
-{
-  return real.connect(dsn, user, password);
-}
-
-Tools::DBErg<Tools::DBRowList> RecordingDB::exec(const std::string &sql)
-{
-  statements.push_back(sql);
-  Tools::DBErg<Tools::DBRowList> result = real.exec(sql);
-  if (after)
-    after(*this, sql);
-  return result;
-}
-
-Tools::DBErg<Tools::DBRowList> RecordingDB::select(const std::string &sql, bool with_table_names)
-{
-  statements.push_back(sql);
-  Tools::DBErg<Tools::DBRowList> result = real.select(sql, with_table_names);
-  if (after)
-    after(*this, sql);
-  return result;
-}
-
-std::vector<std::string> RecordingDB::starting_with(const std::string &prefix) const
-{
-  std::vector<std::string> found;
-  for (const std::string &s : statements)
-    if (s.compare(0, prefix.size(), prefix) == 0)
-      found.push_back(s);
-  return found;
-}
-
 Tools::Ref<Tools::Database> connect_recording(RecordingDB *&recorder)
 {
-  korvan_test::DbSettings s = korvan_test::settings();
-  recorder = new RecordingDB;
-  Tools::Ref<Tools::Database> db(new Tools::Database(recorder, s.dsn, s.user, s.password, the_database));
-  EXPECT_TRUE(db->is_connected()) << db->get_error();
-  if (db->is_connected())
-    recorder->quiet("USE `" + the_database + "`");
-  recorder->statements.clear();
-  return db;
+  return korvan_test::connect_recording(the_database, recorder);
 }
 
 // ---- windows and events ----

@@ -16,10 +16,9 @@
 #include "tools/core/debug.h"
 #include "tools/core/ref.h"
 #include "tools/dbi/database.h"
-#include "tools/dbi/db.h"
-#include "tools/dbi/odbcdb.h"
 #include "shell/mainwindow.h"
 #include "tests/guisupport/gui_support.h"
+#include "tests/support/recording_db.h"
 
 namespace gui_test {
 
@@ -34,29 +33,7 @@ Tools::Ref<Tools::Database> connect();
 // Runs statements on a handle; fails the test on the first error.
 void run_sql(Tools::Database &db, const std::vector<std::string> &statements);
 
-// Passes every statement on to the real ODBC driver and remembers it.
-class RecordingDB : public Tools::DB
-{
-  Tools::ODBCDB real;
-
-public:
-  std::vector<std::string> statements;
-  // Run after each statement, with its text (for example to change the
-  // table between two statements of one operation).
-  std::function<void(RecordingDB &, const std::string &)> after;
-
-  const char *get_error() override { return real.get_error(); }
-  bool connect(const char *dsn, const char *user, const char *password) override;
-  bool select_db(const char *database) override { return real.select_db(database); }
-  Tools::DBErg<Tools::DBRowList> exec(const std::string &sql) override;
-  Tools::DBErg<Tools::DBRowList> select(const std::string &sql, bool with_table_names) override;
-  void disconnect() override { real.disconnect(); }
-  int get_insert_id() override { return real.get_insert_id(); }
-  // Runs a statement without recording it.
-  Tools::DBErg<Tools::DBRowList> quiet(const std::string &sql) { return real.exec(sql); }
-  // The recorded statements that start with the prefix.
-  std::vector<std::string> starting_with(const std::string &prefix) const;
-};
+using korvan_test::RecordingDB;
 
 // A connection to this process's database through a recording driver;
 // `recorder` points at the driver, owned by the handle.

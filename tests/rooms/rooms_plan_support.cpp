@@ -11,38 +11,6 @@ using namespace FX;
 
 namespace rooms_plan_test {
 
-Tools::DBErg<Tools::DBRowList> RecordingDB::exec(const std::string &sql)
-{
-  statements.push_back(sql);
-  return real.exec(sql);
-}
-
-Tools::DBErg<Tools::DBRowList> RecordingDB::select(const std::string &sql, bool with_table_names)
-{
-  statements.push_back(sql);
-  return real.select(sql, with_table_names);
-}
-
-int RecordingDB::count(const std::string &sql) const
-{
-  int n = 0;
-  for (const std::string &s : statements)
-    if (s == sql)
-      ++n;
-  return n;
-}
-
-Tools::Ref<Tools::Database> connect_recording(const std::string &database, RecordingDB *&recorder)
-{
-  korvan_test::DbSettings s = korvan_test::settings();
-  const std::string dsn = korvan_gui_test::data_source(database);
-  recorder = new RecordingDB;
-  Tools::Ref<Tools::Database> db(new Tools::Database(recorder, dsn, s.user, s.password, database));
-  EXPECT_TRUE(db->is_connected()) << db->get_error();
-  recorder->statements.clear();
-  return db;
-}
-
 int add_room(Tools::Database &db, const std::string &name, int width, int height)
 {
   LAYOUTK room;

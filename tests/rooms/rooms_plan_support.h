@@ -8,37 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/recording_db.h"
 #include "tools/dbi/database.h"
-#include "tools/dbi/db.h"
-#include "tools/dbi/odbcdb.h"
 #include "tools/widgets/fxcompat.h"
 
 namespace rooms_plan_test {
 
-// Passes every statement to the real ODBC driver and remembers it.
-class RecordingDB : public Tools::DB
-{
-  Tools::ODBCDB real;
-
-public:
-  std::vector<std::string> statements;
-
-  const char *get_error() override { return real.get_error(); }
-  bool connect(const char *dsn, const char *user, const char *password) override
-  {
-    return real.connect(dsn, user, password);
-  }
-  bool select_db(const char *database) override { return real.select_db(database); }
-  Tools::DBErg<Tools::DBRowList> exec(const std::string &sql) override;
-  Tools::DBErg<Tools::DBRowList> select(const std::string &sql, bool with_table_names) override;
-  void disconnect() override { real.disconnect(); }
-  int get_insert_id() override { return real.get_insert_id(); }
-  int count(const std::string &sql) const;
-};
-
-// A connection of the program's kind to the database, through a
-// recording driver (owned by the handle).
-Tools::Ref<Tools::Database> connect_recording(const std::string &database, RecordingDB *&recorder);
+using korvan_test::connect_recording;
+using korvan_test::RecordingDB;
 
 // Rows written and committed on the test's connection. Each gives the new
 // row's key.
