@@ -9,16 +9,6 @@ using namespace FX;
 
 namespace {
 
-// A text row of our own, outside the table: for texts without a main window.
-Tools::Ref<LANG> detached_row(const std::string &type, const std::string &orig)
-{
-  Tools::Ref<LANG> row(new LANG);
-  row->system = MainWindow::LANG_SYSTEM;
-  row->type = type;
-  row->orig = orig;
-  return row;
-}
-
 // The translation when one is wanted and there is one, else the original.
 std::string shown_text(const LANG &row, bool translated)
 {
@@ -33,7 +23,7 @@ Lang::Lang(MainWindow *main, const std::string &type, const std::string &orig)
     : main(main), row(), translated(false)
 {
   if (!main) {
-    row = detached_row(type, orig);
+    row = MainWindow::newLang(type, orig);
     return;
   }
   // Registered before the lookup, so that the list holds the object even
@@ -106,7 +96,7 @@ std::string Lang::get_trans() const
 MultiLang::MultiLang(MainWindow *main, const std::string &type) : Lang(main)
 {
   // Only carries the type under which the titles are looked up.
-  row = detached_row(type, std::string());
+  row = MainWindow::newLang(type, std::string());
 }
 
 std::string MultiLang::title_for_mode(unsigned i)
@@ -127,7 +117,7 @@ void MultiLang::set_titles(const std::vector<std::string> &names)
       if (r->idx == 0 && !name.empty() && name[0] != '\t')
         main->installLang(r);
     } else {
-      r = detached_row(type, name);
+      r = MainWindow::newLang(type, name);
     }
     titles.push_back(r);
   }

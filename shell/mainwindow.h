@@ -129,7 +129,8 @@ public:
   static void setLoginAtStart(bool on) { loginAtStart = on; }
 
   // ---- translations ----
-  Tools::Ref<LANG> newLang(const std::string &type, const std::string &orig);
+  // A LANG row of the program's texts, not looked up: idx 0, no translation.
+  static Tools::Ref<LANG> newLang(const std::string &type, const std::string &orig);
   Tools::Ref<LANG> getLangFor(const std::string &type, const std::string &orig);
   bool installLang(Tools::Ref<LANG> row);
   void registerLang(Lang *lang);
