@@ -77,15 +77,11 @@ void SpreadSheet::setHeaders()
 {
   if (column_titles.empty())
     return;
-  if (is_hidden_title(column_titles[0])) {
-    for (size_t i = 1; i < column_titles.size(); ++i)
-      if (static_cast<int>(i) - 1 < getNumColumns())
-        setColumnText(static_cast<int>(i) - 1, column_titles[i].c_str());
-  } else {
-    for (size_t i = 0; i < column_titles.size(); ++i)
-      if (static_cast<int>(i) < getNumColumns())
-        setColumnText(static_cast<int>(i), column_titles[i].c_str());
-  }
+  // A hidden first column stands in the row header, not in the table.
+  const size_t first = is_hidden_title(column_titles[0]) ? 1 : 0;
+  for (size_t i = first; i < column_titles.size(); ++i)
+    if (static_cast<int>(i - first) < getNumColumns())
+      setColumnText(static_cast<int>(i - first), column_titles[i].c_str());
 }
 
 int SpreadSheet::select(const std::string &table, const std::string &where, const std::string &tail,
@@ -313,10 +309,7 @@ long SpreadSheet::onChanged(FXObject *sender, FXSelector, void *ptr)
 {
   const FXTablePos *pos = static_cast<const FXTablePos *>(ptr);
   std::cout << Tools::format("SEL_CHANGED row=%d, col=%d\n", pos ? pos->row : -1, pos ? pos->col : -1);
-  read_cells();
-  dumpRows();
-  if (isEditable())
-    save_changes("idx");
+  write_back();
   if (sheet_target)
     return sheet_target->handle(sender, FXSEL(SEL_CHANGED, FXSELID(sheet_selector)), ptr);
   return 1;
@@ -325,11 +318,16 @@ long SpreadSheet::onChanged(FXObject *sender, FXSelector, void *ptr)
 long SpreadSheet::onFocusOut(FXObject *, FXSelector, void *)
 {
   std::cout << "Focus Out\n";
+  write_back();
+  return 1;
+}
+
+void SpreadSheet::write_back()
+{
   read_cells();
   dumpRows();
   if (isEditable())
     save_changes("idx");
-  return 1;
 }
 
 long SpreadSheet::onRightButton(FXObject *, FXSelector, void *ptr)

@@ -85,6 +85,9 @@ protected:
   void fill_row(int i, Content &content);
   // Sizes every column to its title and values (once the fonts exist).
   void fit_columns();
+  // The cells into the records and, when the sheet is editable, the
+  // records into the database: on a change of cell and on leaving.
+  void write_back();
 
 public:
   void create() override;
