@@ -201,11 +201,16 @@ long Dialog::onKeyRelease(FXObject *sender, FXSelector sel, void *ptr)
   return (event && event->code == KEY_Escape) ? 1 : 0;
 }
 
+bool Dialog::db_connected()
+{
+  Tools::Ref<Tools::Database> db = get_db();
+  return db.try_get() && db->is_connected();
+}
+
 long Dialog::onClose(FXObject *sender, FXSelector sel, void *ptr)
 {
   TOOLS_LOG("onClose");
-  Tools::Ref<Tools::Database> db = get_db();
-  if (db.valid() && db.try_get() && db->is_connected() && rollback_on_close)
-    db->rollback();
+  if (rollback_on_close && db_connected())
+    get_db()->rollback();
   return FXDialogBox::onCmdCancel(sender, sel, ptr);
 }

@@ -102,6 +102,8 @@ public:
 
   MainWindow *get_main_window() const { return main_window; }
   Tools::Ref<Tools::Database> get_db();
+  // True when the main window holds a database handle that is connected.
+  bool db_connected();
   MainWindow::ConnectSettings *get_connect_settings();
 
   template <class A, class B> void add_bind_var(A *widget, B *variable)

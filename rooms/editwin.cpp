@@ -305,9 +305,8 @@ long EditWin::onNewRoom(FXObject *, FXSelector, void *)
 long EditWin::onCancel(FXObject *, FXSelector, void *)
 {
   onNewRoom(nullptr, 0, nullptr);
-  Tools::Ref<Tools::Database> db = get_db();
-  if (db.valid() && db.try_get() && db->is_connected())
-    db->rollback();
+  if (db_connected())
+    get_db()->rollback();
   hide();
   return 1;
 }

@@ -141,8 +141,7 @@ long Login::onOk(FXObject *, FXSelector, void *)
   widgets_to_vars();
   const bool builtin = userName == BUILTIN_USER && userPassword == BUILTIN_PASSWORD;
 
-  Tools::Ref<Tools::Database> handle = get_db();
-  if (!handle.valid() || !handle.try_get() || !handle->is_connected()) {
+  if (!db_connected()) {
     // Without a database nothing else can be checked; wrong input is
     // simply not taken.
     if (builtin)
@@ -151,6 +150,7 @@ long Login::onOk(FXObject *, FXSelector, void *)
   }
 
   Tools::Secret hidden(userPassword);
+  Tools::Ref<Tools::Database> handle = get_db();
   Tools::Database &db = *handle;
   Tools::DBTypeInt count;
   Tools::DBTypeList fields;
@@ -182,9 +182,9 @@ long Login::onCancel(FXObject *, FXSelector, void *)
 
 bool Login::get_user(USER &row)
 {
-  Tools::Ref<Tools::Database> handle = get_db();
-  if (!handle.valid() || !handle.try_get() || !handle->is_connected())
+  if (!db_connected())
     return true;
+  Tools::Ref<Tools::Database> handle = get_db();
   Tools::Secret hidden(userPassword);
   Tools::DBBindList list;
   list.add(&row);
