@@ -161,7 +161,6 @@ TEST_F(RoomsPlan, RoomsAreButtonsAndTablesStandAtTheirStoredPlaces)
 
   for (int t : {t1, t2, t3})
     EXPECT_EQ(recorder->count(Tools::format(COUNT_OPEN, saal, t)), 1) << t;
-  EXPECT_EQ(recorder->count(Tools::format("select count(*) from LAYOUTP where layout_idx  ='%s'", saal)), 1);
   EXPECT_EQ(w->get_canvas()->getWidth(), 600) << "the plan has the room's stored size";
   EXPECT_EQ(w->get_canvas()->getHeight(), 300);
 
@@ -255,7 +254,9 @@ TEST_F(RoomsPlan, EmptyHouseEmptyRoomVanishedRoomAndFailedCounts)
   EXPECT_EQ(w->get_desks().size(), 0u);
   EXPECT_EQ(w->get_canvas()->numChildren(), 0);
   ASSERT_FALSE(recorder->statements.empty());
-  EXPECT_EQ(recorder->statements.back(), Tools::format("select count(*) from LAYOUTP where layout_idx  ='%s'", leer));
+  EXPECT_NE(recorder->statements.back().find(Tools::format("FROM LAYOUTP where layout_idx='%s'", leer)),
+            std::string::npos)
+      << recorder->statements.back();
 
   // A room deleted in the editor after the buttons were made.
   press_room(w, "Saal");
@@ -338,24 +339,32 @@ TEST_F(RoomsPlan, BeyondTheIdRangesRoomsAndTablesStillWork)
 
 // ---- the layout editor ----
 
-TEST_F(RoomsPlan, ClosingTheRoomScreenKeepsTheEditorsOpenWork)
+TEST_F(RoomsPlan, TheEditorKeepsItsChangesOffTheSharedConnectionUntilSaved)
 {
   const int saal = add_room(*db, "Saal", 400, 300);
   add_table(*db, saal, "T1", 10, 10);
+  add_table(*db, saal, "T2", 100, 10);
   EditWin *e = open_editor();
   choose_room(e, "Saal");
   send_command(e, EditWin::ID_NEW_TABLE);
+  e->handle(e->get_canvas(), FXSEL(SEL_COMMAND, NaviWin::ID_CANVAS), static_cast<FXObject *>(label(e, "T1")));
+  send_command(e, EditWin::ID_DELETE_TABLE);
   ASSERT_EQ(labels(e).size(), 2u);
 
+  // Another window ends its own work on the connection meanwhile: an
+  // order booked, a cancellation answered "Nein".
+  ASSERT_TRUE(main->getDatabase()->commit());
+  ASSERT_TRUE(main->getDatabase()->rollback());
+  EXPECT_EQ(count("select count(*) from LAYOUTP where label_name in ('T1', 'T2')"), 2);
+  EXPECT_EQ(count("select count(*) from LAYOUTP"), 2);
   RoomWin *w = open_rooms();
   press_room(w, "Saal");
-  EXPECT_EQ(w->get_desks().size(), 2u) << "the same connection sees the editor's new table";
+  EXPECT_EQ(w->get_desks().size(), 2u) << "the room screen shows the stored plan";
   press_key(w, KEY_Escape);
-  EXPECT_FALSE(w->shown());
 
   send_command(e, EditWin::ID_SAVE_ROOM);
+  EXPECT_EQ(count("select count(*) from LAYOUTP where label_name in ('T2', 'Tisch 1')"), 2);
   EXPECT_EQ(count("select count(*) from LAYOUTP"), 2);
-  EXPECT_EQ(count("select count(*) from LAYOUTP where label_name = 'Tisch 1'"), 1);
 }
 
 TEST_F(RoomsPlan, EditorMakesARoomPlacesTablesAndSavesThem)
@@ -525,38 +534,49 @@ TEST_F(RoomsPlan, DeletingARoomTakesItsTablesOnlyWhenItIsTheLoadedOne)
   EXPECT_EQ(labels(e).size(), 1u) << "the plan is read again after the roll-back";
 }
 
-TEST_F(RoomsPlan, UnknownNamesEmptyNamesAndSecondRoomsOfOneName)
+TEST_F(RoomsPlan, NamesAreKeysAndALoadedRoomCanBeRenamed)
 {
   const int saal = add_room(*db, "Saal", 400, 300);
   add_table(*db, saal, "T1", 10, 10);
+  const int terrasse = add_room(*db, "Terrasse", 400, 300);
+  add_table(*db, terrasse, "T9", 10, 10);
   EditWin *e = open_editor();
-  choose_room(e, "Saal");
-  ASSERT_EQ(labels(e).size(), 1u);
 
-  // A name that matches no room after a loaded one: no key of the other.
-  choose_room(e, "Keller");
-  EXPECT_EQ(int(e->get_room().idx), 0);
-  EXPECT_EQ(labels(e).size(), 0u);
-
-  // Saved under that name it becomes a room of its own.
+  // "Terrasse" chosen, "Garten" typed (the field tells the window when it
+  // loses the focus), "Speichern": the same room under its new name.
+  choose_room(e, "Terrasse");
+  choose_room(e, "Garten");
+  ASSERT_EQ(labels(e).size(), 1u) << "the plan stays while the new name is typed";
   send_command(e, EditWin::ID_SAVE_ROOM);
+  EXPECT_EQ(value(Tools::format("select name from LAYOUTK where idx = %d", terrasse)), "Garten");
   EXPECT_EQ(count("select count(*) from LAYOUTK"), 2);
-  EXPECT_EQ(count("select count(*) from LAYOUTP"), 1);
+  EXPECT_EQ(count(Tools::format("select count(*) from LAYOUTP where layout_idx = %d", terrasse)), 1);
 
-  // No room without a name.
-  send_command(e, EditWin::ID_NEW_ROOM);
+  // A name another room has, as people tell names apart: refused in words.
   Box box;
+  e->get_room_combo()->setText("saal ");
+  answer_box(box, e, EditWin::ID_SAVE_ROOM);
+  EXPECT_NE(box.text.find("Diesen Namen hat schon ein anderer Raum: 'saal '"), std::string::npos) << box.text;
+  send_command(e, EditWin::ID_NEW_ROOM);
+  e->get_room_combo()->setText("SAAL");
+  answer_box(box, e, EditWin::ID_SAVE_ROOM);
+  EXPECT_EQ(box.title, "Datenfehler");
+  EXPECT_EQ(count("select count(*) from LAYOUTK"), 2);
+  EXPECT_EQ(value(Tools::format("select name from LAYOUTK where idx = %d", terrasse)), "Garten");
+
+  // So is a second table of one name in one room.
+  choose_room(e, "Saal");
+  send_command(e, EditWin::ID_NEW_TABLE);
+  e->get_title_field()->setText("t1");
+  send_command(e, EditWin::ID_APPLY);
+  answer_box(box, e, EditWin::ID_SAVE_ROOM);
+  EXPECT_NE(box.text.find("anderer Tisch"), std::string::npos) << box.text;
+  EXPECT_EQ(count("select count(*) from LAYOUTP"), 2);
+
+  // No room without a name; a name with quote and backslash as typed.
+  send_command(e, EditWin::ID_NEW_ROOM);
   answer_box(box, e, EditWin::ID_SAVE_ROOM);
   EXPECT_EQ(count("select count(*) from LAYOUTK"), 2);
-
-  // "Neu" and a name another room has: a second room of that name.
-  send_command(e, EditWin::ID_NEW_ROOM);
-  e->get_room_combo()->setText("Saal");
-  send_command(e, EditWin::ID_SAVE_ROOM);
-  EXPECT_EQ(count("select count(*) from LAYOUTK where name = 'Saal'"), 2);
-
-  // A name with quote and backslash is stored as typed.
-  send_command(e, EditWin::ID_NEW_ROOM);
   e->get_room_combo()->setText("Wirt's \\Ecke");
   send_command(e, EditWin::ID_SAVE_ROOM);
   send_command(e, EditWin::ID_NEW_TABLE);
@@ -566,21 +586,86 @@ TEST_F(RoomsPlan, UnknownNamesEmptyNamesAndSecondRoomsOfOneName)
             1);
 }
 
-TEST_F(RoomsPlan, AFailedTableInsertShowsNoLabel)
+TEST_F(RoomsPlan, TitlesAndSizesAreCheckedBeforeTheyAreSent)
 {
   const int saal = add_room(*db, "Saal", 400, 300);
-  add_table(*db, saal, "T1", 10, 10);
+  add_table(*db, saal, "T1", 10, 10, 60, 30);
   EditWin *e = open_editor();
   choose_room(e, "Saal");
+  FixLabel *t1 = label(e, "T1");
+  ASSERT_NE(t1, nullptr);
+  const std::string umlauts = [] {
+    std::string u;
+    for (int i = 0; i < 21; ++i)
+      u += "Ü";
+    return u;
+  }();
+  const struct
+  {
+    std::string title, height, width;
+    const char *said; // null: stored
+  } cases[] = {
+      {"", "30", "60", "Jeder Tisch braucht einen Namen."},
+      {umlauts, "30", "60", "Dieser Name ist zu lang:"},
+      {"T1", "0", "60", "mindestens 1"},
+      {"T1", "30", "0", "mindestens 1"},
+      {"T1", "30", "1000", "nicht ganz im Raum"},
+      {umlauts.substr(2), "30", "60", nullptr}, // 20 characters, 40 bytes
+  };
+  for (const auto &c : cases) {
+    e->handle(e->get_canvas(), FXSEL(SEL_COMMAND, NaviWin::ID_CANVAS), static_cast<FXObject *>(labels(e).front()));
+    e->get_title_field()->setText(c.title.c_str());
+    e->get_height_field()->setText(c.height.c_str());
+    e->get_width_field()->setText(c.width.c_str());
+    send_command(e, EditWin::ID_APPLY);
+    if (!c.said) {
+      send_command(e, EditWin::ID_SAVE_ROOM);
+      EXPECT_EQ(value("select label_name from LAYOUTP"), c.title);
+      continue;
+    }
+    Box box;
+    answer_box(box, e, EditWin::ID_SAVE_ROOM);
+    EXPECT_EQ(box.title, "Datenfehler") << c.said;
+    EXPECT_NE(box.text.find(c.said), std::string::npos) << box.text;
+    EXPECT_EQ(value("select concat_ws(' ', label_name, label_width, label_height) from LAYOUTP"), "T1 60 30");
+  }
+}
+
+TEST_F(RoomsPlan, AFailedSaveKeepsNothingAndThePlanStays)
+{
+  const int saal = add_room(*db, "Saal", 400, 300);
+  add_table(*db, saal, "T1", 10, 10, 60, 30);
   main->getDatabase()->commit();
-  ASSERT_FALSE(!db->exec("RENAME TABLE LAYOUTP TO LAYOUTP_away")) << db->get_error();
+  // The server refuses one table title.
+  ASSERT_FALSE(!db->exec("ALTER TABLE LAYOUTP ADD CONSTRAINT refused CHECK (label_name <> 'Verboten')"))
+      << db->get_error();
+  EditWin *e = open_editor();
+  choose_room(e, "Saal");
+  e->resize(e->getWidth() + 100, e->getHeight());
+  e->layout();
+  run_pending(20);
+  send_command(e, EditWin::ID_NEW_TABLE);
+  e->handle(e->get_canvas(), FXSEL(SEL_COMMAND, NaviWin::ID_CANVAS), static_cast<FXObject *>(label(e, "T1")));
+  e->get_title_field()->setText("Verboten");
+  send_command(e, EditWin::ID_APPLY);
   Box box;
-  answer_box(box, e, EditWin::ID_NEW_TABLE);
+  answer_box(box, e, EditWin::ID_SAVE_ROOM);
   EXPECT_EQ(box.title, "Datenbankfehler");
-  EXPECT_EQ(labels(e).size(), 1u);
-  EXPECT_EQ(e->get_table_counter(), 1) << "no number used up";
-  main->getDatabase()->rollback();
-  ASSERT_FALSE(!db->exec("RENAME TABLE LAYOUTP_away TO LAYOUTP")) << db->get_error();
+  EXPECT_NE(box.text.find("nicht gespeichert"), std::string::npos) << box.text;
+
+  // The next order commits on the same connection: nothing of the save.
+  ASSERT_TRUE(main->getDatabase()->commit());
+  EXPECT_EQ(count("select width from LAYOUTK"), 400);
+  EXPECT_EQ(value("select group_concat(label_name) from LAYOUTP"), "T1");
+  // The plan stays as the user made it, and saves once the title is fine.
+  ASSERT_NE(label(e, "Verboten"), nullptr);
+  ASSERT_NE(label(e, "Tisch 1"), nullptr);
+  e->handle(e->get_canvas(), FXSEL(SEL_COMMAND, NaviWin::ID_CANVAS), static_cast<FXObject *>(label(e, "Verboten")));
+  e->get_title_field()->setText("Erlaubt");
+  send_command(e, EditWin::ID_APPLY);
+  send_command(e, EditWin::ID_SAVE_ROOM);
+  EXPECT_EQ(count("select width from LAYOUTK"), 500);
+  EXPECT_EQ(value("select group_concat(label_name order by label_name) from LAYOUTP"), "Erlaubt,Tisch 1");
 }
 
 } // namespace
