@@ -109,6 +109,26 @@ protected:
     send_command(w, EditWin::ID_ROOM);
   }
 
+  // Real pointer and keyboard (xdotool) at a point of a window.
+  static bool xdo(const std::string &args) { return system(("xdotool " + args + " >/dev/null 2>&1").c_str()) == 0; }
+  static bool click(FXWindow *w, int x, int y)
+  {
+    int sx = 0, sy = 0;
+    w->translateCoordinatesTo(sx, sy, w->getApp()->getRootWindow(), x, y);
+    return xdo(Tools::format("mousemove --sync %d %d click 1", sx, sy));
+  }
+  static FXWindow *button_of(FXWindow *w, const std::string &text)
+  {
+    for (FXWindow *c = w->getFirst(); c; c = c->getNext()) {
+      FXButton *b = dynamic_cast<FXButton *>(c);
+      if (b && text == b->getText().text())
+        return b;
+      if (FXWindow *found = button_of(c, text))
+        return found;
+    }
+    return nullptr;
+  }
+
   int count(const std::string &sql) { return query_int(*db, sql); }
   std::string value(const std::string &sql) { return query_value(*db, sql); }
 };
@@ -584,6 +604,25 @@ TEST_F(RoomsPlan, NamesAreKeysAndALoadedRoomCanBeRenamed)
   EXPECT_EQ(count("select count(*) from LAYOUTP p join LAYOUTK k on p.layout_idx = k.idx "
                   "where k.name = 'Wirt\\'s \\\\Ecke'"),
             1);
+}
+
+TEST_F(RoomsPlan, ARoomIsRenamedWithTheKeyboardAndThePointer)
+{
+  const int terrasse = add_room(*db, "Terrasse", 400, 300);
+  add_table(*db, terrasse, "T9", 10, 10);
+  EditWin *e = open_editor();
+  choose_room(e, "Terrasse");
+  run_pending(150);
+  ASSERT_TRUE(xdo("windowfocus --sync " + std::to_string(static_cast<unsigned long>(e->id()))));
+  ASSERT_TRUE(click(e->get_room_combo(), 10, e->get_room_combo()->getHeight() / 2));
+  ASSERT_TRUE(xdo("key --delay 30 ctrl+a BackSpace G a r t e n"));
+  run_pending(100);
+  FXWindow *save = button_of(e, "Speichern");
+  ASSERT_NE(save, nullptr);
+  ASSERT_TRUE(click(save, 10, 10));
+  EXPECT_TRUE(run_until([&] { return value(Tools::format("select name from LAYOUTK where idx = %d", terrasse)) == "Garten"; }));
+  EXPECT_EQ(count("select count(*) from LAYOUTK"), 1);
+  EXPECT_EQ(count(Tools::format("select count(*) from LAYOUTP where layout_idx = %d", terrasse)), 1);
 }
 
 TEST_F(RoomsPlan, TitlesAndSizesAreCheckedBeforeTheyAreSent)
