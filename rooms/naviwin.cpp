@@ -28,36 +28,6 @@ NaviWin::~NaviWin() {}
 
 long NaviWin::onCanvas(FXObject *sender, FXSelector sel, void *data) { return onSelect(sender, sel, data); }
 
-bool NaviWin::loadRoom()
-{
-  widgets_to_vars();
-  if (canvas)
-    canvas->clear();
-  next_id = ID_DESK_FIRST;
-
-  Tools::Ref<Tools::Database> db = get_db();
-  if (!db.valid() || !db.try_get())
-    return false;
-
-  // Read into a record of its own: a name that matches nothing must not
-  // leave the previous room's key under the new name, or that room's
-  // tables would be shown, saved or deleted as this one's.
-  LAYOUTK found;
-  const int rows = read_room(Tools::format("where name = '%s' ", Tools::sql_escape(room.name.value)), found);
-  if (rows < 0) {
-    db_error("Datanbankefehler");
-    return false;
-  }
-  if (rows == 0 || int(found.idx) == 0) {
-    const std::string name = room.name.value;
-    room = LAYOUTK();
-    room.name = name;
-    return false;
-  }
-  show_room(found);
-  return true;
-}
-
 int NaviWin::read_room(const std::string &where, LAYOUTK &found)
 {
   Tools::DBBindList list;

@@ -52,11 +52,6 @@ public:
   NaviWin(FX::FXWindow *owner, MainWindow *mw, const FX::FXString &title, FX::FXuint opts);
   virtual ~NaviWin();
 
-  // Loads the room named in `room` and puts its tables on the canvas.
-  // False when no such room exists (the record is then a fresh one that
-  // keeps only the name) or its row could not be read.
-  bool loadRoom();
-
   virtual long onSelect(FX::FXObject *, FX::FXSelector, void *);
   virtual FixLabel *addLabel(Tools::Ref<LAYOUTP> row);
   virtual FixButton *addDesk(Tools::Ref<LAYOUTP> row);

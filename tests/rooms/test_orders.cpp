@@ -745,7 +745,7 @@ TEST_F(Orders, AVoucherWorthMoreThanTheBillPaysTheBillAndNoMore)
   EXPECT_EQ(line_value(a, "sonst_art_name"), "Gutschein");
 }
 
-TEST_F(Orders, TheEntryListsAreForChoosingAndAnArticleGoneIsNoChoice)
+TEST_F(Orders, AnArticleGoneIsNoChoiceAndTheEntryListsIgnoreThePointer)
 {
   BonWinPtr win = open(saal, t1);
   in_modal<AddLineWin>([&](AddLineWin *entry) {
