@@ -10,14 +10,11 @@
 #include "tools/widgets/theme.h"
 #include "schema/tables.h"
 
-class MainWindow;
-
 class FixComposite : public FX::FXPacker
 {
   FXDECLARE(FixComposite)
 
 protected:
-  MainWindow *main_window;
   bool edit_mode;
   FX::FXWindow *grabbed;
   int grab_x;
@@ -42,7 +39,7 @@ public:
   };
   static const int GRID = 10;
 
-  FixComposite(FX::FXComposite *p, MainWindow *mw, FX::FXObject *tgt, FX::FXSelector sel, FX::FXuint opts);
+  FixComposite(FX::FXComposite *p, FX::FXObject *tgt, FX::FXSelector sel, FX::FXuint opts);
 
   void set_edit_mode(bool on) { edit_mode = on; }
   bool get_edit_mode() const { return edit_mode; }
@@ -66,12 +63,11 @@ class FixLabel : public Tools::ThemeLabel
   FXDECLARE(FixLabel)
 
 protected:
-  MainWindow *main_window;
   LAYOUTP row;
   FixLabel();
 
 public:
-  FixLabel(FX::FXComposite *p, MainWindow *mw, FX::FXuint opts, const LAYOUTP &row);
+  FixLabel(FX::FXComposite *p, FX::FXuint opts, const LAYOUTP &row);
   // The row with the label's current text, position and size.
   LAYOUTP &get_record();
 };
@@ -81,13 +77,11 @@ class FixButton : public Tools::ThemeButton
   FXDECLARE(FixButton)
 
 protected:
-  MainWindow *main_window;
   LAYOUTP row;
   FixButton();
 
 public:
-  FixButton(FX::FXComposite *p, MainWindow *mw, FX::FXObject *tgt, FX::FXSelector sel, FX::FXuint opts,
-            const LAYOUTP &row);
+  FixButton(FX::FXComposite *p, FX::FXObject *tgt, FX::FXSelector sel, FX::FXuint opts, const LAYOUTP &row);
   LAYOUTP &get_record();
 };
 

@@ -49,7 +49,7 @@ public:
     ID_DELETE_PREIS = 78,
   };
 
-  Art(FX::FXWindow *owner, MainWindow *main);
+  Art(FX::FXWindow *owner, AppContext *main);
   virtual ~Art();
 
   void reset() override;

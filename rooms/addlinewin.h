@@ -53,7 +53,7 @@ protected:
   void reload_place();
 
 public:
-  AddLineWin(FX::FXWindow *owner, MainWindow &main, LAYOUTK &room, LAYOUTP &table, BONLINE &line);
+  AddLineWin(FX::FXWindow *owner, AppContext &main, LAYOUTK &room, LAYOUTP &table, BONLINE &line);
   virtual ~AddLineWin();
 
   void feed_groups();

@@ -53,7 +53,7 @@ protected:
   void reload_after_rollback();
 
 public:
-  EditWin(FX::FXWindow *owner, MainWindow *mw);
+  EditWin(FX::FXWindow *owner, AppContext *mw);
   virtual ~EditWin();
 
   void enable_edit(bool on);

@@ -42,7 +42,7 @@ protected:
   int count_tables();
 
 public:
-  NaviWin(FX::FXWindow *owner, MainWindow *mw, const FX::FXString &title, FX::FXuint opts);
+  NaviWin(FX::FXWindow *owner, AppContext *mw, const FX::FXString &title, FX::FXuint opts);
   virtual ~NaviWin();
 
   // Loads the room named in `room` and puts its tables on the canvas.

@@ -20,6 +20,7 @@ class Connect : public Dialog
   FXDECLARE(Connect)
 
 protected:
+  MainWindow *main_window;
   MainWindow::ConnectSettings settings;
   StaticText failText;
   StaticText successText;
