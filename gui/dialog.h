@@ -36,7 +36,6 @@ public:
   virtual void to_widget() = 0;
   virtual void from_widget() = 0;
   virtual void *widget() const = 0;
-  virtual void *var() const = 0;
 };
 
 // The conversions exist for the seven pairs specialised below (and
@@ -51,7 +50,6 @@ public:
   void to_widget() override;
   void from_widget() override;
   void *widget() const override { return w; }
-  void *var() const override { return v; }
 };
 
 template <> void BindVar<MoneyField, double>::to_widget();
@@ -118,7 +116,6 @@ public:
   // The stamp text of a point in time, in local time.
   static std::string history_stamp(std::time_t when);
 
-  bool get_rollback_on_close() const { return rollback_on_close; }
   void set_rollback_on_close(bool on) { rollback_on_close = on; }
 
   long onToggleLang(FX::FXObject *, FX::FXSelector, void *);

@@ -15,14 +15,14 @@ FXDEFMAP(FixComposite) FixCompositeMap[] = {
 FXIMPLEMENT(FixComposite, FXPacker, FixCompositeMap, ARRAYNUMBER(FixCompositeMap))
 
 FixComposite::FixComposite()
-    : edit_mode(false), grabbed(nullptr), grab_x(0), grab_y(0), press_root_x(0), press_root_y(0), start_x(0),
-      start_y(0), forward_target(nullptr), forward_selector(0)
+    : edit_mode(false), grabbed(nullptr), press_root_x(0), press_root_y(0), start_x(0), start_y(0),
+      forward_target(nullptr), forward_selector(0)
 {
 }
 
 FixComposite::FixComposite(FXComposite *p, FXObject *tgt, FXSelector sel, FXuint opts)
-    : FXPacker(p, opts, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4), edit_mode(false), grabbed(nullptr), grab_x(0), grab_y(0),
-      press_root_x(0), press_root_y(0), start_x(0), start_y(0), forward_target(tgt), forward_selector(sel)
+    : FXPacker(p, opts, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4), edit_mode(false), grabbed(nullptr), press_root_x(0),
+      press_root_y(0), start_x(0), start_y(0), forward_target(tgt), forward_selector(sel)
 {
   setTarget(this);
   setSelector(ID_SELF);
@@ -77,8 +77,6 @@ long FixComposite::onLeftBtnPress(FXObject *sender, FXSelector, void *ptr)
     return 1;
   grabbed = (sender && sender->isMemberOf(FXMETACLASS(FXWindow))) ? static_cast<FXWindow *>(sender) : nullptr;
   if (grabbed) {
-    grab_x = event->win_x;
-    grab_y = event->win_y;
     press_root_x = event->root_x;
     press_root_y = event->root_y;
     start_x = grabbed->getX();

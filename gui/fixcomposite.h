@@ -17,8 +17,6 @@ class FixComposite : public FX::FXPacker
 protected:
   bool edit_mode;
   FX::FXWindow *grabbed;
-  int grab_x;
-  int grab_y;
   // Where the pointer was on the screen at the press, and where the
   // grabbed child stood then.
   int press_root_x;
@@ -42,7 +40,6 @@ public:
   FixComposite(FX::FXComposite *p, FX::FXObject *tgt, FX::FXSelector sel, FX::FXuint opts);
 
   void set_edit_mode(bool on) { edit_mode = on; }
-  bool get_edit_mode() const { return edit_mode; }
   // Deletes every child, then lays out again.
   void clear();
 

@@ -95,12 +95,6 @@ std::string Lang::get_orig() const
   return r ? r->orig.value : std::string();
 }
 
-std::string Lang::get_trans() const
-{
-  LANG *r = row.try_get();
-  return r ? r->trans.value : std::string();
-}
-
 // ---- MultiLang ---------------------------------------------------------------
 
 MultiLang::MultiLang(AppContext *context, const std::string &type) : Lang(context)

@@ -64,7 +64,6 @@ public:
   bool is_translated() const { return translated; }
   std::string get_type() const;
   std::string get_orig() const;
-  std::string get_trans() const;
 };
 
 // A list of translatable titles (the column titles of a spreadsheet). The

@@ -250,7 +250,6 @@ void SpreadSheet::show_error(const std::string &message)
   FXMessageBox::error(this, MBOX_OK, title_db_error, "%s", message.c_str());
 }
 
-void SpreadSheet::dbError(const std::string &text) { show_error(db_error_message(text)); }
 
 void SpreadSheet::save_changes(const std::string &idx_column)
 {

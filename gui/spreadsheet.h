@@ -113,12 +113,10 @@ public:
 
   void read_cells();
   void save_changes(const std::string &idx_column);
-  void dbError(const std::string &text);
   void dumpRows();
 
   const std::vector<std::string> &get_column_titles() const { return column_titles; }
   const std::vector<std::string> &get_db_columns() const { return db_columns; }
-  const std::list<Tools::Ref<Content> > &get_contents() const { return contents; }
   const std::vector<Tools::Ref<Tools::DBBindType> > &get_templates() const { return templates; }
   int get_menu_row() const { return menu_row; }
   bool has_hidden_column() const { return hidden_column; }

@@ -70,7 +70,6 @@ public:
 
   const std::list<Tools::ThemeButton *> &get_room_buttons() const { return room_buttons; }
   const std::list<FixButton *> &get_desks() const { return desks; }
-  bool is_created() const { return created; }
 
   long onRoom(FX::FXObject *, FX::FXSelector, void *);
   long onBonieren(FX::FXObject *, FX::FXSelector, void *);

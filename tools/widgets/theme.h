@@ -111,7 +111,6 @@ public:
                   FX::FXint pb = FX::DEFAULT_PAD);
   long onPaint(FX::FXObject *, FX::FXSelector, void *);
   FX::FXint getDefaultWidth() override;
-  bool isPoppedUp() const { return state != 0; }
 };
 
 class ThemeComboBox : public FX::FXComboBox
