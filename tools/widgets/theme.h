@@ -102,6 +102,8 @@ class ThemeMenuButton : public FX::FXMenuButton
   FXDECLARE(ThemeMenuButton)
 protected:
   ThemeMenuButton() {}
+  // Flat, soft-cornered or toolbar-style, by style, pointer and state.
+  void paintBackground(FX::FXDCWindow &dc, bool popped, bool enabled);
 
 public:
   ThemeMenuButton(FX::FXComposite *p, const FX::FXString &text, FX::FXIcon *icon = nullptr,
