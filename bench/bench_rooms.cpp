@@ -10,16 +10,15 @@
 //
 // Needs a display and the private server's environment:
 //   eval "$(scripts/db env DIR)"; DISPLAY=:N build/bench/bench_rooms
-// With --brief (or KORVAN_BENCH_BRIEF set) it builds houses of 2,000 and
-// 200 lines and runs each step twice: a check that it still works, not a
-// measurement.
+// With KORVAN_BENCH_BRIEF=1 (as scripts/test runs it) it builds houses of
+// 2,000 and 200 lines and runs each step twice: a check that it still
+// works, not a measurement.
 
 #include <benchmark/benchmark.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <functional>
 #include <map>
 #include <string>
@@ -348,15 +347,7 @@ void run_step(benchmark::State &state, House &h, const Step &step, const std::st
 
 int main(int argc, char **argv)
 {
-  bool brief = std::getenv("KORVAN_BENCH_BRIEF") && *std::getenv("KORVAN_BENCH_BRIEF");
-  std::vector<char *> args;
-  for (int i = 0; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--brief") == 0)
-      brief = true;
-    else
-      args.push_back(argv[i]);
-  }
-  int nargs = static_cast<int>(args.size());
+  const bool brief = brief_run();
 
   char home[] = "/tmp/korvan-bench-rooms.XXXXXX";
   if (!mkdtemp(home))
@@ -402,7 +393,7 @@ int main(int argc, char **argv)
           ->Iterations(iterations);
     }
 
-  benchmark::Initialize(&nargs, args.data());
+  benchmark::Initialize(&argc, argv);
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
 
@@ -418,8 +409,7 @@ int main(int argc, char **argv)
     const std::string suffix = Tools::format("/iterations:%d/manual_time", iterations);
     const std::string ours = Tools::format("%s/%s", step.name, std::to_string(big)) + suffix;
     const std::string base = Tools::format("%s/%s", step.name, std::to_string(small)) + suffix;
-    // Adjusted to the unit of the benchmarks: milliseconds.
-    const double ms_ours = reporter.times[ours], ms_base = reporter.times[base];
+    const double ms_ours = reporter.median_ms(ours), ms_base = reporter.median_ms(base);
     std::printf("%-17s %6.1f (%3.0f) st. %8.2f ms %6.1f (%3.0f) st. %8.2f ms %8.2f\n", step.name,
                 statements[ours].first, statements[ours].second, ms_ours, statements[base].first,
                 statements[base].second, ms_base, ms_base > 0 ? ms_ours / ms_base : 0.0);

@@ -72,7 +72,7 @@ public:
   // How long an action waits for a line that another station holds.
   static constexpr int LOCK_WAIT_SECONDS = 3;
 
-  BonWin(FX::FXWindow *owner, MainWindow &main, LAYOUTK &room, LAYOUTP &table);
+  BonWin(FX::FXWindow *owner, AppContext &main, LAYOUTK &room, LAYOUTP &table);
   virtual ~BonWin();
 
   void refresh_table();

@@ -49,7 +49,7 @@ protected:
   bool show_room(const LAYOUTK &found);
 
 public:
-  NaviWin(FX::FXWindow *owner, MainWindow *mw, const FX::FXString &title, FX::FXuint opts);
+  NaviWin(FX::FXWindow *owner, AppContext *mw, const FX::FXString &title, FX::FXuint opts);
   virtual ~NaviWin();
 
   virtual long onSelect(FX::FXObject *, FX::FXSelector, void *);
@@ -61,7 +61,6 @@ public:
   FixLabel *get_selected() const { return selected; }
   LAYOUTK &get_room() { return room; }
   int get_next_id() const { return next_id; }
-  bool get_as_labels() const { return as_labels; }
 
   // The handler the message map reaches; it calls the virtual onSelect.
   long onCanvas(FX::FXObject *, FX::FXSelector, void *);
