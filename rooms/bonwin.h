@@ -65,8 +65,6 @@ protected:
   void keep();
   // Whether somebody is logged in (message when not).
   bool have_user();
-  // The idx cell of a sheet row, as text.
-  static std::string idx_of(const Tools::Ref<Tools::DBBindType> &row);
 
 public:
   // How long an action waits for a line that another station holds.

@@ -86,7 +86,6 @@ public:
   long onSelect(FX::FXObject *, FX::FXSelector, void *) override;
 
   bool is_editable() const { return editable; }
-  int get_table_counter() const { return table_counter; }
   DBComboBox<LAYOUTK> *get_room_combo() const { return room_combo; }
   Tools::ThemeTextField *get_title_field() const { return title_field; }
   Tools::ThemeTextField *get_height_field() const { return height_field; }
