@@ -3,6 +3,7 @@
 // article with its prices.
 
 #include <algorithm>
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -144,16 +145,36 @@ TEST_F(ArtTest, PricesAreAddedChosenChangedAndDeletedWithFullPrecision)
   korvan_gui_test::send_command(win, Art::ID_DELETE_PREIS);
   EXPECT_EQ(0, count("select count(*) from PREIS"));
 
-  // "Neu" keeps the price form; a price needs a stored article.
+  // A price chosen, then another article loaded or "Neu": the price form
+  // is empty, so "Löschen" there takes nothing of the article before.
+  const int other = store_article("W-8", "Sekt", group, "U19");
+  const int kept = store_price("W-7", a, 9.5);
+  win->reset(); // as the next showing does: the lists know the new rows
+  for (const std::function<void()> &change :
+       std::vector<std::function<void()> >{[&] { win->get_idx_combo()->select_key(Tools::to_text(other)); },
+                                           [&] { korvan_gui_test::send_command(win, Art::ID_NEW); }}) {
+    win->get_idx_combo()->select_key(Tools::to_text(a));
+    prices->setCurrentItem(0, prices->getCurrentColumn() == 0 ? 1 : 0, TRUE);
+    ASSERT_EQ(kept, static_cast<int>(win->get_preis().idx));
+    change();
+    EXPECT_EQ(0, static_cast<int>(win->get_preis().idx));
+    EXPECT_EQ(0, prices->getNumRows()) << "the list follows the article";
+    korvan_gui_test::send_command(win, Art::ID_DELETE_PREIS);
+    EXPECT_EQ(1, count("select count(*) from PREIS"));
+  }
+
+  // A price needs a stored article and an amount.
   win->get_preis().preis = 3.5;
   win->vars_to_widgets();
-  korvan_gui_test::send_command(win, Art::ID_NEW);
-  win->widgets_to_vars();
-  EXPECT_DOUBLE_EQ(3.5, win->get_preis().preis.value);
   Box box;
   korvan_gui_test::answer_box(box, win, Art::ID_SAVE_PREIS);
   EXPECT_NE(std::string::npos, box.text.find("Bitte einen Artikel auswählen.")) << box.text;
-  EXPECT_EQ(0, count("select count(*) from PREIS"));
+  win->get_idx_combo()->select_key(Tools::to_text(a));
+  md_test::find_all<MoneyField>(win).at(1)->setText("abc");
+  Box refused;
+  korvan_gui_test::answer_box(refused, win, Art::ID_SAVE_PREIS);
+  EXPECT_NE(std::string::npos, refused.text.find("als Zahl")) << refused.text;
+  EXPECT_EQ(1, count("select count(*) from PREIS"));
 }
 
 TEST_F(ArtTest, GroupMembershipsComeFromTemplatesAndGoAgain)
