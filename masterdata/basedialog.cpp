@@ -41,6 +41,7 @@ FXDEFMAP(BaseDialog) BaseDialogMap[] = {
     FXMAPFUNC(SEL_COMMAND, BaseDialog::ID_NEW, BaseDialog::onNew),
     FXMAPFUNC(SEL_COMMAND, BaseDialog::ID_SAVE, BaseDialog::onSave),
     FXMAPFUNC(SEL_COMMAND, BaseDialog::ID_DELETE_ROW, BaseDialog::onDelete),
+    FXMAPFUNC(SEL_KEYPRESS, 0, BaseDialog::onKeyPress),
 };
 
 FXIMPLEMENT(BaseDialog, Dialog, BaseDialogMap, ARRAYNUMBER(BaseDialogMap))
@@ -248,6 +249,27 @@ long BaseDialog::onDelete(FXObject *, FXSelector, void *)
   return 1;
 }
 
+long BaseDialog::onKeyPress(FXObject *sender, FXSelector sel, void *ptr)
+{
+  const FXEvent *event = static_cast<const FXEvent *>(ptr);
+  const bool paste = event && (((event->code == KEY_v || event->code == KEY_V) && (event->state & CONTROLMASK)) ||
+                               ((event->code == KEY_Insert || event->code == KEY_KP_Insert) && (event->state & SHIFTMASK)));
+  FXWindow *focus = paste ? getFocus() : nullptr;
+  while (focus && focus->getFocus())
+    focus = focus->getFocus();
+  FXString pasted;
+  if (dynamic_cast<FXTextField *>(focus) &&
+      (focus->getDNDData(FROM_CLIPBOARD, utf8Type, pasted) || focus->getDNDData(FROM_CLIPBOARD, stringType, pasted))) {
+    const std::string text(pasted.text(), static_cast<size_t>(pasted.length()));
+    const std::string::size_type nul = text.find('\0');
+    if (nul != std::string::npos) {
+      refuse_nul(text.substr(0, nul));
+      return 1;
+    }
+  }
+  return Dialog::onKeyPress(sender, sel, ptr);
+}
+
 void BaseDialog::show() { Dialog::show(); }
 
 void BaseDialog::show(FXuint placement)
@@ -325,6 +347,11 @@ int BaseDialog::rows_where(const std::string &condition)
   return count;
 }
 
+void BaseDialog::refuse_nul(const std::string &before)
+{
+  data_error(Tools::format("%s\n%s\\0", msg_text_nul.str(), before).c_str());
+}
+
 bool BaseDialog::texts_fit(const Tools::DBBindType &row)
 {
   for (const Tools::DBType *column : row.get_types()) {
@@ -344,7 +371,7 @@ bool BaseDialog::texts_fit(const Tools::DBBindType &row)
                                text->size)
                      .c_str());
     else
-      data_error(Tools::format("%s\n%s\\0", msg_text_nul.str(), text->value.substr(0, nul)).c_str());
+      refuse_nul(text->value.substr(0, nul));
     return false;
   }
   return true;

@@ -95,6 +95,8 @@ protected:
   // row that holds a NUL or is longer than its column. True when every
   // text fits.
   bool texts_fit(const Tools::DBBindType &row);
+  // The data-error box for a text holding a NUL, showing what precedes it.
+  void refuse_nul(const std::string &before);
   // Refuses in words a money field inside `area` (enabled ones only) that
   // holds no number or one too large, and puts the focus there.
   bool amounts_valid(FX::FXWindow *area);
@@ -153,6 +155,9 @@ public:
   long onSave(FX::FXObject *, FX::FXSelector, void *);
   long onCancel(FX::FXObject *, FX::FXSelector, void *);
   long onDelete(FX::FXObject *, FX::FXSelector, void *);
+  // Ctrl+V or Shift+Insert into a text field: a text holding a NUL would
+  // arrive cut at it, so it is refused in words; anything else is pasted.
+  long onKeyPress(FX::FXObject *, FX::FXSelector, void *);
 
   ComboBox *get_idx_combo() const { return idx_combo; }
   ComboBox *get_key_combo() const { return key_combo; }

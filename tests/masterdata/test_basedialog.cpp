@@ -152,6 +152,44 @@ TEST_F(RecordWindows, TextsTheirColumnCannotHoldAreRefusedInWordsBeforeAnythingI
   }
 }
 
+TEST_F(RecordWindows, APasteHoldingANulIsRefusedInWordsAndOtherPastesGoIn)
+{
+  BaseDialog *win = window(MainWindow::ID_GRPUST);
+  ASSERT_NE(nullptr, win);
+  Tools::ThemeTextField *field = nullptr;
+  for (Tools::ThemeTextField *f : md_test::find_all<Tools::ThemeTextField>(win))
+    if (!field && f->isEnabled() && f->getNumColumns() == 50)
+      field = f;
+  ASSERT_NE(nullptr, field);
+  FXDialogBox holder(main, "Ablage");
+  FXTextField *source = new FXTextField(&holder, 10);
+  holder.create();
+
+  const struct
+  {
+    FXString copied;
+    const char *after;
+  } cases[] = {{FXString("ab\0cd", 5), "alt"}, {FXString("abcd"), "altabcd"}};
+  for (const auto &c : cases) {
+    field->setText("alt");
+    field->setFocus();
+    field->setCursorPos(3);
+    source->setText(c.copied);
+    source->selectAll();
+    source->handle(source, FXSEL(SEL_COMMAND, FXTextField::ID_COPY_SEL), nullptr);
+    Box box;
+    const bool refused = std::string(c.after) == "alt";
+    if (refused)
+      korvan_gui_test::expect_box(box);
+    korvan_gui_test::press_key(win, KEY_v, CONTROLMASK);
+    EXPECT_EQ(refused, box.seen);
+    if (refused) {
+      EXPECT_NE(std::string::npos, box.text.find("ab\\0")) << box.text;
+    }
+    EXPECT_STREQ(c.after, field->getText().text());
+  }
+}
+
 TEST_F(RecordWindows, MoneyThatIsNoAmountOrTooLargeIsRefusedAndAmountsAreStoredToTheCent)
 {
   SonstArt *win = dynamic_cast<SonstArt *>(window(MainWindow::ID_SONSTART));
