@@ -15,14 +15,11 @@
 #include "tools/widgets/fxcompat.h"
 #include "tools/widgets/theme.h"
 
-class MainWindow;
-
 class MoneyField : public Tools::ThemeTextField
 {
   FXDECLARE(MoneyField)
 
 protected:
-  MainWindow *main_window;
   MoneyField();
   void set_colour(double value);
 
@@ -38,7 +35,7 @@ public:
   // The amount of the field's text.
   Reading read(double &value) const;
 
-  MoneyField(FX::FXComposite *p, MainWindow *mw, FX::FXObject *tgt, FX::FXSelector sel, int cols);
+  MoneyField(FX::FXComposite *p, FX::FXObject *tgt, FX::FXSelector sel, int cols);
 
   // Shows the amount of the text with two decimals; a text that is no
   // amount stays as it is.
