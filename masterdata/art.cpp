@@ -148,6 +148,10 @@ void Art::build_price_and_group_tabs()
       new Tools::ThemeVerticalFrame(tab_book, FRAME_RAISED, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
   groups_sheet = new SpreadSheet(groups_page, main_window, this, ID_GRUPPEN, sheet_opts);
   groups_sheet->set_columns("idx \tidx,name Name,bezeichnung Bezeichnung, bezeichnung2 Bezeichnung");
+  // Order entry lists only articles in a group: the memberships are typed
+  // in place and made through the sheet's menu ("Neuer Eintrag",
+  // "Vorlage..", "Eintrag Löschen"), which a read-only sheet never opens.
+  groups_sheet->setEditable(TRUE);
 
   new TabItem(tab_book, main_window, "Preise", nullptr, TAB_TOP_NORMAL, 0, 0, 0, 0, 2, 2, 2, 2);
   Tools::ThemeVerticalFrame *prices_page =

@@ -11,6 +11,7 @@
 #include "gui/moneyfield.h"
 #include "gui/spreadsheet.h"
 #include "masterdata/art.h"
+#include "rooms/addlinewin.h"
 #include "tests/masterdata/md_support.h"
 
 using namespace FX;
@@ -211,6 +212,66 @@ TEST_F(ArtTest, GroupMembershipsComeFromTemplatesAndGoAgain)
   EXPECT_TRUE(box.seen);
   EXPECT_EQ(4, count("select count(*) from GRP_ART"));
   EXPECT_EQ(0, win->handle(win->get_groups_sheet(), FXSEL(SEL_COMMAND, Art::ID_GRUPPEN), nullptr));
+}
+
+// Tests that move the real pointer; each runs on a display of its own.
+class ArtPointer : public ArtTest
+{
+};
+
+// As a person does it: the "Gruppen" tab clicked, a right click on the
+// sheet, "Vorlage.." and a group chosen with the pointer; order entry then
+// offers the article under that group.
+TEST_F(ArtPointer, AGroupIsGivenWithThePointerAndTheArticleIsThenOfferedForOrdering)
+{
+  using namespace korvan_gui_test;
+  group = md_test::store_group(*db, "U19", 19);
+  const int a = store_article("A", "Apfelsaft", group, "U19");
+  const int b = store_article("B", "Bier", group, "U19");
+  store_membership("Getränke", "A", a);
+  Art *win = open<Art>(MainWindow::ID_ART);
+  ASSERT_NE(nullptr, win);
+  win->get_artnr_combo()->select_key("B");
+  ASSERT_EQ(b, static_cast<int>(win->get_art().idx));
+  run_pending(150);
+
+  TabItem *tab = nullptr;
+  for (TabItem *t : md_test::find_all<TabItem>(win))
+    if (std::string(t->getText().text()) == "Gruppen")
+      tab = t;
+  ASSERT_TRUE(click(tab, 1));
+  ASSERT_TRUE(run_until([&] { return win->get_groups_sheet()->shown(); }));
+  run_pending(100);
+
+  bool chosen = false;
+  run_steps({
+      [&] { return point_at(menu_entry(modal_menu(), "Vorlage..")); },
+      [&] {
+        FXMenuCascade *more = dynamic_cast<FXMenuCascade *>(menu_entry(modal_menu(), "Vorlage.."));
+        FXWindow *entry = more && more->getMenu()->shown() ? menu_entry(more->getMenu(), "Getränke") : nullptr;
+        return entry && (chosen = click(entry, 1));
+      },
+  });
+  SpreadSheet *sheet = win->get_groups_sheet();
+  ASSERT_TRUE(click(sheet, 3, sheet->getRowHeader()->getWidth() + 20, sheet->getColumnHeader()->getHeight() + 8));
+  ASSERT_TRUE(run_until([&] { return count("select count(*) from GRP_ART where art_artnr = 'B'") == 1; }, 5000));
+  EXPECT_TRUE(chosen);
+  EXPECT_EQ("Gruppe Getränke", value("select bezeichnung from GRP_ART where art_artnr = 'B'"));
+  ASSERT_TRUE(run_until([&] { return sheet->getNumRows() == 1; }));
+  EXPECT_EQ("Getränke", std::string(sheet->getItemText(0, 0).text()));
+  shot(win, "art_group_given");
+
+  LAYOUTK room;
+  LAYOUTP table;
+  BONLINE line;
+  AddLineWin entry(main, *main, room, table, line);
+  SpreadSheet *groups = entry.get_groups();
+  ASSERT_EQ(1, groups->getNumRows());
+  groups->setCurrentItem(0, 0, TRUE);
+  std::vector<std::string> offered;
+  for (int r = 0; r < entry.get_articles()->getNumRows(); ++r)
+    offered.push_back(entry.get_articles()->getItemText(r, 0).text());
+  EXPECT_EQ((std::vector<std::string>{"A", "B"}), offered);
 }
 
 TEST_F(ArtTest, DeletingAnArticleTakesItsPricesUnlessItStillBelongsToAGroup)
