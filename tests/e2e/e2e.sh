@@ -128,26 +128,57 @@ gone() {
 
 # ---- gestures ----
 
+# The window of that title, brought to the front as a click on it would:
+# without a window manager nothing else raises it.
+front() {
+  local w
+  w=$(window "$1")
+  xdotool windowraise "$w"
+  echo "$w"
+}
+
 # click TITLE X Y [COUNT]: a left click at X,Y of the window.
 click() {
   local w
-  w=$(window "$1")
+  w=$(front "$1")
   xdotool mousemove --sync --window "$w" "$2" "$3" click --repeat "${4:-1}" --delay 80 1
 }
 
-# pick TITLE X Y: choose an item of a list popped up at X,Y of the window;
-# the toolkit takes an item only after the pointer moved over it.
+# True when the pointer is over the window (or one of its children).
+over() {
+  local w=$1 id
+  eval "$(xdotool getmouselocation --shell 2>/dev/null)"
+  id=$WINDOW
+  while [ -n "$id" ] && [ "$id" != 0 ]; do
+    [ "$id" -ne "$w" ] || return 0
+    id=$(xwininfo -tree -id "$id" 2>/dev/null | awk '/Parent window id/ { print $4; exit }')
+    id=$((id))
+    [ "$id" -ne "$ROOT_ID" ] || return 1
+  done
+  return 1
+}
+ROOT_ID=""
+
+# pick TITLE X Y: chooses the item at X,Y of the list that the last click
+# popped up over the window, once the list is there; the toolkit takes an
+# item only after the pointer moved over it.
 pick() {
-  local w
+  local w deadline=$((SECONDS + E2E_TIMEOUT))
   w=$(window "$1")
+  [ -n "$ROOT_ID" ] || ROOT_ID=$(($(xwininfo -root | awk '/Window id/ { print $4; exit }')))
   xdotool mousemove --sync --window "$w" "$2" $(($3 - 3))
+  while over "$w"; do
+    [ $SECONDS -lt $deadline ] || fail "no list popped up over '$1' at $2,$3"
+    sleep 0.1
+    xdotool mousemove --sync --window "$w" "$2" $(($3 - 2)) mousemove --sync --window "$w" "$2" $(($3 - 3))
+  done
   xdotool mousemove --sync --window "$w" "$2" "$3" click 1
 }
 
 # drag TITLE X Y DX DY: press at X,Y, move by DX,DY in steps, release.
 drag() {
   local w i
-  w=$(window "$1")
+  w=$(front "$1")
   xdotool mousemove --sync --window "$w" "$2" "$3" mousedown 1
   for i in 1 2 3 4; do
     xdotool mousemove --sync --window "$w" $(($2 + $4 * i / 4)) $(($3 + $5 * i / 4))
@@ -158,7 +189,7 @@ drag() {
 # keys TITLE KEY...: keys pressed in the window.
 keys() {
   local w
-  w=$(window "$1")
+  w=$(front "$1")
   shift
   xdotool windowfocus --sync "$w" key --clearmodifiers --delay 40 "$@"
 }
@@ -166,7 +197,7 @@ keys() {
 # write TITLE X Y TEXT: replaces the text of the field at X,Y.
 write() {
   local w
-  w=$(window "$1")
+  w=$(front "$1")
   xdotool mousemove --sync --window "$w" "$2" "$3" click --repeat 3 --delay 80 1
   xdotool windowfocus --sync "$w" key --clearmodifiers BackSpace
   [ -z "$4" ] || xdotool type --delay 30 "$4"
