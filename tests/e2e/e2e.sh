@@ -73,7 +73,8 @@ station() {
     E2E_DISPLAY[$name]=$("$KORVAN_ROOT/scripts/display" start "$dir/display")
     on_exit "station_kill $name"
   fi
-  # A station knows nothing of this run's data source list unless given one.
+  # ODBCINI goes along as the caller has it; scripts/run sets its own for
+  # the data sources it writes.
   (cd "$dir" && exec env ODBCINI="${ODBCINI:-}" HOME="$dir/home" DISPLAY="${E2E_DISPLAY[$name]}" KORVAN_DATA="$dir/data" \
     "$KORVAN_ROOT/scripts/run" "$@" >"$dir/out" 2>"$dir/err") &
   E2E_PID[$name]=$!
