@@ -1,7 +1,5 @@
 #include "gui/buttonbar.h"
 
-#include "shell/mainwindow.h"
-
 using namespace FX;
 
 namespace {
@@ -14,44 +12,44 @@ static_assert(BAR_BUTTON_STYLE == 0x106000, "bar button style");
 
 FXIMPLEMENT(BarButton, Tools::ThemeButton, nullptr, 0)
 
-BarButton::BarButton(FXComposite *p, MainWindow *main, const std::string &text, const std::string &icon,
+BarButton::BarButton(FXComposite *p, AppContext *context, const std::string &text, const std::string &icon,
                      FXObject *tgt, FXSelector sel, unsigned int opts)
-    : Tools::ThemeButton(p, FXString(text.c_str()), (icon.empty() || !main) ? nullptr : main->getIcon(icon), tgt,
-                         sel, opts, 0, 0, 0, 0, 2, 2, 2, 2),
-      Lang(main, "Button", text), mainWindow(main)
+    : Tools::ThemeButton(p, FXString(text.c_str()), (icon.empty() || !context) ? nullptr : context->getIcon(icon),
+                         tgt, sel, opts, 0, 0, 0, 0, 2, 2, 2, 2),
+      Lang(context, "Button", text)
 {
   show_current_mode();
 }
 
 void BarButton::update_text() { setText(FXString(toggle_text().c_str())); }
 
-BarButtonOk::BarButtonOk(FXComposite *p, MainWindow *main, FXObject *tgt, FXSelector sel)
-    : BarButton(p, main, "Ok", "Ok", tgt, sel, BAR_BUTTON_STYLE)
+BarButtonOk::BarButtonOk(FXComposite *p, AppContext *context, FXObject *tgt, FXSelector sel)
+    : BarButton(p, context, "Ok", "Ok", tgt, sel, BAR_BUTTON_STYLE)
 {
 }
 
-BarButtonNew::BarButtonNew(FXComposite *p, MainWindow *main, FXObject *tgt, FXSelector sel, unsigned int opts)
-    : BarButton(p, main, "Neu", "New", tgt, sel, opts)
+BarButtonNew::BarButtonNew(FXComposite *p, AppContext *context, FXObject *tgt, FXSelector sel, unsigned int opts)
+    : BarButton(p, context, "Neu", "New", tgt, sel, opts)
 {
 }
 
-BarButtonSave::BarButtonSave(FXComposite *p, MainWindow *main, FXObject *tgt, FXSelector sel)
-    : BarButton(p, main, "Speichern", "Save", tgt, sel, BAR_BUTTON_STYLE)
+BarButtonSave::BarButtonSave(FXComposite *p, AppContext *context, FXObject *tgt, FXSelector sel)
+    : BarButton(p, context, "Speichern", "Save", tgt, sel, BAR_BUTTON_STYLE)
 {
 }
 
-BarButtonTest::BarButtonTest(FXComposite *p, MainWindow *main, FXObject *tgt, FXSelector sel)
-    : BarButton(p, main, "Testen", "Test", tgt, sel, BAR_BUTTON_STYLE)
+BarButtonTest::BarButtonTest(FXComposite *p, AppContext *context, FXObject *tgt, FXSelector sel)
+    : BarButton(p, context, "Testen", "Test", tgt, sel, BAR_BUTTON_STYLE)
 {
 }
 
-BarButtonCancel::BarButtonCancel(FXComposite *p, MainWindow *main, FXObject *tgt, FXSelector sel)
-    : BarButton(p, main, "Abbrechen", "Cancel", tgt, sel, BAR_BUTTON_STYLE)
+BarButtonCancel::BarButtonCancel(FXComposite *p, AppContext *context, FXObject *tgt, FXSelector sel)
+    : BarButton(p, context, "Abbrechen", "Cancel", tgt, sel, BAR_BUTTON_STYLE)
 {
 }
 
-BarButtonDelete::BarButtonDelete(FXComposite *p, MainWindow *main, FXObject *tgt, FXSelector sel)
-    : BarButton(p, main, "Löschen", "Delete", tgt, sel, BAR_BUTTON_STYLE)
+BarButtonDelete::BarButtonDelete(FXComposite *p, AppContext *context, FXObject *tgt, FXSelector sel)
+    : BarButton(p, context, "Löschen", "Delete", tgt, sel, BAR_BUTTON_STYLE)
 {
 }
 
@@ -59,8 +57,8 @@ BarButtonDelete::BarButtonDelete(FXComposite *p, MainWindow *main, FXObject *tgt
 
 FXIMPLEMENT(ButtonBar, FXHorizontalFrame, nullptr, 0)
 
-ButtonBar::ButtonBar(FXComposite *p, MainWindow *main)
-    : FXHorizontalFrame(p, LAYOUT_FILL_X, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4), mainWindow(main), inner_frame(nullptr),
+ButtonBar::ButtonBar(FXComposite *p, AppContext *context)
+    : FXHorizontalFrame(p, LAYOUT_FILL_X, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4), context(context), inner_frame(nullptr),
       nested_frame(nullptr)
 {
   inner_frame = new FXHorizontalFrame(this, LAYOUT_CENTER_X | PACK_UNIFORM_HEIGHT | PACK_UNIFORM_WIDTH, 0, 0, 0, 0,
@@ -91,7 +89,7 @@ template <class B> B *ButtonBar::add_button(FXObject *tgt, FXSelector sel, bool 
   } else if (nested_frame) {
     frame = nested_frame;
   }
-  return new B(frame, mainWindow, tgt, sel);
+  return new B(frame, context, tgt, sel);
 }
 
 BarButtonOk *ButtonBar::add_ok(FXObject *tgt, FXSelector sel, bool nested)

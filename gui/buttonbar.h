@@ -3,25 +3,22 @@
 
 // The row of command buttons at the foot of the dialogs, and its buttons:
 // themed push buttons with a translatable text (type "Button") and a
-// picture from the main window's icon set.
+// picture from the application context's icon set.
 
 #include <string>
 
 #include "gui/lang.h"
 #include "tools/widgets/theme.h"
 
-class MainWindow;
-
 class BarButton : public Tools::ThemeButton, protected Lang
 {
   FXDECLARE(BarButton)
 protected:
-  MainWindow *mainWindow;
-  BarButton() : mainWindow(nullptr) {}
+  BarButton() {}
 
 public:
   // An empty picture name gives a button without picture.
-  BarButton(FX::FXComposite *p, MainWindow *main, const std::string &text, const std::string &icon,
+  BarButton(FX::FXComposite *p, AppContext *context, const std::string &text, const std::string &icon,
             FX::FXObject *tgt, FX::FXSelector sel, unsigned int opts);
   void update_text() override;
 
@@ -32,37 +29,37 @@ public:
 class BarButtonOk : public BarButton
 {
 public:
-  BarButtonOk(FX::FXComposite *p, MainWindow *main, FX::FXObject *tgt, FX::FXSelector sel);
+  BarButtonOk(FX::FXComposite *p, AppContext *context, FX::FXObject *tgt, FX::FXSelector sel);
 };
 
 class BarButtonNew : public BarButton
 {
 public:
-  BarButtonNew(FX::FXComposite *p, MainWindow *main, FX::FXObject *tgt, FX::FXSelector sel, unsigned int opts);
+  BarButtonNew(FX::FXComposite *p, AppContext *context, FX::FXObject *tgt, FX::FXSelector sel, unsigned int opts);
 };
 
 class BarButtonSave : public BarButton
 {
 public:
-  BarButtonSave(FX::FXComposite *p, MainWindow *main, FX::FXObject *tgt, FX::FXSelector sel);
+  BarButtonSave(FX::FXComposite *p, AppContext *context, FX::FXObject *tgt, FX::FXSelector sel);
 };
 
 class BarButtonTest : public BarButton
 {
 public:
-  BarButtonTest(FX::FXComposite *p, MainWindow *main, FX::FXObject *tgt, FX::FXSelector sel);
+  BarButtonTest(FX::FXComposite *p, AppContext *context, FX::FXObject *tgt, FX::FXSelector sel);
 };
 
 class BarButtonCancel : public BarButton
 {
 public:
-  BarButtonCancel(FX::FXComposite *p, MainWindow *main, FX::FXObject *tgt, FX::FXSelector sel);
+  BarButtonCancel(FX::FXComposite *p, AppContext *context, FX::FXObject *tgt, FX::FXSelector sel);
 };
 
 class BarButtonDelete : public BarButton
 {
 public:
-  BarButtonDelete(FX::FXComposite *p, MainWindow *main, FX::FXObject *tgt, FX::FXSelector sel);
+  BarButtonDelete(FX::FXComposite *p, AppContext *context, FX::FXObject *tgt, FX::FXSelector sel);
 };
 
 // A full-width row whose buttons form one centred group of equal size, or,
@@ -72,15 +69,15 @@ class ButtonBar : public FX::FXHorizontalFrame
 {
   FXDECLARE(ButtonBar)
 protected:
-  MainWindow *mainWindow;
+  AppContext *context;
   FX::FXHorizontalFrame *inner_frame;
   FX::FXHorizontalFrame *nested_frame;
-  ButtonBar() : mainWindow(nullptr), inner_frame(nullptr), nested_frame(nullptr) {}
+  ButtonBar() : context(nullptr), inner_frame(nullptr), nested_frame(nullptr) {}
 
   template <class B> B *add_button(FX::FXObject *tgt, FX::FXSelector sel, bool nested);
 
 public:
-  ButtonBar(FX::FXComposite *p, MainWindow *main);
+  ButtonBar(FX::FXComposite *p, AppContext *context);
 
   // Each returns the new button (callers may ignore it).
   BarButtonOk *add_ok(FX::FXObject *tgt, FX::FXSelector sel, bool nested = false);

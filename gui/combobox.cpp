@@ -1,7 +1,5 @@
 #include "gui/combobox.h"
 
-#include "shell/mainwindow.h"
-
 using namespace FX;
 
 FXDEFMAP(ComboBox) ComboBoxMap[] = {
@@ -10,10 +8,10 @@ FXDEFMAP(ComboBox) ComboBoxMap[] = {
 
 FXIMPLEMENT(ComboBox, Tools::ThemeComboBox, ComboBoxMap, ARRAYNUMBER(ComboBoxMap))
 
-ComboBox::ComboBox() : main_window(nullptr) {}
+ComboBox::ComboBox() : context(nullptr) {}
 
-ComboBox::ComboBox(FXComposite *p, MainWindow *mw, FXObject *tgt, FXSelector sel, int cols)
-    : Tools::ThemeComboBox(p, cols, tgt, sel, FRAME_SUNKEN, 0, 0, 0, 0, 2, 2, 2, 2), main_window(mw)
+ComboBox::ComboBox(FXComposite *p, AppContext *context, FXObject *tgt, FXSelector sel, int cols)
+    : Tools::ThemeComboBox(p, cols, tgt, sel, FRAME_SUNKEN, 0, 0, 0, 0, 2, 2, 2, 2), context(context)
 {
   setNumVisible(10);
 }
@@ -72,7 +70,7 @@ void ComboBox::select_key(const std::string &key)
 
 void ComboBox::set_where(const std::string &condition) { where_clause = " where " + condition; }
 
-Tools::Ref<Tools::Database> ComboBox::get_db() { return main_window->getDatabase(); }
+Tools::Ref<Tools::Database> ComboBox::get_db() { return context->getDatabase(); }
 
 void ComboBox::fill() {}
 

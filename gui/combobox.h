@@ -18,15 +18,14 @@
 #include "tools/core/string_utils.h"
 #include "tools/dbi/database.h"
 #include "tools/dbi/query.h"
-
-class MainWindow;
+#include "gui/appcontext.h"
 
 class ComboBox : public Tools::ThemeComboBox
 {
   FXDECLARE(ComboBox)
 
 protected:
-  MainWindow *main_window;
+  AppContext *context;
   // One key per list item, in item order; each item's data points at its
   // key, which a list keeps in place while more are appended.
   std::list<std::string> item_keys;
@@ -37,7 +36,7 @@ protected:
   void pick(FX::FXint index);
 
 public:
-  ComboBox(FX::FXComposite *p, MainWindow *mw, FX::FXObject *tgt, FX::FXSelector sel, int cols);
+  ComboBox(FX::FXComposite *p, AppContext *context, FX::FXObject *tgt, FX::FXSelector sel, int cols);
   virtual ~ComboBox();
 
   void layout() override;
@@ -87,10 +86,10 @@ protected:
   }
 
 public:
-  DBComboBox(FX::FXComposite *p, MainWindow *mw, const std::string &key, FX::FXObject *tgt, FX::FXSelector sel,
+  DBComboBox(FX::FXComposite *p, AppContext *context, const std::string &key, FX::FXObject *tgt, FX::FXSelector sel,
              int cols, const std::string &spec1 = std::string(), const std::string &spec2 = std::string(),
              const std::string &spec3 = std::string())
-      : ComboBox(p, mw, tgt, sel, cols ? cols : default_width(key)), key_column(key)
+      : ComboBox(p, context, tgt, sel, cols ? cols : default_width(key)), key_column(key)
   {
     for (const std::string *spec : {&spec1, &spec2, &spec3})
       if (!spec->empty())

@@ -12,11 +12,10 @@ FXDEFMAP(DateField) DateFieldMap[] = {
 
 FXIMPLEMENT(DateField, Tools::ThemeTextField, DateFieldMap, ARRAYNUMBER(DateFieldMap))
 
-DateField::DateField() : main_window(nullptr) {}
+DateField::DateField() {}
 
-DateField::DateField(FXComposite *p, MainWindow *mw, FXObject *tgt, FXSelector sel)
-    : Tools::ThemeTextField(p, 10, tgt, sel, TEXTFIELD_LIMITED | FRAME_SUNKEN, 0, 0, 0, 0, 2, 2, 2, 2),
-      main_window(mw)
+DateField::DateField(FXComposite *p, FXObject *tgt, FXSelector sel)
+    : Tools::ThemeTextField(p, 10, tgt, sel, TEXTFIELD_LIMITED | FRAME_SUNKEN, 0, 0, 0, 0, 2, 2, 2, 2)
 {
 }
 

@@ -10,18 +10,15 @@
 #include "tools/widgets/fxcompat.h"
 #include "tools/widgets/theme.h"
 
-class MainWindow;
-
 class DateField : public Tools::ThemeTextField
 {
   FXDECLARE(DateField)
 
 protected:
-  MainWindow *main_window;
   DateField();
 
 public:
-  DateField(FX::FXComposite *p, MainWindow *mw, FX::FXObject *tgt, FX::FXSelector sel);
+  DateField(FX::FXComposite *p, FX::FXObject *tgt, FX::FXSelector sel);
 
   // True when the text could be, or become, a date of that form.
   static bool acceptable(const std::string &text);

@@ -27,8 +27,7 @@ template <> void BindVar<MoneyField, double>::from_widget()
 // The yes/no box offers exactly the two names and takes no typing, so only
 // those texts can reach the variable.
 template <>
-BindVar<ComboBox, JANEIN_RANGE>::BindVar(ComboBox *widget, JANEIN_RANGE *variable, MainWindow *mw)
-    : BindVarBase(mw), w(widget), v(variable)
+BindVar<ComboBox, JANEIN_RANGE>::BindVar(ComboBox *widget, JANEIN_RANGE *variable) : w(widget), v(variable)
 {
   w->clear_items();
   w->append_item(JANEIN_STR[JANEIN::NEIN], "");
@@ -88,11 +87,11 @@ FXDEFMAP(Dialog) DialogMap[] = {
 
 FXIMPLEMENT(Dialog, FXDialogBox, DialogMap, ARRAYNUMBER(DialogMap))
 
-Dialog::Dialog() : main_window(nullptr), rollback_on_close(true) {}
+Dialog::Dialog() : rollback_on_close(true) {}
 
-Dialog::Dialog(FXWindow *owner, MainWindow *mw, const FXString &title, FXuint opts, FXint x, FXint y)
-    : FXDialogBox(owner, title, opts, x, y, 0, 0, 10, 10, 10, 10, 4, 4), Lang(mw, "Dialog", title.text()),
-      CommonMsg(mw), main_window(mw), rollback_on_close(true)
+Dialog::Dialog(FXWindow *owner, AppContext *context, const FXString &title, FXuint opts, FXint x, FXint y)
+    : FXDialogBox(owner, title, opts, x, y, 0, 0, 10, 10, 10, 10, 4, 4), Lang(context, "Dialog", title.text()),
+      CommonMsg(context), rollback_on_close(true)
 {
   if (!getAccelTable())
     setAccelTable(new FXAccelTable);
@@ -106,12 +105,10 @@ void Dialog::update_text() { setTitle(toggle_text().c_str()); }
 
 Tools::Ref<Tools::Database> Dialog::get_db()
 {
-  if (!main_window)
+  if (!context)
     return Tools::Ref<Tools::Database>();
-  return main_window->getDatabase();
+  return context->getDatabase();
 }
-
-MainWindow::ConnectSettings *Dialog::get_connect_settings() { return &main_window->getConnectSettings(); }
 
 void Dialog::vars_to_widgets()
 {
@@ -147,7 +144,7 @@ void Dialog::set_history(BASE &row, int kind)
     return;
   std::string stamp = history_stamp(std::time(nullptr));
   std::string login;
-  Tools::Ref<USER> user = main_window ? main_window->getUser() : Tools::Ref<USER>();
+  Tools::Ref<USER> user = context ? context->getUser() : Tools::Ref<USER>();
   if (user.valid() && user.try_get())
     login = user->login.value;
   else
@@ -171,10 +168,10 @@ void Dialog::set_history(BASE &row, int kind)
 // ---- handlers ----
 
 
-long Dialog::onToggleLang(FXObject *sender, FXSelector, void *ptr)
+long Dialog::onToggleLang(FXObject *, FXSelector, void *)
 {
-  if (main_window)
-    main_window->handle(sender, FXSEL(SEL_COMMAND, MainWindow::ID_LANGMODE), ptr);
+  if (context)
+    context->switchTranslated();
   recalc();
   layout();
   update();

@@ -15,8 +15,8 @@
 #include "tools/core/enum_range.h"
 #include "tools/core/ref.h"
 #include "tools/dbi/dbtype.h"
+#include "gui/appcontext.h"
 #include "gui/lang.h"
-#include "shell/mainwindow.h"
 
 class ComboBox;
 class MoneyField;
@@ -31,16 +31,11 @@ class ThemeTextField;
 // bindings; widget and variable belong to the dialog's subclass.
 class BindVarBase
 {
-protected:
-  MainWindow *main_window;
-
 public:
-  explicit BindVarBase(MainWindow *mw) : main_window(mw) {}
   virtual ~BindVarBase();
   virtual void to_widget() = 0;
   virtual void from_widget() = 0;
   virtual void *widget() const = 0;
-  virtual void *var() const = 0;
 };
 
 // The conversions exist for the seven pairs specialised below (and
@@ -51,16 +46,15 @@ template <class W, class T> class BindVar : public BindVarBase
   T *v;
 
 public:
-  BindVar(W *widget, T *variable, MainWindow *mw) : BindVarBase(mw), w(widget), v(variable) {}
+  BindVar(W *widget, T *variable) : w(widget), v(variable) {}
   void to_widget() override;
   void from_widget() override;
   void *widget() const override { return w; }
-  void *var() const override { return v; }
 };
 
 template <> void BindVar<MoneyField, double>::to_widget();
 template <> void BindVar<MoneyField, double>::from_widget();
-template <> BindVar<ComboBox, JANEIN_RANGE>::BindVar(ComboBox *widget, JANEIN_RANGE *variable, MainWindow *mw);
+template <> BindVar<ComboBox, JANEIN_RANGE>::BindVar(ComboBox *widget, JANEIN_RANGE *variable);
 template <> void BindVar<ComboBox, JANEIN_RANGE>::to_widget();
 template <> void BindVar<ComboBox, JANEIN_RANGE>::from_widget();
 template <> void BindVar<ComboBox, std::string>::to_widget();
@@ -79,7 +73,6 @@ class Dialog : public FX::FXDialogBox, public Lang, public CommonMsg
   FXDECLARE(Dialog)
 
 protected:
-  MainWindow *main_window;
   std::vector<Tools::Ref<BindVarBase> > binds;
   // While set, closing the dialog discards the open transaction.
   bool rollback_on_close;
@@ -93,18 +86,16 @@ public:
     ID_LAST = 68 // subclasses number their own ids from here
   };
 
-  Dialog(FX::FXWindow *owner, MainWindow *mw, const FX::FXString &title,
+  Dialog(FX::FXWindow *owner, AppContext *context, const FX::FXString &title,
          FX::FXuint opts = FX::DECOR_TITLE | FX::DECOR_BORDER | FX::DECOR_CLOSE, FX::FXint x = 0,
          FX::FXint y = 0);
   virtual ~Dialog();
 
   void update_text() override;
 
-  MainWindow *get_main_window() const { return main_window; }
   Tools::Ref<Tools::Database> get_db();
-  // True when the main window holds a database handle that is connected.
+  // True when the context holds a database handle that is connected.
   bool db_connected();
-  MainWindow::ConnectSettings *get_connect_settings();
 
   template <class A, class B> void add_bind_var(A *widget, B *variable)
   {
@@ -114,7 +105,7 @@ public:
         break;
       }
     }
-    binds.push_back(Tools::Ref<BindVarBase>(new BindVar<A, B>(widget, variable, main_window)));
+    binds.push_back(Tools::Ref<BindVarBase>(new BindVar<A, B>(widget, variable)));
   }
   void vars_to_widgets();
   void widgets_to_vars();
@@ -125,7 +116,6 @@ public:
   // The stamp text of a point in time, in local time.
   static std::string history_stamp(std::time_t when);
 
-  bool get_rollback_on_close() const { return rollback_on_close; }
   void set_rollback_on_close(bool on) { rollback_on_close = on; }
 
   long onToggleLang(FX::FXObject *, FX::FXSelector, void *);

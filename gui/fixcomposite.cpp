@@ -15,15 +15,14 @@ FXDEFMAP(FixComposite) FixCompositeMap[] = {
 FXIMPLEMENT(FixComposite, FXPacker, FixCompositeMap, ARRAYNUMBER(FixCompositeMap))
 
 FixComposite::FixComposite()
-    : main_window(nullptr), edit_mode(false), grabbed(nullptr), grab_x(0), grab_y(0), press_root_x(0),
-      press_root_y(0), start_x(0), start_y(0), forward_target(nullptr), forward_selector(0)
+    : edit_mode(false), grabbed(nullptr), press_root_x(0), press_root_y(0), start_x(0), start_y(0),
+      forward_target(nullptr), forward_selector(0)
 {
 }
 
-FixComposite::FixComposite(FXComposite *p, MainWindow *mw, FXObject *tgt, FXSelector sel, FXuint opts)
-    : FXPacker(p, opts, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4), main_window(mw), edit_mode(false), grabbed(nullptr),
-      grab_x(0), grab_y(0), press_root_x(0), press_root_y(0), start_x(0), start_y(0), forward_target(tgt),
-      forward_selector(sel)
+FixComposite::FixComposite(FXComposite *p, FXObject *tgt, FXSelector sel, FXuint opts)
+    : FXPacker(p, opts, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4), edit_mode(false), grabbed(nullptr), press_root_x(0),
+      press_root_y(0), start_x(0), start_y(0), forward_target(tgt), forward_selector(sel)
 {
   setTarget(this);
   setSelector(ID_SELF);
@@ -78,8 +77,6 @@ long FixComposite::onLeftBtnPress(FXObject *sender, FXSelector, void *ptr)
     return 1;
   grabbed = (sender && sender->isMemberOf(FXMETACLASS(FXWindow))) ? static_cast<FXWindow *>(sender) : nullptr;
   if (grabbed) {
-    grab_x = event->win_x;
-    grab_y = event->win_y;
     press_root_x = event->root_x;
     press_root_y = event->root_y;
     start_x = grabbed->getX();
@@ -179,10 +176,10 @@ LAYOUTP &row_from_widget(const FXLabel *widget, LAYOUTP &row)
 
 FXIMPLEMENT(FixLabel, Tools::ThemeLabel, nullptr, 0)
 
-FixLabel::FixLabel() : main_window(nullptr) {}
+FixLabel::FixLabel() {}
 
-FixLabel::FixLabel(FXComposite *p, MainWindow *mw, FXuint opts, const LAYOUTP &r)
-    : Tools::ThemeLabel(p, FXString(), nullptr, opts, 0, 0, 0, 0, 2, 2, 2, 2), main_window(mw)
+FixLabel::FixLabel(FXComposite *p, FXuint opts, const LAYOUTP &r)
+    : Tools::ThemeLabel(p, FXString(), nullptr, opts, 0, 0, 0, 0, 2, 2, 2, 2)
 {
   row = r;
   place_from_row(this, row);
@@ -192,11 +189,10 @@ LAYOUTP &FixLabel::get_record() { return row_from_widget(this, row); }
 
 FXIMPLEMENT(FixButton, Tools::ThemeButton, nullptr, 0)
 
-FixButton::FixButton() : main_window(nullptr) {}
+FixButton::FixButton() {}
 
-FixButton::FixButton(FXComposite *p, MainWindow *mw, FXObject *tgt, FXSelector sel, FXuint opts,
-                     const LAYOUTP &r)
-    : Tools::ThemeButton(p, FXString(), nullptr, tgt, sel, opts, 0, 0, 0, 0, 2, 2, 2, 2), main_window(mw)
+FixButton::FixButton(FXComposite *p, FXObject *tgt, FXSelector sel, FXuint opts, const LAYOUTP &r)
+    : Tools::ThemeButton(p, FXString(), nullptr, tgt, sel, opts, 0, 0, 0, 0, 2, 2, 2, 2)
 {
   row = r;
   place_from_row(this, row);

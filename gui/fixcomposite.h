@@ -10,18 +10,13 @@
 #include "tools/widgets/theme.h"
 #include "schema/tables.h"
 
-class MainWindow;
-
 class FixComposite : public FX::FXPacker
 {
   FXDECLARE(FixComposite)
 
 protected:
-  MainWindow *main_window;
   bool edit_mode;
   FX::FXWindow *grabbed;
-  int grab_x;
-  int grab_y;
   // Where the pointer was on the screen at the press, and where the
   // grabbed child stood then.
   int press_root_x;
@@ -42,10 +37,9 @@ public:
   };
   static const int GRID = 10;
 
-  FixComposite(FX::FXComposite *p, MainWindow *mw, FX::FXObject *tgt, FX::FXSelector sel, FX::FXuint opts);
+  FixComposite(FX::FXComposite *p, FX::FXObject *tgt, FX::FXSelector sel, FX::FXuint opts);
 
   void set_edit_mode(bool on) { edit_mode = on; }
-  bool get_edit_mode() const { return edit_mode; }
   // Deletes every child, then lays out again.
   void clear();
 
@@ -66,12 +60,11 @@ class FixLabel : public Tools::ThemeLabel
   FXDECLARE(FixLabel)
 
 protected:
-  MainWindow *main_window;
   LAYOUTP row;
   FixLabel();
 
 public:
-  FixLabel(FX::FXComposite *p, MainWindow *mw, FX::FXuint opts, const LAYOUTP &row);
+  FixLabel(FX::FXComposite *p, FX::FXuint opts, const LAYOUTP &row);
   // The row with the label's current text, position and size.
   LAYOUTP &get_record();
 };
@@ -81,13 +74,11 @@ class FixButton : public Tools::ThemeButton
   FXDECLARE(FixButton)
 
 protected:
-  MainWindow *main_window;
   LAYOUTP row;
   FixButton();
 
 public:
-  FixButton(FX::FXComposite *p, MainWindow *mw, FX::FXObject *tgt, FX::FXSelector sel, FX::FXuint opts,
-            const LAYOUTP &row);
+  FixButton(FX::FXComposite *p, FX::FXObject *tgt, FX::FXSelector sel, FX::FXuint opts, const LAYOUTP &row);
   LAYOUTP &get_record();
 };
 

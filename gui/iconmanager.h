@@ -46,7 +46,6 @@ public:
   FX::FXIcon *get_icon(const std::string &name) const;
 
   FX::FXIcon *get_fallback() const { return fallback; }
-  const std::vector<Tools::Ref<Icon> > &get_icons() const { return icons; }
 };
 
 #endif

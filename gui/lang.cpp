@@ -1,7 +1,6 @@
 #include "gui/lang.h"
 
 #include "schema/tables.h"
-#include "shell/mainwindow.h"
 
 using namespace FX;
 
@@ -19,57 +18,68 @@ std::string shown_text(const LANG &row, bool translated)
 
 } // namespace
 
-Lang::Lang(MainWindow *main, const std::string &type, const std::string &orig)
-    : main(main), row(), translated(false)
+const char *const Lang::SYSTEM = "GUI";
+
+Tools::Ref<LANG> Lang::make_row(const std::string &type, const std::string &orig)
 {
-  if (!main) {
-    row = MainWindow::newLang(type, orig);
+  Tools::Ref<LANG> row(new LANG);
+  row->system = std::string(SYSTEM);
+  row->type = type;
+  row->orig = orig;
+  return row;
+}
+
+Lang::Lang(AppContext *context, const std::string &type, const std::string &orig)
+    : context(context), row(), translated(false)
+{
+  if (!context) {
+    row = make_row(type, orig);
     return;
   }
   // Registered before the lookup, so that the list holds the object even
   // when the lookup throws.
-  main->registerLang(this);
-  row = main->getLangFor(type, orig);
+  context->registerLang(this);
+  row = context->getLangFor(type, orig);
   if (row.valid() && row->idx == 0)
-    main->installLang(row);
+    context->installLang(row);
 }
 
-Lang::Lang(MainWindow *main) : main(main), row(), translated(false)
+Lang::Lang(AppContext *context) : context(context), row(), translated(false)
 {
-  if (main)
-    main->registerLang(this);
+  if (context)
+    context->registerLang(this);
 }
 
-Lang::Lang() : main(nullptr), row(), translated(false) {}
+Lang::Lang() : context(nullptr), row(), translated(false) {}
 
-Lang::Lang(const Lang &other) : main(other.main), row(other.row), translated(other.translated) {}
+Lang::Lang(const Lang &other) : context(other.context), row(other.row), translated(other.translated) {}
 
 Lang::~Lang()
 {
-  if (MainWindow::isAlive(main))
-    main->unregisterLang(this);
+  if (AppContext::isAlive(context))
+    context->unregisterLang(this);
 }
 
 std::string Lang::toggle_text()
 {
-  translated = MainWindow::isAlive(main) && main->isTranslated();
+  translated = AppContext::isAlive(context) && context->isTranslated();
   LANG *r = row.try_get();
   return r ? shown_text(*r, translated) : std::string();
 }
 
 void Lang::show_current_mode()
 {
-  if (main && main->isTranslated())
+  if (context && context->isTranslated())
     update_text();
 }
 
 void Lang::reload()
 {
-  if (!main || !row.valid())
+  if (!context || !row.valid())
     return;
-  Tools::Ref<LANG> fresh = main->getLangFor(get_type(), get_orig());
+  Tools::Ref<LANG> fresh = context->getLangFor(get_type(), get_orig());
   if (fresh.valid() && fresh->idx == 0)
-    main->installLang(fresh);
+    context->installLang(fresh);
   row = fresh;
 }
 
@@ -85,23 +95,17 @@ std::string Lang::get_orig() const
   return r ? r->orig.value : std::string();
 }
 
-std::string Lang::get_trans() const
-{
-  LANG *r = row.try_get();
-  return r ? r->trans.value : std::string();
-}
-
 // ---- MultiLang ---------------------------------------------------------------
 
-MultiLang::MultiLang(MainWindow *main, const std::string &type) : Lang(main)
+MultiLang::MultiLang(AppContext *context, const std::string &type) : Lang(context)
 {
   // Only carries the type under which the titles are looked up.
-  row = MainWindow::newLang(type, std::string());
+  row = make_row(type, std::string());
 }
 
 std::string MultiLang::title_for_mode(unsigned i)
 {
-  translated = MainWindow::isAlive(main) && main->isTranslated();
+  translated = AppContext::isAlive(context) && context->isTranslated();
   LANG *r = i < titles.size() ? titles[i].try_get() : nullptr;
   return r ? shown_text(*r, translated) : std::string();
 }
@@ -112,12 +116,12 @@ void MultiLang::set_titles(const std::vector<std::string> &names)
   const std::string type = get_type();
   for (const std::string &name : names) {
     Tools::Ref<LANG> r;
-    if (main) {
-      r = main->getLangFor(type, name);
+    if (context) {
+      r = context->getLangFor(type, name);
       if (r->idx == 0 && !name.empty() && name[0] != '\t')
-        main->installLang(r);
+        context->installLang(r);
     } else {
-      r = MainWindow::newLang(type, name);
+      r = make_row(type, name);
     }
     titles.push_back(r);
   }
@@ -125,19 +129,19 @@ void MultiLang::set_titles(const std::vector<std::string> &names)
 
 void MultiLang::reload()
 {
-  if (!main)
+  if (!context)
     return;
   std::vector<Tools::Ref<LANG> > fresh;
   fresh.reserve(titles.size());
   for (const Tools::Ref<LANG> &r : titles)
-    fresh.push_back(main->getLangFor(r->type.value, r->orig.value));
+    fresh.push_back(context->getLangFor(r->type.value, r->orig.value));
   titles.swap(fresh);
 }
 
 // ---- StaticText ----------------------------------------------------------------
 
-StaticText::StaticText(MainWindow *main, const std::string &type, const std::string &text)
-    : Lang(main, type, text), shown(text)
+StaticText::StaticText(AppContext *context, const std::string &type, const std::string &text)
+    : Lang(context, type, text), shown(text)
 {
   show_current_mode();
 }
@@ -150,13 +154,13 @@ void StaticText::update_text() { shown = toggle_text(); }
 
 // ---- CommonMsg -----------------------------------------------------------------
 
-CommonMsg::CommonMsg(MainWindow *main)
-    : title_data_error(main, "Titel", "Datenfehler"), title_db_error(main, "Titel", "Datenbankfehler"),
-      title_info(main, "Titel", "Info"), title_question(main, "Titel", "Frage"),
-      msg_select_room(main, "Message", "Bitte einen Raum auswählen."),
-      msg_select_price(main, "Message", "Bitte einen Preis auswählen."),
-      msg_select_table(main, "Message", "Bitte einen Tisch auswählen."),
-      msg_select_article(main, "Message", "Bitte einen Artikel auswählen.")
+CommonMsg::CommonMsg(AppContext *context)
+    : title_data_error(context, "Titel", "Datenfehler"), title_db_error(context, "Titel", "Datenbankfehler"),
+      title_info(context, "Titel", "Info"), title_question(context, "Titel", "Frage"),
+      msg_select_room(context, "Message", "Bitte einen Raum auswählen."),
+      msg_select_price(context, "Message", "Bitte einen Preis auswählen."),
+      msg_select_table(context, "Message", "Bitte einen Tisch auswählen."),
+      msg_select_article(context, "Message", "Bitte einen Artikel auswählen.")
 {
 }
 
@@ -169,9 +173,9 @@ std::string str(const FXString &s) { return std::string(s.text(), static_cast<si
 
 FXIMPLEMENT(Label, Tools::ThemeLabel, nullptr, 0)
 
-Label::Label(FXComposite *p, MainWindow *main, const FXString &text, FXIcon *icon, FXuint opts, FXint x, FXint y,
+Label::Label(FXComposite *p, AppContext *context, const FXString &text, FXIcon *icon, FXuint opts, FXint x, FXint y,
              FXint w, FXint h, FXint pl, FXint pr, FXint pt, FXint pb)
-    : Tools::ThemeLabel(p, text, icon, opts, x, y, w, h, pl, pr, pt, pb), Lang(main, "Label", str(text))
+    : Tools::ThemeLabel(p, text, icon, opts, x, y, w, h, pl, pr, pt, pb), Lang(context, "Label", str(text))
 {
   show_current_mode();
 }
@@ -180,9 +184,9 @@ void Label::update_text() { setText(fx(toggle_text())); }
 
 FXIMPLEMENT(GroupBox, FXGroupBox, nullptr, 0)
 
-GroupBox::GroupBox(FXComposite *p, MainWindow *main, const FXString &text, FXuint opts, FXint x, FXint y, FXint w,
+GroupBox::GroupBox(FXComposite *p, AppContext *context, const FXString &text, FXuint opts, FXint x, FXint y, FXint w,
                    FXint h, FXint pl, FXint pr, FXint pt, FXint pb, FXint hs, FXint vs)
-    : FXGroupBox(p, text, opts, x, y, w, h, pl, pr, pt, pb, hs, vs), Lang(main, "Group", str(text))
+    : FXGroupBox(p, text, opts, x, y, w, h, pl, pr, pt, pb, hs, vs), Lang(context, "Group", str(text))
 {
   show_current_mode();
 }
@@ -191,9 +195,9 @@ void GroupBox::update_text() { setText(fx(toggle_text())); }
 
 FXIMPLEMENT(TabItem, Tools::ThemeTabItem, nullptr, 0)
 
-TabItem::TabItem(FXTabBar *p, MainWindow *main, const FXString &text, FXIcon *icon, FXuint opts, FXint x, FXint y,
+TabItem::TabItem(FXTabBar *p, AppContext *context, const FXString &text, FXIcon *icon, FXuint opts, FXint x, FXint y,
                  FXint w, FXint h, FXint pl, FXint pr, FXint pt, FXint pb)
-    : Tools::ThemeTabItem(p, text, icon, opts, x, y, w, h, pl, pr, pt, pb), Lang(main, "Tab", str(text))
+    : Tools::ThemeTabItem(p, text, icon, opts, x, y, w, h, pl, pr, pt, pb), Lang(context, "Tab", str(text))
 {
   show_current_mode();
 }
@@ -202,9 +206,9 @@ void TabItem::update_text() { setText(fx(toggle_text())); }
 
 FXIMPLEMENT(MenuCommand, FXMenuCommand, nullptr, 0)
 
-MenuCommand::MenuCommand(FXComposite *p, MainWindow *main, const FXString &text, FXIcon *icon, FXObject *tgt,
+MenuCommand::MenuCommand(FXComposite *p, AppContext *context, const FXString &text, FXIcon *icon, FXObject *tgt,
                          FXSelector sel, FXuint opts)
-    : FXMenuCommand(p, text, icon, tgt, sel, opts), Lang(main, "Menu", str(text))
+    : FXMenuCommand(p, text, icon, tgt, sel, opts), Lang(context, "Menu", str(text))
 {
   show_current_mode();
 }
@@ -225,9 +229,9 @@ void MenuCommand::update_text()
 
 FXIMPLEMENT(MenuTitle, FXMenuTitle, nullptr, 0)
 
-MenuTitle::MenuTitle(FXComposite *p, MainWindow *main, const FXString &text, FXIcon *icon, FXPopup *pup,
+MenuTitle::MenuTitle(FXComposite *p, AppContext *context, const FXString &text, FXIcon *icon, FXPopup *pup,
                      FXuint opts)
-    : FXMenuTitle(p, text, icon, pup, opts), Lang(main, "Menu", str(text))
+    : FXMenuTitle(p, text, icon, pup, opts), Lang(context, "Menu", str(text))
 {
   show_current_mode();
 }

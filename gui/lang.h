@@ -4,13 +4,13 @@
 // Translatable texts. Every text the interface shows is written in German
 // in the code; that text is its `orig` in table LANG, where a translation
 // may be stored under (system "GUI", type, orig). Each translatable object
-// registers with the main window, which switches all of them between the
-// original texts and the translations on F11.
+// registers with the application context, which switches all of them
+// between the original texts and the translations on F11.
 //
-// What an object shows follows the main window's mode: translation when
-// the mode is on and a translation exists, else the original text. An
-// object built while the mode is on therefore starts translated, and no
-// per-object flag can drift out of step with the window.
+// What an object shows follows the context's mode: translation when the
+// mode is on and a translation exists, else the original text. An object
+// built while the mode is on therefore starts translated, and no
+// per-object flag can drift out of step with the context.
 
 #include <string>
 #include <vector>
@@ -18,49 +18,52 @@
 #include "tools/core/format.h"
 #include "tools/core/ref.h"
 #include "tools/widgets/theme.h"
+#include "gui/appcontext.h"
 
-class MainWindow;
 class LANG;
 
 class Lang
 {
 protected:
-  MainWindow *main;
+  AppContext *context;
   Tools::Ref<LANG> row;
   // The mode last applied by update_text (what is shown now).
   bool translated;
 
-  // The text to show in the main window's current mode; records that mode
-  // in `translated`.
+  // The text to show in the context's current mode; records that mode in
+  // `translated`.
   std::string toggle_text();
-  // For the end of a derived constructor: a text built while the main
-  // window shows translations shows its translation at once.
+  // For the end of a derived constructor: a text built while the context
+  // shows translations shows its translation at once.
   void show_current_mode();
 
 public:
-  // Registers with the main window, then looks the text up in LANG and
-  // stores it there when it is new.
-  Lang(MainWindow *main, const std::string &type, const std::string &orig);
+  // The system of the program's texts in LANG.
+  static const char *const SYSTEM; // "GUI"
+  // A LANG row of the program's texts, not looked up: idx 0, no translation.
+  static Tools::Ref<LANG> make_row(const std::string &type, const std::string &orig);
+
+  // Registers with the context, then looks the text up in LANG and stores
+  // it there when it is new.
+  Lang(AppContext *context, const std::string &type, const std::string &orig);
   // Registers only; the derived class sets the row.
-  explicit Lang(MainWindow *main);
-  // For the toolkit's object factory: no main window, not registered.
+  explicit Lang(AppContext *context);
+  // For the toolkit's object factory: no context, not registered.
   Lang();
   // Shares the row; the copy is not registered.
   Lang(const Lang &other);
   Lang &operator=(const Lang &) = delete;
   virtual ~Lang();
 
-  // Shows the original text or the translation, by the main window's mode.
+  // Shows the original text or the translation, by the context's mode.
   virtual void update_text() = 0;
   // Reads the row again (storing it when missing); shows nothing new.
   virtual void reload();
 
   const Tools::Ref<LANG> &get_row() const { return row; }
-  MainWindow *get_main() const { return main; }
   bool is_translated() const { return translated; }
   std::string get_type() const;
   std::string get_orig() const;
-  std::string get_trans() const;
 };
 
 // A list of translatable titles (the column titles of a spreadsheet). The
@@ -74,7 +77,7 @@ protected:
   std::string title_for_mode(unsigned i);
 
 public:
-  MultiLang(MainWindow *main, const std::string &type);
+  MultiLang(AppContext *context, const std::string &type);
   MultiLang() = default;
 
   // One LANG row per title, in order; empty titles and titles starting with
@@ -90,7 +93,7 @@ class StaticText : public Lang
   std::string shown;
 
 public:
-  StaticText(MainWindow *main, const std::string &type, const std::string &text);
+  StaticText(AppContext *context, const std::string &type, const std::string &text);
   StaticText();
   StaticText(const StaticText &other);
 
@@ -118,7 +121,7 @@ public:
   StaticText msg_select_table;
   StaticText msg_select_article;
 
-  explicit CommonMsg(MainWindow *main);
+  explicit CommonMsg(AppContext *context);
   CommonMsg() = default;
 };
 
@@ -131,7 +134,7 @@ protected:
   Label() {}
 
 public:
-  Label(FX::FXComposite *p, MainWindow *main, const FX::FXString &text, FX::FXIcon *icon = nullptr,
+  Label(FX::FXComposite *p, AppContext *context, const FX::FXString &text, FX::FXIcon *icon = nullptr,
         FX::FXuint opts = FX::LABEL_NORMAL, FX::FXint x = 0, FX::FXint y = 0, FX::FXint w = 0, FX::FXint h = 0,
         FX::FXint pl = FX::DEFAULT_PAD, FX::FXint pr = FX::DEFAULT_PAD, FX::FXint pt = FX::DEFAULT_PAD,
         FX::FXint pb = FX::DEFAULT_PAD);
@@ -145,7 +148,7 @@ protected:
   GroupBox() {}
 
 public:
-  GroupBox(FX::FXComposite *p, MainWindow *main, const FX::FXString &text, FX::FXuint opts = FX::GROUPBOX_NORMAL,
+  GroupBox(FX::FXComposite *p, AppContext *context, const FX::FXString &text, FX::FXuint opts = FX::GROUPBOX_NORMAL,
            FX::FXint x = 0, FX::FXint y = 0, FX::FXint w = 0, FX::FXint h = 0,
            FX::FXint pl = FX::DEFAULT_SPACING, FX::FXint pr = FX::DEFAULT_SPACING,
            FX::FXint pt = FX::DEFAULT_SPACING, FX::FXint pb = FX::DEFAULT_SPACING,
@@ -160,7 +163,7 @@ protected:
   TabItem() {}
 
 public:
-  TabItem(FX::FXTabBar *p, MainWindow *main, const FX::FXString &text, FX::FXIcon *icon = nullptr,
+  TabItem(FX::FXTabBar *p, AppContext *context, const FX::FXString &text, FX::FXIcon *icon = nullptr,
           FX::FXuint opts = FX::TAB_TOP_NORMAL, FX::FXint x = 0, FX::FXint y = 0, FX::FXint w = 0,
           FX::FXint h = 0, FX::FXint pl = FX::DEFAULT_PAD, FX::FXint pr = FX::DEFAULT_PAD,
           FX::FXint pt = FX::DEFAULT_PAD, FX::FXint pb = FX::DEFAULT_PAD);
@@ -175,7 +178,7 @@ protected:
 
 public:
   // A TAB in the text separates the shown accelerator ("&Quit\tCtl-Q").
-  MenuCommand(FX::FXComposite *p, MainWindow *main, const FX::FXString &text, FX::FXIcon *icon = nullptr,
+  MenuCommand(FX::FXComposite *p, AppContext *context, const FX::FXString &text, FX::FXIcon *icon = nullptr,
               FX::FXObject *tgt = nullptr, FX::FXSelector sel = 0, FX::FXuint opts = 0);
   void update_text() override;
 };
@@ -187,7 +190,7 @@ protected:
   MenuTitle() {}
 
 public:
-  MenuTitle(FX::FXComposite *p, MainWindow *main, const FX::FXString &text, FX::FXIcon *icon = nullptr,
+  MenuTitle(FX::FXComposite *p, AppContext *context, const FX::FXString &text, FX::FXIcon *icon = nullptr,
             FX::FXPopup *pup = nullptr, FX::FXuint opts = 0);
   void update_text() override;
 };

@@ -16,12 +16,11 @@ FXDEFMAP(MoneyField) MoneyFieldMap[] = {
 
 FXIMPLEMENT(MoneyField, Tools::ThemeTextField, MoneyFieldMap, ARRAYNUMBER(MoneyFieldMap))
 
-MoneyField::MoneyField() : main_window(nullptr) {}
+MoneyField::MoneyField() {}
 
-MoneyField::MoneyField(FXComposite *p, MainWindow *mw, FXObject *tgt, FXSelector sel, int cols)
+MoneyField::MoneyField(FXComposite *p, FXObject *tgt, FXSelector sel, int cols)
     : Tools::ThemeTextField(p, cols, tgt, sel, TEXTFIELD_LIMITED | TEXTFIELD_REAL | JUSTIFY_RIGHT | FRAME_SUNKEN,
-                            0, 0, 0, 0, 2, 2, 2, 2),
-      main_window(mw)
+                            0, 0, 0, 0, 2, 2, 2, 2)
 {
   setTextColor(POSITIVE_COLOUR);
 }

@@ -10,14 +10,11 @@
 #include "tools/widgets/fxcompat.h"
 #include "tools/widgets/theme.h"
 
-class MainWindow;
-
 class MoneyField : public Tools::ThemeTextField
 {
   FXDECLARE(MoneyField)
 
 protected:
-  MainWindow *main_window;
   MoneyField();
   void set_colour(double value);
 
@@ -25,7 +22,7 @@ public:
   static const FX::FXColor POSITIVE_COLOUR;
   static const FX::FXColor NEGATIVE_COLOUR;
 
-  MoneyField(FX::FXComposite *p, MainWindow *mw, FX::FXObject *tgt, FX::FXSelector sel, int cols);
+  MoneyField(FX::FXComposite *p, FX::FXObject *tgt, FX::FXSelector sel, int cols);
 
   // Shows the amount in the text with two decimals; a text without a
   // number counts as 0.

@@ -20,14 +20,13 @@ FXDEFMAP(SpreadSheet) SpreadSheetMap[] = {
 FXIMPLEMENT(SpreadSheet, FXTable, SpreadSheetMap, ARRAYNUMBER(SpreadSheetMap))
 
 SpreadSheet::SpreadSheet()
-    : main_window(nullptr), sheet_target(nullptr), sheet_selector(0), menu_row(-1), hidden_column(false),
-      saving(false)
+    : sheet_target(nullptr), sheet_selector(0), menu_row(-1), hidden_column(false), saving(false)
 {
 }
 
-SpreadSheet::SpreadSheet(FXComposite *p, MainWindow *mw, FXObject *tgt, FXSelector sel, unsigned int opts)
-    : FXTable(p, tgt, sel, opts, 0, 0, 0, 0, 2, 2, 2, 2), MultiLang(mw, "SpreadSheet"), CommonMsg(mw),
-      main_window(mw), sheet_target(tgt), sheet_selector(sel), menu_row(-1), hidden_column(false), saving(false)
+SpreadSheet::SpreadSheet(FXComposite *p, AppContext *context, FXObject *tgt, FXSelector sel, unsigned int opts)
+    : FXTable(p, tgt, sel, opts, 0, 0, 0, 0, 2, 2, 2, 2), MultiLang(context, "SpreadSheet"), CommonMsg(context),
+      sheet_target(tgt), sheet_selector(sel), menu_row(-1), hidden_column(false), saving(false)
 {
   // The table's notifications come back to the sheet, which passes on
   // what the owner needs.
@@ -43,7 +42,7 @@ SpreadSheet::SpreadSheet(FXComposite *p, MainWindow *mw, FXObject *tgt, FXSelect
 
 SpreadSheet::~SpreadSheet() {}
 
-Tools::Ref<Tools::Database> SpreadSheet::get_db() { return main_window->getDatabase(); }
+Tools::Ref<Tools::Database> SpreadSheet::get_db() { return context->getDatabase(); }
 
 int SpreadSheet::visible_columns() const
 {
@@ -251,7 +250,6 @@ void SpreadSheet::show_error(const std::string &message)
   FXMessageBox::error(this, MBOX_OK, title_db_error, "%s", message.c_str());
 }
 
-void SpreadSheet::dbError(const std::string &text) { show_error(db_error_message(text)); }
 
 void SpreadSheet::save_changes(const std::string &idx_column)
 {

@@ -20,7 +20,6 @@
 #include "tools/dbi/database.h"
 #include "tools/dbi/query.h"
 #include "gui/lang.h"
-#include "shell/mainwindow.h"
 
 class SpreadSheet : public FX::FXTable, public MultiLang, public CommonMsg
 {
@@ -61,7 +60,6 @@ public:
 
 protected:
   std::list<Tools::Ref<Content> > contents;
-  MainWindow *main_window;
   std::vector<std::string> column_titles;
   std::vector<std::string> db_columns;
   FX::FXObject *sheet_target;
@@ -96,7 +94,7 @@ protected:
   long forward(FX::FXSelType type, void *data);
 
 public:
-  SpreadSheet(FX::FXComposite *p, MainWindow *mw, FX::FXObject *tgt, FX::FXSelector sel, unsigned int opts);
+  SpreadSheet(FX::FXComposite *p, AppContext *context, FX::FXObject *tgt, FX::FXSelector sel, unsigned int opts);
   virtual ~SpreadSheet();
 
   void set_columns(const std::string &spec);
@@ -115,12 +113,10 @@ public:
 
   void read_cells();
   void save_changes(const std::string &idx_column);
-  void dbError(const std::string &text);
   void dumpRows();
 
   const std::vector<std::string> &get_column_titles() const { return column_titles; }
   const std::vector<std::string> &get_db_columns() const { return db_columns; }
-  const std::list<Tools::Ref<Content> > &get_contents() const { return contents; }
   const std::vector<Tools::Ref<Tools::DBBindType> > &get_templates() const { return templates; }
   int get_menu_row() const { return menu_row; }
   bool has_hidden_column() const { return hidden_column; }

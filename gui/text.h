@@ -8,20 +8,17 @@
 
 #include "tools/widgets/fxcompat.h"
 
-class MainWindow;
-
 class Text : public FX::FXVerticalFrame
 {
   FXDECLARE(Text)
 
 protected:
-  MainWindow *main_window;
   FX::FXText *text;
   Text();
 
 public:
-  Text(FX::FXComposite *p, MainWindow *mw, FX::FXuint opts);
-  Text(FX::FXComposite *p, MainWindow *mw, const std::string &caption, FX::FXuint opts);
+  Text(FX::FXComposite *p, FX::FXuint opts);
+  Text(FX::FXComposite *p, const std::string &caption, FX::FXuint opts);
 
   FX::FXText *get_text() const { return text; }
 };

@@ -27,7 +27,7 @@ FXIMPLEMENT(Art, BaseDialog, ArtMap, ARRAYNUMBER(ArtMap))
 
 Art::Art() : artnr_combo(nullptr), ust_combo(nullptr), groups_sheet(nullptr), prices_sheet(nullptr) {}
 
-Art::Art(FXWindow *owner, MainWindow *main)
+Art::Art(FXWindow *owner, AppContext *main)
     : BaseDialog(owner, main, "Wartung Artikelstamm", "Artikelstamm", &art, "artnr", DECOR_ALL),
       artnr_combo(nullptr), ust_combo(nullptr), groups_sheet(nullptr), prices_sheet(nullptr)
 {
@@ -38,29 +38,29 @@ Art::Art(FXWindow *owner, MainWindow *main)
   new FXHorizontalFrame(main_page, LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 0, 0, 4, 4);
   FXMatrix *matrix = new FXMatrix(main_page, 3, MATRIX_BY_COLUMNS, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
 
-  new Label(matrix, main_window, "Artikelnummer:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
-  artnr_combo = new DBComboBox<ART>(matrix, main_window, key_name, this, ID_ARTNR, 0, "bezeichnung");
+  new Label(matrix, context, "Artikelnummer:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  artnr_combo = new DBComboBox<ART>(matrix, context, key_name, this, ID_ARTNR, 0, "bezeichnung");
   artnr_combo->fill();
   key_combo = artnr_combo;
-  new BarButtonNew(matrix, main_window, this, ID_NEW, BUTTON_NORMAL | LAYOUT_RIGHT);
+  new BarButtonNew(matrix, context, this, ID_NEW, BUTTON_NORMAL | LAYOUT_RIGHT);
 
-  new Label(matrix, main_window, "Bezeichung:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  new Label(matrix, context, "Bezeichung:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
   Tools::ThemeTextField *text1 = new Tools::ThemeTextField(matrix, 50, nullptr, 0, field_opts, 0, 0, 0, 0, 2, 2, 2, 2);
   new FXFrame(matrix, 0, 0, 0, 0, 0, 2, 2, 2, 2);
 
-  new Label(matrix, main_window, "Bezeichung2:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  new Label(matrix, context, "Bezeichung2:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
   Tools::ThemeTextField *text2 = new Tools::ThemeTextField(matrix, 50, nullptr, 0, field_opts, 0, 0, 0, 0, 2, 2, 2, 2);
   new FXFrame(matrix, 0, 0, 0, 0, 0, 2, 2, 2, 2);
 
-  new Label(matrix, main_window, "UST Gruppe:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  new Label(matrix, context, "UST Gruppe:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
   FXHorizontalFrame *ust_row = new FXHorizontalFrame(matrix, 0, 0, 0, 0, 0, 0, 0, 0, 0, 4, 4);
   Tools::ThemeTextField *ust_idx = new Tools::ThemeTextField(ust_row, 3, nullptr, 0, field_opts, 0, 0, 0, 0, 2, 2, 2, 2);
   ust_idx->disable();
-  ust_combo = new DBComboBox<GRP_UST>(ust_row, main_window, "name", this, ID_USTGRUPPE, 0, "ust");
+  ust_combo = new DBComboBox<GRP_UST>(ust_row, context, "name", this, ID_USTGRUPPE, 0, "ust");
   ust_combo->fill();
-  MoneyField *rate = new MoneyField(ust_row, main_window, nullptr, 0, 15);
+  MoneyField *rate = new MoneyField(ust_row, nullptr, 0, 15);
   rate->disable();
-  new Label(ust_row, main_window, "%", nullptr, LAYOUT_CENTER_Y, 0, 0, 0, 0, 2, 2, 2, 2);
+  new Label(ust_row, context, "%", nullptr, LAYOUT_CENTER_Y, 0, 0, 0, 0, 2, 2, 2, 2);
   new FXFrame(matrix, 0, 0, 0, 0, 0, 2, 2, 2, 2);
 
   add_bind_var(static_cast<ComboBox *>(artnr_combo), &art.artnr.value);
@@ -143,36 +143,36 @@ void Art::build_price_and_group_tabs()
   const FXuint label_opts = JUSTIFY_RIGHT | LAYOUT_FILL_X | LAYOUT_CENTER_Y;
   const FXuint field_opts = FRAME_SUNKEN | FRAME_THICK;
 
-  new TabItem(tab_book, main_window, "Gruppen", nullptr, TAB_TOP_NORMAL, 0, 0, 0, 0, 2, 2, 2, 2);
+  new TabItem(tab_book, context, "Gruppen", nullptr, TAB_TOP_NORMAL, 0, 0, 0, 0, 2, 2, 2, 2);
   Tools::ThemeVerticalFrame *groups_page =
       new Tools::ThemeVerticalFrame(tab_book, FRAME_RAISED, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
-  groups_sheet = new SpreadSheet(groups_page, main_window, this, ID_GRUPPEN, sheet_opts);
+  groups_sheet = new SpreadSheet(groups_page, context, this, ID_GRUPPEN, sheet_opts);
   groups_sheet->set_columns("idx \tidx,name Name,bezeichnung Bezeichnung, bezeichnung2 Bezeichnung");
   // Order entry lists only articles in a group: the memberships are typed
   // in place and made through the sheet's menu ("Neuer Eintrag",
   // "Vorlage..", "Eintrag Löschen"), which a read-only sheet never opens.
   groups_sheet->setEditable(TRUE);
 
-  new TabItem(tab_book, main_window, "Preise", nullptr, TAB_TOP_NORMAL, 0, 0, 0, 0, 2, 2, 2, 2);
+  new TabItem(tab_book, context, "Preise", nullptr, TAB_TOP_NORMAL, 0, 0, 0, 0, 2, 2, 2, 2);
   Tools::ThemeVerticalFrame *prices_page =
       new Tools::ThemeVerticalFrame(tab_book, FRAME_RAISED, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
-  prices_sheet = new SpreadSheet(prices_page, main_window, this, ID_PREIS, sheet_opts | TABLE_READONLY);
+  prices_sheet = new SpreadSheet(prices_page, context, this, ID_PREIS, sheet_opts | TABLE_READONLY);
   prices_sheet->set_columns("idx \tidx,preis Preis,menuepreis Menupreis,gutschein Gutschein,bezeichnung "
                             "Bezeichnung,bezeichnung2 Bezeichnung");
 
   new FXHorizontalSeparator(prices_page, SEPARATOR_GROOVE | LAYOUT_FILL_X);
   FXMatrix *matrix = new FXMatrix(prices_page, 2, MATRIX_BY_COLUMNS, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
-  new Label(matrix, main_window, "Preis:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
-  MoneyField *amount = new MoneyField(matrix, main_window, nullptr, 0, 15);
-  new Label(matrix, main_window, "Bezeichnung:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  new Label(matrix, context, "Preis:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  MoneyField *amount = new MoneyField(matrix, nullptr, 0, 15);
+  new Label(matrix, context, "Bezeichnung:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
   Tools::ThemeTextField *text1 = new Tools::ThemeTextField(matrix, 50, nullptr, 0, field_opts, 0, 0, 0, 0, 2, 2, 2, 2);
-  new Label(matrix, main_window, "Bezeichnung:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  new Label(matrix, context, "Bezeichnung:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
   Tools::ThemeTextField *text2 = new Tools::ThemeTextField(matrix, 50, nullptr, 0, field_opts, 0, 0, 0, 0, 2, 2, 2, 2);
-  new Label(matrix, main_window, "Menüpreis:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
-  DBComboBox<PREIS> *menu = new DBComboBox<PREIS>(matrix, main_window, "menuepreis", nullptr, 0, 0);
+  new Label(matrix, context, "Menüpreis:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  DBComboBox<PREIS> *menu = new DBComboBox<PREIS>(matrix, context, "menuepreis", nullptr, 0, 0);
   menu->fill();
-  new Label(matrix, main_window, "Gutschein:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
-  DBComboBox<PREIS> *voucher = new DBComboBox<PREIS>(matrix, main_window, "gutschein", nullptr, 0, 0);
+  new Label(matrix, context, "Gutschein:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  DBComboBox<PREIS> *voucher = new DBComboBox<PREIS>(matrix, context, "gutschein", nullptr, 0, 0);
   voucher->fill();
 
   add_bind_var(amount, &preis.preis.value);
@@ -182,7 +182,7 @@ void Art::build_price_and_group_tabs()
   add_bind_var(static_cast<ComboBox *>(voucher), &preis.gutschein.value);
 
   new FXHorizontalSeparator(prices_page, SEPARATOR_GROOVE | LAYOUT_FILL_X);
-  ButtonBar *bar = new ButtonBar(prices_page, main_window);
+  ButtonBar *bar = new ButtonBar(prices_page, context);
   bar->add_save(this, ID_SAVE_PREIS, false);
   bar->add_delete(this, ID_DELETE_PREIS, false);
 }

@@ -49,7 +49,7 @@ public:
     ID_DELETE_PREIS = 78,
   };
 
-  Art(FX::FXWindow *owner, MainWindow *main);
+  Art(FX::FXWindow *owner, AppContext *main);
   virtual ~Art();
 
   void reset() override;
@@ -64,7 +64,6 @@ public:
 
   ART &get_art() { return art; }
   PREIS &get_preis() { return preis; }
-  GRP_UST &get_grp_ust() { return grp_ust; }
   DBComboBox<ART> *get_artnr_combo() const { return artnr_combo; }
   DBComboBox<GRP_UST> *get_ust_combo() const { return ust_combo; }
   SpreadSheet *get_groups_sheet() const { return groups_sheet; }

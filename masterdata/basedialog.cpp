@@ -29,7 +29,7 @@ BaseDialog::BaseDialog()
 {
 }
 
-BaseDialog::BaseDialog(FXWindow *owner, MainWindow *main, const FXString &title_text, const FXString &caption_text,
+BaseDialog::BaseDialog(FXWindow *owner, AppContext *main, const FXString &title_text, const FXString &caption_text,
                        BASE *rec, const char *key, FXuint opts)
     : Dialog(owner, main, title_text, opts, 0, 0), content_frame(nullptr), main_page(nullptr),
       history_page(nullptr), record(rec), idx_combo(nullptr), tab_book(nullptr), main_tab(nullptr),
@@ -61,32 +61,32 @@ void BaseDialog::build_base_fields(T &rec, const std::string &spec1, const std::
   Tools::ThemeHorizontalFrame *row =
       new Tools::ThemeHorizontalFrame(content_frame, FRAME_SUNKEN | LAYOUT_FILL_X, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
 
-  new Label(row, main_window, "Idx:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
-  DBComboBox<T> *idx = new DBComboBox<T>(row, main_window, "idx", this, ID_SELECT_IDX, 5, spec1, spec2, spec3);
+  new Label(row, context, "Idx:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  DBComboBox<T> *idx = new DBComboBox<T>(row, context, "idx", this, ID_SELECT_IDX, 5, spec1, spec2, spec3);
   idx_combo = idx;
   idx->fill();
   add_bind_var(static_cast<ComboBox *>(idx), &rec.idx.value);
 
-  new Label(row, main_window, "Gültig:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
-  DBComboBox<T> *valid = new DBComboBox<T>(row, main_window, "gueltig", nullptr, 0, 0);
+  new Label(row, context, "Gültig:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  DBComboBox<T> *valid = new DBComboBox<T>(row, context, "gueltig", nullptr, 0, 0);
   valid->fill();
   add_bind_var(static_cast<ComboBox *>(valid), &rec.gueltig.value);
   valid->disable();
 
-  new Label(row, main_window, "Von:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  new Label(row, context, "Von:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
   Tools::ThemeTextField *from = new Tools::ThemeTextField(row, 14, nullptr, 0, field_opts, 0, 0, 0, 0, 2, 2, 2, 2);
   from->disable();
   add_bind_var(from, &rec.gueltig_von.value);
-  new Label(row, main_window, "Bis:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  new Label(row, context, "Bis:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
   Tools::ThemeTextField *to = new Tools::ThemeTextField(row, 14, nullptr, 0, field_opts, 0, 0, 0, 0, 2, 2, 2, 2);
   to->disable();
   add_bind_var(to, &rec.gueltig_bis.value);
 
   tab_book = new FXTabBook(content_frame, nullptr, 0, TABBOOK_NORMAL | LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 4,
                            4, 4, 4);
-  main_tab = new TabItem(tab_book, main_window, caption, nullptr, TAB_TOP_NORMAL, 0, 0, 0, 0, 2, 2, 2, 2);
+  main_tab = new TabItem(tab_book, context, caption, nullptr, TAB_TOP_NORMAL, 0, 0, 0, 0, 2, 2, 2, 2);
   main_page = new Tools::ThemeVerticalFrame(tab_book, FRAME_RAISED, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
-  history_tab = new TabItem(tab_book, main_window, "History", nullptr, TAB_TOP_NORMAL, 0, 0, 0, 0, 2, 2, 2, 2);
+  history_tab = new TabItem(tab_book, context, "History", nullptr, TAB_TOP_NORMAL, 0, 0, 0, 0, 2, 2, 2, 2);
   history_page = new Tools::ThemeVerticalFrame(tab_book, FRAME_RAISED, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
 
   FXMatrix *matrix = new FXMatrix(history_page, 4, MATRIX_BY_COLUMNS, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
@@ -103,12 +103,12 @@ void BaseDialog::build_base_fields(T &rec, const std::string &spec1, const std::
       {"Löschbenutzer:", &rec.hist_lo_user, "Löschzeit:", &rec.hist_lo_zeit},
   };
   for (const Stamp &s : stamps) {
-    new Label(matrix, main_window, s.user_label, nullptr, label_opts | LAYOUT_FILL_X, 0, 0, 0, 0, 2, 2, 2, 2);
+    new Label(matrix, context, s.user_label, nullptr, label_opts | LAYOUT_FILL_X, 0, 0, 0, 0, 2, 2, 2, 2);
     Tools::ThemeTextField *user =
         new Tools::ThemeTextField(matrix, 20, nullptr, 0, field_opts, 0, 0, 0, 0, 2, 2, 2, 2);
     user->disable();
     add_bind_var(user, &s.user->value);
-    new Label(matrix, main_window, s.time_label, nullptr, label_opts | LAYOUT_FILL_X, 0, 0, 0, 0, 2, 2, 2, 2);
+    new Label(matrix, context, s.time_label, nullptr, label_opts | LAYOUT_FILL_X, 0, 0, 0, 0, 2, 2, 2, 2);
     Tools::ThemeTextField *time =
         new Tools::ThemeTextField(matrix, 19, nullptr, 0, field_opts, 0, 0, 0, 0, 2, 2, 2, 2);
     time->disable();
@@ -132,21 +132,21 @@ void BaseDialog::build_name_form(T &rec, FXSelector name_id, const std::string &
   new FXHorizontalFrame(main_page, LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 0, 0, 4, 4);
   FXMatrix *matrix = new FXMatrix(main_page, 3, MATRIX_BY_COLUMNS, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
 
-  new Label(matrix, main_window, "Name:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
-  DBComboBox<T> *names = new DBComboBox<T>(matrix, main_window, key_name, this, name_id, 0, spec1, spec2, spec3);
+  new Label(matrix, context, "Name:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  DBComboBox<T> *names = new DBComboBox<T>(matrix, context, key_name, this, name_id, 0, spec1, spec2, spec3);
   key_combo = names;
   names->fill();
-  new BarButtonNew(matrix, main_window, this, ID_NEW, BUTTON_NORMAL | LAYOUT_RIGHT);
+  new BarButtonNew(matrix, context, this, ID_NEW, BUTTON_NORMAL | LAYOUT_RIGHT);
 
   Tools::ThemeTextField *texts[2];
   for (Tools::ThemeTextField *&text : texts) {
-    new Label(matrix, main_window, "Bezeichung:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+    new Label(matrix, context, "Bezeichung:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
     text = new Tools::ThemeTextField(matrix, 50, nullptr, 0, FRAME_SUNKEN | FRAME_THICK, 0, 0, 0, 0, 2, 2, 2, 2);
     new FXFrame(matrix, 0, 0, 0, 0, 0, 2, 2, 2, 2);
   }
 
-  new Label(matrix, main_window, value_label, nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
-  MoneyField *amount = new MoneyField(matrix, main_window, nullptr, 0, 15);
+  new Label(matrix, context, value_label, nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  MoneyField *amount = new MoneyField(matrix, nullptr, 0, 15);
 
   add_bind_var(key_combo, &rec.name.value);
   add_bind_var(texts[0], &rec.bezeichnung.value);
@@ -164,7 +164,7 @@ void BaseDialog::build_button_bar(FXSelector cancel_id, bool separator)
 {
   if (separator)
     new FXHorizontalSeparator(content_frame, SEPARATOR_GROOVE | LAYOUT_FILL_X, 0, 0, 0, 0, 1, 1, 0, 0);
-  ButtonBar *bar = new ButtonBar(content_frame, main_window);
+  ButtonBar *bar = new ButtonBar(content_frame, context);
   bar->add_delete(this, ID_DELETE_ROW, false);
   bar->add_save(this, ID_SAVE, true);
   bar->add_cancel(this, cancel_id, true);

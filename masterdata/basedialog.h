@@ -106,7 +106,7 @@ public:
     ID_DELETE_ROW = 6, // the toolkit's delete command id, taken by this window's map
   };
 
-  BaseDialog(FX::FXWindow *owner, MainWindow *main, const FX::FXString &title, const FX::FXString &caption,
+  BaseDialog(FX::FXWindow *owner, AppContext *main, const FX::FXString &title, const FX::FXString &caption,
              BASE *record, const char *key_name, FX::FXuint opts);
   virtual ~BaseDialog();
 

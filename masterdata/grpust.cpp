@@ -11,7 +11,7 @@ FXIMPLEMENT(GrpUst, BaseDialog, GrpUstMap, ARRAYNUMBER(GrpUstMap))
 
 GrpUst::GrpUst() {}
 
-GrpUst::GrpUst(FXWindow *owner, MainWindow *main)
+GrpUst::GrpUst(FXWindow *owner, AppContext *main)
     : BaseDialog(owner, main, "Wartung Umstatzsteuergruppen", "Umstatzsteuergruppen", &grp_ust, "name",
                  DECOR_TITLE | DECOR_CLOSE | DECOR_BORDER)
 {

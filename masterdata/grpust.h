@@ -22,7 +22,7 @@ public:
     ID_NAME = 71,
   };
 
-  GrpUst(FX::FXWindow *owner, MainWindow *main);
+  GrpUst(FX::FXWindow *owner, AppContext *main);
   virtual ~GrpUst();
 
   GRP_UST &get_record() { return grp_ust; }

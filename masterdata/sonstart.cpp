@@ -11,7 +11,7 @@ FXIMPLEMENT(SonstArt, BaseDialog, SonstArtMap, ARRAYNUMBER(SonstArtMap))
 
 SonstArt::SonstArt() {}
 
-SonstArt::SonstArt(FXWindow *owner, MainWindow *main)
+SonstArt::SonstArt(FXWindow *owner, AppContext *main)
     : BaseDialog(owner, main, "Wartung Sonstige Bezahlungen", "Sonstige Bezahlungen", &sonst_art, "name",
                  DECOR_TITLE | DECOR_CLOSE | DECOR_BORDER)
 {

@@ -22,7 +22,7 @@ public:
     ID_NAME = 71,
   };
 
-  SonstArt(FX::FXWindow *owner, MainWindow *main);
+  SonstArt(FX::FXWindow *owner, AppContext *main);
   virtual ~SonstArt();
 
   SONST_ART &get_record() { return sonst_art; }

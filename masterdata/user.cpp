@@ -21,7 +21,7 @@ FXIMPLEMENT(User, BaseDialog, UserMap, ARRAYNUMBER(UserMap))
 
 User::User() {}
 
-User::User(FXWindow *owner, MainWindow *main)
+User::User(FXWindow *owner, AppContext *main)
     : BaseDialog(owner, main, "Wartung Benutzer", "Benutzer", &user, "login",
                  DECOR_TITLE | DECOR_CLOSE | DECOR_BORDER),
       msg_password_mismatch(main, "Message", "Unterschiede beim Passwort, bitte nochmals eingeben."),
@@ -36,26 +36,26 @@ User::User(FXWindow *owner, MainWindow *main)
   new FXHorizontalFrame(main_page, LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 0, 0, 4, 4);
   FXMatrix *matrix = new FXMatrix(main_page, 3, MATRIX_BY_COLUMNS, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
 
-  new Label(matrix, main_window, "Login:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
-  DBComboBox<USER> *logins = new DBComboBox<USER>(matrix, main_window, key_name, this, ID_LOGIN, 0, "nach_name", "vor_name");
+  new Label(matrix, context, "Login:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  DBComboBox<USER> *logins = new DBComboBox<USER>(matrix, context, key_name, this, ID_LOGIN, 0, "nach_name", "vor_name");
   key_combo = logins;
   logins->fill();
-  new BarButtonNew(matrix, main_window, this, ID_NEW, BUTTON_NORMAL | LAYOUT_RIGHT);
+  new BarButtonNew(matrix, context, this, ID_NEW, BUTTON_NORMAL | LAYOUT_RIGHT);
 
-  new Label(matrix, main_window, "Nachname:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  new Label(matrix, context, "Nachname:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
   Tools::ThemeTextField *last = new Tools::ThemeTextField(matrix, 20, nullptr, 0, field_opts, 0, 0, 0, 0, 2, 2, 2, 2);
   new FXFrame(matrix, 0, 0, 0, 0, 0, 2, 2, 2, 2);
 
-  new Label(matrix, main_window, "Vorname:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  new Label(matrix, context, "Vorname:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
   Tools::ThemeTextField *first = new Tools::ThemeTextField(matrix, 20, nullptr, 0, field_opts, 0, 0, 0, 0, 2, 2, 2, 2);
   new FXFrame(matrix, 0, 0, 0, 0, 0, 2, 2, 2, 2);
 
-  new Label(matrix, main_window, "Passwort:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  new Label(matrix, context, "Passwort:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
   Tools::ThemeTextField *password =
       new Tools::ThemeTextField(matrix, 20, nullptr, 0, field_opts | TEXTFIELD_PASSWD, 0, 0, 0, 0, 2, 2, 2, 2);
   new FXFrame(matrix, 0, 0, 0, 0, 0, 2, 2, 2, 2);
 
-  new Label(matrix, main_window, "Wiederholung:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  new Label(matrix, context, "Wiederholung:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
   Tools::ThemeTextField *repeat =
       new Tools::ThemeTextField(matrix, 20, nullptr, 0, field_opts | TEXTFIELD_PASSWD, 0, 0, 0, 0, 2, 2, 2, 2);
 

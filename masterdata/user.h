@@ -32,7 +32,7 @@ public:
     ID_LOGIN = 71,
   };
 
-  User(FX::FXWindow *owner, MainWindow *main);
+  User(FX::FXWindow *owner, AppContext *main);
   virtual ~User();
 
   // Checks the password and the login before the shared save.

@@ -34,12 +34,12 @@ namespace {
 
 const unsigned SHEET_OPTIONS = TABLE_COL_SIZABLE | TABLE_ROW_SIZABLE | LAYOUT_FILL_X | LAYOUT_FILL_Y;
 
-FXComposite *group(FXComposite *parent, MainWindow *main, const char *caption, FXuint extra = 0)
+FXComposite *group(FXComposite *parent, AppContext *main, const char *caption, FXuint extra = 0)
 {
   return new GroupBox(parent, main, caption, FRAME_RIDGE | LAYOUT_FILL_X | extra, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
 }
 
-void label(FXComposite *parent, MainWindow *main, const char *text)
+void label(FXComposite *parent, AppContext *main, const char *text)
 {
   new Label(parent, main, text, nullptr, LABEL_NORMAL, 0, 0, 0, 0, 2, 2, 2, 2);
 }
@@ -58,7 +58,7 @@ AddLineWin::AddLineWin()
 {
 }
 
-AddLineWin::AddLineWin(FXWindow *owner, MainWindow &main, LAYOUTK &room_record, LAYOUTP &table_record,
+AddLineWin::AddLineWin(FXWindow *owner, AppContext &main, LAYOUTK &room_record, LAYOUTP &table_record,
                        BONLINE &new_line)
     : Dialog(owner, &main, "Bonierzeile", DECOR_ALL, 0, 0), room_combo(nullptr), table_combo(nullptr),
       groups(nullptr), articles(nullptr), prices(nullptr), line(&new_line), menge(nullptr),
@@ -308,7 +308,7 @@ long AddLineWin::onOk(FXObject *sender, FXSelector sel, void *data)
     FXMessageBox::error(this, MBOX_OK, title_data_error, "%s", static_cast<const char *>(*missing));
     return 1;
   }
-  Tools::Ref<USER> user = main_window->getUser();
+  Tools::Ref<USER> user = context->getUser();
   if (!user.valid()) {
     TOOLS_LOG("no user logged in: line not stored");
     return 1;

@@ -53,7 +53,7 @@ protected:
   void reload_place();
 
 public:
-  AddLineWin(FX::FXWindow *owner, MainWindow &main, LAYOUTK &room, LAYOUTP &table, BONLINE &line);
+  AddLineWin(FX::FXWindow *owner, AppContext &main, LAYOUTK &room, LAYOUTP &table, BONLINE &line);
   virtual ~AddLineWin();
 
   void feed_groups();
@@ -62,8 +62,6 @@ public:
 
   const LAYOUTK &get_room() const { return room; }
   const LAYOUTP &get_table() const { return table; }
-  const ART &get_article() const { return article; }
-  const PREIS &get_price() const { return price; }
   DBComboBox<LAYOUTK> *get_room_combo() const { return room_combo; }
   DBComboBox<LAYOUTP> *get_table_combo() const { return table_combo; }
   SpreadSheet *get_groups() const { return groups; }

@@ -31,7 +31,7 @@ namespace {
 // total that is shown.
 double cents_of(double amount) { return BonWin::from_cents(BonWin::to_cents(amount)); }
 
-void label(FXComposite *parent, MainWindow *main, const char *text)
+void label(FXComposite *parent, AppContext *main, const char *text)
 {
   new Label(parent, main, text, nullptr, LABEL_NORMAL, 0, 0, 0, 0, 2, 2, 2, 2);
 }
@@ -43,7 +43,7 @@ BezahlWin::BezahlWin()
 {
 }
 
-BezahlWin::BezahlWin(FXWindow *owner, MainWindow &main, const std::vector<Tools::Ref<Tools::DBBindType> > &lines,
+BezahlWin::BezahlWin(FXWindow *owner, AppContext &main, const std::vector<Tools::Ref<Tools::DBBindType> > &lines,
                      SONST_ART &kind_record, double &cash_amount, double &total_amount, double &rest_amount)
     : Dialog(owner, &main, "Bezahlunsgart", DECOR_ALL, 0, 0), kinds(nullptr), rows(lines), kind(&kind_record),
       cash(&cash_amount), total(&total_amount), rest(&rest_amount), cash_field(nullptr), total_field(nullptr),
@@ -59,14 +59,14 @@ BezahlWin::BezahlWin(FXWindow *owner, MainWindow &main, const std::vector<Tools:
   FXHorizontalFrame *amounts =
       new FXHorizontalFrame(frame, LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
   label(amounts, &main, "Preis insgesammt:");
-  total_field = new MoneyField(amounts, &main, nullptr, 0, 15);
+  total_field = new MoneyField(amounts, nullptr, 0, 15);
   total_field->disable();
   new FXFrame(amounts, 0);
   label(amounts, &main, "davon in bar:");
-  cash_field = new MoneyField(amounts, &main, this, ID_BAR, 15);
+  cash_field = new MoneyField(amounts, this, ID_BAR, 15);
   new FXFrame(amounts, 0);
   label(amounts, &main, "Rest:");
-  rest_field = new MoneyField(amounts, &main, this, ID_REST, 15);
+  rest_field = new MoneyField(amounts, this, ID_REST, 15);
   add_bind_var(total_field, total);
   add_bind_var(cash_field, cash);
   add_bind_var(rest_field, rest);

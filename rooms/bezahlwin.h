@@ -43,7 +43,7 @@ protected:
   void show_amounts();
 
 public:
-  BezahlWin(FX::FXWindow *owner, MainWindow &main, const std::vector<Tools::Ref<Tools::DBBindType> > &rows,
+  BezahlWin(FX::FXWindow *owner, AppContext &main, const std::vector<Tools::Ref<Tools::DBBindType> > &rows,
             SONST_ART &kind, double &cash, double &total, double &rest);
   virtual ~BezahlWin();
 

@@ -56,7 +56,7 @@ std::string cell_text(const Tools::DBBindType &row, const char *column)
 
 BonWin::BonWin() : sheet(nullptr), room(nullptr), table(nullptr) {}
 
-BonWin::BonWin(FXWindow *owner, MainWindow &main, LAYOUTK &room_record, LAYOUTP &table_record)
+BonWin::BonWin(FXWindow *owner, AppContext &main, LAYOUTK &room_record, LAYOUTP &table_record)
     : Dialog(owner, &main, "Bonierübersicht", DECOR_ALL, 0, 0), sheet(nullptr), room(&room_record),
       table(&table_record), current_line(),
       storno_question(&main, "Message", "Soll dieser Eintrag tatsächlich storniert werden?"),
@@ -221,7 +221,7 @@ void BonWin::finish(bool keep)
 
 bool BonWin::have_user()
 {
-  Tools::Ref<USER> user = main_window->getUser();
+  Tools::Ref<USER> user = context->getUser();
   if (user.valid())
     return true;
   FXMessageBox::error(this, MBOX_OK, title_data_error, "%s", static_cast<const char *>(no_user));
@@ -235,7 +235,7 @@ long BonWin::onBonieren(FXObject *, FXSelector, void *)
   if (!have_user())
     return 1;
   BONLINE line;
-  AddLineWin entry(this, *main_window, *room, *table, line);
+  AddLineWin entry(this, *context, *room, *table, line);
   Tools::Ref<Tools::Database> db = get_db();
   if (entry.execute(PLACEMENT_OWNER) == 0) {
     if (!db->rollback())
@@ -271,7 +271,7 @@ long BonWin::onStorno(FXObject *, FXSelector, void *)
     return 1;
   }
   set_history(current_line, 1);
-  Tools::Ref<USER> user = main_window->getUser();
+  Tools::Ref<USER> user = context->getUser();
   current_line.storno_user = user->login.value;
   current_line.storno_user_idx = user->idx.value;
   current_line.storniert = JANEIN::JA;
@@ -335,7 +335,7 @@ long BonWin::onBezahlen(FXObject *, FXSelector, void *)
   SONST_ART kind;
   double cash = 0.0, all_preis = 0.0, rest = 0.0;
   {
-    BezahlWin payment(this, *main_window, rows, kind, cash, all_preis, rest);
+    BezahlWin payment(this, *context, rows, kind, cash, all_preis, rest);
     if (payment.execute(PLACEMENT_OWNER) == 0)
       return 1;
   }
@@ -391,7 +391,7 @@ long BonWin::onMoveTo(FXObject *, FXSelector, void *)
   target_room = *room;
   LAYOUTP target_table;
   {
-    MoveToWin dialog(this, *main_window, target_room, target_table);
+    MoveToWin dialog(this, *context, target_room, target_table);
     if (dialog.execute(PLACEMENT_OWNER) == 0)
       return 1;
   }

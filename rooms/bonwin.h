@@ -73,7 +73,7 @@ protected:
   static std::string idx_of(const Tools::Ref<Tools::DBBindType> &row);
 
 public:
-  BonWin(FX::FXWindow *owner, MainWindow &main, LAYOUTK &room, LAYOUTP &table);
+  BonWin(FX::FXWindow *owner, AppContext &main, LAYOUTK &room, LAYOUTP &table);
   virtual ~BonWin();
 
   void refresh_table();

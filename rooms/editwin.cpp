@@ -30,7 +30,7 @@ EditWin::EditWin()
 {
 }
 
-EditWin::EditWin(FXWindow *owner, MainWindow *mw)
+EditWin::EditWin(FXWindow *owner, AppContext *mw)
     : NaviWin(owner, mw, "Editor", DECOR_ALL), title_field(nullptr), height_field(nullptr), width_field(nullptr),
       new_table_button(nullptr), apply_button(nullptr), delete_table_button(nullptr), room_combo(nullptr),
       table_counter(1), editable(false),
@@ -50,7 +50,7 @@ EditWin::EditWin(FXWindow *owner, MainWindow *mw)
   new FXHorizontalSeparator(all, SEPARATOR_GROOVE | LAYOUT_FILL_X);
 
   FXHorizontalFrame *middle = new FXHorizontalFrame(all, LAYOUT_FILL, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
-  canvas = new FixComposite(middle, mw, this, ID_CANVAS, FRAME_RIDGE | LAYOUT_FILL);
+  canvas = new FixComposite(middle, this, ID_CANVAS, FRAME_RIDGE | LAYOUT_FILL);
   canvas->set_edit_mode(true);
   new FXVerticalSeparator(middle, SEPARATOR_GROOVE | LAYOUT_FILL_Y);
   // The column keeps its natural width: the plan takes the rest, so that

@@ -53,7 +53,7 @@ protected:
   void reload_after_rollback();
 
 public:
-  EditWin(FX::FXWindow *owner, MainWindow *mw);
+  EditWin(FX::FXWindow *owner, AppContext *mw);
   virtual ~EditWin();
 
   void enable_edit(bool on);
@@ -67,8 +67,6 @@ public:
   Tools::ThemeTextField *get_height_field() const { return height_field; }
   Tools::ThemeTextField *get_width_field() const { return width_field; }
   BarButton *get_new_table_button() const { return new_table_button; }
-  BarButton *get_apply_button() const { return apply_button; }
-  BarButton *get_delete_table_button() const { return delete_table_button; }
 
   long onSaveRoom(FX::FXObject *, FX::FXSelector, void *);
   long onDeleteRoom(FX::FXObject *, FX::FXSelector, void *);

@@ -26,7 +26,7 @@ FXIMPLEMENT(MoveToWin, Dialog, MoveToWinMap, ARRAYNUMBER(MoveToWinMap))
 
 MoveToWin::MoveToWin() : room(nullptr), table(nullptr), table_combo(nullptr), room_combo(nullptr) {}
 
-MoveToWin::MoveToWin(FXWindow *owner, MainWindow &main, LAYOUTK &room_record, LAYOUTP &table_record)
+MoveToWin::MoveToWin(FXWindow *owner, AppContext &main, LAYOUTK &room_record, LAYOUTP &table_record)
     : Dialog(owner, &main, "Auf Tisch verschieben", DECOR_ALL, 0, 0), room(&room_record), table(&table_record),
       table_combo(nullptr), room_combo(nullptr)
 {

@@ -27,7 +27,7 @@ protected:
   MoveToWin();
 
 public:
-  MoveToWin(FX::FXWindow *owner, MainWindow &main, LAYOUTK &room, LAYOUTP &table);
+  MoveToWin(FX::FXWindow *owner, AppContext &main, LAYOUTK &room, LAYOUTP &table);
   virtual ~MoveToWin();
 
   DBComboBox<LAYOUTK> *get_room_combo() const { return room_combo; }

@@ -18,7 +18,7 @@ FXIMPLEMENT(NaviWin, Dialog, NaviWinMap, ARRAYNUMBER(NaviWinMap))
 
 NaviWin::NaviWin() : canvas(nullptr), selected(nullptr), room(), as_labels(false), next_id(ID_DESK_FIRST) {}
 
-NaviWin::NaviWin(FXWindow *owner, MainWindow *mw, const FXString &title, FXuint opts)
+NaviWin::NaviWin(FXWindow *owner, AppContext *mw, const FXString &title, FXuint opts)
     : Dialog(owner, mw, title, opts, 0, 0), canvas(nullptr), selected(nullptr), room(), as_labels(false),
       next_id(ID_DESK_FIRST)
 {
@@ -118,7 +118,7 @@ bool NaviWin::loadRoom()
 
 FixButton *NaviWin::make_desk(const LAYOUTP &row, FXSelector sel)
 {
-  return new FixButton(canvas, main_window, this, sel, BUTTON_NORMAL, row);
+  return new FixButton(canvas, this, sel, BUTTON_NORMAL, row);
 }
 
 FixButton *NaviWin::addDesk(Tools::Ref<LAYOUTP> row)
@@ -141,7 +141,7 @@ FixLabel *NaviWin::addLabel(Tools::Ref<LAYOUTP> row)
 {
   if (!canvas || !row.valid() || !row.try_get() || int(row->idx) == 0)
     return nullptr;
-  FixLabel *label = new FixLabel(canvas, main_window, FRAME_RAISED | FRAME_THICK | ICON_BEFORE_TEXT, *row);
+  FixLabel *label = new FixLabel(canvas, FRAME_RAISED | FRAME_THICK | ICON_BEFORE_TEXT, *row);
   if (canvas->id())
     label->create();
   canvas->recalc();

@@ -42,7 +42,7 @@ protected:
   int count_tables();
 
 public:
-  NaviWin(FX::FXWindow *owner, MainWindow *mw, const FX::FXString &title, FX::FXuint opts);
+  NaviWin(FX::FXWindow *owner, AppContext *mw, const FX::FXString &title, FX::FXuint opts);
   virtual ~NaviWin();
 
   // Loads the room named in `room` and puts its tables on the canvas.
@@ -59,7 +59,6 @@ public:
   FixLabel *get_selected() const { return selected; }
   LAYOUTK &get_room() { return room; }
   int get_next_id() const { return next_id; }
-  bool get_as_labels() const { return as_labels; }
 
   // The handler the message map reaches; it calls the virtual onSelect.
   long onCanvas(FX::FXObject *, FX::FXSelector, void *);

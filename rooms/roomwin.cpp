@@ -22,8 +22,8 @@ FXDEFMAP(DeskButton) DeskButtonMap[] = {
 
 FXIMPLEMENT(DeskButton, FixButton, DeskButtonMap, ARRAYNUMBER(DeskButtonMap))
 
-DeskButton::DeskButton(FXComposite *p, MainWindow *mw, FXObject *tgt, FXSelector sel, const LAYOUTP &row)
-    : FixButton(p, mw, tgt, sel, BUTTON_NORMAL, row)
+DeskButton::DeskButton(FXComposite *p, FXObject *tgt, FXSelector sel, const LAYOUTP &row)
+    : FixButton(p, tgt, sel, BUTTON_NORMAL, row)
 {
 }
 
@@ -63,7 +63,7 @@ FXIMPLEMENT(RoomWin, NaviWin, RoomWinMap, ARRAYNUMBER(RoomWinMap))
 
 RoomWin::RoomWin() : room_frame(nullptr), created(false) {}
 
-RoomWin::RoomWin(FXWindow *owner, MainWindow *mw)
+RoomWin::RoomWin(FXWindow *owner, AppContext *mw)
     : NaviWin(owner, mw, "Räume", DECOR_ALL), room_frame(nullptr), created(false)
 {
   FXVerticalFrame *all = new FXVerticalFrame(this, LAYOUT_FILL, 0, 0, 0, 0, 0, 0, 0, 0, 4, 4);
@@ -71,7 +71,7 @@ RoomWin::RoomWin(FXWindow *owner, MainWindow *mw)
   room_frame = new FXHorizontalFrame(rooms, PACK_UNIFORM_WIDTH, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
 
   FXHorizontalFrame *plan = new FXHorizontalFrame(all, LAYOUT_FILL, 0, 0, 0, 0, 0, 0, 0, 0, 4, 4);
-  canvas = new FixComposite(plan, mw, this, ID_CANVAS, FRAME_RIDGE | LAYOUT_FILL);
+  canvas = new FixComposite(plan, this, ID_CANVAS, FRAME_RIDGE | LAYOUT_FILL);
   // The plan takes all the room there is, so that it shows the stored
   // size of the room; the button column keeps its natural width.
   FXGroupBox *side = new FXGroupBox(plan, "", FRAME_RIDGE | LAYOUT_FILL_Y, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
@@ -110,7 +110,7 @@ void RoomWin::show(FXuint placement)
   reset();
 }
 
-FixButton *RoomWin::make_desk(const LAYOUTP &row, FXSelector sel) { return new DeskButton(canvas, main_window, this, sel, row); }
+FixButton *RoomWin::make_desk(const LAYOUTP &row, FXSelector sel) { return new DeskButton(canvas, this, sel, row); }
 
 void RoomWin::reset()
 {
@@ -238,7 +238,7 @@ long RoomWin::onRoom(FXObject *sender, FXSelector, void *)
 void RoomWin::run_bonwin(LAYOUTK &for_room, LAYOUTP &for_table)
 {
   {
-    BonWin win(this, *main_window, for_room, for_table);
+    BonWin win(this, *context, for_room, for_table);
     win.execute(PLACEMENT_OWNER);
   }
   countOpen();

@@ -23,7 +23,7 @@ protected:
   DeskButton() {}
 
 public:
-  DeskButton(FX::FXComposite *p, MainWindow *mw, FX::FXObject *tgt, FX::FXSelector sel, const LAYOUTP &row);
+  DeskButton(FX::FXComposite *p, FX::FXObject *tgt, FX::FXSelector sel, const LAYOUTP &row);
   long onPaint(FX::FXObject *, FX::FXSelector, void *);
 };
 
@@ -57,7 +57,7 @@ protected:
   void run_bonwin(LAYOUTK &for_room, LAYOUTP &for_table);
 
 public:
-  RoomWin(FX::FXWindow *owner, MainWindow *mw);
+  RoomWin(FX::FXWindow *owner, AppContext *mw);
   virtual ~RoomWin();
 
   void create() override;
@@ -70,7 +70,6 @@ public:
 
   const std::list<Tools::ThemeButton *> &get_room_buttons() const { return room_buttons; }
   const std::list<FixButton *> &get_desks() const { return desks; }
-  bool is_created() const { return created; }
 
   long onRoom(FX::FXObject *, FX::FXSelector, void *);
   long onBonieren(FX::FXObject *, FX::FXSelector, void *);

@@ -17,10 +17,11 @@ FXDEFMAP(Connect) ConnectMap[] = {
 
 FXIMPLEMENT(Connect, Dialog, ConnectMap, ARRAYNUMBER(ConnectMap))
 
-Connect::Connect() : settings(), fields{nullptr, nullptr, nullptr, nullptr} {}
+Connect::Connect() : main_window(nullptr), settings(), fields{nullptr, nullptr, nullptr, nullptr} {}
 
 Connect::Connect(FXWindow *owner, MainWindow *main)
-    : Dialog(owner, main, "Datenbank Verbindung", DECOR_TITLE | DECOR_CLOSE | DECOR_BORDER, 0, 0), settings(),
+    : Dialog(owner, main, "Datenbank Verbindung", DECOR_TITLE | DECOR_CLOSE | DECOR_BORDER, 0, 0), main_window(main),
+      settings(),
       failText(main, "Message", "Die Verbindung konnte nicht hergestellt werden!"),
       successText(main, "Message", "Erfolg! Die Verbindung zur Datanbank konnte hergestellt werden!"),
       fields{nullptr, nullptr, nullptr, nullptr}
@@ -38,7 +39,7 @@ Connect::Connect(FXWindow *owner, MainWindow *main)
                                           TEXTFIELD_NORMAL | FRAME_SUNKEN | (i == PASSWORD ? TEXTFIELD_PASSWD : 0));
 
   if (main_window)
-    settings = *get_connect_settings();
+    settings = main_window->getConnectSettings();
   add_bind_var(fields[HOST], &settings.host);
   add_bind_var(fields[DATABASE], &settings.database);
   add_bind_var(fields[USERNAME], &settings.username);

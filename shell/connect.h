@@ -20,6 +20,7 @@ class Connect : public Dialog
   FXDECLARE(Connect)
 
 protected:
+  MainWindow *main_window;
   MainWindow::ConnectSettings settings;
   StaticText failText;
   StaticText successText;
@@ -39,7 +40,6 @@ public:
 
   Connect(FX::FXWindow *owner, MainWindow *main);
 
-  const MainWindow::ConnectSettings &get_settings() const { return settings; }
   Tools::ThemeTextField *get_field(int which) const { return fields[which]; }
 
   long onOk(FX::FXObject *, FX::FXSelector, void *);

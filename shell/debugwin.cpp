@@ -2,6 +2,7 @@
 
 #include "gui/buttonbar.h"
 #include "gui/lang.h"
+#include "shell/mainwindow.h"
 #include "shell/mydebug.h"
 
 using namespace FX;

@@ -5,6 +5,7 @@
 
 #include "gui/dialog.h"
 
+class MainWindow;
 class MyDebug;
 
 class DebugWin : public Dialog

@@ -17,7 +17,7 @@ FXDEFMAP(LangWin) LangWinMap[] = {
 FXIMPLEMENT(LangWin, Dialog, LangWinMap, ARRAYNUMBER(LangWinMap))
 
 LangWin::LangWin(FXWindow *owner, MainWindow *main)
-    : Dialog(owner, main, "Übersetzungen", DECOR_ALL, 0, 0), sheet(nullptr)
+    : Dialog(owner, main, "Übersetzungen", DECOR_ALL, 0, 0), main_window(main), sheet(nullptr)
 {
   GroupBox *group = new GroupBox(this, main, "Übersetzungen", FRAME_RIDGE | LAYOUT_FILL, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
   FXVerticalFrame *frame = new FXVerticalFrame(group, LAYOUT_FILL, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);

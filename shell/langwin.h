@@ -6,6 +6,7 @@
 // translatable object read its row again, so F11 shows the new texts.
 
 #include "gui/dialog.h"
+#include "shell/mainwindow.h"
 
 class SpreadSheet;
 
@@ -14,9 +15,10 @@ class LangWin : public Dialog
   FXDECLARE(LangWin)
 
 protected:
+  MainWindow *main_window;
   SpreadSheet *sheet;
 
-  LangWin() : sheet(nullptr) {}
+  LangWin() : main_window(nullptr), sheet(nullptr) {}
   void fill();
 
 public:

@@ -38,10 +38,10 @@ FXDEFMAP(Login) LoginMap[] = {
 
 FXIMPLEMENT(Login, Dialog, LoginMap, ARRAYNUMBER(LoginMap))
 
-Login::Login() : nameField(nullptr), passwordField(nullptr) {}
+Login::Login() : main_window(nullptr), nameField(nullptr), passwordField(nullptr) {}
 
 Login::Login(FXWindow *owner, MainWindow *main)
-    : Dialog(owner, main, "Anmeldung", DECOR_TITLE | DECOR_CLOSE | DECOR_BORDER, 0, 0),
+    : Dialog(owner, main, "Anmeldung", DECOR_TITLE | DECOR_CLOSE | DECOR_BORDER, 0, 0), main_window(main),
       wrongLoginText(main, "Message", "Falsches Passwort, oder Benutzername."), nameField(nullptr),
       passwordField(nullptr)
 {

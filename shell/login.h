@@ -10,6 +10,7 @@
 #include <string>
 
 #include "gui/dialog.h"
+#include "shell/mainwindow.h"
 
 class USER;
 
@@ -26,6 +27,7 @@ class Login : public Dialog
   FXDECLARE(Login)
 
 protected:
+  MainWindow *main_window;
   std::string userName;
   std::string userPassword;
   StaticText wrongLoginText;

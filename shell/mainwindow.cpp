@@ -4,8 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <set>
-
 #include "gui/lang.h"
 #include "schema/tables.h"
 #include "masterdata/art.h"
@@ -30,21 +28,12 @@ using namespace FX;
 
 // Our numbered messages follow the toolkit's own.
 static_assert(MainWindow::ID_QUIT >= Tools::fxcompat::MAINWINDOW_ID_LAST, "main window ids collide with the toolkit's");
-static_assert(MainWindow::ID_LANGMODE == 74, "dialogs send 74 to switch the translation mode");
 
 const char *const MainWindow::SETTINGS_SECTION = "DBSETTINGS";
-const char *const MainWindow::LANG_SYSTEM = "GUI";
 const char *const MainWindow::TITLE = "Korvan";
 const char *const MainWindow::VERSION_TEXT = "Korvan Zererararuda Version 0.0.1";
 
 namespace {
-// Every main window between its construction and its destruction.
-std::set<const MainWindow *> &live_windows()
-{
-  static std::set<const MainWindow *> windows;
-  return windows;
-}
-
 const char *const KEY_HOST = "host";
 const char *const KEY_PASSWORD = "password";
 const char *const KEY_USERNAME = "username";
@@ -99,7 +88,6 @@ MainWindow::MainWindow()
       langWin(nullptr), debug(nullptr), user(), translated(false), settings(), langs(), quitting(false),
       tooltip(nullptr)
 {
-  live_windows().insert(this);
 }
 
 MainWindow::MainWindow(FXApp *app)
@@ -110,7 +98,6 @@ MainWindow::MainWindow(FXApp *app)
       langWin(nullptr), debug(nullptr), user(), translated(false), settings(), langs(), quitting(false),
       tooltip(nullptr)
 {
-  live_windows().insert(this);
   debug = new MyDebug;
   Tools::debug_sink = debug;
 
@@ -181,10 +168,7 @@ MainWindow::~MainWindow()
   delete tooltip;
   tooltip = nullptr;
   langs.clear();
-  live_windows().erase(this);
 }
-
-bool MainWindow::isAlive(const MainWindow *w) { return w && live_windows().count(w) != 0; }
 
 void MainWindow::create()
 {
@@ -260,18 +244,9 @@ void MainWindow::setLoggedIn(bool loggedIn)
 
 // ---- translations ------------------------------------------------------------
 
-Tools::Ref<LANG> MainWindow::newLang(const std::string &type, const std::string &orig)
-{
-  Tools::Ref<LANG> row(new LANG);
-  row->system = std::string(LANG_SYSTEM);
-  row->type = type;
-  row->orig = orig;
-  return row;
-}
-
 Tools::Ref<LANG> MainWindow::getLangFor(const std::string &type, const std::string &orig)
 {
-  Tools::Ref<LANG> row = newLang(type, orig);
+  Tools::Ref<LANG> row = Lang::make_row(type, orig);
   Tools::Database *db = database.try_get();
   if (!db || !db->is_connected())
     return row;
@@ -322,11 +297,16 @@ void MainWindow::updateLangs()
     l->reload();
 }
 
-long MainWindow::onLangMode(FXObject *, FXSelector, void *)
+void MainWindow::switchTranslated()
 {
   translated = !translated;
   for (Lang *l : langs)
     l->update_text();
+}
+
+long MainWindow::onLangMode(FXObject *, FXSelector, void *)
+{
+  switchTranslated();
   return 1;
 }
 

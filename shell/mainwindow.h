@@ -1,14 +1,15 @@
 #ifndef KORVAN_SHELL_MAINWINDOW_H
 #define KORVAN_SHELL_MAINWINDOW_H
 
-// The program's one top-level window and its application context: the
-// database handle, the stored connection settings, the current user, the
-// icon set, the debug sink and the list of translatable objects. Every
-// dialog and translatable widget gets a pointer to it when it is built.
+// The program's one top-level window and the application context of its
+// dialogs: the database handle, the stored connection settings, the
+// current user, the icon set, the debug sink and the list of translatable
+// objects.
 
 #include <list>
 #include <string>
 
+#include "gui/appcontext.h"
 #include "gui/iconmanager.h"
 #include "tools/core/ref.h"
 #include "tools/widgets/fxcompat.h"
@@ -30,7 +31,7 @@ class RoomWin;
 class SonstArt;
 class LangWin;
 
-class MainWindow : public FX::FXMainWindow
+class MainWindow : public FX::FXMainWindow, public AppContext
 {
   FXDECLARE(MainWindow)
 
@@ -61,9 +62,8 @@ public:
     ID_LAST
   };
 
-  // Names in the settings registry and of the translation system.
+  // The section of the connection settings in the settings registry.
   static const char *const SETTINGS_SECTION; // "DBSETTINGS"
-  static const char *const LANG_SYSTEM;      // "GUI"
   static const char *const TITLE;            // "Korvan"
   static const char *const VERSION_TEXT;     // "Korvan Zererararuda Version 0.0.1"
 
@@ -109,32 +109,28 @@ public:
   void create() override;
 
   // ---- the application context ----
-  Tools::Ref<Tools::Database> getDatabase();
+  Tools::Ref<Tools::Database> getDatabase() override;
   void setDatabase(const Tools::Ref<Tools::Database> &db);
-  Tools::Ref<USER> getUser();
+  Tools::Ref<USER> getUser() override;
   void setUser(const Tools::Ref<USER> &u);
-  bool isTranslated() const { return translated; }
-  FX::FXIcon *getIcon(const std::string &name) { return icons.get_icon(name); }
+  bool isTranslated() const override { return translated; }
+  void switchTranslated() override;
+  FX::FXIcon *getIcon(const std::string &name) override { return icons.get_icon(name); }
   IconManager &getIconManager() { return icons; }
   ConnectSettings &getConnectSettings() { return settings; }
   MyDebug *getDebug() const { return debug; }
   void setLoggedIn(bool loggedIn);
   bool isQuitting() const { return quitting; }
-  // Whether the main window at that address still exists: a text that
-  // outlives its window must not reach into it.
-  static bool isAlive(const MainWindow *w);
   // On by default. Test programs that drive main windows without anybody
   // at the keyboard turn it off: create then counts as logged in, and the
   // "Anmeldung" entry still runs the real login.
   static void setLoginAtStart(bool on) { loginAtStart = on; }
 
   // ---- translations ----
-  // A LANG row of the program's texts, not looked up: idx 0, no translation.
-  static Tools::Ref<LANG> newLang(const std::string &type, const std::string &orig);
-  Tools::Ref<LANG> getLangFor(const std::string &type, const std::string &orig);
-  bool installLang(Tools::Ref<LANG> row);
-  void registerLang(Lang *lang);
-  void unregisterLang(Lang *lang);
+  Tools::Ref<LANG> getLangFor(const std::string &type, const std::string &orig) override;
+  bool installLang(Tools::Ref<LANG> row) override;
+  void registerLang(Lang *lang) override;
+  void unregisterLang(Lang *lang) override;
   void updateLangs();
   const std::list<Lang *> &getLangs() const { return langs; }
 

@@ -42,7 +42,7 @@ public:
 
   BindDialog() : Dialog(gui_test::owner(), gui_test::main_window(), "Bindungen")
   {
-    money = new MoneyField(this, gui_test::main_window(), nullptr, 0, 15);
+    money = new MoneyField(this, nullptr, 0, 15);
     number_field = new Tools::ThemeTextField(this, 10, nullptr, 0, FRAME_SUNKEN);
     text_field = new Tools::ThemeTextField(this, 10, nullptr, 0, FRAME_SUNKEN);
     plain_field = new FXTextField(this, 10, nullptr, 0, FRAME_SUNKEN);

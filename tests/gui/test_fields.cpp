@@ -28,7 +28,7 @@ void update(FXTextField *field) { field->handle(field, FXSEL(SEL_UPDATE, 0), nul
 
 TEST(MoneyField, CommaAndKeypadKeysTypeThePointAndLeavingShowsTwoDecimals)
 {
-  MoneyField field(owner(), main_window(), nullptr, 0, 15);
+  MoneyField field(owner(), nullptr, 0, 15);
   field.create();
   EXPECT_TRUE(field.getJustify() & JUSTIFY_RIGHT);
   type(&field, "12,5");
@@ -52,7 +52,7 @@ TEST(MoneyField, CommaAndKeypadKeysTypeThePointAndLeavingShowsTwoDecimals)
 
 TEST(MoneyField, NegativeAmountsTurnRedWhileTypedAndEmptyCountsAsZero)
 {
-  MoneyField field(owner(), main_window(), nullptr, 0, 15);
+  MoneyField field(owner(), nullptr, 0, 15);
   field.create();
   type(&field, "-3");
   update(&field);
@@ -75,7 +75,7 @@ TEST(MoneyField, NegativeAmountsTurnRedWhileTypedAndEmptyCountsAsZero)
 
 TEST(DateField, RefusesInputPositionByPosition)
 {
-  DateField field(owner(), main_window(), nullptr, 0);
+  DateField field(owner(), nullptr, 0);
   field.create();
   auto typed = [&](const std::string &text) {
     field.setText("");

@@ -49,7 +49,7 @@ struct Canvas
   explicit Canvas(bool edit)
   {
     shell = new FXDialogBox(owner(), "Raum", DECOR_NONE, 0, 0, 200, 150, 0, 0, 0, 0, 0, 0);
-    canvas = new FixComposite(shell, main_window(), &window, 68, LAYOUT_FILL);
+    canvas = new FixComposite(shell, &window, 68, LAYOUT_FILL);
     canvas->set_edit_mode(edit);
     shell->create();
     shell->resize(200, 150);
@@ -59,7 +59,7 @@ struct Canvas
   // A label placed from the row, created and laid out.
   FixLabel *label(const LAYOUTP &row)
   {
-    FixLabel *l = new FixLabel(canvas, main_window(), 0x106000, row);
+    FixLabel *l = new FixLabel(canvas, 0x106000, row);
     l->create();
     canvas->layout();
     return l;
@@ -111,7 +111,7 @@ TEST(FixComposite, RowsGivePositionAndSizeAndGetThemBack)
 
   Recorder pressed;
   FixButton *button =
-      new FixButton(c.canvas, main_window(), &pressed, 69, 0x106000, make_row("T3", 100, 20, 0, 30));
+      new FixButton(c.canvas, &pressed, 69, 0x106000, make_row("T3", 100, 20, 0, 30));
   button->create();
   c.canvas->layout();
   EXPECT_EQ(button->getTarget(), &pressed); // view mode keeps the targets

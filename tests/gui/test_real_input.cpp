@@ -25,7 +25,7 @@ public:
   Recorder window;
   Room() : FXDialogBox(gui_test::owner(), "Raum", DECOR_TITLE | DECOR_BORDER, 100, 100, 300, 200)
   {
-    canvas = new FixComposite(this, gui_test::main_window(), &window, 68, LAYOUT_FILL);
+    canvas = new FixComposite(this, &window, 68, LAYOUT_FILL);
     canvas->set_edit_mode(true);
   }
 };
@@ -41,7 +41,7 @@ TEST(RealPointer, ALabelIsDraggedOnTheGridInEditMode)
   row.label_y = 30;
   row.label_width = 50;
   row.label_height = 24;
-  FixLabel *label = new FixLabel(room.canvas, main_window(), 0x106000, row);
+  FixLabel *label = new FixLabel(room.canvas, 0x106000, row);
   room.create();
   room.show(PLACEMENT_DEFAULT);
   ASSERT_TRUE(run_until([&] { return label->shown() && label->getTarget() == room.canvas; }));

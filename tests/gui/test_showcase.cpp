@@ -48,11 +48,11 @@ public:
     FXHorizontalFrame *columns = new FXHorizontalFrame(this, LAYOUT_FILL);
     FXMatrix *form = new FXMatrix(columns, 2, MATRIX_BY_COLUMNS | LAYOUT_FILL_Y | LAYOUT_FILL_ROW);
     new Label(form, mw, "Preis:");
-    money = new MoneyField(form, mw, nullptr, 0, 15);
+    money = new MoneyField(form, nullptr, 0, 15);
     new Label(form, mw, "Rückgeld:");
-    negative = new MoneyField(form, mw, nullptr, 0, 15);
+    negative = new MoneyField(form, nullptr, 0, 15);
     new Label(form, mw, "Datum:");
-    DateField *date = new DateField(form, mw, nullptr, 0);
+    DateField *date = new DateField(form, nullptr, 0);
     date->setText("2008-03-07");
     new Label(form, mw, "Gültig:");
     ComboBox *yes_no = new ComboBox(form, mw, nullptr, 0, 6);
@@ -61,7 +61,7 @@ public:
     rooms->fill();
     rooms->select_key(rooms->get_keys().size() > 1 ? *++rooms->get_keys().begin() : std::string());
     new Label(form, mw, "Notiz:");
-    Text *note = new Text(form, mw, "Bemerkung", LAYOUT_FILL_X | LAYOUT_FILL_Y);
+    Text *note = new Text(form, "Bemerkung", LAYOUT_FILL_X | LAYOUT_FILL_Y);
     note->get_text()->setText("Fenstertisch");
 
     FXVerticalFrame *right = new FXVerticalFrame(columns, LAYOUT_FILL);
@@ -69,11 +69,11 @@ public:
     sheet->setHeight(130);
     sheet->set_columns("idx \tidx,name Name,width Breite,height Höhe");
     sheet->feed_table<LAYOUTK>("", "", "count(*)");
-    canvas = new FixComposite(right, mw, this, 68, FRAME_SUNKEN | LAYOUT_FILL);
+    canvas = new FixComposite(right, this, 68, FRAME_SUNKEN | LAYOUT_FILL);
     canvas->set_edit_mode(true);
-    new FixLabel(canvas, mw, 0x106000, placed_row("Tisch 1", 20, 20));
-    new FixLabel(canvas, mw, FRAME_SUNKEN | FRAME_THICK, placed_row("Tisch 2", 140, 60));
-    new FixButton(canvas, mw, this, 69, 0x106000, placed_row("Theke", 60, 130));
+    new FixLabel(canvas, 0x106000, placed_row("Tisch 1", 20, 20));
+    new FixLabel(canvas, FRAME_SUNKEN | FRAME_THICK, placed_row("Tisch 2", 140, 60));
+    new FixButton(canvas, this, 69, 0x106000, placed_row("Theke", 60, 130));
 
     add_bind_var(money, &price);
     add_bind_var(negative, &change);

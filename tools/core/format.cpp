@@ -216,6 +216,97 @@ void Formatter::use_arg(std::string &out, unsigned index, const FormatSpec &spec
   out += os.str();
 }
 
+namespace {
+
+// The flag characters after the "%"; gives the position behind them.
+unsigned read_flags(const std::string &f, unsigned p, FormatSpec &spec)
+{
+  for (; p < f.size(); ++p) {
+    char c = f[p];
+    if (c == ' ')
+      spec.zero = false;
+    else if (c == '#')
+      spec.alt = true;
+    else if (c == '\'' || c == 'I')
+      ;
+    else if (c == '+')
+      spec.showpos = true;
+    else if (c == '-')
+      spec.adjust = 0;
+    else if (c == '0')
+      spec.zero = true;
+    else
+      break;
+  }
+  return p;
+}
+
+// Length modifiers are read and ignored: the argument's own type counts.
+unsigned skip_length_modifier(const std::string &f, unsigned p)
+{
+  const unsigned n = static_cast<unsigned>(f.size());
+  if (p < n && (f[p] == 'h' || f[p] == 'l')) {
+    char c = f[p++];
+    if (p < n && f[p] == c)
+      ++p;
+  } else if (p < n && (f[p] == 'L' || f[p] == 'j' || f[p] == 'q' || f[p] == 't' || f[p] == 'z')) {
+    ++p;
+  }
+  return p;
+}
+
+// Sets what the conversion character asks of the rendering; false for a
+// character that is no conversion.
+bool read_conversion(char c, FormatSpec &spec)
+{
+  switch (c) {
+  case 'd':
+  case 'i':
+    spec.base = 1;
+    if (spec.zero && spec.adjust == 1)
+      spec.internal = true;
+    return true;
+  case 'o':
+    spec.base = 0;
+    spec.showbase = spec.alt;
+    return true;
+  case 'X':
+    spec.upper = true;
+    /* fall through */
+  case 'x':
+    spec.base = 2;
+    spec.showbase = spec.alt;
+    return true;
+  case 'E':
+    spec.upper = true;
+    /* fall through */
+  case 'e':
+    spec.float_mode = 1;
+    return true;
+  case 'f':
+  case 'F':
+    spec.float_mode = 0;
+    return true;
+  case 's':
+    spec.zero = false;
+    return true;
+  case 'A':
+  case 'C':
+  case 'G':
+  case 'P':
+  case 'S':
+  case 'a':
+  case 'c':
+  case 'g':
+  case 'n':
+    return true;
+  default:
+    return false;
+  }
+}
+
+} // namespace
+
 void Formatter::parse()
 {
   const std::string &f = fmt;
@@ -232,182 +323,111 @@ void Formatter::parse()
         next = n;
       output.append(f, pos, next - pos);
       pos = static_cast<unsigned>(next);
-      continue;
-    }
-    if (pos + 1 >= n) { // a lone "%" at the end
+    } else if (pos + 1 >= n) { // a lone "%" at the end
       output += '%';
       ++pos;
-      continue;
-    }
-    if (f[pos + 1] == '%') {
+    } else if (f[pos + 1] == '%') {
       output += '%';
       pos += 2;
-      continue;
+    } else {
+      pos = directive(pos, counter);
     }
-
-    const unsigned start = pos;
-    FormatSpec spec;
-    unsigned arg = counter;
-    bool precision_given = false;
-    unsigned p = pos + 1;
-    unsigned e = 0;
-
-    // Copies the directive up to and including the character where reading
-    // stopped, as it stands, and goes on behind it.
-    auto unrecognised = [&](unsigned stop) {
-      unsigned last = stop < n ? stop + 1 : n;
-      output.append(f, start, last - start);
-      pos = last;
-    };
-    // A "*": width or precision from an argument.
-    auto star_value = [&]() -> int {
-      ++p; // the "*"
-      int m = read_number(f, p, e);
-      if (e < n && f[e] == '$' && e > p) {
-        p = e + 1;
-        return get_int_arg(static_cast<unsigned>(m - 1));
-      }
-      if (e < n && f[e] == '$') { // "*$": names no argument
-        p = e + 1;
-        return get_int_arg(static_cast<unsigned>(-1));
-      }
-      int v = get_int_arg(counter);
-      if (arg == counter)
-        ++arg;
-      ++counter;
-      return v;
-    };
-
-    // flags
-    for (; p < n; ++p) {
-      char c = f[p];
-      if (c == ' ')
-        spec.zero = false;
-      else if (c == '#')
-        spec.alt = true;
-      else if (c == '\'' || c == 'I')
-        ;
-      else if (c == '+')
-        spec.showpos = true;
-      else if (c == '-')
-        spec.adjust = 0;
-      else if (c == '0')
-        spec.zero = true;
-      else
-        break;
-    }
-
-    // argument position "N$" or width digits
-    int number = read_number(f, p, e);
-    if (e < n && f[e] == '$') {
-      arg = static_cast<unsigned>(number - 1);
-      p = e + 1;
-      number = read_number(f, p, e);
-    }
-    if (p < n && f[p] == '*') {
-      int w = star_value();
-      if (w < 0) {
-        spec.adjust = 0;
-        w = w == INT_MIN ? INT_MAX : -w;
-      }
-      spec.width = capped(w);
-    } else if (e > p) {
-      spec.width = capped(number);
-      p = e;
-    }
-
-    // precision
-    if (p < n && f[p] == '.') {
-      precision_given = true;
-      ++p;
-      if (p >= n) { // the format ends inside the precision: drop the directive
-        pos = n;
-        return;
-      }
-      if (f[p] == '*') {
-        int v = star_value();
-        spec.precision = v < 0 ? 0 : capped(v);
-      } else {
-        spec.precision = capped(read_number(f, p, e));
-        p = e;
-      }
-    }
-
-    // length modifiers, read and ignored
-    if (p < n && (f[p] == 'h' || f[p] == 'l')) {
-      char c = f[p++];
-      if (p < n && f[p] == c)
-        ++p;
-    } else if (p < n && (f[p] == 'L' || f[p] == 'j' || f[p] == 'q' || f[p] == 't' || f[p] == 'z')) {
-      ++p;
-    }
-
-    if (p >= n) {
-      unrecognised(n);
-      continue;
-    }
-    switch (f[p]) {
-    case 'd':
-    case 'i':
-      spec.base = 1;
-      if (spec.zero && spec.adjust == 1)
-        spec.internal = true;
-      break;
-    case 'o':
-      spec.base = 0;
-      spec.showbase = spec.alt;
-      break;
-    case 'X':
-      spec.upper = true;
-      /* fall through */
-    case 'x':
-      spec.base = 2;
-      spec.showbase = spec.alt;
-      break;
-    case 'E':
-      spec.upper = true;
-      /* fall through */
-    case 'e':
-      spec.float_mode = 1;
-      break;
-    case 'f':
-    case 'F':
-      spec.float_mode = 0;
-      break;
-    case 's':
-      spec.zero = false;
-      break;
-    case 'A':
-    case 'C':
-    case 'G':
-    case 'P':
-    case 'S':
-    case 'a':
-    case 'c':
-    case 'g':
-    case 'n':
-      break;
-    default:
-      unrecognised(p);
-      continue;
-    }
-    spec.valid = true;
-
-    if (spec.base == 2 && spec.alt && precision_given) {
-      FormatSpec measure;
-      measure.base = 2;
-      measure.valid = true;
-      spec.hex_len = static_cast<unsigned>(use_arg(arg, measure).size());
-    }
-    bool cut = precision_given && arg < num_args && args[arg].is_string;
-    use_arg(output, arg, spec, cut ? spec.precision : -1);
-    if (arg == counter)
-      ++counter;
-    pos = p + 1;
   }
 
   if (pos < n)
     output.append(f, pos, n - pos);
+}
+
+unsigned Formatter::directive(unsigned start, unsigned &counter)
+{
+  const std::string &f = fmt;
+  const unsigned n = static_cast<unsigned>(f.size());
+  FormatSpec spec;
+  unsigned arg = counter;
+  bool precision_given = false;
+  unsigned p = read_flags(f, start + 1, spec);
+  unsigned e = 0;
+
+  // argument position "N$" or width digits
+  int number = read_number(f, p, e);
+  if (e < n && f[e] == '$') {
+    arg = static_cast<unsigned>(number - 1);
+    p = e + 1;
+    number = read_number(f, p, e);
+  }
+  if (p < n && f[p] == '*') {
+    int w = star_value(p, arg, counter);
+    if (w < 0) {
+      spec.adjust = 0;
+      w = w == INT_MIN ? INT_MAX : -w;
+    }
+    spec.width = capped(w);
+  } else if (e > p) {
+    spec.width = capped(number);
+    p = e;
+  }
+
+  if (p < n && f[p] == '.') {
+    precision_given = true;
+    ++p;
+    if (p >= n) // the format ends inside the precision: drop the directive
+      return n;
+    if (f[p] == '*') {
+      int v = star_value(p, arg, counter);
+      spec.precision = v < 0 ? 0 : capped(v);
+    } else {
+      spec.precision = capped(read_number(f, p, e));
+      p = e;
+    }
+  }
+
+  p = skip_length_modifier(f, p);
+  if (p >= n)
+    return copy_unrecognised(start, n);
+  if (!read_conversion(f[p], spec))
+    return copy_unrecognised(start, p);
+  spec.valid = true;
+
+  if (spec.base == 2 && spec.alt && precision_given) {
+    FormatSpec measure;
+    measure.base = 2;
+    measure.valid = true;
+    spec.hex_len = static_cast<unsigned>(use_arg(arg, measure).size());
+  }
+  bool cut = precision_given && arg < num_args && args[arg].is_string;
+  use_arg(output, arg, spec, cut ? spec.precision : -1);
+  if (arg == counter)
+    ++counter;
+  return p + 1;
+}
+
+int Formatter::star_value(unsigned &p, unsigned &arg, unsigned &counter) const
+{
+  const std::string &f = fmt;
+  unsigned e = 0;
+  ++p; // the "*"
+  int m = read_number(f, p, e);
+  if (e < f.size() && f[e] == '$' && e > p) {
+    p = e + 1;
+    return get_int_arg(static_cast<unsigned>(m - 1));
+  }
+  if (e < f.size() && f[e] == '$') { // "*$": names no argument
+    p = e + 1;
+    return get_int_arg(static_cast<unsigned>(-1));
+  }
+  int v = get_int_arg(counter);
+  if (arg == counter)
+    ++arg;
+  ++counter;
+  return v;
+}
+
+unsigned Formatter::copy_unrecognised(unsigned start, unsigned stop)
+{
+  const unsigned n = static_cast<unsigned>(fmt.size());
+  unsigned last = stop < n ? stop + 1 : n;
+  output.append(fmt, start, last - start);
+  return last;
 }
 
 template <class I> void FormatIntArg<I>::put(std::ostream &os, const I &v) { os << v; }

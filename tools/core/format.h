@@ -125,6 +125,14 @@ class Formatter
   std::string output;
 
   void parse();
+  // Renders the directive at `start` (a "%" not followed by another);
+  // gives the position behind it. `counter` is the next argument in turn.
+  unsigned directive(unsigned start, unsigned &counter);
+  // A "*" at `p`: width or precision from an argument; moves `p` behind it.
+  int star_value(unsigned &p, unsigned &arg, unsigned &counter) const;
+  // Copies the directive up to and including the character where reading
+  // stopped, as it stands; gives the position behind it.
+  unsigned copy_unrecognised(unsigned start, unsigned stop);
 
 public:
   Formatter(const std::string &fmt, const FormatArgRef *args, unsigned num_args);

@@ -34,10 +34,6 @@ inline void add_timeout_ms(FX::FXApp *app, FX::FXObject *target, FX::FXSelector 
 {
   app->addTimeout(target, sel, ms, data);
 }
-inline void remove_timeout(FX::FXApp *app, FX::FXObject *target, FX::FXSelector sel)
-{
-  app->removeTimeout(target, sel);
-}
 
 // 1.6: addChore gives nothing back and removeChore needs the selector.
 inline void add_chore(FX::FXApp *app, FX::FXObject *target, FX::FXSelector sel, void *data = nullptr)

@@ -281,14 +281,31 @@ ThemeMenuButton::ThemeMenuButton(FXComposite *p, const FXString &text, FXIcon *i
 {
 }
 
-long ThemeMenuButton::onPaint(FXObject *, FXSelector, void *ptr)
+namespace {
+// The menu button's arrow, its box at (x, y): 13 x 5 pointing down or up,
+// 5 x 13 pointing left or right.
+void draw_menu_arrow(FXDC &dc, FXuint opts, FXint ix, FXint iy)
 {
-  FXEvent *ev = static_cast<FXEvent *>(ptr);
-  FXDCWindow dc(this, ev);
-  const FXuint opts = options;
-  const bool popped = state != 0;
-  const bool enabled = isEnabled();
+  if ((opts & (STYLE_ARROW_UP | STYLE_ARROW_LEFT)) == (STYLE_ARROW_UP | STYLE_ARROW_LEFT)) {
+    const FXPoint p[3] = {pt(ix, iy), pt(ix, iy + 12), pt(ix + 5, iy + 6)};
+    dc.fillPolygon(p, 3);
+  } else if (opts & STYLE_ARROW_LEFT) {
+    const FXPoint p[3] = {pt(ix + 5, iy), pt(ix + 5, iy + 12), pt(ix, iy + 6)};
+    dc.fillPolygon(p, 3);
+  } else if (opts & STYLE_ARROW_UP) {
+    const FXPoint p[3] = {pt(ix + 6, iy - 1), pt(ix, iy + 5), pt(ix + 13, iy + 5)};
+    dc.fillPolygon(p, 3);
+  } else {
+    const FXPoint p[6] = {pt(ix + 1, iy),  pt(ix + 6, iy + 5), pt(ix + 12, iy),
+                          pt(ix + 10, iy), pt(ix + 6, iy + 2), pt(ix + 3, iy)};
+    dc.fillConcavePolygon(p, 6);
+  }
+}
+} // namespace
 
+void ThemeMenuButton::paintBackground(FXDCWindow &dc, bool popped, bool enabled)
+{
+  const FXuint opts = options;
   if (!(opts & (STYLE_RAISED | STYLE_SUNKEN))) {
     dc.setForeground((enabled && popped) ? hiliteColor : backColor);
     dc.fillRectangle(0, 0, width, height);
@@ -312,6 +329,16 @@ long ThemeMenuButton::onPaint(FXObject *, FXSelector, void *ptr)
     else
       drawSunkenRectangle(dc, 0, 0, width, height);
   }
+}
+
+long ThemeMenuButton::onPaint(FXObject *, FXSelector, void *ptr)
+{
+  FXEvent *ev = static_cast<FXEvent *>(ptr);
+  FXDCWindow dc(this, ev);
+  const FXuint opts = options;
+  const bool popped = state != 0;
+  const bool enabled = isEnabled();
+  paintBackground(dc, popped, enabled);
 
   FXint tw = 0, th = 0, iw = 0, ih = 0, tx, ty, ix, iy;
   if (!label.empty()) {
@@ -346,20 +373,7 @@ long ThemeMenuButton::onPaint(FXObject *, FXSelector, void *ptr)
       dc.drawIconSunken(icon, ix, iy);
   } else if (!(opts & STYLE_NO_ARROWS)) {
     dc.setForeground(enabled ? ThemeColor::MENU_ARROW : shadowColor);
-    if ((opts & (STYLE_ARROW_UP | STYLE_ARROW_LEFT)) == (STYLE_ARROW_UP | STYLE_ARROW_LEFT)) {
-      const FXPoint p[3] = {pt(ix, iy), pt(ix, iy + 12), pt(ix + 5, iy + 6)};
-      dc.fillPolygon(p, 3);
-    } else if (opts & STYLE_ARROW_LEFT) {
-      const FXPoint p[3] = {pt(ix + 5, iy), pt(ix + 5, iy + 12), pt(ix, iy + 6)};
-      dc.fillPolygon(p, 3);
-    } else if (opts & STYLE_ARROW_UP) {
-      const FXPoint p[3] = {pt(ix + 6, iy - 1), pt(ix, iy + 5), pt(ix + 13, iy + 5)};
-      dc.fillPolygon(p, 3);
-    } else {
-      const FXPoint p[6] = {pt(ix + 1, iy),  pt(ix + 6, iy + 5), pt(ix + 12, iy),
-                            pt(ix + 10, iy), pt(ix + 6, iy + 2), pt(ix + 3, iy)};
-      dc.fillConcavePolygon(p, 6);
-    }
+    draw_menu_arrow(dc, opts, ix, iy);
   }
 
   if (!label.empty()) {

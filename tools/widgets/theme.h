@@ -102,6 +102,8 @@ class ThemeMenuButton : public FX::FXMenuButton
   FXDECLARE(ThemeMenuButton)
 protected:
   ThemeMenuButton() {}
+  // Flat, soft-cornered or toolbar-style, by style, pointer and state.
+  void paintBackground(FX::FXDCWindow &dc, bool popped, bool enabled);
 
 public:
   ThemeMenuButton(FX::FXComposite *p, const FX::FXString &text, FX::FXIcon *icon = nullptr,
@@ -111,7 +113,6 @@ public:
                   FX::FXint pb = FX::DEFAULT_PAD);
   long onPaint(FX::FXObject *, FX::FXSelector, void *);
   FX::FXint getDefaultWidth() override;
-  bool isPoppedUp() const { return state != 0; }
 };
 
 class ThemeComboBox : public FX::FXComboBox
