@@ -99,6 +99,7 @@ answer Frage alt+y
 step "the office cannot pay it again"
 use office
 click Bonierübersicht 458 216 # Bar Bezahlen
+answer Frage alt+y
 answer Datenfehler Return
 [ "$(sql "select concat_ws(' ', count(*), bezahlt, bar_bezahlt, hist_ae_user) from BONLINE")" = "1 JA 9 wrt" ] ||
   fail "the office changed the line the bar had paid"
