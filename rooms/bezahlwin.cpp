@@ -51,7 +51,9 @@ BezahlWin::BezahlWin(FXWindow *owner, AppContext &main, const std::vector<Tools:
       cash(&cash_amount), total(&total_amount), rest(&rest_amount), cash_field(nullptr), total_field(nullptr),
       rest_field(nullptr),
       message(&main, "Message", "Bitte einen Bezahlungsart auswählen, oder alles in Bar bezahlen."),
-      more_than_bill(&main, "Message", "Die andere Bezahlungsart kann nicht mehr als den Preis insgesamt bezahlen.")
+      more_than_bill(&main, "Message", "Die andere Bezahlungsart kann nicht mehr als den Preis insgesamt bezahlen."),
+      not_an_amount(&main, "Message", "Bitte einen Betrag als Zahl eingeben, etwa 12.50."),
+      amount_too_large(&main, "Message", "Der Betrag ist zu groß.")
 {
   FXVerticalFrame *frame = new FXVerticalFrame(this, LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
   kinds = new SpreadSheet(frame, &main, this, ID_KIND,
@@ -114,9 +116,35 @@ void BezahlWin::show_amounts()
   vars_to_widgets();
 }
 
+bool BezahlWin::readable(const MoneyField *field)
+{
+  double value;
+  return field->read(value) == MoneyField::AMOUNT;
+}
+
+bool BezahlWin::amounts_readable()
+{
+  for (MoneyField *field : {cash_field, rest_field}) {
+    double value;
+    const MoneyField::Reading reading = field->read(value);
+    if (reading == MoneyField::AMOUNT)
+      continue;
+    const StaticText &refusal = reading == MoneyField::TOO_LARGE ? amount_too_large : not_an_amount;
+    FXMessageBox::error(this, MBOX_OK, title_data_error, "%s", static_cast<const char *>(refusal));
+    field->setFocus();
+    field->selectAll();
+    return false;
+  }
+  return true;
+}
+
+// A field that holds no amount is left as typed (and red) and changes
+// nothing: reading it as 0 would move the whole bill to the other field.
 long BezahlWin::onBar(FXObject *, FXSelector, void *)
 {
   TOOLS_LOG("onBar");
+  if (!readable(cash_field))
+    return 1;
   widgets_to_vars();
   *rest = rest_of(*total, *cash);
   show_amounts();
@@ -126,6 +154,8 @@ long BezahlWin::onBar(FXObject *, FXSelector, void *)
 long BezahlWin::onRest(FXObject *, FXSelector, void *)
 {
   TOOLS_LOG("onRest");
+  if (!readable(rest_field))
+    return 1;
   widgets_to_vars();
   *cash = rest_of(*total, *rest);
   show_amounts();
@@ -170,6 +200,8 @@ long BezahlWin::onBezahlArt(FXObject *, FXSelector, void *data)
 
 long BezahlWin::onOk(FXObject *sender, FXSelector sel, void *data)
 {
+  if (!amounts_readable())
+    return 1;
   widgets_to_vars();
   // The caller books total minus cash as the other payment: judge that,
   // whatever the rest field was left holding.
