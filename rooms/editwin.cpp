@@ -42,7 +42,9 @@ EditWin::EditWin(FXWindow *owner, AppContext *mw)
       name_too_long(mw, "Message", "Dieser Name ist zu lang:"),
       size_too_small(mw, "Message", "Breite und Höhe eines Tisches müssen mindestens 1 sein:"),
       outside_room(mw, "Message", "Dieser Tisch liegt nicht ganz im Raum:"),
-      not_saved(mw, "Message", "Der Raum wurde nicht gespeichert; die Änderungen stehen noch im Editor.")
+      not_saved(mw, "Message", "Der Raum wurde nicht gespeichert; die Änderungen stehen noch im Editor."),
+      room_has_lines(mw, "Message", "Dieser Raum hat Bonierungen und kann nicht umbenannt werden:"),
+      table_has_lines(mw, "Message", "Bonierungen tragen diesen Tischnamen; der Tisch kann nicht umbenannt werden:")
 {
   as_labels = true;
   // The editor keeps its changes to itself until "Speichern": there is
@@ -168,6 +170,10 @@ void EditWin::load(const LAYOUTK &found)
   removed.clear();
   stored = found;
   show_room(found);
+  stored_names.clear();
+  for (FXWindow *child = canvas->getFirst(); child; child = child->getNext())
+    if (FixLabel *label = dynamic_cast<FixLabel *>(child))
+      stored_names[int(label->get_record().idx)] = label->get_record().label_name.value;
   enable_edit(true);
   clear_fields();
 }
@@ -267,6 +273,48 @@ std::string EditWin::plan_refusal()
   return std::string();
 }
 
+bool EditWin::rename_refusal(Tools::Database &db, std::string &refusal)
+{
+  // Order lines name their room and table, and the server keeps a name
+  // that a line carries, in any room and in any case: a change of a single
+  // byte is refused.
+  auto carried = [&](const char *column, const std::string &name, int &lines) {
+    Tools::DBTypeInt count;
+    Tools::DBTypeList fields;
+    fields.add(&count);
+    const std::string sql =
+        Tools::format("select count(*) from BONLINE where %s = '%s'", column, Tools::sql_escape(name));
+    if (Tools::select_values(db, sql, fields) < 0)
+      return false;
+    lines = int(count);
+    return true;
+  };
+  int lines = 0;
+  if (int(stored.idx) != 0 && int(stored.idx) == int(room.idx) && stored.name.value != room.name.value) {
+    if (!carried("layoutk_name", stored.name.value, lines))
+      return false;
+    if (lines > 0) {
+      refusal = Tools::format("%s '%s'", room_has_lines, stored.name.value);
+      return true;
+    }
+  }
+  for (FXWindow *child = canvas->getFirst(); child; child = child->getNext()) {
+    FixLabel *label = dynamic_cast<FixLabel *>(child);
+    if (!label)
+      continue;
+    const auto old = stored_names.find(int(label->get_record().idx));
+    if (old == stored_names.end() || old->second == label->get_record().label_name.value)
+      continue;
+    if (!carried("layoutp_label_name", old->second, lines))
+      return false;
+    if (lines > 0) {
+      refusal = Tools::format("%s '%s'", table_has_lines, old->second);
+      return true;
+    }
+  }
+  return true;
+}
+
 bool EditWin::write_plan(Tools::Database &db, std::vector<FixLabel *> &inserted)
 {
   if (int(room.idx) == 0) {
@@ -318,6 +366,10 @@ long EditWin::onSaveRoom(FXObject *, FXSelector, void *)
     }
     if (int(others) > 0)
       refusal = Tools::format("%s '%s'", room_name_taken, room.name.value);
+    else if (!rename_refusal(*db, refusal)) {
+      db_error("Datanbankefehler");
+      return 1;
+    }
   }
   if (!refusal.empty()) {
     FXMessageBox::error(this, MBOX_OK, title_data_error, "%s", refusal.c_str());

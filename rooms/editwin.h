@@ -11,6 +11,8 @@
 // windows share never carries a change of the editor's from one user
 // action to the next.
 
+#include <map>
+#include <string>
 #include <vector>
 
 #include "gui/buttonbar.h"
@@ -52,6 +54,8 @@ protected:
   LAYOUTK stored;
   // The keys of stored tables removed from the plan since then.
   std::vector<int> removed;
+  // The stored tables' names as they were loaded, by key.
+  std::map<int, std::string> stored_names;
   StaticText not_loaded;
   StaticText room_name_taken;
   StaticText table_name_taken;
@@ -60,6 +64,8 @@ protected:
   StaticText size_too_small;
   StaticText outside_room;
   StaticText not_saved;
+  StaticText room_has_lines;
+  StaticText table_has_lines;
 
   EditWin();
   // Whether a table of that name stands on the canvas.
@@ -68,6 +74,10 @@ protected:
   // Why the plan on the screen cannot be stored, in words; empty when it
   // can.
   std::string plan_refusal();
+  // The same for a stored room or table renamed while order lines carry
+  // its old name, which the server would refuse; false when the lines
+  // could not be counted (the error is shown).
+  bool rename_refusal(Tools::Database &db, std::string &refusal);
   // Writes the room, the removed tables and the tables on the canvas and
   // commits; false at the first statement that fails. New rows get their
   // keys; the labels of tables inserted are added to `inserted`.
