@@ -90,10 +90,6 @@ bool write_odbc_ini(const std::string &path, const std::string &dsn, const std::
   return static_cast<bool>(out);
 }
 
-} // namespace korvan_test
-
-namespace korvan_test {
-
 std::string test_database_name(const std::string &prefix)
 {
   std::string name = prefix;

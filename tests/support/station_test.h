@@ -1,0 +1,64 @@
+#ifndef KORVAN_TESTS_SUPPORT_STATION_TEST_H
+#define KORVAN_TESTS_SUPPORT_STATION_TEST_H
+
+// The fixture of the window tests: the main window of
+// korvan_gui_test::MainWindowFixture with a user logged in, the windows
+// its menu entries show, a second station on the same database, and checks
+// read on the test's own connection `db`.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "shell/mainwindow.h"
+#include "tests/guisupport/gui_support.h"
+#include "tests/support/seed.h"
+
+namespace korvan_test {
+
+class StationTest : public korvan_gui_test::MainWindowFixture
+{
+protected:
+  // Stores the USER row first unless told not to: booked lines name it.
+  USER login(const std::string &name, bool stored = true);
+  // A main window on a connection of its own, with the same user.
+  std::unique_ptr<MainWindow> second_station();
+
+  // Chooses the main window's menu entry; the window of that class shown.
+  template <class W> W *open(FX::FXuint id)
+  {
+    korvan_gui_test::send_command(main, id);
+    korvan_gui_test::run_pending(20);
+    return find<W>();
+  }
+  template <class W> W *find() const
+  {
+    for (FX::FXWindow *w = korvan_gui_test::app()->getRootWindow()->getFirst(); w; w = w->getNext())
+      if (W *found = dynamic_cast<W *>(w))
+        if (found->getOwner() == main)
+          return found;
+    return nullptr;
+  }
+
+  int count(const std::string &sql) { return korvan_gui_test::query_int(*db, sql); }
+  std::string value(const std::string &sql) { return korvan_gui_test::query_value(*db, sql); }
+  // Raises the window and saves the screen as <name>.png in shot_dir().
+  void shot(FX::FXWindow *window, const std::string &name);
+};
+
+// Every widget of class T inside the window, in widget order.
+template <class T> std::vector<T *> find_all(FX::FXWindow *window)
+{
+  std::vector<T *> found;
+  for (FX::FXWindow *child = window->getFirst(); child; child = child->getNext()) {
+    if (T *t = dynamic_cast<T *>(child))
+      found.push_back(t);
+    for (T *t : find_all<T>(child))
+      found.push_back(t);
+  }
+  return found;
+}
+
+} // namespace korvan_test
+
+#endif
