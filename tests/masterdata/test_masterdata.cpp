@@ -230,6 +230,7 @@ TEST_F(RecordWindows, WhatCannotBeStoredIsRefusedInWordsBeforeAnythingIsSentAndN
       {" \t\r\n ", "USER", "0", PW, PW, "Loginname angegben", ""},
       {"bob", "USER", "0", PW, PW, "bereits den selben Loginnamen", ""},
       {"carla", "USER", "0", "", "", "braucht ein Passwort", ""},
+      {"dirk", "USER", "0", "Tr0ubador-Tr0ubador-x", "Tr0ubador-Tr0ubador-x", "*** (21 > 20)", ""},
       {" carl ", "USER", "0", PW, PW, "", ""}, // an invalid user holds no login; blanks around it go
   };
   ASSERT_FALSE(!main->getDatabase()->exec("update GRP_UST set hist_lo_user = 'offen'")); // another window's work
