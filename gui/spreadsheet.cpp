@@ -13,6 +13,7 @@ FXDEFMAP(SpreadSheet) SpreadSheetMap[] = {
     FXMAPFUNC(SEL_CHANGED, SpreadSheet::ID_SHEET, SpreadSheet::onChanged),
     FXMAPFUNC(SEL_FOCUSOUT, SpreadSheet::ID_SHEET, SpreadSheet::onFocusOut),
     FXMAPFUNC(SEL_RIGHTBUTTONPRESS, SpreadSheet::ID_SHEET, SpreadSheet::onRightButton),
+    FXMAPFUNC(SEL_KEYPRESS, 0, SpreadSheet::onKeyPress),
     FXMAPFUNC(SEL_COMMAND, SpreadSheet::ID_NEW, SpreadSheet::onCmdNew),
     FXMAPFUNC(SEL_COMMAND, SpreadSheet::ID_DELETE, SpreadSheet::onCmdDelete),
     FXMAPFUNCS(SEL_COMMAND, SpreadSheet::ID_TEMPLATE, SpreadSheet::ID_TEMPLATE_LAST, SpreadSheet::onCmdTemplate),
@@ -375,6 +376,16 @@ long SpreadSheet::onChanged(FXObject *sender, FXSelector, void *ptr)
   if (sheet_target)
     return sheet_target->handle(sender, FXSEL(SEL_CHANGED, FXSELID(sheet_selector)), ptr);
   return 1;
+}
+
+long SpreadSheet::onKeyPress(FXObject *sender, FXSelector sel, void *ptr)
+{
+  // Escape ends an edit in a cell; otherwise it belongs to the window,
+  // which closes.
+  const FXEvent *event = static_cast<const FXEvent *>(ptr);
+  if (event && event->code == KEY_Escape && !editor)
+    return 0;
+  return FXTable::onKeyPress(sender, sel, ptr);
 }
 
 long SpreadSheet::onFocusOut(FXObject *, FXSelector, void *)

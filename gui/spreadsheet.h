@@ -152,6 +152,7 @@ public:
 
   long onChanged(FX::FXObject *, FX::FXSelector, void *);
   long onFocusOut(FX::FXObject *, FX::FXSelector, void *);
+  long onKeyPress(FX::FXObject *, FX::FXSelector, void *);
   long onRightButton(FX::FXObject *, FX::FXSelector, void *);
   long onCmdNew(FX::FXObject *, FX::FXSelector, void *);
   long onCmdDelete(FX::FXObject *, FX::FXSelector, void *);

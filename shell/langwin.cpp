@@ -1,5 +1,7 @@
 #include "shell/langwin.h"
 
+#include <algorithm>
+
 #include "gui/buttonbar.h"
 #include "gui/spreadsheet.h"
 #include "schema/tables.h"
@@ -35,7 +37,14 @@ LangWin::LangWin(FXWindow *owner, MainWindow *main)
   fill();
 }
 
-void LangWin::fill() { sheet->feed_table<LANG>("", "", "count(*)"); }
+void LangWin::fill()
+{
+  sheet->feed_table<LANG>("", "", "count(*)");
+  // A translation is about as long as its original: its column gets the
+  // same room, also while no translation is there to size it.
+  if (sheet->getNumColumns() > TRANS)
+    sheet->setColumnWidth(TRANS, std::max(sheet->getColumnWidth(TRANS), sheet->getColumnWidth(ORIG)));
+}
 
 void LangWin::show()
 {

@@ -23,6 +23,8 @@ protected:
 
 public:
   enum { ID_OK = Dialog::ID_LAST, ID_SHEET, ID_LAST };
+  // The sheet's visible columns.
+  enum { SYSTEM, TYPE, ORIG, TRANS };
 
   LangWin(FX::FXWindow *owner, MainWindow *main);
 

@@ -96,3 +96,32 @@ TEST_F(LangWinTest, LoggingOutHidesTheEditor)
 }
 
 } // namespace
+
+namespace {
+TEST_F(LangWinTest, TheTranslationColumnHasRoomAndATabIsShownAndTypedAsAnEscape)
+{
+  korvan_gui_test::send_command(main, MainWindow::ID_LANGWIN);
+  SpreadSheet *sheet = main->getLangWin()->get_sheet();
+  EXPECT_GE(sheet->getColumnWidth(TRANS), sheet->getColumnWidth(ORIG));
+  EXPECT_GE(sheet->getColumnWidth(TRANS), sheet->getFont()->getTextWidth("Datenbankverbindung"));
+  for (int r = 0; r < sheet->getNumRows(); ++r)
+    for (int c = SYSTEM; c <= TRANS; ++c)
+      EXPECT_EQ(-1, sheet->getItemText(r, c).find('\t')) << sheet->getItemText(r, c).text();
+
+  const int row = row_of(sheet, "&Quit\\tCtl-Q");
+  ASSERT_GE(row, 0);
+  sheet->setItemText(row, TRANS, "&Beenden\\tStrg-Q");
+  sheet->setCurrentItem(row == 0 ? 1 : 0, ORIG, TRUE);
+  EXPECT_EQ("&Beenden\tStrg-Q", korvan_gui_test::query_value(*db, "select trans from LANG where orig like '&Quit%'"));
+  EXPECT_EQ(1, korvan_gui_test::query_int(*db, "select count(*) from LANG where orig = '&Quit\tCtl-Q'"));
+}
+
+TEST_F(LangWinTest, EscapeClosesWhileTheSheetHasTheFocus)
+{
+  korvan_gui_test::send_command(main, MainWindow::ID_LANGWIN);
+  LangWin *win = main->getLangWin();
+  win->get_sheet()->setFocus();
+  korvan_gui_test::press_key(win, KEY_Escape);
+  EXPECT_FALSE(win->shown());
+}
+} // namespace
