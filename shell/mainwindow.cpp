@@ -317,15 +317,32 @@ long MainWindow::onQuit(FXObject *, FXSelector, void *)
   quitting = true;
   writeSettings();
   protect_registry_file();
-  getApp()->exit(0); // writes the registry
-  chmod(Tools::fxcompat::registry_file(VENDOR, APPLICATION).c_str(), 0600);
+  // The toolkit writes the registry again as it exits, but keeps quiet
+  // when it cannot: written here, a failure reaches the user.
+  const std::string path = Tools::fxcompat::registry_file(VENDOR, APPLICATION);
+  if (!getApp()->reg().write()) {
+    StaticText title(this, "Titel", "Einstellungen");
+    StaticText text(this, "Message", "Die Einstellungen konnten nicht gespeichert werden:");
+    FXMessageBox::error(this, MBOX_OK, title, "%s\n%s", static_cast<const char *>(text), path.c_str());
+  }
+  getApp()->exit(0);
+  chmod(path.c_str(), 0600);
   return 1;
 }
 
 long MainWindow::onConnect(FXObject *, FXSelector, void *)
 {
-  Connect dialog(this, this);
-  Tools::fxcompat::run_modal(&dialog, PLACEMENT_SCREEN);
+  bool connected = false;
+  {
+    Connect dialog(this, this);
+    connected = Tools::fxcompat::run_modal(&dialog, PLACEMENT_SCREEN) == 1;
+  }
+  // The user logged in belongs to the old database (or to none): the new
+  // one must know who works, or the history stamps would name nobody.
+  if (connected) {
+    user = Tools::Ref<USER>();
+    onLogin(this, FXSEL(SEL_COMMAND, ID_LOGIN), nullptr);
+  }
   return 1;
 }
 

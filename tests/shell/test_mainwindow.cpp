@@ -102,6 +102,21 @@ TEST_F(MainWindowTest, CloseButtonStoresTheSettingsLikeQuit)
   EXPECT_TRUE(main->isQuitting());
 }
 
+TEST_F(MainWindowTest, ASettingsFileThatCannotBeWrittenIsReportedAtQuit)
+{
+  const std::string path = korvan_gui_test::registry_path();
+  unlink(path.c_str());
+  // Not even root writes a file where a directory stands.
+  ASSERT_EQ(0, mkdir(path.c_str(), 0700));
+  main->getConnectSettings().username = "verloren";
+  korvan_gui_test::Box box;
+  korvan_gui_test::answer_box(box, main, MainWindow::ID_QUIT);
+  EXPECT_EQ("Einstellungen", box.title);
+  EXPECT_EQ("Die Einstellungen konnten nicht gespeichert werden:\n" + path + "\n", box.text);
+  EXPECT_TRUE(main->isQuitting());
+  rmdir(path.c_str());
+}
+
 TEST_F(MainWindowTest, LoggedOutDisablesTheMenusAndHidesTheDebugWindow)
 {
   korvan_gui_test::send_command(main, MainWindow::ID_DEBUG);
