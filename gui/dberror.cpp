@@ -132,6 +132,11 @@ std::string DBError::message(const std::string &text, const std::string &error, 
   return m;
 }
 
+std::string DBError::failed_select(Tools::Database &db)
+{
+  return log_text("select failed!", db.get_error(), db.get_last_query());
+}
+
 std::string DBError::log_text(const std::string &text, const std::string &error, const std::string &statement)
 {
   std::string m = text;

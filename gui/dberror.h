@@ -35,6 +35,8 @@ public:
   // The box's text: the caller's text, what failed, the reason and the
   // shortened statement, each on lines of its own.
   static std::string message(const std::string &text, const std::string &error, const std::string &statement);
+  // The log's line for a read that failed: the statement, then the reason.
+  static std::string failed_select(Tools::Database &db);
   // The log's text: the caller's text, the whole statement, the reason.
   static std::string log_text(const std::string &text, const std::string &error, const std::string &statement);
 

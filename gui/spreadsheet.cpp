@@ -251,12 +251,6 @@ void SpreadSheet::Content::restore()
       types[i]->from_string(stored[i]);
 }
 
-void SpreadSheet::log_failed_select(Tools::Database &db)
-{
-  TOOLS_LOG(Tools::format("select failed!\n%s\n%s", db.get_last_query(),
-                          DBError::reason(db.get_error(), db.get_last_query())));
-}
-
 std::string SpreadSheet::cell_text(const std::string &text)
 {
   std::string cell;

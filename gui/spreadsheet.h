@@ -33,6 +33,7 @@
 #include "tools/dbi/database.h"
 #include "tools/dbi/query.h"
 #include "schema/tables.h"
+#include "gui/dberror.h"
 #include "gui/lang.h"
 
 class SpreadSheet : public FX::FXTable, public MultiLang, public CommonMsg
@@ -100,7 +101,6 @@ protected:
   static bool is_hidden_title(const std::string &title) { return !title.empty() && title[0] == '\t'; }
   int visible_columns() const;
   Tools::Ref<Tools::Database> get_db();
-  void log_failed_select(Tools::Database &db);
   // The rows now stored: their values are what the database holds, and
   // the owner hears of each.
   void store(const std::vector<Content *> &written);
@@ -191,7 +191,7 @@ bool SpreadSheet::feed_table(const std::string &where, const std::string &tail, 
   std::vector<Tools::Ref<T> > rows;
   bool ok = Tools::select_rows<T>(*db, table, rows, where + tail) >= 0;
   if (!ok)
-    log_failed_select(*db);
+    TOOLS_LOG(DBError::failed_select(*db));
 
   // Rows added between counting and reading still get a table row.
   if (static_cast<int>(rows.size()) > getNumRows()) {

@@ -100,6 +100,26 @@ TEST(ComboBox, ItemsCarryKeysAndAPickPutsTheKeyIntoTheField)
   EXPECT_EQ(target.messages.size(), 2u);
 }
 
+TEST(ComboBox, TheMouseWheelStepsThroughTheItemsAndLeavesTheirKeys)
+{
+  Recorder target;
+  target.keep_text = true;
+  ComboBox box(owner(), main_window(), &target, 71, 10);
+  box.append_item("", "");
+  box.append_item("7", "7 :  Garten");
+  box.append_item("8", "8 :  Saal");
+  FXEvent wheel = FXEvent();
+  wheel.type = SEL_MOUSEWHEEL;
+  box.select_key("");
+  for (const std::pair<int, const char *> &step : {std::make_pair(-120, "7"), {-120, "8"}, {-120, "8"}, {120, "7"},
+                                                    {120, ""}}) {
+    wheel.code = step.first;
+    EXPECT_EQ(box.handle(&box, FXSEL(SEL_MOUSEWHEEL, 0), &wheel), 1);
+    EXPECT_EQ(std::string(box.getText().text()), step.second);
+    EXPECT_EQ(target.messages.back().text, step.second);
+  }
+}
+
 TEST(ComboBox, ColumnTextsSplitAtTheFirstBar)
 {
   for (const std::vector<std::string> &c : {std::vector<std::string>{"preis|%0.2lf", "preis", "%0.2lf"},
@@ -175,9 +195,13 @@ TEST(DBComboBox, FewRowsNoRowsAndAFailingFirstPage)
 
   rec.recorder->statements.clear();
   box.set_where("no_such_column = 1");
+  LogCapture log;
   box.fill();
-  EXPECT_EQ(rec.recorder->statements,
-            (std::vector<std::string>{"select idx , name from LAYOUTK  where no_such_column = 1 limit 0, 100"}));
+  const std::string failing = "select idx , name from LAYOUTK  where no_such_column = 1 limit 0, 100";
+  EXPECT_EQ(rec.recorder->statements, (std::vector<std::string>{failing}));
+  ASSERT_EQ(log.messages.size(), 1u);
+  EXPECT_EQ(log.messages[0].find("select failed!\n" + failing + "\nUnknown column 'no_such_column'"), 0u)
+      << log.messages[0];
   EXPECT_EQ(box.getNumItems(), 1);
   EXPECT_EQ(box.getNumVisible(), 1);
 

@@ -218,6 +218,18 @@ TEST_F(SheetTest, CountStatementsArePagedOneRowAtATime)
   EXPECT_EQ(groups.select("NO_TABLE", "", "", "count(*)"), 0);
 }
 
+TEST_F(SheetTest, AFailedReadIsLoggedWithTheStatementThenTheReason)
+{
+  Open sheet(owner(), main_window(), nullptr, 0, 0);
+  sheet.set_columns(GROUP_SPEC);
+  LogCapture log;
+  EXPECT_FALSE(sheet.feed_table<GRP_ART>("where nosuch = 1", "", "count(*)"));
+  ASSERT_EQ(log.messages.size(), 1u);
+  const std::string failing = rec->statements.back();
+  EXPECT_EQ(failing.find("SELECT idx,"), 0u);
+  EXPECT_EQ(log.messages[0].find("select failed!\n" + failing + "\nUnknown column 'nosuch'"), 0u) << log.messages[0];
+}
+
 TEST_F(SheetTest, RowsReadBeyondTheCountGrowTheTableAndMissingOnesStayEmpty)
 {
   Open sheet(owner(), main_window(), nullptr, 0, 0);
