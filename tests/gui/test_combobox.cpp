@@ -36,6 +36,7 @@ public:
   {
     db = connect_recording(recorder);
     main_window()->setDatabase(db);
+    recorder->statements.clear(); // the texts' rows, read for the new connection
   }
   ~RecordingDatabase()
   {

@@ -303,7 +303,7 @@ TEST(DialogLang, F11SwitchesTheWholeApplicationAndTheTitle)
   Dialog dlg(owner(), main_window(), "Sprachfenster");
   ASSERT_EQ(query_value(*db, "select count(*) from LANG where type = 'Dialog' and orig = 'Sprachfenster'"), "1");
   run_sql(*db, {"update LANG set trans = 'Language window' where type = 'Dialog' and orig = 'Sprachfenster'"});
-  dlg.reload();
+  main_window()->updateLangs();
 
   ASSERT_FALSE(main_window()->isTranslated());
   EXPECT_EQ(press_key(&dlg, KEY_F11), 1);

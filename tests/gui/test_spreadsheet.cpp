@@ -549,7 +549,7 @@ TEST_F(SheetTest, TitlesFollowTheTranslationMode)
   Open sheet(owner(), main_window(), nullptr, 0, 0);
   sheet.set_columns(GROUP_SPEC);
   rec->quiet("update LANG set trans = 'Name (en)' where type = 'SpreadSheet' and orig = 'Name'");
-  sheet.reload();
+  main_window()->updateLangs();
   main_window()->handle(main_window(), FXSEL(SEL_COMMAND, MainWindow::ID_LANGMODE), nullptr);
   EXPECT_EQ(std::string(sheet.getColumnText(0).text()), "Name (en)");
   main_window()->handle(main_window(), FXSEL(SEL_COMMAND, MainWindow::ID_LANGMODE), nullptr);

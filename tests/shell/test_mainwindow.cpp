@@ -107,7 +107,7 @@ TEST_F(MainWindowTest, ASettingsFileThatCannotBeWrittenIsReportedAtQuit)
   const std::string path = korvan_gui_test::registry_path();
   unlink(path.c_str());
   // Not even root writes a file where a directory stands.
-  ASSERT_EQ(0, mkdir(path.c_str(), 0700));
+  ASSERT_EQ(0, system(("mkdir -p '" + path + "'").c_str()));
   main->getConnectSettings().username = "verloren";
   korvan_gui_test::Box box;
   korvan_gui_test::answer_box(box, main, MainWindow::ID_QUIT);
