@@ -103,19 +103,21 @@ std::string DBError::shorten(const std::string &statement)
 
 std::string DBError::what_failed(const std::string &statement)
 {
+  static const struct
+  {
+    const char *verb, *sentence;
+  } sentences[] = {
+      {"insert", "Der neue Eintrag wurde nicht gespeichert."},
+      {"update", "Die Änderung wurde nicht gespeichert."},
+      {"delete", "Der Eintrag wurde nicht gelöscht."},
+      {"select", "Die Daten konnten nicht gelesen werden."},
+      {"commit", "Die Änderungen konnten nicht abgeschlossen werden."},
+      {"rollback", "Die Änderungen konnten nicht verworfen werden."},
+  };
   const std::string v = verb(statement);
-  if (v == "insert")
-    return "Der neue Eintrag wurde nicht gespeichert.";
-  if (v == "update")
-    return "Die Änderung wurde nicht gespeichert.";
-  if (v == "delete")
-    return "Der Eintrag wurde nicht gelöscht.";
-  if (v == "select")
-    return "Die Daten konnten nicht gelesen werden.";
-  if (v == "commit")
-    return "Die Änderungen konnten nicht abgeschlossen werden.";
-  if (v == "rollback")
-    return "Die Änderungen konnten nicht verworfen werden.";
+  for (const auto &s : sentences)
+    if (v == s.verb)
+      return s.sentence;
   return "Die Datenbank hat die Anweisung abgelehnt.";
 }
 

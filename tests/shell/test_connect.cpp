@@ -16,6 +16,7 @@
 #include "tests/guisupport/gui_support.h"
 #include "tests/shell/access_support.h"
 #include "tests/support/db_support.h"
+#include "tests/support/files.h"
 #include "tools/dbi/database.h"
 #include "tools/widgets/theme.h"
 
@@ -25,16 +26,10 @@ using korvan_access_test::expect_box;
 
 namespace {
 
+using korvan_test::slurp;
+
 const char *const FAILED = "Die Verbindung konnte nicht hergestellt werden!\n";
 const char *const SUCCESS = "Erfolg! Die Verbindung zur Datanbank konnte hergestellt werden!\n";
-
-std::string slurp(const std::string &path)
-{
-  std::ifstream in(path);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 std::string field(Connect *c, int which) { return c->get_field(which)->getText().text(); }
 

@@ -19,31 +19,13 @@
 #include <thread>
 
 #include "tests/support/db_support.h"
+#include "tests/support/files.h"
 
 namespace {
 
-std::string slurp(const std::string &path)
-{
-  std::ifstream in(path);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using korvan_test::slurp;
 
-std::string run(const std::string &cmd)
-{
-  std::string out;
-  FILE *p = popen((cmd + " 2>/dev/null").c_str(), "r");
-  if (!p)
-    return out;
-  char buf[256];
-  while (fgets(buf, sizeof buf, p))
-    out += buf;
-  pclose(p);
-  return out;
-}
-
-std::string xdo(const std::string &args) { return run("xdotool " + args); }
+std::string xdo(const std::string &args) { return korvan_test::command_output("xdotool " + args); }
 
 // The first visible window with exactly this title, waiting for it.
 std::string window(const std::string &title)
@@ -175,7 +157,7 @@ TEST_F(RealProgram, ALongTranslationBringsAnErrorBoxThatFitsTheScreen)
   ASSERT_FALSE(editor.empty()) << "no translation editor";
   shot("errorbox-editor.png");
 
-  const int screen = std::atoi(run("xdpyinfo | sed -n 's/.*dimensions: *\\([0-9]*\\)x.*/\\1/p'").c_str());
+  const int screen = std::atoi(korvan_test::command_output("xdpyinfo | sed -n 's/.*dimensions: *\\([0-9]*\\)x.*/\\1/p'").c_str());
   ASSERT_GT(screen, 0);
 
   // Into the first row's first cell, over to its translation, 400

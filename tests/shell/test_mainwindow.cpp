@@ -15,6 +15,7 @@
 #include "shell/mydebug.h"
 #include "tests/guisupport/gui_support.h"
 #include "tests/support/db_support.h"
+#include "tests/support/files.h"
 #include "tools/core/debug.h"
 
 using namespace FX;
@@ -22,13 +23,7 @@ using korvan_gui_test::MainWindowFixture;
 
 namespace {
 
-std::string slurp(const std::string &path)
-{
-  std::ifstream in(path);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using korvan_test::slurp;
 
 std::vector<std::string> captions(FXComposite *pane)
 {
