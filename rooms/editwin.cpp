@@ -37,6 +37,9 @@ EditWin::EditWin(FXWindow *owner, AppContext *mw)
       not_loaded(mw, "Message", "Dieser Raum ist nicht geladen. Bitte den Raum zuerst auswählen.")
 {
   as_labels = true;
+  // The editor still keeps its unsaved changes on the connection: closing
+  // it discards them.
+  rollback_on_close = true;
 
   FXVerticalFrame *all = new FXVerticalFrame(this, LAYOUT_FILL, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
 
