@@ -1,6 +1,8 @@
 // Reads 20,000 order lines through the database layer and through a plain
-// ODBC loop (one execute, bound columns) on the same server. Goal: the
-// layer reaches at least 0.8 of the plain loop's rows per second.
+// ODBC loop (one execute, bound columns) on the same server. Goals: the
+// layer reaches at least 0.85 of the plain loop's rows per second (median
+// of 5 runs), and reading the same rows through the query layer in pages of
+// a hundred, as the lists do, at least half the speed of one read.
 //
 // Needs a running private server:
 //   scripts/db start /tmp/korvan-bench && eval "$(scripts/db env /tmp/korvan-bench)"
@@ -24,7 +26,9 @@
 
 namespace {
 
-const int ROWS = 20000;
+// A short check (scripts/test) builds fewer; still enough pages that the
+// query layer reads ahead.
+const int ROWS = brief_run() ? 2000 : 20000;
 const char *const DATABASE = "korvan_bench";
 
 std::string env(const char *name)
@@ -93,7 +97,7 @@ bool setup()
   line.hist_an_user = std::string("kellner");
   line.hist_an_zeit = std::string("2026-12-06 12:30:00");
   line.anzahl = 2;
-  const int per_statement = 500;
+  const int per_statement = 500; // ROWS is a multiple
   for (int done = 0; done < ROWS; done += per_statement) {
     std::string sql;
     for (int i = 0; i < per_statement; ++i) {
@@ -124,7 +128,7 @@ void BM_layer_select(benchmark::State &state)
   size_t rows = 0;
   for (auto _ : state) {
     Tools::DBErg<Tools::DBRowList> result = db.select(query, true);
-    if (!result) {
+    if (!result || result.rows.rows.size() != static_cast<size_t>(ROWS)) {
       state.SkipWithError("select failed");
       return;
     }
@@ -148,9 +152,14 @@ void BM_layer_pages(benchmark::State &state)
     Tools::DBArrayBind arrays;
     arrays.bind_array(lines);
     Tools::DBLimit limit(100);
-    int n;
+    int n, read = 0;
     while ((n = Tools::select_object_rows(db, "select %BONLINE from BONLINE order by idx", arrays, limit)) > 0)
-      rows += static_cast<size_t>(n);
+      read += n;
+    if (n < 0 || read != ROWS || lines[0].artnr.value != Tools::format("ART-%d", ROWS - 100)) {
+      state.SkipWithError("the pages did not give every line once");
+      return;
+    }
+    rows += static_cast<size_t>(read);
   }
   state.counters["rows/s"] = benchmark::Counter(static_cast<double>(rows), benchmark::Counter::kIsRate);
 }
@@ -215,10 +224,10 @@ void plain_odbc(benchmark::State &state, bool keep)
 void BM_plain_odbc(benchmark::State &state) { plain_odbc(state, false); }
 void BM_plain_odbc_kept(benchmark::State &state) { plain_odbc(state, true); }
 
-BENCHMARK(BM_plain_odbc)->Unit(benchmark::kMillisecond)->Iterations(30)->UseRealTime();
-BENCHMARK(BM_plain_odbc_kept)->Unit(benchmark::kMillisecond)->Iterations(30)->UseRealTime();
-BENCHMARK(BM_layer_select)->Unit(benchmark::kMillisecond)->Iterations(30)->UseRealTime();
-BENCHMARK(BM_layer_pages)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
+BENCHMARK(BM_plain_odbc)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_plain_odbc_kept)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_layer_select)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_layer_pages)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 
@@ -227,21 +236,22 @@ int main(int argc, char **argv)
   dsn = env("KORVAN_TEST_DSN");
   user = env("KORVAN_TEST_DB_USER");
   password = env("KORVAN_TEST_DB_PASSWORD");
+  add_defaults(argc, argv, {"--benchmark_min_time=1", "--benchmark_repetitions=5"});
   benchmark::Initialize(&argc, argv);
   if (!setup())
     return 1;
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  double r = reporter.ratio("BM_layer_select/iterations:30/real_time", "BM_plain_odbc/iterations:30/real_time", "20,000 lines, Database::select");
+  const std::string lines = Tools::format("%d lines, ", ROWS);
+  double r = reporter.ratio("BM_layer_select", "BM_plain_odbc", (lines + "Database::select").c_str());
   if (r > 0)
-    std::printf("%-40s %8.2f of the plain loop's rows per second (goal: at least 0.80)\n", "", 1.0 / r);
-  double k = reporter.ratio("BM_layer_select/iterations:30/real_time", "BM_plain_odbc_kept/iterations:30/real_time",
-                            "  against the loop that keeps its cells");
+    std::printf("%-40s %8.2f of the plain loop's rows per second (goal: at least 0.85)\n", "", 1.0 / r);
+  double k = reporter.ratio("BM_layer_select", "BM_plain_odbc_kept", "  against the loop that keeps its cells");
   if (k > 0)
     std::printf("%-40s %8.2f of that loop's rows per second\n", "", 1.0 / k);
-  double p = reporter.ratio("BM_layer_pages/iterations:2/real_time", "BM_plain_odbc/iterations:30/real_time", "20,000 lines, 100-row pages");
+  double p = reporter.ratio("BM_layer_pages", "BM_layer_select", (lines + "100-row pages").c_str());
   if (p > 0)
-    std::printf("%-40s %8.2f of the plain loop's rows per second\n", "", 1.0 / p);
+    std::printf("%-40s %8.2f of one read's rows per second (goal: at least 0.50)\n", "", 1.0 / p);
   benchmark::Shutdown();
   return 0;
 }

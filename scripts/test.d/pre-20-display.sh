@@ -1,7 +1,9 @@
 # Sourced by scripts/test: starts a private X server for the GUI tests on
 # a free display, exports DISPLAY, and stops the server when the run ends.
 # The server picks its own free number (-displayfd), so runs started side by
-# side never share a display.
+# side never share a display. -noreset: a server that loses its last client
+# resets itself and turns away whoever connects meanwhile, which on a busy
+# machine failed the next test or benchmark start.
 # The toolkit's libraries keep some allocations until exit (fontconfig,
 # Xlib); LeakSanitizer is told to ignore those, not our code's.
 
@@ -9,7 +11,7 @@ korvan_start_display() {
   local fifo=$KORVAN_TMP/xvfb.fd num=""
   rm -f "$fifo"
   mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" >"$KORVAN_TMP/xvfb.log" 2>&1 &
+  Xvfb -displayfd 3 -noreset -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" >"$KORVAN_TMP/xvfb.log" 2>&1 &
   KORVAN_XVFB_PID=$!
   on_exit "kill $KORVAN_XVFB_PID 2>/dev/null; wait $KORVAN_XVFB_PID 2>/dev/null"
   read -r -t 30 num <"$fifo" || true

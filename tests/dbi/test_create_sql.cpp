@@ -104,3 +104,23 @@ TEST(CreateSqlOnServer, LoadsTwiceOverExistingTables)
   ASSERT_EQ(1u, engine.rows.rows.size());
   EXPECT_EQ("MyISAM", engine.rows.rows[0][0]);
 }
+
+TEST(CreateSqlOnServer, AnOlderDatabaseGetsTheIndexOfOpenLinesOnce)
+{
+  const std::string name = korvan_test::test_database_name("korvan_t_dbi");
+  ASSERT_TRUE(korvan_test::fresh_database(name));
+  Tools::Ref<Tools::Database> db = korvan_test::open_database(name);
+  ASSERT_TRUE(db->is_connected());
+  // As an earlier script made it.
+  ASSERT_TRUE(db->exec("ALTER TABLE BONLINE DROP INDEX idx_BONLINE_open").ok) << db->get_error();
+  const std::string columns = "select group_concat(column_name order by seq_in_index) from information_schema.statistics "
+                              "where table_schema = database() and index_name = 'idx_BONLINE_open'";
+  for (int run = 0; run < 2; ++run) {
+    EXPECT_TRUE(korvan_test::load_script(*db, upgrade_sql())) << run;
+    Tools::DBErg<Tools::DBRowList> found = db->exec(columns);
+    ASSERT_TRUE(found.ok);
+    ASSERT_EQ(1u, found.rows.rows.size());
+    EXPECT_EQ("storniert,bezahlt,layoutk_idx,layoutp_idx", found.rows.rows[0][0]) << run;
+  }
+  db->exec("DROP DATABASE IF EXISTS `" + name + "`");
+}

@@ -198,6 +198,36 @@ TEST_F(OdbcTest, CellsComeBackWholeAndNullIsEmpty)
   EXPECT_EQ("", r.rows.rows[2][1]);
 }
 
+TEST_F(OdbcTest, DateTimesReadAsTheServerWritesThem)
+{
+  ASSERT_TRUE(db->exec("create table STAMPS (o int not null, d datetime not null, n datetime null, f datetime(3) "
+                       "null, day date null, t time null)")
+                  .ok);
+  ASSERT_TRUE(db->exec("insert into STAMPS values "
+                       "(1, '0000-00-00 00:00:00', '0000-00-00 00:00:00', '2020-01-02 03:04:05.678', "
+                       "'0000-00-00', '-01:00:00'),"
+                       "(2, '2008-01-00 00:00:00', null, null, '2020-01-02', '12:00:00'),"
+                       "(3, '0000-00-00 10:00:00', '9999-12-31 23:59:59', null, null, null),"
+                       "(4, '0001-01-01 00:00:01', '2008-00-00 00:00:00', null, null, null)")
+                  .ok)
+      << db->get_error();
+  // Every column beside the server's own text of it. b.d cannot be NULL in
+  // its table but can in the outer join.
+  DBErg<DBRowList> r = db->exec(
+      "select a.d, cast(a.d as char), a.n, cast(a.n as char), a.f, cast(a.f as char), a.day, cast(a.day as char), "
+      "a.t, cast(a.t as char), b.d, cast(b.d as char) from STAMPS a left join STAMPS b on b.o = a.o + 3 order by a.o");
+  ASSERT_TRUE(r.ok) << db->get_error();
+  ASSERT_EQ(4u, r.rows.rows.size());
+  for (std::size_t row = 0; row < 4; ++row)
+    for (std::size_t c = 0; c < 12; c += 2)
+      EXPECT_EQ(r.rows.rows[row][c + 1], r.rows.rows[row][c]) << "row " << row << ", " << r.rows.names[c];
+  EXPECT_EQ("0000-00-00 00:00:00", r.rows.rows[0][0]);
+  EXPECT_EQ("0000-00-00 00:00:00", r.rows.rows[0][2]);
+  EXPECT_EQ("0001-01-01 00:00:01", r.rows.rows[0][10]);
+  EXPECT_EQ("", r.rows.rows[1][2]);
+  EXPECT_EQ("", r.rows.rows[1][10]);
+}
+
 TEST_F(OdbcTest, StrictServerRefusesTooLongText)
 {
   LAYOUTK room;

@@ -3,6 +3,7 @@
 
 #include "schema/tables.h"
 #include "tests/support/db_support.h"
+#include "tests/support/recording_db.h"
 #include "tools/core/format.h"
 #include "tools/dbi/query.h"
 
@@ -60,11 +61,12 @@ namespace {
 class QueryTest : public ::testing::Test
 {
 protected:
+  std::string name;
   Ref<Database> db;
 
   void SetUp() override
   {
-    std::string name = korvan_test::test_database_name("korvan_t_dbi");
+    name = korvan_test::test_database_name("korvan_t_dbi");
     ASSERT_TRUE(korvan_test::fresh_database(name));
     db = korvan_test::open_database(name);
     ASSERT_TRUE(db->is_connected()) << db->get_error();
@@ -166,6 +168,63 @@ TEST_F(QueryTest, PagesThroughRowsAHundredAtATime)
 
   // Without a limit the arrays take what fits.
   EXPECT_EQ(100, select_object_rows(*db, query, arrays));
+}
+
+TEST_F(QueryTest, ALongReadInPagesGivesEveryRowOnceInFewStatements)
+{
+  std::string values;
+  for (int i = 1; i <= 1000; ++i)
+    values += format("%s('R%04d', %d, 0, 0)", i > 1 ? "," : "", i, i);
+  ASSERT_TRUE(db->exec("insert into LAYOUTK(name, width, height, color) values " + values).ok) << db->get_error();
+  ASSERT_TRUE(db->commit());
+
+  korvan_test::RecordingDB *rec = nullptr;
+  Ref<Database> recorded = korvan_test::connect_recording(name, rec);
+  LAYOUTK rooms[10];
+  DBArrayBind arrays;
+  arrays.bind_array(rooms);
+  DBLimit limit(10);
+  const std::string query = "select %LAYOUTK from LAYOUTK order by idx";
+  std::vector<std::string> names;
+  int n;
+  while ((n = select_object_rows(*recorded, query, arrays, limit)) > 0)
+    for (int i = 0; i < n; ++i)
+      names.push_back(rooms[i].name.value);
+  EXPECT_EQ(0, n);
+  ASSERT_EQ(1000u, names.size());
+  for (int i = 0; i < 1000; ++i)
+    ASSERT_EQ(format("R%04d", i + 1), names[static_cast<std::size_t>(i)]);
+  EXPECT_EQ(1000u, limit.offset);
+  // The first pages go as asked; each page after them would make the
+  // server step over every row before it again.
+  const std::vector<std::string> &sent = rec->statements;
+  ASSERT_GE(sent.size(), 8u);
+  for (unsigned p = 0; p < 8; ++p)
+    EXPECT_EQ(expand_table_fields(query, arrays) + format(" limit %d, 10", p * 10), sent[p]);
+  EXPECT_LE(sent.size(), 13u);
+
+  // A page that does not continue the read starts a new one.
+  rec->statements.clear();
+  limit.offset = 500;
+  EXPECT_EQ(10, select_object_rows(*recorded, query, arrays, limit));
+  EXPECT_EQ("R0501", rooms[0].name.value);
+  ASSERT_EQ(1u, sent.size());
+  EXPECT_NE(std::string::npos, sent[0].find(" limit 500, 10"));
+
+  // A read ahead that fails is a failed page; the read goes on from there.
+  DBLimit again(10);
+  rec->after = [](korvan_test::RecordingDB &r, const std::string &sql) {
+    if (sql.find(" limit 70, 10") != std::string::npos)
+      r.quiet("rename table LAYOUTK to LAYOUTK_GONE");
+  };
+  while (again.offset < 80)
+    ASSERT_EQ(10, select_object_rows(*recorded, query, arrays, again));
+  EXPECT_EQ(-1, select_object_rows(*recorded, query, arrays, again));
+  EXPECT_EQ(80u, again.offset);
+  rec->after = nullptr;
+  ASSERT_TRUE(rec->quiet("rename table LAYOUTK_GONE to LAYOUTK").ok);
+  EXPECT_EQ(10, select_object_rows(*recorded, query, arrays, again));
+  EXPECT_EQ("R0081", rooms[0].name.value);
 }
 
 TEST_F(QueryTest, OrderLineRoundTrip)

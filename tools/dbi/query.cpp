@@ -1,5 +1,8 @@
 #include "tools/dbi/query.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "tools/core/format.h"
 
 namespace Tools {
@@ -76,15 +79,11 @@ public:
   RowCells &operator=(const RowCells &) = delete;
 };
 
-// Runs a read, with the page's limit appended; a successful read moves the
-// page on by the rows it returned.
 DBErg<DBRowList> read(Database &db, const std::string &query, bool with_table_names, DBLimit *limit)
 {
-  const std::string sql = limit ? query + limit->text() : query;
-  DBErg<DBRowList> result = with_table_names ? db.select(sql, true) : db.exec(sql);
-  if (result.ok && limit)
-    limit->offset += static_cast<unsigned>(result.rows.rows.size());
-  return result;
+  if (limit)
+    return limit->read(db, query, with_table_names);
+  return with_table_names ? db.select(query, true) : db.exec(query);
 }
 
 int values_worker(Database &db, std::string query, DBTypeList &fields, DBLimit *limit)
@@ -151,6 +150,59 @@ int object_rows_worker(Database &db, std::string query, DBArrayBind &arrays, DBL
 } // namespace
 
 std::string DBLimit::text() const { return format(" limit %d, %d", offset, count); }
+
+namespace {
+// Pages sent as asked before a read reads ahead.
+const unsigned long long PAGES_AS_ASKED = 8;
+} // namespace
+
+void DBLimit::moved_on(std::size_t rows)
+{
+  offset += static_cast<unsigned>(rows);
+  next_offset = offset;
+  given += static_cast<unsigned>(rows);
+}
+
+DBErg<DBRowList> DBLimit::hand_out(std::size_t rows)
+{
+  DBErg<DBRowList> page(ahead.rows.names);
+  std::vector<std::vector<std::string> > &from = ahead.rows.rows;
+  page.rows.rows.assign(std::make_move_iterator(from.begin() + static_cast<std::ptrdiff_t>(taken)),
+                        std::make_move_iterator(from.begin() + static_cast<std::ptrdiff_t>(taken + rows)));
+  taken += rows;
+  moved_on(rows);
+  return page;
+}
+
+DBErg<DBRowList> DBLimit::read(Database &db, const std::string &sql, bool with_table_names)
+{
+  auto run = [&](const std::string &text) { return with_table_names ? db.select(text, true) : db.exec(text); };
+  if (offset != next_offset || sql != query || with_table_names != table_names) {
+    query = sql;
+    table_names = with_table_names;
+    given = 0;
+    ahead = DBErg<DBRowList>();
+  } else if (ahead.ok) {
+    const std::size_t left = ahead.rows.rows.size() - taken;
+    if (left >= count || ahead_reached_end)
+      return hand_out(std::min<std::size_t>(left, count));
+    ahead = DBErg<DBRowList>();
+  }
+
+  if (count == 0 || given < PAGES_AS_ASKED * count) {
+    DBErg<DBRowList> page = run(query + text());
+    if (page.ok)
+      moved_on(page.rows.rows.size());
+    return page;
+  }
+  const unsigned rows = given;
+  ahead = run(query + format(" limit %d, %d", offset, rows));
+  if (!ahead.ok)
+    return DBErg<DBRowList>();
+  taken = 0;
+  ahead_reached_end = ahead.rows.rows.size() < rows;
+  return hand_out(std::min<std::size_t>(ahead.rows.rows.size(), count));
+}
 
 DBBindType *DBArrayBind::operator[](unsigned i) const
 {
