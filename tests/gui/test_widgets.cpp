@@ -1,0 +1,291 @@
+// The framework's widgets: combo boxes with keys beside their texts and
+// their paged fill, the money and date fields as typed into, and the
+// canvas whose children are placed from rows and dragged on a grid.
+
+#include "gui/combobox.h"
+#include "gui/datefield.h"
+#include "gui/fixcomposite.h"
+#include "gui/moneyfield.h"
+#include "schema/tables.h"
+#include "shell/mainwindow.h"
+#include "tests/guisupport/gui_support.h"
+#include "tests/support/recording_db.h"
+
+using namespace FX;
+using namespace korvan_gui_test;
+
+namespace {
+
+class Widgets : public MainWindowFixture
+{
+};
+
+std::vector<std::string> item_texts(ComboBox &box)
+{
+  std::vector<std::string> texts;
+  for (FXint i = 0; i < box.getNumItems(); ++i)
+    texts.push_back(box.getItem(i).text());
+  return texts;
+}
+
+std::string text_of(FXTextField *field) { return field->getText().text(); }
+std::string text_of(FXComboBox *box) { return box->getText().text(); }
+
+void type(FXTextField &field, const std::string &text)
+{
+  for (char c : text)
+    press_key(&field, static_cast<unsigned char>(c), 0, std::string(1, c));
+}
+
+} // namespace
+
+TEST_F(Widgets, APickOrTheWheelPutsTheItemsKeyIntoTheField)
+{
+  Recorder target;
+  target.keep_text = true;
+  ComboBox box(main, main, &target, 71, 10);
+  box.create();
+  box.append_item("", "");
+  box.append_item("7", "7 :  Garten");
+  box.append_item("8", "   ");
+  EXPECT_EQ(item_texts(box), (std::vector<std::string>{"", "7 :  Garten", "8"}));
+
+  box.handle(&box, FXSEL(SEL_COMMAND, FXComboBox::ID_LIST), (void *)(FXival)1);
+  EXPECT_EQ(text_of(&box), "7");
+  ASSERT_EQ(target.messages.size(), 1u);
+  EXPECT_EQ(target.messages[0].id, 71u);
+  EXPECT_EQ(target.messages[0].text, "7");
+  box.select_key("8");
+  EXPECT_EQ(box.getCurrentItem(), 2);
+  EXPECT_EQ(target.messages.back().text, "8");
+  box.select_key("99");
+  EXPECT_EQ(text_of(&box), "8");
+
+  FXEvent wheel = FXEvent();
+  for (const std::pair<int, const char *> &step : {std::make_pair(120, "7"), {120, ""}, {120, ""}, {-120, "7"},
+                                                    {-120, "8"}, {-120, "8"}}) {
+    wheel.code = step.first;
+    box.handle(&box, FXSEL(SEL_MOUSEWHEEL, 0), &wheel);
+    EXPECT_EQ(text_of(&box), step.second);
+    EXPECT_EQ(target.messages.back().text, step.second);
+  }
+
+  // The list grows wider than the box for a wide item.
+  const std::string wide = "Ein sehr langer Eintrag, breiter als die Box";
+  box.append_item("9", wide);
+  box.position(0, 0, 100, 24);
+  box.layout();
+  EXPECT_GT(box.getMenuButton()->getMenu()->getWidth(), box.getFont()->getTextWidth(wide.c_str()));
+}
+
+TEST_F(Widgets, ATableBoxFillsInPagesOfAHundredAndLogsAFailedPage)
+{
+  korvan_test::RecordingDB *rec = nullptr;
+  main->setDatabase(korvan_test::connect_recording(database, rec));
+  for (int i = 1; i <= 250; ++i)
+    rec->quiet(Tools::format("insert into LAYOUTK (name, width, height, color) values ('Raum%d', 1, 1, 0)", i));
+  rec->statements.clear();
+  DBComboBox<LAYOUTK> box(main, main, "idx", nullptr, 0, 0, "name");
+  box.fill();
+  EXPECT_EQ(rec->statements.size(), 4u);
+  EXPECT_EQ(rec->statements[1], "select idx , name from LAYOUTK  limit 100, 100");
+  std::vector<std::string> expected{""};
+  for (const std::vector<std::string> &r : rec->quiet("select idx, name from LAYOUTK").rows.rows)
+    expected.push_back(r[0] + " :  " + r[1]);
+  EXPECT_EQ(item_texts(box), expected);
+
+  box.set_where("no_such_column = 1");
+  LogCapture log;
+  box.fill();
+  ASSERT_EQ(log.messages.size(), 1u);
+  EXPECT_EQ(log.messages[0].find("select failed!\n" + rec->statements.back() + "\nUnknown column 'no_such_column'"),
+            0u)
+      << log.messages[0];
+  EXPECT_EQ(box.getNumItems(), 1);
+}
+
+TEST_F(Widgets, ATableBoxShowsItsColumnsFormattedAndSkipsMissingOnes)
+{
+  db->exec("insert into GRP_UST (gueltig, gueltig_von, gueltig_bis, hist_an_zeit, hist_an_user, hist_ae_zeit, "
+           "hist_ae_user, hist_lo_zeit, hist_lo_user, name, bezeichnung, bezeichnung2, ust) values ('JA', "
+           "'2008-01-01', '2008-01-01', '2008-01-01', '', '2008-01-01', '', '2008-01-01', '', 'voll', '', '', 19)");
+  db->exec("commit");
+  const std::vector<std::vector<std::string> > cases = {{"voll :  19.00 ", "ust|%0.2lf", "bezeichnung"},
+                                                        {"voll", "", ""},
+                                                        {"voll", "bezeichnung", ""},
+                                                        {"voll :  19.0", "nosuch", "ust|%0.1lf"}};
+  for (const std::vector<std::string> &c : cases) {
+    DBComboBox<GRP_UST> box(main, main, "name", nullptr, 0, 0, c[1], c[2]);
+    box.fill();
+    EXPECT_EQ(item_texts(box), (std::vector<std::string>{"", c[0]})) << c[1] << " " << c[2];
+  }
+  // Without its key column the box stays empty.
+  DBComboBox<GRP_UST> keyless(main, main, "nosuch", nullptr, 0, 0, "name");
+  keyless.fill();
+  EXPECT_EQ(keyless.getNumItems(), 0);
+}
+
+TEST_F(Widgets, TheMoneyFieldTypesThePointAndShowsTwoDecimalsInTheSignsColour)
+{
+  MoneyField field(main, nullptr, 0, 15);
+  field.create();
+  const struct
+  {
+    const char *typed, *shown;
+    FXColor colour;
+  } cases[] = {{"12,5", "12.50", MoneyField::POSITIVE_COLOUR},
+               {"-3", "-3.00", MoneyField::NEGATIVE_COLOUR},
+               {"", "0.00", MoneyField::POSITIVE_COLOUR},
+               {"-", "-", MoneyField::NEGATIVE_COLOUR}}; // no amount: left for the window to refuse
+  for (const auto &c : cases) {
+    field.setText("");
+    type(field, c.typed);
+    field.handle(&field, FXSEL(SEL_UPDATE, 0), nullptr);
+    EXPECT_EQ(field.getTextColor(), c.colour) << c.typed;
+    field.handle(&field, FXSEL(SEL_FOCUSOUT, 0), nullptr);
+    EXPECT_EQ(text_of(&field), c.shown);
+    EXPECT_EQ(field.getTextColor(), c.colour) << c.typed;
+  }
+  field.setText("");
+  type(field, "3");
+  press_key(&field, KEY_KP_Separator, 0, ",");
+  type(field, "2");
+  press_key(&field, KEY_KP_Decimal, 0, "");
+  EXPECT_EQ(text_of(&field), "3.2");
+
+  // Typed whole, not cut at the field's width: the window refuses it.
+  field.setText("");
+  type(field, "99999999999999999999");
+  double value;
+  EXPECT_EQ(field.read(value), MoneyField::TOO_LARGE);
+}
+
+TEST(MoneyFieldReading, AmountsAreRoundedToCentsAndWhatIsNoAmountIsTold)
+{
+  const struct
+  {
+    const char *text;
+    MoneyField::Reading reading;
+    double value;
+  } cases[] = {
+      {"12.5", MoneyField::AMOUNT, 12.5},
+      {"1.23456789", MoneyField::AMOUNT, 1.23},
+      {"1.005", MoneyField::AMOUNT, 1.01},
+      {"-2.675", MoneyField::AMOUNT, -2.68},
+      {" 7 ", MoneyField::AMOUNT, 7},
+      {"", MoneyField::AMOUNT, 0},
+      {"9999999999999.99", MoneyField::AMOUNT, 9999999999999.99},
+      {"abc", MoneyField::NOT_A_NUMBER, 0},
+      {"-", MoneyField::NOT_A_NUMBER, 0},
+      {"12.5x", MoneyField::NOT_A_NUMBER, 0},
+      {"99999999999999999999", MoneyField::TOO_LARGE, 0},
+      {"-10000000000000", MoneyField::TOO_LARGE, 0},
+  };
+  for (const auto &c : cases) {
+    double value = -1;
+    EXPECT_EQ(c.reading, MoneyField::read(c.text, value)) << c.text;
+    EXPECT_DOUBLE_EQ(c.value, value) << c.text;
+  }
+}
+
+TEST_F(Widgets, TheDateFieldRefusesInputPositionByPosition)
+{
+  DateField field(main, nullptr, 0);
+  field.create();
+  const std::vector<std::pair<std::string, std::string> > cases = {
+      {"2008-02-29", "2008-02-29"}, {"2008-02-30", "2008-02-3"}, {"2008-04-31", "2008-04-3"},
+      {"2008-13", "2008-1"},        {"2008-00-1", "2008-00-"},   {"2008-12-31", "2008-12-31"},
+      {"2008-01-32", "2008-01-3"},  {"20a8", "208"},             {"2008/", "2008"},
+      {"2008-01-011", "2008-01-01"}};
+  for (const auto &c : cases) {
+    field.setText("");
+    type(field, c.first);
+    EXPECT_EQ(text_of(&field), c.second) << c.first;
+  }
+}
+
+namespace {
+
+// A pointer event `dx`, `dy` away from a press at (5, 5) inside the label
+// at (30, 30): the window position as reported relative to where the label
+// stood at the press, as a queued motion is.
+FXEvent from_press(int dx, int dy)
+{
+  FXEvent e = FXEvent();
+  e.win_x = 5 + dx;
+  e.win_y = 5 + dy;
+  e.root_x = 1000 + dx;
+  e.root_y = 1000 + dy;
+  return e;
+}
+
+LAYOUTP row(const char *name, int x, int y, int w, int h)
+{
+  LAYOUTP r;
+  r.idx = 7;
+  r.label_name = std::string(name);
+  r.label_x = x;
+  r.label_y = y;
+  r.label_width = w;
+  r.label_height = h;
+  return r;
+}
+
+} // namespace
+
+TEST_F(Widgets, TheCanvasPlacesChildrenFromRowsAndDragsThemOnTheGrid)
+{
+  Recorder window;
+  FXDialogBox shell(main, "Raum", DECOR_NONE, 0, 0, 200, 150, 0, 0, 0, 0, 0, 0);
+  FixComposite *canvas = new FixComposite(&shell, &window, 68, LAYOUT_FILL);
+  FixLabel *label = new FixLabel(canvas, 0, row("T1", 30, 30, 40, 20));
+  FixLabel *natural = new FixLabel(canvas, 0, row("Tisch zwei", 0, -5, 0, 0));
+  Recorder pressed;
+  FixButton *button = new FixButton(canvas, &pressed, 69, 0, row("T3", 100, 20, 0, 30));
+  shell.create();
+  shell.resize(200, 150);
+  shell.layout();
+  EXPECT_EQ(label->getX(), 30);
+  EXPECT_EQ(label->getWidth(), 40);
+  EXPECT_EQ(natural->getX(), 4); // the pad
+  EXPECT_EQ(natural->getWidth(), natural->getDefaultWidth());
+  natural->setText("Tisch 2");
+  EXPECT_EQ(natural->get_record().label_name.value, "Tisch 2");
+  EXPECT_EQ(int(natural->get_record().label_y), 4);
+  EXPECT_EQ(int(natural->get_record().label_width), natural->getWidth());
+  EXPECT_EQ(int(natural->get_record().idx), 7) << "the rest of the row stays";
+  EXPECT_EQ(button->getTarget(), &pressed); // view mode keeps the targets
+
+  canvas->set_edit_mode(true);
+  canvas->layout();
+  EXPECT_EQ(label->getTarget(), canvas);
+  FXEvent press = from_press(0, 0);
+  canvas->handle(label, FXSEL(SEL_LEFTBUTTONPRESS, FixComposite::ID_CHILD), &press);
+  ASSERT_EQ(window.messages.size(), 1u);
+  EXPECT_EQ(window.messages[0].data, label);
+  // Down to the grid, not past the pad or the far edges; a motion
+  // reported twice does not push the label ahead.
+  const int moves[][4] = {{17, 0, 40, 30}, {17, 0, 40, 30}, {-38, -33, 0, 0},
+                          {-40, 0, 4, 30}, {300, 300, 156, 126}};
+  for (const auto &m : moves) {
+    FXEvent motion = from_press(m[0], m[1]);
+    EXPECT_EQ(canvas->handle(label, FXSEL(SEL_MOTION, FixComposite::ID_CHILD), &motion), 1);
+    EXPECT_EQ(label->getX(), m[2]) << m[0];
+    EXPECT_EQ(label->getY(), m[3]) << m[1];
+  }
+  FXEvent release = from_press(-30, 0);
+  canvas->handle(label, FXSEL(SEL_LEFTBUTTONRELEASE, FixComposite::ID_CHILD), &release);
+  EXPECT_EQ(canvas->handle(label, FXSEL(SEL_MOTION, FixComposite::ID_CHILD), &release), 0);
+  EXPECT_EQ(label->getX(), 0);
+  canvas->layout();
+  EXPECT_EQ(int(label->get_record().label_x), 4);
+
+  // Neither a cleared nor a deleted grabbed child is moved.
+  canvas->handle(natural, FXSEL(SEL_LEFTBUTTONPRESS, FixComposite::ID_CHILD), &press);
+  delete natural;
+  EXPECT_EQ(canvas->handle(canvas, FXSEL(SEL_MOTION, FixComposite::ID_CHILD), &press), 0);
+  canvas->handle(label, FXSEL(SEL_LEFTBUTTONPRESS, FixComposite::ID_CHILD), &press);
+  canvas->clear();
+  EXPECT_EQ(canvas->numChildren(), 0);
+  EXPECT_EQ(canvas->handle(canvas, FXSEL(SEL_MOTION, FixComposite::ID_CHILD), &press), 0);
+}
