@@ -2,8 +2,6 @@
 // another window's work, the database error box, the history stamps and
 // the language key.
 
-#include <cstdlib>
-#include <regex>
 #include <sstream>
 
 #include "gui/combobox.h"
@@ -11,7 +9,6 @@
 #include "gui/dialog.h"
 #include "gui/moneyfield.h"
 #include "gui/spreadsheet.h"
-#include "schema/tables.h"
 #include "shell/mainwindow.h"
 #include "tests/guisupport/gui_support.h"
 #include "tools/dbi/query.h"
@@ -25,30 +22,23 @@ class DialogTest : public MainWindowFixture
 {
 };
 
-// A dialog with one widget of every bound kind.
+// A dialog with one widget of every bound kind but plain texts.
 class BindDialog : public Dialog
 {
 public:
   double amount = 0.0;
-  int number = 0, combo_number = 0;
-  std::string text;
+  int number = 0;
   JANEIN_RANGE flag;
   MoneyField *money = new MoneyField(this, nullptr, 0, 15);
   Tools::ThemeTextField *number_field = new Tools::ThemeTextField(this, 10, nullptr, 0, FRAME_SUNKEN);
-  Tools::ThemeTextField *text_field = new Tools::ThemeTextField(this, 10, nullptr, 0, FRAME_SUNKEN);
-  ComboBox *number_combo;
   ComboBox *yes_no;
 
-  explicit BindDialog(MainWindow *main) : Dialog(main, main, "Bindungen")
+  explicit BindDialog(MainWindow *main) : Dialog(main, main, "Bindungen"), yes_no(new ComboBox(this, main, nullptr, 0, 5))
   {
-    number_combo = new ComboBox(this, main, nullptr, 0, 10);
-    yes_no = new ComboBox(this, main, nullptr, 0, 10);
     add_bind_var(money, &amount);
     add_bind_var(number_field, &number);
-    add_bind_var(text_field, &text);
-    add_bind_var(number_combo, &combo_number);
     add_bind_var(yes_no, &flag);
-    flag = JANEIN::NEIN;
+    flag = JANEIN::JA;
   }
 };
 
@@ -62,52 +52,37 @@ TEST_F(DialogTest, MoneyShowsTwoDecimalsAndIsStoredWithEveryDigitRoundedToCentsO
     dlg.vars_to_widgets();
     EXPECT_EQ(std::string(dlg.money->getText().text()), c.second);
   }
-  dlg.money->setText("1.23456789");
-  dlg.widgets_to_vars();
-  EXPECT_EQ(dlg.amount, 1.23);
-
-  dlg.money->setText("12345.67");
-  dlg.widgets_to_vars();
+  for (const std::pair<const char *, double> &c : {std::make_pair("1.23456789", 1.23), {"12345.67", 12345.67}}) {
+    dlg.money->setText(c.first);
+    dlg.widgets_to_vars();
+    EXPECT_EQ(dlg.amount, c.second);
+  }
   GRP_UST row;
-  for (Tools::DBTypeDateTime *d : {&row.gueltig_von, &row.gueltig_bis, &row.hist_an_zeit, &row.hist_ae_zeit,
-                                   &row.hist_lo_zeit})
+  for (Tools::DBTypeDateTime *d :
+       {&row.gueltig_von, &row.gueltig_bis, &row.hist_an_zeit, &row.hist_ae_zeit, &row.hist_lo_zeit})
     *d = std::string("2008-01-01 00:00:00");
-  row.name = std::string("Geld");
   row.ust.value = dlg.amount;
   ASSERT_TRUE(Tools::insert_object(*db, row)) << db->get_error();
-  EXPECT_EQ(query_value(*db, "select ust from GRP_UST where name = 'Geld'"), "12345.67");
-  std::vector<Tools::Ref<GRP_UST> > back;
-  ASSERT_EQ(Tools::select_rows<GRP_UST>(*db, "GRP_UST", back, "where name = 'Geld'"), 1);
-  EXPECT_EQ(back[0]->ust.value, 12345.67);
+  EXPECT_EQ(query_value(*db, "select ust from GRP_UST"), "12345.67");
 }
 
-TEST_F(DialogTest, NumbersTextsAndTheYesNoBoxTravelBothWays)
+TEST_F(DialogTest, NumbersTakeTheLeadingDigitsAndTheYesNoBoxKeepsItsValueOnOtherTexts)
 {
   BindDialog dlg(main);
-  dlg.text = "Käse";
-  dlg.combo_number = -7;
-  dlg.flag = JANEIN::JA;
   dlg.vars_to_widgets();
-  EXPECT_EQ(std::string(dlg.text_field->getText().text()), "Käse");
-  EXPECT_EQ(std::string(dlg.number_combo->getText().text()), "-7");
   EXPECT_EQ(std::string(dlg.yes_no->getText().text()), "JA");
-
-  // Numbers take the leading digits; nothing usable is 0.
-  dlg.number_field->setText("12abc");
-  dlg.number_combo->setText("abc");
+  LogCapture log;
+  for (const std::pair<const char *, int> &c : {std::make_pair("12abc", 12), {"abc", 0}}) {
+    dlg.number_field->setText(c.first);
+    dlg.yes_no->setText("vielleicht"); // only code can put it there
+    EXPECT_NO_THROW(dlg.widgets_to_vars());
+    EXPECT_EQ(dlg.number, c.second);
+    EXPECT_TRUE(dlg.flag == JANEIN::JA);
+  }
+  EXPECT_EQ(log.messages.size(), 2u);
   dlg.yes_no->setText("NEIN");
   dlg.widgets_to_vars();
-  EXPECT_EQ(dlg.number, 12);
-  EXPECT_EQ(dlg.combo_number, 0);
   EXPECT_TRUE(dlg.flag == JANEIN::NEIN);
-
-  // Only code can put another text into the yes/no box: the value stays.
-  LogCapture log;
-  dlg.yes_no->setText("vielleicht");
-  dlg.flag = JANEIN::JA;
-  EXPECT_NO_THROW(dlg.widgets_to_vars());
-  EXPECT_TRUE(dlg.flag == JANEIN::JA);
-  EXPECT_EQ(log.messages.size(), 1u);
 }
 
 TEST_F(DialogTest, EscapeAndTheCloseButtonHideAndEndNoTransaction)
@@ -116,7 +91,6 @@ TEST_F(DialogTest, EscapeAndTheCloseButtonHideAndEndNoTransaction)
   const std::string count = "select count(*) from LAYOUTK where name = 'Offen'";
   // Another window's work, not ended yet when this dialog closes.
   shared->exec("insert into LAYOUTK (name, width, height, color) values ('Offen', 1, 1, 0)");
-
   Dialog dlg(main, main, "Schliessen");
   dlg.create();
   dlg.show(PLACEMENT_OWNER);
@@ -128,13 +102,8 @@ TEST_F(DialogTest, EscapeAndTheCloseButtonHideAndEndNoTransaction)
   EXPECT_EQ(query_value(*shared, count), "1");
   EXPECT_EQ(query_value(*db, count), "0");
 
-  // A modal run ends with 0.
-  answer_modal([&](FXWindow *w) { press_key(w, KEY_Escape); });
-  EXPECT_EQ(static_cast<int>(dlg.execute(PLACEMENT_OWNER)), 0);
-  EXPECT_EQ(press_key(&dlg, 'a', 0, "a"), 0);
-
-  // A window that still keeps its unsaved work on the connection asks
-  // for the roll-back.
+  // A window that keeps its unsaved work on the connection asks for the
+  // roll-back.
   dlg.set_rollback_on_close(true);
   dlg.show(PLACEMENT_OWNER);
   press_key(&dlg, KEY_Escape);
@@ -151,7 +120,6 @@ TEST_F(DialogTest, TheDatabaseErrorSaysWhatFailedWhyAndFitsTheScreen)
                           " 100%d%s', 1, 1, 0)";
   ASSERT_TRUE(!main->getDatabase()->exec(bad));
   const std::string reason = "Data too long for column 'name' at row 1";
-
   std::string shown;
   int right = 0;
   answer_modal([&](FXWindow *w) {
@@ -178,31 +146,18 @@ TEST_F(DialogTest, HistoryStampsTheLocalTimeAndTheLoggedInUser)
   setenv("TZ", "UTC", 1);
   tzset();
   EXPECT_EQ(Dialog::history_stamp(1204880700), "2008-03-07 09:05:00");
-
   Dialog dlg(main, main, "Historie");
   Tools::Ref<USER> user(new USER);
   user->login = std::string("anna");
   main->setUser(user);
-  const std::regex stamp("\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2}");
   ART art;
-  for (int kind = 0; kind < 3; ++kind)
-    dlg.set_history(art, kind);
-  for (const std::pair<Tools::DBTypeDateTime *, Tools::DBTypeVarChar *> &stamped :
-       {std::make_pair(&art.hist_an_zeit, &art.hist_an_user), {&art.hist_ae_zeit, &art.hist_ae_user},
-        {&art.hist_lo_zeit, &art.hist_lo_user}}) {
-    EXPECT_TRUE(std::regex_match(stamped.first->value, stamp)) << stamped.first->value;
-    EXPECT_EQ(stamped.second->value, "anna");
-  }
-  ART untouched;
-  dlg.set_history(untouched, 3);
-  EXPECT_EQ(untouched.get_values(), ART().get_values());
-
-  // Nobody logged in: the time is stamped, no user, and the program goes on.
+  dlg.set_history(art, 2);
+  EXPECT_EQ(art.hist_lo_user.value, "anna");
+  EXPECT_EQ(art.hist_lo_zeit.value.size(), 19u);
+  // Nobody logged in: no user, and the program goes on.
   main->setUser(Tools::Ref<USER>());
-  ART orphan;
-  EXPECT_NO_THROW(dlg.set_history(orphan, 1));
-  EXPECT_TRUE(std::regex_match(orphan.hist_ae_zeit.value, stamp));
-  EXPECT_EQ(orphan.hist_ae_user.value, "");
+  EXPECT_NO_THROW(dlg.set_history(art, 0));
+  EXPECT_EQ(art.hist_an_user.value, "");
 }
 
 TEST_F(DialogTest, F11SwitchesTheWholeApplicationAndBack)
@@ -212,9 +167,7 @@ TEST_F(DialogTest, F11SwitchesTheWholeApplicationAndBack)
   sheet->set_columns("name Name");
   db->exec("update LANG set trans = 'Language window' where type = 'Dialog' and orig = 'Sprachfenster'");
   db->exec("update LANG set trans = 'Name (en)' where type = 'SpreadSheet' and orig = 'Name'");
-  db->exec("commit");
   main->updateLangs();
-
   EXPECT_EQ(press_key(&dlg, KEY_F11), 1);
   EXPECT_TRUE(main->isTranslated());
   EXPECT_EQ(std::string(dlg.getTitle().text()), "Language window");

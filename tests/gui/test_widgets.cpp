@@ -6,7 +6,6 @@
 #include "gui/datefield.h"
 #include "gui/fixcomposite.h"
 #include "gui/moneyfield.h"
-#include "schema/tables.h"
 #include "shell/mainwindow.h"
 #include "tests/guisupport/gui_support.h"
 #include "tests/support/recording_db.h"
@@ -28,13 +27,36 @@ std::vector<std::string> item_texts(ComboBox &box)
   return texts;
 }
 
-std::string text_of(FXTextField *field) { return field->getText().text(); }
-std::string text_of(FXComboBox *box) { return box->getText().text(); }
-
 void type(FXTextField &field, const std::string &text)
 {
+  field.setText("");
   for (char c : text)
     press_key(&field, static_cast<unsigned char>(c), 0, std::string(1, c));
+}
+
+// A label at (30, 30) in edit mode, 40 x 20 on a canvas of 200 x 150.
+LAYOUTP row(int x, int y, int width)
+{
+  LAYOUTP r;
+  r.label_name = std::string("Tisch");
+  r.label_x = x;
+  r.label_y = y;
+  r.label_width = width;
+  r.label_height = width ? 20 : 0;
+  return r;
+}
+
+// A pointer event `dx`, `dy` away from a press at (5, 5) inside a label at
+// (30, 30), reported relative to where the label stood then, as a queued
+// motion is.
+FXEvent from_press(int dx, int dy)
+{
+  FXEvent e = FXEvent();
+  e.win_x = 5 + dx;
+  e.win_y = 5 + dy;
+  e.root_x = 1000 + dx;
+  e.root_y = 1000 + dy;
+  return e;
 }
 
 } // namespace
@@ -49,27 +71,19 @@ TEST_F(Widgets, APickOrTheWheelPutsTheItemsKeyIntoTheField)
   box.append_item("7", "7 :  Garten");
   box.append_item("8", "   ");
   EXPECT_EQ(item_texts(box), (std::vector<std::string>{"", "7 :  Garten", "8"}));
-
   box.handle(&box, FXSEL(SEL_COMMAND, FXComboBox::ID_LIST), (void *)(FXival)1);
-  EXPECT_EQ(text_of(&box), "7");
   ASSERT_EQ(target.messages.size(), 1u);
   EXPECT_EQ(target.messages[0].id, 71u);
-  EXPECT_EQ(target.messages[0].text, "7");
   box.select_key("8");
   EXPECT_EQ(box.getCurrentItem(), 2);
-  EXPECT_EQ(target.messages.back().text, "8");
-  box.select_key("99");
-  EXPECT_EQ(text_of(&box), "8");
-
   FXEvent wheel = FXEvent();
-  for (const std::pair<int, const char *> &step : {std::make_pair(120, "7"), {120, ""}, {120, ""}, {-120, "7"},
-                                                    {-120, "8"}, {-120, "8"}}) {
+  for (const std::pair<int, const char *> &step :
+       {std::make_pair(0, "8"), {120, "7"}, {120, ""}, {120, ""}, {-120, "7"}, {-120, "8"}, {-120, "8"}}) {
     wheel.code = step.first;
     box.handle(&box, FXSEL(SEL_MOUSEWHEEL, 0), &wheel);
-    EXPECT_EQ(text_of(&box), step.second);
+    EXPECT_EQ(std::string(box.getText().text()), step.second);
     EXPECT_EQ(target.messages.back().text, step.second);
   }
-
   // The list grows wider than the box for a wide item.
   const std::string wide = "Ein sehr langer Eintrag, breiter als die Box";
   box.append_item("9", wide);
@@ -83,15 +97,15 @@ TEST_F(Widgets, ATableBoxFillsInPagesOfAHundredAndLogsAFailedPage)
   korvan_test::RecordingDB *rec = nullptr;
   main->setDatabase(korvan_test::connect_recording(database, rec));
   for (int i = 1; i <= 250; ++i)
-    rec->quiet(Tools::format("insert into LAYOUTK (name, width, height, color) values ('Raum%d', 1, 1, 0)", i));
+    rec->quiet(Tools::format("insert into LAYOUTK (name, width, height, color) values ('Raum%d', %d, 1, 0)", i, i));
   rec->statements.clear();
-  DBComboBox<LAYOUTK> box(main, main, "idx", nullptr, 0, 0, "name");
+  DBComboBox<LAYOUTK> box(main, main, "idx", nullptr, 0, 0, "name", "nosuch", "width|%03d");
   box.fill();
   EXPECT_EQ(rec->statements.size(), 4u);
-  EXPECT_EQ(rec->statements[1], "select idx , name from LAYOUTK  limit 100, 100");
+  EXPECT_EQ(rec->statements[1], "select idx , name, width from LAYOUTK  limit 100, 100");
   std::vector<std::string> expected{""};
-  for (const std::vector<std::string> &r : rec->quiet("select idx, name from LAYOUTK").rows.rows)
-    expected.push_back(r[0] + " :  " + r[1]);
+  for (const std::vector<std::string> &r : rec->quiet("select idx, name, width from LAYOUTK").rows.rows)
+    expected.push_back(r[0] + " :  " + r[1] + " " + Tools::format("%03d", std::stoi(r[2])));
   EXPECT_EQ(item_texts(box), expected);
 
   box.set_where("no_such_column = 1");
@@ -102,27 +116,6 @@ TEST_F(Widgets, ATableBoxFillsInPagesOfAHundredAndLogsAFailedPage)
             0u)
       << log.messages[0];
   EXPECT_EQ(box.getNumItems(), 1);
-}
-
-TEST_F(Widgets, ATableBoxShowsItsColumnsFormattedAndSkipsMissingOnes)
-{
-  db->exec("insert into GRP_UST (gueltig, gueltig_von, gueltig_bis, hist_an_zeit, hist_an_user, hist_ae_zeit, "
-           "hist_ae_user, hist_lo_zeit, hist_lo_user, name, bezeichnung, bezeichnung2, ust) values ('JA', "
-           "'2008-01-01', '2008-01-01', '2008-01-01', '', '2008-01-01', '', '2008-01-01', '', 'voll', '', '', 19)");
-  db->exec("commit");
-  const std::vector<std::vector<std::string> > cases = {{"voll :  19.00 ", "ust|%0.2lf", "bezeichnung"},
-                                                        {"voll", "", ""},
-                                                        {"voll", "bezeichnung", ""},
-                                                        {"voll :  19.0", "nosuch", "ust|%0.1lf"}};
-  for (const std::vector<std::string> &c : cases) {
-    DBComboBox<GRP_UST> box(main, main, "name", nullptr, 0, 0, c[1], c[2]);
-    box.fill();
-    EXPECT_EQ(item_texts(box), (std::vector<std::string>{"", c[0]})) << c[1] << " " << c[2];
-  }
-  // Without its key column the box stays empty.
-  DBComboBox<GRP_UST> keyless(main, main, "nosuch", nullptr, 0, 0, "name");
-  keyless.fill();
-  EXPECT_EQ(keyless.getNumItems(), 0);
 }
 
 TEST_F(Widgets, TheMoneyFieldTypesThePointAndShowsTwoDecimalsInTheSignsColour)
@@ -138,23 +131,19 @@ TEST_F(Widgets, TheMoneyFieldTypesThePointAndShowsTwoDecimalsInTheSignsColour)
                {"", "0.00", MoneyField::POSITIVE_COLOUR},
                {"-", "-", MoneyField::NEGATIVE_COLOUR}}; // no amount: left for the window to refuse
   for (const auto &c : cases) {
-    field.setText("");
     type(field, c.typed);
     field.handle(&field, FXSEL(SEL_UPDATE, 0), nullptr);
     EXPECT_EQ(field.getTextColor(), c.colour) << c.typed;
     field.handle(&field, FXSEL(SEL_FOCUSOUT, 0), nullptr);
-    EXPECT_EQ(text_of(&field), c.shown);
+    EXPECT_EQ(std::string(field.getText().text()), c.shown);
     EXPECT_EQ(field.getTextColor(), c.colour) << c.typed;
   }
-  field.setText("");
-  type(field, "3");
-  press_key(&field, KEY_KP_Separator, 0, ",");
-  type(field, "2");
-  press_key(&field, KEY_KP_Decimal, 0, "");
-  EXPECT_EQ(text_of(&field), "3.2");
-
+  for (const std::pair<FXuint, const char *> &key : {std::make_pair(FXuint(KEY_KP_Separator), ","), {KEY_KP_Decimal, ""}}) {
+    type(field, "3");
+    press_key(&field, key.first, 0, key.second);
+    EXPECT_EQ(std::string(field.getText().text()), "3.");
+  }
   // Typed whole, not cut at the field's width: the window refuses it.
-  field.setText("");
   type(field, "99999999999999999999");
   double value;
   EXPECT_EQ(field.read(value), MoneyField::TOO_LARGE);
@@ -195,78 +184,36 @@ TEST_F(Widgets, TheDateFieldRefusesInputPositionByPosition)
   const std::vector<std::pair<std::string, std::string> > cases = {
       {"2008-02-29", "2008-02-29"}, {"2008-02-30", "2008-02-3"}, {"2008-04-31", "2008-04-3"},
       {"2008-13", "2008-1"},        {"2008-00-1", "2008-00-"},   {"2008-12-31", "2008-12-31"},
-      {"2008-01-32", "2008-01-3"},  {"20a8", "208"},             {"2008/", "2008"},
-      {"2008-01-011", "2008-01-01"}};
+      {"2008-01-32", "2008-01-3"},  {"20a8", "208"},             {"2008-01-011", "2008-01-01"}};
   for (const auto &c : cases) {
-    field.setText("");
     type(field, c.first);
-    EXPECT_EQ(text_of(&field), c.second) << c.first;
+    EXPECT_EQ(std::string(field.getText().text()), c.second) << c.first;
   }
 }
-
-namespace {
-
-// A pointer event `dx`, `dy` away from a press at (5, 5) inside the label
-// at (30, 30): the window position as reported relative to where the label
-// stood at the press, as a queued motion is.
-FXEvent from_press(int dx, int dy)
-{
-  FXEvent e = FXEvent();
-  e.win_x = 5 + dx;
-  e.win_y = 5 + dy;
-  e.root_x = 1000 + dx;
-  e.root_y = 1000 + dy;
-  return e;
-}
-
-LAYOUTP row(const char *name, int x, int y, int w, int h)
-{
-  LAYOUTP r;
-  r.idx = 7;
-  r.label_name = std::string(name);
-  r.label_x = x;
-  r.label_y = y;
-  r.label_width = w;
-  r.label_height = h;
-  return r;
-}
-
-} // namespace
 
 TEST_F(Widgets, TheCanvasPlacesChildrenFromRowsAndDragsThemOnTheGrid)
 {
   Recorder window;
   FXDialogBox shell(main, "Raum", DECOR_NONE, 0, 0, 200, 150, 0, 0, 0, 0, 0, 0);
   FixComposite *canvas = new FixComposite(&shell, &window, 68, LAYOUT_FILL);
-  FixLabel *label = new FixLabel(canvas, 0, row("T1", 30, 30, 40, 20));
-  FixLabel *natural = new FixLabel(canvas, 0, row("Tisch zwei", 0, -5, 0, 0));
-  Recorder pressed;
-  FixButton *button = new FixButton(canvas, &pressed, 69, 0, row("T3", 100, 20, 0, 30));
+  FixLabel *label = new FixLabel(canvas, 0, row(30, 30, 40));
+  FixLabel *natural = new FixLabel(canvas, 0, row(0, -5, 0));
   shell.create();
-  shell.resize(200, 150);
   shell.layout();
-  EXPECT_EQ(label->getX(), 30);
   EXPECT_EQ(label->getWidth(), 40);
   EXPECT_EQ(natural->getX(), 4); // the pad
-  EXPECT_EQ(natural->getWidth(), natural->getDefaultWidth());
-  natural->setText("Tisch 2");
-  EXPECT_EQ(natural->get_record().label_name.value, "Tisch 2");
-  EXPECT_EQ(int(natural->get_record().label_y), 4);
-  EXPECT_EQ(int(natural->get_record().label_width), natural->getWidth());
-  EXPECT_EQ(int(natural->get_record().idx), 7) << "the rest of the row stays";
-  EXPECT_EQ(button->getTarget(), &pressed); // view mode keeps the targets
+  EXPECT_EQ(int(natural->get_record().label_width), natural->getDefaultWidth());
+  EXPECT_NE(label->getTarget(), canvas); // view mode keeps the targets
 
   canvas->set_edit_mode(true);
   canvas->layout();
-  EXPECT_EQ(label->getTarget(), canvas);
   FXEvent press = from_press(0, 0);
   canvas->handle(label, FXSEL(SEL_LEFTBUTTONPRESS, FixComposite::ID_CHILD), &press);
   ASSERT_EQ(window.messages.size(), 1u);
   EXPECT_EQ(window.messages[0].data, label);
   // Down to the grid, not past the pad or the far edges; a motion
   // reported twice does not push the label ahead.
-  const int moves[][4] = {{17, 0, 40, 30}, {17, 0, 40, 30}, {-38, -33, 0, 0},
-                          {-40, 0, 4, 30}, {300, 300, 156, 126}};
+  const int moves[][4] = {{17, 0, 40, 30}, {17, 0, 40, 30}, {-38, -33, 0, 0}, {-40, 0, 4, 30}, {300, 300, 156, 126}};
   for (const auto &m : moves) {
     FXEvent motion = from_press(m[0], m[1]);
     EXPECT_EQ(canvas->handle(label, FXSEL(SEL_MOTION, FixComposite::ID_CHILD), &motion), 1);
@@ -275,17 +222,52 @@ TEST_F(Widgets, TheCanvasPlacesChildrenFromRowsAndDragsThemOnTheGrid)
   }
   FXEvent release = from_press(-30, 0);
   canvas->handle(label, FXSEL(SEL_LEFTBUTTONRELEASE, FixComposite::ID_CHILD), &release);
-  EXPECT_EQ(canvas->handle(label, FXSEL(SEL_MOTION, FixComposite::ID_CHILD), &release), 0);
-  EXPECT_EQ(label->getX(), 0);
+  EXPECT_EQ(canvas->handle(label, FXSEL(SEL_MOTION, FixComposite::ID_CHILD), &press), 0);
   canvas->layout();
   EXPECT_EQ(int(label->get_record().label_x), 4);
 
-  // Neither a cleared nor a deleted grabbed child is moved.
+  // Neither a deleted nor a cleared grabbed child is moved.
   canvas->handle(natural, FXSEL(SEL_LEFTBUTTONPRESS, FixComposite::ID_CHILD), &press);
   delete natural;
   EXPECT_EQ(canvas->handle(canvas, FXSEL(SEL_MOTION, FixComposite::ID_CHILD), &press), 0);
   canvas->handle(label, FXSEL(SEL_LEFTBUTTONPRESS, FixComposite::ID_CHILD), &press);
   canvas->clear();
-  EXPECT_EQ(canvas->numChildren(), 0);
   EXPECT_EQ(canvas->handle(canvas, FXSEL(SEL_MOTION, FixComposite::ID_CHILD), &press), 0);
+}
+
+// On a display of its own: a label dragged with the pointer on the grid,
+// and the wheel over a combo box.
+TEST_F(Widgets, RealPointerDragsALabelAndTurnsAComboBox)
+{
+  Recorder window;
+  FXDialogBox box(main, "Raum", DECOR_TITLE | DECOR_BORDER, 100, 100, 300, 250);
+  ComboBox *combo = new ComboBox(&box, main, nullptr, 0, 20);
+  combo->append_item("", "");
+  combo->append_item("7", "7 :  Garten");
+  combo->append_item("8", "8 :  Saal");
+  combo->select_key("");
+  FixComposite *canvas = new FixComposite(&box, &window, 68, LAYOUT_FILL);
+  canvas->set_edit_mode(true);
+  FixLabel *label = new FixLabel(canvas, 0, row(30, 30, 50));
+  box.create();
+  box.show(PLACEMENT_DEFAULT);
+  run_pending(150);
+  ASSERT_EQ(label->getTarget(), canvas);
+  ASSERT_TRUE(xdo("windowfocus --sync " + std::to_string(static_cast<unsigned long>(box.id()))));
+
+  ASSERT_TRUE(point_at(label, 10, 10));
+  ASSERT_TRUE(xdo("mousedown 1"));
+  ASSERT_TRUE(run_until([&] { return !window.messages.empty(); }));
+  ASSERT_TRUE(point_at(label, 10 + 57, 10 + 23));
+  run_until([&] { return label->getX() != 30; });
+  ASSERT_TRUE(xdo("mouseup 1"));
+  run_pending(100);
+  EXPECT_EQ(label->getX(), 80); // 30 + 57 = 87
+  EXPECT_EQ(label->getY(), 50); // 30 + 23 = 53
+
+  ASSERT_TRUE(point_at(combo, 10, combo->getHeight() / 2));
+  for (const char *key : {"7", "8"}) {
+    ASSERT_TRUE(xdo("click 5"));
+    EXPECT_TRUE(run_until([&] { return std::string(combo->getText().text()) == key; })) << combo->getText().text();
+  }
 }
