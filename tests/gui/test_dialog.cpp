@@ -18,9 +18,7 @@ using namespace korvan_gui_test;
 
 namespace {
 
-class DialogTest : public MainWindowFixture
-{
-};
+using DialogTest = MainWindowFixture;
 
 // A dialog with one widget of every bound kind but plain texts.
 class BindDialog : public Dialog

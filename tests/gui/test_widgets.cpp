@@ -15,9 +15,7 @@ using namespace korvan_gui_test;
 
 namespace {
 
-class Widgets : public MainWindowFixture
-{
-};
+using Widgets = MainWindowFixture;
 
 std::vector<std::string> item_texts(ComboBox &box)
 {
@@ -61,10 +59,9 @@ FXEvent from_press(int dx, int dy)
 
 } // namespace
 
-TEST_F(Widgets, APickOrTheWheelPutsTheItemsKeyIntoTheField)
+TEST_F(Widgets, APickPutsTheItemsKeyIntoTheField)
 {
   Recorder target;
-  target.keep_text = true;
   ComboBox box(main, main, &target, 71, 10);
   box.create();
   box.append_item("", "");
@@ -72,17 +69,17 @@ TEST_F(Widgets, APickOrTheWheelPutsTheItemsKeyIntoTheField)
   box.append_item("8", "   ");
   EXPECT_EQ(item_texts(box), (std::vector<std::string>{"", "7 :  Garten", "8"}));
   box.handle(&box, FXSEL(SEL_COMMAND, FXComboBox::ID_LIST), (void *)(FXival)1);
+  EXPECT_EQ(std::string(box.getText().text()), "7");
   ASSERT_EQ(target.messages.size(), 1u);
   EXPECT_EQ(target.messages[0].id, 71u);
   box.select_key("8");
   EXPECT_EQ(box.getCurrentItem(), 2);
+  // The wheel stops at either end.
   FXEvent wheel = FXEvent();
-  for (const std::pair<int, const char *> &step :
-       {std::make_pair(0, "8"), {120, "7"}, {120, ""}, {120, ""}, {-120, "7"}, {-120, "8"}, {-120, "8"}}) {
+  for (const std::pair<int, const char *> &step : {std::make_pair(-120, "8"), {120, "7"}, {120, ""}, {120, ""}}) {
     wheel.code = step.first;
     box.handle(&box, FXSEL(SEL_MOUSEWHEEL, 0), &wheel);
     EXPECT_EQ(std::string(box.getText().text()), step.second);
-    EXPECT_EQ(target.messages.back().text, step.second);
   }
   // The list grows wider than the box for a wide item.
   const std::string wide = "Ein sehr langer Eintrag, breiter als die Box";
@@ -138,7 +135,8 @@ TEST_F(Widgets, TheMoneyFieldTypesThePointAndShowsTwoDecimalsInTheSignsColour)
     EXPECT_EQ(std::string(field.getText().text()), c.shown);
     EXPECT_EQ(field.getTextColor(), c.colour) << c.typed;
   }
-  for (const std::pair<FXuint, const char *> &key : {std::make_pair(FXuint(KEY_KP_Separator), ","), {KEY_KP_Decimal, ""}}) {
+  for (const std::pair<FXuint, const char *> &key :
+       {std::make_pair(FXuint(KEY_KP_Separator), ","), {KEY_KP_Decimal, ""}}) {
     type(field, "3");
     press_key(&field, key.first, 0, key.second);
     EXPECT_EQ(std::string(field.getText().text()), "3.");

@@ -2,16 +2,16 @@
 
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
-#include <iostream>
 #include <memory>
 #include <sstream>
 
 #include "shell/mainwindow.h"
 #include "tests/support/db_support.h"
+#include "tools/core/format.h"
 
 using namespace FX;
 
@@ -27,21 +27,17 @@ int answered = 0;
 // `tries` calls without, the test fails with `failure`.
 class Poll : public FXObject
 {
-  FXDECLARE(Poll)
-  Poll() {}
-
-public:
-  enum { ID_TIMEOUT = 1 };
   std::function<bool()> step;
-  int pause = 0, tries = 0;
+  int pause, tries;
   std::string failure;
 
+public:
   Poll(std::function<bool()> s, int p, int t, std::string f) : step(std::move(s)), pause(p), tries(t), failure(f)
   {
-    Tools::fxcompat::add_timeout_ms(the_app, this, ID_TIMEOUT, pause);
+    Tools::fxcompat::add_timeout_ms(the_app, this, 0, pause);
   }
 
-  long onTimeout(FXObject *, FXSelector, void *)
+  long handle(FXObject *, FXSelector, void *) override
   {
     if (step()) {
       delete this;
@@ -49,14 +45,11 @@ public:
       ADD_FAILURE() << failure;
       delete this;
     } else {
-      Tools::fxcompat::add_timeout_ms(the_app, this, ID_TIMEOUT, pause);
+      Tools::fxcompat::add_timeout_ms(the_app, this, 0, pause);
     }
     return 1;
   }
 };
-
-FXDEFMAP(Poll) PollMap[] = {FXMAPFUNC(SEL_TIMEOUT, Poll::ID_TIMEOUT, Poll::onTimeout)};
-FXIMPLEMENT(Poll, FXObject, PollMap, ARRAYNUMBER(PollMap))
 
 class Environment : public ::testing::Environment
 {
@@ -84,8 +77,7 @@ public:
   {
     delete the_app;
     the_app = nullptr;
-    if (system(("rm -rf '" + the_home + "'").c_str()) != 0)
-      std::cerr << "could not remove " << the_home << "\n";
+    std::filesystem::remove_all(the_home);
   }
 };
 
@@ -156,23 +148,14 @@ void run_steps(std::vector<std::function<bool()> > steps, int ms)
 
 bool xdo(const std::string &args) { return system(("xdotool " + args + " >/dev/null 2>&1").c_str()) == 0; }
 
-void on_screen(FXWindow *window, int x, int y, int &sx, int &sy)
-{
-  window->translateCoordinatesTo(sx, sy, window->getApp()->getRootWindow(), x, y);
-}
-
 bool point_at(FXWindow *window, int x, int y)
 {
   if (!window)
     return false;
-  if (x < 0) {
-    x = window->getWidth() / 2;
-    y = window->getHeight() / 2;
-  }
   int sx, sy;
-  on_screen(window, x, y, sx, sy);
-  return xdo("mousemove --sync " + std::to_string(sx - 1) + " " + std::to_string(sy - 1)) &&
-         xdo("mousemove --sync " + std::to_string(sx) + " " + std::to_string(sy));
+  window->translateCoordinatesTo(sx, sy, the_app->getRootWindow(), x < 0 ? window->getWidth() / 2 : x,
+                                 x < 0 ? window->getHeight() / 2 : y);
+  return xdo(Tools::format("mousemove --sync %d %d mousemove --sync %d %d", sx - 1, sy - 1, sx, sy));
 }
 
 bool click(FXWindow *window, int button, int x, int y)
@@ -243,7 +226,7 @@ long press_key(FXObject *target, FXuint code, FXuint state, const std::string &t
 
 long Recorder::handle(FXObject *, FXSelector sel, void *data)
 {
-  messages.push_back({FXSELTYPE(sel), FXSELID(sel), data, keep_text && data ? static_cast<const char *>(data) : ""});
+  messages.push_back({FXSELTYPE(sel), FXSELID(sel), data});
   return reply ? reply(messages.back()) : 1;
 }
 
@@ -306,19 +289,6 @@ bool screenshot(const std::string &path)
 {
   run_pending(100);
   return system(("import -window root '" + path + "' 2>/dev/null").c_str()) == 0;
-}
-
-LogCapture::LogCapture() : previous(Tools::debug_sink) { Tools::debug_sink = this; }
-LogCapture::~LogCapture() { Tools::debug_sink = previous; }
-
-void LogCapture::output(const char *, unsigned, const char *, const std::string &message)
-{
-  messages.push_back(message);
-}
-
-int LogCapture::count(const std::string &message) const
-{
-  return static_cast<int>(std::count(messages.begin(), messages.end(), message));
 }
 
 void MainWindowFixture::SetUp()

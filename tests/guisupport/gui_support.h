@@ -6,6 +6,7 @@
 // registry, main windows against a database of the test's own, the
 // toolkit's own messages to drive them, and answers to modal loops.
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -44,14 +45,11 @@ struct Box
   std::string title;
   std::string text; // the labels' texts, one per line
 };
-// Every non-empty label text inside the window (buttons left out), one
-// per line.
+// Every non-empty label text inside the window but buttons', one a line.
 std::string label_texts(FX::FXWindow *window);
-// Arms an answer that records the next modal box into `box` and ends it
-// with `code`.
+// Arms an answer that records the next modal box and ends it with `code`.
 void expect_box(Box &box, FX::FXuint code = FX::MBOX_CLICKED_OK);
-// Sends the command to the target and answers the box it shows with
-// `code`; a failure when no box came while the command ran.
+// Sends the command and answers the box it shows; a failure without box.
 void answer_box(Box &box, FX::FXObject *target, FX::FXuint id, FX::FXuint code = FX::MBOX_CLICKED_OK);
 
 long send_command(FX::FXObject *target, FX::FXuint id, void *data = nullptr);
@@ -65,23 +63,18 @@ struct Recorder : public FX::FXObject
   {
     FX::FXuint type, id;
     void *data;
-    std::string text; // data as a C string, when keep_text is set
   };
   std::vector<Message> messages;
-  bool keep_text = false;
   std::function<long(const Message &)> reply;
   long handle(FX::FXObject *, FX::FXSelector sel, void *data) override;
 };
 
 // xdotool with `args` on the test display; false when it failed.
 bool xdo(const std::string &args);
-// Where the point (x, y) of the window is on the screen.
-void on_screen(FX::FXWindow *window, int x, int y, int &sx, int &sy);
 // Moves the pointer onto the point of the window (its middle when x is
 // negative) in two steps: popups select an item only after motion over it.
 bool point_at(FX::FXWindow *window, int x = -1, int y = -1);
-// Points at the window's point and clicks the button (1 left, 3 right,
-// 4 and 5 the wheel).
+// Points there and clicks the button (1 left, 3 right, 4 and 5 the wheel).
 bool click(FX::FXWindow *window, int button, int x = -1, int y = -1);
 
 // Runs the steps one after another from timeouts, so also inside modal
@@ -91,11 +84,9 @@ void run_steps(std::vector<std::function<bool()> > steps, int ms = 5000);
 FX::FXMenuPane *modal_menu();
 FX::FXWindow *menu_entry(FX::FXWindow *pane, const std::string &text);
 
-// A data source of its own for the database (its name is returned),
-// added to a private odbc.ini that ODBCINI then names.
+// A data source of its own for the database, in a private odbc.ini.
 std::string data_source(const std::string &database);
-// A new MainWindow, created and shown, whose create opens the database
-// through the registry's settings (none for an empty name).
+// A MainWindow, created and shown, on the database (none for "").
 MainWindow *make_main_window(const std::string &database);
 
 Tools::Ref<Tools::Database> connect(const std::string &database);
@@ -110,14 +101,14 @@ std::string shot_dir();
 // Keeps log lines while installed (restores the previous sink after).
 class LogCapture : public Tools::Debug
 {
-  Tools::Debug *previous;
+  Tools::Debug *previous = Tools::debug_sink;
 
 public:
   std::vector<std::string> messages;
-  LogCapture();
-  ~LogCapture() override;
-  void output(const char *file, unsigned line, const char *function, const std::string &message) override;
-  int count(const std::string &message) const;
+  LogCapture() { Tools::debug_sink = this; }
+  ~LogCapture() override { Tools::debug_sink = previous; }
+  void output(const char *, unsigned, const char *, const std::string &message) override { messages.push_back(message); }
+  int count(const std::string &m) const { return static_cast<int>(std::count(messages.begin(), messages.end(), m)); }
 };
 
 // `main`, created and shown against a fresh database named after the
