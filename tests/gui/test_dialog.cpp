@@ -1,6 +1,5 @@
 // The dialog base: bindings in both directions, closing without ending
-// another window's work, the database error box, the history stamps and
-// the language key.
+// another window's work, the database error box and the language key.
 
 #include <sstream>
 
@@ -8,7 +7,6 @@
 #include "gui/dberror.h"
 #include "gui/dialog.h"
 #include "gui/moneyfield.h"
-#include "gui/spreadsheet.h"
 #include "shell/mainwindow.h"
 #include "tests/guisupport/gui_support.h"
 #include "tools/dbi/query.h"
@@ -50,10 +48,25 @@ TEST_F(DialogTest, MoneyShowsTwoDecimalsAndIsStoredWithEveryDigitRoundedToCentsO
     dlg.vars_to_widgets();
     EXPECT_EQ(std::string(dlg.money->getText().text()), c.second);
   }
-  for (const std::pair<const char *, double> &c : {std::make_pair("1.23456789", 1.23), {"12345.67", 12345.67}}) {
-    dlg.money->setText(c.first);
-    dlg.widgets_to_vars();
-    EXPECT_EQ(dlg.amount, c.second);
+  EXPECT_EQ(std::string(dlg.yes_no->getText().text()), "JA");
+  // Numbers take the leading digits; only code can put another text into
+  // the yes/no box, and its value stays.
+  const struct
+  {
+    const char *money, *number, *yes_no;
+    double amount;
+    int number_read;
+    JANEIN::ETYPE flag;
+  } cases[] = {{"1.23456789", "12abc", "vielleicht", 1.23, 12, JANEIN::JA},
+               {"12345.67", "abc", "NEIN", 12345.67, 0, JANEIN::NEIN}};
+  for (const auto &c : cases) {
+    dlg.money->setText(c.money);
+    dlg.number_field->setText(c.number);
+    dlg.yes_no->setText(c.yes_no);
+    EXPECT_NO_THROW(dlg.widgets_to_vars());
+    EXPECT_EQ(dlg.amount, c.amount);
+    EXPECT_EQ(dlg.number, c.number_read);
+    EXPECT_TRUE(dlg.flag == c.flag);
   }
   GRP_UST row;
   for (Tools::DBTypeDateTime *d :
@@ -62,25 +75,6 @@ TEST_F(DialogTest, MoneyShowsTwoDecimalsAndIsStoredWithEveryDigitRoundedToCentsO
   row.ust.value = dlg.amount;
   ASSERT_TRUE(Tools::insert_object(*db, row)) << db->get_error();
   EXPECT_EQ(query_value(*db, "select ust from GRP_UST"), "12345.67");
-}
-
-TEST_F(DialogTest, NumbersTakeTheLeadingDigitsAndTheYesNoBoxKeepsItsValueOnOtherTexts)
-{
-  BindDialog dlg(main);
-  dlg.vars_to_widgets();
-  EXPECT_EQ(std::string(dlg.yes_no->getText().text()), "JA");
-  LogCapture log;
-  for (const std::pair<const char *, int> &c : {std::make_pair("12abc", 12), {"abc", 0}}) {
-    dlg.number_field->setText(c.first);
-    dlg.yes_no->setText("vielleicht"); // only code can put it there
-    EXPECT_NO_THROW(dlg.widgets_to_vars());
-    EXPECT_EQ(dlg.number, c.second);
-    EXPECT_TRUE(dlg.flag == JANEIN::JA);
-  }
-  EXPECT_EQ(log.messages.size(), 2u);
-  dlg.yes_no->setText("NEIN");
-  dlg.widgets_to_vars();
-  EXPECT_TRUE(dlg.flag == JANEIN::NEIN);
 }
 
 TEST_F(DialogTest, EscapeAndTheCloseButtonHideAndEndNoTransaction)
@@ -100,8 +94,7 @@ TEST_F(DialogTest, EscapeAndTheCloseButtonHideAndEndNoTransaction)
   EXPECT_EQ(query_value(*shared, count), "1");
   EXPECT_EQ(query_value(*db, count), "0");
 
-  // A window that keeps its unsaved work on the connection asks for the
-  // roll-back.
+  // A window that keeps its unsaved work on the connection rolls it back.
   dlg.set_rollback_on_close(true);
   dlg.show(PLACEMENT_OWNER);
   press_key(&dlg, KEY_Escape);
@@ -139,38 +132,14 @@ TEST_F(DialogTest, TheDatabaseErrorSaysWhatFailedWhyAndFitsTheScreen)
   EXPECT_EQ(log.messages, std::vector<std::string>{"Datanbankefehler\n" + bad + "\n" + reason});
 }
 
-TEST_F(DialogTest, HistoryStampsTheLocalTimeAndTheLoggedInUser)
-{
-  setenv("TZ", "UTC", 1);
-  tzset();
-  EXPECT_EQ(Dialog::history_stamp(1204880700), "2008-03-07 09:05:00");
-  Dialog dlg(main, main, "Historie");
-  Tools::Ref<USER> user(new USER);
-  user->login = std::string("anna");
-  main->setUser(user);
-  ART art;
-  dlg.set_history(art, 2);
-  EXPECT_EQ(art.hist_lo_user.value, "anna");
-  EXPECT_EQ(art.hist_lo_zeit.value.size(), 19u);
-  // Nobody logged in: no user, and the program goes on.
-  main->setUser(Tools::Ref<USER>());
-  EXPECT_NO_THROW(dlg.set_history(art, 0));
-  EXPECT_EQ(art.hist_an_user.value, "");
-}
-
 TEST_F(DialogTest, F11SwitchesTheWholeApplicationAndBack)
 {
   Dialog dlg(main, main, "Sprachfenster");
-  SpreadSheet *sheet = new SpreadSheet(&dlg, main, nullptr, 0, 0);
-  sheet->set_columns("name Name");
   db->exec("update LANG set trans = 'Language window' where type = 'Dialog' and orig = 'Sprachfenster'");
-  db->exec("update LANG set trans = 'Name (en)' where type = 'SpreadSheet' and orig = 'Name'");
   main->updateLangs();
   EXPECT_EQ(press_key(&dlg, KEY_F11), 1);
   EXPECT_TRUE(main->isTranslated());
   EXPECT_EQ(std::string(dlg.getTitle().text()), "Language window");
-  EXPECT_EQ(std::string(sheet->getColumnText(0).text()), "Name (en)");
   press_key(&dlg, KEY_F11);
   EXPECT_EQ(std::string(dlg.getTitle().text()), "Sprachfenster");
-  EXPECT_EQ(std::string(sheet->getColumnText(0).text()), "Name");
 }

@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <sstream>
 
 #include "shell/mainwindow.h"
 #include "tests/support/db_support.h"
@@ -21,18 +20,15 @@ namespace {
 
 FXApp *the_app = nullptr;
 std::string the_home;
-int answered = 0;
 
-// Calls `step` from a timeout every `pause` ms until it gives true; after
-// `tries` calls without, the test fails with `failure`.
+// Calls `step` every `pause` ms until it gives true, failing after `tries`.
 class Poll : public FXObject
 {
   std::function<bool()> step;
   int pause, tries;
-  std::string failure;
 
 public:
-  Poll(std::function<bool()> s, int p, int t, std::string f) : step(std::move(s)), pause(p), tries(t), failure(f)
+  Poll(std::function<bool()> s, int p, int t) : step(std::move(s)), pause(p), tries(t)
   {
     Tools::fxcompat::add_timeout_ms(the_app, this, 0, pause);
   }
@@ -42,7 +38,7 @@ public:
     if (step()) {
       delete this;
     } else if (--tries < 0) {
-      ADD_FAILURE() << failure;
+      ADD_FAILURE() << "a modal window or a step that never came";
       delete this;
     } else {
       Tools::fxcompat::add_timeout_ms(the_app, this, 0, pause);
@@ -83,14 +79,6 @@ public:
 
 ::testing::Environment *const environment = ::testing::AddGlobalTestEnvironment(new Environment);
 
-std::string file_text(const std::string &path)
-{
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 } // namespace
 
 FXApp *app() { return the_app; }
@@ -124,16 +112,13 @@ void answer_modal(std::function<void(FXWindow *)> answer, FXuint code)
     FXWindow *modal = the_app->getModalWindow();
     if (!modal)
       return false;
-    ++answered;
     answer(modal);
     if (the_app->getModalWindow() == modal)
       the_app->stopModal(modal, static_cast<FXint>(code));
     return true;
   };
-  new Poll(step, 20, 250, "no modal window showed up");
+  new Poll(step, 20, 250);
 }
-
-int answered_count() { return answered; }
 
 void run_steps(std::vector<std::function<bool()> > steps, int ms)
 {
@@ -143,7 +128,7 @@ void run_steps(std::vector<std::function<bool()> > steps, int ms)
       ++*next;
     return *next == steps.size();
   };
-  new Poll(step, 50, ms / 50, "a step never came true");
+  new Poll(step, 50, ms / 50);
 }
 
 bool xdo(const std::string &args) { return system(("xdotool " + args + " >/dev/null 2>&1").c_str()) == 0; }
@@ -235,13 +220,13 @@ std::string data_source(const std::string &database)
   // The data source names the database (the driver ignores the name given
   // at connect), so each database gets a data source of its own, added to
   // a private copy of the test run's odbc.ini.
-  static const std::string original = file_text(korvan_test::settings().odbcini);
+  static const std::string original = korvan_test::settings().odbcini;
   // Data source names are at most 32 characters long.
   static int made = 0;
   const std::string dsn = "korvan_test_" + std::to_string(getpid()) + "_" + std::to_string(++made);
   const std::string own = the_home + "/own.ini", ini = the_home + "/odbc.ini";
   EXPECT_TRUE(korvan_test::write_odbc_ini(own, dsn, database));
-  std::ofstream(ini, std::ios::trunc) << original << "\n" << file_text(own);
+  std::ofstream(ini, std::ios::trunc) << std::ifstream(original).rdbuf() << "\n" << std::ifstream(own).rdbuf();
   setenv("ODBCINI", ini.c_str(), 1);
   return dsn;
 }

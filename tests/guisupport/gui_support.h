@@ -26,17 +26,13 @@ FX::FXApp *app();
 // The program's settings registry file under the private home.
 std::string registry_path();
 
-// Runs pending events and chores until the condition holds or `ms`
-// milliseconds have passed; gives the condition's last value.
+// Runs events and chores until the condition holds, at most `ms` ms.
 bool run_until(const std::function<bool()> &condition, int ms = 2000);
-// Runs what is pending now (events, timeouts, chores, repaints).
 void run_pending(int ms = 50);
 
-// Once a modal loop runs, calls `answer` with the modal window and then
-// ends that loop with `code` unless the answer has closed it already.
-// Arm it before the call that runs the loop.
+// Armed before a modal loop runs: calls `answer` with the modal window,
+// then ends the loop with `code` unless the answer has closed it.
 void answer_modal(std::function<void(FX::FXWindow *)> answer, FX::FXuint code = 0);
-int answered_count();
 
 // A message box as an armed answer saw it.
 struct Box
@@ -90,7 +86,7 @@ std::string data_source(const std::string &database);
 MainWindow *make_main_window(const std::string &database);
 
 Tools::Ref<Tools::Database> connect(const std::string &database);
-// The first cell of the first row, "" when there is none.
+// The first cell of the first row, or "".
 std::string query_value(Tools::Database &db, const std::string &sql);
 int query_int(Tools::Database &db, const std::string &sql);
 
