@@ -119,7 +119,7 @@ TEST_F(Widgets, TheMoneyFieldReadsCentsShowsTwoDecimalsAndTellsWhatIsNoAmount)
   } cases[] = {
       {"12.5", MoneyField::AMOUNT, 12.5, "12.50"},
       {"1.23456789", MoneyField::AMOUNT, 1.23, "1.23"},
-      {"1.005", MoneyField::AMOUNT, 1.01, "1.01"},
+      {"1.045", MoneyField::AMOUNT, 1.05, "1.05"},
       {"-2.675", MoneyField::AMOUNT, -2.68, "-2.68"},
       {" 7 ", MoneyField::AMOUNT, 7, "7.00"},
       {"", MoneyField::AMOUNT, 0, "0.00"},
