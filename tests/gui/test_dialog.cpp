@@ -27,9 +27,9 @@ public:
   JANEIN_RANGE flag;
   MoneyField *money = new MoneyField(this, nullptr, 0, 15);
   Tools::ThemeTextField *number_field = new Tools::ThemeTextField(this, 10, nullptr, 0, FRAME_SUNKEN);
-  ComboBox *yes_no;
+  ComboBox *yes_no = new ComboBox(this, context, nullptr, 0, 5);
 
-  explicit BindDialog(MainWindow *main) : Dialog(main, main, "Bindungen"), yes_no(new ComboBox(this, main, nullptr, 0, 5))
+  explicit BindDialog(MainWindow *main) : Dialog(main, main, "Bindungen")
   {
     add_bind_var(money, &amount);
     add_bind_var(number_field, &number);

@@ -103,7 +103,7 @@ public:
   std::vector<std::string> messages;
   LogCapture() { Tools::debug_sink = this; }
   ~LogCapture() override { Tools::debug_sink = previous; }
-  void output(const char *, unsigned, const char *, const std::string &message) override { messages.push_back(message); }
+  void output(const char *, unsigned, const char *, const std::string &m) override { messages.push_back(m); }
   int count(const std::string &m) const { return static_cast<int>(std::count(messages.begin(), messages.end(), m)); }
 };
 
