@@ -20,6 +20,9 @@ struct Script
   std::vector<std::string> statements;
   std::set<std::string> failing; // statements answered with a failure
   bool connect_ok = true;
+  bool autocommit_ok = true;
+  bool autocommit = true;
+  bool autocommit_at_connect = true;
   DBErg<DBRowList> answer{std::vector<std::string>()};
   int insert_id = 0;
   bool destroyed = false;
@@ -34,8 +37,17 @@ public:
   explicit FakeDB(std::shared_ptr<Script> script) : script(script) {}
   ~FakeDB() override { script->destroyed = true; }
   const char *get_error() override { return error.c_str(); }
+  bool set_autocommit(bool on) override
+  {
+    if (!script->autocommit_ok)
+      error = "autocommit failed";
+    else
+      script->autocommit = on;
+    return script->autocommit_ok;
+  }
   bool connect(const char *, const char *, const char *) override
   {
+    script->autocommit_at_connect = script->autocommit;
     if (!script->connect_ok)
       error = "connection failed";
     return script->connect_ok;
@@ -69,24 +81,29 @@ TEST(DatabaseSetup, SwitchesToTransactionsAndReadCommitted)
   Handle h;
   h.open();
   ASSERT_TRUE(h.db->is_connected());
-  ASSERT_EQ(2u, h.script->statements.size());
-  EXPECT_EQ("set AUTOCOMMIT=0;", h.script->statements[0]);
-  EXPECT_EQ("SET SESSION TRANSACTION ISOLATION LEVEL READ COMMITTED;", h.script->statements[1]);
-  EXPECT_EQ("set AUTOCOMMIT=0;", h.db->get_last_query());
+  // Autocommit goes off with the connection's set-up, not by a statement.
+  EXPECT_FALSE(h.script->autocommit_at_connect);
+  ASSERT_EQ(1u, h.script->statements.size());
+  EXPECT_EQ("SET SESSION TRANSACTION ISOLATION LEVEL READ COMMITTED;", h.script->statements[0]);
+  EXPECT_EQ("SET SESSION TRANSACTION ISOLATION LEVEL READ COMMITTED;", h.db->get_last_query());
   EXPECT_EQ("", h.db->get_error());
 }
 
 TEST(DatabaseSetup, FailedSessionSetupMeansNotConnected)
 {
-  for (const char *failing : {"set AUTOCOMMIT=0;", "SET SESSION TRANSACTION ISOLATION LEVEL READ COMMITTED;"}) {
-    Handle h;
-    h.script->failing.insert(failing);
-    h.open();
-    EXPECT_FALSE(h.db->is_connected()) << failing;
-    EXPECT_TRUE(!*h.db);
-    EXPECT_TRUE(h.script->destroyed);
-    EXPECT_EQ(std::string("sql error\nquery: ") + failing, h.db->get_error());
-  }
+  Handle isolation;
+  const std::string failing = "SET SESSION TRANSACTION ISOLATION LEVEL READ COMMITTED;";
+  isolation.script->failing.insert(failing);
+  isolation.open();
+  EXPECT_FALSE(isolation.db->is_connected());
+  EXPECT_TRUE(!*isolation.db);
+  EXPECT_TRUE(isolation.script->destroyed);
+  EXPECT_EQ("sql error\nquery: " + failing, isolation.db->get_error());
+  Handle autocommit;
+  autocommit.script->autocommit_ok = false;
+  autocommit.open();
+  EXPECT_FALSE(autocommit.db->is_connected());
+  EXPECT_EQ("autocommit failed", autocommit.db->get_error());
   Handle refused;
   refused.script->connect_ok = false;
   refused.open();
@@ -149,14 +166,14 @@ TEST(DatabaseStatements, MultiRowInsertStopsAtFirstFailure)
   h.open();
   DBRowList empty(std::vector<std::string>{"a"});
   EXPECT_FALSE(h.db->insert("T", empty).ok);
-  EXPECT_EQ("set AUTOCOMMIT=0;", h.db->get_last_query());
+  EXPECT_EQ("SET SESSION TRANSACTION ISOLATION LEVEL READ COMMITTED;", h.db->get_last_query());
 
   DBRowList rows(std::vector<std::string>{"a", "b"});
   rows.rows = {{"1", "2"}, {"3", "4"}, {"5", "6"}};
   h.script->failing.insert("INSERT INTO T(a,\nb) VALUES ( '3',\n'4')");
   EXPECT_FALSE(h.db->insert("T", rows).ok);
   EXPECT_EQ("INSERT INTO T(a,\nb) VALUES ( '3',\n'4')", h.db->get_last_query());
-  EXPECT_EQ(4u, h.script->statements.size());
+  EXPECT_EQ(3u, h.script->statements.size());
 }
 
 TEST(DatabaseTransactions, CommitAndRollbackReportFailure)

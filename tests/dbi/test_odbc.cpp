@@ -4,6 +4,7 @@
 #include "schema/tables.h"
 #include "tools/core/debug.h"
 #include "tests/support/db_support.h"
+#include "tools/dbi/odbcdb.h"
 #include "tools/dbi/query.h"
 
 using namespace Tools;
@@ -42,7 +43,7 @@ TEST(OdbcConnect, GoodAndWrongPassword)
   Database good(s.dsn, s.user, s.password, s.name, Database::ODBC);
   ASSERT_TRUE(good.is_connected()) << good.get_error();
   EXPECT_EQ("", good.get_error());
-  EXPECT_EQ("set AUTOCOMMIT=0;", good.get_last_query());
+  EXPECT_EQ("SET SESSION TRANSACTION ISOLATION LEVEL READ COMMITTED;", good.get_last_query());
 
   Database wrong(s.dsn, s.user, s.password + "x", s.name, Database::ODBC);
   EXPECT_FALSE(wrong.is_connected());
@@ -80,6 +81,27 @@ TEST_F(OdbcTest, SessionRunsWithoutAutocommitInReadCommitted)
 {
   EXPECT_EQ("0", scalar(*db, "select @@autocommit"));
   EXPECT_EQ("READ-COMMITTED", scalar(*db, "select @@tx_isolation"));
+}
+
+// Every start pays for the set-up: of ours only the isolation level goes
+// to the server, and a USE only for a database the session is not in.
+TEST_F(OdbcTest, SetUpSendsOneStatementOfOursAndUseOnlyWhenNeeded)
+{
+  korvan_test::DbSettings s = korvan_test::settings();
+  const std::string count = "show session status like 'Questions'";
+  auto questions = [](DBErg<DBRowList> r) { return r.rows.rows.empty() ? -1L : std::stol(r.rows.rows[0].at(1)); };
+  ODBCDB bare;
+  ASSERT_TRUE(bare.connect(s.dsn.c_str(), s.user.c_str(), s.password.c_str())) << bare.get_error();
+  const long driver_only = questions(bare.exec(count));
+  struct
+  {
+    std::string database;
+    long ours;
+  } cases[] = {{"", 1}, {s.name, 1}, {name, 2}};
+  for (const auto &c : cases) {
+    Database handle(s.dsn, s.user, s.password, c.database, Database::ODBC);
+    EXPECT_EQ(driver_only + c.ours, questions(handle.exec(count))) << "database '" << c.database << "'";
+  }
 }
 
 TEST_F(OdbcTest, RollbackAndCommitAsSeenFromASecondConnection)

@@ -26,6 +26,7 @@ public:
   std::function<void(RecordingDB &, const std::string &)> after;
 
   const char *get_error() override { return real.get_error(); }
+  bool set_autocommit(bool on) override { return real.set_autocommit(on); }
   bool connect(const char *dsn, const char *user, const char *password) override
   {
     return real.connect(dsn, user, password);
