@@ -13,6 +13,8 @@
 
 #include <string>
 
+#include <gtest/gtest.h>
+
 #include "tools/core/ref.h"
 #include "tools/dbi/database.h"
 
@@ -54,6 +56,21 @@ bool write_odbc_ini(const std::string &path, const std::string &dsn, const std::
 // one binary must not share a database either. "<prefix>_<suite>_<test>",
 // cut to MariaDB's 64 characters with a hash keeping it unique.
 std::string test_database_name(const std::string &prefix);
+
+// The first cell of the statement's first row, "" when there is none; a
+// failed statement also fails the running test.
+std::string query_value(Tools::Database &db, const std::string &sql);
+
+// A test in a fresh database of its own (`name`, named after the test),
+// with `db` connected to it.
+class FreshDatabase : public ::testing::Test
+{
+protected:
+  std::string name;
+  Tools::Ref<Tools::Database> db;
+
+  void SetUp() override;
+};
 
 } // namespace korvan_test
 
