@@ -16,13 +16,20 @@ using namespace FX;
 
 BindVarBase::~BindVarBase() {}
 
-// Money keeps every digit on its way into the field; the field shows two
-// decimals and reading it back takes what the user sees.
+// Money is rounded to cents once, as it is read from the field. A text
+// that is no amount reads as 0: a window that stores money refuses such a
+// field in words before it reads it.
 template <> void BindVar<MoneyField, double>::to_widget() { w->set_value(Tools::to_text<double>(*v)); }
 template <> void BindVar<MoneyField, double>::from_widget()
 {
-  *v = Tools::from_text<double>(std::string(w->getText().text()), 0.0);
+  double amount;
+  *v = w->read(amount) == MoneyField::AMOUNT ? amount : 0.0;
 }
+
+namespace {
+// The whole text, also past a NUL, so that a check can see and refuse it.
+std::string whole(const FXString &text) { return std::string(text.text(), static_cast<size_t>(text.length())); }
+} // namespace
 
 // The yes/no box offers exactly the two names and takes no typing, so only
 // those texts can reach the variable.
@@ -52,7 +59,7 @@ template <> void BindVar<ComboBox, JANEIN_RANGE>::from_widget()
 }
 
 template <> void BindVar<ComboBox, std::string>::to_widget() { w->setText(v->c_str()); }
-template <> void BindVar<ComboBox, std::string>::from_widget() { *v = w->getText().text(); }
+template <> void BindVar<ComboBox, std::string>::from_widget() { *v = whole(w->getText()); }
 
 template <> void BindVar<ComboBox, int>::to_widget() { w->setText(Tools::to_text<int>(*v).c_str()); }
 template <> void BindVar<ComboBox, int>::from_widget()
@@ -61,10 +68,10 @@ template <> void BindVar<ComboBox, int>::from_widget()
 }
 
 template <> void BindVar<FXTextField, std::string>::to_widget() { w->setText(v->c_str(), FALSE); }
-template <> void BindVar<FXTextField, std::string>::from_widget() { *v = w->getText().text(); }
+template <> void BindVar<FXTextField, std::string>::from_widget() { *v = whole(w->getText()); }
 
 template <> void BindVar<Tools::ThemeTextField, std::string>::to_widget() { w->setText(v->c_str(), FALSE); }
-template <> void BindVar<Tools::ThemeTextField, std::string>::from_widget() { *v = w->getText().text(); }
+template <> void BindVar<Tools::ThemeTextField, std::string>::from_widget() { *v = whole(w->getText()); }
 
 template <> void BindVar<Tools::ThemeTextField, int>::to_widget()
 {
@@ -127,6 +134,15 @@ void Dialog::db_error(const std::string &text)
   std::string message = Tools::format("%s\n%s\n%s", text, get_db()->get_error(), get_db()->get_last_query());
   TOOLS_LOG(message);
   // The database's text may hold a percent sign: never use it as a format.
+  FXMessageBox::error(this, MBOX_OK, title_db_error, "%s", message.c_str());
+}
+
+void Dialog::db_error_rolled_back(const std::string &text)
+{
+  Tools::Ref<Tools::Database> db = get_db();
+  std::string message = Tools::format("%s\n%s\n%s", text, db->get_error(), db->get_last_query());
+  db->rollback();
+  TOOLS_LOG(message);
   FXMessageBox::error(this, MBOX_OK, title_db_error, "%s", message.c_str());
 }
 

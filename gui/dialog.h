@@ -111,6 +111,10 @@ public:
   void widgets_to_vars();
   // Shows the given text above the database's error and last statement.
   void db_error(const std::string &text);
+  // The same after rolling the open transaction back (the error is read
+  // first), so that nothing stays locked while the box waits for its
+  // answer.
+  void db_error_rolled_back(const std::string &text);
   // kind 0 created, 1 changed, 2 deleted; any other kind stamps nothing.
   void set_history(BASE &row, int kind);
   // The stamp text of a point in time, in local time.

@@ -1,5 +1,9 @@
 #include "gui/moneyfield.h"
 
+#include <cfloat>
+#include <cmath>
+#include <cstdlib>
+
 #include "tools/core/format.h"
 #include "tools/core/string_utils.h"
 
@@ -18,31 +22,68 @@ FXIMPLEMENT(MoneyField, Tools::ThemeTextField, MoneyFieldMap, ARRAYNUMBER(MoneyF
 
 MoneyField::MoneyField() {}
 
+// Not limited to the columns: a longer amount is refused in words rather
+// than cut while it is typed.
 MoneyField::MoneyField(FXComposite *p, FXObject *tgt, FXSelector sel, int cols)
-    : Tools::ThemeTextField(p, cols, tgt, sel, TEXTFIELD_LIMITED | TEXTFIELD_REAL | JUSTIFY_RIGHT | FRAME_SUNKEN,
-                            0, 0, 0, 0, 2, 2, 2, 2)
+    : Tools::ThemeTextField(p, cols, tgt, sel, TEXTFIELD_REAL | JUSTIFY_RIGHT | FRAME_SUNKEN, 0, 0, 0, 0, 2, 2, 2,
+                            2)
 {
   setTextColor(POSITIVE_COLOUR);
+}
+
+MoneyField::Reading MoneyField::read(const std::string &text, double &value)
+{
+  value = 0;
+  const std::string number = Tools::strip(text, " \t");
+  if (number.empty())
+    return AMOUNT;
+  char *end = nullptr;
+  const long double typed = std::strtold(number.c_str(), &end);
+  if (end != number.c_str() + number.size() || std::isnan(typed))
+    return NOT_A_NUMBER;
+  if (!(std::fabs(typed) <= LARGEST))
+    return TOO_LARGE;
+  // A decimal amount such as 1.005 is held a little below itself: the
+  // nudge, far below a cent even for the largest amount, lets it round up
+  // as written.
+  value = static_cast<double>(std::roundl(typed * 100.0L * (1.0L + 16 * LDBL_EPSILON)) / 100.0L);
+  return AMOUNT;
+}
+
+MoneyField::Reading MoneyField::read(double &value) const
+{
+  const FXString &text = getText();
+  return read(std::string(text.text(), static_cast<size_t>(text.length())), value);
 }
 
 void MoneyField::set_colour(double value) { setTextColor(value >= 0 ? POSITIVE_COLOUR : NEGATIVE_COLOUR); }
 
 void MoneyField::set_value(const std::string &text)
 {
-  double value = Tools::from_text<double>(text, 0.0);
+  double value;
+  if (read(text, value) != AMOUNT) {
+    setTextColor(NEGATIVE_COLOUR);
+    setText(FXString(text.c_str(), static_cast<FXint>(text.size())), FALSE);
+    return;
+  }
   set_colour(value);
   setText(Tools::format("%0.2lf", value).c_str(), FALSE);
 }
 
 long MoneyField::onUpdate(FXObject *, FXSelector, void *)
 {
-  set_colour(Tools::from_text<double>(std::string(getText().text()), 0.0));
+  double value;
+  if (read(value) == AMOUNT)
+    set_colour(value);
+  else
+    setTextColor(NEGATIVE_COLOUR);
   return 1;
 }
 
 long MoneyField::onFocusOut(FXObject *sender, FXSelector sel, void *ptr)
 {
-  set_value(getText().text());
+  const FXString &text = getText();
+  set_value(std::string(text.text(), static_cast<size_t>(text.length())));
   return FXTextField::onFocusOut(sender, sel, ptr);
 }
 

@@ -4,6 +4,11 @@
 // The field for every amount of money: right-justified, two decimals,
 // blue from zero up and red below; a comma or the keypad's decimal keys
 // type the decimal point.
+//
+// An amount is rounded to cents once, when it is read from the text. A
+// text that is no number, or an amount too large to be held to the cent,
+// is left as typed (and shown red) for the window to refuse in words; an
+// empty field counts as 0.
 
 #include <string>
 
@@ -21,11 +26,19 @@ protected:
 public:
   static const FX::FXColor POSITIVE_COLOUR;
   static const FX::FXColor NEGATIVE_COLOUR;
+  // The largest amount held to the cent: 13 digits before the point.
+  static constexpr double LARGEST = 9999999999999.99;
+
+  enum Reading { AMOUNT, NOT_A_NUMBER, TOO_LARGE };
+  // The amount of a text, rounded to cents (0 for an empty text).
+  static Reading read(const std::string &text, double &value);
+  // The amount of the field's text.
+  Reading read(double &value) const;
 
   MoneyField(FX::FXComposite *p, FX::FXObject *tgt, FX::FXSelector sel, int cols);
 
-  // Shows the amount in the text with two decimals; a text without a
-  // number counts as 0.
+  // Shows the amount of the text with two decimals; a text that is no
+  // amount stays as it is.
   void set_value(const std::string &text);
 
   long onUpdate(FX::FXObject *, FX::FXSelector, void *);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "tools/core/money.h"
 #include "tools/core/string_utils.h"
 #include "schema/tables.h"
 
@@ -101,6 +102,23 @@ int SpreadSheet::select(const std::string &table, const std::string &where, cons
     total += tail.empty() ? int(value) : 1;
   }
   return total;
+}
+
+void SpreadSheet::show_money(const std::string &column)
+{
+  int col = -1;
+  for (std::size_t i = 0; i < db_columns.size(); ++i)
+    if (db_columns[i] == column)
+      col = static_cast<int>(i) - (hidden_column ? 1 : 0);
+  if (col < 0 || col >= getNumColumns())
+    return;
+  for (int r = 0; r < getNumRows(); ++r) {
+    Tools::Ref<Tools::DBBindType> row = get_row(r);
+    const Tools::DBTypeDouble *amount =
+        row.valid() ? dynamic_cast<const Tools::DBTypeDouble *>(row->get_cell_by_name(column)) : nullptr;
+    if (amount)
+      setItemText(r, col, Tools::money_text(amount->value).c_str());
+  }
 }
 
 void SpreadSheet::fill_row(int i, Content &content)

@@ -111,6 +111,9 @@ public:
   virtual void setLangMode();
   void update_text() override { setLangMode(); }
 
+  // Shows the amounts of that column of the filled sheet with two
+  // decimals.
+  void show_money(const std::string &column);
   void read_cells();
   void save_changes(const std::string &idx_column);
   void dumpRows();

@@ -25,11 +25,14 @@ FXDEFMAP(Art) ArtMap[] = {
 
 FXIMPLEMENT(Art, BaseDialog, ArtMap, ARRAYNUMBER(ArtMap))
 
-Art::Art() : artnr_combo(nullptr), ust_combo(nullptr), groups_sheet(nullptr), prices_sheet(nullptr) {}
+Art::Art()
+    : artnr_combo(nullptr), ust_combo(nullptr), groups_sheet(nullptr), prices_sheet(nullptr), price_form(nullptr)
+{
+}
 
 Art::Art(FXWindow *owner, AppContext *main)
     : BaseDialog(owner, main, "Wartung Artikelstamm", "Artikelstamm", &art, "artnr", DECOR_ALL),
-      artnr_combo(nullptr), ust_combo(nullptr), groups_sheet(nullptr), prices_sheet(nullptr)
+      artnr_combo(nullptr), ust_combo(nullptr), groups_sheet(nullptr), prices_sheet(nullptr), price_form(nullptr)
 {
   build_base_fields(art, "artnr", "bezeichnung", "");
 
@@ -89,14 +92,16 @@ void Art::reset()
 
 void Art::after_load()
 {
+  preis = PREIS();
   onUstGruppe(this, 0, nullptr);
   feed_lists();
 }
 
 void Art::clear_record()
 {
-  widgets_to_vars();
   art = ART();
+  preis = PREIS();
+  feed_lists();
 }
 
 std::string Art::delete_first()
@@ -148,6 +153,10 @@ void Art::build_price_and_group_tabs()
       new Tools::ThemeVerticalFrame(tab_book, FRAME_RAISED, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
   groups_sheet = new SpreadSheet(groups_page, context, this, ID_GRUPPEN, sheet_opts);
   groups_sheet->set_columns("idx \tidx,name Name,bezeichnung Bezeichnung, bezeichnung2 Bezeichnung");
+  // Order entry lists only articles in a group: the memberships are typed
+  // in place and made through the sheet's menu ("Neuer Eintrag",
+  // "Vorlage..", "Eintrag Löschen"), which a read-only sheet never opens.
+  groups_sheet->setEditable(TRUE);
 
   new TabItem(tab_book, context, "Preise", nullptr, TAB_TOP_NORMAL, 0, 0, 0, 0, 2, 2, 2, 2);
   Tools::ThemeVerticalFrame *prices_page =
@@ -158,6 +167,7 @@ void Art::build_price_and_group_tabs()
 
   new FXHorizontalSeparator(prices_page, SEPARATOR_GROOVE | LAYOUT_FILL_X);
   FXMatrix *matrix = new FXMatrix(prices_page, 2, MATRIX_BY_COLUMNS, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
+  price_form = matrix;
   new Label(matrix, context, "Preis:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
   MoneyField *amount = new MoneyField(matrix, nullptr, 0, 15);
   new Label(matrix, context, "Bezeichnung:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
@@ -196,84 +206,95 @@ long Art::onGruppen(FXObject *, FXSelector, void *ptr)
   widgets_to_vars();
   if (!ptr)
     return 0;
-  SpreadSheet::MenuRequest *request = static_cast<SpreadSheet::MenuRequest *>(ptr);
-  Tools::Ref<Tools::Database> db = get_db();
-
-  switch (request->code) {
+  SpreadSheet::MenuRequest &request = *static_cast<SpreadSheet::MenuRequest *>(ptr);
+  switch (request.code) {
   case SpreadSheet::MenuRequest::NEW:
-  case SpreadSheet::MenuRequest::FROM_TEMPLATE: {
-    // A membership needs a stored article to belong to.
-    if (art.idx == 0) {
-      data_error(msg_select_article);
-      return 0;
-    }
-    GRP_ART row;
-    row.art_artnr = art.artnr.value;
-    row.art_idx = static_cast<int>(art.idx);
-    if (request->code == SpreadSheet::MenuRequest::FROM_TEMPLATE && request->row.valid() && request->row.try_get()) {
-      for (Tools::DBTypeVarChar *column : {&row.name, &row.bezeichnung, &row.bezeichnung2}) {
-        Tools::DBType *cell = request->row->get_cell_by_name(column->get_name());
-        if (cell)
-          *column = cell->format("%s");
-      }
-    }
-    groups_sheet->read_cells();
-    groups_sheet->save_changes("idx");
-    if (!Tools::insert_object(*db, row)) {
-      report_db_failure();
-      return 0;
-    }
-    db->commit();
-    feed_lists();
-    return 1;
-  }
-  case SpreadSheet::MenuRequest::TEMPLATES: {
-    vars_to_widgets();
-    struct Page
-    {
-      GRP_ART rows[SpreadSheet::MAX_TEMPLATES];
-    };
-    std::unique_ptr<Page> page(new Page);
-    Tools::DBArrayBind binder;
-    binder.bind_array(page->rows);
-    Tools::DBLimit limit(SpreadSheet::MAX_TEMPLATES);
-    int rows = Tools::select_object_rows(
-        *db,
-        Tools::format("select %%GRP_ART from GRP_ART where  GRP_ART.name not in (   select name from GRP_ART where "
-                      "art_artnr = '%s' and          art_idx = '%s' )  group by GRP_ART.name ",
-                      Tools::sql_escape(art.artnr.value), static_cast<int>(art.idx)),
-        binder, limit);
-    if (rows < 0) {
-      db_error("Datanbankefehler");
-      return 1;
-    }
-    for (int i = 0; i < rows && i < SpreadSheet::MAX_TEMPLATES; ++i) {
-      GRP_ART *copy = new GRP_ART;
-      *copy = page->rows[i];
-      request->rows.push_back(Tools::Ref<Tools::DBBindType>(copy));
-    }
-    request->column = "name";
-    return 1;
-  }
-  case SpreadSheet::MenuRequest::DELETE: {
-    groups_sheet->read_cells();
-    groups_sheet->save_changes("idx");
-    if (!request->row.valid() || !request->row.try_get())
-      return 0;
-    Tools::DBType *idx = request->row->get_cell_by_name("idx");
-    if (!idx)
-      return 0;
-    if (!db->exec(Tools::format("delete from GRP_ART where idx='%s'", Tools::sql_escape(idx->format("%s"))))) {
-      report_db_failure();
-      return 0;
-    }
-    db->commit();
-    feed_lists();
-    return 1;
-  }
+  case SpreadSheet::MenuRequest::FROM_TEMPLATE:
+    return add_membership(request);
+  case SpreadSheet::MenuRequest::TEMPLATES:
+    return offer_templates(request);
+  case SpreadSheet::MenuRequest::DELETE:
+    return delete_membership(request);
   default:
     return 1;
   }
+}
+
+long Art::add_membership(const SpreadSheet::MenuRequest &request)
+{
+  // A membership needs a stored article to belong to.
+  if (art.idx == 0) {
+    data_error(msg_select_article);
+    return 0;
+  }
+  GRP_ART row;
+  row.art_artnr = art.artnr.value;
+  row.art_idx = static_cast<int>(art.idx);
+  if (request.code == SpreadSheet::MenuRequest::FROM_TEMPLATE && request.row.valid() && request.row.try_get()) {
+    for (Tools::DBTypeVarChar *column : {&row.name, &row.bezeichnung, &row.bezeichnung2}) {
+      Tools::DBType *cell = request.row->get_cell_by_name(column->get_name());
+      if (cell)
+        *column = cell->format("%s");
+    }
+  }
+  groups_sheet->read_cells();
+  groups_sheet->save_changes("idx");
+  return end_membership_change(Tools::insert_object(*get_db(), row));
+}
+
+long Art::offer_templates(SpreadSheet::MenuRequest &request)
+{
+  vars_to_widgets();
+  struct Page
+  {
+    GRP_ART rows[SpreadSheet::MAX_TEMPLATES];
+  };
+  std::unique_ptr<Page> page(new Page);
+  Tools::DBArrayBind binder;
+  binder.bind_array(page->rows);
+  Tools::DBLimit limit(SpreadSheet::MAX_TEMPLATES);
+  // One row of each group the article is not in yet.
+  int rows = Tools::select_object_rows(
+      *get_db(),
+      Tools::format("select %%GRP_ART from GRP_ART where  GRP_ART.name not in (   select name from GRP_ART where "
+                    "art_artnr = '%s' and          art_idx = '%s' )  group by GRP_ART.name ",
+                    Tools::sql_escape(art.artnr.value), static_cast<int>(art.idx)),
+      binder, limit);
+  if (rows < 0) {
+    db_error("Datanbankefehler");
+    return 1;
+  }
+  for (int i = 0; i < rows && i < SpreadSheet::MAX_TEMPLATES; ++i) {
+    GRP_ART *copy = new GRP_ART;
+    *copy = page->rows[i];
+    request.rows.push_back(Tools::Ref<Tools::DBBindType>(copy));
+  }
+  request.column = "name";
+  return 1;
+}
+
+long Art::delete_membership(const SpreadSheet::MenuRequest &request)
+{
+  groups_sheet->read_cells();
+  groups_sheet->save_changes("idx");
+  if (!request.row.valid() || !request.row.try_get())
+    return 0;
+  Tools::DBType *idx = request.row->get_cell_by_name("idx");
+  if (!idx)
+    return 0;
+  return end_membership_change(
+      get_db()->exec(Tools::format("delete from GRP_ART where idx='%s'", Tools::sql_escape(idx->format("%s")))).ok);
+}
+
+long Art::end_membership_change(bool ok)
+{
+  if (!ok) {
+    report_db_failure();
+    return 0;
+  }
+  get_db()->commit();
+  feed_lists();
+  return 1;
 }
 
 long Art::onPreis(FXObject *, FXSelector, void *ptr)
@@ -302,6 +323,8 @@ long Art::onPreis(FXObject *, FXSelector, void *ptr)
 long Art::onSavePreis(FXObject *, FXSelector, void *)
 {
   widgets_to_vars();
+  if (!amounts_valid(price_form) || !texts_fit(preis))
+    return 1;
   Tools::Ref<Tools::Database> db = get_db();
   bool ok;
   if (preis.idx == 0) {

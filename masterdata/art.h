@@ -9,7 +9,7 @@
 
 #include "masterdata/basedialog.h"
 
-class SpreadSheet;
+#include "gui/spreadsheet.h"
 
 class Art : public BaseDialog
 {
@@ -23,11 +23,13 @@ protected:
   DBComboBox<GRP_UST> *ust_combo;
   SpreadSheet *groups_sheet;
   SpreadSheet *prices_sheet;
+  FX::FXWindow *price_form;
 
   Art();
-  // The price form keeps what was typed into it.
+  // An empty article with an empty price form and empty lists.
   void clear_record() override;
-  // The article's VAT group, memberships and prices.
+  // The article's VAT group, memberships and prices; the price form is
+  // emptied, as its price belonged to the article shown before.
   void after_load() override;
   // The prices go with the article, in the same transaction.
   std::string delete_first() override;
@@ -37,6 +39,15 @@ protected:
   // After a price was written (`ok`) or refused: commit, empty the price
   // form and read the lists again, or report why.
   void end_price_change(bool ok);
+
+  // The requests of the "Gruppen" sheet's menu. Each gives the handler's
+  // result: 1 when done, 0 when refused or failed (reported).
+  long add_membership(const SpreadSheet::MenuRequest &request);
+  long offer_templates(SpreadSheet::MenuRequest &request);
+  long delete_membership(const SpreadSheet::MenuRequest &request);
+  // After a membership was written (`ok`) or refused: commit and read
+  // the lists again, or report why.
+  long end_membership_change(bool ok);
 
 public:
   enum {

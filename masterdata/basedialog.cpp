@@ -1,6 +1,7 @@
 #include "masterdata/basedialog.h"
 
 #include <iostream>
+#include <vector>
 
 #include "tools/core/debug.h"
 #include "tools/core/format.h"
@@ -12,6 +13,27 @@
 
 using namespace FX;
 
+namespace {
+
+// Every widget of class T inside the window, in widget order.
+template <class T> void find_children(FXWindow *window, std::vector<T *> &found)
+{
+  for (FXWindow *child = window ? window->getFirst() : nullptr; child; child = child->getNext()) {
+    if (T *t = dynamic_cast<T *>(child))
+      found.push_back(t);
+    find_children(child, found);
+  }
+}
+
+template <class T> std::vector<T *> find_children(FXWindow *window)
+{
+  std::vector<T *> found;
+  find_children(window, found);
+  return found;
+}
+
+} // namespace
+
 // The ids every record window shares; each window maps its own key list
 // and cancel button (their ids differ) to onSelect and onCancel.
 FXDEFMAP(BaseDialog) BaseDialogMap[] = {
@@ -19,13 +41,15 @@ FXDEFMAP(BaseDialog) BaseDialogMap[] = {
     FXMAPFUNC(SEL_COMMAND, BaseDialog::ID_NEW, BaseDialog::onNew),
     FXMAPFUNC(SEL_COMMAND, BaseDialog::ID_SAVE, BaseDialog::onSave),
     FXMAPFUNC(SEL_COMMAND, BaseDialog::ID_DELETE_ROW, BaseDialog::onDelete),
+    FXMAPFUNC(SEL_KEYPRESS, 0, BaseDialog::onKeyPress),
 };
 
 FXIMPLEMENT(BaseDialog, Dialog, BaseDialogMap, ARRAYNUMBER(BaseDialogMap))
 
 BaseDialog::BaseDialog()
     : content_frame(nullptr), main_page(nullptr), history_page(nullptr), record(nullptr), idx_combo(nullptr),
-      tab_book(nullptr), main_tab(nullptr), history_tab(nullptr), key_combo(nullptr), trace_save(false)
+      tab_book(nullptr), main_tab(nullptr), history_tab(nullptr), key_combo(nullptr), trace_save(false),
+      unique_key(true)
 {
 }
 
@@ -34,15 +58,20 @@ BaseDialog::BaseDialog(FXWindow *owner, AppContext *main, const FXString &title_
     : Dialog(owner, main, title_text, opts, 0, 0), content_frame(nullptr), main_page(nullptr),
       history_page(nullptr), record(rec), idx_combo(nullptr), tab_book(nullptr), main_tab(nullptr),
       history_tab(nullptr), title(title_text), caption(caption_text), key_name(key), key_combo(nullptr),
-      trace_save(false),
+      trace_save(false), unique_key(true),
+      // Each text fits the translation table's column of 100 characters.
       msg_in_use(main, "Message",
                  "Der Eintrag wird an anderer Stelle noch verwendet und kann weder gelöscht noch umbenannt werden."),
       msg_reference_missing(main, "Message",
-                            "Der Eintrag verweist auf einen Eintrag, den es nicht gibt. Bitte eine gültige "
-                            "Auswahl treffen und den Eintrag zuerst speichern."),
+                            "Der Eintrag verweist auf einen, den es nicht gibt: bitte gültig auswählen und zuerst "
+                            "speichern."),
       msg_key_fixed(main, "Message",
-                    "Der Name eines gespeicherten Eintrags kann nicht geändert werden. Für einen neuen Eintrag "
-                    "bitte zuerst \"Neu\" wählen.")
+                    "Ein gespeicherter Eintrag behält seinen Namen. Für einen neuen bitte zuerst \"Neu\" wählen."),
+      msg_key_taken(main, "Message", "Diesen Namen hat schon ein anderer Eintrag; bitte einen anderen wählen."),
+      msg_text_too_long(main, "Message", "Ein Text ist länger, als sein Feld fasst; bitte kürzen:"),
+      msg_text_nul(main, "Message", "Ein Text enthält ein Nullzeichen, das nicht gespeichert werden kann:"),
+      msg_not_an_amount(main, "Message", "Bitte einen Betrag als Zahl eingeben, etwa 12.50."),
+      msg_amount_too_large(main, "Message", "Der Betrag ist zu groß.")
 {
   GroupBox *group = new GroupBox(this, main, caption, FRAME_RIDGE | LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 4,
                                  4, 4, 4, 4, 4);
@@ -73,12 +102,16 @@ void BaseDialog::build_base_fields(T &rec, const std::string &spec1, const std::
   add_bind_var(static_cast<ComboBox *>(valid), &rec.gueltig.value);
   valid->disable();
 
+  // Wide enough for a whole date and time.
+  const int stamp_columns = 19;
   new Label(row, context, "Von:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
-  Tools::ThemeTextField *from = new Tools::ThemeTextField(row, 14, nullptr, 0, field_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  Tools::ThemeTextField *from =
+      new Tools::ThemeTextField(row, stamp_columns, nullptr, 0, field_opts, 0, 0, 0, 0, 2, 2, 2, 2);
   from->disable();
   add_bind_var(from, &rec.gueltig_von.value);
   new Label(row, context, "Bis:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
-  Tools::ThemeTextField *to = new Tools::ThemeTextField(row, 14, nullptr, 0, field_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  Tools::ThemeTextField *to =
+      new Tools::ThemeTextField(row, stamp_columns, nullptr, 0, field_opts, 0, 0, 0, 0, 2, 2, 2, 2);
   to->disable();
   add_bind_var(to, &rec.gueltig_bis.value);
 
@@ -110,7 +143,7 @@ void BaseDialog::build_base_fields(T &rec, const std::string &spec1, const std::
     add_bind_var(user, &s.user->value);
     new Label(matrix, context, s.time_label, nullptr, label_opts | LAYOUT_FILL_X, 0, 0, 0, 0, 2, 2, 2, 2);
     Tools::ThemeTextField *time =
-        new Tools::ThemeTextField(matrix, 19, nullptr, 0, field_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+        new Tools::ThemeTextField(matrix, stamp_columns, nullptr, 0, field_opts, 0, 0, 0, 0, 2, 2, 2, 2);
     time->disable();
     add_bind_var(time, &s.time->value);
   }
@@ -211,8 +244,30 @@ long BaseDialog::onDelete(FXObject *, FXSelector, void *)
 {
   // The form first: the statement run before the delete may read it.
   widgets_to_vars();
-  delete_record(key_name, delete_first());
+  if (may_delete())
+    delete_record(key_name, delete_first());
   return 1;
+}
+
+long BaseDialog::onKeyPress(FXObject *sender, FXSelector sel, void *ptr)
+{
+  const FXEvent *event = static_cast<const FXEvent *>(ptr);
+  const bool paste = event && (((event->code == KEY_v || event->code == KEY_V) && (event->state & CONTROLMASK)) ||
+                               ((event->code == KEY_Insert || event->code == KEY_KP_Insert) && (event->state & SHIFTMASK)));
+  FXWindow *focus = paste ? getFocus() : nullptr;
+  while (focus && focus->getFocus())
+    focus = focus->getFocus();
+  FXString pasted;
+  if (dynamic_cast<FXTextField *>(focus) &&
+      (focus->getDNDData(FROM_CLIPBOARD, utf8Type, pasted) || focus->getDNDData(FROM_CLIPBOARD, stringType, pasted))) {
+    const std::string text(pasted.text(), static_cast<size_t>(pasted.length()));
+    const std::string::size_type nul = text.find('\0');
+    if (nul != std::string::npos) {
+      refuse_nul(text.substr(0, nul));
+      return 1;
+    }
+  }
+  return Dialog::onKeyPress(sender, sel, ptr);
 }
 
 void BaseDialog::show() { Dialog::show(); }
@@ -281,10 +336,70 @@ bool BaseDialog::load_record(bool by_idx, const std::string &key_column)
   return true;
 }
 
+int BaseDialog::rows_where(const std::string &condition)
+{
+  Tools::DBTypeInt count;
+  Tools::DBTypeList fields;
+  fields.add(&count);
+  if (Tools::select_values(*get_db(), Tools::format("select count(*) from %s where %s", record->get_name(), condition),
+                           fields) < 0)
+    return -1;
+  return count;
+}
+
+void BaseDialog::refuse_nul(const std::string &before)
+{
+  data_error(Tools::format("%s\n%s\\0", msg_text_nul.str(), before).c_str());
+}
+
+bool BaseDialog::texts_fit(const Tools::DBBindType &row)
+{
+  for (const Tools::DBType *column : row.get_types()) {
+    const Tools::DBTypeVarChar *text = dynamic_cast<const Tools::DBTypeVarChar *>(column);
+    if (!text)
+      continue;
+    const std::string::size_type nul = text->value.find('\0');
+    // The server counts characters, not bytes: continuation bytes of
+    // UTF-8 do not count.
+    long characters = 0;
+    for (unsigned char c : text->value)
+      characters += (c & 0xC0) != 0x80;
+    if (nul == std::string::npos && characters <= text->size)
+      continue;
+    if (nul == std::string::npos)
+      data_error(Tools::format("%s\n%s (%d > %d)", msg_text_too_long.str(), text->value, static_cast<int>(characters),
+                               text->size)
+                     .c_str());
+    else
+      refuse_nul(text->value.substr(0, nul));
+    return false;
+  }
+  return true;
+}
+
+bool BaseDialog::amounts_valid(FXWindow *area)
+{
+  for (MoneyField *field : find_children<MoneyField>(area)) {
+    if (!field->isEnabled())
+      continue;
+    double value;
+    const MoneyField::Reading reading = field->read(value);
+    if (reading == MoneyField::AMOUNT)
+      continue;
+    data_error(reading == MoneyField::TOO_LARGE ? msg_amount_too_large : msg_not_an_amount);
+    field->setFocus();
+    field->selectAll();
+    return false;
+  }
+  return true;
+}
+
 bool BaseDialog::save_record(const std::string &key_column, const std::function<bool()> &before_update, bool trace)
 {
   widgets_to_vars();
   Tools::Ref<Tools::Database> db = get_db();
+  if (!amounts_valid(main_page) || !texts_fit(*record))
+    return false;
   const std::string table = record->get_name();
   const std::string key = Tools::sql_escape(key_text(key_column));
   const int idx = record->idx;
@@ -310,19 +425,16 @@ bool BaseDialog::save_record(const std::string &key_column, const std::function<
 
   int saved = -1;
   if (count < 1) {
-    if (idx != 0) {
-      // The row of this idx is stored under another key: renaming would
-      // orphan what refers to the old one.
-      Tools::DBTypeInt stored;
-      Tools::DBTypeList stored_fields;
-      stored_fields.add(&stored);
-      if (Tools::select_values(*db, Tools::format("select count(*) from %s where idx = '%s'", table, idx),
-                               stored_fields) < 0)
-        return fail();
-      if (stored > 0) {
-        data_error(msg_key_fixed);
-        return false;
-      }
+    // The row of this idx stored under another key: renaming would orphan
+    // what refers to the old one. Another row under this key: a second
+    // one would make the key name two rows.
+    const int renamed = idx != 0 ? rows_where(Tools::format("idx = '%s'", idx)) : 0;
+    const int taken = unique_key && renamed == 0 ? rows_where(Tools::format("%s = '%s'", key_column, key)) : 0;
+    if (renamed < 0 || taken < 0)
+      return fail();
+    if (renamed > 0 || taken > 0) {
+      data_error(renamed > 0 ? msg_key_fixed : msg_key_taken);
+      return false;
     }
     set_history(*record, 0);
     if (!Tools::insert_object(*db, *record))

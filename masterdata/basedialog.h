@@ -43,13 +43,25 @@ protected:
   ComboBox *key_combo;
   // Writes the save's count and update statements to standard output.
   bool trace_save;
+  // A new row may not take a key that a stored row has (the users check
+  // their logins themselves).
+  bool unique_key;
 
   // The window's own data-error messages (type "Message").
   StaticText msg_in_use;
   StaticText msg_reference_missing;
   StaticText msg_key_fixed;
+  StaticText msg_key_taken;
+  StaticText msg_text_too_long;
+  StaticText msg_text_nul;
+  StaticText msg_not_an_amount;
+  StaticText msg_amount_too_large;
 
   BaseDialog();
+
+  // How many rows of the window's table meet the condition; -1 when the
+  // count failed.
+  int rows_where(const std::string &condition);
 
   // The key column's value of the record, as text.
   std::string key_text(const std::string &key_column) const;
@@ -79,6 +91,15 @@ protected:
   void report_db_failure();
   // The data-error box with one of the window's messages.
   void data_error(const char *message);
+  // Refuses in words what the server would refuse or cut: a text of the
+  // row that holds a NUL or is longer than its column. True when every
+  // text fits.
+  bool texts_fit(const Tools::DBBindType &row);
+  // The data-error box for a text holding a NUL, showing what precedes it.
+  void refuse_nul(const std::string &before);
+  // Refuses in words a money field inside `area` (enabled ones only) that
+  // holds no number or one too large, and puts the focus there.
+  bool amounts_valid(FX::FXWindow *area);
 
   // The steps a window adds to the shared handlers.
   // The record emptied for a new row (the form is filled from it after).
@@ -87,6 +108,8 @@ protected:
   virtual void after_load() {}
   // A statement that must run before the row's own delete, or empty.
   virtual std::string delete_first() { return std::string(); }
+  // Whether the row in the form may be deleted; says why not itself.
+  virtual bool may_delete() { return true; }
 
   // The main page of a table with name, two descriptions and one amount:
   // the name list (`name_id`, with up to three display columns)
@@ -132,8 +155,12 @@ public:
   long onSave(FX::FXObject *, FX::FXSelector, void *);
   long onCancel(FX::FXObject *, FX::FXSelector, void *);
   long onDelete(FX::FXObject *, FX::FXSelector, void *);
+  // Ctrl+V or Shift+Insert into a text field: a text holding a NUL would
+  // arrive cut at it, so it is refused in words; anything else is pasted.
+  long onKeyPress(FX::FXObject *, FX::FXSelector, void *);
 
   ComboBox *get_idx_combo() const { return idx_combo; }
+  ComboBox *get_key_combo() const { return key_combo; }
   FX::FXTabBook *get_tab_book() const { return tab_book; }
   BASE *get_record() const { return record; }
 };

@@ -27,8 +27,12 @@ User::User(FXWindow *owner, AppContext *main)
       msg_password_mismatch(main, "Message", "Unterschiede beim Passwort, bitte nochmals eingeben."),
       msg_login_missing(main, "Message", "Es muß ein Loginname angegben werden!"),
       msg_login_taken(main, "Message",
-                      "Ein andere User hat bereits den selben Loginnamen, bitte wählen Sie einen anderen.")
+                      "Ein andere User hat bereits den selben Loginnamen, bitte wählen Sie einen anderen."),
+      msg_password_missing(main, "Message", "Ein neuer Benutzer braucht ein Passwort."),
+      msg_delete_self(main, "Message", "Der angemeldete Benutzer kann sich nicht selbst löschen.")
 {
+  // Logins are unique among the valid users only (checked in onSave).
+  unique_key = false;
   build_base_fields(user, "login", "nach_name", "vor_name");
 
   const FXuint label_opts = JUSTIFY_RIGHT | LAYOUT_FILL_X | LAYOUT_CENTER_Y;
@@ -85,6 +89,17 @@ void User::clear_record()
   user = USER();
 }
 
+bool User::may_delete()
+{
+  Tools::Ref<USER> logged = context ? context->getUser() : Tools::Ref<USER>();
+  if (!logged.valid() || !logged.try_get())
+    return true;
+  const bool self = logged->idx != 0 ? logged->idx == user.idx : logged->login.value == user.login.value;
+  if (self)
+    data_error(msg_delete_self);
+  return !self;
+}
+
 long User::onSave(FXObject *, FXSelector, void *)
 {
   widgets_to_vars();
@@ -96,7 +111,10 @@ long User::onSave(FXObject *, FXSelector, void *)
     vars_to_widgets();
     return 1;
   }
-  if (Tools::strip(user.login.value, " \t\n\r").empty()) {
+  // Blanks around a login would make a second, look-alike name.
+  user.login = Tools::strip(user.login.value, " \t\n\r");
+  vars_to_widgets();
+  if (user.login.value.empty()) {
     data_error(msg_login_missing);
     return 1;
   }
@@ -119,6 +137,10 @@ long User::onSave(FXObject *, FXSelector, void *)
   }
   if (others >= 1) {
     data_error(msg_login_taken);
+    return 1;
+  }
+  if (user.idx == 0 && password.empty()) {
+    data_error(msg_password_missing);
     return 1;
   }
 

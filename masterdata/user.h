@@ -2,9 +2,11 @@
 #define KORVAN_MASTERDATA_USER_H
 
 // The users: login, names and password. Before a save the password must
-// have been typed twice alike, a login must be given and no other valid
-// user may have it. A stored password is never shown; leaving both
-// password fields empty keeps it.
+// have been typed twice alike (a new user must get one), a login must be
+// given and no other valid user may have it; the login is stored without
+// surrounding blanks. A stored password is never shown; leaving both
+// password fields empty keeps it. The user logged in cannot delete their
+// own row.
 
 #include <string>
 
@@ -20,11 +22,14 @@ protected:
   StaticText msg_password_mismatch;
   StaticText msg_login_missing;
   StaticText msg_login_taken;
+  StaticText msg_password_missing;
+  StaticText msg_delete_self;
 
   User();
   void clear_record() override;
   // A stored password is never shown, not even masked.
   void after_load() override;
+  bool may_delete() override;
 
 public:
   enum {

@@ -1,7 +1,5 @@
 #include "rooms/addlinewin.h"
 
-#include <iostream>
-
 #include "tools/core/debug.h"
 #include "tools/core/format.h"
 #include "tools/core/string_utils.h"
@@ -10,7 +8,7 @@
 #include "tools/widgets/theme.h"
 #include "gui/buttonbar.h"
 #include "gui/spreadsheet.h"
-#include "rooms/bonwin.h"
+#include "rooms/place.h"
 
 using namespace FX;
 
@@ -77,7 +75,7 @@ AddLineWin::AddLineWin(FXWindow *owner, AppContext &main, LAYOUTK &room_record, 
   add_bind_var(static_cast<ComboBox *>(room_combo), &room.name.value);
   label(place_row, &main, "Tisch:");
   table_combo = new DBComboBox<LAYOUTP>(place_row, &main, "label_name", this, ID_DESK, 0);
-  table_combo->fill();
+  fill_tables();
   add_bind_var(static_cast<ComboBox *>(table_combo), &table.label_name.value);
 
   groups = new SpreadSheet(group(frame, &main, "Gruppen", LAYOUT_FILL_Y), &main, this, ID_GRUPPE, SHEET_OPTIONS);
@@ -131,7 +129,7 @@ void AddLineWin::feed_articles(const std::string &where) { articles->feed_table<
 void AddLineWin::feed_prices(const std::string &where)
 {
   prices->feed_table<PREIS>(where, "", "count(*)");
-  BonWin::show_money(prices, "preis");
+  prices->show_money("preis");
 }
 
 Tools::Ref<Tools::DBBindType> AddLineWin::chosen_row(SpreadSheet *sheet, void *data)
@@ -205,72 +203,25 @@ long AddLineWin::onPreis(FXObject *, FXSelector, void *data)
 
 long AddLineWin::onRoom(FXObject *, FXSelector, void *)
 {
-  Tools::Ref<Tools::Database> db = get_db();
-  LAYOUTK found;
-  Tools::DBBindList list;
-  list.add(&found);
-  int n = Tools::select_objects(*db,
-                                Tools::format("select %%LAYOUTK from LAYOUTK where name = '%s' ",
-                                              Tools::sql_escape(std::string(room_combo->getText().text()))),
-                                list);
-  if (n <= 0) {
+  if (Place::reload_room(*get_db(), room, room_combo->getText().text()) < 0)
     db_error("Datanbankefehler");
-    return 1;
-  }
-  room = found;
   // The table chosen before belongs to the room before.
   table = LAYOUTP();
+  fill_tables();
+  return 1;
+}
+
+void AddLineWin::fill_tables()
+{
   table_combo->set_where(Tools::format("layout_idx = '%d' ", room.idx.value));
   table_combo->fill();
-  std::cout << db->get_error() << "\n" << db->get_last_query() << std::endl;
-  return 1;
 }
 
 long AddLineWin::onDesk(FXObject *, FXSelector, void *)
 {
-  LAYOUTP found;
-  Tools::DBBindList list;
-  list.add(&found);
-  int n = Tools::select_objects(
-      *get_db(),
-      Tools::format("select %%LAYOUTP from LAYOUTP where layout_idx = '%d' and label_name = '%s' ", room.idx.value,
-                    Tools::sql_escape(std::string(table_combo->getText().text()))),
-      list);
-  if (n <= 0) {
+  if (Place::reload_table(*get_db(), room, table, table_combo->getText().text()) < 0)
     db_error("Datanbankefehler");
-    return 1;
-  }
-  table = found;
-  std::cout << "LAYOUTP: " << table.label_name.value << std::endl;
   return 1;
-}
-
-void AddLineWin::reload_place()
-{
-  Tools::Ref<Tools::Database> db = get_db();
-  LAYOUTK found_room;
-  Tools::DBBindList rooms;
-  rooms.add(&found_room);
-  if (!room.name.value.empty() &&
-      Tools::select_objects(*db,
-                            Tools::format("select %%LAYOUTK from LAYOUTK where name = '%s' ",
-                                          Tools::sql_escape(room.name.value)),
-                            rooms) == 1)
-    room = found_room;
-  else
-    room.idx = 0;
-  LAYOUTP found_table;
-  Tools::DBBindList tables;
-  tables.add(&found_table);
-  if (room.idx.value != 0 && !table.label_name.value.empty() &&
-      Tools::select_objects(*db,
-                            Tools::format("select %%LAYOUTP from LAYOUTP where layout_idx = '%d' and label_name = "
-                                          "'%s' ",
-                                          room.idx.value, Tools::sql_escape(table.label_name.value)),
-                            tables) == 1)
-    table = found_table;
-  else
-    table.idx = 0;
 }
 
 // ---- Ok, Enter and cancel ----
@@ -292,7 +243,11 @@ long AddLineWin::onOk(FXObject *sender, FXSelector sel, void *data)
   if (inserted)
     return 1;
   widgets_to_vars();
-  reload_place();
+  // The line names a room and a table of that room that exist now.
+  if (Place::reload(*get_db(), room, table) < 0) {
+    db_error("Datanbankefehler");
+    return 1;
+  }
   const StaticText *missing = nullptr;
   if (article.idx.value == 0)
     missing = &msg_select_article;
@@ -313,7 +268,6 @@ long AddLineWin::onOk(FXObject *sender, FXSelector sel, void *data)
     TOOLS_LOG("no user logged in: line not stored");
     return 1;
   }
-  std::cout << table.label_name.value << std::endl;
   set_history(*line, 0);
   line->user = user->login.value;
   line->user_idx = user->idx.value;
@@ -325,7 +279,6 @@ long AddLineWin::onOk(FXObject *sender, FXSelector sel, void *data)
   line->layoutp_label_name = table.label_name.value;
   line->preis_idx = price.idx.value;
   line->preis = price.preis.value;
-  std::cout << table.label_name.value << std::endl;
   if (!Tools::insert_object(*get_db(), *line)) {
     // Nothing is stored: the waiter may try again or cancel, but the
     // dialog must not report a line that does not exist.

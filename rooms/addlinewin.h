@@ -48,9 +48,8 @@ protected:
   // The record of the sheet row that a SEL_CHANGED names, or an empty
   // handle.
   static Tools::Ref<Tools::DBBindType> chosen_row(SpreadSheet *sheet, void *data);
-  // Reloads room and table by the names the two lists show, so that the
-  // stored line names a room and a table of that room that exist now.
-  void reload_place();
+  // The table list: the tables of the room chosen.
+  void fill_tables();
 
 public:
   AddLineWin(FX::FXWindow *owner, AppContext &main, LAYOUTK &room, LAYOUTP &table, BONLINE &line);

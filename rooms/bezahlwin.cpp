@@ -2,6 +2,7 @@
 
 #include "tools/core/debug.h"
 #include "tools/core/format.h"
+#include "tools/core/money.h"
 #include "tools/core/string_utils.h"
 #include "tools/dbi/database.h"
 #include "tools/dbi/query.h"
@@ -9,7 +10,6 @@
 #include "gui/buttonbar.h"
 #include "gui/moneyfield.h"
 #include "gui/spreadsheet.h"
-#include "rooms/bonwin.h"
 
 using namespace FX;
 
@@ -29,7 +29,9 @@ FXIMPLEMENT(BezahlWin, Dialog, BezahlWinMap, ARRAYNUMBER(BezahlWinMap))
 namespace {
 // Amounts are worked in cents, so that cash and rest always add up to the
 // total that is shown.
-double cents_of(double amount) { return BonWin::from_cents(BonWin::to_cents(amount)); }
+double cents_of(double amount) { return Tools::from_cents(Tools::to_cents(amount)); }
+// total - part, in cents.
+double rest_of(double total, double part) { return Tools::from_cents(Tools::to_cents(total) - Tools::to_cents(part)); }
 
 void label(FXComposite *parent, AppContext *main, const char *text)
 {
@@ -48,7 +50,8 @@ BezahlWin::BezahlWin(FXWindow *owner, AppContext &main, const std::vector<Tools:
     : Dialog(owner, &main, "Bezahlunsgart", DECOR_ALL, 0, 0), kinds(nullptr), rows(lines), kind(&kind_record),
       cash(&cash_amount), total(&total_amount), rest(&rest_amount), cash_field(nullptr), total_field(nullptr),
       rest_field(nullptr),
-      message(&main, "Message", "Bitte einen Bezahlungsart auswählen, oder alles in Bar bezahlen.")
+      message(&main, "Message", "Bitte einen Bezahlungsart auswählen, oder alles in Bar bezahlen."),
+      more_than_bill(&main, "Message", "Die andere Bezahlungsart kann nicht mehr als den Preis insgesamt bezahlen.")
 {
   FXVerticalFrame *frame = new FXVerticalFrame(this, LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
   kinds = new SpreadSheet(frame, &main, this, ID_KIND,
@@ -77,17 +80,18 @@ BezahlWin::BezahlWin(FXWindow *owner, AppContext &main, const std::vector<Tools:
   bar->add_cancel(this, ID_CANCEL);
 
   fill_table();
-  long long sum = BonWin::to_cents(*total);
+  long long sum = Tools::to_cents(*total);
   for (const Tools::Ref<Tools::DBBindType> &row : rows) {
-    long long cents = 0;
-    if (!row.valid() || !BonWin::line_cents(*row, cents)) {
-      TOOLS_LOG("get_cell_by_name failed!");
+    const BONLINE *line = row.valid() ? dynamic_cast<const BONLINE *>(&*row) : nullptr;
+    if (!line) {
+      TOOLS_LOG("not an order line");
       continue;
     }
+    const long long cents = Tools::line_cents(line->preis, line->anzahl);
     sum += cents;
-    TOOLS_LOG(Tools::format("all_preis: %lf added: %lf", BonWin::from_cents(sum), BonWin::from_cents(cents)));
+    TOOLS_LOG(Tools::format("all_preis: %lf added: %lf", Tools::from_cents(sum), Tools::from_cents(cents)));
   }
-  *total = BonWin::from_cents(sum);
+  *total = Tools::from_cents(sum);
   // Nothing is paid yet: the whole bill is open until cash or a kind of
   // payment covers it.
   *cash = 0.0;
@@ -100,7 +104,7 @@ BezahlWin::~BezahlWin() {}
 void BezahlWin::fill_table()
 {
   kinds->feed_table<SONST_ART>("", "", "count(*)");
-  BonWin::show_money(kinds, "wert");
+  kinds->show_money("wert");
 }
 
 void BezahlWin::show_amounts()
@@ -114,7 +118,7 @@ long BezahlWin::onBar(FXObject *, FXSelector, void *)
 {
   TOOLS_LOG("onBar");
   widgets_to_vars();
-  *rest = BonWin::from_cents(BonWin::to_cents(*total) - BonWin::to_cents(*cash));
+  *rest = rest_of(*total, *cash);
   show_amounts();
   return 1;
 }
@@ -123,7 +127,7 @@ long BezahlWin::onRest(FXObject *, FXSelector, void *)
 {
   TOOLS_LOG("onRest");
   widgets_to_vars();
-  *cash = BonWin::from_cents(BonWin::to_cents(*total) - BonWin::to_cents(*rest));
+  *cash = rest_of(*total, *rest);
   show_amounts();
   return 1;
 }
@@ -156,8 +160,10 @@ long BezahlWin::onBezahlArt(FXObject *, FXSelector, void *data)
   if (n == 0)
     return 1; // gone since the list was read: nothing chosen
   *kind = chosen;
-  *rest = cents_of(wert->value);
-  *cash = BonWin::from_cents(BonWin::to_cents(*total) - BonWin::to_cents(*rest));
+  // A voucher worth more than the bill pays the bill, no more; the rest
+  // field shows what it pays.
+  *rest = cents_of(wert->value < *total ? wert->value : *total);
+  *cash = rest_of(*total, *rest);
   show_amounts();
   return 1;
 }
@@ -167,11 +173,18 @@ long BezahlWin::onOk(FXObject *sender, FXSelector sel, void *data)
   widgets_to_vars();
   // The caller books total minus cash as the other payment: judge that,
   // whatever the rest field was left holding.
-  *rest = BonWin::from_cents(BonWin::to_cents(*total) - BonWin::to_cents(*cash));
+  *rest = rest_of(*total, *cash);
   show_amounts();
-  if (*rest < 1e-06 || kind->idx.value != 0)
+  // Cash below 0 would be another payment larger than the bill, whose
+  // excess no line could take.
+  const StaticText *refusal = nullptr;
+  if (*cash < 0)
+    refusal = &more_than_bill;
+  else if (*rest > 0 && kind->idx.value == 0)
+    refusal = &message;
+  if (!refusal)
     return FXDialogBox::onCmdAccept(sender, sel, data);
-  FXMessageBox::error(this, MBOX_OK, title_data_error, "%s", static_cast<const char *>(message));
+  FXMessageBox::error(this, MBOX_OK, title_data_error, "%s", static_cast<const char *>(*refusal));
   return 1;
 }
 

@@ -37,6 +37,7 @@ protected:
   MoneyField *total_field;
   MoneyField *rest_field;
   StaticText message;
+  StaticText more_than_bill;
 
   BezahlWin();
   // Shows the three amounts rounded to cents, as the fields show them.

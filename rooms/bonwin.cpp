@@ -1,9 +1,8 @@
 #include "rooms/bonwin.h"
 
-#include <cmath>
-
 #include "tools/core/debug.h"
 #include "tools/core/format.h"
+#include "tools/core/money.h"
 #include "tools/core/string_utils.h"
 #include "tools/dbi/database.h"
 #include "tools/dbi/query.h"
@@ -63,6 +62,8 @@ BonWin::BonWin(FXWindow *owner, AppContext &main, LAYOUTK &room_record, LAYOUTP 
       paid_question(&main, "Message", "Bonierungen auf bezahlt setzten?"),
       changed_elsewhere(&main, "Message",
                         "Die Bonierung wurde inzwischen an einem anderen Platz geändert. Es wurde nichts gebucht."),
+      busy_elsewhere(&main, "Message",
+                     "Die Bonierung wird gerade an einem anderen Platz bearbeitet. Es wurde nichts gebucht."),
       no_user(&main, "Message", "Es ist kein Benutzer angemeldet.")
 {
   FXVerticalFrame *frame = new FXVerticalFrame(this, LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
@@ -96,54 +97,18 @@ BonWin::BonWin(FXWindow *owner, AppContext &main, LAYOUTK &room_record, LAYOUTP 
 
 BonWin::~BonWin() {}
 
-// ---- amounts ----
-
-long long BonWin::to_cents(double amount) { return std::llround(amount * 100.0); }
-
-bool BonWin::line_cents(const Tools::DBBindType &line, long long &cents)
-{
-  const Tools::DBTypeDouble *price = dynamic_cast<const Tools::DBTypeDouble *>(line.get_cell_by_name("preis"));
-  if (!price)
-    return false;
-  const Tools::DBTypeInt *count = dynamic_cast<const Tools::DBTypeInt *>(line.get_cell_by_name("anzahl"));
-  cents = to_cents(price->value) * (count ? count->value : 1);
-  return true;
-}
-
-void BonWin::show_money(SpreadSheet *sheet, const std::string &column)
-{
-  const std::vector<std::string> &columns = sheet->get_db_columns();
-  int col = -1;
-  for (std::size_t i = 0; i < columns.size(); ++i)
-    if (columns[i] == column)
-      col = static_cast<int>(i) - (sheet->has_hidden_column() ? 1 : 0);
-  if (col < 0 || col >= sheet->getNumColumns())
-    return;
-  for (int r = 0; r < sheet->getNumRows(); ++r) {
-    Tools::Ref<Tools::DBBindType> row = sheet->get_row(r);
-    const Tools::DBTypeDouble *amount =
-        row.valid() ? dynamic_cast<const Tools::DBTypeDouble *>(row->get_cell_by_name(column)) : nullptr;
-    if (amount)
-      sheet->setItemText(r, col, Tools::format("%0.2lf", amount->value).c_str());
-  }
-}
-
 // ---- the list ----
 
 void BonWin::refresh_table()
 {
+  // By key: two rooms, or two tables of two rooms, may carry one name.
   std::string filter;
-  if (!room->name.value.empty())
-    filter += Tools::format(" and layoutk_name = '%s' ", Tools::sql_escape(room->name.value));
-  if (!table->label_name.value.empty())
-    filter += Tools::format(" and layoutp_label_name = '%s' ", Tools::sql_escape(table->label_name.value));
+  if (int(room->idx) != 0)
+    filter += Tools::format(" and layoutk_idx = '%s' ", int(room->idx));
+  if (int(table->idx) != 0)
+    filter += Tools::format(" and layoutp_idx = '%s' ", int(table->idx));
   sheet->feed_table<BONLINE>("where storniert = 'NEIN' and bezahlt = 'NEIN'" + filter, "", "count(*)");
   current_line = BONLINE();
-}
-
-std::string BonWin::idx_of(const Tools::Ref<Tools::DBBindType> &row)
-{
-  return row.valid() ? cell_text(*row, "idx") : std::string();
 }
 
 long BonWin::onSelect(FXObject *, FXSelector, void *data)
@@ -151,71 +116,69 @@ long BonWin::onSelect(FXObject *, FXSelector, void *data)
   const FXTablePos *pos = static_cast<const FXTablePos *>(data);
   if (!pos)
     return 1;
+  // The line as the list was filled: what a later Storno is checked
+  // against.
   Tools::Ref<Tools::DBBindType> row = sheet->get_row(pos->row);
-  if (!row.valid())
-    return 1;
-  Tools::DBBindList list;
-  list.add(&current_line);
-  std::string sql = Tools::format("select %%BONLINE from BONLINE where idx = '%s' ", Tools::sql_escape(idx_of(row)));
-  if (Tools::select_objects(*get_db(), sql, list) < 0)
-    db_error("Datanbankefehler");
+  if (const BONLINE *line = row.valid() ? dynamic_cast<const BONLINE *>(&*row) : nullptr)
+    current_line = *line;
   return 1;
 }
 
 // ---- the row update and the end of a transaction ----
 
-bool BonWin::reread_open_line(const Tools::DBBindType &shown, BONLINE &line)
+bool BonWin::ask(const std::string &question)
+{
+  // Escape or the close box is no consent: only Yes goes on.
+  return FXMessageBox::question(this, MBOX_YES_NO, title_question, "%s", question.c_str()) == MBOX_CLICKED_YES;
+}
+
+bool BonWin::lock_open_line(const Tools::DBBindType &shown, BONLINE &line)
 {
   Tools::Ref<Tools::Database> db = get_db();
   std::string idx = cell_text(shown, "idx");
   Tools::DBBindList list;
   list.add(&line);
-  // Locked: a second station that settles the same line waits for this
-  // transaction and then finds the line no longer open.
-  std::string sql =
-      Tools::format("select %%BONLINE from BONLINE where idx = '%s' for update", Tools::sql_escape(idx));
+  // A second station that settles the same line meanwhile waits for this
+  // transaction and then finds the line no longer open; this one waits a
+  // few seconds at most for a station that holds it.
+  std::string sql = Tools::format("select %%BONLINE from BONLINE where idx = '%s' for update wait %d",
+                                  Tools::sql_escape(idx), LOCK_WAIT_SECONDS);
   int found = Tools::select_objects(*db, sql, list);
+  const StaticText *reason = nullptr;
   if (found < 0) {
+    if (db->get_error().find("Lock wait timeout") == std::string::npos) {
+      db_error_rolled_back("Datanbankefehler");
+      return false;
+    }
+    reason = &busy_elsewhere;
+  } else if (found == 0 || line.storniert.value.get_value() != JANEIN::NEIN ||
+             line.bezahlt.value.get_value() != JANEIN::NEIN ||
+             cell_text(shown, "layoutk_idx") != line.layoutk_idx.format("%s") ||
+             cell_text(shown, "layoutp_idx") != line.layoutp_idx.format("%s")) {
+    reason = &changed_elsewhere;
+  } else {
+    return true;
+  }
+  TOOLS_LOG(Tools::format("idx %s is no longer open here", idx));
+  if (!db->rollback())
     db_error("Datanbankefehler");
-    return false;
-  }
-  bool same_place = cell_text(shown, "layoutk_idx") == line.layoutk_idx.format("%s") &&
-                    cell_text(shown, "layoutp_idx") == line.layoutp_idx.format("%s");
-  if (found == 0 || line.storniert.value.get_value() != JANEIN::NEIN ||
-      line.bezahlt.value.get_value() != JANEIN::NEIN || !same_place) {
-    TOOLS_LOG(Tools::format("idx %s is no longer open here", idx));
-    FXMessageBox::error(this, MBOX_OK, title_data_error, "%s", static_cast<const char *>(changed_elsewhere));
-    return false;
-  }
-  return true;
+  FXMessageBox::error(this, MBOX_OK, title_data_error, "%s", static_cast<const char *>(*reason));
+  refresh_table();
+  return false;
 }
 
 bool BonWin::write_line(BONLINE &line)
 {
   if (Tools::update_object(*get_db(), line, Tools::format("where idx = '%d'", line.idx.value)))
     return true;
-  db_error("Datanbankefehler");
+  db_error_rolled_back("Datanbankefehler");
   return false;
 }
 
-void BonWin::discard()
+void BonWin::keep()
 {
-  Tools::Ref<Tools::Database> db = get_db();
-  if (!db->rollback())
-    db_error("Datanbankefehler");
-}
-
-void BonWin::finish(bool keep)
-{
-  Tools::Ref<Tools::Database> db = get_db();
-  if (!keep) {
-    discard();
-    return;
-  }
-  if (!db->commit()) {
-    db_error("Datanbankefehler");
-    db->rollback();
-  }
+  if (!get_db()->commit())
+    db_error_rolled_back("Datanbankefehler");
   refresh_table();
 }
 
@@ -236,17 +199,12 @@ long BonWin::onBonieren(FXObject *, FXSelector, void *)
     return 1;
   BONLINE line;
   AddLineWin entry(this, *context, *room, *table, line);
-  Tools::Ref<Tools::Database> db = get_db();
   if (entry.execute(PLACEMENT_OWNER) == 0) {
-    if (!db->rollback())
+    if (!get_db()->rollback())
       db_error("Datanbankefehler");
     return 1;
   }
-  if (!db->commit()) {
-    db_error("Datanbankefehler");
-    db->rollback();
-  }
-  refresh_table();
+  keep();
   return 1;
 }
 
@@ -261,67 +219,40 @@ long BonWin::onStorno(FXObject *, FXSelector, void *)
 {
   if (current_line.idx.value == 0)
     return 1;
-  if (!have_user())
+  if (!have_user() || !ask(storno_question.str()))
     return 1;
-  BONLINE shown;
-  shown = current_line;
-  if (!reread_open_line(shown, current_line)) {
-    discard();
-    refresh_table();
+  BONLINE line;
+  if (!lock_open_line(current_line, line))
     return 1;
-  }
-  set_history(current_line, 1);
+  set_history(line, 1);
   Tools::Ref<USER> user = context->getUser();
-  current_line.storno_user = user->login.value;
-  current_line.storno_user_idx = user->idx.value;
-  current_line.storniert = JANEIN::JA;
-  if (!write_line(current_line)) {
-    discard();
-    current_line = shown;
-    return 1;
-  }
-  // Escape or the close box is no consent: only Yes keeps the cancellation.
-  FXuint answer = FXMessageBox::question(this, MBOX_YES_NO, title_question, "%s",
-                                         static_cast<const char *>(storno_question));
-  if (answer != MBOX_CLICKED_YES) {
-    discard();
-    // The line is open again: show it as it is stored.
-    current_line = shown;
-    return 1;
-  }
-  finish(true);
+  line.storno_user = user->login.value;
+  line.storno_user_idx = user->idx.value;
+  line.storniert = JANEIN::JA;
+  if (write_line(line))
+    keep();
   return 1;
 }
 
 long BonWin::onBar(FXObject *, FXSelector, void *)
 {
   std::vector<Tools::Ref<Tools::DBBindType> > rows = sheet->get_selected_rows();
-  if (rows.empty())
-    return 1;
-  if (!have_user())
+  if (rows.empty() || !have_user() ||
+      !ask(Tools::format("%s %s", static_cast<unsigned>(rows.size()), paid_question)))
     return 1;
   for (const Tools::Ref<Tools::DBBindType> &row : rows) {
     BONLINE line;
-    long long cents = 0;
-    if (!reread_open_line(*row, line)) {
-      discard();
-      refresh_table();
+    if (!lock_open_line(*row, line))
       return 1;
-    }
     set_history(line, 1);
-    line_cents(line, cents);
     line.bezahlt = JANEIN::JA;
-    line.bar_bezahlt = from_cents(cents);
+    line.bar_bezahlt = Tools::from_cents(Tools::line_cents(line.preis, line.anzahl));
     line.sonst_bezahlt = 0.0;
-    if (!write_line(line)) {
-      discard();
+    if (!write_line(line))
       return 1;
-    }
     TOOLS_LOG(Tools::format("idx %d auf bezahlt gesetzt.", line.idx.value));
   }
-  std::string question = Tools::format("%s %s", static_cast<unsigned>(rows.size()), paid_question);
-  FXuint answer = FXMessageBox::question(this, MBOX_YES_NO, title_question, "%s", question.c_str());
-  finish(answer == MBOX_CLICKED_YES);
+  keep();
   return 1;
 }
 
@@ -339,21 +270,19 @@ long BonWin::onBezahlen(FXObject *, FXSelector, void *)
     if (payment.execute(PLACEMENT_OWNER) == 0)
       return 1;
   }
+  if (!ask(Tools::format("%s %s", static_cast<unsigned>(rows.size()), paid_question)))
+    return 1;
   // In cents, so that the parts of the lines add up exactly.
-  long long offen_sonst = to_cents(all_preis) - to_cents(cash);
-  long long offen_bar = to_cents(cash);
-  TOOLS_LOG(Tools::format("offen_sonst: %lf offen_bar: %lf all_preis: %lf", from_cents(offen_sonst),
-                          from_cents(offen_bar), all_preis));
+  long long offen_sonst = Tools::to_cents(all_preis) - Tools::to_cents(cash);
+  long long offen_bar = Tools::to_cents(cash);
+  TOOLS_LOG(Tools::format("offen_sonst: %lf offen_bar: %lf all_preis: %lf", Tools::from_cents(offen_sonst),
+                          Tools::from_cents(offen_bar), all_preis));
   for (const Tools::Ref<Tools::DBBindType> &row : rows) {
     BONLINE line;
-    long long amount = 0;
-    if (!reread_open_line(*row, line)) {
-      discard();
-      refresh_table();
+    if (!lock_open_line(*row, line))
       return 1;
-    }
     set_history(line, 1);
-    line_cents(line, amount);
+    const long long amount = Tools::line_cents(line.preis, line.anzahl);
     line.bezahlt = JANEIN::JA;
     long long other = 0;
     if (offen_sonst > 0 && amount > 0)
@@ -363,18 +292,14 @@ long BonWin::onBezahlen(FXObject *, FXSelector, void *)
       line.sonst_art_idx = kind.idx.value;
       offen_sonst -= other;
     }
-    line.sonst_bezahlt = from_cents(other);
-    line.bar_bezahlt = from_cents(amount - other);
-    if (!write_line(line)) {
-      discard();
+    line.sonst_bezahlt = Tools::from_cents(other);
+    line.bar_bezahlt = Tools::from_cents(amount - other);
+    if (!write_line(line))
       return 1;
-    }
     TOOLS_LOG(Tools::format("idx %d auf bezahlt gesetzt sonst_preis: %lf bar_bezahlt: %lf preis: %lf.",
                             line.idx.value, line.sonst_bezahlt.value, line.bar_bezahlt.value, line.preis.value));
   }
-  std::string question = Tools::format("%s %s", static_cast<unsigned>(rows.size()), paid_question);
-  FXuint answer = FXMessageBox::question(this, MBOX_YES_NO, title_question, "%s", question.c_str());
-  finish(answer == MBOX_CLICKED_YES);
+  keep();
   return 1;
 }
 
@@ -398,21 +323,16 @@ long BonWin::onMoveTo(FXObject *, FXSelector, void *)
   TOOLS_LOG(Tools::format("Umbuchung auf Tisch %s", target_table.label_name.value));
   for (const Tools::Ref<Tools::DBBindType> &row : rows) {
     BONLINE line;
-    if (!reread_open_line(*row, line)) {
-      discard();
-      refresh_table();
+    if (!lock_open_line(*row, line))
       return 1;
-    }
     set_history(line, 1);
     line.layoutk_idx = target_room.idx.value;
     line.layoutk_name = target_room.name.value;
     line.layoutp_idx = target_table.idx.value;
     line.layoutp_label_name = target_table.label_name.value;
-    if (!write_line(line)) {
-      discard();
+    if (!write_line(line))
       return 1;
-    }
   }
-  finish(true);
+  keep();
   return 1;
 }

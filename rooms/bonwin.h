@@ -4,11 +4,13 @@
 // what staff do with them: book a new line, cancel one, move lines to
 // another table, and settle them in cash or with another kind of payment.
 //
-// Every action that writes runs in the connection's open transaction and
-// ends it itself, with exactly one commit or rollback. Each line is read
-// again, locked, inside that transaction before it is changed: a line that
-// another station has cancelled, paid or moved since the list was filled
-// stops the action and nothing of it is kept.
+// Every action asks first and writes only after "Ja": nothing is written
+// and no line is locked while a question waits for its answer. Then each
+// line is read again, locked, changed and written, and the action ends
+// with its own commit, or with a rollback that keeps nothing of it: a
+// line that another station has cancelled, paid or moved since the list
+// was filled, or that another station holds for longer than a few
+// seconds, stops the action with a message.
 #include <string>
 #include <vector>
 #include "tools/widgets/fxcompat.h"
@@ -35,44 +37,39 @@ public:
     ID_BEZAHLEN = 79,
   };
 
-  // The amount of an order line in cents: its unit price (column preis)
-  // times its quantity (anzahl). False when the record lacks a numeric
-  // price; a record without a quantity counts once.
-  static bool line_cents(const Tools::DBBindType &line, long long &cents);
-  static long long to_cents(double amount);
-  static double from_cents(long long cents) { return static_cast<double>(cents) / 100.0; }
-  // Shows the amounts of that column of a filled sheet with two decimals.
-  static void show_money(SpreadSheet *sheet, const std::string &column);
-
 protected:
   SpreadSheet *sheet;
   LAYOUTK *room;
   LAYOUTP *table;
+  // The line chosen last, as the list showed it; idx 0 means none.
   BONLINE current_line;
   StaticText storno_question;
   StaticText paid_question;
   StaticText changed_elsewhere;
+  StaticText busy_elsewhere;
   StaticText no_user;
 
   BonWin();
 
+  // The question before an action; true for "Ja" only.
+  bool ask(const std::string &question);
   // Reads the line again, locked until the transaction ends, into `line`.
-  // Shows the reason and gives false when it cannot be read, is gone, is
-  // no longer open, or no longer stands where `shown` (the record the list
-  // or the selection holds) says.
-  bool reread_open_line(const Tools::DBBindType &shown, BONLINE &line);
-  // Writes a changed line back; false (error shown) when it fails.
+  // When it cannot be read or locked, is gone, is no longer open, or no
+  // longer stands where `shown` (the row as the list was filled) says, the
+  // transaction is rolled back, the reason shown, and the result is false.
+  bool lock_open_line(const Tools::DBBindType &shown, BONLINE &line);
+  // Writes a changed line back; when that fails the transaction is rolled
+  // back, the error shown, and the result is false.
   bool write_line(BONLINE &line);
-  // Ends the transaction after the closing question: only Yes keeps it.
-  void finish(bool keep);
-  // Discards the open transaction after a failure.
-  void discard();
+  // Commits the action and shows the list as it is now.
+  void keep();
   // Whether somebody is logged in (message when not).
   bool have_user();
-  // The idx cell of a sheet row, as text.
-  static std::string idx_of(const Tools::Ref<Tools::DBBindType> &row);
 
 public:
+  // How long an action waits for a line that another station holds.
+  static constexpr int LOCK_WAIT_SECONDS = 3;
+
   BonWin(FX::FXWindow *owner, AppContext &main, LAYOUTK &room, LAYOUTP &table);
   virtual ~BonWin();
 

@@ -1,6 +1,7 @@
 #include "rooms/editwin.h"
 
 #include <string>
+#include <vector>
 
 #include "tools/core/format.h"
 #include "tools/core/string_utils.h"
@@ -34,9 +35,20 @@ EditWin::EditWin(FXWindow *owner, AppContext *mw)
     : NaviWin(owner, mw, "Editor", DECOR_ALL), title_field(nullptr), height_field(nullptr), width_field(nullptr),
       new_table_button(nullptr), apply_button(nullptr), delete_table_button(nullptr), room_combo(nullptr),
       table_counter(1), editable(false),
-      not_loaded(mw, "Message", "Dieser Raum ist nicht geladen. Bitte den Raum zuerst auswählen.")
+      not_loaded(mw, "Message", "Dieser Raum ist nicht geladen. Bitte den Raum zuerst auswählen."),
+      room_name_taken(mw, "Message", "Diesen Namen hat schon ein anderer Raum:"),
+      table_name_taken(mw, "Message", "Diesen Namen hat schon ein anderer Tisch des Raumes:"),
+      table_name_missing(mw, "Message", "Jeder Tisch braucht einen Namen."),
+      name_too_long(mw, "Message", "Dieser Name ist zu lang:"),
+      size_too_small(mw, "Message", "Breite und Höhe eines Tisches müssen mindestens 1 sein:"),
+      outside_room(mw, "Message", "Dieser Tisch liegt nicht ganz im Raum:"),
+      not_saved(mw, "Message", "Der Raum wurde nicht gespeichert; die Änderungen stehen noch im Editor.")
 {
   as_labels = true;
+  // The editor keeps its changes to itself until "Speichern": there is
+  // never anything of its own to roll back, and another window's open
+  // work is not its to discard.
+  rollback_on_close = false;
 
   FXVerticalFrame *all = new FXVerticalFrame(this, LAYOUT_FILL, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
 
@@ -83,6 +95,24 @@ EditWin::EditWin(FXWindow *owner, AppContext *mw)
 
 EditWin::~EditWin() {}
 
+namespace {
+
+// Characters, not bytes: the server counts a column's size in characters.
+bool too_long(const Tools::DBTypeVarChar &column)
+{
+  int chars = 0;
+  for (unsigned char c : column.value)
+    if ((c & 0xC0) != 0x80)
+      ++chars;
+  return chars > column.size;
+}
+
+// As the people who pick them tell names apart: case and the blanks
+// around them do not count.
+bool same_name(const std::string &a, const std::string &b) { return Tools::icase_equal(Tools::strip(a), Tools::strip(b)); }
+
+} // namespace
+
 void EditWin::enable_edit(bool on)
 {
   editable = on;
@@ -98,15 +128,48 @@ void EditWin::enable_edit(bool on)
   }
 }
 
-long EditWin::onRoom(FXObject *, FXSelector, void *)
+void EditWin::clear_fields()
 {
-  const bool found = loadRoom();
-  enable_edit(found);
   selected = nullptr;
   title_field->setText("", FALSE);
   height_field->setText("", FALSE);
   width_field->setText("", FALSE);
+}
+
+long EditWin::onRoom(FXObject *, FXSelector, void *)
+{
+  widgets_to_vars();
+  LAYOUTK found;
+  const int rows = read_room(Tools::format("where name = '%s' ", Tools::sql_escape(room.name.value)), found);
+  if (rows < 0) {
+    db_error("Datanbankefehler");
+    return 1;
+  }
+  if (rows > 0 && int(found.idx) != 0) {
+    load(found);
+    return 1;
+  }
+  // A name that no room has: the room loaded keeps its plan and takes the
+  // name at "Speichern"; without one, a new room is begun under it.
+  if (int(stored.idx) == 0) {
+    const std::string typed = room.name.value;
+    room = LAYOUTK();
+    room.name = typed;
+    canvas->clear();
+    enable_edit(false);
+    clear_fields();
+  }
   return 1;
+}
+
+void EditWin::load(const LAYOUTK &found)
+{
+  // Another room, or the same one again: what was not saved is dropped.
+  removed.clear();
+  stored = found;
+  show_room(found);
+  enable_edit(true);
+  clear_fields();
 }
 
 long EditWin::onSelect(FXObject *sender, FXSelector sel, void *data)
@@ -137,7 +200,7 @@ bool EditWin::table_shown(const std::string &name)
 {
   for (FXWindow *child = canvas->getFirst(); child; child = child->getNext()) {
     FixLabel *label = dynamic_cast<FixLabel *>(child);
-    if (label && Tools::icase_equal(std::string(label->getText().text()), name))
+    if (label && same_name(std::string(label->getText().text()), name))
       return true;
   }
   return false;
@@ -148,24 +211,15 @@ long EditWin::onNewTable(FXObject *, FXSelector, void *)
   // Tables belong to a stored room; without one the row would point nowhere.
   if (int(room.idx) == 0)
     return 1;
-  Tools::Ref<Tools::Database> db = get_db();
-  Tools::Ref<LAYOUTP> row(new LAYOUTP());
-  row->layout_idx = int(room.idx);
-  if (!Tools::insert_object(*db, *row)) {
-    // No label: the last insert id would be another row's key.
-    db_error("Datanbankefehler");
-    return 1;
-  }
-  row->idx = db->get_insert_id();
-  // Orders find their table by room and table name: a number that a table
-  // of this room already shows is skipped.
+  // Key 0 until "Speichern" stores it.
+  LAYOUTP row;
+  row.layout_idx = int(room.idx);
+  // A number that a table of this room shows already is skipped.
   while (table_shown(Tools::format("Tisch %d", table_counter)))
     ++table_counter;
-  row->label_name = Tools::format("Tisch %d", table_counter);
+  row.label_name = Tools::format("Tisch %d", table_counter);
   ++table_counter;
-  FixLabel *label = addLabel(row);
-  if (label)
-    onSelect(nullptr, 0, static_cast<FXObject *>(label));
+  onSelect(nullptr, 0, static_cast<FXObject *>(place_label(row)));
   return 1;
 }
 
@@ -173,67 +227,114 @@ long EditWin::onDeleteTable(FXObject *, FXSelector, void *)
 {
   if (!selected)
     return 1;
-  Tools::Ref<Tools::Database> db = get_db();
-  const LAYOUTP &row = selected->get_record();
-  if (!db->exec(Tools::format("delete from LAYOUTP where idx='%s'", int(row.idx)))) {
-    db_error("Datanbankefehler");
-    return 1;
-  }
+  const int idx = selected->get_record().idx;
+  if (idx != 0)
+    removed.push_back(idx);
   delete selected;
-  selected = nullptr;
-  title_field->setText("", FALSE);
-  height_field->setText("", FALSE);
-  width_field->setText("", FALSE);
+  clear_fields();
   canvas->recalc();
   canvas->layout();
   return 1;
 }
 
-long EditWin::onSaveRoom(FXObject *, FXSelector, void *)
+std::string EditWin::plan_refusal()
 {
-  widgets_to_vars();
-  // A room without a name could never be chosen again.
-  if (Tools::strip(room.name.value, Tools::WHITESPACE).empty()) {
-    FXMessageBox::error(this, MBOX_OK, title_data_error, "%s", static_cast<const char *>(msg_select_room));
-    return 1;
+  if (Tools::strip(room.name.value).empty())
+    return msg_select_room.str();
+  if (too_long(room.name))
+    return Tools::format("%s '%s'", name_too_long, room.name.value);
+  std::vector<std::string> names;
+  for (FXWindow *child = canvas->getFirst(); child; child = child->getNext()) {
+    FixLabel *label = dynamic_cast<FixLabel *>(child);
+    if (!label)
+      continue;
+    const LAYOUTP &row = label->get_record();
+    const std::string &name = row.label_name.value;
+    if (Tools::strip(name).empty())
+      return table_name_missing.str();
+    if (too_long(row.label_name))
+      return Tools::format("%s '%s'", name_too_long, name);
+    for (const std::string &other : names)
+      if (same_name(other, name))
+        return Tools::format("%s '%s'", table_name_taken, name);
+    names.push_back(name);
+    if (row.label_width < 1 || row.label_height < 1)
+      return Tools::format("%s '%s'", size_too_small, name);
+    if (row.label_x < 0 || row.label_y < 0 || row.label_x + row.label_width > room.width ||
+        row.label_y + row.label_height > room.height)
+      return Tools::format("%s '%s'", outside_room, name);
   }
-  room.width = canvas->getWidth();
-  room.height = canvas->getHeight();
+  return std::string();
+}
 
-  Tools::Ref<Tools::Database> db = get_db();
-  const std::string name = Tools::sql_escape(room.name.value);
-  const int idx = room.idx;
-  Tools::DBTypeInt count;
-  Tools::DBTypeList fields;
-  fields.add(&count);
-  if (Tools::select_values(
-          *db, Tools::format("select count(*) from LAYOUTK where name = '%s' and idx  ='%s'", name, idx), fields) < 0) {
-    db_error("Datanbankefehler");
-    return 1;
+bool EditWin::write_plan(Tools::Database &db, std::vector<FixLabel *> &inserted)
+{
+  if (int(room.idx) == 0) {
+    if (!Tools::insert_object(db, room))
+      return false;
+    room.idx = db.get_insert_id();
+  } else if (!Tools::update_object(db, room, Tools::format("where idx = '%s' ", int(room.idx)))) {
+    return false;
   }
-  if (int(count) < 1) {
-    if (!Tools::insert_object(*db, room)) {
-      db_error("Datanbankefehler");
-      return 1;
-    }
-    room.idx = db->get_insert_id();
-  } else if (!Tools::update_object(*db, room,
-                                   Tools::format("where name = '%s' and idx = '%s' ", name, idx))) {
-    db_error("Datanbankefehler");
-    return 1;
-  }
-
+  for (int idx : removed)
+    if (!db.exec(Tools::format("delete from LAYOUTP where idx='%s'", idx)))
+      return false;
   for (FXWindow *child = canvas->getFirst(); child; child = child->getNext()) {
     FixLabel *label = dynamic_cast<FixLabel *>(child);
     if (!label)
       continue;
     LAYOUTP &row = label->get_record();
-    if (!Tools::update_object(*db, row, Tools::format("where idx='%s'", int(row.idx)))) {
+    row.layout_idx = int(room.idx);
+    if (int(row.idx) != 0) {
+      if (!Tools::update_object(db, row, Tools::format("where idx='%s'", int(row.idx))))
+        return false;
+      continue;
+    }
+    if (!Tools::insert_object(db, row))
+      return false;
+    row.idx = db.get_insert_id();
+    inserted.push_back(label);
+  }
+  return db.commit();
+}
+
+long EditWin::onSaveRoom(FXObject *, FXSelector, void *)
+{
+  widgets_to_vars();
+  room.width = canvas->getWidth();
+  room.height = canvas->getHeight();
+  std::string refusal = plan_refusal();
+  Tools::Ref<Tools::Database> db = get_db();
+  if (refusal.empty()) {
+    Tools::DBTypeInt others;
+    Tools::DBTypeList fields;
+    fields.add(&others);
+    if (Tools::select_values(*db,
+                             Tools::format("select count(*) from LAYOUTK where name = '%s' and idx <> '%s'",
+                                           Tools::sql_escape(room.name.value), int(room.idx)),
+                             fields) < 0) {
       db_error("Datanbankefehler");
       return 1;
     }
+    if (int(others) > 0)
+      refusal = Tools::format("%s '%s'", room_name_taken, room.name.value);
   }
-  db->commit();
+  if (!refusal.empty()) {
+    FXMessageBox::error(this, MBOX_OK, title_data_error, "%s", refusal.c_str());
+    return 1;
+  }
+
+  const int room_idx = room.idx;
+  std::vector<FixLabel *> inserted;
+  if (!write_plan(*db, inserted)) {
+    // Nothing of the save is kept, and the plan stays as the user made it:
+    // the rows it inserted exist no more.
+    room.idx = room_idx;
+    for (FixLabel *label : inserted)
+      label->get_record().idx = 0;
+    db_error_rolled_back(not_saved.str());
+    return 1;
+  }
 
   const std::string saved = room.name.value;
   room_combo->fill();
@@ -265,19 +366,13 @@ long EditWin::onDeleteRoom(FXObject *, FXSelector, void *)
     return 1;
   }
 
-  if (!db->exec(Tools::format("delete from LAYOUTP where layout_idx = '%s'", idx))) {
-    db_error("Datanbankefehler");
-    db->rollback();
-    reload_after_rollback();
+  if (!db->exec(Tools::format("delete from LAYOUTP where layout_idx = '%s'", idx)) ||
+      !db->exec(Tools::format("delete from LAYOUTK where name = '%s' and idx = '%s'", name, idx)) ||
+      !db->commit()) {
+    // The plan on the screen stays as it is, unsaved changes included.
+    db_error_rolled_back("Datanbankefehler");
     return 1;
   }
-  if (!db->exec(Tools::format("delete from LAYOUTK where name = '%s' and idx = '%s'", name, idx))) {
-    db_error("Datanbankefehler");
-    db->rollback();
-    reload_after_rollback();
-    return 1;
-  }
-  db->commit();
   reset();
   return 1;
 }
@@ -292,43 +387,34 @@ void EditWin::reset()
 long EditWin::onNewRoom(FXObject *, FXSelector, void *)
 {
   room = LAYOUTK();
+  stored = LAYOUTK();
+  removed.clear();
   vars_to_widgets();
   enable_edit(false);
   canvas->clear();
-  selected = nullptr;
-  title_field->setText("", FALSE);
-  height_field->setText("", FALSE);
-  width_field->setText("", FALSE);
+  clear_fields();
   return 1;
+}
+
+void EditWin::drop_changes()
+{
+  LAYOUTK found;
+  if (int(stored.idx) == 0 || read_room(Tools::format("where idx = '%s' ", int(stored.idx)), found) <= 0) {
+    onNewRoom(nullptr, 0, nullptr);
+    return;
+  }
+  load(found);
 }
 
 long EditWin::onCancel(FXObject *, FXSelector, void *)
 {
-  onNewRoom(nullptr, 0, nullptr);
-  if (db_connected())
-    get_db()->rollback();
+  drop_changes();
   hide();
   return 1;
 }
 
-void EditWin::reload_after_rollback()
-{
-  // Tables made since the last save are gone and deleted ones are back:
-  // the plan is read again from what the database now holds.
-  if (int(room.idx) == 0) {
-    canvas->clear();
-    selected = nullptr;
-    return;
-  }
-  vars_to_widgets();
-  onRoom(nullptr, 0, nullptr);
-}
-
 long EditWin::onCloseEditor(FXObject *sender, FXSelector sel, void *data)
 {
-  const bool rolled_back = rollback_on_close;
-  Dialog::onClose(sender, sel, data);
-  if (rolled_back)
-    reload_after_rollback();
-  return 1;
+  drop_changes();
+  return Dialog::onClose(sender, sel, data);
 }

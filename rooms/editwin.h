@@ -1,13 +1,17 @@
 #ifndef KORVAN_ROOMS_EDITWIN_H
 #define KORVAN_ROOMS_EDITWIN_H
 
-// The room-layout editor: rooms are made, saved and deleted here, and the
-// tables of the chosen room are placed by dragging their labels on a grid,
-// renamed and resized. New and deleted tables reach the database at once,
-// names, places and sizes with "Speichern"; everything stays in one open
-// transaction until "Speichern" commits it or "Abbrechen" (or closing the
-// window) rolls it back. After a roll-back the plan is read again, so that
-// it never shows a table the database does not hold.
+// The room-layout editor: rooms are made, renamed, saved and deleted here,
+// and the tables of the chosen room are added, placed by dragging their
+// labels on a grid, renamed, resized and removed. All of it stays on the
+// screen until "Speichern" checks the plan and writes the room and its
+// tables in one transaction of its own; a save that fails keeps nothing
+// and leaves the plan on the screen. "Abbrechen", closing the window and
+// choosing another room drop what was not saved. The connection that all
+// windows share never carries a change of the editor's from one user
+// action to the next.
+
+#include <vector>
 
 #include "gui/buttonbar.h"
 #include "gui/combobox.h"
@@ -44,13 +48,34 @@ protected:
   DBComboBox<LAYOUTK> *room_combo;
   int table_counter;
   bool editable;
+  // The room as the database held it when it was loaded (key 0: none).
+  LAYOUTK stored;
+  // The keys of stored tables removed from the plan since then.
+  std::vector<int> removed;
   StaticText not_loaded;
+  StaticText room_name_taken;
+  StaticText table_name_taken;
+  StaticText table_name_missing;
+  StaticText name_too_long;
+  StaticText size_too_small;
+  StaticText outside_room;
+  StaticText not_saved;
 
   EditWin();
   // Whether a table of that name stands on the canvas.
   bool table_shown(const std::string &name);
-  // The canvas again as the database holds it, after a roll-back.
-  void reload_after_rollback();
+  void clear_fields();
+  // Why the plan on the screen cannot be stored, in words; empty when it
+  // can.
+  std::string plan_refusal();
+  // Writes the room, the removed tables and the tables on the canvas and
+  // commits; false at the first statement that fails. New rows get their
+  // keys; the labels of tables inserted are added to `inserted`.
+  bool write_plan(Tools::Database &db, std::vector<FixLabel *> &inserted);
+  // Makes `found`, read from the database, the room edited.
+  void load(const LAYOUTK &found);
+  // Shows the stored plan of the room loaded again, or an empty editor.
+  void drop_changes();
 
 public:
   EditWin(FX::FXWindow *owner, AppContext *mw);
@@ -61,7 +86,6 @@ public:
   long onSelect(FX::FXObject *, FX::FXSelector, void *) override;
 
   bool is_editable() const { return editable; }
-  int get_table_counter() const { return table_counter; }
   DBComboBox<LAYOUTK> *get_room_combo() const { return room_combo; }
   Tools::ThemeTextField *get_title_field() const { return title_field; }
   Tools::ThemeTextField *get_height_field() const { return height_field; }

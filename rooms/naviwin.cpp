@@ -28,47 +28,18 @@ NaviWin::~NaviWin() {}
 
 long NaviWin::onCanvas(FXObject *sender, FXSelector sel, void *data) { return onSelect(sender, sel, data); }
 
-int NaviWin::count_tables()
+int NaviWin::read_room(const std::string &where, LAYOUTK &found)
 {
-  Tools::Ref<Tools::Database> db = get_db();
-  Tools::DBTypeInt count;
-  Tools::DBTypeList fields;
-  fields.add(&count);
-  if (Tools::select_values(*db, Tools::format("select count(*) from LAYOUTP where layout_idx  ='%s'", int(room.idx)),
-                           fields) < 0)
-    return -1;
-  return count;
+  Tools::DBBindList list;
+  list.add(&found);
+  return Tools::select_objects(*get_db(), "select %LAYOUTK from LAYOUTK " + where, list);
 }
 
-bool NaviWin::loadRoom()
+bool NaviWin::show_room(const LAYOUTK &found)
 {
-  widgets_to_vars();
   if (canvas)
     canvas->clear();
   next_id = ID_DESK_FIRST;
-
-  Tools::Ref<Tools::Database> db = get_db();
-  if (!db.valid() || !db.try_get())
-    return false;
-
-  // Read into a record of its own: a name that matches nothing must not
-  // leave the previous room's key under the new name, or that room's
-  // tables would be shown, saved or deleted as this one's.
-  LAYOUTK found;
-  Tools::DBBindList list;
-  list.add(&found);
-  const int rows = Tools::select_objects(
-      *db, Tools::format("select %%LAYOUTK from LAYOUTK where name = '%s' ", Tools::sql_escape(room.name.value)), list);
-  if (rows < 0) {
-    db_error("Datanbankefehler");
-    return false;
-  }
-  if (rows == 0 || int(found.idx) == 0) {
-    const std::string name = room.name.value;
-    room = LAYOUTK();
-    room.name = name;
-    return false;
-  }
   room = found;
 
   if (canvas) {
@@ -89,23 +60,12 @@ bool NaviWin::loadRoom()
   }
   recalc();
 
-  const int tables = count_tables();
-  if (tables < 0) {
-    db_error("Datanbankefehler");
-    return true;
-  }
-  if (tables <= 0) {
-    vars_to_widgets();
-    return true;
-  }
-
   std::vector<Tools::Ref<LAYOUTP> > desks;
-  if (Tools::select_rows<LAYOUTP>(*db, "LAYOUTP", desks, Tools::format("where layout_idx='%s'", int(room.idx))) < 0) {
+  if (Tools::select_rows<LAYOUTP>(*get_db(), "LAYOUTP", desks, Tools::format("where layout_idx='%s'", int(room.idx))) <
+      0) {
     db_error("Datanbankefehler");
-    return true;
+    return false;
   }
-  // No rows after a count above 0: the tables went in between; the room
-  // is simply empty now.
   for (Tools::Ref<LAYOUTP> &row : desks) {
     if (as_labels)
       addLabel(row);
@@ -141,7 +101,12 @@ FixLabel *NaviWin::addLabel(Tools::Ref<LAYOUTP> row)
 {
   if (!canvas || !row.valid() || !row.try_get() || int(row->idx) == 0)
     return nullptr;
-  FixLabel *label = new FixLabel(canvas, FRAME_RAISED | FRAME_THICK | ICON_BEFORE_TEXT, *row);
+  return place_label(*row);
+}
+
+FixLabel *NaviWin::place_label(const LAYOUTP &row)
+{
+  FixLabel *label = new FixLabel(canvas, FRAME_RAISED | FRAME_THICK | ICON_BEFORE_TEXT, row);
   if (canvas->id())
     label->create();
   canvas->recalc();

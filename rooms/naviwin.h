@@ -37,18 +37,20 @@ protected:
   NaviWin();
   // The button of one table; the room screen makes its own kind.
   virtual FixButton *make_desk(const LAYOUTP &row, FX::FXSelector sel);
-  // The count of the room's tables as the server reports it, -1 when the
-  // statement failed.
-  int count_tables();
+  // Reads the first room of "select ... from LAYOUTK <where>" into
+  // `found`: the rows read (0 or 1), -1 when the statement failed.
+  int read_room(const std::string &where, LAYOUTK &found);
+  // The label of one table, also of one not stored yet (key 0).
+  FixLabel *place_label(const LAYOUTP &row);
+  // Makes `found`, a room read from the database, the room shown: the
+  // canvas takes its size and its tables, read in one statement. False
+  // when the tables could not be read (the error is shown; the canvas
+  // stays empty).
+  bool show_room(const LAYOUTK &found);
 
 public:
   NaviWin(FX::FXWindow *owner, AppContext *mw, const FX::FXString &title, FX::FXuint opts);
   virtual ~NaviWin();
-
-  // Loads the room named in `room` and puts its tables on the canvas.
-  // False when no such room exists (the record is then a fresh one that
-  // keeps only the name) or its row could not be read.
-  bool loadRoom();
 
   virtual long onSelect(FX::FXObject *, FX::FXSelector, void *);
   virtual FixLabel *addLabel(Tools::Ref<LAYOUTP> row);

@@ -79,8 +79,8 @@ RoomWin::RoomWin(FXWindow *owner, AppContext *mw)
   new BarButton(buttons, mw, "Bonieren", "", this, ID_BONIEREN, BUTTON_NORMAL);
   new BarButton(buttons, mw, "Übersicht", "", this, ID_OVERVIEW, BUTTON_NORMAL);
 
-  // The screen only reads. Closing it must not discard the transaction
-  // that the layout editor keeps open on the same connection.
+  // The screen only reads: closing it has nothing of its own to discard,
+  // and another window's work on the shared connection is not its to end.
   rollback_on_close = false;
 
   reset();
@@ -147,20 +147,23 @@ void RoomWin::reset()
   }
 }
 
-int RoomWin::count_open(int table_idx)
+bool RoomWin::count_open(std::map<int, int> &open)
 {
   Tools::Ref<Tools::Database> db = get_db();
   if (!db.valid() || !db.try_get())
-    return -1;
-  Tools::DBTypeInt count;
-  Tools::DBTypeList fields;
-  fields.add(&count);
-  const std::string sql = Tools::format("select count(*) from BONLINE where  storniert = 'NEIN' AND  layoutk_idx = '%s' "
-                                        "AND  layoutp_idx = '%s' AND  bezahlt = 'NEIN' ",
-                                        int(room.idx), table_idx);
-  if (Tools::select_values(*db, sql, fields) < 0)
-    return -1;
-  return count;
+    return false;
+  // Answered from the index of open lines: the paid and cancelled history
+  // is never read.
+  Tools::DBErg<Tools::DBRowList> result =
+      db->exec(Tools::format("select layoutp_idx, count(*) from BONLINE where storniert = 'NEIN' and bezahlt = 'NEIN' "
+                             "and layoutk_idx = '%s' group by layoutp_idx",
+                             int(room.idx)));
+  if (!result)
+    return false;
+  for (const std::vector<std::string> &row : result.rows.rows)
+    if (row.size() == 2)
+      open[Tools::from_text<int>(row[0], 0)] = Tools::from_text<int>(row[1], 0);
+  return true;
 }
 
 void RoomWin::mark(FixButton *desk, int open)
@@ -172,29 +175,22 @@ void RoomWin::mark(FixButton *desk, int open)
 FixButton *RoomWin::addDesk(Tools::Ref<LAYOUTP> row)
 {
   FixButton *desk = NaviWin::addDesk(row);
-  if (!desk)
-    return nullptr;
-  const int open = count_open(row->idx);
-  if (open < 0) {
-    db_error("Datanbankefehler");
-    return desk;
-  }
-  mark(desk, open);
-  desks.push_back(desk);
+  if (desk)
+    desks.push_back(desk);
   return desk;
 }
 
 void RoomWin::countOpen()
 {
-  for (FixButton *desk : desks) {
-    const LAYOUTP &row = desk->get_record();
-    const int open = count_open(row.idx);
-    if (open < 0) {
-      db_error("Datanbankefehler");
-      return;
-    }
-    mark(desk, open);
+  if (desks.empty())
+    return;
+  std::map<int, int> open;
+  if (!count_open(open)) {
+    db_error("Datanbankefehler");
+    return;
   }
+  for (FixButton *desk : desks)
+    mark(desk, open[desk->get_record().idx]);
 }
 
 long RoomWin::onRoom(FXObject *sender, FXSelector, void *)
@@ -208,10 +204,7 @@ long RoomWin::onRoom(FXObject *sender, FXSelector, void *)
   const std::string text = pressed->getText().text();
 
   LAYOUTK found;
-  Tools::DBBindList list;
-  list.add(&found);
-  const int rows = Tools::select_objects(
-      *db, Tools::format("select %%LAYOUTK from LAYOUTK where name = '%s'", Tools::sql_escape(text)), list);
+  const int rows = read_room(Tools::format("where name = '%s'", Tools::sql_escape(text)), found);
   if (rows < 0) {
     // The plan shown stays what it was, and so do its marks.
     db_error("Datanbankefehler");
@@ -225,9 +218,8 @@ long RoomWin::onRoom(FXObject *sender, FXSelector, void *)
   }
 
   desks.clear();
-  room = found;
-  if (!loadRoom())
-    db_error(Tools::format("Fehler Laden des Raumes '%s'", text));
+  if (show_room(found))
+    countOpen();
 
   for (Tools::ThemeButton *button : room_buttons)
     button->setState(STATE_UP);

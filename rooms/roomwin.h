@@ -5,9 +5,13 @@
 // floor plan with one button per table, and the order lines of a table,
 // a room or the whole house behind them. A table with open lines (neither
 // cancelled nor paid) carries the mark colour; the marks are counted
-// again whenever the order-line window closes.
+// again whenever the order-line window closes. A press on a room sends
+// three statements, however many tables it has and however long the
+// history of order lines: the room, its tables, and one grouped count of
+// its open lines.
 
 #include <list>
+#include <map>
 
 #include "tools/widgets/theme.h"
 #include "gui/fixcomposite.h"
@@ -44,14 +48,15 @@ public:
 protected:
   FX::FXHorizontalFrame *room_frame;
   std::list<Tools::ThemeButton *> room_buttons;
+  // The table buttons of the room shown, which the count marks.
   std::list<FixButton *> desks;
   bool created;
 
   RoomWin();
   FixButton *make_desk(const LAYOUTP &row, FX::FXSelector sel) override;
-  // The open lines of one table of the room shown, -1 when the statement
-  // failed.
-  int count_open(int table_idx);
+  // The open lines of each table of the room shown that has any, by the
+  // table's key, in one statement; false when it failed.
+  bool count_open(std::map<int, int> &open);
   void mark(FixButton *desk, int open);
   // Runs the order-line window for the two records, then counts again.
   void run_bonwin(LAYOUTK &for_room, LAYOUTP &for_table);

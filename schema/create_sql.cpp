@@ -35,6 +35,34 @@ std::string column_type(const Tools::DBType &column)
   return std::string();
 }
 
+// "`a`, `b`": the columns of an index.
+std::string index_columns(const TableIndexes::Index &index)
+{
+  std::string text;
+  for (const std::string &column : index.columns)
+    text += (text.empty() ? "`" : ", `") + column + "`";
+  return text;
+}
+
+// Calls f with every table record, in the order of the script.
+template <class F> void each_record(F f)
+{
+  GRP_UST grp_ust;
+  USER user;
+  ART art;
+  GRP_ART grp_art;
+  LAYOUTK layoutk;
+  LAYOUTP layoutp;
+  BONLINE bonline;
+  PREIS preis;
+  SONST_ART sonst_art;
+  LANG lang;
+  Tools::DBBindType *records[] = {&grp_ust, &user,   &art,   &grp_art,   &layoutk,
+                                  &layoutp, &bonline, &preis, &sonst_art, &lang};
+  for (Tools::DBBindType *record : records)
+    f(record);
+}
+
 } // namespace
 
 std::string create_table_sql(Tools::DBBindType *record, std::vector<Tools::Ref<Forkey> > &keys)
@@ -50,6 +78,9 @@ std::string create_table_sql(Tools::DBBindType *record, std::vector<Tools::Ref<F
     text += column_type(*columns[i]);
     text += "NOT NULL ";
   }
+  if (const TableIndexes *own = dynamic_cast<const TableIndexes *>(record))
+    for (const TableIndexes::Index &index : own->indexes)
+      text += format(",\nKEY `%s` (%s)", index.name, index_columns(index));
   std::string engine = "INNODB";
   if (const TableType *type = dynamic_cast<const TableType *>(record)) {
     if (type->engine == TableType::MYISAM)
@@ -66,23 +97,10 @@ std::string create_table_sql(Tools::DBBindType *record, std::vector<Tools::Ref<F
 
 std::string create_sql()
 {
-  GRP_UST grp_ust;
-  USER user;
-  ART art;
-  GRP_ART grp_art;
-  LAYOUTK layoutk;
-  LAYOUTP layoutp;
-  BONLINE bonline;
-  PREIS preis;
-  SONST_ART sonst_art;
-  LANG lang;
-  Tools::DBBindType *records[] = {&grp_ust, &user,   &art,   &grp_art,   &layoutk,
-                                  &layoutp, &bonline, &preis, &sonst_art, &lang};
   std::vector<Tools::Ref<Forkey> > keys;
 
   std::string text = "SET FOREIGN_KEY_CHECKS=0;\n";
-  for (Tools::DBBindType *record : records)
-    text += create_table_sql(record, keys);
+  each_record([&](Tools::DBBindType *record) { text += create_table_sql(record, keys); });
 
   // One index per referenced non-key column, however many keys point at it.
   for (const Tools::Ref<Forkey> &key : keys) {
@@ -97,6 +115,18 @@ std::string create_sql()
     text += format("ALTER TABLE `%s` add FOREIGN KEY (`%s`) REFERENCES `%s`(`%s`);\n", key->table, key->column,
                    key->ref_table, key->ref_column);
   text += "SET FOREIGN_KEY_CHECKS=1;\n";
+  return text;
+}
+
+std::string upgrade_sql()
+{
+  std::string text;
+  each_record([&](Tools::DBBindType *record) {
+    if (const TableIndexes *own = dynamic_cast<const TableIndexes *>(record))
+      for (const TableIndexes::Index &index : own->indexes)
+        text += format("ALTER TABLE `%s` ADD INDEX IF NOT EXISTS `%s` (%s);\n", record->get_name(), index.name,
+                       index_columns(index));
+  });
   return text;
 }
 

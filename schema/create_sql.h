@@ -2,9 +2,10 @@
 #define KORVAN_SCHEMA_CREATE_SQL_H
 
 // The MariaDB script of the whole database, produced from the table
-// records: each table dropped and created with its columns, engine and
-// character set, its primary and auto-increment key; then an index for
-// every foreign key that does not point at a key, and the foreign keys.
+// records: each table dropped and created with its columns, its own
+// indexes, engine and character set, its primary and auto-increment key;
+// then an index for every foreign key that does not point at a key, and
+// the foreign keys.
 // The script switches foreign-key checks off around its statements so
 // that it can be loaded again over existing tables.
 
@@ -16,6 +17,10 @@
 std::string create_sql();
 // One table's statements; appends the record's foreign keys to keys.
 std::string create_table_sql(Tools::DBBindType *record, std::vector<Tools::Ref<Forkey> > &keys);
+
+// What a database made by an earlier script lacks (indexes added since),
+// as statements that change nothing where it is there already.
+std::string upgrade_sql();
 
 // Cuts a script into single statements (without their ';'), so that a
 // client that runs one statement per call can load it. Semicolons inside

@@ -195,6 +195,7 @@ BONLINE::BONLINE()
   add(new Forkey(*this, layoutk_name, "LAYOUTK", "name"));
   add(new Forkey(*this, layoutp_idx, "LAYOUTP", "idx"));
   add(new Forkey(*this, layoutp_label_name, "LAYOUTP", "label_name"));
+  indexes.push_back(Index{"idx_BONLINE_open", {"storniert", "bezahlt", "layoutk_idx", "layoutp_idx"}});
 }
 
 BONLINE::BONLINE(const BONLINE &other) : BONLINE() { *this = other; }

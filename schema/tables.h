@@ -56,6 +56,19 @@ public:
   virtual ~TableType();
 };
 
+// Indexes of a table beside its keys, each a name and its columns in
+// order. The create script declares them inside the table's CREATE TABLE.
+class TableIndexes
+{
+public:
+  struct Index
+  {
+    std::string name;
+    std::vector<std::string> columns;
+  };
+  std::vector<Index> indexes;
+};
+
 // Key, validity and history of the tables that keep them.
 class BASE : public Tools::DBBindType, public TableType, public Forkeys
 {
@@ -181,8 +194,10 @@ public:
   LAYOUTP &operator=(const LAYOUTP &other);
 };
 
-// An order line.
-class BONLINE : public BASE
+// An order line. The open lines of the house, of a room and of a table
+// are found through one index, without reading the paid and cancelled
+// history.
+class BONLINE : public BASE, public TableIndexes
 {
 public:
   Tools::DBTypeVarChar user;

@@ -155,6 +155,14 @@ MainWindow::~MainWindow()
   roomWin = nullptr;
   delete editWin;
   editWin = nullptr;
+  delete artWin;
+  artWin = nullptr;
+  delete grpUstWin;
+  grpUstWin = nullptr;
+  delete userWin;
+  userWin = nullptr;
+  delete sonstArtWin;
+  sonstArtWin = nullptr;
   delete debug;
   debug = nullptr;
   while (getFirst())

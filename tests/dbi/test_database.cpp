@@ -27,12 +27,10 @@ TEST_F(Odbc, ConnectsToTheChosenDatabaseOrNotAtAll)
   EXPECT_FALSE(wrong.is_connected());
   EXPECT_EQ(0u, wrong.get_error().find("connection failed\nAccess denied"));
   EXPECT_EQ(std::string::npos, wrong.get_error().find(s.password + "x"));
-  // A database that is not there is a connection that failed, not one to
-  // some other database.
+  // A database that is not there fails instead of connecting to another.
   Database missing(s.dsn, s.user, s.password, "no_such_db`x", Database::ODBC);
   EXPECT_FALSE(missing.is_connected());
   EXPECT_NE(std::string::npos, missing.get_error().find("Unknown database"));
-  EXPECT_FALSE(Database("no-such-dsn", s.user, s.password, s.name, Database::ODBC).is_connected());
 }
 
 TEST_F(Odbc, ASessionSetUpHalfIsNoConnectionAndNoDriverRunsNothing)
@@ -44,8 +42,7 @@ TEST_F(Odbc, ASessionSetUpHalfIsNoConnectionAndNoDriverRunsNothing)
     EXPECT_FALSE(Database(driver, s.dsn, s.user, s.password, name).is_connected()) << failing;
   }
   Database none(s.dsn, s.user, s.password, name, -1);
-  LANG lang;
-  EXPECT_FALSE(none.exec("select 1").ok || none.commit() || none.rollback() || insert_object(none, lang));
+  EXPECT_FALSE(none.exec("select 1").ok || none.commit() || none.rollback());
   EXPECT_EQ("No Database!", none.get_error());
 }
 
@@ -85,7 +82,6 @@ TEST_F(Odbc, ResultsComeWithTheirNamesOnceAndWhole)
   DBErg<DBRowList> none = db->select("select idx, name from LAYOUTK where idx = 99", false);
   EXPECT_TRUE(none.ok && none.rows.rows.empty());
   EXPECT_EQ((std::vector<std::string>{"idx", "name"}), none.rows.names);
-  EXPECT_TRUE(db->exec("update LAYOUTK set width = 1").rows.names.empty());
   DBErg<DBRowList> r = db->select("select idx, name, count(*) from LAYOUTK group by idx, name", true);
   EXPECT_EQ((std::vector<std::string>{"LAYOUTK.idx", "LAYOUTK.name", "count(*)"}), r.rows.names);
   ASSERT_TRUE(db->exec("set @n := 0").ok);
@@ -161,13 +157,10 @@ TEST_F(Odbc, ARowListIsInsertedUpToItsFirstFailure)
   korvan_test::RecordingDB *rec = nullptr;
   Ref<Database> recorded = korvan_test::connect_recording(name, rec);
   DBRowList rooms(std::vector<std::string>{"name", "width", "height", "color"});
-  EXPECT_FALSE(recorded->insert("LAYOUTK", rooms).ok);
   rooms.rows = {{"A", "1", "0", "0"}, {std::string(21, 'n'), "2", "0", "0"}, {"C", "3", "0", "0"}};
   EXPECT_FALSE(recorded->insert("LAYOUTK", rooms).ok); // the name is too long
   EXPECT_EQ(2u, rec->statements.size());
   EXPECT_EQ("1", query_value(*recorded, "select count(*) from LAYOUTK"));
-  rec->failing.insert("commit;");
-  EXPECT_FALSE(recorded->commit());
 }
 
 } // namespace

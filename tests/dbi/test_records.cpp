@@ -61,7 +61,6 @@ TEST(Columns, YesNoIsWrittenOnlyWhenSetAndReadOnlyFromItsTwoTexts)
     flag.from_string(r.first);
     EXPECT_EQ(r.second, flag.to_string()) << r.first;
   }
-  EXPECT_EQ(JANEIN::JA, from_text<JANEIN_RANGE>("vielleicht", JANEIN_RANGE(JANEIN::JA)).get_value());
 }
 
 class Two : public DBBindType

@@ -55,7 +55,7 @@ class Korvan : public ::testing::Test
 {
 protected:
   std::string dir, home, work, display, database;
-  pid_t xvfb = -1;
+  pid_t program = -1;
 
   void SetUp() override
   {
@@ -75,6 +75,10 @@ protected:
 
   void TearDown() override
   {
+    if (program > 0) {
+      kill(program, SIGKILL);
+      waitpid(program, nullptr, 0);
+    }
     stop_display();
     Tools::Ref<Tools::Database> db = korvan_test::open_database();
     if (db->is_connected())
@@ -83,64 +87,21 @@ protected:
       ADD_FAILURE() << "could not remove " << dir;
   }
 
-  // An X server of this test's own: other tests' windows are also called
-  // "Korvan". A server that took a number but does not answer (seen while
-  // many servers start at once) is replaced.
+  // An X server of this test's own (other tests' windows are also called
+  // "Korvan"), started as scripts/test starts its own.
   void start_display()
   {
-    for (int attempt = 0; attempt < 3; ++attempt) {
-      if (launch_display() && wait_display())
-        return;
-      stop_display();
-      std::cerr << "Xvfb on " << display << " did not answer, starting another:\n" << slurp(dir + "/xvfb.log");
-    }
-    FAIL() << "no answering Xvfb, last on " << display << ":\n" << slurp(dir + "/xvfb.log");
-  }
-
-  bool launch_display()
-  {
-    int fds[2];
-    if (pipe(fds) != 0)
-      return false;
-    const std::string log = dir + "/xvfb.log";
-    xvfb = fork();
-    if (xvfb == 0) {
-      close(fds[0]);
-      const std::string fd = std::to_string(fds[1]);
-      int out = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-      dup2(out, 1);
-      dup2(out, 2);
-      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-             static_cast<char *>(nullptr));
-      _exit(127);
-    }
-    close(fds[1]);
-    char buf[32] = {0};
-    ssize_t n = xvfb > 0 ? read(fds[0], buf, sizeof buf - 1) : -1;
-    close(fds[0]);
-    if (n <= 0)
-      return false;
-    display = ":" + std::string(buf, static_cast<size_t>(n - (buf[n - 1] == '\n' ? 1 : 0)));
-    return true;
-  }
-
-  bool wait_display()
-  {
-    for (int i = 0; i < 100; ++i) {
-      if (std::system(("DISPLAY=" + display + " xdpyinfo >/dev/null 2>&1").c_str()) == 0)
-        return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return false;
+    display = shell(std::string("'") + KORVAN_SOURCE_DIR + "scripts/display' start '" + dir + "/display'");
+    display = display.substr(0, display.find('\n'));
+    ASSERT_FALSE(display.empty()) << slurp(dir + "/display/xvfb.log");
   }
 
   void stop_display()
   {
-    if (xvfb > 0) {
-      kill(xvfb, SIGTERM);
-      waitpid(xvfb, nullptr, 0);
-    }
-    xvfb = -1;
+    if (!display.empty() &&
+        std::system((std::string("'") + KORVAN_SOURCE_DIR + "scripts/display' stop '" + dir + "/display'").c_str()) != 0)
+      ADD_FAILURE() << "could not stop the display " << display;
+    display.clear();
   }
 
   std::string registry() const { return home + "/.foxrc/Marbeck/Korvan"; }
@@ -173,50 +134,74 @@ protected:
       execl(KORVAN_BINARY, "korvan", static_cast<char *>(nullptr));
       _exit(127);
     }
+    program = pid;
     return pid;
   }
 
-  // Waits for the program's end; -1 when it does not end in time.
-  int wait_exit(pid_t pid)
+  // What the program said, for failure messages.
+  std::string said() { return "\n---- stderr:\n" + slurp(dir + "/stderr") + "---- stdout:\n" + slurp(dir + "/stdout"); }
+
+  // The exit status once the program has ended, -1 while it runs.
+  int ended()
   {
-    for (int i = 0; i < 600; ++i) {
-      int status = 0;
-      if (waitpid(pid, &status, WNOHANG) == pid)
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    int status = 0;
+    if (program <= 0 || waitpid(program, &status, WNOHANG) != program)
+      return -1;
+    program = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+
+  // Waits for the program's end; -1 when it does not end in time.
+  int wait_exit()
+  {
+    for (int i = 0; i < 1200; ++i) {
+      const int status = ended();
+      if (status >= 0)
+        return status;
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
-    kill(pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
+    kill(program, SIGKILL);
+    waitpid(program, nullptr, 0);
+    program = -1;
     return -1;
   }
 
-  // The id of the window with that title, waiting for it to appear.
+  // The id of the shown window with that title, waiting for it while the
+  // program runs (a slow start under load takes its time); empty when the
+  // program ended first or took longer than two minutes. A window that is
+  // made but not yet mapped takes no input: it does not count.
   std::string find_titled(const std::string &title)
   {
-    for (int i = 0; i < 600; ++i) {
-      std::string id = x("xdotool search --name '^" + title + "$'");
+    for (int i = 0; i < 1200; ++i) {
+      std::string id = x("xdotool search --onlyvisible --name '^" + title + "$'");
       if (!id.empty())
         return id.substr(0, id.find('\n'));
+      const int status = ended();
+      if (status >= 0) {
+        ADD_FAILURE() << "the program ended with " << status << " while waiting for '" << title << "'";
+        return std::string();
+      }
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
+    ADD_FAILURE() << "no window '" << title << "' within two minutes";
     return std::string();
   }
 
-  // Answers the login that follows the main window at start: name, Tab,
-  // password, Return, as a user types them. True once the dialog is gone.
+  // Answers the login that follows the main window at start: a click into
+  // each field, the text, Return, as a user does it. True once the dialog
+  // is gone.
   bool login(const std::string &name, const std::string &password, const std::string &shot = "")
   {
     const std::string dialog = find_titled("Anmeldung");
     if (dialog.empty())
       return false;
-    x("xdotool windowfocus --sync " + dialog);
-    x("xdotool type --delay 20 '" + name + "'");
-    x("xdotool key Tab");
-    x("xdotool type --delay 20 '" + password + "'");
+    x("xdotool mousemove --sync --window " + dialog + " 150 48 click 1 windowfocus --sync " + dialog +
+      " type --delay 20 '" + name + "'");
+    x("xdotool mousemove --sync --window " + dialog + " 150 75 click 1 type --delay 20 '" + password + "'");
     if (!shot.empty())
       screenshot(shot);
     x("xdotool key Return");
-    for (int i = 0; i < 100; ++i) {
+    for (int i = 0; i < 600; ++i) {
       if (x("xdotool search --onlyvisible --name '^Anmeldung$'").empty())
         return true;
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -231,11 +216,10 @@ protected:
   }
 
   // Ctrl+Q in the main window, as the menu shows it.
-  int quit(pid_t pid, const std::string &window)
+  int quit(const std::string &window)
   {
-    x("xdotool windowfocus --sync " + window);
-    x("xdotool key --clearmodifiers ctrl+q");
-    return wait_exit(pid);
+    x("xdotool windowfocus --sync " + window + " key --clearmodifiers ctrl+q");
+    return wait_exit();
   }
 
   int lang_rows()
@@ -251,15 +235,15 @@ protected:
 TEST_F(Korvan, FirstStartLogsInWithTheBuiltInAccountAndStoresTheSettingsAtQuit)
 {
   store_settings();
-  pid_t pid = start();
+  start();
   const std::string window = find_titled("Korvan");
-  ASSERT_FALSE(window.empty()) << slurp(dir + "/stderr");
+  ASSERT_FALSE(window.empty()) << said();
   // Until the login is settled the start is not finished.
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   EXPECT_EQ(std::string::npos, slurp(dir + "/stdout").find(": Application Created"));
-  ASSERT_TRUE(login(BUILTIN_NAME, BUILTIN_SECRET, "e2e-login.png"));
+  ASSERT_TRUE(login(BUILTIN_NAME, BUILTIN_SECRET, "e2e-login.png")) << said();
   screenshot("e2e.png");
-  EXPECT_EQ(0, quit(pid, window)) << slurp(dir + "/stderr");
+  EXPECT_EQ(0, quit(window)) << said();
 
   const std::string out = slurp(dir + "/stdout");
   EXPECT_NE(std::string::npos, out.find(": Application Startup\n")) << out;
@@ -267,12 +251,14 @@ TEST_F(Korvan, FirstStartLogsInWithTheBuiltInAccountAndStoresTheSettingsAtQuit)
   EXPECT_EQ(std::string::npos, out.find(BUILTIN_SECRET)) << out;
   EXPECT_EQ(create_sql(), slurp(work + "/create.sql"));
   EXPECT_EQ(LANG_ROWS, lang_rows());
-  Tools::Ref<Tools::Database> db = korvan_test::open_database(database);
-  Tools::DBErg<Tools::DBRowList> users = db->exec("select login, gueltig from USER");
-  ASSERT_FALSE(!users);
-  ASSERT_EQ(1u, users.rows.rows.size());
-  EXPECT_EQ(BUILTIN_NAME, users.rows.rows[0][0]);
-  EXPECT_EQ("JA", users.rows.rows[0][1]);
+  {
+    Tools::Ref<Tools::Database> db = korvan_test::open_database(database);
+    Tools::DBErg<Tools::DBRowList> users = db->exec("select login, gueltig from USER");
+    ASSERT_FALSE(!users);
+    ASSERT_EQ(1u, users.rows.rows.size());
+    EXPECT_EQ(BUILTIN_NAME, users.rows.rows[0][0]);
+    EXPECT_EQ("JA", users.rows.rows[0][1]);
+  }
 
   struct stat st;
   ASSERT_EQ(0, stat(registry().c_str(), &st));
@@ -283,13 +269,14 @@ TEST_F(Korvan, FirstStartLogsInWithTheBuiltInAccountAndStoresTheSettingsAtQuit)
   EXPECT_NE(std::string::npos, reg.find("password=" + korvan_test::settings().password)) << reg;
 
   // A second start finds every text and stores none again.
-  pid = start();
+  start();
   const std::string again = find_titled("Korvan");
-  ASSERT_FALSE(again.empty());
-  ASSERT_TRUE(login(BUILTIN_NAME, BUILTIN_SECRET));
-  EXPECT_EQ(0, quit(pid, again));
+  ASSERT_FALSE(again.empty()) << said();
+  ASSERT_TRUE(login(BUILTIN_NAME, BUILTIN_SECRET)) << said();
+  EXPECT_EQ(0, quit(again)) << said();
   EXPECT_EQ(LANG_ROWS, lang_rows());
-  users = db->exec("select count(*) from USER");
+  Tools::Ref<Tools::Database> db = korvan_test::open_database(database);
+  Tools::DBErg<Tools::DBRowList> users = db->exec("select count(*) from USER");
   ASSERT_FALSE(!users);
   EXPECT_EQ("1", users.rows.rows.at(0).at(0));
 }
@@ -298,12 +285,12 @@ TEST_F(Korvan, UnwritableScriptOnlyWarnsAndWithoutSettingsTheWindowStillComes)
 {
   // A directory of that name cannot be opened as a file, not even by root.
   ASSERT_EQ(0, mkdir((work + "/create.sql").c_str(), 0700));
-  pid_t pid = start();
+  start();
   const std::string window = find_titled("Korvan");
-  ASSERT_FALSE(window.empty()) << slurp(dir + "/stderr");
+  ASSERT_FALSE(window.empty()) << said();
   // Without a database only the built-in account gets in.
-  ASSERT_TRUE(login(BUILTIN_NAME, BUILTIN_SECRET));
-  EXPECT_EQ(0, quit(pid, window));
+  ASSERT_TRUE(login(BUILTIN_NAME, BUILTIN_SECRET)) << said();
+  EXPECT_EQ(0, quit(window)) << said();
   EXPECT_NE(std::string::npos, slurp(dir + "/stderr").find("warning cannt create create.sql\n"));
   struct stat st;
   ASSERT_EQ(0, stat(registry().c_str(), &st));

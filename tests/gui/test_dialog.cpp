@@ -72,7 +72,7 @@ void fill_dates(BASE &row)
 
 } // namespace
 
-TEST(DialogBindings, MoneyIsShownWithTwoDecimalsAndStoredWithEveryDigit)
+TEST(DialogBindings, MoneyIsShownWithTwoDecimalsAndReadRoundedToCents)
 {
   BindDialog dlg;
   for (const std::pair<double, const char *> &c : {std::make_pair(12345.67, "12345.67"), {2.5, "2.50"}}) {
@@ -85,6 +85,11 @@ TEST(DialogBindings, MoneyIsShownWithTwoDecimalsAndStoredWithEveryDigit)
   dlg.money->setText("12345.67");
   dlg.widgets_to_vars();
   EXPECT_EQ(dlg.amount, 12345.67);
+  dlg.money->setText("1.23456789");
+  dlg.widgets_to_vars();
+  EXPECT_EQ(dlg.amount, 1.23);
+  dlg.money->setText("12345.67");
+  dlg.widgets_to_vars();
 
   Tools::Ref<Tools::Database> db = connect();
   GRP_UST row;

@@ -67,10 +67,51 @@ TEST(MoneyField, NegativeAmountsTurnRedWhileTypedAndEmptyCountsAsZero)
   leave(&field);
   EXPECT_EQ(text_of(&field), "0.00");
 
-  field.set_value("-");
-  EXPECT_EQ(text_of(&field), "0.00");
+  // No amount: left as it is, in red, for the window to refuse.
+  field.setText("-");
+  leave(&field);
+  EXPECT_EQ(text_of(&field), "-");
+  EXPECT_EQ(field.getTextColor(), MoneyField::NEGATIVE_COLOUR);
   field.set_value("12345.678");
   EXPECT_EQ(text_of(&field), "12345.68");
+}
+
+TEST(MoneyField, ReadsAmountsRoundedToCentsAndTellsWhatIsNoAmountOrTooLarge)
+{
+  const struct
+  {
+    const char *text;
+    MoneyField::Reading reading;
+    double value;
+  } cases[] = {
+      {"12.5", MoneyField::AMOUNT, 12.5},
+      {"1.23456789", MoneyField::AMOUNT, 1.23},
+      {"1.005", MoneyField::AMOUNT, 1.01},
+      {"-2.675", MoneyField::AMOUNT, -2.68},
+      {" 7 ", MoneyField::AMOUNT, 7},
+      {"", MoneyField::AMOUNT, 0},
+      {"9999999999999.99", MoneyField::AMOUNT, 9999999999999.99},
+      {"abc", MoneyField::NOT_A_NUMBER, 0},
+      {"-", MoneyField::NOT_A_NUMBER, 0},
+      {"12.5x", MoneyField::NOT_A_NUMBER, 0},
+      {"99999999999999999999", MoneyField::TOO_LARGE, 0},
+      {"-10000000000000", MoneyField::TOO_LARGE, 0},
+  };
+  for (const auto &c : cases) {
+    double value = -1;
+    EXPECT_EQ(c.reading, MoneyField::read(c.text, value)) << c.text;
+    if (c.reading == MoneyField::AMOUNT) {
+      EXPECT_DOUBLE_EQ(c.value, value) << c.text;
+    }
+  }
+
+  // Typed whole, not cut at the field's width: the window refuses it.
+  MoneyField field(owner(), nullptr, 0, 15);
+  field.create();
+  type(&field, "99999999999999999999");
+  double value;
+  EXPECT_EQ(MoneyField::TOO_LARGE, field.read(value));
+  EXPECT_EQ(text_of(&field), "99999999999999999999");
 }
 
 TEST(DateField, RefusesInputPositionByPosition)

@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "gui/fixcomposite.h"
 #include "gui/spreadsheet.h"
 #include "schema/tables.h"
@@ -17,17 +15,8 @@ using namespace gui_test;
 
 namespace {
 
-bool xdo(const std::string &args)
-{
-  std::string cmd = "xdotool " + args + " >/dev/null 2>&1";
-  return system(cmd.c_str()) == 0;
-}
-
-// Where a point of a window is on the screen.
-void on_screen(FXWindow *w, int x, int y, int &sx, int &sy)
-{
-  w->translateCoordinatesTo(sx, sy, w->getApp()->getRootWindow(), x, y);
-}
+using korvan_gui_test::on_screen;
+using korvan_gui_test::xdo;
 
 class Room : public FXDialogBox
 {

@@ -60,6 +60,41 @@ public:
 FXDEFMAP(Answer) AnswerMap[] = {FXMAPFUNC(SEL_TIMEOUT, Answer::ID_TIMEOUT, Answer::onTimeout)};
 FXIMPLEMENT(Answer, FXObject, AnswerMap, ARRAYNUMBER(AnswerMap))
 
+// The target of run_steps' timeouts.
+class Steps : public FXObject
+{
+  FXDECLARE(Steps)
+  Steps() {}
+
+public:
+  enum { ID_TIMEOUT = 1, PAUSE_MS = 50 };
+  std::vector<std::function<bool()> > steps;
+  size_t next = 0;
+  int tries_left = 0;
+
+  Steps(std::vector<std::function<bool()> > s, int ms) : steps(std::move(s)), tries_left(ms / PAUSE_MS) {}
+
+  long onTimeout(FXObject *, FXSelector, void *)
+  {
+    if (next < steps.size() && steps[next]())
+      ++next;
+    if (next == steps.size()) {
+      delete this;
+      return 1;
+    }
+    if (--tries_left < 0) {
+      ADD_FAILURE() << "step " << next << " of " << steps.size() << " never came true";
+      delete this;
+      return 1;
+    }
+    Tools::fxcompat::add_timeout_ms(the_app, this, ID_TIMEOUT, PAUSE_MS);
+    return 1;
+  }
+};
+
+FXDEFMAP(Steps) StepsMap[] = {FXMAPFUNC(SEL_TIMEOUT, Steps::ID_TIMEOUT, Steps::onTimeout)};
+FXIMPLEMENT(Steps, FXObject, StepsMap, ARRAYNUMBER(StepsMap))
+
 class Environment : public ::testing::Environment
 {
 public:
@@ -128,6 +163,52 @@ void answer_modal(std::function<void(FXWindow *)> answer, FXuint code)
 }
 
 int answered_count() { return answered; }
+
+void run_steps(std::vector<std::function<bool()> > steps, int ms)
+{
+  Tools::fxcompat::add_timeout_ms(the_app, new Steps(std::move(steps), ms), Steps::ID_TIMEOUT, Steps::PAUSE_MS);
+}
+
+bool xdo(const std::string &args)
+{
+  const std::string cmd = "xdotool " + args + " >/dev/null 2>&1";
+  return system(cmd.c_str()) == 0;
+}
+
+void on_screen(FXWindow *window, int x, int y, int &sx, int &sy)
+{
+  window->translateCoordinatesTo(sx, sy, window->getApp()->getRootWindow(), x, y);
+}
+
+bool point_at(FXWindow *window, int x, int y)
+{
+  if (!window)
+    return false;
+  if (x < 0) {
+    x = window->getWidth() / 2;
+    y = window->getHeight() / 2;
+  }
+  int sx, sy;
+  on_screen(window, x, y, sx, sy);
+  return xdo("mousemove --sync " + std::to_string(sx - 1) + " " + std::to_string(sy - 1)) &&
+         xdo("mousemove --sync " + std::to_string(sx) + " " + std::to_string(sy));
+}
+
+bool click(FXWindow *window, int button, int x, int y)
+{
+  return point_at(window, x, y) && xdo("click " + std::to_string(button));
+}
+
+FXMenuPane *modal_menu() { return dynamic_cast<FXMenuPane *>(the_app->getModalWindow()); }
+
+FXWindow *menu_entry(FXWindow *pane, const std::string &text)
+{
+  for (FXWindow *w = pane ? pane->getFirst() : nullptr; w; w = w->getNext())
+    if (FXMenuCaption *entry = dynamic_cast<FXMenuCaption *>(w))
+      if (text == entry->getText().text())
+        return entry;
+  return nullptr;
+}
 
 std::string label_texts(FXWindow *window)
 {

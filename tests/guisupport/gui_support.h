@@ -68,6 +68,28 @@ long send_command(FX::FXObject *target, FX::FXuint id, void *data = nullptr);
 // A key press and release (code from fxkeys.h) to the target's handler.
 long press_key(FX::FXObject *target, FX::FXuint code, FX::FXuint state = 0);
 
+// The pointer and the keyboard themselves: xdotool with `args` on the
+// test display; false when it failed.
+bool xdo(const std::string &args);
+// Where the point (x, y) of the window is on the screen.
+void on_screen(FX::FXWindow *window, int x, int y, int &sx, int &sy);
+// Moves the pointer onto the point of the window (its middle when x is
+// negative) in two steps, as the toolkit's popups select an item only after
+// motion over it.
+bool point_at(FX::FXWindow *window, int x = -1, int y = -1);
+// Points at the window's point and clicks the button (1 left, 3 right).
+bool click(FX::FXWindow *window, int button, int x = -1, int y = -1);
+
+// Runs the steps one after another from timeouts, so also inside modal
+// loops (a popup menu's, a message box's); a step that returns false is
+// tried again 50 ms later, all of them within `ms`. Failures of the test
+// when time runs out.
+void run_steps(std::vector<std::function<bool()> > steps, int ms = 5000);
+// The menu pane that runs modally now, or null.
+FX::FXMenuPane *modal_menu();
+// The entry of the menu pane whose text is `text`, or null.
+FX::FXWindow *menu_entry(FX::FXWindow *pane, const std::string &text);
+
 // A data source of its own for the database (its name is returned),
 // added to a private odbc.ini that ODBCINI then names.
 std::string data_source(const std::string &database);

@@ -3,6 +3,7 @@
 // article with its prices.
 
 #include <algorithm>
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@
 #include "gui/moneyfield.h"
 #include "gui/spreadsheet.h"
 #include "masterdata/art.h"
+#include "rooms/addlinewin.h"
 #include "tests/masterdata/md_support.h"
 
 using namespace FX;
@@ -143,16 +145,36 @@ TEST_F(ArtTest, PricesAreAddedChosenChangedAndDeletedWithFullPrecision)
   korvan_gui_test::send_command(win, Art::ID_DELETE_PREIS);
   EXPECT_EQ(0, count("select count(*) from PREIS"));
 
-  // "Neu" keeps the price form; a price needs a stored article.
+  // A price chosen, then another article loaded or "Neu": the price form
+  // is empty, so "Löschen" there takes nothing of the article before.
+  const int other = store_article("W-8", "Sekt", group, "U19");
+  const int kept = store_price("W-7", a, 9.5);
+  win->reset(); // as the next showing does: the lists know the new rows
+  for (const std::function<void()> &change :
+       std::vector<std::function<void()> >{[&] { win->get_idx_combo()->select_key(Tools::to_text(other)); },
+                                           [&] { korvan_gui_test::send_command(win, Art::ID_NEW); }}) {
+    win->get_idx_combo()->select_key(Tools::to_text(a));
+    prices->setCurrentItem(0, prices->getCurrentColumn() == 0 ? 1 : 0, TRUE);
+    ASSERT_EQ(kept, static_cast<int>(win->get_preis().idx));
+    change();
+    EXPECT_EQ(0, static_cast<int>(win->get_preis().idx));
+    EXPECT_EQ(0, prices->getNumRows()) << "the list follows the article";
+    korvan_gui_test::send_command(win, Art::ID_DELETE_PREIS);
+    EXPECT_EQ(1, count("select count(*) from PREIS"));
+  }
+
+  // A price needs a stored article and an amount.
   win->get_preis().preis = 3.5;
   win->vars_to_widgets();
-  korvan_gui_test::send_command(win, Art::ID_NEW);
-  win->widgets_to_vars();
-  EXPECT_DOUBLE_EQ(3.5, win->get_preis().preis.value);
   Box box;
   korvan_gui_test::answer_box(box, win, Art::ID_SAVE_PREIS);
   EXPECT_NE(std::string::npos, box.text.find("Bitte einen Artikel auswählen.")) << box.text;
-  EXPECT_EQ(0, count("select count(*) from PREIS"));
+  win->get_idx_combo()->select_key(Tools::to_text(a));
+  md_test::find_all<MoneyField>(win).at(1)->setText("abc");
+  Box refused;
+  korvan_gui_test::answer_box(refused, win, Art::ID_SAVE_PREIS);
+  EXPECT_NE(std::string::npos, refused.text.find("als Zahl")) << refused.text;
+  EXPECT_EQ(1, count("select count(*) from PREIS"));
 }
 
 TEST_F(ArtTest, GroupMembershipsComeFromTemplatesAndGoAgain)
@@ -211,6 +233,66 @@ TEST_F(ArtTest, GroupMembershipsComeFromTemplatesAndGoAgain)
   EXPECT_TRUE(box.seen);
   EXPECT_EQ(4, count("select count(*) from GRP_ART"));
   EXPECT_EQ(0, win->handle(win->get_groups_sheet(), FXSEL(SEL_COMMAND, Art::ID_GRUPPEN), nullptr));
+}
+
+// Tests that move the real pointer; each runs on a display of its own.
+class ArtPointer : public ArtTest
+{
+};
+
+// As a person does it: the "Gruppen" tab clicked, a right click on the
+// sheet, "Vorlage.." and a group chosen with the pointer; order entry then
+// offers the article under that group.
+TEST_F(ArtPointer, AGroupIsGivenWithThePointerAndTheArticleIsThenOfferedForOrdering)
+{
+  using namespace korvan_gui_test;
+  group = md_test::store_group(*db, "U19", 19);
+  const int a = store_article("A", "Apfelsaft", group, "U19");
+  const int b = store_article("B", "Bier", group, "U19");
+  store_membership("Getränke", "A", a);
+  Art *win = open<Art>(MainWindow::ID_ART);
+  ASSERT_NE(nullptr, win);
+  win->get_artnr_combo()->select_key("B");
+  ASSERT_EQ(b, static_cast<int>(win->get_art().idx));
+  run_pending(150);
+
+  TabItem *tab = nullptr;
+  for (TabItem *t : md_test::find_all<TabItem>(win))
+    if (std::string(t->getText().text()) == "Gruppen")
+      tab = t;
+  ASSERT_TRUE(click(tab, 1));
+  ASSERT_TRUE(run_until([&] { return win->get_groups_sheet()->shown(); }));
+  run_pending(100);
+
+  bool chosen = false;
+  run_steps({
+      [&] { return point_at(menu_entry(modal_menu(), "Vorlage..")); },
+      [&] {
+        FXMenuCascade *more = dynamic_cast<FXMenuCascade *>(menu_entry(modal_menu(), "Vorlage.."));
+        FXWindow *entry = more && more->getMenu()->shown() ? menu_entry(more->getMenu(), "Getränke") : nullptr;
+        return entry && (chosen = click(entry, 1));
+      },
+  });
+  SpreadSheet *sheet = win->get_groups_sheet();
+  ASSERT_TRUE(click(sheet, 3, sheet->getRowHeader()->getWidth() + 20, sheet->getColumnHeader()->getHeight() + 8));
+  ASSERT_TRUE(run_until([&] { return count("select count(*) from GRP_ART where art_artnr = 'B'") == 1; }, 5000));
+  EXPECT_TRUE(chosen);
+  EXPECT_EQ("Gruppe Getränke", value("select bezeichnung from GRP_ART where art_artnr = 'B'"));
+  ASSERT_TRUE(run_until([&] { return sheet->getNumRows() == 1; }));
+  EXPECT_EQ("Getränke", std::string(sheet->getItemText(0, 0).text()));
+  shot(win, "art_group_given");
+
+  LAYOUTK room;
+  LAYOUTP table;
+  BONLINE line;
+  AddLineWin entry(main, *main, room, table, line);
+  SpreadSheet *groups = entry.get_groups();
+  ASSERT_EQ(1, groups->getNumRows());
+  groups->setCurrentItem(0, 0, TRUE);
+  std::vector<std::string> offered;
+  for (int r = 0; r < entry.get_articles()->getNumRows(); ++r)
+    offered.push_back(entry.get_articles()->getItemText(r, 0).text());
+  EXPECT_EQ((std::vector<std::string>{"A", "B"}), offered);
 }
 
 TEST_F(ArtTest, DeletingAnArticleTakesItsPricesUnlessItStillBelongsToAGroup)

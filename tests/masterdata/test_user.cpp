@@ -86,7 +86,7 @@ TEST_F(UserTest, APasswordIsStoredOnceTypedTwiceKeptWhenLeftEmptyAndNeverShown)
   form("anja", "Bergmann", "", "");
   Box renamed;
   korvan_gui_test::answer_box(renamed, win, User::ID_SAVE);
-  EXPECT_NE(std::string::npos, renamed.text.find("kann nicht geändert werden")) << renamed.text;
+  EXPECT_NE(std::string::npos, renamed.text.find("behält seinen Namen")) << renamed.text;
   EXPECT_EQ(0, count("select count(*) from USER where login = 'anja'"));
   EXPECT_EQ("geheim1", stored_password("anna"));
 }
@@ -115,19 +115,36 @@ TEST_F(UserTest, TheChecksBeforeSavingShowTheirMessageAndStoreNothing)
 
   ASSERT_TRUE(korvan_access_test::add_user(*db, "bob", "x"));
   ASSERT_TRUE(korvan_access_test::add_user(*db, "carl", "y", false));
-  form("bob", "Zweiter", "", "");
+  form("bob", "Zweiter", "z", "z");
   Box taken;
   korvan_gui_test::answer_box(taken, win, User::ID_SAVE);
   EXPECT_NE(std::string::npos,
             taken.text.find("Ein andere User hat bereits den selben Loginnamen, bitte wählen Sie einen anderen."));
   EXPECT_EQ(1, count("select count(*) from USER where login = 'bob'"));
 
-  // An invalid user does not hold the login; blanks around it are kept.
+  // A new user needs a password.
   korvan_gui_test::send_command(win, User::ID_NEW);
-  form(" carl ", "Neu", "", "");
+  form("carla", "Neu", "", "");
+  Box no_password;
+  korvan_gui_test::answer_box(no_password, win, User::ID_SAVE);
+  EXPECT_NE(std::string::npos, no_password.text.find("braucht ein Passwort")) << no_password.text;
+  EXPECT_EQ(0, count("select count(*) from USER where login = 'carla'"));
+
+  // An invalid user does not hold the login; blanks around it go.
+  form(" carl ", "Neu", "pw", "pw");
   korvan_gui_test::send_command(win, User::ID_SAVE);
-  EXPECT_EQ(2, count("select count(*) from USER where login like '%carl%'"));
-  EXPECT_EQ(1, count("select count(*) from USER where login = binary ' carl '"));
+  EXPECT_EQ(2, count("select count(*) from USER where login = binary 'carl'"));
+}
+
+TEST_F(UserTest, TheUserLoggedInCannotDeleteTheirOwnRow)
+{
+  ASSERT_TRUE(korvan_access_test::add_user(*db, md_test::LOGIN, "pw"));
+  win->reset();
+  win->get_login_combo()->select_key(md_test::LOGIN);
+  Box refused;
+  korvan_gui_test::answer_box(refused, win, User::ID_DELETE_ROW);
+  EXPECT_NE(std::string::npos, refused.text.find("nicht selbst löschen")) << refused.text;
+  EXPECT_EQ(1, count("select count(*) from USER"));
 }
 
 TEST_F(UserTest, AUserWithOrderLinesIsNotDeletedAndAFailedSaveNeverShowsThePassword)
@@ -150,8 +167,8 @@ TEST_F(UserTest, AUserWithOrderLinesIsNotDeletedAndAFailedSaveNeverShowsThePassw
   EXPECT_NE(std::string::npos, refused.text.find("noch verwendet")) << refused.text;
   EXPECT_EQ(1, count("select count(*) from USER where login = 'dora'"));
 
-  // A login longer than the column: the server refuses the row, and the
-  // report names the statement without the password in it.
+  // A login longer than the column: refused in words before anything is
+  // sent, and the report does not show the password.
   korvan_gui_test::send_command(win, User::ID_NEW);
   // Work another window keeps open on the shared connection.
   ASSERT_FALSE(!main->getDatabase()->exec("update USER set vor_name = 'offen' where login = 'dora'"));
@@ -159,8 +176,8 @@ TEST_F(UserTest, AUserWithOrderLinesIsNotDeletedAndAFailedSaveNeverShowsThePassw
   korvan_gui_test::LogCapture log;
   Box failed;
   korvan_gui_test::answer_box(failed, win, User::ID_SAVE);
-  EXPECT_EQ("Datenbankfehler", failed.title);
-  EXPECT_NE(std::string::npos, failed.text.find("INSERT")) << failed.text;
+  EXPECT_EQ("Datenfehler", failed.title);
+  EXPECT_NE(std::string::npos, failed.text.find("ein_viel_zu_langer_loginname")) << failed.text;
   EXPECT_EQ(std::string::npos, failed.text.find("Tr0ubador")) << failed.text;
   for (const std::string &line : log.messages)
     EXPECT_EQ(std::string::npos, line.find("Tr0ubador")) << line;

@@ -36,6 +36,8 @@ TEST(Paths, ConcatAndNormalize)
   EXPECT_EQ("../b", Tools::normalize_path("a/../../b"));
   EXPECT_EQ("../../x", Tools::normalize_path("../../x"));
   EXPECT_EQ("/a/b", Tools::normalize_path("//a///b//"));
+  for (const char *itself : {"a/..", ".", "./", "a/b/../.."})
+    EXPECT_EQ(".", Tools::normalize_path(itself)) << itself;
 }
 
 TEST(Paths, SplitPath)

@@ -300,6 +300,64 @@ TEST_F(IniFile, ValuesCannotInjectLines)
   EXPECT_EQ("[s]\nk = 1\n", slurp(file));
 }
 
+TEST_F(IniFile, WhatIsSetReadsBackTheSameOrIsRefused)
+{
+  const struct
+  {
+    const char *key;
+    const char *value;
+    bool set;
+  } cases[] = {
+      {"k", "a=b", true},      {"k#", "#x y [z]", true}, {"k.k", "", true},       {"k", "a;b", false},
+      {"a=b", "1", false},     {"#k", "1", false},       {";k", "1", false},      {"k k", "1", false},
+      {"[k", "1]", false},     {"k", " x", false},       {"k", "=x", false},      {"k", "x\t", false},
+  };
+  for (const auto &c : cases) {
+    const std::string text = "[s]\nold = 1\n";
+    const std::string file = put("t.ini", text);
+    {
+      Ini ini(file, RW);
+      EXPECT_EQ(c.set, ini.set(E(E::KEY, "s", c.key, c.value))) << c.key << " = " << c.value;
+    }
+    Ini again(file, std::ios::in);
+    if (c.set)
+      EXPECT_EQ(c.value, value_of(again, "s", c.key)) << c.key;
+    else
+      EXPECT_EQ(text, slurp(file)) << c.key << " = " << c.value;
+  }
+  const std::string file = put("t.ini", "[s]\n");
+  Ini ini(file, RW);
+  EXPECT_FALSE(ini.set(E(E::KEY, "s;t", "k", "1")));
+}
+
+TEST_F(IniFile, AddingThenRemovingAKeyGivesTheFileBack)
+{
+  const std::string text = "; head\n[s]\na = 1\n\n; end\n";
+  const std::string file = put("t.ini", text);
+  for (int round = 0; round < 3; ++round) {
+    {
+      Ini ini(file, RW);
+      ASSERT_TRUE(ini.set(E(E::KEY, "s", "b", "2")));
+    }
+    {
+      Ini ini(file, RW);
+      ASSERT_TRUE(ini.remove(E(E::KEY, "s", "b")));
+    }
+    EXPECT_EQ(text, slurp(file)) << round;
+  }
+}
+
+TEST_F(IniFile, AByteOrderMarkIsKeptAndHidesNoSection)
+{
+  const std::string file = put("t.ini", "\xEF\xBB\xBF[s]\nk = 1\n");
+  {
+    Ini ini(file, RW);
+    EXPECT_EQ(std::vector<std::string>{"s"}, section_names(ini));
+    EXPECT_TRUE(ini.set(E(E::KEY, "s", "k", "2")));
+  }
+  EXPECT_EQ("\xEF\xBB\xBF[s]\nk = 2\n", slurp(file));
+}
+
 TEST_F(IniFile, ReplacesAtomicallyKeepingModeAndLinks)
 {
   const std::string file = put("t.ini", "[s]\nk = 1\n");
@@ -392,8 +450,8 @@ TEST_F(IniFile, Removal)
     EXPECT_FALSE(ini.remove(E(E::SECTION, "b")));
     EXPECT_EQ(std::vector<std::string>{"a"}, section_names(ini));
   }
-  // The removed lines leave empty lines where they stood.
-  EXPECT_EQ("[a]\n\ny = 2\n; keep\n", slurp(file));
+  // The removed lines go without a trace.
+  EXPECT_EQ("[a]\ny = 2\n; keep\n", slurp(file));
 
   const std::string file2 = put("t2.ini", "[a]\nx = 1\ny = 2\n");
   {

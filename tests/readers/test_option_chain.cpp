@@ -213,15 +213,16 @@ TEST(OptionChain, BooleanOptions)
 
 TEST(OptionChain, NamelessOptions)
 {
-  Cmd leftovers({"in1", "--mode", "FAST", "in2", "in3"});
+  // States written in lower case match in any case.
+  Cmd leftovers({"in1", "--mode=Fast", "in2", "in3"});
   EnumOption *mode = new EnumOption("mode", false);
-  mode->add_state("FAST");
-  mode->add_state("SLOW");
+  mode->add_state("fast");
+  mode->add_state("slow");
   OptionRef mode_ref = leftovers.add(mode);
   OptionRef inputs = leftovers.add(new EmptyStringOption());
   Outcome r = leftovers.run();
   EXPECT_TRUE(r.result) << r.err;
-  EXPECT_EQ(std::vector<std::string>{"FAST"}, values_of(mode_ref));
+  EXPECT_EQ(std::vector<std::string>{"Fast"}, values_of(mode_ref));
   EXPECT_EQ((std::vector<std::string>{"in1", "in2", "in3"}), values_of(inputs));
 
   // A nameless option whose values may be absent and whose rule refuses:

@@ -59,6 +59,13 @@ TEST(XmlTags, ParseTagAndAttributes)
     EXPECT_FALSE(parse_tag(refused, t)) << refused;
   }
 
+  // Single quotes hold a value with blanks as double quotes do.
+  Item single;
+  ASSERT_TRUE(parse_tag("<a x='1 2' y=\"it's\"/>", single));
+  ASSERT_EQ(2u, single.attributes.size());
+  EXPECT_EQ(Attribute("x", "1 2"), single.attributes[0]);
+  EXPECT_EQ(Attribute("y", "it's"), single.attributes[1]);
+
   Item crlf;
   ASSERT_TRUE(parse_tag("<a\r\n  x=\"1\"\r\n>", crlf));
   EXPECT_EQ("a", crlf.name);
@@ -85,6 +92,17 @@ TEST(XmlTags, FindTagAndLines)
   EXPECT_EQ(2u, start);
   EXPECT_EQ(4u, end);
   EXPECT_FALSE(find_tag("ab<c>", 5, start, end));
+  // A ">" in a quoted value does not end the tag; an unbalanced quote
+  // quotes nothing.
+  for (const std::string tag : {"<a x=\"1>2\" y='>'>", "<a x = '>' >", "<a x=\"1>"}) {
+    ASSERT_TRUE(find_tag(tag, 0, start, end)) << tag;
+    EXPECT_EQ(tag.size() - 1, end) << tag;
+  }
+  Item root;
+  ASSERT_TRUE(parse("<a x=\"1>2\">hi</a>", &root));
+  ASSERT_EQ(1u, root.children.size());
+  EXPECT_EQ(Attribute("x", "1>2"), root.children[0]->attributes.at(0));
+  EXPECT_EQ("hi", root.children[0]->text);
 
   EXPECT_EQ(0u, line_of("<a>", 0));
   EXPECT_EQ(1u, line_of(" <a>", 1));

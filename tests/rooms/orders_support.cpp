@@ -98,6 +98,36 @@ int OrdersTest::count(const std::string &where)
   return korvan_gui_test::query_int(*db, "select count(*) from BONLINE " + where);
 }
 
+MainWindow *OrdersTest::second_station()
+{
+  second = korvan_gui_test::make_main_window(database);
+  EXPECT_TRUE(second->getDatabase()->is_connected());
+  second->setUser(main->getUser());
+  return second;
+}
+
+void OrdersTest::TearDown()
+{
+  delete second;
+  second = nullptr;
+  MainWindowFixture::TearDown();
+}
+
+void question_then_box(Box &question, FXuint answer, Box &then, FXObject *target, FXuint id)
+{
+  question = Box();
+  then = Box();
+  korvan_gui_test::answer_modal(
+      [&](FXWindow *w) {
+        question.seen = true;
+        question.text = label_texts(w);
+        expect_box(then);
+      },
+      answer);
+  korvan_gui_test::send_command(target, id);
+  EXPECT_TRUE(question.seen);
+}
+
 void OrdersTest::SetUp()
 {
   MainWindowFixture::SetUp();

@@ -20,6 +20,10 @@ using korvan_gui_test::label_texts;
 class OrdersTest : public korvan_gui_test::MainWindowFixture
 {
 protected:
+  // A second station: a main window of its own, on a connection of its
+  // own to the same database, with the same user logged in.
+  MainWindow *second = nullptr;
+
   int user_idx = 0;
   LAYOUTK saal, terrasse;
   LAYOUTP t1, t2, t9;
@@ -29,6 +33,8 @@ protected:
   int gutschein = 0;                           // SONST_ART idx
 
   void SetUp() override;
+  void TearDown() override;
+  MainWindow *second_station();
 
   int insert(Tools::DBBindType &record);
   LAYOUTK add_room(const std::string &name);
@@ -42,6 +48,11 @@ protected:
   std::string line_value(int idx, const std::string &column);
   int count(const std::string &where);
 };
+
+// Sends the command to the target and answers the question it asks with
+// `answer`; the box that the command shows after it is recorded into
+// `then` and answered with OK.
+void question_then_box(Box &question, FX::FXuint answer, Box &then, FX::FXObject *target, FX::FXuint id);
 
 } // namespace korvan_orders_test
 

@@ -30,6 +30,7 @@ using korvan_gui_test::shot_dir;
 using korvan_orders_test::Box;
 using korvan_orders_test::expect_box;
 using korvan_orders_test::OrdersTest;
+using korvan_orders_test::question_then_box;
 
 namespace {
 
@@ -68,6 +69,23 @@ void select_all(SpreadSheet *sheet)
 
 std::string text_of(FXTextField *field) { return field->getText().text(); }
 
+bool xdo(const std::string &args) { return system(("xdotool " + args + " >/dev/null 2>&1").c_str()) == 0; }
+
+// A double click on the first cell of the sheet and typing, as a person
+// would try to change it.
+void type_into_first_cell(SpreadSheet *sheet)
+{
+  int sx = 0, sy = 0;
+  sheet->translateCoordinatesTo(sx, sy, sheet->getApp()->getRootWindow(),
+                                sheet->getRowHeader()->getWidth() + sheet->getColumnWidth(0) / 2,
+                                sheet->getColumnHeader()->getHeight() + sheet->getRowHeight(0) / 2);
+  ASSERT_TRUE(xdo(Tools::format("mousemove --sync %d %d", sx, sy)));
+  ASSERT_TRUE(xdo("click --repeat 2 --delay 80 1"));
+  run_pending(200);
+  ASSERT_TRUE(xdo("key --delay 30 ctrl+a BackSpace x y z Return"));
+  run_pending(200);
+}
+
 long command(FXObject *target, FXuint id) { return target->handle(nullptr, FXSEL(SEL_COMMAND, id), nullptr); }
 
 // The first article of the group and its first price, as clicks choose them.
@@ -94,9 +112,10 @@ template <class W> void in_modal(std::function<void(W *)> act, FXuint code)
 class Orders : public OrdersTest
 {
 protected:
-  BonWinPtr open(LAYOUTK &room, LAYOUTP &table)
+  BonWinPtr open(LAYOUTK &room, LAYOUTP &table, MainWindow *station = nullptr)
   {
-    BonWinPtr win(new BonWin(main, *main, room, table));
+    station = station ? station : main;
+    BonWinPtr win(new BonWin(station, *station, room, table));
     win->create();
     win->show(PLACEMENT_OWNER);
     run_pending(20);
@@ -318,8 +337,8 @@ TEST_F(Orders, ALineSettledElsewhereIsNeitherCancelledNorPaidAgain)
   db->exec(Tools::format("update BONLINE set bezahlt = 'JA', bar_bezahlt = '4' where idx = '%d'", second));
   ASSERT_TRUE(db->commit());
 
-  Box stale;
-  answer_box(stale, win.get(), BonWin::ID_STORNO, MBOX_CLICKED_OK);
+  Box question, stale;
+  question_then_box(question, MBOX_CLICKED_YES, stale, win.get(), BonWin::ID_STORNO);
   EXPECT_EQ(stale.title, "Datenfehler");
   EXPECT_EQ(line_value(first, "hist_ae_user"), "");
   // The list shows what is open now.
@@ -336,7 +355,8 @@ TEST_F(Orders, ALineSettledElsewhereIsNeitherCancelledNorPaidAgain)
   db->exec(Tools::format("update BONLINE set bezahlt = 'JA', bar_bezahlt = '2' where idx = '%d'", fourth));
   ASSERT_TRUE(db->commit());
   Box stale2;
-  answer_box(stale2, win3.get(), BonWin::ID_BAR, MBOX_CLICKED_OK);
+  question_then_box(question, MBOX_CLICKED_YES, stale2, win3.get(), BonWin::ID_BAR);
+  EXPECT_EQ(stale2.title, "Datenfehler");
   // Nothing of the action is kept: the third line is still open.
   EXPECT_EQ(line_value(third, "bezahlt"), "NEIN");
   EXPECT_EQ(line_value(third, "bar_bezahlt"), "0");
@@ -350,8 +370,9 @@ TEST_F(Orders, CashPaymentBooksEachLineAtItsFullAmountOnlyAfterYes)
   int a = add_line(saal, t1, 3.5);
   int b = add_line(saal, t1, 12345.67);
   int c = add_line(saal, t1, 2.5, 3);
+  int d = add_line(saal, t1, 0.125, 3);
   BonWinPtr win = open(saal, t1);
-  ASSERT_EQ(win->get_sheet()->getNumRows(), 3);
+  ASSERT_EQ(win->get_sheet()->getNumRows(), 4);
 
   // No selection: nothing, no question.
   command(win.get(), BonWin::ID_BAR);
@@ -360,7 +381,7 @@ TEST_F(Orders, CashPaymentBooksEachLineAtItsFullAmountOnlyAfterYes)
   select_all(win->get_sheet());
   Box no;
   answer_box(no, win.get(), BonWin::ID_BAR, MBOX_CLICKED_NO);
-  EXPECT_NE(no.text.find("3 Bonierungen auf bezahlt setzten?"), std::string::npos) << no.text;
+  EXPECT_NE(no.text.find("4 Bonierungen auf bezahlt setzten?"), std::string::npos) << no.text;
   EXPECT_EQ(count("where bezahlt = 'JA' or bar_bezahlt <> 0"), 0);
 
   select_all(win->get_sheet());
@@ -371,6 +392,8 @@ TEST_F(Orders, CashPaymentBooksEachLineAtItsFullAmountOnlyAfterYes)
   EXPECT_EQ(line_value(b, "bar_bezahlt"), "12345.67");
   // Three at 2.50 cost 7.50.
   EXPECT_EQ(line_value(c, "bar_bezahlt"), "7.5");
+  // 0.375 rounded once, not three times 0.13.
+  EXPECT_EQ(line_value(d, "bar_bezahlt"), "0.38");
   EXPECT_EQ(line_value(c, "hist_ae_user"), "anna");
   EXPECT_EQ(win->get_sheet()->getNumRows(), 0);
 }
@@ -549,8 +572,8 @@ TEST_F(Orders, AWriteTheServerRefusesKeepsNothingOfTheAction)
   BonWinPtr win = open(saal, t1);
 
   select_all(win->get_sheet());
-  Box cash_error;
-  answer_box(cash_error, win.get(), BonWin::ID_BAR, MBOX_CLICKED_OK);
+  Box question, cash_error;
+  question_then_box(question, MBOX_CLICKED_YES, cash_error, win.get(), BonWin::ID_BAR);
   EXPECT_EQ(cash_error.title, "Datenbankfehler");
   // The first line was written before the second failed: undone.
   EXPECT_EQ(line_value(a, "bar_bezahlt"), "0");
@@ -558,7 +581,7 @@ TEST_F(Orders, AWriteTheServerRefusesKeepsNothingOfTheAction)
 
   choose(win->get_sheet(), find_row(win->get_sheet(), "idx", std::to_string(b)));
   Box storno_error;
-  answer_box(storno_error, win.get(), BonWin::ID_STORNO, MBOX_CLICKED_OK);
+  question_then_box(question, MBOX_CLICKED_YES, storno_error, win.get(), BonWin::ID_STORNO);
   EXPECT_EQ(storno_error.title, "Datenbankfehler");
   EXPECT_EQ(line_value(b, "storniert"), "NEIN");
 
@@ -571,20 +594,18 @@ TEST_F(Orders, AWriteTheServerRefusesKeepsNothingOfTheAction)
   EXPECT_EQ(win->get_sheet()->getNumRows(), 1);
 }
 
-TEST_F(Orders, ALineAnotherStationIsSettlingRightNowIsNotPaidTwice)
+TEST_F(Orders, ALineHeldElsewhereStopsTheActionWithinSecondsAndIsNotPaidTwice)
 {
   int a = add_line(saal, t1, 3.5);
   BonWinPtr win = open(saal, t1);
-  // Waiting a second is enough here.
-  ASSERT_TRUE(main->getDatabase()->exec("SET SESSION innodb_lock_wait_timeout = 1").ok);
-  // The other station has read the line for its own payment and not yet
-  // committed.
+  // Another program holds the line and does not let go.
   ASSERT_TRUE(db->exec(Tools::format("select idx from BONLINE where idx = '%d' for update", a)).ok);
   select_all(win->get_sheet());
-  Box error;
-  answer_box(error, win.get(), BonWin::ID_BAR, MBOX_CLICKED_OK);
-  EXPECT_EQ(error.title, "Datenbankfehler");
-  // The other station pays it.
+  Box question, busy;
+  question_then_box(question, MBOX_CLICKED_YES, busy, win.get(), BonWin::ID_BAR);
+  EXPECT_EQ(busy.title, "Datenfehler");
+  EXPECT_NE(busy.text.find("gerade an einem anderen Platz bearbeitet"), std::string::npos) << busy.text;
+  // It pays the line itself.
   ASSERT_TRUE(db->exec(Tools::format("update BONLINE set bezahlt = 'JA', bar_bezahlt = '3.5', hist_ae_user = "
                                      "'bert' where idx = '%d'",
                                      a))
@@ -594,8 +615,164 @@ TEST_F(Orders, ALineAnotherStationIsSettlingRightNowIsNotPaidTwice)
   // Tried again with the list as it was: refused, the payment stays one.
   select_all(win->get_sheet());
   Box stale;
-  answer_box(stale, win.get(), BonWin::ID_BAR, MBOX_CLICKED_OK);
+  question_then_box(question, MBOX_CLICKED_YES, stale, win.get(), BonWin::ID_BAR);
   EXPECT_EQ(stale.title, "Datenfehler");
   EXPECT_EQ(line_value(a, "hist_ae_user"), "bert");
   EXPECT_EQ(win->get_sheet()->getNumRows(), 0);
+}
+
+// ---- what a second station or an older database does meanwhile ----
+
+TEST_F(Orders, TheListAndEveryActionGoByKeyWhenTwoRoomsShareAName)
+{
+  // An older database: a second room "Saal" with tables of the same names.
+  LAYOUTK saal2 = add_room("Saal");
+  LAYOUTP t1b = add_table(saal2, "T1");
+  LAYOUTP t2b = add_table(saal2, "T2");
+  int other = add_line(saal, t1, 3.5);
+  int own = add_line(saal2, t1b, 4.0);
+
+  BonWinPtr win = open(saal2, t1b);
+  ASSERT_EQ(win->get_sheet()->getNumRows(), 1);
+  EXPECT_EQ(cell(win->get_sheet()->get_row(0), "idx"), std::to_string(own));
+  LAYOUTP no_table;
+  EXPECT_EQ(open(saal2, no_table)->get_sheet()->getNumRows(), 1);
+
+  // A line booked here stands on this room's table.
+  in_modal<AddLineWin>([&](AddLineWin *entry) {
+    choose_first_of(entry, "Speisen");
+    command(entry, AddLineWin::ID_OK);
+  }, 1);
+  command(win.get(), BonWin::ID_BONIEREN);
+  ASSERT_EQ(win->get_sheet()->getNumRows(), 2);
+  const int booked = korvan_gui_test::query_int(*db, "select max(idx) from BONLINE");
+  EXPECT_EQ(line_value(booked, "layoutk_idx"), std::to_string(saal2.idx.value));
+  EXPECT_EQ(line_value(booked, "layoutp_idx"), std::to_string(t1b.idx.value));
+
+  // Moved to this room's T2 and paid there; the other room's line stays.
+  select_all(win->get_sheet());
+  in_modal<MoveToWin>([&](MoveToWin *move) {
+    move->get_table_combo()->select_key("T2");
+    command(move, MoveToWin::ID_OK);
+  }, 1);
+  command(win.get(), BonWin::ID_MOVETO);
+  for (int line : {own, booked}) {
+    EXPECT_EQ(line_value(line, "layoutk_idx"), std::to_string(saal2.idx.value)) << line;
+    EXPECT_EQ(line_value(line, "layoutp_idx"), std::to_string(t2b.idx.value)) << line;
+  }
+  BonWinPtr t2_win = open(saal2, t2b);
+  select_all(t2_win->get_sheet());
+  Box question;
+  answer_box(question, t2_win.get(), BonWin::ID_BAR, MBOX_CLICKED_YES);
+  EXPECT_EQ(count("where bezahlt = 'JA'"), 2);
+  EXPECT_EQ(line_value(other, "bezahlt"), "NEIN");
+}
+
+TEST_F(Orders, StornoIsCheckedAgainstTheLineAsTheListShowedIt)
+{
+  int a = add_line(saal, t1, 3.5);
+  BonWinPtr here = open(saal, t1);
+  BonWinPtr there = open(saal, t1, second_station());
+  // The second station moves the line after this station's list was filled.
+  select_all(there->get_sheet());
+  in_modal<MoveToWin>([&](MoveToWin *move) {
+    move->get_table_combo()->select_key("T2");
+    command(move, MoveToWin::ID_OK);
+  }, 1);
+  command(there.get(), BonWin::ID_MOVETO);
+  ASSERT_EQ(line_value(a, "layoutp_idx"), std::to_string(t2.idx.value));
+
+  choose(here->get_sheet(), 0);
+  Box question, stale;
+  question_then_box(question, MBOX_CLICKED_YES, stale, here.get(), BonWin::ID_STORNO);
+  EXPECT_EQ(stale.title, "Datenfehler");
+  EXPECT_EQ(line_value(a, "storniert"), "NEIN");
+  EXPECT_EQ(here->get_sheet()->getNumRows(), 0) << "the list shows the table as it is now";
+}
+
+TEST_F(Orders, NoStationWaitsWhileAnotherStationsQuestionIsOpen)
+{
+  int a = add_line(saal, t1, 3.5);
+  BonWinPtr here = open(saal, t1);
+  MainWindow *other = second_station();
+  // A lock held over the question would keep the other station waiting;
+  // a second of it is enough to see.
+  ASSERT_TRUE(other->getDatabase()->exec("SET SESSION innodb_lock_wait_timeout = 1").ok);
+  BonWinPtr there = open(saal, t1, other);
+  choose(here->get_sheet(), 0);
+
+  // While this station asks whether to cancel the line, the other pays it.
+  std::string storno_question;
+  Box paid_question, then_here;
+  korvan_gui_test::answer_modal(
+      [&](FXWindow *box) {
+        storno_question = korvan_gui_test::label_texts(box);
+        select_all(there->get_sheet());
+        answer_box(paid_question, there.get(), BonWin::ID_BAR, MBOX_CLICKED_YES);
+        expect_box(then_here);
+      },
+      MBOX_CLICKED_YES);
+  command(here.get(), BonWin::ID_STORNO);
+  EXPECT_NE(storno_question.find("storniert werden?"), std::string::npos) << storno_question;
+  EXPECT_NE(paid_question.text.find("1 Bonierungen auf bezahlt setzten?"), std::string::npos) << paid_question.text;
+  EXPECT_EQ(line_value(a, "bar_bezahlt"), "3.5");
+  EXPECT_EQ(line_value(a, "storniert"), "NEIN");
+  EXPECT_NE(then_here.text.find("an einem anderen Platz geändert"), std::string::npos) << then_here.text;
+}
+
+TEST_F(Orders, AVoucherWorthMoreThanTheBillPaysTheBillAndNoMore)
+{
+  int a = add_line(saal, t1, 3.5);
+  BonWinPtr win = open(saal, t1);
+  select_all(win->get_sheet());
+  Box refused, question;
+  in_modal<BezahlWin>([&](BezahlWin *pay) {
+    choose(pay->get_kinds(), 0); // worth 5.00
+    EXPECT_EQ(text_of(pay->get_rest_field()), "3.50");
+    EXPECT_EQ(text_of(pay->get_cash_field()), "0.00");
+    pay->get_rest_field()->setText("8");
+    command(pay, BezahlWin::ID_REST);
+    answer_box(refused, pay, BezahlWin::ID_OK, MBOX_CLICKED_OK);
+    pay->get_rest_field()->setText("3.5");
+    command(pay, BezahlWin::ID_REST);
+    expect_box(question, MBOX_CLICKED_YES);
+    command(pay, BezahlWin::ID_OK);
+  }, 1);
+  command(win.get(), BonWin::ID_BEZAHLEN);
+  EXPECT_NE(refused.text.find("nicht mehr als den Preis"), std::string::npos) << refused.text;
+  EXPECT_EQ(line_value(a, "sonst_bezahlt"), "3.5");
+  EXPECT_EQ(line_value(a, "bar_bezahlt"), "0");
+  EXPECT_EQ(line_value(a, "sonst_art_name"), "Gutschein");
+}
+
+TEST_F(Orders, AnArticleGoneIsNoChoiceAndTheEntryListsIgnoreThePointer)
+{
+  BonWinPtr win = open(saal, t1);
+  in_modal<AddLineWin>([&](AddLineWin *entry) {
+    SpreadSheet *articles = entry->get_articles();
+    choose(entry->get_groups(), find_row(entry->get_groups(), "name", "Getränke"));
+    choose(articles, find_row(articles, "artnr", "100"));
+    // The wine is taken off the menu meanwhile.
+    for (const char *table : {"PREIS", "GRP_ART"})
+      ASSERT_TRUE(db->exec(Tools::format("delete from %s where art_idx = '%d'", table, wein)).ok);
+    ASSERT_TRUE(db->exec(Tools::format("delete from ART where idx = '%d'", wein)).ok);
+    ASSERT_TRUE(db->commit());
+    choose(articles, find_row(articles, "artnr", "200"));
+    Box none;
+    answer_box(none, entry, AddLineWin::ID_OK);
+    EXPECT_NE(none.text.find("Bitte einen Artikel auswählen."), std::string::npos) << none.text;
+
+    // Pointer and keyboard cannot change what the lists show.
+    choose(articles, find_row(articles, "artnr", "100"));
+    run_pending(150);
+    ASSERT_TRUE(xdo("windowfocus --sync " + std::to_string(static_cast<unsigned long>(entry->id()))));
+    for (SpreadSheet *sheet : {entry->get_groups(), articles, entry->get_prices()}) {
+      const std::string before = sheet->getItemText(0, 0).text();
+      type_into_first_cell(sheet);
+      EXPECT_EQ(std::string(sheet->getItemText(0, 0).text()), before);
+    }
+    command(entry, AddLineWin::ID_CANCEL);
+  }, 0);
+  command(win.get(), BonWin::ID_BONIEREN);
+  EXPECT_EQ(korvan_gui_test::query_int(*db, "select count(*) from GRP_ART where name = 'xyz'"), 0);
 }

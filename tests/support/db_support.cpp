@@ -122,4 +122,12 @@ void FreshDatabase::SetUp()
   ASSERT_TRUE(db->is_connected()) << db->get_error();
 }
 
+void FreshDatabase::TearDown()
+{
+  db = Tools::Ref<Tools::Database>();
+  Tools::Ref<Tools::Database> admin = open_database();
+  if (admin->is_connected())
+    run(*admin, "DROP DATABASE IF EXISTS `" + name + "`");
+}
+
 } // namespace korvan_test

@@ -62,7 +62,7 @@ std::string test_database_name(const std::string &prefix);
 std::string query_value(Tools::Database &db, const std::string &sql);
 
 // A test in a fresh database of its own (`name`, named after the test),
-// with `db` connected to it.
+// with `db` connected to it; the database is dropped afterwards.
 class FreshDatabase : public ::testing::Test
 {
 protected:
@@ -70,6 +70,7 @@ protected:
   Tools::Ref<Tools::Database> db;
 
   void SetUp() override;
+  void TearDown() override;
 };
 
 } // namespace korvan_test

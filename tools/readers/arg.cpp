@@ -131,10 +131,10 @@ IsValueRule::IsValueRule(StringListRef states, bool case_sensitive)
 
 bool IsValueRule::check(const std::string &text)
 {
-  std::string value = case_sensitive ? text : Tools::toupper(text);
-  value = Tools::strip(value, " \t\n\r");
+  const std::string value = Tools::strip(text, " \t\n\r");
+  // Without case, in whatever case the states were written.
   for (const std::string &state : checked(states))
-    if (value == state)
+    if (case_sensitive ? value == state : Tools::icase_equal(value, state))
       return true;
   return false;
 }

@@ -262,8 +262,8 @@ public:
   explicit IntOption(const std::string &name);
 };
 
-// Case-insensitive options compare upper-cased input with the states as
-// given, so their states are to be written in upper case.
+// A case-insensitive option matches its states in any case: a state
+// written "fast" takes "--mode=Fast".
 class EnumOption : public Option
 {
 public:

@@ -176,7 +176,7 @@ std::string concat_path(std::string dir, std::string name)
 // Folds by components, so that every "." and ".." goes, also a final
 // "/..", one at the start of an absolute path (the root is its own
 // parent) and doubled slashes; a relative path keeps the ".." steps that
-// lead out of it.
+// lead out of it, and one that folds away completely is ".".
 std::string normalize_path(std::string path)
 {
   if (path.empty())
@@ -201,6 +201,9 @@ std::string normalize_path(std::string path)
     }
     begin = end + 1;
   }
+  // A relative path that folds away completely is the directory itself.
+  if (!absolute && parts.empty())
+    return ".";
   std::string result = absolute ? "/" : "";
   for (std::size_t i = 0; i < parts.size(); ++i) {
     if (i)

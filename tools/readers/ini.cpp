@@ -44,13 +44,33 @@ bool tidy(Ini::Element &element)
 // written file.
 bool one_line(const std::string &text) { return text.find_first_of(std::string("\r\n\0", 3)) == std::string::npos; }
 
+// What the reader gives back as written: a ";" anywhere starts a comment;
+// a key ends at its first blank or "=", and one that starts with "#" or
+// "[" makes a comment or a section line; a value loses blanks around it
+// and "=" at its start. Such names and values are refused, not changed.
+bool readable_back(const Ini::Element &element)
+{
+  if (element.section.find(';') != std::string::npos)
+    return false;
+  if (type_of(element) != T::KEY)
+    return true;
+  const std::string &key = element.key;
+  const std::string &value = element.value;
+  if (key.find_first_of(" \t=;") != std::string::npos || key[0] == '#' || key[0] == '[')
+    return false;
+  if (value.find(';') != std::string::npos)
+    return false;
+  return value.empty() || (std::string(" \t=").find(value[0]) == std::string::npos &&
+                           std::string(" \t").find(value.back()) == std::string::npos);
+}
+
 // Tidies an element to be set, with its children; a SECTION's keys belong
 // to it whatever section they name.
 bool valid_for_set(Ini::Element &element)
 {
   if (!tidy(element))
     return false;
-  if (!one_line(element.section) || !one_line(element.key) || !one_line(element.value))
+  if (!one_line(element.section) || !one_line(element.key) || !one_line(element.value) || !readable_back(element))
     return false;
   const int type = type_of(element);
   if (type == T::KEY)
@@ -150,7 +170,7 @@ std::ostream &operator<<(std::ostream &os, const Ini::Element &element)
 
 Ini::Ini(const std::string &file_name, std::ios::openmode mode)
   : mode(mode), opened(false), open_ok(false), parsed(false), dirty(false), start_empty(false), crlf(false),
-    final_newline(true)
+    final_newline(true), bom(false)
 {
   open(file_name, mode);
 }
@@ -222,11 +242,81 @@ bool Ini::ensure_parsed()
   return parsed || !opened;
 }
 
-void Ini::parse_text(const std::string &text)
+namespace {
+
+const std::string BOM = "\xEF\xBB\xBF";
+
+// One line as read: where its comment and its content stand. A CRLF line
+// is read without its CR, which stays in raw.
+Ini::Line split_line(const std::string &raw, int line_no, bool &had_cr)
+{
+  Ini::Line line;
+  line.from_file = true;
+  line.line_no = line_no;
+  line.raw = raw;
+  std::string::size_type length = raw.size();
+  had_cr = length > 0 && raw[length - 1] == '\r';
+  if (had_cr)
+    --length;
+  const std::string::size_type semicolon = raw.find(';');
+  std::string::size_type content_end = length;
+  if (semicolon != std::string::npos && semicolon < length) {
+    line.comment.pos = static_cast<int>(semicolon);
+    line.comment.text = raw.substr(semicolon + 1, length - semicolon - 1);
+    content_end = semicolon;
+  }
+  const std::string region = raw.substr(0, content_end);
+  const std::string::size_type first = region.find_first_not_of(BLANKS);
+  const std::string::size_type last = region.find_last_not_of(BLANKS);
+  if (first != std::string::npos && last != first) {
+    line.content.pos = static_cast<int>(first);
+    line.content.text = region.substr(first, last - first + 1);
+  }
+  return line;
+}
+
+// The name of a section line ("[ name ]"), or empty.
+std::string section_name(const std::string &content)
+{
+  if (content.size() > 2 && content.front() == '[' && content.back() == ']')
+    return Tools::strip(content.substr(1, content.size() - 2), BLANKS);
+  return std::string();
+}
+
+// A key line of the section: its key, its value and where the value
+// stands. False when the content is no key line.
+bool key_line(Ini::Line &line, const std::string &section, Ini::Node &key)
+{
+  const std::string &content = line.content.text;
+  const std::string::size_type eq = content.find('=');
+  if (content.size() < 2 || eq == std::string::npos || eq == 0)
+    return false;
+  key.type = T::KEY;
+  key.section = section;
+  key.key = content.substr(0, content.find_first_of(" \t="));
+  const std::string::size_type value = content.find_first_not_of(" \t=", eq + 1);
+  const std::string::size_type pos = static_cast<std::string::size_type>(line.content.pos);
+  line.value_end = pos + content.size();
+  if (value == std::string::npos)
+    line.value_begin = line.value_end;
+  else {
+    key.value = content.substr(value);
+    line.value_begin = pos + value;
+  }
+  key.line = std::move(line);
+  return true;
+}
+
+} // namespace
+
+void Ini::parse_text(const std::string &file_text)
 {
   sections.clear();
   comments.clear();
   crlf = false;
+  // A byte-order mark is no part of the first line, and is written back.
+  bom = file_text.compare(0, BOM.size(), BOM) == 0;
+  const std::string text = bom ? file_text.substr(BOM.size()) : file_text;
   final_newline = text.empty() || text.back() == '\n';
 
   Node current;
@@ -237,75 +327,41 @@ void Ini::parse_text(const std::string &text)
     std::string::size_type end = text.find('\n', begin);
     if (end == std::string::npos)
       end = text.size();
-    Line line;
-    line.from_file = true;
-    line.line_no = line_no++;
-    line.raw = text.substr(begin, end - begin);
+    bool had_cr = false;
+    Line line = split_line(text.substr(begin, end - begin), line_no++, had_cr);
+    crlf = crlf || had_cr;
     begin = end + 1;
-
-    // A CRLF line is read without its CR, which stays in raw.
-    std::string::size_type length = line.raw.size();
-    if (length > 0 && line.raw[length - 1] == '\r') {
-      --length;
-      crlf = true;
-    }
-    const std::string::size_type semicolon = line.raw.find(';');
-    std::string::size_type content_end = length;
-    if (semicolon != std::string::npos && semicolon < length) {
-      line.comment.pos = static_cast<int>(semicolon);
-      line.comment.text = line.raw.substr(semicolon + 1, length - semicolon - 1);
-      content_end = semicolon;
-    }
-    const std::string region = line.raw.substr(0, content_end);
-    const std::string::size_type first = region.find_first_not_of(BLANKS);
-    const std::string::size_type last = region.find_last_not_of(BLANKS);
-    if (first != std::string::npos && last != first) {
-      line.content.pos = static_cast<int>(first);
-      line.content.text = region.substr(first, last - first + 1);
-    }
-    const std::string &content = line.content.text;
-
-    if (content.empty() || content[0] == '#') {
-      comments.push_back(std::move(line));
-      continue;
-    }
-    if (content.size() > 2 && content.front() == '[' && content.back() == ']') {
-      const std::string name = Tools::strip(content.substr(1, content.size() - 2), BLANKS);
-      if (!name.empty()) {
-        if (begun)
-          sections.push_back(std::move(current));
-        current = Node();
-        current.type = T::SECTION;
-        current.section = name;
-        current.line = std::move(line);
-        begun = true;
-        continue;
-      }
-    }
-    const std::string::size_type eq = content.find('=');
-    if (begun && content.size() >= 2 && eq != std::string::npos && eq != 0) {
-      Node key;
-      key.type = T::KEY;
-      key.section = current.section;
-      key.key = content.substr(0, content.find_first_of(" \t="));
-      const std::string::size_type value = content.find_first_not_of(" \t=", eq + 1);
-      const std::string::size_type pos = static_cast<std::string::size_type>(line.content.pos);
-      line.value_end = pos + content.size();
-      if (value == std::string::npos)
-        line.value_begin = line.value_end;
-      else {
-        key.value = content.substr(value);
-        line.value_begin = pos + value;
-      }
-      key.line = std::move(line);
-      current.keys.push_back(std::move(key));
-      continue;
-    }
-    // Not ours to understand: kept as it stands.
-    comments.push_back(std::move(line));
+    take_line(std::move(line), current, begun);
   }
   if (begun)
     sections.push_back(std::move(current));
+}
+
+void Ini::take_line(Line line, Node &current, bool &begun)
+{
+  const std::string &content = line.content.text;
+  if (content.empty() || content[0] == '#') {
+    comments.push_back(std::move(line));
+    return;
+  }
+  const std::string name = section_name(content);
+  if (!name.empty()) {
+    if (begun)
+      sections.push_back(std::move(current));
+    current = Node();
+    current.type = T::SECTION;
+    current.section = name;
+    current.line = std::move(line);
+    begun = true;
+    return;
+  }
+  Node key;
+  if (begun && key_line(line, current.section, key)) {
+    current.keys.push_back(std::move(key));
+    return;
+  }
+  // Not ours to understand: kept as it stands.
+  comments.push_back(std::move(line));
 }
 
 Ini::Element Ini::element_of(const Node &node)
@@ -495,9 +551,9 @@ bool Ini::write()
       nodes.push_back(&key.line);
   }
 
-  // Kept lines and nodes merged by their line numbers.
-  std::string out;
-  int written = 0;
+  // Kept lines and nodes merged by their line numbers. A line removed
+  // leaves no gap, so that adding and removing a key gives the file back.
+  std::string out = bom ? BOM : std::string();
   std::string::size_type last_end = 0;
   auto comment = comments.begin();
   std::size_t node = 0;
@@ -507,18 +563,12 @@ bool Ini::write()
       line = &*comment++;
     else
       line = nodes[node++];
-    // Lines of the file stand at their numbers again: what was removed
-    // before them leaves empty lines.
-    if (line->from_file)
-      for (; written < line->line_no; ++written)
-        out += eol;
     out += line->raw;
     const std::string &ending = line->from_file ? LF : eol;
     out += ending;
     last_end = ending.size();
-    ++written;
   }
-  if (!final_newline && !out.empty())
+  if (!final_newline && out.size() > (bom ? BOM.size() : 0))
     out.erase(out.size() - last_end);
 
   if (!replace_file(file_name, out))

@@ -9,8 +9,11 @@
 // first section, "!includedir" and the like) is kept as it stands and
 // written back unchanged at its place. A key set to a new value keeps its
 // spacing and comment; only the value changes. Line ends (LF or CRLF) and a
-// missing final line end are kept. The file is read whole at the first use
-// and replaced atomically when written; opening never truncates it.
+// missing final line end are kept, and so is a UTF-8 byte-order mark. The
+// file is read whole at the first use and replaced atomically when
+// written; opening never truncates it. A key or value that would not read
+// back as it was set (a ";" in it, blanks around a value, a key with a
+// blank or "=") is refused.
 //
 //   Tools::Oxa::Ini ini("odbc.ini", std::ios::in | std::ios::out);
 //   Tools::Oxa::Ini::Element key(Tools::Oxa::Ini::Element::KEY, "korvan", "SOCKET");
@@ -100,10 +103,14 @@ private:
   bool start_empty; // opened with trunc: the old content is not read
   bool crlf;
   bool final_newline;
+  bool bom; // the file began with a UTF-8 byte-order mark
 
   bool writable() const { return opened && (mode & std::ios::out); }
   bool ensure_parsed();
   void parse_text(const std::string &text);
+  // Files one line: a section begins, a key joins the current section,
+  // anything else is kept as it stands.
+  void take_line(Line line, Node &current, bool &begun);
   bool write();
   bool set_key(const Element &element);
   void apply_set(const Element &element);

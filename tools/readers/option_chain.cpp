@@ -36,101 +36,13 @@ bool OptionChain::parse(ArgGroupList &groups)
 {
   errors.clear();
   unsigned matches = 0;
-  // Set when a group was changed in place and must be looked at again.
-  bool stay = false;
-
   for (const OptionRef &option : *options) {
     if (groups.empty())
       break;
-    Option &opt = checked(option);
-    Rule &names = checked(opt.get_name_rule());
-    Rule &value_rule = checked(opt.get_value_rule());
-    bool matched = false;
-    bool abort = false;
-
-    ArgGroupList::iterator pos = groups.begin();
-    bool first_step = true;
-    bool arrived = false; // pos already moved on by an erase
-    for (;;) {
-      if (pos == groups.end())
-        break;
-      if (stay)
-        stay = false;
-      else if (arrived)
-        arrived = false;
-      else if (!first_step) {
-        ++pos;
-        if (pos == groups.end())
-          break;
-      }
-      first_step = false;
-
-      ArgGroup &group = *pos;
-      if (!opt.check_name(group.name)) {
-        if (names.continue_on_mismatch())
-          continue;
-        break;
-      }
-
-      ++matches;
-      matched = true;
-      opt.set_found(true);
-      const std::vector<std::string> values = group.values;
-      std::string rest_name;
-
-      std::size_t j = 0;
-      while (j < values.size() && j < opt.get_max_values()) {
-        if (opt.check_value(values[j])) {
-          opt.add_value(values[j]);
-          ++j;
-          if (!value_rule.continue_on_match())
-            break;
-          continue;
-        }
-        errors.push_back(ValueError(option, value_rule.error_text(), values[j]));
-        if (value_rule.continue_on_mismatch()) {
-          ++j;
-          continue;
-        }
-        if (j >= opt.get_min_values())
-          break;
-        // Too few values before the rejected one: the option fails on
-        // this group, which stays as it was.
-        opt.set_found(false);
-        --matches;
-        matched = false;
-        abort = true;
-        j = 0;
-        rest_name = group.name;
-        if (opt.is_required())
-          return false;
-        break;
-      }
-
-      if (j < values.size()) {
-        // Looking at the group again only makes sense when it changed:
-        // an option that took nothing and left the name would meet the
-        // same group forever (a nameless option whose rule refuses).
-        const bool changed = j > 0 || rest_name != group.name;
-        group.values.assign(values.begin() + j, values.end());
-        group.name = rest_name;
-        stay = changed || abort;
-      } else {
-        if (j < opt.get_min_values()) {
-          std::cerr << "missing some values" << std::endl;
-          opt.set_found(false);
-        }
-        pos = groups.erase(pos);
-        arrived = true;
-      }
-
-      if (abort)
-        break;
-      if (!names.continue_on_match())
-        break;
-    }
-
-    if (!matched && link.get_value() == EnumLink::ALL)
+    const Outcome outcome = parse_option(option, groups, matches);
+    if (outcome == REQUIRED_FAILED)
+      return false;
+    if (outcome == UNMATCHED && link.get_value() == EnumLink::ALL)
       return false;
   }
 
@@ -140,6 +52,107 @@ bool OptionChain::parse(ArgGroupList &groups)
       return false;
   }
   return matches >= min_matches;
+}
+
+OptionChain::Outcome OptionChain::parse_option(const OptionRef &option, ArgGroupList &groups, unsigned &matches)
+{
+  Option &opt = checked(option);
+  Rule &names = checked(opt.get_name_rule());
+  checked(opt.get_value_rule()); // an option without one fails here, matched or not
+  bool matched = false;
+  // Set when a group was changed in place and must be looked at again.
+  bool stay = false;
+
+  ArgGroupList::iterator pos = groups.begin();
+  bool first_step = true;
+  bool arrived = false; // pos already moved on by an erase
+  for (;;) {
+    if (pos == groups.end())
+      break;
+    if (stay)
+      stay = false;
+    else if (arrived)
+      arrived = false;
+    else if (!first_step) {
+      ++pos;
+      if (pos == groups.end())
+        break;
+    }
+    first_step = false;
+
+    ArgGroup &group = *pos;
+    if (!opt.check_name(group.name)) {
+      if (names.continue_on_mismatch())
+        continue;
+      break;
+    }
+
+    ++matches;
+    matched = true;
+    opt.set_found(true);
+    const Taken taken = take_values(option, group);
+    if (taken.failed) {
+      // Too few values before the rejected one: the option fails on this
+      // group, which stays as it was.
+      opt.set_found(false);
+      --matches;
+      matched = false;
+      if (opt.is_required())
+        return REQUIRED_FAILED;
+    }
+
+    if (taken.count < group.values.size()) {
+      // Looking at the group again only makes sense when it changed: an
+      // option that took nothing and left the name would meet the same
+      // group forever (a nameless option whose rule refuses).
+      const bool changed = taken.count > 0 || taken.rest_name != group.name;
+      group.values.erase(group.values.begin(), group.values.begin() + static_cast<long>(taken.count));
+      group.name = taken.rest_name;
+      stay = changed || taken.failed;
+    } else {
+      if (taken.count < opt.get_min_values()) {
+        std::cerr << "missing some values" << std::endl;
+        opt.set_found(false);
+      }
+      pos = groups.erase(pos);
+      arrived = true;
+    }
+
+    if (taken.failed || !names.continue_on_match())
+      break;
+  }
+  return matched ? MATCHED : UNMATCHED;
+}
+
+OptionChain::Taken OptionChain::take_values(const OptionRef &option, const ArgGroup &group)
+{
+  Option &opt = checked(option);
+  Rule &value_rule = checked(opt.get_value_rule());
+  const std::vector<std::string> &values = group.values;
+  Taken taken;
+  std::size_t j = 0;
+  while (j < values.size() && j < opt.get_max_values()) {
+    if (opt.check_value(values[j])) {
+      opt.add_value(values[j]);
+      ++j;
+      if (!value_rule.continue_on_match())
+        break;
+      continue;
+    }
+    errors.push_back(ValueError(option, value_rule.error_text(), values[j]));
+    if (value_rule.continue_on_mismatch()) {
+      ++j;
+      continue;
+    }
+    if (j >= opt.get_min_values())
+      break;
+    taken.failed = true;
+    taken.rest_name = group.name;
+    j = 0;
+    break;
+  }
+  taken.count = j;
+  return taken;
 }
 
 // ---- Parser ----

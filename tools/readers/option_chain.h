@@ -58,6 +58,23 @@ private:
   Parser *owner;
   std::vector<ValueError> errors;
 
+  enum Outcome { MATCHED, UNMATCHED, REQUIRED_FAILED };
+  // What an option made of the values of one group it matched: how many
+  // it took from the front, whether it failed on the group (too few
+  // values before a refused one), and the name the group keeps (empty
+  // once the option took it).
+  struct Taken
+  {
+    std::size_t count = 0;
+    bool failed = false;
+    std::string rest_name;
+  };
+  // One option over the groups; `matches` counts the groups it matched.
+  Outcome parse_option(const OptionRef &option, ArgGroupList &groups, unsigned &matches);
+  // The values the option takes from the group; refused ones are kept as
+  // errors.
+  Taken take_values(const OptionRef &option, const ArgGroup &group);
+
 public:
   explicit OptionChain(const Link &link);
   ~OptionChain();

@@ -1,5 +1,7 @@
 #include "tools/readers/xml.h"
 
+#include <cstring>
+
 #include <algorithm>
 #include <iostream>
 #include <sstream>
@@ -138,17 +140,34 @@ std::ostream &operator<<(std::ostream &os, const Item &item)
 
 // ---- parsing ----
 
+// A ">" inside a quoted attribute value does not end the tag. Each quote
+// searched for is passed over, or its search found no quote of its kind
+// in the whole rest of the text, so a text is scanned a bounded number of
+// times however its tags are made.
 bool find_tag(const std::string &text, std::size_t from, std::size_t &start, std::size_t &end)
 {
   const std::size_t open = text.find('<', from);
   if (open == std::string::npos)
     return false;
-  const std::size_t close = text.find('>', open);
-  if (close == std::string::npos)
-    return false;
-  start = open;
-  end = close;
-  return true;
+  std::size_t p = open + 1;
+  for (;;) {
+    const std::size_t stop = text.find_first_of(">=", p);
+    if (stop == std::string::npos)
+      return false;
+    if (text[stop] == '>') {
+      start = open;
+      end = stop;
+      return true;
+    }
+    p = text.find_first_not_of(" \t\r\n", stop + 1);
+    if (p == std::string::npos)
+      return false;
+    if (text[p] == '"' || text[p] == '\'') {
+      const std::size_t closing = text.find(text[p], p + 1);
+      // An unbalanced quote quotes nothing.
+      p = closing == std::string::npos ? p + 1 : closing + 1;
+    }
+  }
 }
 
 unsigned line_of(const std::string &text, std::size_t position)
@@ -165,12 +184,55 @@ bool parse_attribute(std::string text, Attribute &attribute)
     return false;
   const std::vector<std::string> pieces = Tools::split_any(text, "=", 2);
   attribute.name = pieces[0];
-  if (pieces.size() > 1)
-    attribute.value = Tools::strip(Tools::strip(pieces[1], " \t\n\r"), "\"");
-  else
-    attribute.value.clear();
+  attribute.value.clear();
+  if (pieces.size() > 1) {
+    const std::string value = Tools::strip(pieces[1], " \t\n\r");
+    // A value between single quotes loses exactly that pair.
+    if (value.size() >= 2 && value.front() == '\'' && value.back() == '\'')
+      attribute.value = value.substr(1, value.size() - 2);
+    else
+      attribute.value = Tools::strip(value, "\"");
+  }
   return true;
 }
+
+namespace {
+
+// The words of a tag's inside, cut at blanks outside quoted values: a
+// value in double or in single quotes is one word with its blanks.
+std::vector<std::string> tag_words(const std::string &inside)
+{
+  static const char *const SEPARATORS = " \n\t\r";
+  std::vector<std::string> words;
+  std::string word;
+  char quote = 0;
+  bool any = false;
+  for (char c : inside) {
+    if (quote) {
+      word += c;
+      if (c == quote)
+        quote = 0;
+      continue;
+    }
+    if (std::strchr(SEPARATORS, c)) {
+      if (any)
+        words.push_back(word);
+      word.clear();
+      any = false;
+      continue;
+    }
+    // A quote opens a value only where one begins: right after "=".
+    if ((c == '"' || c == '\'') && !word.empty() && word.back() == '=')
+      quote = c;
+    word += c;
+    any = true;
+  }
+  if (any)
+    words.push_back(word);
+  return words;
+}
+
+} // namespace
 
 bool parse_tag(std::string tag_text, Item &tag)
 {
@@ -189,8 +251,11 @@ bool parse_tag(std::string tag_text, Item &tag)
 
   // Carriage returns separate like the other blanks, so that CRLF files
   // give the same names as LF files.
-  const std::vector<std::string> words = Tools::split_unquoted(inside, " \n\t\r");
-  if (words.empty() || words[0].empty())
+  // The name follows the "<" (or "</") directly.
+  if (inside.empty() || std::strchr(" \n\t\r", inside[0]))
+    return false;
+  const std::vector<std::string> words = tag_words(inside);
+  if (words.empty())
     return false;
   tag.name = words[0];
   for (std::size_t i = 1; i < words.size(); ++i) {

@@ -134,7 +134,8 @@ CREATE TABLE `BONLINE` (
 `sonst_bezahlt` DOUBLE NOT NULL ,
 `sonst_art_name` VARCHAR(20) CHARACTER SET utf8 COLLATE utf8_general_ci NOT NULL ,
 `sonst_art_idx` INT NOT NULL ,
-`bezahlt` ENUM ( 'NEIN', 'JA' ) CHARACTER SET utf8 COLLATE utf8_general_ci NOT NULL 
+`bezahlt` ENUM ( 'NEIN', 'JA' ) CHARACTER SET utf8 COLLATE utf8_general_ci NOT NULL ,
+KEY `idx_BONLINE_open` (`storniert`, `bezahlt`, `layoutk_idx`, `layoutp_idx`)
 ) ENGINE = INNODB;
 ALTER TABLE `BONLINE` ADD PRIMARY KEY ( `idx` );
 ALTER TABLE `BONLINE` CHANGE `idx` `idx` INT( 11 ) NOT NULL AUTO_INCREMENT;

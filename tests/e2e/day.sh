@@ -1,0 +1,219 @@
+#!/usr/bin/env bash
+# A restaurant's first day, as a new user who read the README does it, on a
+# fresh private database that scripts/run sets up: only pointer and
+# keyboard, no SQL until the end. Then the database must hold exactly what
+# the day entered.
+source "$(dirname "$0")/e2e.sh"
+
+# Where things are, relative to their windows.
+ART="Wartung Artikelstamm"
+UST="Wartung Umstatzsteuergruppen"
+SONST="Wartung Sonstige Bezahlungen"
+USERS="Wartung Benutzer"
+BON=Bonierübersicht
+LINE=Bonierzeile
+ROOM_W=500 ROOM_H=400 # the size the editor gives a new room on this display
+
+# The master-data windows: "Speichern" and "Abbrechen" at the bottom.
+save() { click "$1" "$2" "$3"; }
+close() {
+  shot "$1"
+  click "$1" "$2" "$3"
+  gone "$1"
+}
+
+# article NUMBER TEXT PRICE PRICE-TEXT: a new article of the VAT group with
+# its price, in the window "Wartung Artikelstamm".
+article() {
+  click "$ART" 66 87   # tab Artikelstamm
+  click "$ART" 575 122 # Neu
+  write "$ART" 215 119 "$1"
+  write "$ART" 335 153 "$2"
+  click "$ART" 342 207 # UST Gruppe: the list
+  pick "$ART" 260 231  # its first group
+  save "$ART" 450 470
+  click "$ART" 249 87 # tab Preise
+  write "$ART" 185 260 "$3"
+  write "$ART" 325 286 "$4"
+  click "$ART" 265 411 # the price's Speichern
+  click "$ART" 194 87  # tab Gruppen
+  xdotool mousemove --sync --window "$(window "$ART")" 200 180 click 3
+}
+
+# book GROUP-ROW ARTICLE-ROW QUANTITY: a line through "Bonieren".
+book() {
+  click $BON 55 31 # Bonieren
+  click $LINE 70 $((109 + 20 * $1))
+  click $LINE 40 $((278 + 20 * $2))
+  click $LINE 40 467 # the article's price
+  write $LINE 95 603 "$3"
+  click $LINE 328 650 # Ok
+  gone $LINE
+}
+
+row() { echo $((64 + 20 * $1)); } # the order list's row N
+
+step "first start"
+station day
+login wrt tresen
+
+step "VAT group"
+menu Wartung "UST Gruppen"
+write "$UST" 230 119 Speisen
+write "$UST" 350 153 "Speisen und Getraenke"
+write "$UST" 215 207 7
+save "$UST" 468 258
+close "$UST" 575 258
+
+step "articles, prices and their group"
+menu Wartung Artikelstamm
+article Suppe Tagessuppe 4.50 Teller
+pick "$ART" 260 191 # Neuer Eintrag
+click "$ART" 60 128 # its name
+xdotool type --delay 30 Karte
+keys "$ART" Tab # the next cell: the row is stored
+article Pils "Pils 0,3" 3.20 Glas
+pick "$ART" 260 231 # Vorlage..
+pick "$ART" 400 233 # Karte
+close "$ART" 557 470
+
+step "payment kind"
+menu Wartung Bezahlungsarten
+write "$SONST" 200 119 Karte
+write "$SONST" 315 153 Kreditkarte
+save "$SONST" 448 258
+close "$SONST" 555 258
+
+step "second user"
+menu Wartung Benutzer
+write "$USERS" 215 117 anna
+write "$USERS" 212 153 Berg
+write "$USERS" 212 180 Anna
+write "$USERS" 212 207 blau7
+write "$USERS" 212 234 blau7
+save "$USERS" 448 287
+close "$USERS" 555 287
+
+step "room with three tables"
+menu Wartung Editor
+click Editor 652 32 # Neu
+write Editor 150 28 Saal
+click Editor 518 502 # Speichern: the room exists
+click Editor 604 81  # Neuer Tisch: top left, chosen
+drag Editor 46 81 100 80
+write Editor 629 118 Fenster
+write Editor 629 143 60
+write Editor 629 168 100
+click Editor 604 199 # Verändern
+click Editor 604 81
+drag Editor 46 81 300 80
+click Editor 604 81
+drag Editor 46 81 200 250
+click Editor 518 502 # Speichern
+close Editor 626 502
+
+step "orders at the window table"
+menu Anwendung Räume
+click Räume 37 48 # Saal
+read -r px py < <(plan_origin Räume $ROOM_W $ROOM_H)
+[ -n "$px" ] || fail "no floor plan of ${ROOM_W}x$ROOM_H in the window Räume"
+click Räume $((px + 150)) $((py + 110)) # Fenster
+book 1 1 2 # two soups
+book 1 2 1 # a beer
+book 1 2 1 # and one more
+
+step "cancelling a line"
+click $BON 50 "$(row 3)"
+click $BON 131 31 # Storno
+answer Frage alt+y
+
+step "moving a line"
+click $BON 50 "$(row 2)"
+click $BON 80 216 # auf anderen Tisch
+MOVE="Auf Tisch verschieben"
+click "$MOVE" 466 28 # Tisch: the list
+pick "$MOVE" 330 72  # Tisch 2
+click "$MOVE" 312 75 # Ok
+gone "$MOVE"
+
+step "paying the window table in cash"
+click $BON 50 "$(row 1)"
+click $BON 458 216 # Bar Bezahlen
+answer Frage alt+y
+click $BON 216 260 # Ok
+gone $BON
+
+step "paying table 2 partly by card"
+click Räume $((px + 326)) $((py + 91)) # Tisch 2
+click $BON 50 "$(row 1)"
+click $BON 332 216 # Bezahlen
+PAY=Bezahlunsgart
+click $PAY 52 43          # the payment kind Karte
+write $PAY 435 172 1.20   # davon in bar
+keys $PAY Return          # the rest follows
+click $PAY 293 220        # Ok
+answer Frage alt+y
+click $BON 216 260 # Ok
+gone $BON
+
+step "the second user logs in"
+menu System Anmeldung
+login anna blau7
+keys Korvan ctrl+q
+station_ends
+
+step "the next start"
+station day
+login anna blau7
+menu Anwendung Räume
+click Räume 37 48 # Saal
+read -r px py < <(plan_origin Räume $ROOM_W $ROOM_H)
+[ -n "$px" ] || fail "the room Saal is gone"
+click Räume $((px + 226)) $((py + 261)) # Tisch 3
+keys $BON Escape
+gone $BON
+keys Korvan ctrl+q
+station_ends
+
+step "what the database holds"
+db=$E2E_TMP/day/data/db
+on_exit "'$KORVAN_ROOT/scripts/db' stop '$db'"
+"$KORVAN_ROOT/scripts/db" start "$db" >/dev/null 2>&1
+sql() { mariadb --no-defaults --socket="$db/mysqld.sock" -uroot -N korvan -e "$1"; }
+# expect WHAT QUERY EXPECTED: the rows a query gives, one line each.
+expect() {
+  local got
+  got=$(sql "$2")
+  [ "$got" = "$3" ] || fail "$1: expected
+$3
+got
+$got"
+}
+stamped="hist_an_user = 'wrt' and hist_an_zeit > 0"
+expect "the VAT group" "select name, ust from GRP_UST where $stamped" "Speisen	7"
+expect "the articles" "select artnr, gruppe_ust from ART where $stamped order by idx" "Suppe	Speisen
+Pils	Speisen"
+expect "the prices" "select art_artnr, preis from PREIS where $stamped order by idx" "Suppe	4.5
+Pils	3.2"
+expect "the group" "select name, art_artnr from GRP_ART order by idx" "Karte	Suppe
+Karte	Pils"
+expect "the payment kind" "select name from SONST_ART where $stamped" "Karte"
+expect "the users" "select login, passwd from USER order by idx" "wrt	tresen
+anna	blau7"
+expect "the room" "select name from LAYOUTK" "Saal"
+expect "the tables" "select label_name, label_x, label_y from LAYOUTP order by idx" "Fenster	100	80
+Tisch 2	300	80
+Tisch 3	200	250"
+# Every line at the price of its article, by the user who booked it.
+expect "the lines" "select b.artnr, b.anzahl, b.preis = p.preis, b.layoutp_label_name, b.user, b.hist_an_zeit > 0
+  from BONLINE b join PREIS p on p.idx = b.preis_idx and p.art_artnr = b.artnr order by b.idx" "Suppe	2	1	Fenster	wrt	1
+Pils	1	1	Tisch 2	wrt	1
+Pils	1	1	Fenster	wrt	1"
+# Paid lines: cash and card add up to price times quantity; who and when.
+expect "the paid lines" "select artnr, bar_bezahlt, sonst_bezahlt, sonst_art_name,
+  round(bar_bezahlt + sonst_bezahlt, 2) = round(preis * anzahl, 2), hist_ae_user, hist_ae_zeit > 0
+  from BONLINE where bezahlt = 'JA' and storniert = 'NEIN' order by idx" "Suppe	9	0		1	wrt	1
+Pils	1.2	2	Karte	1	wrt	1"
+expect "the cancelled line" "select artnr, storno_user, hist_ae_user, hist_ae_zeit > 0, bezahlt
+  from BONLINE where storniert = 'JA'" "Pils	wrt	wrt	1	NEIN"
+step "done"

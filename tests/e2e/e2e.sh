@@ -1,0 +1,260 @@
+# The end-to-end runs' harness, sourced by stations.sh and day.sh: stations
+# started as a user starts them (scripts/run), each on an X server of its
+# own (scripts/display), and driven only with pointer and keyboard events
+# (xdotool), one helper per gesture. Positions are relative to a window
+# found by its title.
+#
+# Every step is named; each leaves a screenshot in KORVAN_SHOTS (kept after
+# the run), and a failure names the step and shows the programs' output.
+# KORVAN_BIN_DIR names the built tree whose korvan runs.
+
+set -eEuo pipefail
+E2E_HOME=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+source "$E2E_HOME/../../scripts/lib.sh"
+: "${KORVAN_BIN_DIR:?the built tree to run (set by ctest)}"
+
+E2E_TMP=$(mktemp -d /tmp/korvan-e2e.XXXXXX)
+on_exit "rm -rf '$E2E_TMP'"
+E2E_SHOTS=${KORVAN_SHOTS:-$E2E_TMP/shots}
+rm -rf "$E2E_SHOTS"
+mkdir -p "$E2E_SHOTS"
+E2E_STEP="start"
+E2E_COUNT=0
+E2E_STATION=""
+declare -A E2E_DISPLAY E2E_PID
+E2E_TIMEOUT=${KORVAN_E2E_TIMEOUT:-60}
+
+shot() {
+  local name=${1//[^A-Za-z0-9]/-}
+  [ -n "${DISPLAY:-}" ] || return 0
+  E2E_COUNT=$((E2E_COUNT + 1))
+  import -window root "$E2E_SHOTS/$(printf '%02d' "$E2E_COUNT")-${E2E_STATION:+$E2E_STATION-}$name.png" 2>/dev/null || true
+}
+
+# Ends the run: names the step, keeps a screenshot of every station and
+# shows what the programs said.
+fail() {
+  trap - ERR
+  say "FAILED in step '$E2E_STEP': $*"
+  local name
+  for name in "${!E2E_PID[@]}"; do
+    use "$name"
+    shot "failure"
+    say "---- $name: output of scripts/run and korvan (last lines)"
+    tail -n 40 "$E2E_TMP/$name/out" "$E2E_TMP/$name/err" >&2 || true
+  done
+  say "screenshots in $E2E_SHOTS"
+  exit 1
+}
+trap 'fail "command failed (status $?): $BASH_COMMAND"' ERR
+
+# Starts a named step; the screen as the step before left it is kept.
+step() {
+  [ "$E2E_STEP" = start ] || shot "$E2E_STEP"
+  E2E_STEP=$1
+  say "step: $E2E_STEP"
+}
+
+# ---- stations ----
+
+use() {
+  E2E_STATION=$1
+  export DISPLAY=${E2E_DISPLAY[$1]}
+}
+
+# station NAME [ARG...]: Korvan through scripts/run with ARGs, with a home,
+# data and display of its own; the station is "used" afterwards.
+station() {
+  local name=$1 dir=$E2E_TMP/$1
+  shift
+  mkdir -p "$dir/home"
+  if [ -z "${E2E_DISPLAY[$name]:-}" ]; then
+    on_exit "'$KORVAN_ROOT/scripts/display' stop '$dir/display'"
+    E2E_DISPLAY[$name]=$("$KORVAN_ROOT/scripts/display" start "$dir/display")
+    on_exit "station_kill $name"
+  fi
+  # ODBCINI goes along as the caller has it; scripts/run sets its own for
+  # the data sources it writes.
+  (cd "$dir" && exec env ODBCINI="${ODBCINI:-}" HOME="$dir/home" DISPLAY="${E2E_DISPLAY[$name]}" KORVAN_DATA="$dir/data" \
+    "$KORVAN_ROOT/scripts/run" "$@" >"$dir/out" 2>"$dir/err") &
+  E2E_PID[$name]=$!
+  use "$name"
+}
+
+station_kill() {
+  local pid=${E2E_PID[$1]:-}
+  [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null || return 0
+  local child
+  for child in $(pgrep -P "$pid"); do kill "$child" 2>/dev/null || true; done
+  wait "$pid" 2>/dev/null || true
+}
+
+alive() { kill -0 "${E2E_PID[$E2E_STATION]}" 2>/dev/null; }
+
+# Waits for the station's end and checks its exit status.
+station_ends() {
+  local pid=${E2E_PID[$E2E_STATION]} status=0 deadline=$((SECONDS + E2E_TIMEOUT))
+  while kill -0 "$pid" 2>/dev/null; do
+    [ $SECONDS -lt $deadline ] || fail "Korvan on $E2E_STATION did not end"
+    sleep 0.1
+  done
+  wait "$pid" || status=$?
+  [ "$status" -eq 0 ] || fail "Korvan on $E2E_STATION ended with status $status"
+}
+
+# ---- windows ----
+
+# The id of the shown window with that exact title, waited for.
+window() {
+  local title=$1 id deadline=$((SECONDS + E2E_TIMEOUT))
+  while :; do
+    id=$(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null | head -n 1) || true
+    if [ -n "$id" ]; then
+      echo "$id"
+      return 0
+    fi
+    alive || fail "Korvan on $E2E_STATION ended while waiting for the window '$title'"
+    [ $SECONDS -lt $deadline ] || fail "no window '$title' on $E2E_STATION within ${E2E_TIMEOUT}s"
+    sleep 0.1
+  done
+}
+
+gone() {
+  local title=$1 deadline=$((SECONDS + E2E_TIMEOUT))
+  while xdotool search --onlyvisible --name "^$title\$" >/dev/null 2>&1; do
+    [ $SECONDS -lt $deadline ] || fail "the window '$title' on $E2E_STATION did not close"
+    sleep 0.1
+  done
+}
+
+# ---- gestures ----
+
+# The window of that title, brought to the front as a click on it would:
+# without a window manager nothing else raises it.
+front() {
+  local w
+  w=$(window "$1")
+  xdotool windowraise "$w"
+  echo "$w"
+}
+
+# click TITLE X Y [COUNT]: a left click at X,Y of the window.
+click() {
+  local w
+  w=$(front "$1")
+  xdotool mousemove --sync --window "$w" "$2" "$3" click --repeat "${4:-1}" --delay 80 1
+}
+
+# True when the pointer is over the window (or one of its children).
+over() {
+  local w=$1 id
+  eval "$(xdotool getmouselocation --shell 2>/dev/null)"
+  id=$WINDOW
+  while [ -n "$id" ] && [ "$id" != 0 ]; do
+    [ "$id" -ne "$w" ] || return 0
+    id=$(xwininfo -tree -id "$id" 2>/dev/null | awk '/Parent window id/ { print $4; exit }')
+    id=$((id))
+    [ "$id" -ne "$ROOT_ID" ] || return 1
+  done
+  return 1
+}
+ROOT_ID=""
+
+# pick TITLE X Y: chooses the item at X,Y of the list that the last click
+# popped up over the window, once the list is there; the toolkit takes an
+# item only after the pointer moved over it.
+pick() {
+  local w deadline=$((SECONDS + E2E_TIMEOUT))
+  w=$(window "$1")
+  [ -n "$ROOT_ID" ] || ROOT_ID=$(($(xwininfo -root | awk '/Window id/ { print $4; exit }')))
+  xdotool mousemove --sync --window "$w" "$2" $(($3 - 3))
+  while over "$w"; do
+    [ $SECONDS -lt $deadline ] || fail "no list popped up over '$1' at $2,$3"
+    sleep 0.1
+    xdotool mousemove --sync --window "$w" "$2" $(($3 - 2)) mousemove --sync --window "$w" "$2" $(($3 - 3))
+  done
+  xdotool mousemove --sync --window "$w" "$2" "$3" click 1
+}
+
+# drag TITLE X Y DX DY: press at X,Y, move by DX,DY in steps, release.
+drag() {
+  local w i
+  w=$(front "$1")
+  xdotool mousemove --sync --window "$w" "$2" "$3" mousedown 1
+  for i in 1 2 3 4; do
+    xdotool mousemove --sync --window "$w" $(($2 + $4 * i / 4)) $(($3 + $5 * i / 4))
+  done
+  xdotool mouseup 1
+}
+
+# keys TITLE KEY...: keys pressed in the window.
+keys() {
+  local w
+  w=$(front "$1")
+  shift
+  xdotool windowfocus --sync "$w" key --clearmodifiers --delay 40 "$@"
+}
+
+# write TITLE X Y TEXT: replaces the text of the field at X,Y.
+write() {
+  local w
+  w=$(front "$1")
+  xdotool mousemove --sync --window "$w" "$2" "$3" click --repeat 3 --delay 80 1
+  xdotool windowfocus --sync "$w" key --clearmodifiers BackSpace
+  [ -z "$4" ] || xdotool type --delay 30 "$4"
+}
+
+# menu TITLE ENTRY: a menu of the main window, through its underlined key
+# and the arrow keys, as the menu shows its entries.
+menu() {
+  local letter entries i
+  case $1 in
+    System) letter=s entries=(Datenbankverbindung Anmeldung Debug Quit) ;;
+    Wartung) letter=w entries=(Benutzer "UST Gruppen" Artikelstamm Bezahlungsarten Editor Übersetzungen) ;;
+    Anwendung) letter=a entries=(Räume) ;;
+    *) fail "no menu '$1'" ;;
+  esac
+  local down=()
+  for i in "${!entries[@]}"; do
+    down+=(Down)
+    [ "${entries[$i]}" != "$2" ] || break
+  done
+  [ "${entries[$i]}" = "$2" ] || fail "no entry '$2' in the menu '$1'"
+  # The pointer off the menu: a highlighted entry under it would count.
+  xdotool mousemove --sync 0 0
+  keys Korvan "alt+$letter" "${down[@]}" Return
+}
+
+# answer TITLE KEY: answers the message box of that title with a key.
+answer() {
+  window "$1" >/dev/null
+  shot "$1"
+  keys "$1" "$2"
+  gone "$1"
+}
+
+# login NAME PASSWORD: the login dialog, as the README tells.
+login() {
+  write Anmeldung 150 48 "$1"
+  write Anmeldung 150 75 "$2"
+  keys Anmeldung Return
+  gone Anmeldung
+}
+
+# The colour of the pixel at X,Y of the window, as "R,G,B".
+colour() {
+  local w
+  w=$(window "$1")
+  import -window "$w" -crop "1x1+$2+$3" txt:- 2>/dev/null | sed -n 's/.*srgb(\([0-9]*,[0-9]*,[0-9]*\)).*/\1/p'
+}
+
+# The offset of the floor plan of the given size in the window, "X Y": the
+# tables stand on it where they were placed.
+plan_origin() {
+  local w wx wy
+  w=$(window "$1")
+  eval "$(xdotool getwindowgeometry --shell "$w")"
+  wx=$X wy=$Y
+  xwininfo -tree -id "$w" | awk -v size="$2x$3" -v wx="$wx" -v wy="$wy" '
+    $0 ~ (" " size "\\+") { n = split($NF, p, "+"); print p[2] - wx, p[3] - wy; exit }'
+}
