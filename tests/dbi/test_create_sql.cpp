@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "schema/create_sql.h"
-#include "tests/support/db_support.h"
+#include "tests/support/db_fixture.h"
 
 TEST(CreateSql, MatchesTheScriptByteForByte)
 {

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "schema/tables.h"
-#include "tests/support/db_support.h"
+#include "tests/support/db_fixture.h"
 #include "tests/support/recording_db.h"
 #include "tools/core/format.h"
 #include "tools/dbi/query.h"

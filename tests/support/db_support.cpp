@@ -114,20 +114,4 @@ std::string query_value(Tools::Database &db, const std::string &sql)
   return result.rows.rows[0][0];
 }
 
-void FreshDatabase::SetUp()
-{
-  name = test_database_name("korvan_t_db");
-  ASSERT_TRUE(fresh_database(name));
-  db = open_database(name);
-  ASSERT_TRUE(db->is_connected()) << db->get_error();
-}
-
-void FreshDatabase::TearDown()
-{
-  db = Tools::Ref<Tools::Database>();
-  Tools::Ref<Tools::Database> admin = open_database();
-  if (admin->is_connected())
-    run(*admin, "DROP DATABASE IF EXISTS `" + name + "`");
-}
-
 } // namespace korvan_test

@@ -13,8 +13,6 @@
 
 #include <string>
 
-#include <gtest/gtest.h>
-
 #include "tools/core/ref.h"
 #include "tools/dbi/database.h"
 
@@ -60,18 +58,6 @@ std::string test_database_name(const std::string &prefix);
 // The first cell of the statement's first row, "" when there is none; a
 // failed statement also fails the running test.
 std::string query_value(Tools::Database &db, const std::string &sql);
-
-// A test in a fresh database of its own (`name`, named after the test),
-// with `db` connected to it; the database is dropped afterwards.
-class FreshDatabase : public ::testing::Test
-{
-protected:
-  std::string name;
-  Tools::Ref<Tools::Database> db;
-
-  void SetUp() override;
-  void TearDown() override;
-};
 
 } // namespace korvan_test
 
