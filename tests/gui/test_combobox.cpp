@@ -36,6 +36,7 @@ public:
   {
     db = connect_recording(recorder);
     main_window()->setDatabase(db);
+    recorder->statements.clear(); // the texts' rows, read for the new connection
   }
   ~RecordingDatabase()
   {
@@ -60,7 +61,7 @@ std::vector<std::string> item_texts(ComboBox &box)
 
 } // namespace
 
-TEST(ComboBox, ItemsCarryKeysAndAPickPutsTheKeyIntoTheField)
+TEST(ComboBox, ItemsCarryKeysAndAPickOrTheWheelPutsTheKeyIntoTheField)
 {
   Recorder target;
   target.keep_text = true;
@@ -98,6 +99,18 @@ TEST(ComboBox, ItemsCarryKeysAndAPickPutsTheKeyIntoTheField)
   box.select_key("99");
   EXPECT_EQ(std::string(box.getText().text()), "7");
   EXPECT_EQ(target.messages.size(), 2u);
+
+  // The wheel steps through the items as picks do.
+  box.select_key("");
+  FXEvent wheel = FXEvent();
+  wheel.type = SEL_MOUSEWHEEL;
+  for (const std::pair<int, const char *> &step : {std::make_pair(-120, "7"), {-120, "8"}, {-120, "7"}, {-120, "7"},
+                                                    {120, "8"}, {120, "7"}, {120, ""}}) {
+    wheel.code = step.first;
+    EXPECT_EQ(box.handle(&box, FXSEL(SEL_MOUSEWHEEL, 0), &wheel), 1);
+    EXPECT_EQ(std::string(box.getText().text()), step.second);
+    EXPECT_EQ(target.messages.back().text, step.second);
+  }
 }
 
 TEST(ComboBox, ColumnTextsSplitAtTheFirstBar)
@@ -175,9 +188,13 @@ TEST(DBComboBox, FewRowsNoRowsAndAFailingFirstPage)
 
   rec.recorder->statements.clear();
   box.set_where("no_such_column = 1");
+  LogCapture log;
   box.fill();
-  EXPECT_EQ(rec.recorder->statements,
-            (std::vector<std::string>{"select idx , name from LAYOUTK  where no_such_column = 1 limit 0, 100"}));
+  const std::string failing = "select idx , name from LAYOUTK  where no_such_column = 1 limit 0, 100";
+  EXPECT_EQ(rec.recorder->statements, (std::vector<std::string>{failing}));
+  ASSERT_EQ(log.messages.size(), 1u);
+  EXPECT_EQ(log.messages[0].find("select failed!\n" + failing + "\nUnknown column 'no_such_column'"), 0u)
+      << log.messages[0];
   EXPECT_EQ(box.getNumItems(), 1);
   EXPECT_EQ(box.getNumVisible(), 1);
 

@@ -1,13 +1,16 @@
-// The dialog base: bindings in both directions, closing with roll-back,
-// the database error box, the history stamps and the language toggle.
+// The dialog base: bindings in both directions, closing without ending
+// another window's work, the database error box, the history stamps and
+// the language toggle.
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <ctime>
 #include <regex>
+#include <sstream>
 
 #include "gui/combobox.h"
+#include "gui/dberror.h"
 #include "gui/dialog.h"
 #include "gui/moneyfield.h"
 #include "schema/tables.h"
@@ -171,37 +174,33 @@ TEST(DialogBindings, RebindingAWidgetWarnsOnceAndKeepsBothBindings)
   EXPECT_EQ(second, "drei");
 }
 
-TEST(DialogClose, EscapeAndTheCloseButtonRollBackAndHide)
+TEST(DialogClose, EscapeAndTheCloseButtonHideAndEndNoTransaction)
 {
   Tools::Ref<Tools::Database> db = main_window()->getDatabase();
-  const std::string count = "select count(*) from LAYOUTK where name = 'Rollback'";
-  const std::string insert = "insert into LAYOUTK (name, width, height, color) values ('Rollback', 1, 1, 0)";
+  Tools::Ref<Tools::Database> other = connect();
+  const std::string count = "select count(*) from LAYOUTK where name = 'Offen'";
+  // Another window's work, not ended yet when this dialog closes.
+  run_sql(*db, {"insert into LAYOUTK (name, width, height, color) values ('Offen', 1, 1, 0)"});
 
   Dialog dlg(owner(), main_window(), "Schliessen");
   dlg.create();
-
   dlg.show(PLACEMENT_OWNER);
-  run_sql(*db, {insert});
-  EXPECT_EQ(query_value(*db, count), "1");
   EXPECT_EQ(press_key(&dlg, KEY_Escape), 1);
   EXPECT_FALSE(dlg.shown());
-  EXPECT_EQ(query_value(*db, count), "0");
-
   dlg.show(PLACEMENT_OWNER);
-  run_sql(*db, {insert});
   EXPECT_EQ(dlg.handle(&dlg, FXSEL(SEL_CLOSE, 0), nullptr), 1);
   EXPECT_FALSE(dlg.shown());
-  EXPECT_EQ(query_value(*db, count), "0");
-
-  // Without the flag closing only hides.
-  dlg.set_rollback_on_close(false);
-  dlg.show(PLACEMENT_OWNER);
-  run_sql(*db, {insert});
-  press_key(&dlg, KEY_Escape);
-  EXPECT_FALSE(dlg.shown());
+  // Neither lost nor committed.
   EXPECT_EQ(query_value(*db, count), "1");
-  db->rollback();
+  EXPECT_EQ(query_value(*other, count), "0");
+
+  // A window that still keeps its unsaved work on the connection asks
+  // for the roll-back.
   dlg.set_rollback_on_close(true);
+  dlg.show(PLACEMENT_OWNER);
+  press_key(&dlg, KEY_Escape);
+  EXPECT_EQ(query_value(*db, count), "0");
+  dlg.set_rollback_on_close(false);
 
   // A modal run ends with 0, and the dialog is gone.
   bool hidden = false;
@@ -216,27 +215,45 @@ TEST(DialogClose, EscapeAndTheCloseButtonRollBackAndHide)
   EXPECT_EQ(type_key(&dlg, 'a', "a"), 0);
 }
 
-TEST(DialogDbError, ShowsTheGivenTextTheErrorAndTheStatementLiterally)
+TEST(DialogDbError, SaysWhatFailedGivesTheReasonAndFitsTheScreen)
 {
   Dialog dlg(owner(), main_window(), "Fehler");
   dlg.create();
   Tools::Ref<Tools::Database> db = main_window()->getDatabase();
-  const std::string bad = "select name from NO_SUCH_TABLE where name like '100%d%s'";
+  // A long text in a short column: the statement is longer than a line
+  // of the screen, and the driver's error repeats it.
+  const std::string typed = std::string(400, 'x') + " 100%d%s";
+  const std::string bad = "insert into LAYOUTK (name, width, height, color) values ('" + typed + "', 1, 1, 0)";
   ASSERT_TRUE(!db->exec(bad));
-  const std::string expected = "Datanbankefehler\n" + db->get_error() + "\n" + bad;
+  const std::string reason = "Data too long for column 'name' at row 1";
+  ASSERT_NE(db->get_error().find(reason), std::string::npos) << db->get_error();
 
-  std::string shown;
-  std::string title;
+  std::string shown, title;
+  int width = 0, right = 0;
   answer_modal([&](FXWindow *w) {
     shown = label_texts(w);
     title = static_cast<FXTopWindow *>(w)->getTitle().text();
+    width = w->getWidth();
+    right = w->getX() + w->getWidth();
   });
   LogCapture log;
   dlg.db_error("Datanbankefehler");
   EXPECT_EQ(title, "Datenbankfehler");
-  EXPECT_NE(shown.find(expected + "\n"), std::string::npos) << shown;
+  EXPECT_EQ(shown.find("Datanbankefehler\nDer neue Eintrag wurde nicht gespeichert.\nGrund: " + reason +
+                       "\nAnweisung: insert into LAYOUTK (name, width, height, color) values"),
+            0u)
+      << shown;
+  EXPECT_NE(shown.find("xxx ...\n"), std::string::npos) << "the statement is quoted whole";
+  const int screen = app()->getRootWindow()->getWidth();
+  EXPECT_LE(width, screen);
+  EXPECT_LE(right, screen);
+  std::stringstream lines(shown);
+  for (std::string line; std::getline(lines, line);)
+    EXPECT_LE(app()->getNormalFont()->getTextWidth(line.c_str(), line.size()), DBError::line_width(app())) << line;
+
+  // The log has it all, the statement first and once.
   ASSERT_EQ(log.messages.size(), 1u);
-  EXPECT_EQ(log.messages[0], expected);
+  EXPECT_EQ(log.messages[0], "Datanbankefehler\n" + bad + "\n" + reason);
 }
 
 TEST(DialogHistory, StampsTheLocalTimeAndTheLoggedInUser)
@@ -291,7 +308,7 @@ TEST(DialogLang, F11SwitchesTheWholeApplicationAndTheTitle)
   Dialog dlg(owner(), main_window(), "Sprachfenster");
   ASSERT_EQ(query_value(*db, "select count(*) from LANG where type = 'Dialog' and orig = 'Sprachfenster'"), "1");
   run_sql(*db, {"update LANG set trans = 'Language window' where type = 'Dialog' and orig = 'Sprachfenster'"});
-  dlg.reload();
+  main_window()->updateLangs();
 
   ASSERT_FALSE(main_window()->isTranslated());
   EXPECT_EQ(press_key(&dlg, KEY_F11), 1);

@@ -1,10 +1,11 @@
 // The pointer and the keyboard themselves (through xdotool on a display of
 // their own): a label dragged on the canvas in edit mode, a right click
-// that opens the sheet's menu for the row under the pointer, and a cell
-// typed into that reaches the database.
+// that opens the sheet's menu for the row under the pointer, a cell
+// typed into that reaches the database, and the wheel over a combo box.
 
 #include <gtest/gtest.h>
 
+#include "gui/combobox.h"
 #include "gui/fixcomposite.h"
 #include "gui/spreadsheet.h"
 #include "schema/tables.h"
@@ -135,4 +136,27 @@ TEST(RealPointer, ACellTypedIntoAnEditableSheetReachesTheDatabase)
   Tools::Ref<Tools::Database> other = connect();
   EXPECT_TRUE(run_until([&] { return query_value(*other, "select name from LAYOUTK where idx = " + idx) == "Saal2"; }, 3000));
   run_sql(*db, {"delete from LAYOUTK", "commit"});
+}
+
+TEST(RealPointer, TheWheelOverAComboBoxLeavesTheItemsKey)
+{
+  FXDialogBox box(owner(), "Auswahl", DECOR_TITLE | DECOR_BORDER, 100, 100, 300, 100);
+  ComboBox *combo = new ComboBox(&box, main_window(), nullptr, 0, 20);
+  combo->append_item("", "");
+  combo->append_item("7", "7 :  Garten");
+  combo->append_item("8", "8 :  Saal");
+  combo->select_key("");
+  box.create();
+  box.show(PLACEMENT_DEFAULT);
+  korvan_gui_test::run_pending(150);
+
+  int sx, sy;
+  on_screen(combo, 10, combo->getHeight() / 2, sx, sy);
+  ASSERT_TRUE(xdo("windowfocus --sync " + std::to_string(static_cast<unsigned long>(box.id()))));
+  ASSERT_TRUE(xdo(Tools::format("mousemove --sync %d %d", sx, sy)));
+  korvan_gui_test::run_pending(100);
+  ASSERT_TRUE(xdo("click 5"));
+  EXPECT_TRUE(run_until([&] { return std::string(combo->getText().text()) == "7"; })) << combo->getText().text();
+  ASSERT_TRUE(xdo("click 5"));
+  EXPECT_TRUE(run_until([&] { return std::string(combo->getText().text()) == "8"; }));
 }

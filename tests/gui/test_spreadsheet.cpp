@@ -1,6 +1,7 @@
 // The spreadsheet: column list, feeding with its count
 // statements, reading rows back, writing edits back in one commit, the
-// failed write, and the context menu's requests.
+// refused write, cells that show every text, and the context menu's
+// requests.
 
 #include <gtest/gtest.h>
 
@@ -217,6 +218,18 @@ TEST_F(SheetTest, CountStatementsArePagedOneRowAtATime)
   EXPECT_EQ(groups.select("NO_TABLE", "", "", "count(*)"), 0);
 }
 
+TEST_F(SheetTest, AFailedReadIsLoggedWithTheStatementThenTheReason)
+{
+  Open sheet(owner(), main_window(), nullptr, 0, 0);
+  sheet.set_columns(GROUP_SPEC);
+  LogCapture log;
+  EXPECT_FALSE(sheet.feed_table<GRP_ART>("where nosuch = 1", "", "count(*)"));
+  ASSERT_EQ(log.messages.size(), 1u);
+  const std::string failing = rec->statements.back();
+  EXPECT_EQ(failing.find("SELECT idx,"), 0u);
+  EXPECT_EQ(log.messages[0].find("select failed!\n" + failing + "\nUnknown column 'nosuch'"), 0u) << log.messages[0];
+}
+
 TEST_F(SheetTest, RowsReadBeyondTheCountGrowTheTableAndMissingOnesStayEmpty)
 {
   Open sheet(owner(), main_window(), nullptr, 0, 0);
@@ -262,7 +275,7 @@ TEST_F(SheetTest, SelectedRowsComeInRowOrder)
   EXPECT_EQ(selected[1].try_get(), sheet.get_row(2).try_get());
 }
 
-TEST_F(SheetTest, AnEditIsWrittenBackWithEveryRowInOneCommit)
+TEST_F(SheetTest, AnEditWritesTheChangedRowsBackInOneCommit)
 {
   Recorder owner_target;
   Open sheet(owner(), main_window(), &owner_target, 76, 0);
@@ -277,28 +290,35 @@ TEST_F(SheetTest, AnEditIsWrittenBackWithEveryRowInOneCommit)
   sheet.setCurrentItem(2, 0, TRUE);
 
   std::vector<std::string> updates = rec->starting_with("UPDATE GRP_ART SET ");
-  ASSERT_EQ(updates.size(), 3u);
+  ASSERT_EQ(updates.size(), 2u);
   EXPECT_NE(updates[1].find("where idx = '" + idx1 + "'"), std::string::npos) << updates[1];
   EXPECT_NE(updates[1].find("bezeichnung='lauwarm'"), std::string::npos) << updates[1];
-  ASSERT_EQ(rec->statements.size(), 4u);
+  ASSERT_EQ(rec->statements.size(), 3u);
   EXPECT_EQ(rec->statements.back(), "commit;");
 
   EXPECT_EQ(committed("select bezeichnung from GRP_ART where idx = " + idx1), "lauwarm");
   EXPECT_EQ(committed("select name from GRP_ART where idx = " + group_idx[0]), "Getränk's \\ 100%");
   EXPECT_EQ(committed("select count(*) from GRP_ART where idx = 999"), "0");
 
-  // The owner hears of the move with its own id and the position.
-  ASSERT_FALSE(owner_target.messages.empty());
+  // The owner hears of each row stored, then of the move with its own id
+  // and the position.
+  ASSERT_EQ(owner_target.messages.size(), 3u);
+  EXPECT_EQ(owner_target.messages[0].type, (FXuint)SEL_REPLACED);
+  EXPECT_EQ(owner_target.messages[0].data, sheet.get_row(0).try_get());
   const Recorder::Message &m = owner_target.messages.back();
   EXPECT_EQ(m.type, (FXuint)SEL_CHANGED);
   EXPECT_EQ(m.id, 76u);
   ASSERT_NE(m.data, nullptr);
   EXPECT_EQ(static_cast<FXTablePos *>(m.data)->row, 2);
 
-  // Losing the focus writes back too; a read-only sheet writes nothing.
+  // Losing the focus writes back too, but only what changed since.
   rec->statements.clear();
   sheet.handle(&sheet, FXSEL(SEL_FOCUSOUT, SpreadSheet::ID_SHEET), nullptr);
-  EXPECT_EQ(rec->starting_with("UPDATE").size(), 3u);
+  EXPECT_TRUE(rec->statements.empty());
+  sheet.setItemText(2, 1, "kühl");
+  sheet.handle(&sheet, FXSEL(SEL_FOCUSOUT, SpreadSheet::ID_SHEET), nullptr);
+  EXPECT_EQ(rec->starting_with("UPDATE").size(), 1u);
+  // A read-only sheet writes nothing.
   sheet.setEditable(FALSE);
   rec->statements.clear();
   sheet.setItemText(1, 1, "kalt");
@@ -307,7 +327,9 @@ TEST_F(SheetTest, AnEditIsWrittenBackWithEveryRowInOneCommit)
   EXPECT_EQ(dynamic_cast<GRP_ART *>(sheet.get_row(1).try_get())->bezeichnung.value, "kalt");
 }
 
-TEST_F(SheetTest, AFailedUpdateRollsBackShowsOneBoxAndNeverNestsASave)
+// The database refuses a row: one box, the row shows what is stored, and
+// the user goes on without being asked again.
+TEST_F(SheetTest, ARefusedRowShowsTheStoredValueAgainAndAsksOnce)
 {
   Open sheet(owner(), main_window(), nullptr, 0, 0);
   sheet.create();
@@ -326,19 +348,73 @@ TEST_F(SheetTest, AFailedUpdateRollsBackShowsOneBoxAndNeverNestsASave)
     // The box took the focus from the sheet: that must not save again.
     sheet.handle(&sheet, FXSEL(SEL_FOCUSOUT, SpreadSheet::ID_SHEET), nullptr);
   });
-  sheet.read_cells();
-  sheet.save_changes("idx");
+  sheet.setCurrentItem(2, 0, TRUE);
   EXPECT_EQ(answered_count(), before + 1);
 
   ASSERT_EQ(rec->statements.size(), 3u);
   EXPECT_EQ(rec->starting_with("UPDATE").size(), 2u);
   EXPECT_EQ(rec->statements[2], "rollback;");
   EXPECT_EQ(statements_when_shown, 3u);
-  EXPECT_NE(shown.find("Datanbankefehler\n"), std::string::npos) << shown;
-  EXPECT_NE(shown.find(rec->statements[1]), std::string::npos) << shown;
-
-  EXPECT_EQ(query_value(*db, "select bezeichnung from GRP_ART where idx = " + group_idx[0]), "kalt");
+  EXPECT_EQ(shown.find("Datanbankefehler\nDie Änderung wurde nicht gespeichert.\nGrund: Data too long"), 0u)
+      << shown;
+  EXPECT_EQ(cell(sheet, 1, 0), "Speisen");
+  EXPECT_EQ(cell(sheet, 0, 1), "geändert");
   EXPECT_EQ(committed("select bezeichnung from GRP_ART where idx = " + group_idx[0]), "kalt");
+
+  // The next move stores what the database takes, without a box; leaving
+  // and Ctrl+Q (the focus goes) ask nothing either.
+  rec->statements.clear();
+  sheet.setCurrentItem(1, 1, TRUE);
+  sheet.handle(&sheet, FXSEL(SEL_FOCUSOUT, SpreadSheet::ID_SHEET), nullptr);
+  EXPECT_EQ(answered_count(), before + 1);
+  EXPECT_EQ(rec->statements.size(), 2u);
+  EXPECT_EQ(committed("select bezeichnung from GRP_ART where idx = " + group_idx[0]), "geändert");
+  EXPECT_EQ(committed("select name from GRP_ART where idx = " + group_idx[1]), "Speisen");
+}
+
+// LANG keeps no transactions: its rows are stored by their UPDATE, and a
+// write-back there neither commits nor rolls back the shared connection.
+TEST_F(SheetTest, TranslationsAreStoredWithoutEndingTheConnectionsTransaction)
+{
+  rec->quiet("insert into LANG (system, type, orig, trans) values ('GUI', 'Label', 'Eins', ''), "
+             "('GUI', 'Label', 'Zwei', '')");
+  rec->quiet("insert into LAYOUTK (name, width, height, color) values ('Offen', 1, 1, 0)"); // not ours to end
+  Open sheet(owner(), main_window(), nullptr, 0, 0);
+  sheet.create();
+  sheet.set_columns("idx \tidx, system System, type Typ, orig Original, trans Übersetzung");
+  ASSERT_TRUE(sheet.feed_table<LANG>("where orig in ('Eins', 'Zwei') order by orig", "", "count(*)"));
+  sheet.setEditable(TRUE);
+  sheet.setItemText(0, 3, "One");
+  sheet.setItemText(1, 3, std::string(101, 'y').c_str());
+  rec->statements.clear();
+  korvan_gui_test::Box box;
+  korvan_gui_test::expect_box(box);
+  sheet.handle(&sheet, FXSEL(SEL_FOCUSOUT, SpreadSheet::ID_SHEET), nullptr);
+  EXPECT_TRUE(box.seen);
+  EXPECT_EQ(rec->starting_with("UPDATE LANG").size(), 2u);
+  EXPECT_EQ(rec->statements.size(), 2u);
+  EXPECT_EQ(committed("select trans from LANG where orig = 'Eins'"), "One");
+  EXPECT_EQ(cell(sheet, 1, 3), "");
+  EXPECT_EQ(query_value(*db, "select count(*) from LAYOUTK where name = 'Offen'"), "1");
+  EXPECT_EQ(committed("select count(*) from LAYOUTK where name = 'Offen'"), "0");
+  rec->quiet("rollback");
+  rec->quiet("delete from LANG where orig in ('Eins', 'Zwei')");
+}
+
+TEST(SpreadSheetCells, TabsLineEndsAndBackslashesComeBackUnchanged)
+{
+  const std::vector<std::pair<std::string, std::string> > cases = {
+      {"&Quit\tCtl-Q", "&Quit\\tCtl-Q"},
+      {"zwei\nZeilen", "zwei\\nZeilen"},
+      {"C:\\temp", "C:\\\\temp"},
+      {"Getränk's \\ 100%", "Getränk's \\ 100%"},
+      {"\\\t\\", "\\\\\\t\\"},
+      {"Ende\\", "Ende\\"},
+  };
+  for (const auto &c : cases) {
+    EXPECT_EQ(SpreadSheet::cell_text(c.first), c.second) << c.first;
+    EXPECT_EQ(SpreadSheet::from_cell_text(c.second), c.first) << c.second;
+  }
 }
 
 TEST_F(SheetTest, SavingWithoutRowsOrWithoutTheKeyColumnWritesNothing)
@@ -473,7 +549,7 @@ TEST_F(SheetTest, TitlesFollowTheTranslationMode)
   Open sheet(owner(), main_window(), nullptr, 0, 0);
   sheet.set_columns(GROUP_SPEC);
   rec->quiet("update LANG set trans = 'Name (en)' where type = 'SpreadSheet' and orig = 'Name'");
-  sheet.reload();
+  main_window()->updateLangs();
   main_window()->handle(main_window(), FXSEL(SEL_COMMAND, MainWindow::ID_LANGMODE), nullptr);
   EXPECT_EQ(std::string(sheet.getColumnText(0).text()), "Name (en)");
   main_window()->handle(main_window(), FXSEL(SEL_COMMAND, MainWindow::ID_LANGMODE), nullptr);
