@@ -45,6 +45,7 @@ protected:
   {
     main->setDatabase(connect_recording(database, recorder));
     ASSERT_TRUE(main->getDatabase()->is_connected());
+    recorder->statements.clear(); // the texts' translations, read for the new connection
   }
 
   RoomWin *open_rooms()

@@ -16,6 +16,7 @@
 #include "tests/guisupport/gui_support.h"
 #include "tests/shell/access_support.h"
 #include "tests/support/db_support.h"
+#include "tests/support/files.h"
 #include "tools/dbi/database.h"
 #include "tools/widgets/theme.h"
 
@@ -25,16 +26,10 @@ using korvan_access_test::expect_box;
 
 namespace {
 
+using korvan_test::slurp;
+
 const char *const FAILED = "Die Verbindung konnte nicht hergestellt werden!\n";
 const char *const SUCCESS = "Erfolg! Die Verbindung zur Datanbank konnte hergestellt werden!\n";
-
-std::string slurp(const std::string &path)
-{
-  std::ifstream in(path);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 std::string field(Connect *c, int which) { return c->get_field(which)->getText().text(); }
 
@@ -139,9 +134,10 @@ TEST_F(ConnectTest, EveryOpeningShowsTheSettingsTheMainWindowHoldsNow)
   EXPECT_EQ("inzwischen", main->getConnectSettings().username);
 }
 
-// Started without a database, the dialog installs one: the login then
-// checks users against it, and the registry has the settings after quit.
-TEST(ConnectWithoutDatabase, OkInstallsAWorkingConnectionWithoutARestart)
+// Started without a database, the dialog installs one: the login that
+// follows checks users against it, and the registry has the settings
+// after quit.
+TEST(ConnectWithoutDatabase, OkInstallsAWorkingConnectionAndAsksForALoginThere)
 {
   const std::string name = korvan_test::test_database_name("korvan_t");
   ASSERT_TRUE(korvan_test::fresh_database(name));
@@ -150,9 +146,12 @@ TEST(ConnectWithoutDatabase, OkInstallsAWorkingConnectionWithoutARestart)
 
   MainWindow *main = korvan_gui_test::make_main_window("");
   ASSERT_FALSE(main->getDatabase()->is_connected());
+  // Logged in without a database: an empty user.
+  main->setUser(Tools::Ref<USER>(new USER));
   Tools::Database *old = main->getDatabase().try_get();
   const MainWindow::ConnectSettings good = working(name);
 
+  bool asked = false;
   run_connect(
       main,
       [&](Connect *c) {
@@ -167,28 +166,26 @@ TEST(ConnectWithoutDatabase, OkInstallsAWorkingConnectionWithoutARestart)
         EXPECT_EQ("", main->getConnectSettings().host);
 
         set_fields(c, good);
+        // The login comes once the dialog has gone.
+        korvan_gui_test::answer_modal(
+            [&](FXWindow *w) {
+              Login *l = dynamic_cast<Login *>(w);
+              ASSERT_NE(nullptr, l);
+              asked = true;
+              EXPECT_TRUE(main->getDatabase()->is_connected());
+              l->getNameField()->setText("anna");
+              l->getPasswordField()->setText("geheim");
+              korvan_gui_test::send_command(l, Login::ID_OK);
+            },
+            Login::ACCEPTED);
         korvan_gui_test::send_command(c, Connect::ID_OK);
         EXPECT_FALSE(c->shown());
       },
       1);
+  EXPECT_TRUE(asked);
   ASSERT_TRUE(main->getDatabase()->is_connected());
   EXPECT_NE(old, main->getDatabase().try_get());
   EXPECT_TRUE(same(good, main->getConnectSettings()));
-
-  // The next login checks against the new database.
-  bool accepted = false;
-  korvan_gui_test::answer_modal(
-      [&](FXWindow *w) {
-        Login *l = dynamic_cast<Login *>(w);
-        ASSERT_NE(nullptr, l);
-        l->getNameField()->setText("anna");
-        l->getPasswordField()->setText("geheim");
-        korvan_gui_test::send_command(l, Login::ID_OK);
-        accepted = !l->shown();
-      },
-      Login::ACCEPTED);
-  korvan_gui_test::send_command(main, MainWindow::ID_LOGIN);
-  EXPECT_TRUE(accepted);
   ASSERT_TRUE(main->getUser().valid());
   EXPECT_EQ("anna", main->getUser()->login.value);
 

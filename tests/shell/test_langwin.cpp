@@ -1,6 +1,6 @@
 // The translation editor: every LANG row in a sheet, a translation typed
-// there stored at once (an apostrophe included) and shown by F11 after
-// "Ok", texts stored meanwhile listed at the next showing.
+// there stored and used at once (an apostrophe included), texts stored
+// meanwhile listed at the next showing.
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,10 @@
 #include "shell/langwin.h"
 #include "shell/mainwindow.h"
 #include "tests/guisupport/gui_support.h"
+#include "tests/support/recording_db.h"
 
 using namespace FX;
+using korvan_test::RecordingDB;
 
 namespace {
 
@@ -49,16 +51,23 @@ TEST_F(LangWinTest, ATranslationWithAnApostropheIsStoredAndShownAfterOk)
   EXPECT_EQ("Waiter's list",
             korvan_gui_test::query_value(*db, "select trans from LANG where orig = 'Kellner\\'s Liste'"));
 
-  // Without "Ok" the label keeps the row it had.
-  korvan_gui_test::send_command(main, MainWindow::ID_LANGMODE);
-  EXPECT_STREQ("Kellner's Liste", label->getText().text());
-  korvan_gui_test::send_command(main, MainWindow::ID_LANGMODE);
-
-  korvan_gui_test::send_command(win, LangWin::ID_OK);
-  EXPECT_FALSE(win->shown());
+  // Used at once, without "Ok", and without reading LANG again.
+  RecordingDB *rec = nullptr;
+  main->setDatabase(korvan_test::connect_recording(database, rec));
+  rec->statements.clear();
   korvan_gui_test::send_command(main, MainWindow::ID_LANGMODE);
   EXPECT_STREQ("Waiter's list", label->getText().text());
+  Label *later = new Label(main, main, "Kellner's Liste");
+  EXPECT_STREQ("Waiter's list", later->getText().text());
+  EXPECT_TRUE(rec->statements.empty()) << rec->statements[0];
+
+  // "Ok" reads the translations again, with one statement.
+  korvan_gui_test::send_command(win, LangWin::ID_OK);
+  EXPECT_FALSE(win->shown());
+  EXPECT_EQ(1u, rec->statements.size());
+  EXPECT_STREQ("Waiter's list", label->getText().text());
   korvan_gui_test::send_command(main, MainWindow::ID_LANGMODE);
+  EXPECT_STREQ("Kellner's Liste", label->getText().text());
 }
 
 TEST_F(LangWinTest, ShowingAgainListsNewTextsAndTheSheetCannotAddOrDeleteRows)
@@ -95,4 +104,33 @@ TEST_F(LangWinTest, LoggingOutHidesTheEditor)
   main->setLoggedIn(true);
 }
 
+} // namespace
+
+namespace {
+TEST_F(LangWinTest, TheTranslationColumnHasRoomAndATabIsShownAndTypedAsAnEscape)
+{
+  korvan_gui_test::send_command(main, MainWindow::ID_LANGWIN);
+  SpreadSheet *sheet = main->getLangWin()->get_sheet();
+  EXPECT_GE(sheet->getColumnWidth(TRANS), sheet->getColumnWidth(ORIG));
+  EXPECT_GE(sheet->getColumnWidth(TRANS), sheet->getFont()->getTextWidth("Datenbankverbindung"));
+  for (int r = 0; r < sheet->getNumRows(); ++r)
+    for (int c = SYSTEM; c <= TRANS; ++c)
+      EXPECT_EQ(-1, sheet->getItemText(r, c).find('\t')) << sheet->getItemText(r, c).text();
+
+  const int row = row_of(sheet, "&Quit\\tCtl-Q");
+  ASSERT_GE(row, 0);
+  sheet->setItemText(row, TRANS, "&Beenden\\tStrg-Q");
+  sheet->setCurrentItem(row == 0 ? 1 : 0, ORIG, TRUE);
+  EXPECT_EQ("&Beenden\tStrg-Q", korvan_gui_test::query_value(*db, "select trans from LANG where orig like '&Quit%'"));
+  EXPECT_EQ(1, korvan_gui_test::query_int(*db, "select count(*) from LANG where orig = '&Quit\tCtl-Q'"));
+}
+
+TEST_F(LangWinTest, EscapeClosesWhileTheSheetHasTheFocus)
+{
+  korvan_gui_test::send_command(main, MainWindow::ID_LANGWIN);
+  LangWin *win = main->getLangWin();
+  win->get_sheet()->setFocus();
+  korvan_gui_test::press_key(win, KEY_Escape);
+  EXPECT_FALSE(win->shown());
+}
 } // namespace

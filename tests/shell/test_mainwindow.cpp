@@ -15,6 +15,7 @@
 #include "shell/mydebug.h"
 #include "tests/guisupport/gui_support.h"
 #include "tests/support/db_support.h"
+#include "tests/support/files.h"
 #include "tools/core/debug.h"
 
 using namespace FX;
@@ -22,13 +23,7 @@ using korvan_gui_test::MainWindowFixture;
 
 namespace {
 
-std::string slurp(const std::string &path)
-{
-  std::ifstream in(path);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using korvan_test::slurp;
 
 std::vector<std::string> captions(FXComposite *pane)
 {
@@ -100,6 +95,21 @@ TEST_F(MainWindowTest, CloseButtonStoresTheSettingsLikeQuit)
   EXPECT_EQ(0600u, st.st_mode & 0777u);
   EXPECT_NE(std::string::npos, slurp(path).find("username=zu"));
   EXPECT_TRUE(main->isQuitting());
+}
+
+TEST_F(MainWindowTest, ASettingsFileThatCannotBeWrittenIsReportedAtQuit)
+{
+  const std::string path = korvan_gui_test::registry_path();
+  unlink(path.c_str());
+  // Not even root writes a file where a directory stands.
+  ASSERT_EQ(0, system(("mkdir -p '" + path + "'").c_str()));
+  main->getConnectSettings().username = "verloren";
+  korvan_gui_test::Box box;
+  korvan_gui_test::answer_box(box, main, MainWindow::ID_QUIT);
+  EXPECT_EQ("Einstellungen", box.title);
+  EXPECT_EQ("Die Einstellungen konnten nicht gespeichert werden:\n" + path + "\n", box.text);
+  EXPECT_TRUE(main->isQuitting());
+  rmdir(path.c_str());
 }
 
 TEST_F(MainWindowTest, LoggedOutDisablesTheMenusAndHidesTheDebugWindow)

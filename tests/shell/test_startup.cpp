@@ -34,6 +34,13 @@ TEST(Startup, CreateScriptIsWrittenWholeAndTruncatesTheOldOne)
   rmdir(dir);
 }
 
+TEST(Startup, AScriptTheDiskDoesNotTakeIsReported)
+{
+  std::ostringstream err;
+  EXPECT_FALSE(write_create_script("/dev/full", err));
+  EXPECT_EQ("warning cannt write create.sql\n", err.str());
+}
+
 TEST(Startup, AnExceptionReachingTheTopIsReportedWithExitCodeOne)
 {
   std::ostringstream err;

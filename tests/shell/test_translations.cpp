@@ -9,9 +9,12 @@
 #include "gui/buttonbar.h"
 #include "gui/lang.h"
 #include "schema/tables.h"
+#include "shell/connect.h"
 #include "shell/debugwin.h"
+#include "shell/login.h"
 #include "shell/mainwindow.h"
 #include "tests/guisupport/gui_support.h"
+#include "tests/support/recording_db.h"
 #include "tools/core/format.h"
 #include "tools/core/string_utils.h"
 
@@ -43,6 +46,8 @@ protected:
     ASSERT_FALSE(!r) << db->get_error();
     // LANG keeps no transactions, but the checking connection's own ends.
     db->commit();
+    // Stored from outside the program: read again, as the editor's "Ok" does.
+    main->updateLangs();
   }
   long f11() { return korvan_gui_test::press_key(main, KEY_F11); }
 };
@@ -77,6 +82,62 @@ TEST_F(Translations, TextWithApostropheIsStoredOnceAndFoundAgain)
   Tools::Ref<LANG> found = main->getLangFor("Message", text);
   EXPECT_EQ(first.get_row()->idx.value, found->idx.value);
   EXPECT_EQ("Isn't it? 'sure'", found->trans.value);
+}
+
+// The rows are read once per connection; windows made afterwards send
+// nothing for their texts.
+TEST_F(Translations, TextsAreReadInOneStatementAndWindowsOpenWithoutReadingThemAgain)
+{
+  // Every text of these windows stored, as at a later start.
+  auto open_windows = [this] {
+    delete new Login(main, main);
+    delete new Connect(main, main);
+    korvan_gui_test::send_command(main, MainWindow::ID_DEBUG);
+    main->getDebugWin()->hide();
+  };
+  open_windows();
+  korvan_test::RecordingDB *rec = nullptr;
+  main->setDatabase(korvan_test::connect_recording(database, rec));
+  EXPECT_EQ((std::vector<std::string>{"SELECT idx,system,type,orig,trans FROM LANG where system = 'GUI'"}),
+            rec->statements);
+  rec->statements.clear();
+  open_windows();
+  EXPECT_TRUE(rec->statements.empty()) << rec->statements[0];
+  // A text not stored yet is looked up and stored, once.
+  StaticText fresh(main, "Message", "Neu im Programm");
+  StaticText again(main, "Message", "Neu im Programm");
+  EXPECT_EQ(2u, rec->statements.size());
+  EXPECT_EQ(1, rows_of("Message", "Neu im Programm"));
+}
+
+// LANG's columns take 20 characters of type and 100 of text: longer texts
+// are never sent and stay untranslated; a long text of umlauts fits.
+TEST_F(Translations, TextsLongerThanTheColumnsAreNeverSent)
+{
+  korvan_test::RecordingDB *rec = nullptr;
+  main->setDatabase(korvan_test::connect_recording(database, rec));
+  rec->statements.clear();
+  korvan_gui_test::LogCapture log;
+  std::string hundred;
+  for (int i = 0; i < 100; ++i)
+    hundred += "ä";
+  const struct
+  {
+    std::string type, text;
+    bool stored;
+  } cases[] = {{"Message", std::string(101, 'x'), false},
+               {std::string(21, 'T'), "kurz", false},
+               {"Message", hundred, true},
+               {std::string(20, 'T'), std::string(100, 'y'), true}};
+  for (const auto &c : cases) {
+    rec->statements.clear();
+    StaticText text(main, c.type, c.text);
+    EXPECT_EQ(c.stored, text.get_row()->idx.value != 0) << c.text;
+    EXPECT_EQ(c.stored ? 2u : 0u, rec->statements.size()) << c.text;
+    EXPECT_STREQ(c.text.c_str(), text);
+  }
+  for (const std::string &line : log.messages)
+    EXPECT_EQ(std::string::npos, line.find("SqlError")) << line;
 }
 
 TEST_F(Translations, SameTextUnderTwoTypesGivesTwoRows)
