@@ -5,10 +5,11 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 #include <gtest/gtest.h>
+
+#include "tests/support/files.h"
 
 class Scratch : public ::testing::Test
 {
@@ -31,12 +32,7 @@ protected:
   }
 };
 
-inline std::string slurp(const std::string &file)
-{
-  std::ostringstream s;
-  s << std::ifstream(file, std::ios::binary).rdbuf();
-  return s.str();
-}
+using korvan_test::slurp;
 
 inline std::string data_file(const std::string &name) { return std::string(KORVAN_SOURCE_DIR) + "tests/data/" + name; }
 
