@@ -31,10 +31,8 @@ protected:
     ASSERT_TRUE(db->exec(Tools::format("update LANG set trans = '%s' where type = '%s' and orig = '%s'",
                                        Tools::sql_escape(trans), Tools::sql_escape(type), Tools::sql_escape(orig)))
                     .ok);
-    db->commit();
     main->updateLangs();
   }
-  long f11() { return press_key(main, KEY_F11); }
   // Swaps the program's connection for one that records what it is sent.
   korvan_test::RecordingDB *record()
   {
@@ -121,7 +119,7 @@ TEST_F(Translations, F11SwitchesEveryTextAndTextsMadeMeanwhileFollow)
   }
   EXPECT_STREQ(QUOTED.c_str(), message); // reading again alone shows nothing new
 
-  EXPECT_EQ(1, f11());
+  EXPECT_EQ(1, press_key(main, KEY_F11));
   EXPECT_STREQ("Isn't it? 'sure'", message);
   EXPECT_STREQ("Table", label->getText().text());
   EXPECT_STREQ("Nur deutsch", plain->getText().text());
@@ -131,7 +129,7 @@ TEST_F(Translations, F11SwitchesEveryTextAndTextsMadeMeanwhileFollow)
   EXPECT_STREQ("Table", later->getText().text());
   StaticText copy(made); // keeps what it was given
 
-  f11();
+  press_key(main, KEY_F11);
   EXPECT_STREQ(QUOTED.c_str(), message);
   EXPECT_STREQ(QUOTED.c_str(), made);
   EXPECT_STREQ("Tisch", later->getText().text());
@@ -165,7 +163,7 @@ TEST_F(Translations, TheEditorStoresATranslationThatIsUsedAtOnceAndKeepsItsRows)
 
   korvan_test::RecordingDB *rec = record();
   rec->statements.clear();
-  f11();
+  press_key(main, KEY_F11);
   EXPECT_STREQ("Waiter's\tlist", text);
   EXPECT_STREQ("Waiter's\tlist", StaticText(main, "Message", "Kellner's\tListe"));
   EXPECT_TRUE(rec->statements.empty()) << rec->statements[0];
