@@ -7,7 +7,8 @@
 source "$(dirname "$0")/e2e.sh"
 
 step "first start"
-station translations
+# A screen narrower than the refused statement's line.
+KORVAN_SCREEN=1024x768 station translations
 login wrt tresen
 
 step "a translation too long for its column"

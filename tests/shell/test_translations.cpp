@@ -144,6 +144,7 @@ TEST_F(Translations, F11SwitchesEveryTextAndTextsMadeMeanwhileFollow)
 // while its sheet has the focus; the sheet adds and deletes no rows.
 TEST_F(Translations, TheEditorStoresATranslationThatIsUsedAtOnceAndKeepsItsRows)
 {
+  korvan_test::RecordingDB *rec = record();
   StaticText text(main, "Message", "Kellner's\tListe");
   send_command(main, MainWindow::ID_LANGWIN);
   LangWin *win = main->getLangWin();
@@ -161,7 +162,6 @@ TEST_F(Translations, TheEditorStoresATranslationThatIsUsedAtOnceAndKeepsItsRows)
   sheet->setCurrentItem(row == 0 ? 1 : 0, LangWin::ORIG, TRUE);
   EXPECT_EQ("Waiter's\tlist", query_value(*db, "select trans from LANG where orig = 'Kellner\\'s\tListe'"));
 
-  korvan_test::RecordingDB *rec = record();
   rec->statements.clear();
   press_key(main, KEY_F11);
   EXPECT_STREQ("Waiter's\tlist", text);
