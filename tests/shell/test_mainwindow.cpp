@@ -46,13 +46,13 @@ TEST_F(MainWindowTest, EveryWayOutStoresTheSettingsForTheOwnerOnly)
   for (const auto &w : ways) {
     ASSERT_EQ(0, system(("mkdir -p \"$(dirname '" + path + "')\" && echo >'" + path + "' && chmod 644 '" + path + "'")
                             .c_str()));
-    main->getConnectSettings().username = w.way;
+    main->getConnectSettings().password = w.way;
     w.quit(main);
     EXPECT_TRUE(run_until([&] { return main->isQuitting(); })) << w.way;
     struct stat st;
     ASSERT_EQ(0, stat(path.c_str(), &st));
     EXPECT_EQ(0600u, st.st_mode & 0777u) << w.way;
-    EXPECT_NE(std::string::npos, korvan_test::slurp(path).find(std::string("username=") + w.way + "\n")) << w.way;
+    EXPECT_NE(std::string::npos, korvan_test::slurp(path).find(std::string("password=") + w.way + "\n")) << w.way;
     destroy_main();
     main = make_main_window(database);
   }
