@@ -186,10 +186,18 @@ void MainWindow::create()
   FXMainWindow::create();
   if (tooltip)
     tooltip->create();
-  // The texts made so far (the menus) find their rows there.
-  setDatabase(Tools::Ref<Tools::Database>(new Tools::Database(
-      settings.host, settings.username, settings.password, settings.database, Tools::Database::ODBC)));
+  database = Tools::Ref<Tools::Database>(new Tools::Database(settings.host, settings.username, settings.password,
+                                                            settings.database, Tools::Database::ODBC));
+  // Translations start hidden, so the window shows its original texts
+  // whether their rows are read or not: it is on the screen, painted,
+  // before the one read of the rows instead of after it. It shows as the
+  // login leaves it, which follows at once.
+  if (loginAtStart)
+    setLoggedIn(false);
   show(PLACEMENT_SCREEN);
+  getApp()->repaint();
+  // The texts made so far (the menus) find their rows there.
+  langs.attach(database);
   if (loginAtStart)
     onLogin(this, FXSEL(SEL_COMMAND, ID_LOGIN), nullptr);
   else
