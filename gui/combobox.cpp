@@ -1,9 +1,12 @@
 #include "gui/combobox.h"
 
+#include <algorithm>
+
 using namespace FX;
 
 FXDEFMAP(ComboBox) ComboBoxMap[] = {
     FXMAPFUNC(SEL_COMMAND, FXComboBox::ID_LIST, ComboBox::onCmdList),
+    FXMAPTYPE(SEL_MOUSEWHEEL, ComboBox::onMouseWheel),
 };
 
 FXIMPLEMENT(ComboBox, Tools::ThemeComboBox, ComboBoxMap, ARRAYNUMBER(ComboBoxMap))
@@ -80,6 +83,27 @@ long ComboBox::onCmdList(FXObject *, FXSelector, void *ptr)
   button->handle(this, FXSEL(SEL_COMMAND, FXMenuButton::ID_UNPOST), nullptr);
   if (index < 0 || index >= list->getNumItems())
     return 1;
+  pick(index);
+  return 1;
+}
+
+// The wheel steps through the items like picks from the list, so the
+// field gets the item's key, not its shown text.
+long ComboBox::onMouseWheel(FXObject *, FXSelector, void *ptr)
+{
+  const FXEvent *event = static_cast<const FXEvent *>(ptr);
+  if (!event || !isEnabled() || list->getNumItems() == 0)
+    return 1;
+  FXint index = list->getCurrentItem();
+  const FXint last = list->getNumItems() - 1;
+  if (event->code < 0)
+    index = index < 0 ? 0 : std::min(index + 1, last);
+  else if (event->code > 0)
+    index = index < 0 ? last : std::max(index - 1, 0);
+  else
+    return 1;
+  list->setCurrentItem(index);
+  list->makeItemVisible(index);
   pick(index);
   return 1;
 }

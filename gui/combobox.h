@@ -13,12 +13,14 @@
 
 #include "tools/widgets/fxcompat.h"
 #include "tools/widgets/theme.h"
+#include "tools/core/debug.h"
 #include "tools/core/format.h"
 #include "tools/core/ref.h"
 #include "tools/core/string_utils.h"
 #include "tools/dbi/database.h"
 #include "tools/dbi/query.h"
 #include "gui/appcontext.h"
+#include "gui/dberror.h"
 
 class ComboBox : public Tools::ThemeComboBox
 {
@@ -60,6 +62,7 @@ public:
   const std::list<std::string> &get_keys() const { return item_keys; }
 
   long onCmdList(FX::FXObject *, FX::FXSelector, void *);
+  long onMouseWheel(FX::FXObject *, FX::FXSelector, void *);
 };
 
 // A combo box filled from the table of the record type T: the key column's
@@ -136,6 +139,8 @@ template <class T> void DBComboBox<T>::fill()
     std::string sql =
         Tools::format("select %s %s from %s %s", key_column, column_list, first.get_name(), where_clause);
     int rows = Tools::select_object_rows(*db, sql, binder, limit);
+    if (rows < 0)
+      TOOLS_LOG(DBError::failed_select(*db));
     if (rows <= 0)
       break;
     for (int i = 0; i < rows && i < PAGE; ++i) {

@@ -8,6 +8,7 @@
 #include "tools/widgets/theme.h"
 #include "schema/tables.h"
 #include "gui/combobox.h"
+#include "gui/dberror.h"
 #include "gui/moneyfield.h"
 
 using namespace FX;
@@ -94,11 +95,11 @@ FXDEFMAP(Dialog) DialogMap[] = {
 
 FXIMPLEMENT(Dialog, FXDialogBox, DialogMap, ARRAYNUMBER(DialogMap))
 
-Dialog::Dialog() : rollback_on_close(true) {}
+Dialog::Dialog() : rollback_on_close(false) {}
 
 Dialog::Dialog(FXWindow *owner, AppContext *context, const FXString &title, FXuint opts, FXint x, FXint y)
     : FXDialogBox(owner, title, opts, x, y, 0, 0, 10, 10, 10, 10, 4, 4), Lang(context, "Dialog", title.text()),
-      CommonMsg(context), rollback_on_close(true)
+      CommonMsg(context), rollback_on_close(false)
 {
   if (!getAccelTable())
     setAccelTable(new FXAccelTable);
@@ -129,13 +130,7 @@ void Dialog::widgets_to_vars()
     b->from_widget();
 }
 
-void Dialog::db_error(const std::string &text)
-{
-  std::string message = Tools::format("%s\n%s\n%s", text, get_db()->get_error(), get_db()->get_last_query());
-  TOOLS_LOG(message);
-  // The database's text may hold a percent sign: never use it as a format.
-  FXMessageBox::error(this, MBOX_OK, title_db_error, "%s", message.c_str());
-}
+void Dialog::db_error(const std::string &text) { DBError::report(this, title_db_error, text, get_db().try_get()); }
 
 void Dialog::db_error_rolled_back(const std::string &text)
 {

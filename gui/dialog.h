@@ -3,8 +3,15 @@
 
 // The base of every dialog window: a translatable title, the shared
 // message texts, the bindings between input widgets and program variables,
-// F11 and Escape, roll-back on close, the database error box and the
-// history stamps of a record.
+// F11 and Escape, the database error box and the history stamps of a
+// record.
+//
+// All windows share one database connection, and no window leaves work
+// open on it between two user actions: each action that writes ends with
+// its own commit or roll-back, and a window that collects changes keeps
+// them in memory until its save. Closing a dialog therefore ends no
+// transaction: whatever is open on the connection belongs to an action
+// still running in another window.
 
 #include <ctime>
 #include <string>
@@ -74,7 +81,9 @@ class Dialog : public FX::FXDialogBox, public Lang, public CommonMsg
 
 protected:
   std::vector<Tools::Ref<BindVarBase> > binds;
-  // While set, closing the dialog discards the open transaction.
+  // Off unless a window sets it: closing the dialog then discards the
+  // open transaction, which only a window that still keeps its unsaved
+  // work on the connection may want.
   bool rollback_on_close;
 
   Dialog();

@@ -18,22 +18,11 @@ std::string shown_text(const LANG &row, bool translated)
 
 } // namespace
 
-const char *const Lang::SYSTEM = "GUI";
-
-Tools::Ref<LANG> Lang::make_row(const std::string &type, const std::string &orig)
-{
-  Tools::Ref<LANG> row(new LANG);
-  row->system = std::string(SYSTEM);
-  row->type = type;
-  row->orig = orig;
-  return row;
-}
-
 Lang::Lang(AppContext *context, const std::string &type, const std::string &orig)
     : context(context), row(), translated(false)
 {
   if (!context) {
-    row = make_row(type, orig);
+    row = LangRegistry::new_row(type, orig);
     return;
   }
   // Registered before the lookup, so that the list holds the object even
@@ -100,7 +89,7 @@ std::string Lang::get_orig() const
 MultiLang::MultiLang(AppContext *context, const std::string &type) : Lang(context)
 {
   // Only carries the type under which the titles are looked up.
-  row = make_row(type, std::string());
+  row = LangRegistry::new_row(type, std::string());
 }
 
 std::string MultiLang::title_for_mode(unsigned i)
@@ -121,7 +110,7 @@ void MultiLang::set_titles(const std::vector<std::string> &names)
       if (r->idx == 0 && !name.empty() && name[0] != '\t')
         context->installLang(r);
     } else {
-      r = make_row(type, name);
+      r = LangRegistry::new_row(type, name);
     }
     titles.push_back(r);
   }

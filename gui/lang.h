@@ -38,11 +38,6 @@ protected:
   void show_current_mode();
 
 public:
-  // The system of the program's texts in LANG.
-  static const char *const SYSTEM; // "GUI"
-  // A LANG row of the program's texts, not looked up: idx 0, no translation.
-  static Tools::Ref<LANG> make_row(const std::string &type, const std::string &orig);
-
   // Registers with the context, then looks the text up in LANG and stores
   // it there when it is new.
   Lang(AppContext *context, const std::string &type, const std::string &orig);
@@ -57,7 +52,8 @@ public:
 
   // Shows the original text or the translation, by the context's mode.
   virtual void update_text() = 0;
-  // Reads the row again (storing it when missing); shows nothing new.
+  // Takes the context's row of its text again (storing it when missing);
+  // shows nothing new.
   virtual void reload();
 
   const Tools::Ref<LANG> &get_row() const { return row; }

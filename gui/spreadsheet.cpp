@@ -6,6 +6,7 @@
 #include "tools/core/money.h"
 #include "tools/core/string_utils.h"
 #include "schema/tables.h"
+#include "gui/dberror.h"
 
 using namespace FX;
 
@@ -13,6 +14,7 @@ FXDEFMAP(SpreadSheet) SpreadSheetMap[] = {
     FXMAPFUNC(SEL_CHANGED, SpreadSheet::ID_SHEET, SpreadSheet::onChanged),
     FXMAPFUNC(SEL_FOCUSOUT, SpreadSheet::ID_SHEET, SpreadSheet::onFocusOut),
     FXMAPFUNC(SEL_RIGHTBUTTONPRESS, SpreadSheet::ID_SHEET, SpreadSheet::onRightButton),
+    FXMAPFUNC(SEL_KEYPRESS, 0, SpreadSheet::onKeyPress),
     FXMAPFUNC(SEL_COMMAND, SpreadSheet::ID_NEW, SpreadSheet::onCmdNew),
     FXMAPFUNC(SEL_COMMAND, SpreadSheet::ID_DELETE, SpreadSheet::onCmdDelete),
     FXMAPFUNCS(SEL_COMMAND, SpreadSheet::ID_TEMPLATE, SpreadSheet::ID_TEMPLATE_LAST, SpreadSheet::onCmdTemplate),
@@ -21,13 +23,15 @@ FXDEFMAP(SpreadSheet) SpreadSheetMap[] = {
 FXIMPLEMENT(SpreadSheet, FXTable, SpreadSheetMap, ARRAYNUMBER(SpreadSheetMap))
 
 SpreadSheet::SpreadSheet()
-    : sheet_target(nullptr), sheet_selector(0), menu_row(-1), hidden_column(false), saving(false)
+    : sheet_target(nullptr), sheet_selector(0), menu_row(-1), hidden_column(false), saving(false),
+      transactional(true)
 {
 }
 
 SpreadSheet::SpreadSheet(FXComposite *p, AppContext *context, FXObject *tgt, FXSelector sel, unsigned int opts)
     : FXTable(p, tgt, sel, opts, 0, 0, 0, 0, 2, 2, 2, 2), MultiLang(context, "SpreadSheet"), CommonMsg(context),
-      sheet_target(tgt), sheet_selector(sel), menu_row(-1), hidden_column(false), saving(false)
+      sheet_target(tgt), sheet_selector(sel), menu_row(-1), hidden_column(false), saving(false),
+      transactional(true)
 {
   // The table's notifications come back to the sheet, which passes on
   // what the owner needs.
@@ -133,7 +137,7 @@ void SpreadSheet::fill_row(int i, Content &content)
     for (size_t k = 0; k < db_columns.size(); ++k) {
       if (db_columns[k] != name)
         continue;
-      std::string text = types[col]->format("%s");
+      std::string text = cell_text(types[col]->format("%s"));
       if (is_hidden_title(column_titles[k])) {
         setRowText(i, text.c_str());
         offset = -1;
@@ -249,7 +253,7 @@ void SpreadSheet::read_cells()
           continue;
         int c = static_cast<int>(k) + offset;
         if (i < getNumRows() && c >= 0 && c < getNumColumns())
-          types[col]->from_string(getItemText(i, c).text());
+          types[col]->from_string(from_cell_text(getItemText(i, c).text()));
         break;
       }
     }
@@ -257,17 +261,46 @@ void SpreadSheet::read_cells()
   }
 }
 
-std::string SpreadSheet::db_error_message(const std::string &text)
+void SpreadSheet::Content::restore()
 {
-  return Tools::format("%s\n%s\n%s", text, get_db()->get_error(), get_db()->get_last_query());
+  const std::vector<Tools::DBType *> &types = row->get_types();
+  for (size_t i = 0; i < types.size() && i < stored.size(); ++i)
+    if (types[i]->to_string() != stored[i])
+      types[i]->from_string(stored[i]);
 }
 
-void SpreadSheet::show_error(const std::string &message)
+std::string SpreadSheet::cell_text(const std::string &text)
 {
-  // The database's text may hold a percent sign: never use it as a format.
-  FXMessageBox::error(this, MBOX_OK, title_db_error, "%s", message.c_str());
+  std::string cell;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    const char next = i + 1 < text.size() ? text[i + 1] : '\0';
+    if (c == '\t')
+      cell += "\\t";
+    else if (c == '\n')
+      cell += "\\n";
+    else if (c == '\\' && (next == 't' || next == 'n' || next == '\\' || next == '\t' || next == '\n'))
+      cell += "\\\\";
+    else
+      cell += c;
+  }
+  return cell;
 }
 
+std::string SpreadSheet::from_cell_text(const std::string &cell)
+{
+  std::string text;
+  for (size_t i = 0; i < cell.size(); ++i) {
+    const char next = i + 1 < cell.size() ? cell[i + 1] : '\0';
+    if (cell[i] == '\\' && (next == 't' || next == 'n' || next == '\\')) {
+      text += next == 't' ? '\t' : next == 'n' ? '\n' : '\\';
+      ++i;
+    } else {
+      text += cell[i];
+    }
+  }
+  return text;
+}
 
 void SpreadSheet::save_changes(const std::string &idx_column)
 {
@@ -283,22 +316,48 @@ void SpreadSheet::save_changes(const std::string &idx_column)
   }
   saving = true;
   Tools::Ref<Tools::Database> db = get_db();
+  std::vector<Content *> written;
+  int i = 0;
   for (auto &content : contents) {
+    const int row_number = i++;
+    if (!content->changed())
+      continue;
     Tools::DBBindType &record = *content->row;
     std::string value = record.get_types()[p]->format("%s");
     std::string where = Tools::format("where %s = '%s'", idx_column, Tools::sql_escape(value));
     if (!Tools::update_object(*db, record, where)) {
-      // Nothing of a half-written sheet may stay pending on the shared
-      // connection; the message keeps the failed statement.
-      std::string message = db_error_message("Datanbankefehler");
-      db->rollback();
-      show_error(message);
+      const std::string error = db->get_error(), statement = db->get_last_query();
+      // Nothing of a half-written sheet stays pending on the shared
+      // connection; rows written before go again with the next write-back.
+      if (transactional)
+        db->rollback();
+      else
+        store(written);
+      content->restore();
+      fill_row(row_number, *content);
+      DBError::report(this, title_db_error, "Datanbankefehler", error, statement);
       saving = false;
       return;
     }
+    written.push_back(content.try_get());
   }
-  db->commit();
+  if (transactional && !written.empty() && !db->commit()) {
+    const std::string error = db->get_error(), statement = db->get_last_query();
+    db->rollback();
+    DBError::report(this, title_db_error, "Datanbankefehler", error, statement);
+    saving = false;
+    return;
+  }
+  store(written);
   saving = false;
+}
+
+void SpreadSheet::store(const std::vector<Content *> &written)
+{
+  for (Content *content : written) {
+    content->stored = content->row->get_values();
+    forward(SEL_REPLACED, content->row.try_get());
+  }
 }
 
 void SpreadSheet::dumpRows()
@@ -329,6 +388,16 @@ long SpreadSheet::onChanged(FXObject *sender, FXSelector, void *ptr)
   if (sheet_target)
     return sheet_target->handle(sender, FXSEL(SEL_CHANGED, FXSELID(sheet_selector)), ptr);
   return 1;
+}
+
+long SpreadSheet::onKeyPress(FXObject *sender, FXSelector sel, void *ptr)
+{
+  // Escape ends an edit in a cell; otherwise it belongs to the window,
+  // which closes.
+  const FXEvent *event = static_cast<const FXEvent *>(ptr);
+  if (event && event->code == KEY_Escape && !editor)
+    return 0;
+  return FXTable::onKeyPress(sender, sel, ptr);
 }
 
 long SpreadSheet::onFocusOut(FXObject *, FXSelector, void *)

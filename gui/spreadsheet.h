@@ -4,13 +4,26 @@
 // A table widget over the rows of one database table. The owner gives a
 // column list once, then feeds the sheet with records of one
 // type as often as it likes; the sheet keeps its own copy of each row's
-// record. An editable sheet writes every row back whenever the current
-// cell moves or it loses the focus, and offers a context menu whose
-// entries become requests to the owner.
+// record. An editable sheet writes the rows changed in it back whenever
+// the current cell moves or it loses the focus, and offers a context menu
+// whose entries become requests to the owner.
+//
+// A write-back is one user action: it ends with its own commit, or with a
+// roll-back when the database refuses a row. A table outside transactions
+// (LANG) needs neither, and the sheet sends neither there, so that it
+// never ends what is open on the shared connection. A refused row shows
+// what the database holds again, so that the next move does not ask the
+// same question; the other changed rows go with the next write-back.
+// The owner hears of every row stored (SEL_REPLACED with the record).
+//
+// A cell cannot show a TAB or a line end: they appear as \t and \n, and
+// a backslash before such a sequence is doubled, so that every text comes
+// back from its cell unchanged.
 
 #include <iostream>
 #include <list>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "tools/widgets/fxcompat.h"
@@ -19,6 +32,8 @@
 #include "tools/core/ref.h"
 #include "tools/dbi/database.h"
 #include "tools/dbi/query.h"
+#include "schema/tables.h"
+#include "gui/dberror.h"
 #include "gui/lang.h"
 
 class SpreadSheet : public FX::FXTable, public MultiLang, public CommonMsg
@@ -32,8 +47,16 @@ public:
     Tools::Ref<Tools::DBBindType> row;
     // Per column of the record: shown in a visible cell of this row.
     std::vector<bool> shown;
+    // The record's values as the database holds them.
+    std::vector<std::string> stored;
 
-    explicit Content(const Tools::Ref<Tools::DBBindType> &r) : row(r), shown(r->get_names().size(), false) {}
+    explicit Content(const Tools::Ref<Tools::DBBindType> &r)
+        : row(r), shown(r->get_names().size(), false), stored(r->get_values())
+    {
+    }
+    bool changed() const { return row->get_values() != stored; }
+    // The record takes the stored values back.
+    void restore();
   };
 
   // The data of every command the sheet sends to its owner. It lives on
@@ -70,15 +93,17 @@ protected:
   // Set while rows are written back: the error box of a failed write takes
   // the focus, and that must not start a second write.
   bool saving;
+  // Whether the rows' table keeps transactions (set by every feed).
+  bool transactional;
 
   SpreadSheet();
 
   static bool is_hidden_title(const std::string &title) { return !title.empty() && title[0] == '\t'; }
   int visible_columns() const;
   Tools::Ref<Tools::Database> get_db();
-  // The error message for `text`, with the database's error and statement.
-  std::string db_error_message(const std::string &text);
-  void show_error(const std::string &message);
+  // The rows now stored: their values are what the database holds, and
+  // the owner hears of each.
+  void store(const std::vector<Content *> &written);
   // Fills the cells of table row i from its record.
   void fill_row(int i, Content &content);
   // Sizes every column to its title and values (once the fonts exist).
@@ -118,6 +143,10 @@ public:
   void save_changes(const std::string &idx_column);
   void dumpRows();
 
+  // A text as a cell shows it, and the text a cell's content stands for.
+  static std::string cell_text(const std::string &text);
+  static std::string from_cell_text(const std::string &cell);
+
   const std::vector<std::string> &get_column_titles() const { return column_titles; }
   const std::vector<std::string> &get_db_columns() const { return db_columns; }
   const std::vector<Tools::Ref<Tools::DBBindType> > &get_templates() const { return templates; }
@@ -126,6 +155,7 @@ public:
 
   long onChanged(FX::FXObject *, FX::FXSelector, void *);
   long onFocusOut(FX::FXObject *, FX::FXSelector, void *);
+  long onKeyPress(FX::FXObject *, FX::FXSelector, void *);
   long onRightButton(FX::FXObject *, FX::FXSelector, void *);
   long onCmdNew(FX::FXObject *, FX::FXSelector, void *);
   long onCmdDelete(FX::FXObject *, FX::FXSelector, void *);
@@ -139,6 +169,12 @@ bool SpreadSheet::feed_table(const std::string &where, const std::string &tail, 
 {
   T blank;
   const std::string table = blank.get_name();
+  // Tables that name no engine are created with the server's, which keeps
+  // transactions.
+  if constexpr (std::is_base_of<TableType, T>::value)
+    transactional = blank.engine != TableType::MYISAM;
+  else
+    transactional = true;
 
   hidden_column = false;
   contents.clear();
@@ -158,7 +194,7 @@ bool SpreadSheet::feed_table(const std::string &where, const std::string &tail, 
   std::vector<Tools::Ref<T> > rows;
   bool ok = Tools::select_rows<T>(*db, table, rows, where + tail) >= 0;
   if (!ok)
-    TOOLS_LOG(Tools::format("select failed!\n%s\n%s", db->get_last_query(), db->get_error()));
+    TOOLS_LOG(DBError::failed_select(*db));
 
   // Rows added between counting and reading still get a table row.
   if (static_cast<int>(rows.size()) > getNumRows()) {

@@ -8,6 +8,7 @@
 #include "tools/core/string_utils.h"
 #include "tools/dbi/database.h"
 #include "tools/dbi/query.h"
+#include "tools/dbi/secret.h"
 #include "gui/buttonbar.h"
 #include "gui/moneyfield.h"
 
@@ -295,7 +296,8 @@ std::string BaseDialog::key_text(const std::string &key_column) const
 
 void BaseDialog::data_error(const char *message)
 {
-  FXMessageBox::error(this, MBOX_OK, title_data_error, "%s", message);
+  // A text refused in words may be the password the user window is saving.
+  FXMessageBox::error(this, MBOX_OK, title_data_error, "%s", Tools::Secret::mask(message).c_str());
 }
 
 void BaseDialog::report_db_failure()

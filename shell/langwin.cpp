@@ -1,5 +1,7 @@
 #include "shell/langwin.h"
 
+#include <algorithm>
+
 #include "gui/buttonbar.h"
 #include "gui/spreadsheet.h"
 #include "schema/tables.h"
@@ -12,6 +14,7 @@ static_assert(LangWin::ID_OK == 68 && LangWin::ID_SHEET == 69, "ids of the trans
 // ID_SHEET and are left unanswered: rows come from the program's texts.
 FXDEFMAP(LangWin) LangWinMap[] = {
     FXMAPFUNC(SEL_COMMAND, LangWin::ID_OK, LangWin::onOk),
+    FXMAPFUNC(SEL_REPLACED, LangWin::ID_SHEET, LangWin::onRowStored),
 };
 
 FXIMPLEMENT(LangWin, Dialog, LangWinMap, ARRAYNUMBER(LangWinMap))
@@ -35,7 +38,14 @@ LangWin::LangWin(FXWindow *owner, MainWindow *main)
   fill();
 }
 
-void LangWin::fill() { sheet->feed_table<LANG>("", "", "count(*)"); }
+void LangWin::fill()
+{
+  sheet->feed_table<LANG>("", "", "count(*)");
+  // A translation is about as long as its original: its column gets the
+  // same room, also while no translation is there to size it.
+  if (sheet->getNumColumns() > TRANS)
+    sheet->setColumnWidth(TRANS, std::max(sheet->getColumnWidth(TRANS), sheet->getColumnWidth(ORIG)));
+}
 
 void LangWin::show()
 {
@@ -47,6 +57,15 @@ void LangWin::show(FXuint placement)
 {
   fill();
   Dialog::show(placement);
+}
+
+// A translation stored is used at once, by every text that shows it.
+long LangWin::onRowStored(FXObject *, FXSelector, void *ptr)
+{
+  const LANG *row = dynamic_cast<const LANG *>(static_cast<Tools::DBBindType *>(ptr));
+  if (row && main_window)
+    main_window->getLangRegistry().store(*row);
+  return 1;
 }
 
 long LangWin::onOk(FXObject *, FXSelector, void *)

@@ -2,8 +2,9 @@
 #define KORVAN_SHELL_LANGWIN_H
 
 // The translation editor: every row of table LANG in an editable sheet.
-// A changed cell is written back by the sheet itself; "Ok" makes every
-// translatable object read its row again, so F11 shows the new texts.
+// A changed cell is written back by the sheet itself, and the texts use
+// the translation at once; "Ok" reads the translations again, with those
+// that other stations stored meanwhile.
 
 #include "gui/dialog.h"
 #include "shell/mainwindow.h"
@@ -23,6 +24,8 @@ protected:
 
 public:
   enum { ID_OK = Dialog::ID_LAST, ID_SHEET, ID_LAST };
+  // The sheet's visible columns.
+  enum { SYSTEM, TYPE, ORIG, TRANS };
 
   LangWin(FX::FXWindow *owner, MainWindow *main);
 
@@ -33,6 +36,7 @@ public:
   SpreadSheet *get_sheet() const { return sheet; }
 
   long onOk(FX::FXObject *, FX::FXSelector, void *);
+  long onRowStored(FX::FXObject *, FX::FXSelector, void *);
 };
 
 #endif

@@ -85,7 +85,7 @@ MainWindow::MainWindow()
     : menuBar(nullptr), systemPane(nullptr), wartungPane(nullptr), anwendungPane(nullptr), wartungTitle(nullptr),
       systemTitle(nullptr), anwendungTitle(nullptr), database(), icons(), artWin(nullptr), grpUstWin(nullptr),
       userWin(nullptr), editWin(nullptr), roomWin(nullptr), debugWin(nullptr), sonstArtWin(nullptr),
-      langWin(nullptr), debug(nullptr), user(), translated(false), settings(), langs(), quitting(false),
+      langWin(nullptr), debug(nullptr), user(), settings(), quitting(false),
       tooltip(nullptr)
 {
 }
@@ -95,7 +95,7 @@ MainWindow::MainWindow(FXApp *app)
       menuBar(nullptr), systemPane(nullptr), wartungPane(nullptr), anwendungPane(nullptr), wartungTitle(nullptr),
       systemTitle(nullptr), anwendungTitle(nullptr), database(), icons(app), artWin(nullptr), grpUstWin(nullptr),
       userWin(nullptr), editWin(nullptr), roomWin(nullptr), debugWin(nullptr), sonstArtWin(nullptr),
-      langWin(nullptr), debug(nullptr), user(), translated(false), settings(), langs(), quitting(false),
+      langWin(nullptr), debug(nullptr), user(), settings(), quitting(false),
       tooltip(nullptr)
 {
   debug = new MyDebug;
@@ -142,6 +142,7 @@ MainWindow::~MainWindow()
   // goes first, then the windows (which unregister their texts from a list
   // that still exists), then the popups, which are not children.
   quitting = true;
+  langs.close();
   // A quit still waiting for the event loop must not reach a window gone.
   if (getApp())
     getApp()->removeChore(this, FXSEL(SEL_CHORE, ID_QUIT_CHORE));
@@ -175,7 +176,6 @@ MainWindow::~MainWindow()
   systemTitle = wartungTitle = anwendungTitle = nullptr;
   delete tooltip;
   tooltip = nullptr;
-  langs.clear();
 }
 
 void MainWindow::create()
@@ -183,13 +183,21 @@ void MainWindow::create()
   Tools::apply_theme(getApp());
   icons.create();
   readSettings();
-  database = Tools::Ref<Tools::Database>(
-      new Tools::Database(settings.host, settings.username, settings.password, settings.database, Tools::Database::ODBC));
   FXMainWindow::create();
   if (tooltip)
     tooltip->create();
-  updateLangs();
+  database = Tools::Ref<Tools::Database>(new Tools::Database(settings.host, settings.username, settings.password,
+                                                            settings.database, Tools::Database::ODBC));
+  // Translations start hidden, so the window shows its original texts
+  // whether their rows are read or not: it is on the screen, painted,
+  // before the one read of the rows instead of after it. It shows as the
+  // login leaves it, which follows at once.
+  if (loginAtStart)
+    setLoggedIn(false);
   show(PLACEMENT_SCREEN);
+  getApp()->repaint();
+  // The texts made so far (the menus) find their rows there.
+  langs.attach(database);
   if (loginAtStart)
     onLogin(this, FXSEL(SEL_COMMAND, ID_LOGIN), nullptr);
   else
@@ -219,7 +227,12 @@ void MainWindow::writeSettings()
 
 Tools::Ref<Tools::Database> MainWindow::getDatabase() { return database; }
 
-void MainWindow::setDatabase(const Tools::Ref<Tools::Database> &db) { database = db; }
+// The texts take their rows from the new database.
+void MainWindow::setDatabase(const Tools::Ref<Tools::Database> &db)
+{
+  database = db;
+  langs.attach(database);
+}
 
 Tools::Ref<USER> MainWindow::getUser() { return user; }
 
@@ -252,66 +265,6 @@ void MainWindow::setLoggedIn(bool loggedIn)
 
 // ---- translations ------------------------------------------------------------
 
-Tools::Ref<LANG> MainWindow::getLangFor(const std::string &type, const std::string &orig)
-{
-  Tools::Ref<LANG> row = Lang::make_row(type, orig);
-  Tools::Database *db = database.try_get();
-  if (!db || !db->is_connected())
-    return row;
-  // The texts are the program's own but may hold an apostrophe.
-  const std::string sql = Tools::format("select %%LANG from LANG where system = '%s' and type = '%s' and orig = '%s' ",
-                                        Tools::sql_escape(row->system.value), Tools::sql_escape(row->type.value),
-                                        Tools::sql_escape(row->orig.value));
-  Tools::DBBindList list;
-  list.add(row.try_get());
-  if (Tools::select_objects(*db, sql, list) < 0)
-    TOOLS_LOG(Tools::format("SqlError: %s\nSql: %s", db->get_error(), db->get_last_query()));
-  return row;
-}
-
-bool MainWindow::installLang(Tools::Ref<LANG> row)
-{
-  if (!row.valid() || !row.try_get())
-    return false;
-  Tools::Database *db = database.try_get();
-  if (!db || !db->is_connected())
-    return false;
-  if (row->idx != 0)
-    return true;
-  if (!Tools::insert_object(*db, *row)) {
-    TOOLS_LOG(Tools::format("SqlError: %s\nSql: %s", db->get_error(), db->get_last_query()));
-    return false;
-  }
-  row->idx = db->get_insert_id();
-  return true;
-}
-
-void MainWindow::registerLang(Lang *lang) { langs.push_back(lang); }
-
-void MainWindow::unregisterLang(Lang *lang)
-{
-  if (quitting)
-    return;
-  for (std::list<Lang *>::iterator it = langs.begin(); it != langs.end(); ++it)
-    if (*it == lang) {
-      langs.erase(it);
-      return;
-    }
-}
-
-void MainWindow::updateLangs()
-{
-  for (Lang *l : langs)
-    l->reload();
-}
-
-void MainWindow::switchTranslated()
-{
-  translated = !translated;
-  for (Lang *l : langs)
-    l->update_text();
-}
-
 long MainWindow::onLangMode(FXObject *, FXSelector, void *)
 {
   switchTranslated();
@@ -323,17 +276,35 @@ long MainWindow::onLangMode(FXObject *, FXSelector, void *)
 long MainWindow::onQuit(FXObject *, FXSelector, void *)
 {
   quitting = true;
+  langs.close();
   writeSettings();
   protect_registry_file();
-  getApp()->exit(0); // writes the registry
-  chmod(Tools::fxcompat::registry_file(VENDOR, APPLICATION).c_str(), 0600);
+  // The toolkit writes the registry again as it exits, but keeps quiet
+  // when it cannot: written here, a failure reaches the user.
+  const std::string path = Tools::fxcompat::registry_file(VENDOR, APPLICATION);
+  if (!getApp()->reg().write()) {
+    StaticText title(this, "Titel", "Einstellungen");
+    StaticText text(this, "Message", "Die Einstellungen konnten nicht gespeichert werden:");
+    FXMessageBox::error(this, MBOX_OK, title, "%s\n%s", static_cast<const char *>(text), path.c_str());
+  }
+  getApp()->exit(0);
+  chmod(path.c_str(), 0600);
   return 1;
 }
 
 long MainWindow::onConnect(FXObject *, FXSelector, void *)
 {
-  Connect dialog(this, this);
-  Tools::fxcompat::run_modal(&dialog, PLACEMENT_SCREEN);
+  bool connected = false;
+  {
+    Connect dialog(this, this);
+    connected = Tools::fxcompat::run_modal(&dialog, PLACEMENT_SCREEN) == 1;
+  }
+  // The user logged in belongs to the old database (or to none): the new
+  // one must know who works, or the history stamps would name nobody.
+  if (connected) {
+    user = Tools::Ref<USER>();
+    onLogin(this, FXSEL(SEL_COMMAND, ID_LOGIN), nullptr);
+  }
   return 1;
 }
 

@@ -3,8 +3,7 @@
 
 // The program's one top-level window and the application context of its
 // dialogs: the database handle, the stored connection settings, the
-// current user, the icon set, the debug sink and the list of translatable
-// objects.
+// current user, the icon set, the debug sink and the program's texts.
 
 #include <list>
 #include <string>
@@ -87,11 +86,9 @@ protected:
   LangWin *langWin;
   MyDebug *debug;
   Tools::Ref<USER> user;
-  bool translated;
   ConnectSettings settings;
-  std::list<Lang *> langs;
-  // Set when the program ends: objects destroyed from then on no longer
-  // search the list.
+  // Set when the program ends: texts destroyed from then on no longer
+  // search the registry's list.
   bool quitting;
   FX::FXToolTip *tooltip;
 
@@ -113,8 +110,6 @@ public:
   void setDatabase(const Tools::Ref<Tools::Database> &db);
   Tools::Ref<USER> getUser() override;
   void setUser(const Tools::Ref<USER> &u);
-  bool isTranslated() const override { return translated; }
-  void switchTranslated() override;
   FX::FXIcon *getIcon(const std::string &name) override { return icons.get_icon(name); }
   IconManager &getIconManager() { return icons; }
   ConnectSettings &getConnectSettings() { return settings; }
@@ -125,14 +120,6 @@ public:
   // at the keyboard turn it off: create then counts as logged in, and the
   // "Anmeldung" entry still runs the real login.
   static void setLoginAtStart(bool on) { loginAtStart = on; }
-
-  // ---- translations ----
-  Tools::Ref<LANG> getLangFor(const std::string &type, const std::string &orig) override;
-  bool installLang(Tools::Ref<LANG> row) override;
-  void registerLang(Lang *lang) override;
-  void unregisterLang(Lang *lang) override;
-  void updateLangs();
-  const std::list<Lang *> &getLangs() const { return langs; }
 
   // ---- message handlers ----
   long onQuit(FX::FXObject *, FX::FXSelector, void *);

@@ -14,6 +14,12 @@ bool write_create_script(const std::string &path, std::ostream &err)
     return false;
   }
   script << create_sql();
+  script.close();
+  // A full disk lets the file open and then takes nothing.
+  if (!script) {
+    err << "warning cannt write create.sql\n";
+    return false;
+  }
   return true;
 }
 

@@ -8,7 +8,8 @@
 #include <string>
 
 // Writes the create script to the file (truncating it). When the file
-// cannot be written, says so on `err` and gives false; start-up goes on.
+// cannot be opened or written, says so on `err` and gives false; start-up
+// goes on.
 bool write_create_script(const std::string &path, std::ostream &err);
 
 // Runs the program's body. An exception that reaches it is reported with

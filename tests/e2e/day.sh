@@ -162,6 +162,14 @@ login anna blau7
 keys Korvan ctrl+q
 station_ends
 
+step "what the first start left"
+cmp -s "$E2E_TMP/day/data/create.sql" <("$KORVAN_BIN_DIR/schema/korvan-create-sql") ||
+  fail "no create script next to the data"
+settings=$E2E_TMP/day/home/.foxrc/Marbeck/Korvan
+[ "$(stat -c %a "$settings")" = 600 ] && grep -qx "database=korvan" "$settings" ||
+  fail "the settings are not stored, or not for the owner only"
+! grep -e tresen -e blau7 "$E2E_TMP/day/out" || fail "a password on standard output"
+
 step "the next start"
 station day
 login anna blau7
@@ -176,19 +184,7 @@ keys Korvan ctrl+q
 station_ends
 
 step "what the database holds"
-db=$E2E_TMP/day/data/db
-on_exit "'$KORVAN_ROOT/scripts/db' stop '$db'"
-"$KORVAN_ROOT/scripts/db" start "$db" >/dev/null 2>&1
-sql() { mariadb --no-defaults --socket="$db/mysqld.sock" -uroot -N korvan -e "$1"; }
-# expect WHAT QUERY EXPECTED: the rows a query gives, one line each.
-expect() {
-  local got
-  got=$(sql "$2")
-  [ "$got" = "$3" ] || fail "$1: expected
-$3
-got
-$got"
-}
+private_db day
 stamped="hist_an_user = 'wrt' and hist_an_zeit > 0"
 expect "the VAT group" "select name, ust from GRP_UST where $stamped" "Speisen	7"
 expect "the articles" "select artnr, gruppe_ust from ART where $stamped order by idx" "Suppe	Speisen
@@ -201,6 +197,7 @@ expect "the payment kind" "select name from SONST_ART where $stamped" "Karte"
 expect "the users" "select login, passwd from USER order by idx" "wrt	tresen
 anna	blau7"
 expect "the room" "select name from LAYOUTK" "Saal"
+expect "texts stored twice" "select count(*) from (select 1 from LANG group by system, type, orig having count(*) > 1) t" 0
 expect "the tables" "select label_name, label_x, label_y from LAYOUTP order by idx" "Fenster	100	80
 Tisch 2	300	80
 Tisch 3	200	250"

@@ -258,3 +258,26 @@ plan_origin() {
   xwininfo -tree -id "$w" | awk -v size="$2x$3" -v wx="$wx" -v wy="$wy" '
     $0 ~ (" " size "\\+") { n = split($NF, p, "+"); print p[2] - wx, p[3] - wy; exit }'
 }
+
+# ---- the stored rows ----
+
+# private_db NAME: starts the private server of the ended station NAME
+# again, for the queries that follow (stopped when the run ends).
+private_db() {
+  E2E_DB=$E2E_TMP/$1/data/db
+  on_exit "'$KORVAN_ROOT/scripts/db' stop '$E2E_DB'"
+  "$KORVAN_ROOT/scripts/db" start "$E2E_DB" >/dev/null 2>&1
+}
+
+# sql QUERY: the rows a query gives on that server, one line each.
+sql() { mariadb --no-defaults --socket="$E2E_DB/mysqld.sock" -uroot -N korvan -e "$1"; }
+
+# expect WHAT QUERY EXPECTED: the rows must be these.
+expect() {
+  local got
+  got=$(sql "$2")
+  [ "$got" = "$3" ] || fail "$1: expected
+$3
+got
+$got"
+}

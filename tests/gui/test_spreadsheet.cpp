@@ -1,482 +1,230 @@
-// The spreadsheet: column list, feeding with its count
-// statements, reading rows back, writing edits back in one commit, the
-// failed write, and the context menu's requests.
-
-#include <gtest/gtest.h>
+// The spreadsheet: feeding, writing the changed rows back in one commit,
+// the refused write, cells that keep every text, and the context menu.
 
 #include "gui/spreadsheet.h"
-#include "schema/tables.h"
-#include "tests/gui/gui_env.h"
+#include "shell/mainwindow.h"
+#include "tests/guisupport/gui_support.h"
+#include "tests/support/recording_db.h"
 
 using namespace FX;
-using namespace gui_test;
+using namespace korvan_gui_test;
 
 namespace {
 
-const char *const GROUP_SPEC = "idx \tidx,name Name,bezeichnung Bezeichnung, bezeichnung2 Bezeichnung";
-
-class Open : public SpreadSheet
-{
-public:
-  using SpreadSheet::SpreadSheet;
-};
-
-// Three article groups (one article each) on a recording connection that
-// the main window uses for the test; everything is removed afterwards.
-class SheetTest : public ::testing::Test
+// Three rooms, on the main window's recording connection, in a sheet.
+class SheetTest : public MainWindowFixture
 {
 protected:
-  Tools::Ref<Tools::Database> saved;
-  Tools::Ref<Tools::Database> db;
-  RecordingDB *rec = nullptr;
-  std::vector<std::string> group_idx;
-
-  std::string insert(const std::string &sql)
-  {
-    EXPECT_FALSE(!rec->quiet(sql)) << sql << "\n" << rec->get_error();
-    Tools::DBErg<Tools::DBRowList> id = rec->quiet("select LAST_INSERT_ID()");
-    return id.rows.rows.empty() ? std::string() : id.rows.rows[0][0];
-  }
-
-  std::string add_group(const std::string &name, const std::string &text, int article)
-  {
-    return insert(Tools::format("insert into GRP_ART (name, bezeichnung, bezeichnung2, art_artnr, art_idx) "
-                                "values ('%s', '%s', 'zwei', 'A%d', (select idx from ART where artnr = 'A%d'))",
-                                name, text, article, article));
-  }
+  korvan_test::RecordingDB *rec = nullptr;
+  Recorder owner;
+  FXDialogBox *box = nullptr;
+  SpreadSheet *sheet = nullptr;
 
   void SetUp() override
   {
-    saved = main_window()->getDatabase();
-    db = connect_recording(rec);
-    main_window()->setDatabase(db);
-    std::string dates = "'JA', '2008-01-01', '2008-01-01', '2008-01-01', '', '2008-01-01', '', '2008-01-01', ''";
-    std::string base = "gueltig, gueltig_von, gueltig_bis, hist_an_zeit, hist_an_user, hist_ae_zeit, "
-                       "hist_ae_user, hist_lo_zeit, hist_lo_user";
-    std::string ust = insert("insert into GRP_UST (" + base + ", name, bezeichnung, bezeichnung2, ust) values (" +
-                             dates + ", 'voll', '', '', 19)");
-    for (int i = 1; i <= 4; ++i)
-      insert(Tools::format("insert into ART (%s, artnr, bezeichnung, bezeichnung2, gruppe_ust, gruppe_ust_idx) "
-                           "values (%s, 'A%d', 'Artikel', '', 'voll', '%s')",
-                           base, dates, i, ust));
-    group_idx.push_back(add_group("Getränke", "kalt", 1));
-    group_idx.push_back(add_group("Speisen", "warm", 2));
-    group_idx.push_back(add_group("Desserts", "süß", 3));
+    MainWindowFixture::SetUp();
+    main->setDatabase(korvan_test::connect_recording(database, rec));
+    for (const char *name : {"Garten", "Saal", "Bar"})
+      rec->quiet(Tools::format("insert into LAYOUTK (name, width, height, color) values ('%s', 1, 1, 0)", name));
     rec->quiet("commit");
+    box = new FXDialogBox(main, "Liste", DECOR_TITLE | DECOR_BORDER, 100, 100, 400, 250);
+    sheet = new SpreadSheet(box, main, &owner, 76, LAYOUT_FILL);
+    sheet->set_columns("idx \tidx,name Name,width Breite");
+    ASSERT_TRUE(sheet->feed_table<LAYOUTK>("", "", "count(*)"));
+    box->create();
+    box->show(PLACEMENT_DEFAULT);
     rec->statements.clear();
   }
-
   void TearDown() override
   {
-    rec->after = nullptr;
-    rec->quiet("rollback");
-    rec->quiet("delete from GRP_ART");
-    rec->quiet("delete from ART");
-    rec->quiet("delete from GRP_UST");
-    rec->quiet("commit");
-    main_window()->setDatabase(saved);
+    delete box;
+    MainWindowFixture::TearDown();
   }
-
-  std::string committed(const std::string &sql)
+  std::string cell(int r, int c) { return sheet->getItemText(r, c).text(); }
+  // What the database holds for the room of that row, as others see it.
+  std::string stored(int row, const std::string &column)
   {
-    Tools::Ref<Tools::Database> other = connect();
-    return query_value(*other, sql);
+    const std::string idx = sheet->get_row(row)->get_cell_by_name("idx")->format("%s");
+    return query_value(*db, "select " + column + " from LAYOUTK where idx = " + idx);
+  }
+  void leave() { sheet->handle(sheet, FXSEL(SEL_FOCUSOUT, SpreadSheet::ID_SHEET), nullptr); }
+  void right_click(int row)
+  {
+    FXEvent e = FXEvent();
+    while (sheet->rowAtY(e.win_y) < row && e.win_y < 2000)
+      ++e.win_y;
+    sheet->handle(sheet, FXSEL(SEL_RIGHTBUTTONPRESS, SpreadSheet::ID_SHEET), &e);
   }
 };
-
-// The three groups, in the columns of the group list.
-bool feed_groups(SpreadSheet &s)
-{
-  s.set_columns(GROUP_SPEC);
-  return s.feed_table<GRP_ART>("", "", "count(*)");
-}
-
-std::string cell(SpreadSheet &s, int r, int c) { return s.getItemText(r, c).text(); }
-
-// The row under which a right click at this y lands, found from the table.
-int y_for_row(SpreadSheet &s, int row)
-{
-  for (int y = -50; y < 600; ++y)
-    if (s.rowAtY(y) == row)
-      return y;
-  return -1000;
-}
-
-FXEvent right_click(int y)
-{
-  FXEvent e = FXEvent();
-  e.type = SEL_RIGHTBUTTONPRESS;
-  e.win_x = 10;
-  e.win_y = y;
-  e.root_x = 100;
-  e.root_y = 100 + y;
-  return e;
-}
-
-struct MenuEntry
-{
-  std::string text;
-  FXuint id;
-  FXMenuPane *submenu;
-};
-
-std::vector<MenuEntry> entries(FXWindow *pane)
-{
-  std::vector<MenuEntry> found;
-  for (FXWindow *w = pane->getFirst(); w; w = w->getNext()) {
-    if (FXMenuCascade *cascade = dynamic_cast<FXMenuCascade *>(w))
-      found.push_back({cascade->getText().text(), 0, dynamic_cast<FXMenuPane *>(cascade->getMenu())});
-    else if (FXMenuCommand *cmd = dynamic_cast<FXMenuCommand *>(w))
-      found.push_back({cmd->getText().text(), cmd->getSelector(), nullptr});
-  }
-  return found;
-}
 
 } // namespace
 
-TEST(SpreadSheetColumns, ColumnListGivesColumnsTitlesAndAHiddenKey)
+TEST_F(SheetTest, FeedShowsEveryRowWithItsKeyInTheRowHeader)
 {
-  Open sheet(owner(), main_window(), nullptr, 0, 0);
-  testing::internal::CaptureStdout();
-  sheet.set_columns("idx");
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "ignoring: idx\n");
-  EXPECT_TRUE(sheet.get_db_columns().empty());
-
-  sheet.set_columns(GROUP_SPEC);
-  EXPECT_EQ(sheet.get_db_columns(), (std::vector<std::string>{"idx", "name", "bezeichnung", "bezeichnung2"}));
-  EXPECT_EQ(sheet.get_column_titles(), (std::vector<std::string>{"\tidx", "Name", "Bezeichnung", "Bezeichnung"}));
-  EXPECT_EQ(sheet.getNumColumns(), 3);
-
-  // Empty entries are skipped; a title may hold blanks.
-  sheet.set_columns(",extra Mehr Text,");
-  EXPECT_EQ(sheet.get_column_titles().back(), "Mehr Text");
-  EXPECT_EQ(sheet.getNumColumns(), 4);
-}
-
-TEST_F(SheetTest, NumbersLineUpRightTextsLeftAndNoColumnCutsItsText)
-{
-  Open sheet(owner(), main_window(), nullptr, 0, 0);
-  sheet.set_columns("name Name, art_idx Nr, bezeichnung Eine recht lange Spaltenüberschrift");
-  sheet.create();
-  ASSERT_TRUE(sheet.feed_table<GRP_ART>("", "", "count(*)"));
-  ASSERT_GT(sheet.getNumRows(), 0);
-  EXPECT_EQ(FXTableItem::LEFT, sheet.getItemJustify(0, 0) & (FXTableItem::LEFT | FXTableItem::RIGHT));
-  EXPECT_EQ(FXTableItem::RIGHT, sheet.getItemJustify(0, 1) & (FXTableItem::LEFT | FXTableItem::RIGHT));
-  FXFont *font = sheet.getColumnHeader()->getFont();
-  EXPECT_GE(sheet.getColumnWidth(2), font->getTextWidth(sheet.getColumnText(2)));
-  for (int r = 0; r < sheet.getNumRows(); ++r)
-    EXPECT_GE(sheet.getColumnWidth(0), sheet.getFont()->getTextWidth(sheet.getItemText(r, 0)));
-}
-
-TEST_F(SheetTest, FeedShowsTheRowsWithTheKeyInTheRowHeader)
-{
-  Open sheet(owner(), main_window(), nullptr, 0, 0);
-  ASSERT_TRUE(feed_groups(sheet));
-  ASSERT_EQ(sheet.getNumRows(), 3);
+  ASSERT_EQ(sheet->getNumRows(), 3);
   for (int r = 0; r < 3; ++r) {
-    Tools::Ref<Tools::DBBindType> row = sheet.get_row(r);
-    ASSERT_TRUE(row.valid());
-    GRP_ART *g = dynamic_cast<GRP_ART *>(row.try_get());
-    ASSERT_NE(g, nullptr);
-    EXPECT_EQ(std::string(sheet.getRowText(r).text()), g->idx.format("%s"));
-    EXPECT_EQ(cell(sheet, r, 0), g->name.value);
-    EXPECT_EQ(cell(sheet, r, 1), g->bezeichnung.value);
-    EXPECT_EQ(cell(sheet, r, 2), "zwei");
+    EXPECT_EQ(sheet->getRowText(r).text(), sheet->get_row(r)->get_cell_by_name("idx")->format("%s"));
+    EXPECT_EQ(cell(r, 0), stored(r, "name"));
   }
-  EXPECT_FALSE(sheet.get_row(-1).valid());
-  EXPECT_FALSE(sheet.get_row(3).valid());
-
-  // A record kept by the owner outlives the next feed.
-  Tools::Ref<Tools::DBBindType> kept = sheet.get_row(0);
-  ASSERT_TRUE(sheet.feed_table<GRP_ART>("where name = 'Speisen'", "", "count(*)"));
-  EXPECT_EQ(sheet.getNumRows(), 1);
-  EXPECT_EQ(dynamic_cast<GRP_ART *>(kept.try_get())->name.value, "Getränke");
+  // A grouped count counts its groups, a page of one row at a time.
+  EXPECT_EQ(sheet->select("LAYOUTK", "", " group by name ", "count(*)"), 3);
+  EXPECT_EQ(rec->statements[0], "select count(*) from LAYOUTK   group by name  limit 0, 1");
 }
 
-TEST_F(SheetTest, CountStatementsArePagedOneRowAtATime)
+TEST_F(SheetTest, AnEditWritesOnlyTheChangedRowsInOneCommit)
 {
-  Open sheet(owner(), main_window(), nullptr, 0, 0);
-  sheet.set_columns("idx \tidx, system System, type Typ, orig Original, trans Übersetzung");
+  sheet->setEditable(TRUE);
+  sheet->setItemText(1, 0, "Saal's \\ 100%");
+  sheet->setRowText(1, "999"); // the hidden key is never read back
+  sheet->setCurrentItem(2, 0, TRUE);
+  ASSERT_EQ(rec->statements.size(), 2u);
+  EXPECT_EQ(rec->starting_with("UPDATE LAYOUTK SET ").size(), 1u);
+  EXPECT_EQ(rec->statements[1], "commit;");
+  EXPECT_EQ(stored(1, "name"), "Saal's \\ 100%");
+  // The owner hears of the row stored, then of the move with its own id.
+  EXPECT_EQ(owner.messages.at(0).data, sheet->get_row(1).try_get());
+  EXPECT_EQ(owner.messages.at(1).id, 76u);
+
+  // Leaving writes back only what changed since; a read-only sheet nothing.
   rec->statements.clear();
-  ASSERT_TRUE(sheet.feed_table<LANG>("", "", "count(*)"));
-  ASSERT_GE(rec->statements.size(), 3u);
-  EXPECT_EQ(rec->statements[0], "select count(*) from LANG   limit 0, 1");
-  EXPECT_EQ(rec->statements[1], "select count(*) from LANG   limit 1, 1");
-  EXPECT_EQ(rec->statements[2], "SELECT idx,system,type,orig,trans FROM LANG ");
-  EXPECT_EQ(sheet.getNumRows(), std::stoi(rec->quiet("select count(*) from LANG").rows.rows[0][0]));
-
-  Open groups(owner(), main_window(), nullptr, 0, 0);
-  groups.set_columns(GROUP_SPEC);
-  rec->statements.clear();
-  EXPECT_EQ(groups.select("GRP_ART", "", " group by GRP_ART.name ", " count(GRP_ART.name) "), 3);
-  const std::string count = "select  count(GRP_ART.name)  from GRP_ART   group by GRP_ART.name  limit ";
-  EXPECT_EQ(rec->statements,
-            (std::vector<std::string>{count + "0, 1", count + "1, 1", count + "2, 1", count + "3, 1"}));
-
-  // A failing count ends with what was counted.
-  EXPECT_EQ(groups.select("NO_TABLE", "", "", "count(*)"), 0);
-}
-
-TEST_F(SheetTest, RowsReadBeyondTheCountGrowTheTableAndMissingOnesStayEmpty)
-{
-  Open sheet(owner(), main_window(), nullptr, 0, 0);
-  sheet.set_columns(GROUP_SPEC);
-  rec->after = [this](RecordingDB &r, const std::string &sql) {
-    if (sql == "select count(*) from GRP_ART   limit 1, 1") {
-      r.after = nullptr;
-      add_group("Nachzügler", "spät", 4);
-    }
-  };
-  ASSERT_TRUE(sheet.feed_table<GRP_ART>("", "", "count(*)"));
-  ASSERT_EQ(sheet.getNumRows(), 4);
-  ASSERT_TRUE(sheet.get_row(3).valid());
-  EXPECT_EQ(cell(sheet, 3, 0), "Nachzügler");
-  EXPECT_FALSE(std::string(sheet.getRowText(3).text()).empty());
-
-  rec->after = [](RecordingDB &r, const std::string &sql) {
-    if (sql == "select count(*) from GRP_ART   limit 1, 1") {
-      r.after = nullptr;
-      r.quiet("delete from GRP_ART where name = 'Nachzügler'");
-    }
-  };
-  ASSERT_TRUE(sheet.feed_table<GRP_ART>("", "", "count(*)"));
-  ASSERT_EQ(sheet.getNumRows(), 4);
-  EXPECT_FALSE(sheet.get_row(3).valid());
-  EXPECT_EQ(cell(sheet, 3, 0), "");
-
-  // Selections skip the row without a record.
-  sheet.selectRange(0, 3, 0, 2);
-  std::vector<Tools::Ref<Tools::DBBindType> > selected = sheet.get_selected_rows();
-  EXPECT_EQ(selected.size(), 3u);
-}
-
-TEST_F(SheetTest, SelectedRowsComeInRowOrder)
-{
-  Open sheet(owner(), main_window(), nullptr, 0, 0);
-  ASSERT_TRUE(feed_groups(sheet));
-  EXPECT_TRUE(sheet.get_selected_rows().empty());
-  sheet.selectRange(1, 2, 1, 1);
-  std::vector<Tools::Ref<Tools::DBBindType> > selected = sheet.get_selected_rows();
-  ASSERT_EQ(selected.size(), 2u);
-  EXPECT_EQ(selected[0].try_get(), sheet.get_row(1).try_get());
-  EXPECT_EQ(selected[1].try_get(), sheet.get_row(2).try_get());
-}
-
-TEST_F(SheetTest, AnEditIsWrittenBackWithEveryRowInOneCommit)
-{
-  Recorder owner_target;
-  Open sheet(owner(), main_window(), &owner_target, 76, 0);
-  ASSERT_TRUE(feed_groups(sheet));
-  sheet.setEditable(TRUE);
-  std::string idx1 = sheet.getRowText(1).text();
-
-  sheet.setItemText(1, 1, "lauwarm");
-  sheet.setItemText(0, 0, "Getränk's \\ 100%");
-  sheet.setRowText(1, "999"); // the hidden key is never read back
-  rec->statements.clear();
-  sheet.setCurrentItem(2, 0, TRUE);
-
-  std::vector<std::string> updates = rec->starting_with("UPDATE GRP_ART SET ");
-  ASSERT_EQ(updates.size(), 3u);
-  EXPECT_NE(updates[1].find("where idx = '" + idx1 + "'"), std::string::npos) << updates[1];
-  EXPECT_NE(updates[1].find("bezeichnung='lauwarm'"), std::string::npos) << updates[1];
-  ASSERT_EQ(rec->statements.size(), 4u);
-  EXPECT_EQ(rec->statements.back(), "commit;");
-
-  EXPECT_EQ(committed("select bezeichnung from GRP_ART where idx = " + idx1), "lauwarm");
-  EXPECT_EQ(committed("select name from GRP_ART where idx = " + group_idx[0]), "Getränk's \\ 100%");
-  EXPECT_EQ(committed("select count(*) from GRP_ART where idx = 999"), "0");
-
-  // The owner hears of the move with its own id and the position.
-  ASSERT_FALSE(owner_target.messages.empty());
-  const Recorder::Message &m = owner_target.messages.back();
-  EXPECT_EQ(m.type, (FXuint)SEL_CHANGED);
-  EXPECT_EQ(m.id, 76u);
-  ASSERT_NE(m.data, nullptr);
-  EXPECT_EQ(static_cast<FXTablePos *>(m.data)->row, 2);
-
-  // Losing the focus writes back too; a read-only sheet writes nothing.
-  rec->statements.clear();
-  sheet.handle(&sheet, FXSEL(SEL_FOCUSOUT, SpreadSheet::ID_SHEET), nullptr);
-  EXPECT_EQ(rec->starting_with("UPDATE").size(), 3u);
-  sheet.setEditable(FALSE);
-  rec->statements.clear();
-  sheet.setItemText(1, 1, "kalt");
-  sheet.handle(&sheet, FXSEL(SEL_FOCUSOUT, SpreadSheet::ID_SHEET), nullptr);
+  leave();
   EXPECT_TRUE(rec->statements.empty());
-  EXPECT_EQ(dynamic_cast<GRP_ART *>(sheet.get_row(1).try_get())->bezeichnung.value, "kalt");
+  sheet->setEditable(FALSE);
+  sheet->setItemText(0, 0, "Hof");
+  leave();
+  EXPECT_EQ(stored(0, "name"), "Garten");
 }
 
-TEST_F(SheetTest, AFailedUpdateRollsBackShowsOneBoxAndNeverNestsASave)
+// The database refuses a row: one box, everything rolled back, the row
+// shows what is stored, and the next move asks nothing.
+TEST_F(SheetTest, ARefusedRowRollsBackAsksOnceAndShowsTheStoredValueAgain)
 {
-  Open sheet(owner(), main_window(), nullptr, 0, 0);
-  sheet.create();
-  ASSERT_TRUE(feed_groups(sheet));
-  sheet.setEditable(TRUE);
-  sheet.setItemText(0, 1, "geändert");
-  sheet.setItemText(1, 0, std::string(30, 'x').c_str()); // longer than the column
-  rec->statements.clear();
-
-  int before = answered_count();
+  sheet->setEditable(TRUE);
+  sheet->setItemText(0, 1, "7");
+  sheet->setItemText(1, 0, std::string(30, 'x').c_str()); // longer than the column
+  int boxes = 0;
   std::string shown;
   size_t statements_when_shown = 0;
   answer_modal([&](FXWindow *box) {
+    ++boxes;
     shown = label_texts(box);
     statements_when_shown = rec->statements.size();
-    // The box took the focus from the sheet: that must not save again.
-    sheet.handle(&sheet, FXSEL(SEL_FOCUSOUT, SpreadSheet::ID_SHEET), nullptr);
+    leave(); // the box took the focus from the sheet: that must not save again
   });
-  sheet.read_cells();
-  sheet.save_changes("idx");
-  EXPECT_EQ(answered_count(), before + 1);
-
+  sheet->setCurrentItem(2, 0, TRUE);
   ASSERT_EQ(rec->statements.size(), 3u);
-  EXPECT_EQ(rec->starting_with("UPDATE").size(), 2u);
-  EXPECT_EQ(rec->statements[2], "rollback;");
   EXPECT_EQ(statements_when_shown, 3u);
-  EXPECT_NE(shown.find("Datanbankefehler\n"), std::string::npos) << shown;
-  EXPECT_NE(shown.find(rec->statements[1]), std::string::npos) << shown;
+  EXPECT_EQ(rec->statements[2], "rollback;");
+  EXPECT_NE(shown.find("Die Änderung wurde nicht gespeichert.\nGrund: Data too long"), std::string::npos) << shown;
+  EXPECT_EQ(stored(0, "width"), "1");
+  ASSERT_EQ(cell(1, 0), "Saal");
+  EXPECT_EQ(cell(0, 1), "7");
 
-  EXPECT_EQ(query_value(*db, "select bezeichnung from GRP_ART where idx = " + group_idx[0]), "kalt");
-  EXPECT_EQ(committed("select bezeichnung from GRP_ART where idx = " + group_idx[0]), "kalt");
+  sheet->setCurrentItem(1, 1, TRUE);
+  leave();
+  EXPECT_EQ(boxes, 1);
+  EXPECT_EQ(stored(0, "width"), "7");
 }
 
-TEST_F(SheetTest, SavingWithoutRowsOrWithoutTheKeyColumnWritesNothing)
+// LANG keeps no transactions: its rows are stored by their UPDATE, and a
+// write-back there neither commits nor rolls back the shared connection.
+TEST_F(SheetTest, TranslationsAreStoredWithoutEndingTheConnectionsTransaction)
 {
-  Open sheet(owner(), main_window(), nullptr, 0, 0);
-  sheet.set_columns(GROUP_SPEC);
+  rec->quiet("insert into LANG (system, type, orig, trans) values ('GUI', 'L', 'Eins', ''), ('GUI', 'L', 'Zwei', '')");
+  rec->quiet("insert into LAYOUTK (name, width, height, color) values ('Offen', 1, 1, 0)"); // not ours to end
+  SpreadSheet langs(box, main, nullptr, 0, 0);
+  langs.create();
+  langs.set_columns("idx \tidx,orig Original,trans Übersetzung");
+  ASSERT_TRUE(langs.feed_table<LANG>("where orig in ('Eins', 'Zwei') order by orig", "", "count(*)"));
+  langs.setEditable(TRUE);
+  langs.setItemText(0, 1, "One");
+  langs.setItemText(1, 1, std::string(101, 'y').c_str());
   rec->statements.clear();
-  sheet.save_changes("idx");
-  EXPECT_TRUE(rec->statements.empty());
-
-  ASSERT_TRUE(sheet.feed_table<GRP_ART>("", "", "count(*)"));
-  rec->statements.clear();
-  testing::internal::CaptureStdout();
-  sheet.save_changes("nope");
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "idx_name 'nope' not found\n");
-  sheet.save_changes("");
-  EXPECT_TRUE(rec->statements.empty());
+  Box refused;
+  expect_box(refused);
+  langs.handle(&langs, FXSEL(SEL_FOCUSOUT, SpreadSheet::ID_SHEET), nullptr);
+  EXPECT_TRUE(refused.seen);
+  EXPECT_EQ(rec->statements.size(), 2u);
+  EXPECT_EQ(query_value(*db, "select trans from LANG where orig = 'Eins'"), "One");
+  EXPECT_EQ(query_value(*main->getDatabase(), "select count(*) from LAYOUTK where name = 'Offen'"), "1");
+  EXPECT_EQ(query_value(*db, "select count(*) from LAYOUTK where name = 'Offen'"), "0");
 }
 
-TEST_F(SheetTest, ContextMenuSendsRequestsForNewDeleteAndTemplates)
+TEST(SpreadSheetCells, TabsLineEndsAndBackslashesComeBackUnchanged)
 {
-  Recorder target;
-  std::vector<Tools::Ref<Tools::DBBindType> > offered;
-  for (int i = 0; i < 150; ++i) {
-    GRP_ART *t = new GRP_ART;
-    t->idx = 1000 + i;
-    t->name = Tools::format("Vorlage%d", i);
-    offered.push_back(Tools::Ref<Tools::DBBindType>(t));
+  const std::vector<std::pair<std::string, std::string> > cases = {
+      {"&Quit\tCtl-Q", "&Quit\\tCtl-Q"}, {"zwei\nZeilen", "zwei\\nZeilen"}, {"C:\\temp", "C:\\\\temp"},
+      {"Getränk's \\ 100%", "Getränk's \\ 100%"}, {"\\\t\\", "\\\\\\t\\"}, {"Ende\\", "Ende\\"},
+  };
+  for (const auto &c : cases) {
+    EXPECT_EQ(SpreadSheet::cell_text(c.first), c.second) << c.first;
+    EXPECT_EQ(SpreadSheet::from_cell_text(c.second), c.first) << c.second;
   }
-  std::string label_column = "nosuch";
-  std::vector<int> codes;
-  std::vector<Tools::Ref<Tools::DBBindType> > rows;
-  target.reply = [&](const Recorder::Message &m) -> long {
-    if (m.type != SEL_COMMAND)
-      return 1;
-    SpreadSheet::MenuRequest *req = static_cast<SpreadSheet::MenuRequest *>(m.data);
-    codes.push_back(req->code);
-    rows.push_back(req->row);
-    if (req->code == SpreadSheet::MenuRequest::TEMPLATES) {
-      req->rows = offered;
-      req->column = label_column;
+}
+
+TEST_F(SheetTest, TheMenuOffersTheOwnersTemplatesAndSendsTheRowUnderThePointer)
+{
+  std::vector<Tools::Ref<Tools::DBBindType> > offered(150);
+  for (int i = 0; i < 150; ++i) {
+    offered[i] = Tools::Ref<Tools::DBBindType>(new LAYOUTK);
+    offered[i]->get_cell_by_name("name")->from_string(Tools::format("Vorlage%d", i));
+  }
+  std::vector<Tools::DBBindType *> rows;
+  owner.reply = [&](const Recorder::Message &m) -> long {
+    SpreadSheet::MenuRequest *request = static_cast<SpreadSheet::MenuRequest *>(m.data);
+    if (m.type == SEL_COMMAND) {
+      rows.push_back(request->row.try_get());
+      request->rows = offered;
+      request->column = "name";
     }
     return 1;
   };
-
-  Open sheet(owner(), main_window(), &target, 75, 0);
-  sheet.create();
-  ASSERT_TRUE(feed_groups(sheet));
-
-  // Read-only: no menu at all.
-  FXEvent click = right_click(y_for_row(sheet, 1));
-  int before = answered_count();
-  EXPECT_EQ(sheet.handle(&sheet, FXSEL(SEL_RIGHTBUTTONPRESS, SpreadSheet::ID_SHEET), &click), 1);
-  EXPECT_EQ(answered_count(), before);
-  EXPECT_TRUE(codes.empty());
-
-  sheet.setEditable(TRUE);
-  std::vector<MenuEntry> top, templates;
+  sheet->setEditable(TRUE);
+  std::vector<std::string> templates;
   answer_modal([&](FXWindow *pane) {
-    top = entries(pane);
-    if (top.size() == 3 && top[2].submenu)
-      templates = entries(top[2].submenu);
-    sheet.handle(&sheet, FXSEL(SEL_COMMAND, SpreadSheet::ID_DELETE), nullptr);
+    for (FXWindow *w = pane->getFirst(); w; w = w->getNext())
+      if (FXMenuCascade *cascade = dynamic_cast<FXMenuCascade *>(w))
+        for (FXWindow *entry = cascade->getMenu()->getFirst(); entry; entry = entry->getNext())
+          templates.push_back(static_cast<FXMenuCommand *>(entry)->getText().text());
+    send_command(sheet, SpreadSheet::ID_DELETE);
     static_cast<FXPopup *>(pane)->popdown();
   });
-  EXPECT_EQ(sheet.handle(&sheet, FXSEL(SEL_RIGHTBUTTONPRESS, SpreadSheet::ID_SHEET), &click), 1);
-  EXPECT_EQ(sheet.get_menu_row(), 1);
-  ASSERT_EQ(top.size(), 3u);
-  EXPECT_EQ(top[1].text, "Eintrag Löschen");
-  // No more entries than the menu has ids for.
-  ASSERT_EQ(templates.size(), 100u);
-  EXPECT_EQ(templates[0].text, "1000"); // no such label column: the first column
-  EXPECT_EQ(templates[99].id, static_cast<FXuint>(SpreadSheet::ID_TEMPLATE) + 99);
-  EXPECT_EQ(sheet.get_templates().size(), 150u);
-
-  ASSERT_EQ(codes, (std::vector<int>{SpreadSheet::MenuRequest::TEMPLATES, SpreadSheet::MenuRequest::DELETE}));
-  EXPECT_EQ(rows[1].try_get(), sheet.get_row(1).try_get());
-
-  // The entries' other commands.
-  codes.clear();
-  rows.clear();
-  EXPECT_EQ(sheet.handle(&sheet, FXSEL(SEL_COMMAND, SpreadSheet::ID_NEW), nullptr), 1);
-  EXPECT_EQ(sheet.handle(&sheet, FXSEL(SEL_COMMAND, SpreadSheet::ID_TEMPLATE + 5), nullptr), 1);
-  EXPECT_EQ(sheet.handle(&sheet, FXSEL(SEL_COMMAND, SpreadSheet::ID_TEMPLATE + 150), nullptr), 0);
-  ASSERT_EQ(codes, (std::vector<int>{SpreadSheet::MenuRequest::NEW, SpreadSheet::MenuRequest::FROM_TEMPLATE}));
-  EXPECT_FALSE(rows[0].valid());
-  EXPECT_EQ(rows[1].try_get(), offered[5].try_get());
-
-  // With a label column, the entries show its values.
-  label_column = "name";
-  answer_modal([&](FXWindow *pane) {
-    top = entries(pane);
-    templates = top.size() == 3 ? entries(top[2].submenu) : std::vector<MenuEntry>();
-    static_cast<FXPopup *>(pane)->popdown();
-  });
-  sheet.handle(&sheet, FXSEL(SEL_RIGHTBUTTONPRESS, SpreadSheet::ID_SHEET), &click);
-  ASSERT_EQ(templates.size(), 100u);
-  EXPECT_EQ(templates[3].text, "Vorlage3");
-
-  // A click below the last row: delete sends nothing.
-  codes.clear();
-  FXEvent below = right_click(y_for_row(sheet, 3));
-  answer_modal([&](FXWindow *pane) { static_cast<FXPopup *>(pane)->popdown(); });
-  sheet.handle(&sheet, FXSEL(SEL_RIGHTBUTTONPRESS, SpreadSheet::ID_SHEET), &below);
-  EXPECT_EQ(sheet.get_menu_row(), 3);
-  codes.clear();
-  EXPECT_EQ(sheet.handle(&sheet, FXSEL(SEL_COMMAND, SpreadSheet::ID_DELETE), nullptr), 0);
-  EXPECT_TRUE(codes.empty());
+  right_click(1);
+  ASSERT_EQ(templates.size(), 100u); // no more entries than the menu has ids for
+  EXPECT_EQ(templates[3], "Vorlage3");
+  ASSERT_EQ(rows.size(), 2u); // the templates asked for, then the row to delete
+  EXPECT_EQ(rows[1], sheet->get_row(1).try_get());
+  send_command(sheet, SpreadSheet::ID_TEMPLATE + 5);
+  EXPECT_EQ(rows.back(), offered[5].try_get());
 }
 
-TEST_F(SheetTest, WithoutATargetTheMenuHasTwoEntriesAndCommandsAnswerZero)
+// On a display of its own: the right button opens the menu for the row
+// under the pointer, and a cell typed into reaches the database.
+TEST_F(SheetTest, RealPointerAndKeysReachTheMenuAndTheDatabase)
 {
-  Open sheet(owner(), main_window(), nullptr, 0, 0);
-  sheet.create();
-  ASSERT_TRUE(feed_groups(sheet));
-  sheet.setEditable(TRUE);
-  FXEvent click = right_click(y_for_row(sheet, 0));
-  std::vector<MenuEntry> top;
+  sheet->setEditable(TRUE);
+  run_pending(150);
+  ASSERT_TRUE(xdo("windowfocus --sync " + std::to_string(static_cast<unsigned long>(box->id()))));
+  bool menu_shown = false;
   answer_modal([&](FXWindow *pane) {
-    top = entries(pane);
+    menu_shown = pane->isMemberOf(FXMETACLASS(FXMenuPane));
     static_cast<FXPopup *>(pane)->popdown();
   });
-  sheet.handle(&sheet, FXSEL(SEL_RIGHTBUTTONPRESS, SpreadSheet::ID_SHEET), &click);
-  EXPECT_EQ(top.size(), 2u);
-  EXPECT_EQ(sheet.handle(&sheet, FXSEL(SEL_COMMAND, SpreadSheet::ID_NEW), nullptr), 0);
-  EXPECT_EQ(sheet.handle(&sheet, FXSEL(SEL_COMMAND, SpreadSheet::ID_DELETE), nullptr), 0);
-  EXPECT_EQ(sheet.handle(&sheet, FXSEL(SEL_COMMAND, SpreadSheet::ID_TEMPLATE), nullptr), 0);
-}
+  const int x = sheet->getRowHeader()->getWidth() + 10;
+  const int y = sheet->getColumnHeader()->getHeight() + sheet->getRowHeight(0) / 2;
+  ASSERT_TRUE(click(sheet, 3, x, y + 2 * sheet->getRowHeight(0)));
+  ASSERT_TRUE(run_until([&] { return menu_shown; }));
+  EXPECT_EQ(sheet->get_menu_row(), 2);
 
-TEST_F(SheetTest, TitlesFollowTheTranslationMode)
-{
-  Open sheet(owner(), main_window(), nullptr, 0, 0);
-  sheet.set_columns(GROUP_SPEC);
-  rec->quiet("update LANG set trans = 'Name (en)' where type = 'SpreadSheet' and orig = 'Name'");
-  sheet.reload();
-  main_window()->handle(main_window(), FXSEL(SEL_COMMAND, MainWindow::ID_LANGMODE), nullptr);
-  EXPECT_EQ(std::string(sheet.getColumnText(0).text()), "Name (en)");
-  main_window()->handle(main_window(), FXSEL(SEL_COMMAND, MainWindow::ID_LANGMODE), nullptr);
-  EXPECT_EQ(std::string(sheet.getColumnText(0).text()), "Name");
-  rec->quiet("update LANG set trans = '' where type = 'SpreadSheet' and orig = 'Name'");
+  point_at(sheet, x, y);
+  ASSERT_TRUE(xdo("click --repeat 2 --delay 80 1"));
+  run_pending(200);
+  // The double click opened the cell's editor with its text selected.
+  ASSERT_TRUE(xdo("key --delay 30 ctrl+a BackSpace S a a l 2"));
+  run_pending(200);
+  ASSERT_TRUE(xdo("key Return"));
+  ASSERT_TRUE(run_until([&] { return cell(0, 0) == "Saal2"; }));
+  run_pending(200); // the editor hands the keyboard back
+  ASSERT_TRUE(xdo("key Right"));
+  EXPECT_TRUE(run_until([&] { return stored(0, "name") == "Saal2"; }, 3000));
 }

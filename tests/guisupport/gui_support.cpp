@@ -1,16 +1,16 @@
 #include "tests/guisupport/gui_support.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <fstream>
-#include <sstream>
 #include <cstdlib>
-#include <iostream>
+#include <filesystem>
+#include <fstream>
+#include <memory>
 
 #include "shell/mainwindow.h"
 #include "tests/support/db_support.h"
+#include "tools/core/format.h"
 
 using namespace FX;
 
@@ -20,80 +20,32 @@ namespace {
 
 FXApp *the_app = nullptr;
 std::string the_home;
-int answered = 0;
 
-// The target of answer_modal's timeout.
-class Answer : public FXObject
+// Calls `step` every `pause` ms until it gives true, failing after `tries`.
+class Poll : public FXObject
 {
-  FXDECLARE(Answer)
-  Answer() {}
+  std::function<bool()> step;
+  int pause, tries;
 
 public:
-  enum { ID_TIMEOUT = 1 };
-  std::function<void(FXWindow *)> answer;
-  FXuint code = 0;
-  int tries = 0;
-
-  Answer(std::function<void(FXWindow *)> a, FXuint c) : answer(std::move(a)), code(c) {}
-
-  long onTimeout(FXObject *, FXSelector, void *)
+  Poll(std::function<bool()> s, int p, int t) : step(std::move(s)), pause(p), tries(t)
   {
-    FXWindow *modal = the_app->getModalWindow();
-    if (!modal) {
-      if (++tries < 250) {
-        Tools::fxcompat::add_timeout_ms(the_app, this, ID_TIMEOUT, 20);
-        return 1;
-      }
-      ADD_FAILURE() << "no modal window showed up";
+    Tools::fxcompat::add_timeout_ms(the_app, this, 0, pause);
+  }
+
+  long handle(FXObject *, FXSelector, void *) override
+  {
+    if (step()) {
       delete this;
-      return 1;
+    } else if (--tries < 0) {
+      ADD_FAILURE() << "a modal window or a step that never came";
+      delete this;
+    } else {
+      Tools::fxcompat::add_timeout_ms(the_app, this, 0, pause);
     }
-    ++answered;
-    answer(modal);
-    if (the_app->getModalWindow() == modal)
-      the_app->stopModal(modal, static_cast<FXint>(code));
-    delete this;
     return 1;
   }
 };
-
-FXDEFMAP(Answer) AnswerMap[] = {FXMAPFUNC(SEL_TIMEOUT, Answer::ID_TIMEOUT, Answer::onTimeout)};
-FXIMPLEMENT(Answer, FXObject, AnswerMap, ARRAYNUMBER(AnswerMap))
-
-// The target of run_steps' timeouts.
-class Steps : public FXObject
-{
-  FXDECLARE(Steps)
-  Steps() {}
-
-public:
-  enum { ID_TIMEOUT = 1, PAUSE_MS = 50 };
-  std::vector<std::function<bool()> > steps;
-  size_t next = 0;
-  int tries_left = 0;
-
-  Steps(std::vector<std::function<bool()> > s, int ms) : steps(std::move(s)), tries_left(ms / PAUSE_MS) {}
-
-  long onTimeout(FXObject *, FXSelector, void *)
-  {
-    if (next < steps.size() && steps[next]())
-      ++next;
-    if (next == steps.size()) {
-      delete this;
-      return 1;
-    }
-    if (--tries_left < 0) {
-      ADD_FAILURE() << "step " << next << " of " << steps.size() << " never came true";
-      delete this;
-      return 1;
-    }
-    Tools::fxcompat::add_timeout_ms(the_app, this, ID_TIMEOUT, PAUSE_MS);
-    return 1;
-  }
-};
-
-FXDEFMAP(Steps) StepsMap[] = {FXMAPFUNC(SEL_TIMEOUT, Steps::ID_TIMEOUT, Steps::onTimeout)};
-FXIMPLEMENT(Steps, FXObject, StepsMap, ARRAYNUMBER(StepsMap))
 
 class Environment : public ::testing::Environment
 {
@@ -121,9 +73,7 @@ public:
   {
     delete the_app;
     the_app = nullptr;
-    const std::string cmd = "rm -rf '" + the_home + "'";
-    if (system(cmd.c_str()) != 0)
-      std::cerr << "could not remove " << the_home << "\n";
+    std::filesystem::remove_all(the_home);
   }
 };
 
@@ -132,7 +82,6 @@ public:
 } // namespace
 
 FXApp *app() { return the_app; }
-const std::string &home() { return the_home; }
 std::string registry_path() { return Tools::fxcompat::registry_file("Marbeck", "Korvan"); }
 
 bool run_until(const std::function<bool()> &condition, int ms)
@@ -141,9 +90,9 @@ bool run_until(const std::function<bool()> &condition, int ms)
   while (!condition()) {
     if (std::chrono::steady_clock::now() > end)
       return condition();
-    if (the_app->peekEvent())
+    if (the_app->peekEvent()) {
       the_app->runOneEvent(false);
-    else {
+    } else {
       the_app->runWhileEvents();
       the_app->forceRefresh();
       usleep(2000);
@@ -159,39 +108,39 @@ void run_pending(int ms)
 
 void answer_modal(std::function<void(FXWindow *)> answer, FXuint code)
 {
-  Tools::fxcompat::add_timeout_ms(the_app, new Answer(std::move(answer), code), Answer::ID_TIMEOUT, 20);
+  auto step = [answer, code] {
+    FXWindow *modal = the_app->getModalWindow();
+    if (!modal)
+      return false;
+    answer(modal);
+    if (the_app->getModalWindow() == modal)
+      the_app->stopModal(modal, static_cast<FXint>(code));
+    return true;
+  };
+  new Poll(step, 20, 250);
 }
-
-int answered_count() { return answered; }
 
 void run_steps(std::vector<std::function<bool()> > steps, int ms)
 {
-  Tools::fxcompat::add_timeout_ms(the_app, new Steps(std::move(steps), ms), Steps::ID_TIMEOUT, Steps::PAUSE_MS);
+  auto next = std::make_shared<size_t>(0);
+  auto step = [steps, next] {
+    if (*next < steps.size() && steps[*next]())
+      ++*next;
+    return *next == steps.size();
+  };
+  new Poll(step, 50, ms / 50);
 }
 
-bool xdo(const std::string &args)
-{
-  const std::string cmd = "xdotool " + args + " >/dev/null 2>&1";
-  return system(cmd.c_str()) == 0;
-}
-
-void on_screen(FXWindow *window, int x, int y, int &sx, int &sy)
-{
-  window->translateCoordinatesTo(sx, sy, window->getApp()->getRootWindow(), x, y);
-}
+bool xdo(const std::string &args) { return system(("xdotool " + args + " >/dev/null 2>&1").c_str()) == 0; }
 
 bool point_at(FXWindow *window, int x, int y)
 {
   if (!window)
     return false;
-  if (x < 0) {
-    x = window->getWidth() / 2;
-    y = window->getHeight() / 2;
-  }
   int sx, sy;
-  on_screen(window, x, y, sx, sy);
-  return xdo("mousemove --sync " + std::to_string(sx - 1) + " " + std::to_string(sy - 1)) &&
-         xdo("mousemove --sync " + std::to_string(sx) + " " + std::to_string(sy));
+  window->translateCoordinatesTo(sx, sy, the_app->getRootWindow(), x < 0 ? window->getWidth() / 2 : x,
+                                 x < 0 ? window->getHeight() / 2 : y);
+  return xdo(Tools::format("mousemove --sync %d %d mousemove --sync %d %d", sx - 1, sy - 1, sx, sy));
 }
 
 bool click(FXWindow *window, int button, int x, int y)
@@ -247,17 +196,23 @@ void answer_box(Box &box, FXObject *target, FXuint id, FXuint code)
   EXPECT_TRUE(box.seen);
 }
 
-long press_key(FXObject *target, FXuint code, FXuint state)
+long press_key(FXObject *target, FXuint code, FXuint state, const std::string &text)
 {
-  FXEvent ev;
+  FXEvent ev = FXEvent();
   ev.type = SEL_KEYPRESS;
   ev.code = code;
   ev.state = state;
-  ev.text = FXString::null;
+  ev.text = text.c_str();
   const long handled = target->handle(nullptr, FXSEL(SEL_KEYPRESS, 0), &ev);
   ev.type = SEL_KEYRELEASE;
   target->handle(nullptr, FXSEL(SEL_KEYRELEASE, 0), &ev);
   return handled;
+}
+
+long Recorder::handle(FXObject *, FXSelector sel, void *data)
+{
+  messages.push_back({FXSELTYPE(sel), FXSELID(sel), data});
+  return reply ? reply(messages.back()) : 1;
 }
 
 std::string data_source(const std::string &database)
@@ -265,48 +220,28 @@ std::string data_source(const std::string &database)
   // The data source names the database (the driver ignores the name given
   // at connect), so each database gets a data source of its own, added to
   // a private copy of the test run's odbc.ini.
-  static std::string original;
-  korvan_test::DbSettings s = korvan_test::settings();
-  if (original.empty())
-    original = s.odbcini;
-  const std::string ini = the_home + "/odbc.ini";
-  std::ifstream in(original);
-  std::stringstream text;
-  text << in.rdbuf();
+  static const std::string original = korvan_test::settings().odbcini;
   // Data source names are at most 32 characters long.
   static int made = 0;
   const std::string dsn = "korvan_test_" + std::to_string(getpid()) + "_" + std::to_string(++made);
-  const std::string own = the_home + "/own.ini";
+  const std::string own = the_home + "/own.ini", ini = the_home + "/odbc.ini";
   EXPECT_TRUE(korvan_test::write_odbc_ini(own, dsn, database));
-  std::ifstream in2(own);
-  std::stringstream text2;
-  text2 << in2.rdbuf();
-  std::ofstream out(ini, std::ios::trunc);
-  out << text.str() << "\n" << text2.str();
-  out.close();
+  std::ofstream(ini, std::ios::trunc) << std::ifstream(original).rdbuf() << "\n" << std::ifstream(own).rdbuf();
   setenv("ODBCINI", ini.c_str(), 1);
   return dsn;
 }
 
-void store_db_settings(const std::string &database)
-{
-  korvan_test::DbSettings s = korvan_test::settings();
-  const std::string dsn = data_source(database);
-  FXRegistry &reg = the_app->reg();
-  reg.writeStringEntry("DBSETTINGS", "host", dsn.c_str());
-  reg.writeStringEntry("DBSETTINGS", "username", s.user.c_str());
-  reg.writeStringEntry("DBSETTINGS", "password", s.password.c_str());
-  reg.writeStringEntry("DBSETTINGS", "database", database.c_str());
-}
-
-void clear_db_settings() { the_app->reg().deleteSection("DBSETTINGS"); }
-
 MainWindow *make_main_window(const std::string &database)
 {
-  if (database.empty())
-    clear_db_settings();
-  else
-    store_db_settings(database);
+  FXRegistry &reg = the_app->reg();
+  reg.deleteSection("DBSETTINGS");
+  if (!database.empty()) {
+    korvan_test::DbSettings s = korvan_test::settings();
+    reg.writeStringEntry("DBSETTINGS", "host", data_source(database).c_str());
+    reg.writeStringEntry("DBSETTINGS", "username", s.user.c_str());
+    reg.writeStringEntry("DBSETTINGS", "password", s.password.c_str());
+    reg.writeStringEntry("DBSETTINGS", "database", database.c_str());
+  }
   MainWindow *w = new MainWindow(the_app);
   w->create();
   run_pending(20);
@@ -325,8 +260,7 @@ std::string query_value(Tools::Database &db, const std::string &sql)
 
 int query_int(Tools::Database &db, const std::string &sql)
 {
-  Tools::DBErg<Tools::DBRowList> result = db.exec(sql);
-  EXPECT_FALSE(!result) << sql << "\n" << db.get_error();
+  EXPECT_FALSE(!db.exec(sql)) << sql << "\n" << db.get_error();
   return atoi(query_value(db, sql).c_str());
 }
 
@@ -339,30 +273,8 @@ std::string shot_dir()
 bool screenshot(const std::string &path)
 {
   run_pending(100);
-  const std::string cmd = "import -window root '" + path + "' 2>/dev/null";
-  return system(cmd.c_str()) == 0;
+  return system(("import -window root '" + path + "' 2>/dev/null").c_str()) == 0;
 }
-
-// ---- log capture ----
-
-LogCapture::LogCapture() : previous(Tools::debug_sink) { Tools::debug_sink = this; }
-LogCapture::~LogCapture() { Tools::debug_sink = previous; }
-
-void LogCapture::output(const char *, unsigned, const char *, const std::string &message)
-{
-  messages.push_back(message);
-}
-
-int LogCapture::count(const std::string &message) const
-{
-  int n = 0;
-  for (const std::string &m : messages)
-    if (m == message)
-      ++n;
-  return n;
-}
-
-// ---- fixture ----
 
 void MainWindowFixture::SetUp()
 {

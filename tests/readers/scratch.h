@@ -1,15 +1,15 @@
 #ifndef KORVAN_TESTS_READERS_SCRATCH_H
 #define KORVAN_TESTS_READERS_SCRATCH_H
 
-// A private directory per test, under KORVAN_TMP when the test script set
-// it, removed with everything in it at the end of the test.
+// A private directory per test (under KORVAN_TMP when set), removed after.
 
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 #include <gtest/gtest.h>
+
+#include "tests/support/files.h"
 
 class Scratch : public ::testing::Test
 {
@@ -19,34 +19,20 @@ protected:
   void SetUp() override
   {
     const char *base = std::getenv("KORVAN_TMP");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/readers.XXXXXX";
-    ASSERT_NE(mkdtemp(&pattern[0]), nullptr);
-    dir = pattern;
+    dir = std::string(base && *base ? base : "/tmp") + "/readers.XXXXXX";
+    ASSERT_NE(mkdtemp(&dir[0]), nullptr);
   }
-  void TearDown() override
-  {
-    if (!dir.empty())
-      if (std::system(("rm -rf '" + dir + "'").c_str()) != 0)
-        ADD_FAILURE() << "cannot remove " << dir;
-  }
+  void TearDown() override { EXPECT_EQ(0, std::system(("rm -rf '" + dir + "'").c_str())); }
 
   std::string path(const std::string &name) const { return dir + "/" + name; }
-
   std::string put(const std::string &name, const std::string &text) const
   {
-    std::ofstream out(path(name), std::ios::binary);
-    out << text;
+    std::ofstream(path(name), std::ios::binary) << text;
     return path(name);
   }
 };
 
-inline std::string slurp(const std::string &file)
-{
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using korvan_test::slurp;
 
 inline std::string data_file(const std::string &name) { return std::string(KORVAN_SOURCE_DIR) + "tests/data/" + name; }
 

@@ -183,6 +183,7 @@ TEST_F(RoomsPlan, ARoomPressIsThreeStatementsWhateverTheHistoryAndTheTablesAreOf
   EXPECT_EQ(w->get_room().name.value, "R102") << "past the id range a button still loads its own room";
   RecordingDB *recorder = nullptr;
   main->setDatabase(connect_recording(database, recorder));
+  recorder->statements.clear(); // the texts' translations, read for the new connection
   press_room(w, "R1");
   EXPECT_EQ(recorder->statements.size(), 3u) << "the room, its tables, one count of their open lines";
   ASSERT_EQ(w->get_desks().size(), 103u);

@@ -1,12 +1,44 @@
 #include "tests/shell/access_support.h"
 
+#include <memory>
+
 #include "schema/tables.h"
-#include "tests/guisupport/gui_support.h"
 #include "tools/dbi/query.h"
 
 using namespace FX;
 
 namespace korvan_access_test {
+
+namespace {
+
+void arm(const std::vector<Step> &steps, std::size_t i, const std::shared_ptr<int> &met)
+{
+  if (i < steps.size())
+    answer<Login>(
+        [steps, i, met](Login *login) {
+          ++*met;
+          steps[i].act(login);
+          arm(steps, i + 1, met);
+        },
+        static_cast<FXuint>(steps[i].code));
+}
+
+} // namespace
+
+int run_login(MainWindow *main, const std::vector<Step> &steps)
+{
+  std::shared_ptr<int> met = std::make_shared<int>(0);
+  arm(steps, 0, met);
+  send_command(main, MainWindow::ID_LOGIN);
+  return *met;
+}
+
+void confirm(Login *login, const std::string &name, const std::string &password)
+{
+  login->getNameField()->setText(name.c_str());
+  login->getPasswordField()->setText(password.c_str());
+  send_command(login, Login::ID_OK);
+}
 
 void type_text(FXObject *widget, const std::string &text)
 {
@@ -29,14 +61,6 @@ bool add_user(Tools::Database &db, const std::string &login, const std::string &
   row.passwd = password;
   row.gueltig = valid ? JANEIN::JA : JANEIN::NEIN;
   return Tools::insert_object(db, row) && db.commit();
-}
-
-bool mentions(const std::vector<std::string> &texts, const std::string &what)
-{
-  for (const std::string &t : texts)
-    if (t.find(what) != std::string::npos)
-      return true;
-  return false;
 }
 
 } // namespace korvan_access_test

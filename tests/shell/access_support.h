@@ -1,30 +1,54 @@
 #ifndef KORVAN_TESTS_SHELL_ACCESS_SUPPORT_H
 #define KORVAN_TESTS_SHELL_ACCESS_SUPPORT_H
 
-// Helpers of the login, connection and translation-editor tests: what a
-// message box says, typing into a field, and USER rows for a database.
+// Helpers of the shell's tests (typing and USER rows also serve the
+// master-data tests): answering the dialogs the main window runs modally.
 
+#include <functional>
 #include <string>
 #include <vector>
 
-#include "tools/dbi/database.h"
-#include "tools/widgets/fxcompat.h"
+#include "shell/login.h"
+#include "shell/mainwindow.h"
 #include "tests/guisupport/gui_support.h"
+#include "tools/dbi/database.h"
 
 namespace korvan_access_test {
 
-using korvan_gui_test::Box;
-using korvan_gui_test::expect_box;
-using korvan_gui_test::label_texts;
+using namespace korvan_gui_test;
+
+// Answers the next modal window, which must be a W, with `act`; its loop
+// then ends with `code` unless `act` ended it.
+template <class W> void answer(std::function<void(W *)> act, FX::FXuint code = 0)
+{
+  answer_modal(
+      [act](FX::FXWindow *w) {
+        W *dialog = dynamic_cast<W *>(w);
+        ASSERT_NE(nullptr, dialog) << "another window came up";
+        act(dialog);
+      },
+      code);
+}
+
+// One login dialog: what is done in it, and the result it ends with.
+struct Step
+{
+  std::function<void(Login *)> act;
+  int code;
+};
+
+// Runs "Anmeldung" with one step per login dialog it shows; the number of
+// dialogs met.
+int run_login(MainWindow *main, const std::vector<Step> &steps);
+
+// Fills in name and password and presses "Ok".
+void confirm(Login *login, const std::string &name, const std::string &password);
 
 // Types the text into the widget key by key, as a keyboard would.
 void type_text(FX::FXObject *widget, const std::string &text);
 
 // Stores a USER row and commits it.
 bool add_user(Tools::Database &db, const std::string &login, const std::string &password, bool valid = true);
-
-// Whether the text occurs anywhere in the strings.
-bool mentions(const std::vector<std::string> &texts, const std::string &what);
 
 } // namespace korvan_access_test
 

@@ -1,44 +1,26 @@
-// The connection dialog: testing settings touches nothing, "Ok" puts a
-// working connection in place without a restart and refuses one that does
-// not work, and the settings reach the registry at quit.
+// The database connection: a station started without one, the connection
+// dialog that puts one in place, and the one connection all windows share,
+// on which what one window does ends no other window's work.
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <fstream>
-#include <sstream>
-
+#include "gui/dialog.h"
+#include "gui/lang.h"
+#include "gui/spreadsheet.h"
 #include "shell/connect.h"
-#include "shell/login.h"
-#include "shell/mainwindow.h"
-#include "schema/tables.h"
-#include "tests/guisupport/gui_support.h"
+#include "shell/debugwin.h"
+#include "shell/langwin.h"
 #include "tests/shell/access_support.h"
 #include "tests/support/db_support.h"
-#include "tools/dbi/database.h"
-#include "tools/widgets/theme.h"
 
 using namespace FX;
-using korvan_access_test::Box;
-using korvan_access_test::expect_box;
+using namespace korvan_access_test;
 
 namespace {
 
-const char *const FAILED = "Die Verbindung konnte nicht hergestellt werden!\n";
-const char *const SUCCESS = "Erfolg! Die Verbindung zur Datanbank konnte hergestellt werden!\n";
+using Settings = MainWindow::ConnectSettings;
 
-std::string slurp(const std::string &path)
-{
-  std::ifstream in(path);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-std::string field(Connect *c, int which) { return c->get_field(which)->getText().text(); }
-
-void set_fields(Connect *c, const MainWindow::ConnectSettings &s)
+void set_fields(Connect *c, const Settings &s)
 {
   c->get_field(Connect::HOST)->setText(s.host.c_str());
   c->get_field(Connect::DATABASE)->setText(s.database.c_str());
@@ -46,162 +28,133 @@ void set_fields(Connect *c, const MainWindow::ConnectSettings &s)
   c->get_field(Connect::PASSWORD)->setText(s.password.c_str());
 }
 
-// Presses the button and gives the box it brought up.
-Box press(Connect *c, FXuint id)
+// Presses the button, with these settings in the fields if given; whether
+// the box it brought up tells of success.
+bool works(Connect *c, FXuint button, const Settings *s = nullptr)
 {
+  if (s)
+    set_fields(c, *s);
   Box box;
   expect_box(box);
-  korvan_gui_test::send_command(c, id);
+  send_command(c, button);
   EXPECT_TRUE(box.seen);
-  return box;
+  return box.text.find("Erfolg") != std::string::npos;
 }
 
-// Runs "Datenbankverbindung" with `act` answering the dialog, which then
-// ends with `code` unless `act` ended it.
-void run_connect(MainWindow *main, std::function<void(Connect *)> act, FXuint code = 0)
-{
-  bool met = false;
-  korvan_gui_test::answer_modal(
-      [&](FXWindow *w) {
-        Connect *c = dynamic_cast<Connect *>(w);
-        met = c != nullptr;
-        if (c)
-          act(c);
-      },
-      code);
-  korvan_gui_test::send_command(main, MainWindow::ID_CONNECT);
-  EXPECT_TRUE(met) << "no connection dialog";
-}
-
-// The settings of a working connection to `database`.
-MainWindow::ConnectSettings working(const std::string &database)
-{
-  korvan_test::DbSettings s = korvan_test::settings();
-  MainWindow::ConnectSettings c;
-  c.host = korvan_gui_test::data_source(database);
-  c.database = database;
-  c.username = s.user;
-  c.password = s.password;
-  return c;
-}
-
-bool same(const MainWindow::ConnectSettings &a, const MainWindow::ConnectSettings &b)
-{
-  return a.host == b.host && a.database == b.database && a.username == b.username && a.password == b.password;
-}
-
-using ConnectTest = korvan_gui_test::MainWindowFixture;
-
-TEST_F(ConnectTest, TestingGoodAndBadSettingsThenCancelChangesNothing)
-{
-  const MainWindow::ConnectSettings before = main->getConnectSettings();
-  Tools::Database *connection = main->getDatabase().try_get();
-  run_connect(main, [&](Connect *c) {
-    // The dialog opens on the main window's settings.
-    EXPECT_EQ(before.host, field(c, Connect::HOST));
-    EXPECT_EQ(before.password, field(c, Connect::PASSWORD));
-    EXPECT_TRUE(korvan_gui_test::screenshot(korvan_gui_test::shot_dir() + "/connect.png"));
-
-    Box good = press(c, Connect::ID_TEST);
-    EXPECT_EQ("Info", good.title);
-    EXPECT_EQ(SUCCESS, good.text);
-
-    MainWindow::ConnectSettings wrong = before;
-    wrong.host = "nirgendwo";
-    set_fields(c, wrong);
-    Box no_source = press(c, Connect::ID_TEST);
-    EXPECT_EQ("Datenbankfehler", no_source.title);
-    EXPECT_EQ(FAILED, no_source.text);
-
-    wrong = before;
-    wrong.password = before.password + "x";
-    set_fields(c, wrong);
-    EXPECT_EQ(FAILED, press(c, Connect::ID_TEST).text);
-
-    set_fields(c, before);
-    EXPECT_EQ("Info", press(c, Connect::ID_TEST).title);
-    wrong.username = "niemand";
-    set_fields(c, wrong);
-    korvan_gui_test::send_command(c, Connect::ID_CANCEL);
-  });
-  EXPECT_TRUE(same(before, main->getConnectSettings()));
-  EXPECT_EQ(connection, main->getDatabase().try_get());
-  EXPECT_TRUE(main->getDatabase()->is_connected());
-}
-
-TEST_F(ConnectTest, EveryOpeningShowsTheSettingsTheMainWindowHoldsNow)
-{
-  main->getConnectSettings().username = "inzwischen";
-  run_connect(main, [](Connect *c) {
-    EXPECT_EQ("inzwischen", field(c, Connect::USERNAME));
-    korvan_gui_test::press_key(c, KEY_Escape);
-  });
-  EXPECT_EQ("inzwischen", main->getConnectSettings().username);
-}
-
-// Started without a database, the dialog installs one: the login then
-// checks users against it, and the registry has the settings after quit.
-TEST(ConnectWithoutDatabase, OkInstallsAWorkingConnectionWithoutARestart)
+// A station started without a database: only the built-in account gets
+// in, as an empty user, and texts stay as they are written. Testing
+// settings or an "Ok" that fails changes nothing; "Ok" puts a working
+// connection in place, and the login that follows checks the users there.
+TEST(WithoutDatabase, TheConnectionDialogPutsOneInPlaceAndALoginThereFollows)
 {
   const std::string name = korvan_test::test_database_name("korvan_t");
   ASSERT_TRUE(korvan_test::fresh_database(name));
-  Tools::Ref<Tools::Database> db = korvan_gui_test::connect(name);
-  ASSERT_TRUE(korvan_access_test::add_user(*db, "anna", "geheim"));
+  Tools::Ref<Tools::Database> db = connect(name);
+  ASSERT_TRUE(add_user(*db, "anna", "geheim"));
+  MainWindow *main = make_main_window("");
+  run_login(main, {{[](Login *l) {
+                      for (const char *password : {"geheim", "TRESEN", ""}) {
+                        confirm(l, "wrt", password);
+                        EXPECT_EQ(static_cast<FXWindow *>(l), app()->getModalWindow());
+                      }
+                      confirm(l, "wrt", "tresen");
+                    },
+                    Login::ACCEPTED}});
+  EXPECT_EQ("", main->getUser()->login.value);
+  StaticText text(main, "Message", "Ohne Datenbank");
+  EXPECT_EQ(0, text.get_row()->idx.value);
+  press_key(main, KEY_F11);
+  EXPECT_STREQ("Ohne Datenbank", text);
 
-  MainWindow *main = korvan_gui_test::make_main_window("");
-  ASSERT_FALSE(main->getDatabase()->is_connected());
   Tools::Database *old = main->getDatabase().try_get();
-  const MainWindow::ConnectSettings good = working(name);
-
-  run_connect(
-      main,
+  const Settings good{data_source(name), name, korvan_test::settings().user, korvan_test::settings().password};
+  Settings wrong = good;
+  wrong.password = "falsch";
+  bool asked = false, dialog_ended = false;
+  answer<Connect>(
       [&](Connect *c) {
-        EXPECT_EQ("", field(c, Connect::HOST));
-        MainWindow::ConnectSettings wrong = good;
-        wrong.password = "falsch";
-        set_fields(c, wrong);
-        EXPECT_EQ(FAILED, press(c, Connect::ID_OK).text);
-        // Still open, and the main window still on its old handle.
-        EXPECT_EQ(static_cast<FXWindow *>(c), korvan_gui_test::app()->getModalWindow());
+        EXPECT_TRUE(works(c, Connect::ID_TEST, &good));
+        EXPECT_FALSE(works(c, Connect::ID_TEST, &wrong));
+        EXPECT_FALSE(works(c, Connect::ID_OK, &wrong));
+        EXPECT_EQ(static_cast<FXWindow *>(c), app()->getModalWindow());
         EXPECT_EQ(old, main->getDatabase().try_get());
         EXPECT_EQ("", main->getConnectSettings().host);
-
+        // The login comes once the dialog has gone.
+        answer<Login>(
+            [&](Login *l) {
+              asked = main->getDatabase()->is_connected() && dialog_ended;
+              confirm(l, "anna", "geheim");
+            },
+            Login::ACCEPTED);
         set_fields(c, good);
-        korvan_gui_test::send_command(c, Connect::ID_OK);
-        EXPECT_FALSE(c->shown());
+        send_command(c, Connect::ID_OK);
+        dialog_ended = !c->shown();
       },
       1);
-  ASSERT_TRUE(main->getDatabase()->is_connected());
-  EXPECT_NE(old, main->getDatabase().try_get());
-  EXPECT_TRUE(same(good, main->getConnectSettings()));
-
-  // The next login checks against the new database.
-  bool accepted = false;
-  korvan_gui_test::answer_modal(
-      [&](FXWindow *w) {
-        Login *l = dynamic_cast<Login *>(w);
-        ASSERT_NE(nullptr, l);
-        l->getNameField()->setText("anna");
-        l->getPasswordField()->setText("geheim");
-        korvan_gui_test::send_command(l, Login::ID_OK);
-        accepted = !l->shown();
-      },
-      Login::ACCEPTED);
-  korvan_gui_test::send_command(main, MainWindow::ID_LOGIN);
-  EXPECT_TRUE(accepted);
-  ASSERT_TRUE(main->getUser().valid());
+  send_command(main, MainWindow::ID_CONNECT);
+  EXPECT_TRUE(asked);
+  EXPECT_EQ(good.host, main->getConnectSettings().host);
+  EXPECT_EQ(good.password, main->getConnectSettings().password);
   EXPECT_EQ("anna", main->getUser()->login.value);
-
-  const std::string path = korvan_gui_test::registry_path();
-  unlink(path.c_str());
-  korvan_gui_test::send_command(main, MainWindow::ID_QUIT);
-  const std::string text = slurp(path);
-  for (const std::string &line : {"host=" + good.host, "database=" + good.database, "username=" + good.username,
-                                  "password=" + good.password})
-    EXPECT_NE(std::string::npos, text.find(line + "\n")) << text;
-
-  delete main;
+  delete main; // the text outlives its main window and goes without touching it
   db->exec("DROP DATABASE IF EXISTS `" + name + "`");
+}
+
+// While one window's work is open on the shared connection, what the user
+// does in another window neither loses that work nor commits it.
+using SharedConnection = MainWindowFixture;
+
+TEST_F(SharedConnection, WhatAnotherWindowDoesNeitherLosesNorCommitsOpenWork)
+{
+  ASSERT_TRUE(add_user(*db, "anna", "geheim"));
+  const struct
+  {
+    const char *what;
+    std::function<void(MainWindow *)> act;
+  } steps[] = {
+      {"debug window closed",
+       [](MainWindow *m) {
+         send_command(m, MainWindow::ID_DEBUG);
+         press_key(m->getDebugWin(), KEY_Escape);
+       }},
+      {"translation stored, then the editor closed",
+       [](MainWindow *m) {
+         send_command(m, MainWindow::ID_LANGWIN);
+         SpreadSheet *sheet = m->getLangWin()->get_sheet();
+         sheet->setItemText(0, LangWin::TRANS, "translated");
+         sheet->setCurrentItem(1, LangWin::TRANS, TRUE);
+         press_key(m->getLangWin(), KEY_Escape);
+       }},
+      {"translation editor confirmed",
+       [](MainWindow *m) {
+         send_command(m, MainWindow::ID_LANGWIN);
+         send_command(m->getLangWin(), LangWin::ID_OK);
+       }},
+      {"connection tested, dialog closed",
+       [](MainWindow *m) {
+         answer<Connect>([](Connect *c) {
+           EXPECT_TRUE(works(c, Connect::ID_TEST)) << "not opened on the settings in use";
+           press_key(c, KEY_Escape);
+         });
+         send_command(m, MainWindow::ID_CONNECT);
+       }},
+      {"login closed, then a user logs in",
+       [](MainWindow *m) {
+         run_login(m, {{[](Login *l) { press_key(l, KEY_Escape); }, Login::CLOSED},
+                       {[](Login *l) { confirm(l, "anna", "geheim"); }, Login::ACCEPTED}});
+       }},
+  };
+  const std::string count = "select count(*) from LAYOUTK where name = 'Offen'";
+  for (const auto &step : steps) {
+    // A window in the middle of its work: a row written, not yet ended.
+    Dialog working(main, main, "Offene Arbeit");
+    ASSERT_TRUE(working.get_db()->exec("insert into LAYOUTK (name, width, height, color) values ('Offen', 1, 1, 0)").ok);
+    step.act(main);
+    EXPECT_EQ("1", query_value(*main->getDatabase(), count)) << step.what << ": lost";
+    EXPECT_EQ("0", query_value(*db, count)) << step.what << ": committed";
+    main->getDatabase()->rollback();
+  }
+  EXPECT_EQ("translated", query_value(*db, "select trans from LANG where trans = 'translated'"));
 }
 
 } // namespace

@@ -1,213 +1,189 @@
-// The translation manager of the main window against the private database:
-// rows stored once per (type, text), texts with quotes, F11 switching every
-// registered text, and objects made while translations are shown.
+// The texts of the interface in LANG: stored once, read once per
+// connection, never longer than their columns; F11 switches every text;
+// the translation editor stores a translation that is used at once.
 
 #include <gtest/gtest.h>
 
-#include <memory>
-
-#include "gui/buttonbar.h"
 #include "gui/lang.h"
-#include "schema/tables.h"
+#include "gui/spreadsheet.h"
+#include "shell/connect.h"
 #include "shell/debugwin.h"
-#include "shell/mainwindow.h"
-#include "tests/guisupport/gui_support.h"
+#include "shell/langwin.h"
+#include "tests/shell/access_support.h"
+#include "tests/support/recording_db.h"
 #include "tools/core/format.h"
 #include "tools/core/string_utils.h"
 
 using namespace FX;
-using korvan_gui_test::MainWindowFixture;
-using korvan_gui_test::query_int;
-using korvan_gui_test::query_value;
+using namespace korvan_access_test;
 
 namespace {
 
-const int MENU_TEXTS = 14; // 3 titles, 4 + 6 + 1 entries
+const std::string QUOTED = "Geht's noch? Pfad C:\\temp\\, 100% 'sicher'";
 
 class Translations : public MainWindowFixture
 {
 protected:
-  int rows(const std::string &where = "1=1")
-  {
-    return query_int(*db, "select count(*) from LANG where " + where);
-  }
-  int rows_of(const std::string &type, const std::string &orig)
-  {
-    return rows(Tools::format("type = '%s' and orig = '%s'", Tools::sql_escape(type), Tools::sql_escape(orig)));
-  }
+  int rows(const std::string &where = "1=1") { return query_int(*db, "select count(*) from LANG where " + where); }
+  // Stored from outside the program, then read again as the editor's "Ok" does.
   void translate(const std::string &type, const std::string &orig, const std::string &trans)
   {
-    Tools::DBErg<Tools::DBRowList> r =
-        db->exec(Tools::format("update LANG set trans = '%s' where type = '%s' and orig = '%s'",
-                               Tools::sql_escape(trans), Tools::sql_escape(type), Tools::sql_escape(orig)));
-    ASSERT_FALSE(!r) << db->get_error();
-    // LANG keeps no transactions, but the checking connection's own ends.
-    db->commit();
+    ASSERT_TRUE(db->exec(Tools::format("update LANG set trans = '%s' where type = '%s' and orig = '%s'",
+                                       Tools::sql_escape(trans), Tools::sql_escape(type), Tools::sql_escape(orig)))
+                    .ok);
+    main->updateLangs();
   }
-  long f11() { return korvan_gui_test::press_key(main, KEY_F11); }
+  // Swaps the program's connection for one that records what it is sent.
+  korvan_test::RecordingDB *record()
+  {
+    korvan_test::RecordingDB *rec = nullptr;
+    main->setDatabase(korvan_test::connect_recording(database, rec));
+    return rec;
+  }
 };
 
-TEST_F(Translations, StartStoresEachMenuTextOnceAndASecondStartAddsNone)
+TEST_F(Translations, EachTextIsStoredOnceAndASecondStartAddsNone)
 {
-  EXPECT_EQ(MENU_TEXTS, rows());
-  EXPECT_EQ(MENU_TEXTS, rows("system = 'GUI' and type = 'Menu' and trans = ''"));
-  EXPECT_EQ(1, rows_of("Menu", "&Quit\tCtl-Q"));
-  EXPECT_EQ(1, rows_of("Menu", "Übersetzungen"));
-  EXPECT_EQ(0, query_int(*db, "select count(*) from (select type, orig from LANG group by type, orig "
-                              "having count(*) > 1) as twice"));
-
+  StaticText first(main, "Message", QUOTED);
+  StaticText again(main, "Message", QUOTED);
+  StaticText label(main, "Label", QUOTED);
+  EXPECT_EQ(first.get_row()->idx.value, again.get_row()->idx.value);
+  EXPECT_NE(first.get_row()->idx.value, label.get_row()->idx.value);
+  EXPECT_EQ(QUOTED, query_value(*db, Tools::format("select orig from LANG where idx = %d", first.get_row()->idx.value)));
+  const int stored = rows();
   destroy_main();
-  main = korvan_gui_test::make_main_window(database);
-  EXPECT_EQ(MENU_TEXTS, rows());
+  main = make_main_window(database);
+  EXPECT_EQ(stored, rows());
 }
 
-TEST_F(Translations, TextWithApostropheIsStoredOnceAndFoundAgain)
+// Read once per connection: windows made afterwards send nothing for
+// their texts, and a text not stored yet is looked up and stored once.
+TEST_F(Translations, TextsAreReadInOneStatementAndNotAgain)
 {
-  const std::string text = "Geht's noch? Pfad C:\\temp\\, 100% 'sicher'";
-  StaticText first(main, "Message", text);
-  ASSERT_NE(0, first.get_row()->idx.value);
-  EXPECT_EQ(1, rows_of("Message", text));
-  EXPECT_EQ(text, query_value(*db, Tools::format("select orig from LANG where idx = %d", first.get_row()->idx.value)));
-
-  StaticText second(main, "Message", text);
-  EXPECT_EQ(first.get_row()->idx.value, second.get_row()->idx.value);
-  EXPECT_EQ(1, rows_of("Message", text));
-
-  translate("Message", text, "Isn't it? 'sure'");
-  Tools::Ref<LANG> found = main->getLangFor("Message", text);
-  EXPECT_EQ(first.get_row()->idx.value, found->idx.value);
-  EXPECT_EQ("Isn't it? 'sure'", found->trans.value);
+  auto open_windows = [this] {
+    delete new Login(main, main);
+    delete new Connect(main, main);
+    send_command(main, MainWindow::ID_DEBUG);
+    main->getDebugWin()->hide();
+  };
+  open_windows(); // their texts stored, as at a later start
+  korvan_test::RecordingDB *rec = record();
+  ASSERT_EQ(1u, rec->statements.size());
+  EXPECT_NE(std::string::npos, rec->statements[0].find("FROM LANG"));
+  rec->statements.clear();
+  open_windows();
+  EXPECT_TRUE(rec->statements.empty()) << rec->statements[0];
+  StaticText fresh(main, "Message", "Neu im Programm");
+  StaticText again(main, "Message", "Neu im Programm");
+  EXPECT_EQ(2u, rec->statements.size());
+  EXPECT_EQ(1, rows("orig = 'Neu im Programm'"));
 }
 
-TEST_F(Translations, SameTextUnderTwoTypesGivesTwoRows)
+// LANG takes 20 characters of type and 100 of text: longer texts are never
+// sent and stay untranslated; a hundred umlauts fit.
+TEST_F(Translations, TextsLongerThanTheColumnsAreNeverSent)
 {
-  FXHorizontalFrame *frame = new FXHorizontalFrame(main);
-  new Label(frame, main, "Ok");
-  new BarButtonOk(frame, main, nullptr, 0);
-  new Label(frame, main, "Ok");
-  EXPECT_EQ(1, rows_of("Label", "Ok"));
-  EXPECT_EQ(1, rows_of("Button", "Ok"));
-  delete frame;
-}
-
-TEST_F(Translations, MultiLangStoresOnlyVisibleTitles)
-{
-  struct Titles : MultiLang
+  korvan_test::RecordingDB *rec = record();
+  LogCapture log;
+  std::string umlauts;
+  for (int i = 0; i < 100; ++i)
+    umlauts += "ä";
+  const struct
   {
-    Titles(MainWindow *m) : MultiLang(m, "SpreadSheet") {}
-    void update_text() override {}
-  } titles(main);
-  titles.set_titles({"Name", "", "\tidx"});
-  ASSERT_EQ(3u, titles.get_titles().size());
-  EXPECT_EQ(1, rows("type = 'SpreadSheet'"));
-  EXPECT_EQ(1, rows_of("SpreadSheet", "Name"));
-}
-
-TEST_F(Translations, F11SwitchesEveryRegisteredTextAndBack)
-{
-  translate("Menu", "&System", "S&ystem EN");
-  translate("Menu", "Datenbankverbindung", "Database connection");
-  FXHorizontalFrame *frame = new FXHorizontalFrame(main);
-  Label *untranslated = new Label(frame, main, "Nur deutsch");
-  StaticText message(main, "Message", "Bitte warten");
-  translate("Message", "Bitte warten", "Please wait");
-  main->updateLangs();
-
-  // Reloading alone changes nothing that is shown.
-  EXPECT_STREQ("System", main->getSystemTitle()->getText().text());
-  EXPECT_STREQ("Bitte warten", message);
-
-  EXPECT_EQ(1, f11());
-  EXPECT_TRUE(main->isTranslated());
-  EXPECT_STREQ("System EN", main->getSystemTitle()->getText().text());
-  EXPECT_STREQ("Please wait", message);
-  EXPECT_STREQ("Nur deutsch", untranslated->getText().text());
-  EXPECT_TRUE(untranslated->is_translated());
-
-  f11();
-  EXPECT_FALSE(main->isTranslated());
-  EXPECT_STREQ("System", main->getSystemTitle()->getText().text());
-  EXPECT_STREQ("Bitte warten", message);
-  EXPECT_STREQ("Nur deutsch", untranslated->getText().text());
-  EXPECT_FALSE(untranslated->is_translated());
-  delete frame;
-}
-
-TEST_F(Translations, TextsMadeWhileTranslatedStartTranslatedAndFollowTheMode)
-{
-  // Rows with translations before the objects exist.
-  StaticText seed(main, "Message", "Gespeichert.");
-  translate("Message", "Gespeichert.", "Saved.");
-  {
-    FXHorizontalFrame seedFrame(main);
-    BarButtonCancel seedButton(&seedFrame, main, nullptr, 0);
+    std::string type, text;
+    bool stored;
+  } cases[] = {{"Message", std::string(101, 'x'), false},
+               {std::string(21, 'T'), "kurz", false},
+               {"Message", umlauts, true},
+               {std::string(20, 'T'), std::string(100, 'y'), true}};
+  for (const auto &c : cases) {
+    rec->statements.clear();
+    StaticText text(main, c.type, c.text);
+    EXPECT_EQ(c.stored, text.get_row()->idx.value != 0) << c.text;
+    EXPECT_EQ(c.stored ? 2u : 0u, rec->statements.size()) << c.text;
+    EXPECT_STREQ(c.text.c_str(), text);
   }
-  translate("Button", "Abbrechen", "Cancel");
-
-  f11();
-  ASSERT_TRUE(main->isTranslated());
-  StaticText made(main, "Message", "Gespeichert.");
-  EXPECT_STREQ("Saved.", made);
-  FXHorizontalFrame *frame = new FXHorizontalFrame(main);
-  BarButtonCancel *button = new BarButtonCancel(frame, main, nullptr, 0);
-  EXPECT_STREQ("Cancel", button->getText().text());
-
-  f11();
-  EXPECT_STREQ("Gespeichert.", made);
-  EXPECT_STREQ("Abbrechen", button->getText().text());
-  f11();
-  EXPECT_STREQ("Saved.", made);
-  EXPECT_STREQ("Cancel", button->getText().text());
-
-  // A copy keeps what it was given and is not switched.
-  StaticText copy(made);
-  f11();
-  EXPECT_STREQ("Saved.", copy);
-  EXPECT_STREQ("Gespeichert.", made);
-  delete frame;
+  for (const std::string &line : log.messages)
+    EXPECT_EQ(std::string::npos, line.find("SqlError")) << line;
 }
 
-TEST_F(Translations, F11InADialogSwitchesTheMainWindowsTexts)
+TEST_F(Translations, F11SwitchesEveryTextAndTextsMadeMeanwhileFollow)
 {
-  translate("Menu", "&Wartung", "&Maintenance");
-  main->updateLangs();
-  korvan_gui_test::send_command(main, MainWindow::ID_DEBUG);
-  ASSERT_NE(nullptr, main->getDebugWin());
-  korvan_gui_test::press_key(main->getDebugWin(), KEY_F11);
-  EXPECT_TRUE(main->isTranslated());
-  EXPECT_STREQ("Maintenance", main->getWartungTitle()->getText().text());
-}
-
-TEST_F(Translations, ObjectsLeaveTheListUnlessTheProgramQuits)
-{
-  const size_t before = main->getLangs().size();
+  StaticText message(main, "Message", QUOTED);
+  Label *label = new Label(main, main, "Tisch");
+  Label *plain = new Label(main, main, "Nur deutsch");
+  translate("Message", QUOTED, "Isn't it? 'sure'");
+  translate("Label", "Tisch", "Table");
   {
-    StaticText passing(main, "Message", "Vorübergehend");
-    EXPECT_EQ(before + 1, main->getLangs().size());
-    EXPECT_EQ(&passing, static_cast<Lang *>(main->getLangs().back()));
+    StaticText gone(main, "Message", "Vorübergehend"); // leaves the list with its end
   }
-  EXPECT_EQ(before, main->getLangs().size());
+  EXPECT_STREQ(QUOTED.c_str(), message); // reading again alone shows nothing new
 
-  std::unique_ptr<StaticText> late(new StaticText(main, "Message", "Spät"));
-  korvan_gui_test::send_command(main, MainWindow::ID_QUIT);
-  late.reset();
-  EXPECT_EQ(before + 1, main->getLangs().size());
+  EXPECT_EQ(1, press_key(main, KEY_F11));
+  EXPECT_STREQ("Isn't it? 'sure'", message);
+  EXPECT_STREQ("Table", label->getText().text());
+  EXPECT_STREQ("Nur deutsch", plain->getText().text());
+  StaticText made(main, "Message", QUOTED);
+  Label *later = new Label(main, main, "Tisch");
+  EXPECT_STREQ("Isn't it? 'sure'", made);
+  EXPECT_STREQ("Table", later->getText().text());
+  StaticText copy(made); // keeps what it was given
+
+  press_key(main, KEY_F11);
+  EXPECT_STREQ(QUOTED.c_str(), message);
+  EXPECT_STREQ(QUOTED.c_str(), made);
+  EXPECT_STREQ("Tisch", later->getText().text());
+  EXPECT_STREQ("Isn't it? 'sure'", copy);
 }
 
-TEST(TranslationsWithoutDatabase, TextsStayOriginalAndNothingIsStored)
+// The editor lists every LANG row, a TAB shown and typed as \t (the
+// sheet would split the cell at a real one). A translation typed into a
+// cell is stored when another cell is chosen and shown at once, without
+// reading LANG again; "Ok" reads it again in one statement. The next
+// showing lists the texts stored meanwhile; Escape leaves the editor also
+// while its sheet has the focus; the sheet adds and deletes no rows.
+TEST_F(Translations, TheEditorStoresATranslationThatIsUsedAtOnceAndKeepsItsRows)
 {
-  MainWindow *main = korvan_gui_test::make_main_window("");
-  ASSERT_TRUE(main->getDatabase().valid());
-  EXPECT_FALSE(main->getDatabase()->is_connected());
-  StaticText text(main, "Message", "Ohne Datenbank");
-  EXPECT_EQ(0, text.get_row()->idx.value);
-  EXPECT_FALSE(main->installLang(text.get_row()));
-  EXPECT_FALSE(main->installLang(Tools::Ref<LANG>()));
-  korvan_gui_test::press_key(main, KEY_F11);
-  EXPECT_STREQ("Ohne Datenbank", text);
-  EXPECT_STREQ("System", main->getSystemTitle()->getText().text());
-  // The text outlives its main window and goes without touching it.
-  delete main;
+  korvan_test::RecordingDB *rec = record();
+  StaticText text(main, "Message", "Kellner's\tListe");
+  send_command(main, MainWindow::ID_LANGWIN);
+  LangWin *win = main->getLangWin();
+  SpreadSheet *sheet = win->get_sheet();
+  ASSERT_EQ(rows(), sheet->getNumRows());
+  EXPECT_GE(sheet->getColumnWidth(LangWin::TRANS), sheet->getColumnWidth(LangWin::ORIG));
+  int row = -1;
+  for (int r = 0; r < sheet->getNumRows(); ++r) {
+    EXPECT_EQ(-1, sheet->getItemText(r, LangWin::ORIG).find('\t'));
+    if (sheet->getItemText(r, LangWin::ORIG) == "Kellner's\\tListe")
+      row = r;
+  }
+  ASSERT_GE(row, 0);
+  sheet->setItemText(row, LangWin::TRANS, "Waiter's\\tlist");
+  sheet->setCurrentItem(row == 0 ? 1 : 0, LangWin::ORIG, TRUE);
+  EXPECT_EQ("Waiter's\tlist", query_value(*db, "select trans from LANG where orig = 'Kellner\\'s\tListe'"));
+
+  rec->statements.clear();
+  press_key(main, KEY_F11);
+  EXPECT_STREQ("Waiter's\tlist", text);
+  EXPECT_STREQ("Waiter's\tlist", StaticText(main, "Message", "Kellner's\tListe"));
+  EXPECT_TRUE(rec->statements.empty()) << rec->statements[0];
+  send_command(win, LangWin::ID_OK);
+  EXPECT_FALSE(win->shown());
+  EXPECT_EQ(1u, rec->statements.size());
+  EXPECT_STREQ("Waiter's\tlist", text);
+
+  StaticText fresh(main, "Message", "Neu seit eben");
+  send_command(main, MainWindow::ID_LANGWIN);
+  EXPECT_EQ(rows(), sheet->getNumRows());
+  SpreadSheet::MenuRequest add(SpreadSheet::MenuRequest::NEW);
+  SpreadSheet::MenuRequest drop(SpreadSheet::MenuRequest::DELETE);
+  drop.row = sheet->get_row(0);
+  for (SpreadSheet::MenuRequest *request : {&add, &drop})
+    EXPECT_EQ(0, win->handle(sheet, FXSEL(SEL_COMMAND, LangWin::ID_SHEET), request));
+  EXPECT_EQ(sheet->getNumRows(), rows());
+  sheet->setFocus();
+  press_key(win, KEY_Escape);
+  EXPECT_FALSE(win->shown());
 }
 
 } // namespace

@@ -2,8 +2,8 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <iostream>
 #include <functional>
+#include <iostream>
 #include <stdexcept>
 
 #include <gtest/gtest.h>
@@ -103,6 +103,15 @@ std::string test_database_name(const std::string &prefix)
     name = name.substr(0, 64 - hash.size() - 1) + "_" + hash;
   }
   return name;
+}
+
+std::string query_value(Tools::Database &db, const std::string &sql)
+{
+  Tools::DBErg<Tools::DBRowList> result = db.exec(sql);
+  EXPECT_TRUE(result.ok) << sql << "\n" << db.get_error();
+  if (result.rows.rows.empty() || result.rows.rows[0].empty())
+    return std::string();
+  return result.rows.rows[0][0];
 }
 
 } // namespace korvan_test

@@ -55,6 +55,10 @@ bool write_odbc_ini(const std::string &path, const std::string &dsn, const std::
 // cut to MariaDB's 64 characters with a hash keeping it unique.
 std::string test_database_name(const std::string &prefix);
 
+// The first cell of the statement's first row, "" when there is none; a
+// failed statement also fails the running test.
+std::string query_value(Tools::Database &db, const std::string &sql);
+
 } // namespace korvan_test
 
 #endif

@@ -9,6 +9,8 @@ namespace korvan_test {
 Tools::DBErg<Tools::DBRowList> RecordingDB::exec(const std::string &sql)
 {
   statements.push_back(sql);
+  if (failing.count(sql))
+    return Tools::DBErg<Tools::DBRowList>();
   Tools::DBErg<Tools::DBRowList> result = real.exec(sql);
   if (after)
     after(*this, sql);
@@ -18,6 +20,8 @@ Tools::DBErg<Tools::DBRowList> RecordingDB::exec(const std::string &sql)
 Tools::DBErg<Tools::DBRowList> RecordingDB::select(const std::string &sql, bool with_table_names)
 {
   statements.push_back(sql);
+  if (failing.count(sql))
+    return Tools::DBErg<Tools::DBRowList>();
   Tools::DBErg<Tools::DBRowList> result = real.select(sql, with_table_names);
   if (after)
     after(*this, sql);

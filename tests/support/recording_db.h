@@ -6,6 +6,7 @@
 // widget sends to the real server.
 
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -24,8 +25,14 @@ public:
   // Run after each statement, with its text (for example to change the
   // table between two statements of one operation).
   std::function<void(RecordingDB &, const std::string &)> after;
+  // Statements answered as failed (and recorded) without reaching the
+  // server, for failures a real server cannot be made to give.
+  std::set<std::string> failing;
+  // Refuses the autocommit mode the same way.
+  bool autocommit_fails = false;
 
   const char *get_error() override { return real.get_error(); }
+  bool set_autocommit(bool on) override { return !autocommit_fails && real.set_autocommit(on); }
   bool connect(const char *dsn, const char *user, const char *password) override
   {
     return real.connect(dsn, user, password);

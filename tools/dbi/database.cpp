@@ -41,18 +41,17 @@ void Database::drop_driver()
 void Database::open(const std::string &host, const std::string &username, const std::string &password,
                     const std::string &database)
 {
-  if (!db->connect(host.c_str(), username.c_str(), password.c_str()) || !db->select_db(database.c_str())) {
-    drop_driver();
-    return;
-  }
   // Every change runs in a transaction that only commit or rollback ends.
-  if (!exec("set AUTOCOMMIT=0;")) {
+  // Asked for before connecting, the driver's own set-up statements start
+  // the session that way, without one more of ours.
+  if (!db->set_autocommit(false) || !db->connect(host.c_str(), username.c_str(), password.c_str()) ||
+      !db->select_db(database.c_str())) {
     drop_driver();
     return;
   }
   // Without this the session would keep its first snapshot and never see
-  // lines that other terminals commit. Not recorded as the last statement.
-  if (!db->exec("SET SESSION TRANSACTION ISOLATION LEVEL READ COMMITTED;"))
+  // lines that other terminals commit.
+  if (!exec("SET SESSION TRANSACTION ISOLATION LEVEL READ COMMITTED;"))
     drop_driver();
 }
 

@@ -2,8 +2,8 @@
 #define KORVAN_TOOLS_DBI_DATABASE_H
 
 // The program's connection to its database and the only object that talks
-// to a driver. It connects at construction, switches the session to
-// explicit transactions, runs statements, builds INSERT, UPDATE and SELECT
+// to a driver. It connects at construction with the session in explicit
+// transactions, runs statements, builds INSERT, UPDATE and SELECT
 // texts from records' column names and values, and keeps the last
 // statement and an error text for the callers' error reports.
 

@@ -16,6 +16,9 @@ public:
   virtual ~DB();
   // The last failure's text; a success does not clear it.
   virtual const char *get_error() = 0;
+  // Whether the server commits every statement by itself. Asked before
+  // connect, the session starts that way without a statement of its own.
+  virtual bool set_autocommit(bool on) = 0;
   virtual bool connect(const char *dsn, const char *user, const char *password) = 0;
   virtual bool select_db(const char *database) = 0;
   // Rows come back with plain column names.

@@ -73,7 +73,7 @@ std::string statement_error(const char *what, const std::string &shown, SQLHANDL
 
 // The text the driver wrote into buf, cut at the length it reported and at
 // the buffer's end.
-std::string returned_text(const SQLCHAR *buf, SQLSMALLINT len, std::size_t capacity)
+std::string returned_text(const SQLCHAR *buf, SQLINTEGER len, std::size_t capacity)
 {
   std::size_t n = len < 0 ? 0 : static_cast<std::size_t>(len);
   if (n >= capacity)
@@ -337,6 +337,20 @@ ODBCDB::~ODBCDB()
     SQLFreeHandle(SQL_HANDLE_ENV, env);
 }
 
+bool ODBCDB::set_autocommit(bool on)
+{
+  if (!dbc) {
+    error = "invalid handle";
+    return false;
+  }
+  const SQLULEN mode = on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF;
+  if (succeeded(SQLSetConnectAttr(static_cast<SQLHDBC>(dbc), SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(mode), 0)))
+    return true;
+  std::string reason = Secret::mask(diagnostics(SQL_HANDLE_DBC, dbc));
+  error = reason.empty() ? "autocommit failed" : "autocommit failed\n" + reason;
+  return false;
+}
+
 bool ODBCDB::connect(const char *dsn, const char *user, const char *password)
 {
   if (!dbc) {
@@ -354,10 +368,20 @@ bool ODBCDB::connect(const char *dsn, const char *user, const char *password)
   return true;
 }
 
+std::string ODBCDB::current_database()
+{
+  SQLCHAR name[512] = {0};
+  SQLINTEGER len = 0;
+  if (!connected || !succeeded(SQLGetConnectAttr(static_cast<SQLHDBC>(dbc), SQL_ATTR_CURRENT_CATALOG, name,
+                                                 sizeof name, &len)))
+    return std::string();
+  return returned_text(name, len, sizeof name);
+}
+
 bool ODBCDB::select_db(const char *database)
 {
   std::string name(database ? database : "");
-  if (name.empty())
+  if (name.empty() || name == current_database())
     return true;
   std::string quoted;
   for (char c : name) {

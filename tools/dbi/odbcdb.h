@@ -18,6 +18,9 @@ class ODBCDB : public DB
   bool connected;
   std::string error;
 
+  // The session's database as the driver tracks it; empty when unknown.
+  std::string current_database();
+
 public:
   ODBCDB();
   ~ODBCDB() override;
@@ -25,11 +28,16 @@ public:
   ODBCDB &operator=(const ODBCDB &) = delete;
 
   const char *get_error() override { return error.c_str(); }
+  // A connection attribute: before connect the driver's own set-up
+  // statements start the session with it, afterwards the driver sends it.
+  bool set_autocommit(bool on) override;
   // SQL_SUCCESS_WITH_INFO is a connection too.
   bool connect(const char *dsn, const char *user, const char *password) override;
   // The data source names a database of its own; a name given here (the
   // "Datenbank" of the connection settings) is used instead, so that the
-  // setting is not silently ignored. An empty name keeps the data source's.
+  // setting is not silently ignored. An empty name keeps the data source's,
+  // and so does the name of the database the session is in already: the
+  // driver knows it without asking the server.
   bool select_db(const char *database) override;
   DBErg<DBRowList> exec(const std::string &sql) override { return select(sql, false); }
   // Runs the statement once and reads every cell whole; NULL gives the

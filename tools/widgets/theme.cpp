@@ -151,6 +151,8 @@ void draw_face(FXDC &dc, FXColor base, const FaceColors &c, FXint w, FXint h, bo
   dc.drawPoints(inner, 4);
   dc.setForeground(c.corner);
   dc.drawPoints(shading, 16);
+  // The columns beside the outline belong to the face in both states: a
+  // pixel left out keeps whatever the screen showed there before.
   if (!pressed) {
     fill_vertical_gradient(dc, c.top, c.bottom, 2, 1, w - 4, h - 2);
     dc.setForeground(c.top);
@@ -160,6 +162,8 @@ void draw_face(FXDC &dc, FXColor base, const FaceColors &c, FXint w, FXint h, bo
   } else {
     dc.setForeground(ThemeColor::PRESSED);
     dc.fillRectangle(2, 1, w - 4, h - 2);
+    dc.drawRectangle(1, 3, 0, h - 7);
+    dc.drawRectangle(w - 2, 3, 0, h - 7);
   }
 }
 
@@ -249,21 +253,27 @@ long ThemeTextField::onPaint(FXObject *, FXSelector, void *ptr)
   FXEvent *ev = static_cast<FXEvent *>(ptr);
   FXDCWindow dc(this, ev);
   dc.setFont(font);
+  // The outline is one pixel wide whatever the frame style asked for, so
+  // everything inside it is filled, a thick border's second ring as well:
+  // the window has no background of its own, and a pixel left out keeps
+  // whatever the screen showed there before (a closed list, the desktop).
   draw_line_frame(dc, 0, 0, width, height);
   dc.setForeground(isEnabled() ? backColor : baseColor);
-  dc.fillRectangle(border, border, width - 2 * border, height - 2 * border);
+  dc.fillRectangle(1, 1, width - 2, height - 2);
   dc.setClipRectangle(border, border, width - 2 * border, height - 2 * border);
   drawTextRange(dc, 0, contents.length());
   // The toolkit of this series has no separate caret painter to call: the
-  // caret is drawn here the way the field's own blinking draws it.
+  // caret is drawn here the way the field's own blinking draws it, and no
+  // wider, since the blinking erases only its own caret: a wider serif
+  // would leave its end behind.
   if (flags & FLAG_CARET) {
     const FXint xx = coord(cursor) - 1;
     const FXint top = padtop + border;
     const FXint bottom = height - padbottom - border - 1;
     dc.setForeground(cursorColor);
     dc.fillRectangle(xx, top, 2, bottom - top + 1);
-    dc.fillRectangle(xx - 2, top, 6, 1);
-    dc.fillRectangle(xx - 2, bottom, 6, 1);
+    dc.fillRectangle(xx - 2, top, 5, 1);
+    dc.fillRectangle(xx - 2, bottom, 5, 1);
   }
   return 1;
 }

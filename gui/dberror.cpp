@@ -1,0 +1,195 @@
+#include "gui/dberror.h"
+
+#include <algorithm>
+
+#include "tools/core/debug.h"
+#include "tools/core/string_utils.h"
+#include "tools/dbi/database.h"
+
+using namespace FX;
+
+namespace {
+
+bool continuation_byte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+// The length of the first `characters` characters of a UTF-8 text.
+std::size_t bytes_of_characters(const std::string &text, std::size_t characters)
+{
+  std::size_t i = 0;
+  while (i < text.size() && characters > 0) {
+    ++i;
+    while (i < text.size() && continuation_byte(text[i]))
+      ++i;
+    --characters;
+  }
+  return i;
+}
+
+// The first word of a statement, in lower case.
+std::string verb(const std::string &statement)
+{
+  const std::string s = Tools::strip(statement);
+  std::string word;
+  for (char c : s) {
+    if (!isalpha(static_cast<unsigned char>(c)))
+      break;
+    word += static_cast<char>(tolower(static_cast<unsigned char>(c)));
+  }
+  return word;
+}
+
+int text_width(FXFont *font, const std::string &text)
+{
+  return font->getTextWidth(text.c_str(), static_cast<FXuint>(text.size()));
+}
+
+// One line broken into pieces no wider than `width`.
+void wrap_line(const std::string &line, FXFont *font, int width, std::string &out)
+{
+  std::string rest = line;
+  while (text_width(font, rest) > width) {
+    // The longest head that fits, ending at a character boundary.
+    std::size_t fit = 0;
+    for (std::size_t i = 1; i <= rest.size(); ++i) {
+      if (i < rest.size() && continuation_byte(rest[i]))
+        continue;
+      if (text_width(font, rest.substr(0, i)) > width)
+        break;
+      fit = i;
+    }
+    if (fit == 0) // not even one character fits: take one anyway
+      fit = bytes_of_characters(rest, 1);
+    // Break at the last blank of the head when there is one.
+    std::size_t cut = fit;
+    const std::size_t blank = rest.rfind(' ', fit);
+    if (blank != std::string::npos && blank > 0 && fit < rest.size())
+      cut = blank;
+    out += rest.substr(0, cut) + "\n";
+    rest = rest.substr(cut);
+    if (!rest.empty() && rest[0] == ' ')
+      rest.erase(0, 1);
+  }
+  out += rest;
+}
+
+} // namespace
+
+std::string DBError::reason(const std::string &error, const std::string &statement)
+{
+  const std::string quoted = "query: " + statement;
+  const std::size_t at = statement.empty() ? std::string::npos : error.find(quoted);
+  if (at == std::string::npos)
+    return Tools::strip(error);
+  const std::string after = Tools::strip(error.substr(at + quoted.size()));
+  return after.empty() ? Tools::strip(error.substr(0, at)) : after;
+}
+
+std::string DBError::shorten(const std::string &statement)
+{
+  // Line ends and runs of blanks (the column lists of an INSERT) as one
+  // blank each.
+  std::string flat;
+  for (char c : Tools::strip(statement)) {
+    const bool blank = c == ' ' || c == '\n' || c == '\r' || c == '\t';
+    if (blank && !flat.empty() && flat.back() == ' ')
+      continue;
+    flat += blank ? ' ' : c;
+  }
+  const std::size_t keep = bytes_of_characters(flat, QUOTED_CHARACTERS);
+  if (keep < flat.size())
+    flat = flat.substr(0, keep) + " ...";
+  return flat;
+}
+
+std::string DBError::what_failed(const std::string &statement)
+{
+  static const struct
+  {
+    const char *verb, *sentence;
+  } sentences[] = {
+      {"insert", "Der neue Eintrag wurde nicht gespeichert."},
+      {"update", "Die Änderung wurde nicht gespeichert."},
+      {"delete", "Der Eintrag wurde nicht gelöscht."},
+      {"select", "Die Daten konnten nicht gelesen werden."},
+      {"commit", "Die Änderungen konnten nicht abgeschlossen werden."},
+      {"rollback", "Die Änderungen konnten nicht verworfen werden."},
+  };
+  const std::string v = verb(statement);
+  for (const auto &s : sentences)
+    if (v == s.verb)
+      return s.sentence;
+  return "Die Datenbank hat die Anweisung abgelehnt.";
+}
+
+std::string DBError::message(const std::string &text, const std::string &error, const std::string &statement)
+{
+  std::string m = text;
+  if (!statement.empty())
+    m += "\n" + what_failed(statement);
+  const std::string why = reason(error, statement);
+  if (!why.empty())
+    m += "\nGrund: " + why;
+  if (!statement.empty())
+    m += "\nAnweisung: " + shorten(statement);
+  return m;
+}
+
+std::string DBError::failed_select(Tools::Database &db)
+{
+  return log_text("select failed!", db.get_error(), db.get_last_query());
+}
+
+std::string DBError::log_text(const std::string &text, const std::string &error, const std::string &statement)
+{
+  std::string m = text;
+  if (!statement.empty())
+    m += "\n" + statement;
+  return m + "\n" + reason(error, statement);
+}
+
+std::string DBError::wrap(const std::string &text, FXFont *font, int width)
+{
+  if (!font || width <= 0)
+    return text;
+  std::string out;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t end = text.find('\n', start);
+    wrap_line(text.substr(start, end == std::string::npos ? std::string::npos : end - start), font, width, out);
+    if (end == std::string::npos)
+      return out;
+    out += "\n";
+    start = end + 1;
+  }
+}
+
+int DBError::line_width(FXApp *app)
+{
+  // Room for the box's icon, margins and frame beside the text; and no
+  // wider than a reader's line even on a wide screen.
+  const int READABLE = 640, BESIDE_TEXT = 160;
+  const int screen = app->getRootWindow()->getWidth();
+  return std::max(100, std::min(READABLE, screen - BESIDE_TEXT));
+}
+
+void DBError::report(FXWindow *owner, const char *title, const std::string &text, Tools::Database *db)
+{
+  report(owner, title, text, db ? db->get_error() : std::string("No Database!"),
+         db ? db->get_last_query() : std::string());
+}
+
+void DBError::report(FXWindow *owner, const char *title, const std::string &text, const std::string &error,
+                     const std::string &statement)
+{
+  TOOLS_LOG(log_text(text, error, statement));
+  show(owner, title, message(text, error, statement));
+}
+
+void DBError::show(FXWindow *owner, const char *title, const std::string &message)
+{
+  FXApp *app = owner->getApp();
+  FXFont *font = app->getNormalFont();
+  const std::string fitted = wrap(message, font, line_width(app));
+  // The database's text may hold a percent sign: never use it as a format.
+  FXMessageBox::error(owner, MBOX_OK, title, "%s", fitted.c_str());
+}

@@ -1,0 +1,60 @@
+#ifndef KORVAN_GUI_DBERROR_H
+#define KORVAN_GUI_DBERROR_H
+
+// The report of a failed statement, for people and for the log. The
+// driver's error text repeats the whole statement before the server's
+// reason, and a statement can run to thousands of characters (every value
+// of a row, a long text typed by the user): printed as it is, the box
+// grows wider than the screen and its button can no longer be reached.
+// The box therefore says in words what failed, gives the server's reason,
+// quotes the statement shortened, and breaks every line to a width the
+// screen can show. The log keeps the whole statement.
+
+#include <string>
+
+#include "tools/widgets/fxcompat.h"
+
+namespace Tools {
+class Database;
+}
+
+class DBError
+{
+public:
+  // The longest statement quoted in a box, in characters.
+  static const std::size_t QUOTED_CHARACTERS = 160;
+
+  // The driver's error text without the statement it repeats: the
+  // server's reason, or the driver's own word when there is none.
+  static std::string reason(const std::string &error, const std::string &statement);
+  // The statement on one line, cut after QUOTED_CHARACTERS characters.
+  static std::string shorten(const std::string &statement);
+  // What a failed statement did not do, in a sentence for the user.
+  static std::string what_failed(const std::string &statement);
+
+  // The box's text: the caller's text, what failed, the reason and the
+  // shortened statement, each on lines of its own.
+  static std::string message(const std::string &text, const std::string &error, const std::string &statement);
+  // The log's line for a read that failed: the statement, then the reason.
+  static std::string failed_select(Tools::Database &db);
+  // The log's text: the caller's text, the whole statement, the reason.
+  static std::string log_text(const std::string &text, const std::string &error, const std::string &statement);
+
+  // The lines of `text` broken at blanks (inside a word where a word is
+  // wider than `width` pixels) so that none is wider than `width`.
+  static std::string wrap(const std::string &text, FX::FXFont *font, int width);
+  // The widest text line a box may have on this screen.
+  static int line_width(FX::FXApp *app);
+
+  // Logs the failure of the database's last statement and shows it in an
+  // error box owned by `owner`.
+  static void report(FX::FXWindow *owner, const char *title, const std::string &text, Tools::Database *db);
+  // The same for an error text and statement taken before the connection
+  // went on (to a roll-back, say).
+  static void report(FX::FXWindow *owner, const char *title, const std::string &text, const std::string &error,
+                     const std::string &statement);
+  // An error box whose text is broken to fit the screen.
+  static void show(FX::FXWindow *owner, const char *title, const std::string &message);
+};
+
+#endif

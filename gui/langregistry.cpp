@@ -1,0 +1,192 @@
+#include "gui/langregistry.h"
+
+#include <vector>
+
+#include "tools/core/debug.h"
+#include "tools/core/format.h"
+#include "tools/core/string_utils.h"
+#include "tools/dbi/database.h"
+#include "tools/dbi/query.h"
+#include "gui/lang.h"
+
+namespace {
+
+// Characters, not bytes: the columns count characters.
+std::size_t characters(const std::string &text)
+{
+  std::size_t n = 0;
+  for (char c : text)
+    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80)
+      ++n;
+  return n;
+}
+
+void log_sql_error(Tools::Database &db)
+{
+  TOOLS_LOG(Tools::format("SqlError: %s\nSql: %s", db.get_error(), db.get_last_query()));
+}
+
+} // namespace
+
+const char *const LangRegistry::SYSTEM = "GUI";
+
+LangRegistry::LangRegistry() : translated(false), closing(false) {}
+
+LangRegistry::~LangRegistry() { closing = true; }
+
+Tools::Ref<LANG> LangRegistry::new_row(const std::string &type, const std::string &orig)
+{
+  Tools::Ref<LANG> row(new LANG);
+  row->system = std::string(SYSTEM);
+  row->type = type;
+  row->orig = orig;
+  return row;
+}
+
+bool LangRegistry::fits(const std::string &type, const std::string &orig)
+{
+  static const LANG columns;
+  return characters(type) <= columns.type.get_size() && characters(orig) <= columns.orig.get_size();
+}
+
+Tools::Database *LangRegistry::connected() const
+{
+  Tools::Database *d = db.try_get();
+  return d && d->is_connected() ? d : nullptr;
+}
+
+void LangRegistry::cache(const Tools::Ref<LANG> &row)
+{
+  rows[std::make_pair(row->type.value, row->orig.value)] = row;
+}
+
+void LangRegistry::read_rows()
+{
+  Tools::Database *d = connected();
+  if (!d) {
+    rows.clear();
+    return;
+  }
+  std::vector<Tools::Ref<LANG> > stored;
+  if (Tools::select_rows<LANG>(*d, "LANG",
+                               stored, Tools::format("where system = '%s'", Tools::sql_escape(SYSTEM))) < 0) {
+    log_sql_error(*d);
+    return;
+  }
+  std::map<std::pair<std::string, std::string>, Tools::Ref<LANG> > old;
+  old.swap(rows);
+  for (const Tools::Ref<LANG> &row : stored) {
+    const std::pair<std::string, std::string> key(row->type.value, row->orig.value);
+    if (rows.count(key))
+      continue; // the first of two rows of one text, as a lookup finds it
+    auto known = old.find(key);
+    if (known != old.end()) {
+      *known->second = *row;
+      rows[key] = known->second;
+    } else {
+      rows[key] = row;
+    }
+  }
+  // Texts known not to be stored (hidden titles) need no new lookup.
+  for (const auto &known : old)
+    if (known.second->idx == 0 && !rows.count(known.first))
+      rows.insert(known);
+}
+
+void LangRegistry::attach(const Tools::Ref<Tools::Database> &database)
+{
+  db = database;
+  rows.clear();
+  reload();
+}
+
+void LangRegistry::reload()
+{
+  read_rows();
+  for (Lang *text : texts)
+    text->reload();
+}
+
+Tools::Ref<LANG> LangRegistry::find(const std::string &type, const std::string &orig)
+{
+  auto known = rows.find(std::make_pair(type, orig));
+  if (known != rows.end())
+    return known->second;
+  Tools::Ref<LANG> row = new_row(type, orig);
+  Tools::Database *d = connected();
+  if (!d || !fits(type, orig))
+    return row;
+  // Not there when the rows were read: stored since, or new. The server
+  // also finds a text that differs only in case or trailing blanks.
+  const std::string sql = Tools::format("select %%LANG from LANG where system = '%s' and type = '%s' and orig = '%s' ",
+                                        Tools::sql_escape(row->system.value), Tools::sql_escape(type),
+                                        Tools::sql_escape(orig));
+  Tools::DBBindList list;
+  list.add(row.try_get());
+  if (Tools::select_objects(*d, sql, list) < 0) {
+    log_sql_error(*d);
+    return row;
+  }
+  // Found or not, the next lookup of this text stays in memory.
+  rows[std::make_pair(type, orig)] = row;
+  return row;
+}
+
+bool LangRegistry::install(Tools::Ref<LANG> row)
+{
+  LANG *r = row.try_get();
+  Tools::Database *d = connected();
+  if (!r || !d)
+    return false;
+  if (r->idx != 0)
+    return true;
+  if (!fits(r->type.value, r->orig.value))
+    return false;
+  if (!Tools::insert_object(*d, *r)) {
+    log_sql_error(*d);
+    return false;
+  }
+  r->idx = d->get_insert_id();
+  cache(row);
+  return true;
+}
+
+void LangRegistry::store(const LANG &row)
+{
+  if (row.system.value != SYSTEM)
+    return;
+  for (auto it = rows.begin(); it != rows.end(); ++it) {
+    if (it->second->idx != row.idx)
+      continue;
+    Tools::Ref<LANG> shared = it->second;
+    rows.erase(it);
+    *shared = row;
+    cache(shared);
+    break;
+  }
+  if (!rows.count(std::make_pair(row.type.value, row.orig.value)))
+    cache(Tools::Ref<LANG>(new LANG(row)));
+  if (translated)
+    for (Lang *text : texts)
+      text->update_text();
+}
+
+void LangRegistry::add(Lang *text) { texts.push_back(text); }
+
+void LangRegistry::remove(Lang *text)
+{
+  if (closing)
+    return;
+  for (auto it = texts.begin(); it != texts.end(); ++it)
+    if (*it == text) {
+      texts.erase(it);
+      return;
+    }
+}
+
+void LangRegistry::switch_translated()
+{
+  translated = !translated;
+  for (Lang *text : texts)
+    text->update_text();
+}

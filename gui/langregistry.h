@@ -1,0 +1,87 @@
+#ifndef KORVAN_GUI_LANGREGISTRY_H
+#define KORVAN_GUI_LANGREGISTRY_H
+
+// The program's texts and their translations: the translatable objects
+// alive, the mode (translations shown or not) and the rows of table LANG.
+//
+// The rows of the program's system are read once per connection, in one
+// statement, and looked up in memory afterwards, so that opening a window
+// sends nothing for its texts. A text not read then (stored since by
+// another station, or new) is looked up and, when new, stored as before.
+// Every object showing a text shares the one row of that text: a
+// translation stored in the translation editor reaches all of them at once.
+//
+// A text longer than LANG's columns cannot be stored there: it is never
+// sent to the server and stays untranslated.
+
+#include <list>
+#include <map>
+#include <string>
+#include <utility>
+
+#include "tools/core/ref.h"
+#include "schema/tables.h"
+
+namespace Tools {
+class Database;
+}
+class Lang;
+
+class LangRegistry
+{
+  // (type, original text) -> the row of that text.
+  std::map<std::pair<std::string, std::string>, Tools::Ref<LANG> > rows;
+  Tools::Ref<Tools::Database> db;
+  std::list<Lang *> texts;
+  bool translated;
+  bool closing;
+
+  Tools::Database *connected() const;
+  // The rows of the connection into memory; rows known already keep their
+  // handles and take the stored values.
+  void read_rows();
+  void cache(const Tools::Ref<LANG> &row);
+
+public:
+  // The system of the program's texts in LANG.
+  static const char *const SYSTEM; // "GUI"
+
+  LangRegistry();
+  ~LangRegistry();
+  LangRegistry(const LangRegistry &) = delete;
+  LangRegistry &operator=(const LangRegistry &) = delete;
+
+  // A LANG row of the program's texts, not looked up: idx 0, no translation.
+  static Tools::Ref<LANG> new_row(const std::string &type, const std::string &orig);
+  // Whether LANG's columns can hold the text.
+  static bool fits(const std::string &type, const std::string &orig);
+
+  // Works with this connection from now on: reads its rows and gives every
+  // registered text its row there, storing those it lacks. An empty or
+  // unconnected handle leaves every text untranslated.
+  void attach(const Tools::Ref<Tools::Database> &database);
+  // Reads the rows again (rows stored by others meanwhile) and gives them
+  // to the registered texts.
+  void reload();
+
+  // The row of a text; idx 0 while it is not stored.
+  Tools::Ref<LANG> find(const std::string &type, const std::string &orig);
+  // Stores a row not stored yet; false when there is no database, the text
+  // does not fit or the insert fails.
+  bool install(Tools::Ref<LANG> row);
+  // A row as the translation editor stored it: every text of that row
+  // shows the new translation from now on.
+  void store(const LANG &row);
+
+  void add(Lang *text);
+  // Nothing happens once the program is closing: the list goes with it.
+  void remove(Lang *text);
+  void close() { closing = true; }
+  const std::list<Lang *> &get_texts() const { return texts; }
+
+  bool is_translated() const { return translated; }
+  // Flips the mode and shows it in every registered text.
+  void switch_translated();
+};
+
+#endif

@@ -1,0 +1,189 @@
+// The connection handle and the ODBC driver against the private server.
+#include <gtest/gtest.h>
+
+#include "schema/tables.h"
+#include "tests/support/db_fixture.h"
+#include "tests/support/recording_db.h"
+#include "tools/dbi/query.h"
+
+using namespace Tools;
+using korvan_test::query_value;
+
+namespace {
+
+using Odbc = korvan_test::FreshDatabase;
+
+TEST_F(Odbc, ConnectsToTheChosenDatabaseOrNotAtAll)
+{
+  korvan_test::DbSettings s = korvan_test::settings();
+  Database chosen(s.dsn, s.user, s.password, name, Database::ODBC);
+  EXPECT_EQ(name, query_value(chosen, "select database()"));
+  // An empty name keeps the data source's own database.
+  Database dsn_default(s.dsn, s.user, s.password, "", Database::ODBC);
+  EXPECT_EQ(s.name, query_value(dsn_default, "select database()"));
+
+  // The server's reason follows on a line of its own, without the password.
+  Database wrong(s.dsn, s.user, s.password + "x", s.name, Database::ODBC);
+  EXPECT_FALSE(wrong.is_connected());
+  EXPECT_EQ(0u, wrong.get_error().find("connection failed\nAccess denied"));
+  EXPECT_EQ(std::string::npos, wrong.get_error().find(s.password + "x"));
+  // A database that is not there fails instead of connecting to another.
+  Database missing(s.dsn, s.user, s.password, "no_such_db`x", Database::ODBC);
+  EXPECT_FALSE(missing.is_connected());
+  EXPECT_NE(std::string::npos, missing.get_error().find("Unknown database"));
+}
+
+TEST_F(Odbc, ASessionSetUpHalfIsNoConnectionAndNoDriverRunsNothing)
+{
+  korvan_test::DbSettings s = korvan_test::settings();
+  for (bool autocommit_fails : {true, false}) { // else the isolation level fails
+    korvan_test::RecordingDB *driver = new korvan_test::RecordingDB;
+    driver->autocommit_fails = autocommit_fails;
+    if (!autocommit_fails)
+      driver->failing.insert("SET SESSION TRANSACTION ISOLATION LEVEL READ COMMITTED;");
+    EXPECT_FALSE(Database(driver, s.dsn, s.user, s.password, name).is_connected()) << autocommit_fails;
+  }
+  Database none(s.dsn, s.user, s.password, name, -1);
+  EXPECT_FALSE(none.exec("select 1").ok || none.commit() || none.rollback());
+  EXPECT_EQ("No Database!", none.get_error());
+}
+
+// Every start pays for the set-up: of ours only the isolation level goes
+// to the server, and a USE only for a database the session is not in.
+TEST_F(Odbc, SetUpSendsOneStatementOfOursAndUseOnlyWhenNeeded)
+{
+  korvan_test::DbSettings s = korvan_test::settings();
+  const std::string count = "show session status like 'Questions'";
+  auto questions = [](DBErg<DBRowList> r) { return r.rows.rows.empty() ? -1L : std::stol(r.rows.rows[0].at(1)); };
+  ODBCDB bare;
+  ASSERT_TRUE(bare.connect(s.dsn.c_str(), s.user.c_str(), s.password.c_str())) << bare.get_error();
+  const long driver_only = questions(bare.exec(count));
+  struct
+  {
+    std::string database;
+    long ours;
+  } cases[] = {{"", 1}, {s.name, 1}, {name, 2}};
+  for (const auto &c : cases) {
+    Database handle(s.dsn, s.user, s.password, c.database, Database::ODBC);
+    EXPECT_EQ(driver_only + c.ours, questions(handle.exec(count))) << "database '" << c.database << "'";
+  }
+}
+
+TEST_F(Odbc, CommitAndRollbackAsSeenFromASecondConnection)
+{
+  Ref<Database> other = korvan_test::open_database(name);
+  const std::string count = "select count(*) from LAYOUTK";
+  EXPECT_EQ("0", query_value(*other, count)); // the other session's transaction starts here
+  LAYOUTK room;
+  ASSERT_TRUE(insert_object(*db, room)) << db->get_error();
+  EXPECT_EQ("1", query_value(*db, count));
+  EXPECT_EQ("0", query_value(*other, count));
+  EXPECT_TRUE(db->rollback());
+  EXPECT_EQ("0", query_value(*db, count));
+  ASSERT_TRUE(insert_object(*db, room));
+  EXPECT_TRUE(db->commit());
+  // Seen without the other session ending its own transaction.
+  EXPECT_EQ("1", query_value(*other, count));
+}
+
+TEST_F(Odbc, AFailedStatementGivesItsTextTheReasonAndATrace)
+{
+  const std::string sql = "selec 100% from LAYOUTK where name = '%s %d'";
+  ::testing::internal::CaptureStdout();
+  EXPECT_FALSE(db->exec(sql).ok);
+  EXPECT_EQ("here\n" + sql + "\n", ::testing::internal::GetCapturedStdout());
+  // The statement, then the server's reason, for the error box.
+  const std::string failure = db->get_error();
+  EXPECT_EQ(0u, failure.find("sql error\nquery: " + sql + "\n"));
+  EXPECT_NE(std::string::npos, failure.find("You have an error in your SQL syntax"));
+  EXPECT_TRUE(db->exec("select 1").ok);
+  EXPECT_EQ(failure, db->get_error()); // it outlives a later success
+}
+
+TEST_F(Odbc, ResultsComeWithTheirNamesOnceAndWhole)
+{
+  DBErg<DBRowList> none = db->select("select idx, name from LAYOUTK where idx = 99", false);
+  EXPECT_TRUE(none.ok && none.rows.rows.empty());
+  EXPECT_EQ((std::vector<std::string>{"idx", "name"}), none.rows.names);
+  DBErg<DBRowList> r = db->select("select idx, name, count(*) from LAYOUTK group by idx, name", true);
+  EXPECT_EQ((std::vector<std::string>{"LAYOUTK.idx", "LAYOUTK.name", "count(*)"}), r.rows.names);
+  ASSERT_TRUE(db->exec("set @n := 0").ok);
+  EXPECT_EQ("1", query_value(*db, "select @n := @n + 1"));
+  EXPECT_EQ("1", query_value(*db, "select @n")); // the statement ran once
+
+  const std::string v256(256, 'v');
+  std::string umlauts;
+  for (int i = 0; i < 3000; ++i)
+    umlauts += "ä";
+  r = db->exec("select '" + v256 + "', repeat('x', 10000), repeat('ä', 3000), cast(repeat('y', 70000) as char)");
+  EXPECT_EQ((std::vector<std::string>{v256, std::string(10000, 'x'), umlauts, std::string(70000, 'y')}),
+            r.rows.rows.at(0));
+  // NULL reads empty, also after a row with a value.
+  r = db->exec("select x from (select 1 o, 'abc' x union all select 2, NULL union all select 3, '') t order by o");
+  EXPECT_EQ((std::vector<std::vector<std::string> >{{"abc"}, {""}, {""}}), r.rows.rows);
+}
+
+TEST_F(Odbc, DateTimesReadAsTheServerWritesThem)
+{
+  ASSERT_TRUE(db->exec("create table STAMPS (o int not null, d datetime not null, n datetime null, f datetime(3) "
+                       "null, day date null, t time null)")
+                  .ok);
+  ASSERT_TRUE(db->exec("insert into STAMPS values "
+                       "(1, '0000-00-00 00:00:00', '0000-00-00 00:00:00', '2020-01-02 03:04:05.678', "
+                       "'0000-00-00', '-01:00:00'),"
+                       "(2, '2008-01-00 00:00:00', null, null, '2020-01-02', '12:00:00'),"
+                       "(3, '0000-00-00 10:00:00', '9999-12-31 23:59:59', null, null, null),"
+                       "(4, '0001-01-01 00:00:01', '2008-00-00 00:00:00', null, null, null)")
+                  .ok)
+      << db->get_error();
+  // Every column beside the server's own text of it. b.d cannot be NULL in
+  // its table but can in the outer join.
+  DBErg<DBRowList> r = db->exec(
+      "select a.d, cast(a.d as char), a.n, cast(a.n as char), a.f, cast(a.f as char), a.day, cast(a.day as char), "
+      "a.t, cast(a.t as char), b.d, cast(b.d as char) from STAMPS a left join STAMPS b on b.o = a.o + 3 order by a.o");
+  ASSERT_TRUE(r.ok) << db->get_error();
+  ASSERT_EQ(4u, r.rows.rows.size());
+  for (std::size_t row = 0; row < 4; ++row)
+    for (std::size_t c = 0; c < 12; c += 2)
+      EXPECT_EQ(r.rows.rows[row][c + 1], r.rows.rows[row][c]) << "row " << row << ", " << r.rows.names[c];
+}
+
+TEST_F(Odbc, EveryByteOfATextRoundTripsInsideItsQuotes)
+{
+  korvan_test::RecordingDB *rec = nullptr;
+  Ref<Database> recorded = korvan_test::connect_recording(name, rec);
+  LANG row;
+  row.system = std::string("it's");
+  row.type = std::string("a\\");
+  row.orig = std::string("a\0b\"%LANG\n\t\xc3\xa4", 13);
+  row.trans = std::string("x\\', (select 1)) -- "); // crafted to end its literal
+  ASSERT_TRUE(insert_object(*recorded, row)) << recorded->get_error();
+  EXPECT_EQ(std::string("INSERT INTO LANG(idx,\nsystem,\ntype,\norig,\ntrans) VALUES ( '0',\n'it\\'s',\n'a\\\\',\n"
+                        "'a\\0b\"%LANG\n\t\xc3\xa4',\n'x\\\\\\', (select 1)) -- ')"),
+            rec->statements.back());
+  row.idx = recorded->get_insert_id();
+  LANG back;
+  DBBindList list;
+  list.add(&back);
+  ASSERT_EQ(1, select_objects(*db, format("select %%LANG from LANG where idx = '%s'", row.idx.value), list));
+  EXPECT_EQ(row.get_values(), back.get_values());
+
+  ASSERT_TRUE(recorded->update("LANG", DBRow({"orig", "trans"}, {"'", "\\"}), "where idx > 0").ok);
+  EXPECT_EQ("UPDATE LANG SET orig='\\'',\ntrans='\\\\'where idx > 0", rec->statements.back());
+  DBErg<DBRowList> cells = recorded->select("LANG", DBRow({"orig", "trans"}), "where idx > 0");
+  EXPECT_EQ("SELECT orig,trans FROM LANG where idx > 0", rec->statements.back());
+  EXPECT_EQ((std::vector<std::vector<std::string> >{{"'", "\\"}}), cells.rows.rows);
+}
+
+TEST_F(Odbc, ARowListIsInsertedUpToItsFirstFailure)
+{
+  korvan_test::RecordingDB *rec = nullptr;
+  Ref<Database> recorded = korvan_test::connect_recording(name, rec);
+  DBRowList rooms(std::vector<std::string>{"name", "width", "height", "color"});
+  rooms.rows = {{"A", "1", "0", "0"}, {std::string(21, 'n'), "2", "0", "0"}, {"C", "3", "0", "0"}};
+  EXPECT_FALSE(recorded->insert("LAYOUTK", rooms).ok); // the name is too long
+  EXPECT_EQ(2u, rec->statements.size());
+  EXPECT_EQ("1", query_value(*recorded, "select count(*) from LAYOUTK"));
+}
+
+} // namespace

@@ -1,0 +1,244 @@
+// The framework's widgets: combo boxes with keys beside their texts and
+// their paged fill, the money and date fields as typed into, and the
+// canvas whose children are placed from rows and dragged on a grid.
+
+#include "gui/combobox.h"
+#include "gui/datefield.h"
+#include "gui/fixcomposite.h"
+#include "gui/moneyfield.h"
+#include "shell/mainwindow.h"
+#include "tests/guisupport/gui_support.h"
+#include "tests/support/recording_db.h"
+
+using namespace FX;
+using namespace korvan_gui_test;
+
+namespace {
+
+using Widgets = MainWindowFixture;
+
+std::vector<std::string> item_texts(ComboBox &box)
+{
+  std::vector<std::string> texts;
+  for (FXint i = 0; i < box.getNumItems(); ++i)
+    texts.push_back(box.getItem(i).text());
+  return texts;
+}
+
+void type(FXTextField &field, const std::string &text)
+{
+  field.setText("");
+  for (char c : text)
+    press_key(&field, static_cast<unsigned char>(c), 0, std::string(1, c));
+}
+
+LAYOUTP row(int x, int y, int width)
+{
+  LAYOUTP r;
+  r.label_name = std::string("Tisch");
+  r.label_x = x;
+  r.label_y = y;
+  r.label_width = width;
+  r.label_height = 20;
+  return r;
+}
+
+// A pointer event `dx`, `dy` away from a press at (5, 5) in a label, given
+// relative to where the label stood then, as a queued motion is.
+FXEvent from_press(int dx, int dy)
+{
+  FXEvent e = FXEvent();
+  e.win_x = 5 + dx;
+  e.win_y = 5 + dy;
+  e.root_x = 1000 + dx;
+  e.root_y = 1000 + dy;
+  return e;
+}
+
+} // namespace
+
+TEST_F(Widgets, APickPutsTheItemsKeyIntoTheField)
+{
+  Recorder target;
+  ComboBox box(main, main, &target, 71, 10);
+  box.create();
+  box.append_item("", "");
+  box.append_item("7", "7 :  Garten");
+  box.append_item("8", "   ");
+  EXPECT_EQ(item_texts(box), (std::vector<std::string>{"", "7 :  Garten", "8"}));
+  box.handle(&box, FXSEL(SEL_COMMAND, FXComboBox::ID_LIST), (void *)(FXival)1);
+  EXPECT_EQ(std::string(box.getText().text()), "7");
+  ASSERT_EQ(target.messages.size(), 1u);
+  EXPECT_EQ(target.messages[0].id, 71u);
+  box.select_key("8");
+  EXPECT_EQ(box.getCurrentItem(), 2);
+  // The list grows wider than the box for a wide item.
+  const std::string wide = "Ein sehr langer Eintrag, breiter als die Box";
+  box.append_item("9", wide);
+  box.position(0, 0, 100, 24);
+  box.layout();
+  EXPECT_GT(box.getMenuButton()->getMenu()->getWidth(), box.getFont()->getTextWidth(wide.c_str()));
+}
+
+TEST_F(Widgets, ATableBoxFillsInPagesOfAHundredAndLogsAFailedPage)
+{
+  korvan_test::RecordingDB *rec = nullptr;
+  main->setDatabase(korvan_test::connect_recording(database, rec));
+  for (int i = 1; i <= 250; ++i)
+    rec->quiet(Tools::format("insert into LAYOUTK (name, width, height, color) values ('Raum%d', %d, 1, 0)", i, i));
+  rec->statements.clear();
+  DBComboBox<LAYOUTK> box(main, main, "idx", nullptr, 0, 0, "name", "nosuch", "width|%03d");
+  box.fill();
+  EXPECT_EQ(rec->statements.size(), 4u);
+  EXPECT_EQ(rec->statements[1], "select idx , name, width from LAYOUTK  limit 100, 100");
+  std::vector<std::string> expected{""};
+  for (const std::vector<std::string> &r : rec->quiet("select idx, name, width from LAYOUTK").rows.rows)
+    expected.push_back(r[0] + " :  " + r[1] + " " + Tools::format("%03d", std::stoi(r[2])));
+  EXPECT_EQ(item_texts(box), expected);
+
+  box.set_where("no_such_column = 1");
+  LogCapture log;
+  box.fill();
+  ASSERT_EQ(log.messages.size(), 1u);
+  EXPECT_EQ(log.messages[0].find("select failed!\n" + rec->statements.back() + "\nUnknown column 'no_such_column'"),
+            0u)
+      << log.messages[0];
+  EXPECT_EQ(box.getNumItems(), 1);
+}
+
+TEST_F(Widgets, TheMoneyFieldReadsCentsShowsTwoDecimalsAndTellsWhatIsNoAmount)
+{
+  MoneyField field(main, nullptr, 0, 15);
+  field.create();
+  const struct
+  {
+    const char *text;
+    MoneyField::Reading reading;
+    double value;
+    const char *shown; // after leaving the field
+  } cases[] = {
+      {"12.5", MoneyField::AMOUNT, 12.5, "12.50"},
+      {"1.23456789", MoneyField::AMOUNT, 1.23, "1.23"},
+      {"1.045", MoneyField::AMOUNT, 1.05, "1.05"},
+      {"-2.675", MoneyField::AMOUNT, -2.68, "-2.68"},
+      {" 7 ", MoneyField::AMOUNT, 7, "7.00"},
+      {"", MoneyField::AMOUNT, 0, "0.00"},
+      {"9999999999999.99", MoneyField::AMOUNT, 9999999999999.99, "9999999999999.99"},
+      {"-", MoneyField::NOT_A_NUMBER, 0, "-"}, // left for the window to refuse
+      {"12.5x", MoneyField::NOT_A_NUMBER, 0, "12.5x"},
+      {"99999999999999999999", MoneyField::TOO_LARGE, 0, "99999999999999999999"},
+      {"-10000000000000", MoneyField::TOO_LARGE, 0, "-10000000000000"},
+  };
+  for (const auto &c : cases) {
+    double value = -1;
+    field.setText(c.text);
+    EXPECT_EQ(c.reading, field.read(value)) << c.text;
+    EXPECT_DOUBLE_EQ(c.value, value) << c.text;
+    field.handle(&field, FXSEL(SEL_UPDATE, 0), nullptr);
+    const bool red = c.reading != MoneyField::AMOUNT || c.value < 0;
+    EXPECT_EQ(field.getTextColor(), red ? MoneyField::NEGATIVE_COLOUR : MoneyField::POSITIVE_COLOUR) << c.text;
+    field.handle(&field, FXSEL(SEL_FOCUSOUT, 0), nullptr);
+    EXPECT_EQ(std::string(field.getText().text()), c.shown);
+  }
+  // The comma and the keypad's keys type the point; typing goes on past
+  // the field's width.
+  for (const std::pair<FXuint, const char *> &key :
+       {std::make_pair(FXuint(','), ","), {KEY_KP_Separator, ","}, {KEY_KP_Decimal, ""}}) {
+    type(field, "3");
+    press_key(&field, key.first, 0, key.second);
+    EXPECT_EQ(std::string(field.getText().text()), "3.");
+  }
+  type(field, "99999999999999999999");
+  EXPECT_EQ(field.getText().length(), 20);
+}
+
+TEST_F(Widgets, TheDateFieldRefusesInputPositionByPosition)
+{
+  DateField field(main, nullptr, 0);
+  field.create();
+  const std::vector<std::pair<std::string, std::string> > cases = {
+      {"2008-02-29", "2008-02-29"}, {"2008-02-30", "2008-02-3"}, {"2008-04-31", "2008-04-3"},
+      {"2008-13", "2008-1"},        {"2008-00-1", "2008-00-"},   {"2008-12-31", "2008-12-31"},
+      {"2008-01-32", "2008-01-3"},  {"20a8", "208"},             {"2008-01-011", "2008-01-01"}};
+  for (const auto &c : cases) {
+    type(field, c.first);
+    EXPECT_EQ(std::string(field.getText().text()), c.second) << c.first;
+  }
+}
+
+TEST_F(Widgets, TheCanvasDragsItsChildrenOnTheGridInsideItsPad)
+{
+  Recorder window;
+  FXDialogBox shell(main, "Raum", DECOR_NONE, 0, 0, 200, 150, 0, 0, 0, 0, 0, 0);
+  FixComposite *canvas = new FixComposite(&shell, &window, 68, LAYOUT_FILL);
+  FixLabel *label = new FixLabel(canvas, 0, row(30, 30, 40));
+  FixLabel *other = new FixLabel(canvas, 0, row(0, 0, 40));
+  shell.create();
+  shell.layout();
+  EXPECT_EQ(other->getX(), 4); // the pad
+  EXPECT_NE(label->getTarget(), canvas); // view mode keeps the targets
+  canvas->set_edit_mode(true);
+  canvas->layout();
+  FXEvent press = from_press(0, 0);
+  canvas->handle(label, FXSEL(SEL_LEFTBUTTONPRESS, FixComposite::ID_CHILD), &press);
+  EXPECT_EQ(window.messages.at(0).data, label);
+  // Down to the grid, not past the pad or the far edges; a motion
+  // reported twice does not push the label ahead.
+  const int moves[][4] = {{17, 0, 40, 30}, {17, 0, 40, 30}, {-38, -33, 0, 0}, {-40, 0, 4, 30}, {300, 300, 156, 126}};
+  for (const auto &m : moves) {
+    FXEvent motion = from_press(m[0], m[1]);
+    canvas->handle(label, FXSEL(SEL_MOTION, FixComposite::ID_CHILD), &motion);
+    EXPECT_EQ(label->getX(), m[2]) << m[0];
+    EXPECT_EQ(label->getY(), m[3]) << m[1];
+  }
+  FXEvent release = from_press(-30, 0);
+  canvas->handle(label, FXSEL(SEL_LEFTBUTTONRELEASE, FixComposite::ID_CHILD), &release);
+  EXPECT_EQ(canvas->handle(label, FXSEL(SEL_MOTION, FixComposite::ID_CHILD), &press), 0);
+  canvas->layout();
+  EXPECT_EQ(int(label->get_record().label_x), 4);
+
+  // Neither a deleted nor a cleared grabbed child is moved.
+  canvas->handle(other, FXSEL(SEL_LEFTBUTTONPRESS, FixComposite::ID_CHILD), &press);
+  delete other;
+  EXPECT_EQ(canvas->handle(canvas, FXSEL(SEL_MOTION, FixComposite::ID_CHILD), &press), 0);
+  canvas->handle(label, FXSEL(SEL_LEFTBUTTONPRESS, FixComposite::ID_CHILD), &press);
+  canvas->clear();
+  EXPECT_EQ(canvas->handle(canvas, FXSEL(SEL_MOTION, FixComposite::ID_CHILD), &press), 0);
+}
+
+// On a display of its own: a label dragged with the pointer on the grid,
+// and the wheel over a combo box.
+TEST_F(Widgets, RealPointerDragsALabelAndTurnsAComboBox)
+{
+  Recorder window;
+  FXDialogBox box(main, "Raum", DECOR_TITLE | DECOR_BORDER, 100, 100, 300, 250);
+  ComboBox *combo = new ComboBox(&box, main, nullptr, 0, 20);
+  combo->append_item("", "");
+  combo->append_item("7", "7 :  Garten");
+  combo->append_item("8", "8 :  Saal");
+  combo->select_key("");
+  FixComposite *canvas = new FixComposite(&box, &window, 68, LAYOUT_FILL);
+  canvas->set_edit_mode(true);
+  FixLabel *label = new FixLabel(canvas, 0, row(30, 30, 50));
+  box.create();
+  box.show(PLACEMENT_DEFAULT);
+  run_pending(150);
+  ASSERT_EQ(label->getTarget(), canvas);
+  ASSERT_TRUE(xdo("windowfocus --sync " + std::to_string(static_cast<unsigned long>(box.id()))));
+
+  ASSERT_TRUE(point_at(label, 10, 10));
+  ASSERT_TRUE(xdo("mousedown 1"));
+  ASSERT_TRUE(run_until([&] { return !window.messages.empty(); }));
+  ASSERT_TRUE(point_at(label, 10 + 57, 10 + 23));
+  run_until([&] { return label->getX() != 30; });
+  ASSERT_TRUE(xdo("mouseup 1"));
+  run_pending(100);
+  EXPECT_EQ(label->getX(), 80); // 30 + 57 = 87
+  EXPECT_EQ(label->getY(), 50); // 30 + 23 = 53
+
+  ASSERT_TRUE(point_at(combo, 10, combo->getHeight() / 2));
+  for (const char *key : {"7", "8"}) {
+    ASSERT_TRUE(xdo("click 5"));
+    EXPECT_TRUE(run_until([&] { return std::string(combo->getText().text()) == key; })) << combo->getText().text();
+  }
+}
