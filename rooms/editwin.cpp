@@ -44,7 +44,11 @@ EditWin::EditWin(FXWindow *owner, AppContext *mw)
       outside_room(mw, "Message", "Dieser Tisch liegt nicht ganz im Raum:"),
       not_saved(mw, "Message", "Der Raum wurde nicht gespeichert; die Änderungen stehen noch im Editor."),
       room_has_lines(mw, "Message", "Dieser Raum hat Bonierungen und kann nicht umbenannt werden:"),
-      table_has_lines(mw, "Message", "Bonierungen tragen diesen Tischnamen; der Tisch kann nicht umbenannt werden:")
+      table_has_lines(mw, "Message", "Bonierungen tragen diesen Tischnamen; der Tisch kann nicht umbenannt werden:"),
+      table_keeps_lines(mw, "Message",
+                        "Bonierungen tragen diesen Tisch oder seinen Namen; der Tisch kann nicht gelöscht werden:"),
+      room_keeps_lines(mw, "Message",
+                       "Bonierungen tragen diesen Raum oder einen seiner Tische; der Raum kann nicht gelöscht werden:")
 {
   as_labels = true;
   // The editor keeps its changes to itself until "Speichern": there is
@@ -273,43 +277,46 @@ std::string EditWin::plan_refusal()
   return std::string();
 }
 
-bool EditWin::rename_refusal(Tools::Database &db, std::string &refusal)
+int EditWin::lines_where(Tools::Database &db, const std::string &where)
+{
+  Tools::DBTypeInt count;
+  Tools::DBTypeList fields;
+  fields.add(&count);
+  if (Tools::select_values(db, "select count(*) from BONLINE where " + where, fields) < 0)
+    return -1;
+  return int(count);
+}
+
+bool EditWin::lines_refusal(Tools::Database &db, std::string &refusal)
 {
   // Order lines name their room and table, and the server keeps a name
   // that a line carries, in any room and in any case: a change of a single
-  // byte is refused.
-  auto carried = [&](const char *column, const std::string &name, int &lines) {
-    Tools::DBTypeInt count;
-    Tools::DBTypeList fields;
-    fields.add(&count);
-    const std::string sql =
-        Tools::format("select count(*) from BONLINE where %s = '%s'", column, Tools::sql_escape(name));
-    if (Tools::select_values(db, sql, fields) < 0)
-      return false;
-    lines = int(count);
-    return true;
-  };
-  int lines = 0;
-  if (int(stored.idx) != 0 && int(stored.idx) == int(room.idx) && stored.name.value != room.name.value) {
-    if (!carried("layoutk_name", stored.name.value, lines))
-      return false;
-    if (lines > 0) {
-      refusal = Tools::format("%s '%s'", room_has_lines, stored.name.value);
-      return true;
-    }
-  }
+  // byte is refused, and so is deleting a table whose key or name a line
+  // carries.
+  std::vector<std::pair<std::string, std::string> > checks; // where, refusal
+  if (int(stored.idx) != 0 && int(stored.idx) == int(room.idx) && stored.name.value != room.name.value)
+    checks.emplace_back(Tools::format("layoutk_name = '%s'", Tools::sql_escape(stored.name.value)),
+                        Tools::format("%s '%s'", room_has_lines, stored.name.value));
   for (FXWindow *child = canvas->getFirst(); child; child = child->getNext()) {
     FixLabel *label = dynamic_cast<FixLabel *>(child);
     if (!label)
       continue;
     const auto old = stored_names.find(int(label->get_record().idx));
-    if (old == stored_names.end() || old->second == label->get_record().label_name.value)
-      continue;
-    if (!carried("layoutp_label_name", old->second, lines))
+    if (old != stored_names.end() && old->second != label->get_record().label_name.value)
+      checks.emplace_back(Tools::format("layoutp_label_name = '%s'", Tools::sql_escape(old->second)),
+                          Tools::format("%s '%s'", table_has_lines, old->second));
+  }
+  for (int idx : removed)
+    checks.emplace_back(Tools::format("layoutp_idx = '%s' or layoutp_label_name = '%s'", idx,
+                                      Tools::sql_escape(stored_names[idx])),
+                        Tools::format("%s '%s'", table_keeps_lines, stored_names[idx]));
+  for (const auto &check : checks) {
+    const int lines = lines_where(db, check.first);
+    if (lines < 0)
       return false;
     if (lines > 0) {
-      refusal = Tools::format("%s '%s'", table_has_lines, old->second);
-      return true;
+      refusal = check.second;
+      break;
     }
   }
   return true;
@@ -366,7 +373,7 @@ long EditWin::onSaveRoom(FXObject *, FXSelector, void *)
     }
     if (int(others) > 0)
       refusal = Tools::format("%s '%s'", room_name_taken, room.name.value);
-    else if (!rename_refusal(*db, refusal)) {
+    else if (!lines_refusal(*db, refusal)) {
       db_error("Datanbankefehler");
       return 1;
     }
@@ -415,6 +422,22 @@ long EditWin::onDeleteRoom(FXObject *, FXSelector, void *)
   }
   if (idx == 0 || int(count) < 1) {
     FXMessageBox::error(this, MBOX_OK, title_data_error, "%s", static_cast<const char *>(not_loaded));
+    return 1;
+  }
+  // The server keeps the room and each of its tables while order lines
+  // carry its key or its name (a table's name also in another room).
+  const int lines = lines_where(
+      *db, Tools::format("layoutk_idx = '%s' or layoutk_name = '%s' or layoutp_idx in (select idx from LAYOUTP "
+                         "where layout_idx = '%s') or layoutp_label_name in (select label_name from LAYOUTP "
+                         "where layout_idx = '%s')",
+                         idx, name, idx, idx));
+  if (lines < 0) {
+    db_error("Datanbankefehler");
+    return 1;
+  }
+  if (lines > 0) {
+    const std::string refusal = Tools::format("%s '%s'", room_keeps_lines, room.name.value);
+    FXMessageBox::error(this, MBOX_OK, title_data_error, "%s", refusal.c_str());
     return 1;
   }
 

@@ -66,6 +66,8 @@ protected:
   StaticText not_saved;
   StaticText room_has_lines;
   StaticText table_has_lines;
+  StaticText table_keeps_lines;
+  StaticText room_keeps_lines;
 
   EditWin();
   // Whether a table of that name stands on the canvas.
@@ -74,10 +76,13 @@ protected:
   // Why the plan on the screen cannot be stored, in words; empty when it
   // can.
   std::string plan_refusal();
-  // The same for a stored room or table renamed while order lines carry
-  // its old name, which the server would refuse; false when the lines
-  // could not be counted (the error is shown).
-  bool rename_refusal(Tools::Database &db, std::string &refusal);
+  // The order lines that match the condition; -1 when the count failed.
+  int lines_where(Tools::Database &db, const std::string &where);
+  // The same as plan_refusal for a stored room or table renamed, or a
+  // stored table removed, while order lines carry its old name (or key),
+  // which the server would refuse; false when the lines could not be
+  // counted.
+  bool lines_refusal(Tools::Database &db, std::string &refusal);
   // Writes the room, the removed tables and the tables on the canvas and
   // commits; false at the first statement that fails. New rows get their
   // keys; the labels of tables inserted are added to `inserted`.
