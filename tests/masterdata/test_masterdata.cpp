@@ -6,77 +6,22 @@
 
 #include <gtest/gtest.h>
 
-#include "tools/core/format.h"
-#include "tools/core/string_utils.h"
-#include "tools/dbi/query.h"
 #include "gui/buttonbar.h"
 #include "gui/moneyfield.h"
 #include "gui/spreadsheet.h"
 #include "masterdata/art.h"
 #include "rooms/addlinewin.h"
-#include "shell/mainwindow.h"
-#include "tests/guisupport/gui_support.h"
-#include "tests/shell/access_support.h"
+#include "tests/support/station_test.h"
+#include "tools/core/format.h"
+#include "tools/core/string_utils.h"
 
 using namespace FX;
-using korvan_gui_test::Box;
-using korvan_gui_test::send_command;
+using namespace korvan_gui_test;
+using namespace korvan_test;
 
 namespace {
 
 const char *const LOGIN = "chefin"; // the logged-in user, whose login the stamps carry
-
-// Every widget of class T inside the window, in widget order.
-template <class T> std::vector<T *> find_all(FXWindow *window)
-{
-  std::vector<T *> found;
-  for (FXWindow *child = window->getFirst(); child; child = child->getNext()) {
-    if (T *t = dynamic_cast<T *>(child))
-      found.push_back(t);
-    for (T *inner : find_all<T>(child))
-      found.push_back(inner);
-  }
-  return found;
-}
-
-// Rows stored from the test's own connection and committed; each gives
-// its new idx.
-int store(Tools::Database &db, Tools::DBBindType &row)
-{
-  EXPECT_TRUE(Tools::insert_object(db, row)) << db.get_error();
-  const int idx = db.get_insert_id();
-  EXPECT_TRUE(db.commit());
-  return idx;
-}
-
-int add_vat(Tools::Database &db, const std::string &name, double rate, bool valid = true)
-{
-  GRP_UST row;
-  row.name = name;
-  row.ust = rate;
-  row.gueltig = valid ? JANEIN::JA : JANEIN::NEIN;
-  return store(db, row);
-}
-
-// The article in the VAT group and, unless `group` is empty, in that
-// article group.
-int add_article(Tools::Database &db, const std::string &artnr, const std::string &vat, int vat_idx,
-                const std::string &group = std::string())
-{
-  ART row;
-  row.artnr = artnr;
-  row.gruppe_ust = vat;
-  row.gruppe_ust_idx = vat_idx;
-  const int idx = store(db, row);
-  GRP_ART member;
-  member.name = group;
-  member.bezeichnung = "Gruppe " + group;
-  member.art_artnr = artnr;
-  member.art_idx = idx;
-  if (!group.empty())
-    store(db, member);
-  return idx;
-}
 
 struct Window
 {
@@ -90,37 +35,26 @@ const Window PAYMENT_KINDS{MainWindow::ID_SONSTART, "SonstArt", "SONST_ART", "na
 const Window USERS{MainWindow::ID_USER, "User", "USER", "login", "nach_name", "bereits den selben Loginnamen"};
 
 // A main window with a user logged in and the VAT group U19 stored.
-class RecordWindows : public korvan_gui_test::MainWindowFixture
+class RecordWindows : public StationTest
 {
 protected:
-  int vat = 0;
+  GRP_UST vat;
   void SetUp() override
   {
-    korvan_gui_test::MainWindowFixture::SetUp();
+    StationTest::SetUp();
     ASSERT_FALSE(HasFatalFailure());
-    Tools::Ref<USER> user(new USER);
-    user->login = LOGIN;
-    main->setUser(user);
+    login(LOGIN, false);
     vat = add_vat(*db, "U19", 19);
     ASSERT_FALSE(!db->exec("SET SESSION innodb_lock_wait_timeout = 1")); // a row left locked shows at once
   }
-  // Chooses the window's menu entry; the window it shows.
-  BaseDialog *open(const Window &w)
-  {
-    send_command(main, w.menu);
-    korvan_gui_test::run_pending(20);
-    for (FXWindow *found = korvan_gui_test::app()->getRootWindow()->getFirst(); found; found = found->getNext())
-      if (found->getClassName() == std::string(w.window) && found->getOwner() == main)
-        return dynamic_cast<BaseDialog *>(found);
-    return nullptr;
-  }
+  BaseDialog *open(const Window &w) { return StationTest::open<BaseDialog>(w.menu, w.window); }
   Box answered; // outlives an answer armed for a box that never came
   // Sends the command; answers and gives the box it must show when refused.
   Box command(FXObject *target, FXuint id, bool refused)
   {
     answered = Box();
     if (refused)
-      korvan_gui_test::expect_box(answered);
+      expect_box(answered);
     send_command(target, id);
     EXPECT_EQ(refused, answered.seen) << answered.text;
     return answered;
@@ -151,14 +85,12 @@ protected:
     const bool changed = !!db->exec("update " + table + " set hist_lo_user = 'frei'");
     return db->rollback() && changed;
   }
-  int count(const std::string &sql) { return korvan_gui_test::query_int(*db, sql); }
-  std::string value(const std::string &sql) { return korvan_gui_test::query_value(*db, sql); }
 };
 
 TEST_F(RecordWindows, ARowIsStoredStampedFoundByKeyAndIdxAndKeepsItsKeyAbbrechenDropsOpenWorkAllGoWithTheMain)
 {
   const std::string key = "O'x\\' or 1=1";
-  korvan_gui_test::LogCapture log;
+  LogCapture log;
   for (const Window &w : {ARTICLES, VAT_GROUPS, PAYMENT_KINDS, USERS}) {
     BaseDialog *win = open(w);
     ASSERT_NE(nullptr, win);
@@ -201,15 +133,15 @@ TEST_F(RecordWindows, ARowIsStoredStampedFoundByKeyAndIdxAndKeepsItsKeyAbbrechen
   for (const std::string &line : log.messages)
     EXPECT_EQ(std::string::npos, line.find("SqlError")) << line;
   destroy_main();
-  korvan_gui_test::run_pending(100);
-  for (FXWindow *w = korvan_gui_test::app()->getRootWindow()->getFirst(); w; w = w->getNext())
+  run_pending(100);
+  for (FXWindow *w = app()->getRootWindow()->getFirst(); w; w = w->getNext())
     EXPECT_EQ(nullptr, dynamic_cast<BaseDialog *>(w)) << w->getClassName();
 }
 
 TEST_F(RecordWindows, WhatCannotBeStoredIsRefusedInWordsBeforeAnythingIsSentAndNeverShowsThePassword)
 {
-  ASSERT_TRUE(korvan_access_test::add_user(*db, "bob", "x"));
-  ASSERT_TRUE(korvan_access_test::add_user(*db, "carl", "y", false));
+  ASSERT_TRUE(add_user(*db, "bob", "x"));
+  ASSERT_TRUE(add_user(*db, "carl", "y", false));
   const char *const PW = "Tr0ubador";
   // Refused in `words`, or stored (the amount as `stored`); in every
   // window or `only` in that of the table.
@@ -234,7 +166,7 @@ TEST_F(RecordWindows, WhatCannotBeStoredIsRefusedInWordsBeforeAnythingIsSentAndN
       {" carl ", "USER", "0", PW, PW, "", ""}, // an invalid user holds no login; blanks around it go
   };
   ASSERT_FALSE(!main->getDatabase()->exec("update GRP_UST set hist_lo_user = 'offen'")); // another window's work
-  korvan_gui_test::LogCapture log;
+  LogCapture log;
   testing::internal::CaptureStdout();
   for (const Window &w : {ARTICLES, VAT_GROUPS, PAYMENT_KINDS, USERS}) {
     BaseDialog *win = open(w);
@@ -266,7 +198,7 @@ TEST_F(RecordWindows, WhatCannotBeStoredIsRefusedInWordsBeforeAnythingIsSentAndN
   main->getDatabase()->rollback();
 
   // Nobody deletes their own row.
-  ASSERT_TRUE(korvan_access_test::add_user(*db, LOGIN, "pw"));
+  ASSERT_TRUE(add_user(*db, LOGIN, "pw"));
   BaseDialog *users = open(USERS);
   users->get_key_combo()->select_key(LOGIN);
   EXPECT_NE(std::string::npos, command(users, BaseDialog::ID_DELETE_ROW, true).text.find("nicht selbst löschen"));
@@ -275,17 +207,11 @@ TEST_F(RecordWindows, WhatCannotBeStoredIsRefusedInWordsBeforeAnythingIsSentAndN
 
 TEST_F(RecordWindows, ARowInUseIsRefusedInWordsRolledBackAndGoesOnceFree)
 {
-  add_article(*db, "A7", "U7", add_vat(*db, "U7", 7));
-  PREIS price;
-  price.art_artnr = "A1";
-  price.art_idx = add_article(*db, "A1", "U19", vat, "Bier");
-  store(*db, price);
-  ASSERT_TRUE(korvan_access_test::add_user(*db, "dora", "pw"));
-  ASSERT_FALSE(!db->exec("SET FOREIGN_KEY_CHECKS=0"));
-  BONLINE line;
-  line.user = "dora";
-  store(*db, line);
-  ASSERT_FALSE(!db->exec("SET FOREIGN_KEY_CHECKS=1"));
+  add_article(*db, "A7", add_vat(*db, "U7", 7));
+  add_article(*db, "A1", vat, "Bier", 1);
+  ASSERT_TRUE(add_user(*db, "dora", "pw"));
+  add_line(*db, LAYOUTK(), LAYOUTP());
+  ASSERT_TRUE(db->exec("update BONLINE set user = 'dora'").ok && db->commit());
   const struct
   {
     const Window &window;
@@ -321,8 +247,8 @@ protected:
   void SetUp() override
   {
     RecordWindows::SetUp();
-    add_article(*db, "A", "U19", vat, "Saft");
-    add_article(*db, "B", "U19", vat);
+    add_article(*db, "A", vat, "Saft");
+    add_article(*db, "B", vat);
     win = dynamic_cast<Art *>(open(ARTICLES));
     ASSERT_NE(nullptr, win);
   }
@@ -331,13 +257,13 @@ protected:
 TEST_F(ArtTest, PricesKeepEveryDigitFollowTheArticleAndNeedAStoredOneWithAnAmount)
 {
   // An article whose VAT group is no longer valid keeps its own group.
-  const int old_vat = add_vat(*db, "ALT", 16, false);
-  add_article(*db, "C", "ALT", old_vat);
+  const GRP_UST old_vat = add_vat(*db, "ALT", 16, false);
+  add_article(*db, "C", old_vat);
   win->reset();
   win->get_artnr_combo()->select_key("A");
   EXPECT_STREQ("19.00", find_all<MoneyField>(win).at(0)->getText().text());
   win->get_artnr_combo()->select_key("C");
-  EXPECT_EQ(old_vat, static_cast<int>(win->get_art().gruppe_ust_idx)) << "not the group looked up before";
+  EXPECT_EQ(old_vat.idx.value, win->get_art().gruppe_ust_idx.value) << "not the group looked up before";
 
   win->get_artnr_combo()->select_key("A");
   win->get_preis().preis = 12345.67;
@@ -392,7 +318,7 @@ TEST_F(ArtTest, MembershipsGoAndAreMadeForAStoredArticleOnly)
   EXPECT_EQ(0, count("select count(*) from GRP_ART"));
   send_command(win, Art::ID_NEW);
   Box box;
-  korvan_gui_test::expect_box(box);
+  expect_box(box);
   SpreadSheet::MenuRequest orphan(SpreadSheet::MenuRequest::NEW);
   EXPECT_EQ(0, win->handle(win->get_groups_sheet(), FXSEL(SEL_COMMAND, Art::ID_GRUPPEN), &orphan));
   EXPECT_TRUE(box.seen);

@@ -2,9 +2,6 @@
 
 #include <memory>
 
-#include "schema/tables.h"
-#include "tools/dbi/query.h"
-
 using namespace FX;
 
 namespace korvan_access_test {
@@ -52,15 +49,6 @@ void type_text(FXObject *widget, const std::string &text)
     ev.type = SEL_KEYRELEASE;
     widget->handle(nullptr, FXSEL(SEL_KEYRELEASE, 0), &ev);
   }
-}
-
-bool add_user(Tools::Database &db, const std::string &login, const std::string &password, bool valid)
-{
-  USER row;
-  row.login = login;
-  row.passwd = password;
-  row.gueltig = valid ? JANEIN::JA : JANEIN::NEIN;
-  return Tools::insert_object(db, row) && db.commit();
 }
 
 } // namespace korvan_access_test

@@ -1,8 +1,8 @@
 #ifndef KORVAN_TESTS_SHELL_ACCESS_SUPPORT_H
 #define KORVAN_TESTS_SHELL_ACCESS_SUPPORT_H
 
-// Helpers of the shell's tests (typing and USER rows also serve the
-// master-data tests): answering the dialogs the main window runs modally.
+// Helpers of the shell's tests: answering the dialogs the main window runs
+// modally, typing.
 
 #include <functional>
 #include <string>
@@ -11,7 +11,7 @@
 #include "shell/login.h"
 #include "shell/mainwindow.h"
 #include "tests/guisupport/gui_support.h"
-#include "tools/dbi/database.h"
+#include "tests/support/seed.h"
 
 namespace korvan_access_test {
 
@@ -47,8 +47,8 @@ void confirm(Login *login, const std::string &name, const std::string &password)
 // Types the text into the widget key by key, as a keyboard would.
 void type_text(FX::FXObject *widget, const std::string &text);
 
-// Stores a USER row and commits it.
-bool add_user(Tools::Database &db, const std::string &login, const std::string &password, bool valid = true);
+// USER rows, stored as the other window tests store theirs.
+using korvan_test::add_user;
 
 } // namespace korvan_access_test
 

@@ -57,6 +57,15 @@ int add_line(Tools::Database &db, const LAYOUTK &room, const LAYOUTP &table, dou
   return idx;
 }
 
+int add_user(Tools::Database &db, const std::string &login, const std::string &password, bool valid)
+{
+  USER user;
+  user.login = login;
+  user.passwd = password;
+  user.gueltig = valid ? JANEIN::JA : JANEIN::NEIN;
+  return store(db, user);
+}
+
 GRP_UST add_vat(Tools::Database &db, const std::string &name, double rate, bool valid)
 {
   GRP_UST vat;
@@ -77,7 +86,8 @@ ART add_article(Tools::Database &db, const std::string &artnr, const GRP_UST &va
   art.gruppe_ust_idx = vat.idx.value;
   art.idx = store(db, art);
   GRP_ART member;
-  member.name = member.bezeichnung = group;
+  member.name = group;
+  member.bezeichnung = "Gruppe " + group; // told apart from the name
   member.art_artnr = artnr;
   member.art_idx = art.idx.value;
   PREIS price;

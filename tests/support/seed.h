@@ -20,6 +20,7 @@ LAYOUTP add_table(Tools::Database &db, const LAYOUTK &room, const std::string &n
 // An open line. Its user and article do not matter to the windows that
 // list and settle lines: its foreign keys are not checked.
 int add_line(Tools::Database &db, const LAYOUTK &room, const LAYOUTP &table, double preis = 1, int anzahl = 1);
+int add_user(Tools::Database &db, const std::string &login, const std::string &password, bool valid = true);
 GRP_UST add_vat(Tools::Database &db, const std::string &name, double rate, bool valid = true);
 // In the article group unless it is empty, with one price unless below 0.
 ART add_article(Tools::Database &db, const std::string &artnr, const GRP_UST &vat, const std::string &group = "",

@@ -24,18 +24,19 @@ protected:
   // A main window on a connection of its own, with the same user.
   std::unique_ptr<MainWindow> second_station();
 
-  // Chooses the main window's menu entry; the window of that class shown.
-  template <class W> W *open(FX::FXuint id)
+  // Chooses the main window's menu entry; the window of that class shown
+  // (of that class name, where windows share a base W).
+  template <class W> W *open(FX::FXuint id, const char *name = nullptr)
   {
     korvan_gui_test::send_command(main, id);
     korvan_gui_test::run_pending(20);
-    return find<W>();
+    return find<W>(name);
   }
-  template <class W> W *find() const
+  template <class W> W *find(const char *name = nullptr) const
   {
     for (FX::FXWindow *w = korvan_gui_test::app()->getRootWindow()->getFirst(); w; w = w->getNext())
       if (W *found = dynamic_cast<W *>(w))
-        if (found->getOwner() == main)
+        if (found->getOwner() == main && (!name || std::string(name) == w->getClassName()))
           return found;
     return nullptr;
   }
