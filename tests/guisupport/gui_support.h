@@ -33,6 +33,17 @@ void run_pending(int ms = 50);
 // Armed before a modal loop runs: calls `answer` with the modal window,
 // then ends the loop with `code` unless the answer has closed it.
 void answer_modal(std::function<void(FX::FXWindow *)> answer, FX::FXuint code = 0);
+// The same for a modal window that must be a W.
+template <class W> void answer(std::function<void(W *)> act, FX::FXuint code = 0)
+{
+  answer_modal(
+      [act](FX::FXWindow *w) {
+        W *dialog = dynamic_cast<W *>(w);
+        ASSERT_NE(nullptr, dialog) << "another window came up";
+        act(dialog);
+      },
+      code);
+}
 
 // A message box as an armed answer saw it.
 struct Box

@@ -44,20 +44,6 @@ void select_all(SpreadSheet *sheet)
   sheet->selectRange(0, sheet->getNumRows() - 1, 0, sheet->getNumColumns() - 1, FALSE);
 }
 
-// Answers the next modal window, which must be a W, with `act`; its run
-// ends with `code` unless `act` ended it.
-template <class W> void in_modal(std::function<void(W *)> act, FXuint code = 1)
-{
-  answer_modal(
-      [act](FXWindow *w) {
-        if (W *win = dynamic_cast<W *>(w))
-          act(win);
-        else
-          ADD_FAILURE() << "another window is modal";
-      },
-      code);
-}
-
 // Sends the command, answers its question with "Ja", and records the box
 // that comes after into `then`.
 void yes_then_box(Box &then, FXObject *target, FXuint id)
@@ -70,13 +56,13 @@ void yes_then_box(Box &then, FXObject *target, FXuint id)
 // any, goes into `then`.
 void move_selected(BonWin *win, const char *room, const char *table, Box *then = nullptr)
 {
-  in_modal<MoveToWin>([=](MoveToWin *move) {
+  answer<MoveToWin>([=](MoveToWin *move) {
     move->get_room_combo()->select_key(room);
     move->get_table_combo()->select_key(table);
     if (then)
       expect_box(*then);
     send_command(move, MoveToWin::ID_OK);
-  });
+  }, 1);
   send_command(win, BonWin::ID_MOVETO);
 }
 
@@ -131,7 +117,7 @@ TEST_F(Orders, ANewLineIsAskedForUntilCompleteAndStoredOnceAndCommitted)
   LAYOUTP none;
   BonWinPtr win = open(house, none);
   std::vector<std::string> prompts;
-  in_modal<AddLineWin>([&](AddLineWin *entry) {
+  answer<AddLineWin>([&](AddLineWin *entry) {
     // One row per group name, however many articles it holds.
     EXPECT_EQ(entry->get_groups()->getNumRows(), 2);
     const std::function<void()> steps[] = {
@@ -156,7 +142,7 @@ TEST_F(Orders, ANewLineIsAskedForUntilCompleteAndStoredOnceAndCommitted)
     // A double click on Ok.
     send_command(entry, AddLineWin::ID_OK);
     send_command(entry, AddLineWin::ID_OK);
-  });
+  }, 1);
   send_command(win.get(), BonWin::ID_BONIEREN);
   const char *const asked[] = {"einen Artikel", "Raum", "einen Tisch", "Menge"};
   ASSERT_EQ(prompts.size(), 4u);
@@ -207,7 +193,7 @@ TEST_F(Orders, PaymentsBookTheirAmountsOnlyAfterYesAndRefuseWhatIsNoPayment)
     if (c.steps.front().first == CASH_ONLY) {
       answer_box(question, win.get(), BonWin::ID_BAR, c.answer);
     } else {
-      in_modal<BezahlWin>([&](BezahlWin *pay) {
+      answer<BezahlWin>([&](BezahlWin *pay) {
         for (const auto &step : c.steps) {
           if (step.first == KIND) {
             choose(pay->get_kinds(), 0);
@@ -324,20 +310,20 @@ TEST_F(Orders, TheListsShowTheOpenLinesAndEveryActionGoesByKeyWhenTwoRoomsShareA
 
   // A line booked here, moved to this room's T2 (no table: asked for) and
   // paid there; the other room's line stays.
-  in_modal<AddLineWin>([&](AddLineWin *entry) {
+  answer<AddLineWin>([&](AddLineWin *entry) {
     choose(entry->get_groups(), find_row(entry->get_groups(), "name", "Speisen"));
     choose(entry->get_articles(), 0);
     choose(entry->get_prices(), 0);
     send_command(entry, AddLineWin::ID_OK);
-  });
+  }, 1);
   send_command(win.get(), BonWin::ID_BONIEREN);
   select_all(win->get_sheet());
   Box prompt;
-  in_modal<MoveToWin>([&](MoveToWin *move) {
+  answer<MoveToWin>([&](MoveToWin *move) {
     answer_box(prompt, move, MoveToWin::ID_OK);
     move->get_table_combo()->select_key("T2");
     send_command(move, MoveToWin::ID_OK);
-  });
+  }, 1);
   send_command(win.get(), BonWin::ID_MOVETO);
   EXPECT_NE(prompt.text.find("Bitte einen Tisch auswählen."), std::string::npos) << prompt.text;
   EXPECT_EQ(value("select group_concat(concat_ws(' ', layoutk_idx, layoutp_idx)) from BONLINE where bezahlt = "
@@ -384,7 +370,7 @@ TEST_F(Orders, StornoChecksTheLineTheUserSawAndNoStationWaitsOnItsQuestion)
 TEST_F(Orders, AnArticleGoneIsNoChoiceAndTheEntryListsIgnoreThePointer)
 {
   BonWinPtr win = open(saal, t1);
-  in_modal<AddLineWin>([&](AddLineWin *entry) {
+  answer<AddLineWin>([&](AddLineWin *entry) {
     SpreadSheet *articles = entry->get_articles();
     choose(entry->get_groups(), find_row(entry->get_groups(), "name", "Getränke"));
     // The wine is taken off the menu meanwhile.

@@ -17,19 +17,6 @@ namespace korvan_access_test {
 
 using namespace korvan_gui_test;
 
-// Answers the next modal window, which must be a W, with `act`; its loop
-// then ends with `code` unless `act` ended it.
-template <class W> void answer(std::function<void(W *)> act, FX::FXuint code = 0)
-{
-  answer_modal(
-      [act](FX::FXWindow *w) {
-        W *dialog = dynamic_cast<W *>(w);
-        ASSERT_NE(nullptr, dialog) << "another window came up";
-        act(dialog);
-      },
-      code);
-}
-
 // One login dialog: what is done in it, and the result it ends with.
 struct Step
 {
