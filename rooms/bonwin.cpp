@@ -167,12 +167,22 @@ bool BonWin::lock_open_line(const Tools::DBBindType &shown, BONLINE &line)
   return false;
 }
 
-bool BonWin::write_line(BONLINE &line)
+void BonWin::change_lines(const Rows &shown, const std::function<std::string(BONLINE &)> &change)
 {
-  if (Tools::update_object(*get_db(), line, Tools::format("where idx = '%d'", line.idx.value)))
-    return true;
-  db_error_rolled_back("Datanbankefehler");
-  return false;
+  for (const Tools::Ref<Tools::DBBindType> &row : shown) {
+    BONLINE line;
+    if (!lock_open_line(*row, line))
+      return;
+    set_history(line, 1);
+    const std::string done = change(line);
+    if (!Tools::update_object(*get_db(), line, Tools::format("where idx = '%d'", line.idx.value))) {
+      db_error_rolled_back("Datanbankefehler");
+      return;
+    }
+    if (!done.empty())
+      TOOLS_LOG(done);
+  }
+  keep();
 }
 
 void BonWin::keep()
@@ -189,6 +199,14 @@ bool BonWin::have_user()
     return true;
   FXMessageBox::error(this, MBOX_OK, title_data_error, "%s", static_cast<const char *>(no_user));
   return false;
+}
+
+BonWin::Rows BonWin::chosen_lines()
+{
+  Rows rows = sheet->get_selected_rows();
+  if (!rows.empty() && !have_user())
+    rows.clear();
+  return rows;
 }
 
 // ---- actions ----
@@ -221,47 +239,34 @@ long BonWin::onStorno(FXObject *, FXSelector, void *)
     return 1;
   if (!have_user() || !ask(storno_question.str()))
     return 1;
-  BONLINE line;
-  if (!lock_open_line(current_line, line))
-    return 1;
-  set_history(line, 1);
   Tools::Ref<USER> user = context->getUser();
-  line.storno_user = user->login.value;
-  line.storno_user_idx = user->idx.value;
-  line.storniert = JANEIN::JA;
-  if (write_line(line))
-    keep();
+  change_lines({Tools::Ref<Tools::DBBindType>(&current_line, false)}, [&](BONLINE &line) {
+    line.storno_user = user->login.value;
+    line.storno_user_idx = user->idx.value;
+    line.storniert = JANEIN::JA;
+    return std::string();
+  });
   return 1;
 }
 
 long BonWin::onBar(FXObject *, FXSelector, void *)
 {
-  std::vector<Tools::Ref<Tools::DBBindType> > rows = sheet->get_selected_rows();
-  if (rows.empty() || !have_user() ||
-      !ask(Tools::format("%s %s", static_cast<unsigned>(rows.size()), paid_question)))
+  const Rows rows = chosen_lines();
+  if (rows.empty() || !ask(Tools::format("%s %s", static_cast<unsigned>(rows.size()), paid_question)))
     return 1;
-  for (const Tools::Ref<Tools::DBBindType> &row : rows) {
-    BONLINE line;
-    if (!lock_open_line(*row, line))
-      return 1;
-    set_history(line, 1);
+  change_lines(rows, [](BONLINE &line) {
     line.bezahlt = JANEIN::JA;
     line.bar_bezahlt = Tools::from_cents(Tools::line_cents(line.preis, line.anzahl));
     line.sonst_bezahlt = 0.0;
-    if (!write_line(line))
-      return 1;
-    TOOLS_LOG(Tools::format("idx %d auf bezahlt gesetzt.", line.idx.value));
-  }
-  keep();
+    return Tools::format("idx %d auf bezahlt gesetzt.", line.idx.value);
+  });
   return 1;
 }
 
 long BonWin::onBezahlen(FXObject *, FXSelector, void *)
 {
-  std::vector<Tools::Ref<Tools::DBBindType> > rows = sheet->get_selected_rows();
+  const Rows rows = chosen_lines();
   if (rows.empty())
-    return 1;
-  if (!have_user())
     return 1;
   SONST_ART kind;
   double cash = 0.0, all_preis = 0.0, rest = 0.0;
@@ -277,11 +282,7 @@ long BonWin::onBezahlen(FXObject *, FXSelector, void *)
   long long offen_bar = Tools::to_cents(cash);
   TOOLS_LOG(Tools::format("offen_sonst: %lf offen_bar: %lf all_preis: %lf", Tools::from_cents(offen_sonst),
                           Tools::from_cents(offen_bar), all_preis));
-  for (const Tools::Ref<Tools::DBBindType> &row : rows) {
-    BONLINE line;
-    if (!lock_open_line(*row, line))
-      return 1;
-    set_history(line, 1);
+  change_lines(rows, [&](BONLINE &line) {
     const long long amount = Tools::line_cents(line.preis, line.anzahl);
     line.bezahlt = JANEIN::JA;
     long long other = 0;
@@ -294,23 +295,16 @@ long BonWin::onBezahlen(FXObject *, FXSelector, void *)
     }
     line.sonst_bezahlt = Tools::from_cents(other);
     line.bar_bezahlt = Tools::from_cents(amount - other);
-    if (!write_line(line))
-      return 1;
-    TOOLS_LOG(Tools::format("idx %d auf bezahlt gesetzt sonst_preis: %lf bar_bezahlt: %lf preis: %lf.",
-                            line.idx.value, line.sonst_bezahlt.value, line.bar_bezahlt.value, line.preis.value));
-  }
-  keep();
+    return Tools::format("idx %d auf bezahlt gesetzt sonst_preis: %lf bar_bezahlt: %lf preis: %lf.", line.idx.value,
+                         line.sonst_bezahlt.value, line.bar_bezahlt.value, line.preis.value);
+  });
   return 1;
 }
 
 long BonWin::onMoveTo(FXObject *, FXSelector, void *)
 {
-  if (!sheet->isAnythingSelected())
-    return 1;
-  std::vector<Tools::Ref<Tools::DBBindType> > rows = sheet->get_selected_rows();
+  const Rows rows = chosen_lines();
   if (rows.empty())
-    return 1;
-  if (!have_user())
     return 1;
   LAYOUTK target_room;
   target_room = *room;
@@ -321,18 +315,12 @@ long BonWin::onMoveTo(FXObject *, FXSelector, void *)
       return 1;
   }
   TOOLS_LOG(Tools::format("Umbuchung auf Tisch %s", target_table.label_name.value));
-  for (const Tools::Ref<Tools::DBBindType> &row : rows) {
-    BONLINE line;
-    if (!lock_open_line(*row, line))
-      return 1;
-    set_history(line, 1);
+  change_lines(rows, [&](BONLINE &line) {
     line.layoutk_idx = target_room.idx.value;
     line.layoutk_name = target_room.name.value;
     line.layoutp_idx = target_table.idx.value;
     line.layoutp_label_name = target_table.label_name.value;
-    if (!write_line(line))
-      return 1;
-  }
-  keep();
+    return std::string();
+  });
   return 1;
 }

@@ -11,6 +11,7 @@
 // line that another station has cancelled, paid or moved since the list
 // was filled, or that another station holds for longer than a few
 // seconds, stops the action with a message.
+#include <functional>
 #include <string>
 #include <vector>
 #include "tools/widgets/fxcompat.h"
@@ -58,13 +59,19 @@ protected:
   // longer stands where `shown` (the row as the list was filled) says, the
   // transaction is rolled back, the reason shown, and the result is false.
   bool lock_open_line(const Tools::DBBindType &shown, BONLINE &line);
-  // Writes a changed line back; when that fails the transaction is rolled
-  // back, the error shown, and the result is false.
-  bool write_line(BONLINE &line);
+  typedef std::vector<Tools::Ref<Tools::DBBindType> > Rows;
+  // Each line `shown` read again and locked (lock_open_line), stamped,
+  // given `change` (which returns what the log says once the line is
+  // written, or nothing) and written back; then the action is kept. At the
+  // first line that cannot be read or written the transaction is rolled
+  // back and the reason shown: nothing of the action is kept.
+  void change_lines(const Rows &shown, const std::function<std::string(BONLINE &)> &change);
   // Commits the action and shows the list as it is now.
   void keep();
   // Whether somebody is logged in (message when not).
   bool have_user();
+  // The selected lines; none when nobody is logged in (message).
+  Rows chosen_lines();
 
 public:
   // How long an action waits for a line that another station holds.

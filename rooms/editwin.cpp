@@ -277,14 +277,12 @@ std::string EditWin::plan_refusal()
   return std::string();
 }
 
-int EditWin::lines_where(Tools::Database &db, const std::string &where)
+int EditWin::count(Tools::Database &db, const std::string &sql)
 {
-  Tools::DBTypeInt count;
+  Tools::DBTypeInt number;
   Tools::DBTypeList fields;
-  fields.add(&count);
-  if (Tools::select_values(db, "select count(*) from BONLINE where " + where, fields) < 0)
-    return -1;
-  return int(count);
+  fields.add(&number);
+  return Tools::select_values(db, sql, fields) < 0 ? -1 : int(number);
 }
 
 bool EditWin::lines_refusal(Tools::Database &db, std::string &refusal)
@@ -311,7 +309,7 @@ bool EditWin::lines_refusal(Tools::Database &db, std::string &refusal)
                                       Tools::sql_escape(stored_names[idx])),
                         Tools::format("%s '%s'", table_keeps_lines, stored_names[idx]));
   for (const auto &check : checks) {
-    const int lines = lines_where(db, check.first);
+    const int lines = count(db, "select count(*) from BONLINE where " + check.first);
     if (lines < 0)
       return false;
     if (lines > 0) {
@@ -361,19 +359,11 @@ long EditWin::onSaveRoom(FXObject *, FXSelector, void *)
   std::string refusal = plan_refusal();
   Tools::Ref<Tools::Database> db = get_db();
   if (refusal.empty()) {
-    Tools::DBTypeInt others;
-    Tools::DBTypeList fields;
-    fields.add(&others);
-    if (Tools::select_values(*db,
-                             Tools::format("select count(*) from LAYOUTK where name = '%s' and idx <> '%s'",
-                                           Tools::sql_escape(room.name.value), int(room.idx)),
-                             fields) < 0) {
-      db_error("Datanbankefehler");
-      return 1;
-    }
-    if (int(others) > 0)
+    const int others = count(*db, Tools::format("select count(*) from LAYOUTK where name = '%s' and idx <> '%s'",
+                                                Tools::sql_escape(room.name.value), int(room.idx)));
+    if (others > 0)
       refusal = Tools::format("%s '%s'", room_name_taken, room.name.value);
-    else if (!lines_refusal(*db, refusal)) {
+    else if (others < 0 || !lines_refusal(*db, refusal)) {
       db_error("Datanbankefehler");
       return 1;
     }
@@ -411,32 +401,25 @@ long EditWin::onDeleteRoom(FXObject *, FXSelector, void *)
 
   // The tables go by the loaded room's key, the room by name and key: a
   // name typed over the loaded one would delete the tables and keep the
-  // room. Only the room that is loaded under this name is deleted.
-  Tools::DBTypeInt count;
-  Tools::DBTypeList fields;
-  fields.add(&count);
-  if (Tools::select_values(
-          *db, Tools::format("select count(*) from LAYOUTK where name = '%s' and idx  ='%s'", name, idx), fields) < 0) {
+  // room. Only the room that is loaded under this name is deleted. The
+  // server keeps the room and each of its tables while order lines carry
+  // its key or its name (a table's name also in another room).
+  const int loaded =
+      count(*db, Tools::format("select count(*) from LAYOUTK where name = '%s' and idx  ='%s'", name, idx));
+  const int lines =
+      loaded < 1 ? 0
+                 : count(*db, Tools::format("select count(*) from BONLINE where layoutk_idx = '%s' or layoutk_name = "
+                                            "'%s' or layoutp_idx in (select idx from LAYOUTP where layout_idx = '%s') "
+                                            "or layoutp_label_name in (select label_name from LAYOUTP where "
+                                            "layout_idx = '%s')",
+                                            idx, name, idx, idx));
+  if (loaded < 0 || lines < 0) {
     db_error("Datanbankefehler");
     return 1;
   }
-  if (idx == 0 || int(count) < 1) {
-    FXMessageBox::error(this, MBOX_OK, title_data_error, "%s", static_cast<const char *>(not_loaded));
-    return 1;
-  }
-  // The server keeps the room and each of its tables while order lines
-  // carry its key or its name (a table's name also in another room).
-  const int lines = lines_where(
-      *db, Tools::format("layoutk_idx = '%s' or layoutk_name = '%s' or layoutp_idx in (select idx from LAYOUTP "
-                         "where layout_idx = '%s') or layoutp_label_name in (select label_name from LAYOUTP "
-                         "where layout_idx = '%s')",
-                         idx, name, idx, idx));
-  if (lines < 0) {
-    db_error("Datanbankefehler");
-    return 1;
-  }
-  if (lines > 0) {
-    const std::string refusal = Tools::format("%s '%s'", room_keeps_lines, room.name.value);
+  if (idx == 0 || loaded < 1 || lines > 0) {
+    const std::string refusal =
+        lines > 0 ? Tools::format("%s '%s'", room_keeps_lines, room.name.value) : not_loaded.str();
     FXMessageBox::error(this, MBOX_OK, title_data_error, "%s", refusal.c_str());
     return 1;
   }

@@ -76,8 +76,8 @@ protected:
   // Why the plan on the screen cannot be stored, in words; empty when it
   // can.
   std::string plan_refusal();
-  // The order lines that match the condition; -1 when the count failed.
-  int lines_where(Tools::Database &db, const std::string &where);
+  // The number a counting statement gives; -1 when it failed.
+  int count(Tools::Database &db, const std::string &sql);
   // The same as plan_refusal for a stored room or table renamed, or a
   // stored table removed, while order lines carry its old name (or key),
   // which the server would refuse; false when the lines could not be
