@@ -36,28 +36,22 @@ Art::Art(FXWindow *owner, AppContext *main)
 {
   build_base_fields(art, "artnr", "bezeichnung", "");
 
-  const FXuint label_opts = JUSTIFY_RIGHT | LAYOUT_FILL_X | LAYOUT_CENTER_Y;
-  const FXuint field_opts = FRAME_SUNKEN | FRAME_THICK;
   new FXHorizontalFrame(main_page, LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 0, 0, 4, 4);
   FXMatrix *matrix = new FXMatrix(main_page, 3, MATRIX_BY_COLUMNS, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
 
-  new Label(matrix, context, "Artikelnummer:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  form_label(matrix, "Artikelnummer:");
   artnr_combo = new DBComboBox<ART>(matrix, context, key_name, this, ID_ARTNR, 0, "bezeichnung");
   artnr_combo->fill();
   key_combo = artnr_combo;
   new BarButtonNew(matrix, context, this, ID_NEW, BUTTON_NORMAL | LAYOUT_RIGHT);
 
-  new Label(matrix, context, "Bezeichung:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
-  Tools::ThemeTextField *text1 = new Tools::ThemeTextField(matrix, 50, nullptr, 0, field_opts, 0, 0, 0, 0, 2, 2, 2, 2);
-  new FXFrame(matrix, 0, 0, 0, 0, 0, 2, 2, 2, 2);
+  Tools::ThemeTextField *text1 = form_text(matrix, "Bezeichung:", 50, 0, true);
+  Tools::ThemeTextField *text2 = form_text(matrix, "Bezeichung2:", 50, 0, true);
 
-  new Label(matrix, context, "Bezeichung2:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
-  Tools::ThemeTextField *text2 = new Tools::ThemeTextField(matrix, 50, nullptr, 0, field_opts, 0, 0, 0, 0, 2, 2, 2, 2);
-  new FXFrame(matrix, 0, 0, 0, 0, 0, 2, 2, 2, 2);
-
-  new Label(matrix, context, "UST Gruppe:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  form_label(matrix, "UST Gruppe:");
   FXHorizontalFrame *ust_row = new FXHorizontalFrame(matrix, 0, 0, 0, 0, 0, 0, 0, 0, 0, 4, 4);
-  Tools::ThemeTextField *ust_idx = new Tools::ThemeTextField(ust_row, 3, nullptr, 0, field_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  Tools::ThemeTextField *ust_idx =
+      new Tools::ThemeTextField(ust_row, 3, nullptr, 0, FRAME_SUNKEN | FRAME_THICK, 0, 0, 0, 0, 2, 2, 2, 2);
   ust_idx->disable();
   ust_combo = new DBComboBox<GRP_UST>(ust_row, context, "name", this, ID_USTGRUPPE, 0, "ust");
   ust_combo->fill();
@@ -145,8 +139,6 @@ long Art::onUstGruppe(FXObject *, FXSelector, void *)
 void Art::build_price_and_group_tabs()
 {
   const FXuint sheet_opts = LAYOUT_FILL_X | LAYOUT_FILL_Y | TABLE_COL_SIZABLE | TABLE_ROW_SIZABLE;
-  const FXuint label_opts = JUSTIFY_RIGHT | LAYOUT_FILL_X | LAYOUT_CENTER_Y;
-  const FXuint field_opts = FRAME_SUNKEN | FRAME_THICK;
 
   new TabItem(tab_book, context, "Gruppen", nullptr, TAB_TOP_NORMAL, 0, 0, 0, 0, 2, 2, 2, 2);
   Tools::ThemeVerticalFrame *groups_page =
@@ -168,16 +160,14 @@ void Art::build_price_and_group_tabs()
   new FXHorizontalSeparator(prices_page, SEPARATOR_GROOVE | LAYOUT_FILL_X);
   FXMatrix *matrix = new FXMatrix(prices_page, 2, MATRIX_BY_COLUMNS, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
   price_form = matrix;
-  new Label(matrix, context, "Preis:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  form_label(matrix, "Preis:");
   MoneyField *amount = new MoneyField(matrix, nullptr, 0, 15);
-  new Label(matrix, context, "Bezeichnung:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
-  Tools::ThemeTextField *text1 = new Tools::ThemeTextField(matrix, 50, nullptr, 0, field_opts, 0, 0, 0, 0, 2, 2, 2, 2);
-  new Label(matrix, context, "Bezeichnung:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
-  Tools::ThemeTextField *text2 = new Tools::ThemeTextField(matrix, 50, nullptr, 0, field_opts, 0, 0, 0, 0, 2, 2, 2, 2);
-  new Label(matrix, context, "Menüpreis:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  Tools::ThemeTextField *text1 = form_text(matrix, "Bezeichnung:", 50);
+  Tools::ThemeTextField *text2 = form_text(matrix, "Bezeichnung:", 50);
+  form_label(matrix, "Menüpreis:");
   DBComboBox<PREIS> *menu = new DBComboBox<PREIS>(matrix, context, "menuepreis", nullptr, 0, 0);
   menu->fill();
-  new Label(matrix, context, "Gutschein:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  form_label(matrix, "Gutschein:");
   DBComboBox<PREIS> *voucher = new DBComboBox<PREIS>(matrix, context, "gutschein", nullptr, 0, 0);
   voucher->fill();
 

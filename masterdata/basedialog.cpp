@@ -137,14 +137,10 @@ void BaseDialog::build_base_fields(T &rec, const std::string &spec1, const std::
       {"Löschbenutzer:", &rec.hist_lo_user, "Löschzeit:", &rec.hist_lo_zeit},
   };
   for (const Stamp &s : stamps) {
-    new Label(matrix, context, s.user_label, nullptr, label_opts | LAYOUT_FILL_X, 0, 0, 0, 0, 2, 2, 2, 2);
-    Tools::ThemeTextField *user =
-        new Tools::ThemeTextField(matrix, 20, nullptr, 0, field_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+    Tools::ThemeTextField *user = form_text(matrix, s.user_label, 20);
     user->disable();
     add_bind_var(user, &s.user->value);
-    new Label(matrix, context, s.time_label, nullptr, label_opts | LAYOUT_FILL_X, 0, 0, 0, 0, 2, 2, 2, 2);
-    Tools::ThemeTextField *time =
-        new Tools::ThemeTextField(matrix, stamp_columns, nullptr, 0, field_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+    Tools::ThemeTextField *time = form_text(matrix, s.time_label, stamp_columns);
     time->disable();
     add_bind_var(time, &s.time->value);
   }
@@ -162,24 +158,20 @@ template <class T>
 void BaseDialog::build_name_form(T &rec, FXSelector name_id, const std::string &spec1, const std::string &spec2,
                                  const std::string &spec3, const char *value_label, Tools::DBTypeDouble &value)
 {
-  const FXuint label_opts = JUSTIFY_RIGHT | LAYOUT_FILL_X | LAYOUT_CENTER_Y;
   new FXHorizontalFrame(main_page, LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 0, 0, 4, 4);
   FXMatrix *matrix = new FXMatrix(main_page, 3, MATRIX_BY_COLUMNS, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
 
-  new Label(matrix, context, "Name:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  form_label(matrix, "Name:");
   DBComboBox<T> *names = new DBComboBox<T>(matrix, context, key_name, this, name_id, 0, spec1, spec2, spec3);
   key_combo = names;
   names->fill();
   new BarButtonNew(matrix, context, this, ID_NEW, BUTTON_NORMAL | LAYOUT_RIGHT);
 
   Tools::ThemeTextField *texts[2];
-  for (Tools::ThemeTextField *&text : texts) {
-    new Label(matrix, context, "Bezeichung:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
-    text = new Tools::ThemeTextField(matrix, 50, nullptr, 0, FRAME_SUNKEN | FRAME_THICK, 0, 0, 0, 0, 2, 2, 2, 2);
-    new FXFrame(matrix, 0, 0, 0, 0, 0, 2, 2, 2, 2);
-  }
+  for (Tools::ThemeTextField *&text : texts)
+    text = form_text(matrix, "Bezeichung:", 50, 0, true);
 
-  new Label(matrix, context, value_label, nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  form_label(matrix, value_label);
   MoneyField *amount = new MoneyField(matrix, nullptr, 0, 15);
 
   add_bind_var(key_combo, &rec.name.value);
@@ -193,6 +185,21 @@ template void BaseDialog::build_name_form<GRP_UST>(GRP_UST &, FXSelector, const 
 template void BaseDialog::build_name_form<SONST_ART>(SONST_ART &, FXSelector, const std::string &,
                                                      const std::string &, const std::string &, const char *,
                                                      Tools::DBTypeDouble &);
+
+void BaseDialog::form_label(FXComposite *grid, const char *text)
+{
+  new Label(grid, context, text, nullptr, JUSTIFY_RIGHT | LAYOUT_FILL_X | LAYOUT_CENTER_Y, 0, 0, 0, 0, 2, 2, 2, 2);
+}
+
+Tools::ThemeTextField *BaseDialog::form_text(FXComposite *grid, const char *label, int columns, FXuint opts, bool gap)
+{
+  form_label(grid, label);
+  Tools::ThemeTextField *field =
+      new Tools::ThemeTextField(grid, columns, nullptr, 0, FRAME_SUNKEN | FRAME_THICK | opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  if (gap)
+    new FXFrame(grid, 0, 0, 0, 0, 0, 2, 2, 2, 2);
+  return field;
+}
 
 void BaseDialog::build_button_bar(FXSelector cancel_id, bool separator)
 {

@@ -118,6 +118,12 @@ protected:
   template <class T>
   void build_name_form(T &rec, FX::FXSelector name_id, const std::string &spec1, const std::string &spec2,
                        const std::string &spec3, const char *value_label, Tools::DBTypeDouble &value);
+  // A form's label, right-aligned in its cell of `grid`.
+  void form_label(FX::FXComposite *grid, const char *text);
+  // A label and a text field of `columns` characters (`opts` besides its
+  // frame) in `grid`; with `gap`, an empty third cell after it.
+  Tools::ThemeTextField *form_text(FX::FXComposite *grid, const char *label, int columns, FX::FXuint opts = 0,
+                                   bool gap = false);
   // Delete, save and cancel (`cancel_id`) below the tab book.
   void build_button_bar(FX::FXSelector cancel_id, bool separator);
 

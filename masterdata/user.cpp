@@ -35,33 +35,19 @@ User::User(FXWindow *owner, AppContext *main)
   unique_key = false;
   build_base_fields(user, "login", "nach_name", "vor_name");
 
-  const FXuint label_opts = JUSTIFY_RIGHT | LAYOUT_FILL_X | LAYOUT_CENTER_Y;
-  const FXuint field_opts = FRAME_SUNKEN | FRAME_THICK;
   new FXHorizontalFrame(main_page, LAYOUT_FILL_X, 0, 0, 0, 0, 0, 0, 0, 0, 4, 4);
   FXMatrix *matrix = new FXMatrix(main_page, 3, MATRIX_BY_COLUMNS, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
 
-  new Label(matrix, context, "Login:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  form_label(matrix, "Login:");
   DBComboBox<USER> *logins = new DBComboBox<USER>(matrix, context, key_name, this, ID_LOGIN, 0, "nach_name", "vor_name");
   key_combo = logins;
   logins->fill();
   new BarButtonNew(matrix, context, this, ID_NEW, BUTTON_NORMAL | LAYOUT_RIGHT);
 
-  new Label(matrix, context, "Nachname:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
-  Tools::ThemeTextField *last = new Tools::ThemeTextField(matrix, 20, nullptr, 0, field_opts, 0, 0, 0, 0, 2, 2, 2, 2);
-  new FXFrame(matrix, 0, 0, 0, 0, 0, 2, 2, 2, 2);
-
-  new Label(matrix, context, "Vorname:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
-  Tools::ThemeTextField *first = new Tools::ThemeTextField(matrix, 20, nullptr, 0, field_opts, 0, 0, 0, 0, 2, 2, 2, 2);
-  new FXFrame(matrix, 0, 0, 0, 0, 0, 2, 2, 2, 2);
-
-  new Label(matrix, context, "Passwort:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
-  Tools::ThemeTextField *password =
-      new Tools::ThemeTextField(matrix, 20, nullptr, 0, field_opts | TEXTFIELD_PASSWD, 0, 0, 0, 0, 2, 2, 2, 2);
-  new FXFrame(matrix, 0, 0, 0, 0, 0, 2, 2, 2, 2);
-
-  new Label(matrix, context, "Wiederholung:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
-  Tools::ThemeTextField *repeat =
-      new Tools::ThemeTextField(matrix, 20, nullptr, 0, field_opts | TEXTFIELD_PASSWD, 0, 0, 0, 0, 2, 2, 2, 2);
+  Tools::ThemeTextField *last = form_text(matrix, "Nachname:", 20, 0, true);
+  Tools::ThemeTextField *first = form_text(matrix, "Vorname:", 20, 0, true);
+  Tools::ThemeTextField *password = form_text(matrix, "Passwort:", 20, TEXTFIELD_PASSWD, true);
+  Tools::ThemeTextField *repeat = form_text(matrix, "Wiederholung:", 20, TEXTFIELD_PASSWD);
 
   add_bind_var(key_combo, &user.login.value);
   add_bind_var(last, &user.nach_name.value);
