@@ -7,6 +7,7 @@ using namespace FX;
 FXDEFMAP(ComboBox) ComboBoxMap[] = {
     FXMAPFUNC(SEL_COMMAND, FXComboBox::ID_LIST, ComboBox::onCmdList),
     FXMAPTYPE(SEL_MOUSEWHEEL, ComboBox::onMouseWheel),
+    FXMAPFUNC(SEL_MIDDLEBUTTONRELEASE, FXComboBox::ID_TEXT, ComboBox::onTextMiddleRelease),
 };
 
 FXIMPLEMENT(ComboBox, Tools::ThemeComboBox, ComboBoxMap, ARRAYNUMBER(ComboBoxMap))
@@ -20,6 +21,11 @@ ComboBox::ComboBox(FXComposite *p, AppContext *context, FXObject *tgt, FXSelecto
 }
 
 ComboBox::~ComboBox() {}
+
+long ComboBox::onTextMiddleRelease(FXObject *, FXSelector, void *ptr)
+{
+  return target && target->tryHandle(this, FXSEL(SEL_MIDDLEBUTTONRELEASE, message), ptr);
+}
 
 void ComboBox::append_item(const std::string &key, const std::string &text)
 {

@@ -63,6 +63,9 @@ public:
 
   long onCmdList(FX::FXObject *, FX::FXSelector, void *);
   long onMouseWheel(FX::FXObject *, FX::FXSelector, void *);
+  // The field's middle button goes to the target first, as a text field's
+  // does: a target that handles it keeps the selection from being pasted.
+  long onTextMiddleRelease(FX::FXObject *, FX::FXSelector, void *);
 };
 
 // A combo box filled from the table of the record type T: the key column's

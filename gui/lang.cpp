@@ -1,5 +1,7 @@
 #include "gui/lang.h"
 
+#include "tools/core/string_utils.h"
+#include "tools/dbi/dbbindtype.h"
 #include "schema/tables.h"
 
 using namespace FX;
@@ -149,8 +151,31 @@ CommonMsg::CommonMsg(AppContext *context)
       msg_select_room(context, "Message", "Bitte einen Raum auswählen."),
       msg_select_price(context, "Message", "Bitte einen Preis auswählen."),
       msg_select_table(context, "Message", "Bitte einen Tisch auswählen."),
-      msg_select_article(context, "Message", "Bitte einen Artikel auswählen.")
+      msg_select_article(context, "Message", "Bitte einen Artikel auswählen."),
+      msg_text_too_long(context, "Message", "Ein Text ist länger, als sein Feld fasst; bitte kürzen:"),
+      msg_text_nul(context, "Message", "Ein Text enthält ein Nullzeichen, das nicht gespeichert werden kann:")
 {
+}
+
+std::string CommonMsg::text_refusal(const Tools::DBBindType &row) const
+{
+  for (const Tools::DBType *column : row.get_types()) {
+    const Tools::DBTypeVarChar *text = dynamic_cast<const Tools::DBTypeVarChar *>(column);
+    if (!text)
+      continue;
+    if (text->value.find('\0') != std::string::npos)
+      return nul_refusal(text->value);
+    const std::size_t characters = Tools::utf8_length(text->value);
+    if (characters > static_cast<std::size_t>(text->size))
+      return Tools::format("%s\n%s (%d > %d)", msg_text_too_long.str(), text->value, static_cast<int>(characters),
+                           text->size);
+  }
+  return std::string();
+}
+
+std::string CommonMsg::nul_refusal(const std::string &text) const
+{
+  return Tools::format("%s\n%s\\0", msg_text_nul.str(), text.substr(0, text.find('\0')));
 }
 
 // ---- widgets -------------------------------------------------------------------

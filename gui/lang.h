@@ -21,6 +21,9 @@
 #include "gui/appcontext.h"
 
 class LANG;
+namespace Tools {
+class DBBindType;
+}
 
 class Lang
 {
@@ -116,9 +119,18 @@ public:
   StaticText msg_select_price;
   StaticText msg_select_table;
   StaticText msg_select_article;
+  StaticText msg_text_too_long;
+  StaticText msg_text_nul;
 
   explicit CommonMsg(AppContext *context);
   CommonMsg() = default;
+
+  // Why a text of the row cannot be stored as it is, in words: it holds a
+  // NUL, at which it would arrive cut, or more characters than its column
+  // holds, which the server refuses. Empty when every text fits.
+  std::string text_refusal(const Tools::DBBindType &row) const;
+  // The words for a text holding a NUL, quoting what precedes it.
+  std::string nul_refusal(const std::string &text) const;
 };
 
 // ---- translatable widgets ------------------------------------------------

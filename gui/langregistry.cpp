@@ -11,16 +11,6 @@
 
 namespace {
 
-// Characters, not bytes: the columns count characters.
-std::size_t characters(const std::string &text)
-{
-  std::size_t n = 0;
-  for (char c : text)
-    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80)
-      ++n;
-  return n;
-}
-
 void log_sql_error(Tools::Database &db)
 {
   TOOLS_LOG(Tools::format("SqlError: %s\nSql: %s", db.get_error(), db.get_last_query()));
@@ -46,7 +36,7 @@ Tools::Ref<LANG> LangRegistry::new_row(const std::string &type, const std::strin
 bool LangRegistry::fits(const std::string &type, const std::string &orig)
 {
   static const LANG columns;
-  return characters(type) <= columns.type.get_size() && characters(orig) <= columns.orig.get_size();
+  return Tools::utf8_length(type) <= columns.type.get_size() && Tools::utf8_length(orig) <= columns.orig.get_size();
 }
 
 Tools::Database *LangRegistry::connected() const

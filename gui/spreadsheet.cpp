@@ -252,8 +252,11 @@ void SpreadSheet::read_cells()
         if (db_columns[k] != types[col]->get_name())
           continue;
         int c = static_cast<int>(k) + offset;
-        if (i < getNumRows() && c >= 0 && c < getNumColumns())
-          types[col]->from_string(from_cell_text(getItemText(i, c).text()));
+        if (i < getNumRows() && c >= 0 && c < getNumColumns()) {
+          // The whole text, also past a NUL, so that it is refused, not cut.
+          const FXString cell = getItemText(i, c);
+          types[col]->from_string(from_cell_text(std::string(cell.text(), static_cast<size_t>(cell.length()))));
+        }
         break;
       }
     }
@@ -315,9 +318,26 @@ void SpreadSheet::save_changes(const std::string &idx_column)
     return;
   }
   saving = true;
+  // A text the server would refuse or cut is not sent: its row shows what
+  // is stored again, one box says why, and the other rows go on.
+  std::string refusal;
+  int i = 0;
+  for (auto &content : contents) {
+    const int row_number = i++;
+    const std::string why = content->changed() ? text_refusal(*content->row) : std::string();
+    if (why.empty())
+      continue;
+    if (refusal.empty())
+      refusal = why;
+    content->restore();
+    fill_row(row_number, *content);
+  }
+  if (!refusal.empty())
+    DBError::show(this, title_data_error, refusal);
+
   Tools::Ref<Tools::Database> db = get_db();
   std::vector<Content *> written;
-  int i = 0;
+  i = 0;
   for (auto &content : contents) {
     const int row_number = i++;
     if (!content->changed())

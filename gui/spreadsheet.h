@@ -11,9 +11,12 @@
 // A write-back is one user action: it ends with its own commit, or with a
 // roll-back when the database refuses a row. A table outside transactions
 // (LANG) needs neither, and the sheet sends neither there, so that it
-// never ends what is open on the shared connection. A refused row shows
-// what the database holds again, so that the next move does not ask the
-// same question; the other changed rows go with the next write-back.
+// never ends what is open on the shared connection. A row with a text
+// that its column cannot hold (too long, or holding a NUL) is refused in
+// words before anything is sent. A refused row shows what the database
+// holds again, so that the next move does not ask the same question. When
+// the database refuses a row, the other changed rows go with the next
+// write-back.
 // The owner hears of every row stored (SEL_REPLACED with the record).
 //
 // A cell cannot show a TAB or a line end: they appear as \t and \n, and

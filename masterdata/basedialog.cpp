@@ -43,6 +43,7 @@ FXDEFMAP(BaseDialog) BaseDialogMap[] = {
     FXMAPFUNC(SEL_COMMAND, BaseDialog::ID_SAVE, BaseDialog::onSave),
     FXMAPFUNC(SEL_COMMAND, BaseDialog::ID_DELETE_ROW, BaseDialog::onDelete),
     FXMAPFUNC(SEL_KEYPRESS, 0, BaseDialog::onKeyPress),
+    FXMAPTYPE(SEL_MIDDLEBUTTONRELEASE, BaseDialog::onMiddleRelease),
 };
 
 FXIMPLEMENT(BaseDialog, Dialog, BaseDialogMap, ARRAYNUMBER(BaseDialogMap))
@@ -69,8 +70,6 @@ BaseDialog::BaseDialog(FXWindow *owner, AppContext *main, const FXString &title_
       msg_key_fixed(main, "Message",
                     "Ein gespeicherter Eintrag behält seinen Namen. Für einen neuen bitte zuerst \"Neu\" wählen."),
       msg_key_taken(main, "Message", "Diesen Namen hat schon ein anderer Eintrag; bitte einen anderen wählen."),
-      msg_text_too_long(main, "Message", "Ein Text ist länger, als sein Feld fasst; bitte kürzen:"),
-      msg_text_nul(main, "Message", "Ein Text enthält ein Nullzeichen, das nicht gespeichert werden kann:"),
       msg_not_an_amount(main, "Message", "Bitte einen Betrag als Zahl eingeben, etwa 12.50."),
       msg_amount_too_large(main, "Message", "Der Betrag ist zu groß.")
 {
@@ -265,17 +264,42 @@ long BaseDialog::onKeyPress(FXObject *sender, FXSelector sel, void *ptr)
   FXWindow *focus = paste ? getFocus() : nullptr;
   while (focus && focus->getFocus())
     focus = focus->getFocus();
-  FXString pasted;
-  if (dynamic_cast<FXTextField *>(focus) &&
-      (focus->getDNDData(FROM_CLIPBOARD, utf8Type, pasted) || focus->getDNDData(FROM_CLIPBOARD, stringType, pasted))) {
-    const std::string text(pasted.text(), static_cast<size_t>(pasted.length()));
-    const std::string::size_type nul = text.find('\0');
-    if (nul != std::string::npos) {
-      refuse_nul(text.substr(0, nul));
-      return 1;
-    }
-  }
+  if (dynamic_cast<FXTextField *>(focus) && refused_paste(FROM_CLIPBOARD))
+    return 1;
   return Dialog::onKeyPress(sender, sel, ptr);
+}
+
+long BaseDialog::onMiddleRelease(FXObject *sender, FXSelector, void *)
+{
+  // Handled means not pasted: the field pastes only when this gives 0.
+  const FXTextField *field = dynamic_cast<FXTextField *>(sender);
+  const FXComboBox *combo = dynamic_cast<FXComboBox *>(sender);
+  const bool pastes = field ? field->isEnabled() && field->isEditable()
+                            : combo && combo->isEnabled() && combo->isEditable();
+  return pastes && refused_paste(FROM_SELECTION);
+}
+
+bool BaseDialog::refused_paste(FXDNDOrigin origin)
+{
+  FXString pasted;
+  if (!getDNDData(origin, utf8Type, pasted) && !getDNDData(origin, stringType, pasted))
+    return false;
+  const std::string text(pasted.text(), static_cast<size_t>(pasted.length()));
+  if (text.find('\0') == std::string::npos)
+    return false;
+  data_error(nul_refusal(text).c_str());
+  return true;
+}
+
+void BaseDialog::create()
+{
+  // A combo box passes its field's middle button on to its own target.
+  for (FXTextField *field : find_children<FXTextField>(this))
+    if (!field->getTarget()) {
+      field->setTarget(this);
+      field->setSelector(ID_TEXT);
+    }
+  Dialog::create();
 }
 
 void BaseDialog::show() { Dialog::show(); }
@@ -356,34 +380,12 @@ int BaseDialog::rows_where(const std::string &condition)
   return count;
 }
 
-void BaseDialog::refuse_nul(const std::string &before)
-{
-  data_error(Tools::format("%s\n%s\\0", msg_text_nul.str(), before).c_str());
-}
-
 bool BaseDialog::texts_fit(const Tools::DBBindType &row)
 {
-  for (const Tools::DBType *column : row.get_types()) {
-    const Tools::DBTypeVarChar *text = dynamic_cast<const Tools::DBTypeVarChar *>(column);
-    if (!text)
-      continue;
-    const std::string::size_type nul = text->value.find('\0');
-    // The server counts characters, not bytes: continuation bytes of
-    // UTF-8 do not count.
-    long characters = 0;
-    for (unsigned char c : text->value)
-      characters += (c & 0xC0) != 0x80;
-    if (nul == std::string::npos && characters <= text->size)
-      continue;
-    if (nul == std::string::npos)
-      data_error(Tools::format("%s\n%s (%d > %d)", msg_text_too_long.str(), text->value, static_cast<int>(characters),
-                               text->size)
-                     .c_str());
-    else
-      refuse_nul(text->value.substr(0, nul));
-    return false;
-  }
-  return true;
+  const std::string refusal = text_refusal(row);
+  if (!refusal.empty())
+    data_error(refusal.c_str());
+  return refusal.empty();
 }
 
 bool BaseDialog::amounts_valid(FXWindow *area)

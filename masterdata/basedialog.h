@@ -52,8 +52,6 @@ protected:
   StaticText msg_reference_missing;
   StaticText msg_key_fixed;
   StaticText msg_key_taken;
-  StaticText msg_text_too_long;
-  StaticText msg_text_nul;
   StaticText msg_not_an_amount;
   StaticText msg_amount_too_large;
 
@@ -95,8 +93,9 @@ protected:
   // row that holds a NUL or is longer than its column. True when every
   // text fits.
   bool texts_fit(const Tools::DBBindType &row);
-  // The data-error box for a text holding a NUL, showing what precedes it.
-  void refuse_nul(const std::string &before);
+  // A text pasted from the clipboard or the selection that holds a NUL
+  // would arrive cut at it: true after refusing it in words.
+  bool refused_paste(FX::FXDNDOrigin origin);
   // Refuses in words a money field inside `area` (enabled ones only) that
   // holds no number or one too large, and puts the focus there.
   bool amounts_valid(FX::FXWindow *area);
@@ -133,6 +132,7 @@ public:
     ID_NEW = 72,
     ID_SAVE = 73,
     ID_DELETE_ROW = 6, // the toolkit's delete command id, taken by this window's map
+    ID_TEXT = 99,      // the text fields without a target of their own
   };
 
   BaseDialog(FX::FXWindow *owner, AppContext *main, const FX::FXString &title, const FX::FXString &caption,
@@ -161,9 +161,14 @@ public:
   long onSave(FX::FXObject *, FX::FXSelector, void *);
   long onCancel(FX::FXObject *, FX::FXSelector, void *);
   long onDelete(FX::FXObject *, FX::FXSelector, void *);
-  // Ctrl+V or Shift+Insert into a text field: a text holding a NUL would
-  // arrive cut at it, so it is refused in words; anything else is pasted.
+  // Ctrl+V or Shift+Insert into a text field, and the middle button's
+  // paste of the selection: a text holding a NUL is refused in words,
+  // anything else is pasted.
   long onKeyPress(FX::FXObject *, FX::FXSelector, void *);
+  long onMiddleRelease(FX::FXObject *, FX::FXSelector, void *);
+  // Every text field without a target of its own offers its middle
+  // button to the window first.
+  void create() override;
 
   ComboBox *get_idx_combo() const { return idx_combo; }
   ComboBox *get_key_combo() const { return key_combo; }

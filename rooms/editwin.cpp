@@ -103,14 +103,9 @@ EditWin::~EditWin() {}
 
 namespace {
 
-// Characters, not bytes: the server counts a column's size in characters.
 bool too_long(const Tools::DBTypeVarChar &column)
 {
-  int chars = 0;
-  for (unsigned char c : column.value)
-    if ((c & 0xC0) != 0x80)
-      ++chars;
-  return chars > column.size;
+  return Tools::utf8_length(column.value) > static_cast<std::size_t>(column.size);
 }
 
 // As the people who pick them tell names apart: case and the blanks

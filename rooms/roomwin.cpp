@@ -79,10 +79,6 @@ RoomWin::RoomWin(FXWindow *owner, AppContext *mw)
   new BarButton(buttons, mw, "Bonieren", "", this, ID_BONIEREN, BUTTON_NORMAL);
   new BarButton(buttons, mw, "Übersicht", "", this, ID_OVERVIEW, BUTTON_NORMAL);
 
-  // The screen only reads: closing it has nothing of its own to discard,
-  // and another window's work on the shared connection is not its to end.
-  rollback_on_close = false;
-
   reset();
 }
 

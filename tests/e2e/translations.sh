@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # A translation far longer than its column, typed into the translation
-# editor of a new installation: the server refuses it, and the error box
-# that says so fits the screen with its button on it. After the box the
-# editor goes on without asking again, Escape leaves it although its sheet
-# has the focus, and nothing of the translation is stored.
+# editor of a new installation: it is refused in words before the server
+# sees it, and the box that says so, quoting it, fits the screen with its
+# button on it. After the box the editor goes on without asking again,
+# Escape leaves it although its sheet has the focus, and nothing of the
+# translation is stored.
 source "$(dirname "$0")/e2e.sh"
 
 step "first start"
-# A screen narrower than the refused statement's line.
+# A screen narrower than the refused text on one line.
 KORVAN_SCREEN=1024x768 station translations
 login wrt tresen
 
@@ -17,7 +18,7 @@ click Übersetzungen 57 67 # the first row's first cell
 keys Übersetzungen Right Right Right
 xdotool type --delay 2 "$(printf 'x%.0s' $(seq 400))"
 keys Übersetzungen Return Down # another row: the sheet stores the row
-box=$(window Datenbankfehler)
+box=$(window Datenfehler)
 shot "error box"
 eval "$(xdotool getwindowgeometry --shell "$box")"
 read -r screen_w screen_h < <(xdpyinfo | sed -n 's/.*dimensions: *\([0-9]*\)x\([0-9]*\) .*/\1 \2/p')
@@ -25,11 +26,11 @@ read -r screen_w screen_h < <(xdpyinfo | sed -n 's/.*dimensions: *\([0-9]*\)x\([
   fail "the box at $X,$Y, ${WIDTH}x$HEIGHT does not fit the screen of ${screen_w}x$screen_h"
 
 step "the editor goes on"
-keys Datenbankfehler Return
-gone Datenbankfehler
+keys Datenfehler Return
+gone Datenfehler
 keys Übersetzungen Down Down
 sleep 0.8
-! xdotool search --onlyvisible --name '^Datenbankfehler$' >/dev/null || fail "the error box came again"
+! xdotool search --onlyvisible --name '^Datenfehler$' >/dev/null || fail "the box came again"
 keys Übersetzungen Escape
 gone Übersetzungen
 keys Korvan ctrl+q

@@ -332,7 +332,6 @@ using ArtPointer = ArtTest;
 // pointer; order entry then offers the article under that group.
 TEST_F(ArtPointer, AGroupIsGivenWithThePointerAndTheArticleIsThenOfferedForOrdering)
 {
-  using namespace korvan_gui_test;
   win->get_artnr_combo()->select_key("B");
   run_pending(150);
   TabItem *tab = nullptr;
@@ -370,6 +369,53 @@ TEST_F(ArtPointer, AGroupIsGivenWithThePointerAndTheArticleIsThenOfferedForOrder
   for (int r = 0; r < entry.get_articles()->getNumRows(); ++r)
     offered.push_back(entry.get_articles()->getItemText(r, 0).text());
   EXPECT_EQ((std::vector<std::string>{"A", "B"}), offered);
+}
+
+// Pasted as a person pastes: a text holding a NUL would arrive cut at it,
+// so Ctrl+V and the middle button refuse it in words, in a text field and
+// in a combo box's field alike; any other text is pasted.
+TEST_F(ArtPointer, APasteHoldingANulIsRefusedInWordsByKeyAndByTheMiddleButton)
+{
+  FXTextField *text = nullptr;
+  for (Tools::ThemeTextField *f : find_all<Tools::ThemeTextField>(win->get_tab_book()))
+    if (!text && f->isEnabled() && f->isEditable() && !dynamic_cast<MoneyField *>(f))
+      text = f;
+  FXTextField *key = dynamic_cast<FXTextField *>(win->get_artnr_combo()->getFirst());
+  ASSERT_TRUE(text && key);
+  FXDialogBox holder(main, "Ablage", DECOR_TITLE, 0, 0, 200, 60);
+  FXTextField *source = new FXTextField(&holder, 10);
+  holder.create();
+  const struct
+  {
+    FXTextField *field;
+    FXString copied;
+    bool middle, refused;
+  } cases[] = {
+      {text, FXString("ab\0cd", 5), false, true},
+      {text, FXString("ab\0cd", 5), true, true},
+      {key, FXString("ab\0cd", 5), true, true},
+      {text, "abcd", true, false},
+  };
+  run_pending(150);
+  for (const auto &c : cases) {
+    source->setText(c.copied);
+    source->handle(source, FXSEL(SEL_COMMAND, FXTextField::ID_SELECT_ALL), nullptr); // the selection
+    source->handle(source, FXSEL(SEL_COMMAND, FXTextField::ID_COPY_SEL), nullptr);   // the clipboard
+    c.field->setText("alt");
+    c.field->setFocus();
+    Box box;
+    if (c.refused)
+      expect_box(box);
+    if (c.middle) {
+      ASSERT_TRUE(click(c.field, 2));
+      run_until([&] { return box.seen || c.field->getText() != "alt"; });
+    } else {
+      press_key(win, KEY_v, CONTROLMASK);
+    }
+    EXPECT_EQ(c.refused, box.seen) << c.middle;
+    EXPECT_NE(std::string::npos, box.text.find(c.refused ? "ab\\0" : "")) << box.text;
+    EXPECT_EQ(c.refused ? "alt" : "altabcd", std::string(c.field->getText().text())) << c.middle;
+  }
 }
 
 } // namespace

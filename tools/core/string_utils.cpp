@@ -166,6 +166,14 @@ std::string wrap_text(std::string text, unsigned width, unsigned indent)
   return result;
 }
 
+std::size_t utf8_length(const std::string &text)
+{
+  std::size_t n = 0;
+  for (char c : text)
+    n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  return n;
+}
+
 std::string sql_escape(const std::string &text)
 {
   std::string out;

@@ -3,7 +3,7 @@
 
 // Text helpers and the conversions through which every number and yes/no
 // value travels between memory, widgets and the database. All texts are
-// byte strings; nothing here knows about encodings.
+// byte strings; only utf8_length knows that they hold UTF-8.
 
 #include <list>
 #include <locale>
@@ -36,6 +36,10 @@ std::vector<std::string> split_unquoted(const std::string &text, const std::stri
 // Breaks a usage text into lines of at most `width` bytes, continuation
 // lines indented; a word longer than a line is cut hard.
 std::string wrap_text(std::string text, unsigned width, unsigned indent);
+
+// The characters of a UTF-8 text, as the server counts a column's size:
+// continuation bytes do not count.
+std::size_t utf8_length(const std::string &text);
 
 // Escapes a text for use between single quotes in MariaDB's default mode:
 // backslash first, then the single quote, then NUL. Every value that the
