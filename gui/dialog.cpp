@@ -95,11 +95,11 @@ FXDEFMAP(Dialog) DialogMap[] = {
 
 FXIMPLEMENT(Dialog, FXDialogBox, DialogMap, ARRAYNUMBER(DialogMap))
 
-Dialog::Dialog() : rollback_on_close(false) {}
+Dialog::Dialog() {}
 
 Dialog::Dialog(FXWindow *owner, AppContext *context, const FXString &title, FXuint opts, FXint x, FXint y)
     : FXDialogBox(owner, title, opts, x, y, 0, 0, 10, 10, 10, 10, 4, 4), Lang(context, "Dialog", title.text()),
-      CommonMsg(context), rollback_on_close(false)
+      CommonMsg(context)
 {
   if (!getAccelTable())
     setAccelTable(new FXAccelTable);
@@ -218,7 +218,5 @@ bool Dialog::db_connected()
 long Dialog::onClose(FXObject *sender, FXSelector sel, void *ptr)
 {
   TOOLS_LOG("onClose");
-  if (rollback_on_close && db_connected())
-    get_db()->rollback();
   return FXDialogBox::onCmdCancel(sender, sel, ptr);
 }

@@ -81,10 +81,6 @@ class Dialog : public FX::FXDialogBox, public Lang, public CommonMsg
 
 protected:
   std::vector<Tools::Ref<BindVarBase> > binds;
-  // Off unless a window sets it: closing the dialog then discards the
-  // open transaction, which only a window that still keeps its unsaved
-  // work on the connection may want.
-  bool rollback_on_close;
 
   Dialog();
 
@@ -128,8 +124,6 @@ public:
   void set_history(BASE &row, int kind);
   // The stamp text of a point in time, in local time.
   static std::string history_stamp(std::time_t when);
-
-  void set_rollback_on_close(bool on) { rollback_on_close = on; }
 
   long onToggleLang(FX::FXObject *, FX::FXSelector, void *);
   long onKeyPress(FX::FXObject *, FX::FXSelector, void *);

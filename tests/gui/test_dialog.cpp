@@ -93,12 +93,6 @@ TEST_F(DialogTest, EscapeAndTheCloseButtonHideAndEndNoTransaction)
   EXPECT_FALSE(dlg.shown());
   EXPECT_EQ(query_value(*shared, count), "1");
   EXPECT_EQ(query_value(*db, count), "0");
-
-  // A window that keeps its unsaved work on the connection rolls it back.
-  dlg.set_rollback_on_close(true);
-  dlg.show(PLACEMENT_OWNER);
-  press_key(&dlg, KEY_Escape);
-  EXPECT_EQ(query_value(*shared, count), "0");
 }
 
 TEST_F(DialogTest, TheDatabaseErrorSaysWhatFailedWhyAndFitsTheScreen)
