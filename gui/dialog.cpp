@@ -135,10 +135,9 @@ void Dialog::db_error(const std::string &text) { DBError::report(this, title_db_
 void Dialog::db_error_rolled_back(const std::string &text)
 {
   Tools::Ref<Tools::Database> db = get_db();
-  std::string message = Tools::format("%s\n%s\n%s", text, db->get_error(), db->get_last_query());
+  const std::string error = db->get_error(), statement = db->get_last_query();
   db->rollback();
-  TOOLS_LOG(message);
-  FXMessageBox::error(this, MBOX_OK, title_db_error, "%s", message.c_str());
+  DBError::report(this, title_db_error, text, error, statement);
 }
 
 std::string Dialog::history_stamp(std::time_t when)

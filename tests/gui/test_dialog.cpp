@@ -1,6 +1,7 @@
 // The dialog base: bindings in both directions, closing without ending
 // another window's work, the database error box and the language key.
 
+#include <functional>
 #include <sstream>
 
 #include "gui/combobox.h"
@@ -95,35 +96,51 @@ TEST_F(DialogTest, EscapeAndTheCloseButtonHideAndEndNoTransaction)
   EXPECT_EQ(query_value(*db, count), "0");
 }
 
+// Both ways to report a failed statement show the same box; the second
+// ends the open transaction first.
 TEST_F(DialogTest, TheDatabaseErrorSaysWhatFailedWhyAndFitsTheScreen)
 {
   Dialog dlg(main, main, "Fehler");
   dlg.create();
+  Tools::Ref<Tools::Database> shared = main->getDatabase();
   // A long text in a short column: the statement is longer than a line
   // of the screen, and the driver's error repeats it.
   const std::string bad = "insert into LAYOUTK (name, width, height, color) values ('" + std::string(400, 'x') +
                           " 100%d%s', 1, 1, 0)";
-  ASSERT_TRUE(!main->getDatabase()->exec(bad));
   const std::string reason = "Data too long for column 'name' at row 1";
-  std::string shown;
-  int right = 0;
-  answer_modal([&](FXWindow *w) {
-    shown = label_texts(w);
-    right = w->getX() + w->getWidth();
-  });
-  LogCapture log;
-  dlg.db_error("Datanbankefehler");
-  EXPECT_EQ(shown.find("Datanbankefehler\nDer neue Eintrag wurde nicht gespeichert.\nGrund: " + reason +
-                       "\nAnweisung: insert into LAYOUTK"),
-            0u)
-      << shown;
-  EXPECT_NE(shown.find("xxx ...\n"), std::string::npos) << "the statement is quoted whole";
-  EXPECT_LE(right, app()->getRootWindow()->getWidth());
-  std::stringstream lines(shown);
-  for (std::string line; std::getline(lines, line);)
-    EXPECT_LE(app()->getNormalFont()->getTextWidth(line.c_str(), line.size()), DBError::line_width(app())) << line;
-  // The log has it all, the statement once.
-  EXPECT_EQ(log.messages, std::vector<std::string>{"Datanbankefehler\n" + bad + "\n" + reason});
+  const struct
+  {
+    const char *way;
+    std::function<void()> report;
+    const char *open_rows_after;
+  } ways[] = {{"db_error", [&] { dlg.db_error("Datanbankefehler"); }, "1"},
+              {"db_error_rolled_back", [&] { dlg.db_error_rolled_back("Datanbankefehler"); }, "0"}};
+  for (const auto &w : ways) {
+    ASSERT_TRUE(shared->exec("insert into LAYOUTK (name, width, height, color) values ('Offen', 1, 1, 0)").ok);
+    ASSERT_TRUE(!shared->exec(bad));
+    std::string shown;
+    int right = 0;
+    answer_modal([&](FXWindow *win) {
+      shown = label_texts(win);
+      right = win->getX() + win->getWidth();
+    });
+    LogCapture log;
+    w.report();
+    EXPECT_EQ(shown.find("Datanbankefehler\nDer neue Eintrag wurde nicht gespeichert.\nGrund: " + reason +
+                         "\nAnweisung: insert into LAYOUTK"),
+              0u)
+        << w.way << ": " << shown;
+    EXPECT_NE(shown.find("xxx ...\n"), std::string::npos) << w.way << ": the statement is quoted whole";
+    EXPECT_LE(right, app()->getRootWindow()->getWidth()) << w.way;
+    std::stringstream lines(shown);
+    for (std::string line; std::getline(lines, line);)
+      EXPECT_LE(app()->getNormalFont()->getTextWidth(line.c_str(), line.size()), DBError::line_width(app()))
+          << w.way << ": " << line;
+    // The log has it all, the statement once.
+    EXPECT_EQ(log.messages, std::vector<std::string>{"Datanbankefehler\n" + bad + "\n" + reason}) << w.way;
+    EXPECT_EQ(query_value(*shared, "select count(*) from LAYOUTK where name = 'Offen'"), w.open_rows_after) << w.way;
+    shared->rollback();
+  }
 }
 
 TEST_F(DialogTest, F11SwitchesTheWholeApplicationAndBack)
