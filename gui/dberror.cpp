@@ -10,6 +10,9 @@ using namespace FX;
 
 namespace {
 
+// The longest statement quoted in a box, in characters.
+const std::size_t QUOTED_CHARACTERS = 160;
+
 bool continuation_byte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
 // The length of the first `characters` characters of a UTF-8 text.
@@ -72,9 +75,9 @@ void wrap_line(const std::string &line, FXFont *font, int width, std::string &ou
   out += rest;
 }
 
-} // namespace
-
-std::string DBError::reason(const std::string &error, const std::string &statement)
+// The driver's error text without the statement it repeats: the server's
+// reason, or the driver's own word when there is none.
+std::string reason(const std::string &error, const std::string &statement)
 {
   const std::string quoted = "query: " + statement;
   const std::size_t at = statement.empty() ? std::string::npos : error.find(quoted);
@@ -84,7 +87,8 @@ std::string DBError::reason(const std::string &error, const std::string &stateme
   return after.empty() ? Tools::strip(error.substr(0, at)) : after;
 }
 
-std::string DBError::shorten(const std::string &statement)
+// The statement on one line, cut after QUOTED_CHARACTERS characters.
+std::string shorten(const std::string &statement)
 {
   // Line ends and runs of blanks (the column lists of an INSERT) as one
   // blank each.
@@ -101,7 +105,8 @@ std::string DBError::shorten(const std::string &statement)
   return flat;
 }
 
-std::string DBError::what_failed(const std::string &statement)
+// What a failed statement did not do, in a sentence for the user.
+std::string what_failed(const std::string &statement)
 {
   static const struct
   {
@@ -121,7 +126,9 @@ std::string DBError::what_failed(const std::string &statement)
   return "Die Datenbank hat die Anweisung abgelehnt.";
 }
 
-std::string DBError::message(const std::string &text, const std::string &error, const std::string &statement)
+// The box's text: the caller's text, what failed, the reason and the
+// shortened statement, each on lines of its own.
+std::string message(const std::string &text, const std::string &error, const std::string &statement)
 {
   std::string m = text;
   if (!statement.empty())
@@ -134,12 +141,8 @@ std::string DBError::message(const std::string &text, const std::string &error, 
   return m;
 }
 
-std::string DBError::failed_select(Tools::Database &db)
-{
-  return log_text("select failed!", db.get_error(), db.get_last_query());
-}
-
-std::string DBError::log_text(const std::string &text, const std::string &error, const std::string &statement)
+// The log's text: the caller's text, the whole statement, the reason.
+std::string log_text(const std::string &text, const std::string &error, const std::string &statement)
 {
   std::string m = text;
   if (!statement.empty())
@@ -147,7 +150,9 @@ std::string DBError::log_text(const std::string &text, const std::string &error,
   return m + "\n" + reason(error, statement);
 }
 
-std::string DBError::wrap(const std::string &text, FXFont *font, int width)
+// The lines of `text` broken at blanks (inside a word where a word is
+// wider than `width` pixels) so that none is wider than `width`.
+std::string wrap(const std::string &text, FXFont *font, int width)
 {
   if (!font || width <= 0)
     return text;
@@ -161,6 +166,13 @@ std::string DBError::wrap(const std::string &text, FXFont *font, int width)
     out += "\n";
     start = end + 1;
   }
+}
+
+} // namespace
+
+std::string DBError::failed_select(Tools::Database &db)
+{
+  return log_text("select failed!", db.get_error(), db.get_last_query());
 }
 
 int DBError::line_width(FXApp *app)

@@ -21,28 +21,8 @@ class Database;
 class DBError
 {
 public:
-  // The longest statement quoted in a box, in characters.
-  static const std::size_t QUOTED_CHARACTERS = 160;
-
-  // The driver's error text without the statement it repeats: the
-  // server's reason, or the driver's own word when there is none.
-  static std::string reason(const std::string &error, const std::string &statement);
-  // The statement on one line, cut after QUOTED_CHARACTERS characters.
-  static std::string shorten(const std::string &statement);
-  // What a failed statement did not do, in a sentence for the user.
-  static std::string what_failed(const std::string &statement);
-
-  // The box's text: the caller's text, what failed, the reason and the
-  // shortened statement, each on lines of its own.
-  static std::string message(const std::string &text, const std::string &error, const std::string &statement);
   // The log's line for a read that failed: the statement, then the reason.
   static std::string failed_select(Tools::Database &db);
-  // The log's text: the caller's text, the whole statement, the reason.
-  static std::string log_text(const std::string &text, const std::string &error, const std::string &statement);
-
-  // The lines of `text` broken at blanks (inside a word where a word is
-  // wider than `width` pixels) so that none is wider than `width`.
-  static std::string wrap(const std::string &text, FX::FXFont *font, int width);
   // The widest text line a box may have on this screen.
   static int line_width(FX::FXApp *app);
 
