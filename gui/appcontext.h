@@ -7,7 +7,6 @@
 // Every dialog and translatable widget gets a pointer to it when it is
 // built; the application's main window implements it.
 
-#include <list>
 #include <string>
 
 #include "tools/core/ref.h"
@@ -46,17 +45,12 @@ public:
   void unregisterLang(Lang *lang) { langs.remove(lang); }
   // Reads the translations again and gives every text its row.
   void updateLangs() { langs.reload(); }
-  const std::list<Lang *> &getLangs() const { return langs.get_texts(); }
-
-  // Whether the context at that address still exists: a text that
-  // outlives its window must not reach into it.
-  static bool isAlive(const AppContext *context);
 
 protected:
   LangRegistry langs;
 
-  AppContext();
-  virtual ~AppContext();
+  AppContext() = default;
+  virtual ~AppContext() = default;
 };
 
 #endif

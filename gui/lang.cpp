@@ -43,17 +43,17 @@ Lang::Lang(AppContext *context) : context(context), row(), translated(false)
 
 Lang::Lang() : context(nullptr), row(), translated(false) {}
 
-Lang::Lang(const Lang &other) : context(other.context), row(other.row), translated(other.translated) {}
+Lang::Lang(const Lang &other) : context(nullptr), row(other.row), translated(other.translated) {}
 
 Lang::~Lang()
 {
-  if (AppContext::isAlive(context))
+  if (context)
     context->unregisterLang(this);
 }
 
 std::string Lang::toggle_text()
 {
-  translated = AppContext::isAlive(context) && context->isTranslated();
+  translated = context && context->isTranslated();
   LANG *r = row.try_get();
   return r ? shown_text(*r, translated) : std::string();
 }
@@ -96,7 +96,7 @@ MultiLang::MultiLang(AppContext *context, const std::string &type) : Lang(contex
 
 std::string MultiLang::title_for_mode(unsigned i)
 {
-  translated = AppContext::isAlive(context) && context->isTranslated();
+  translated = context && context->isTranslated();
   LANG *r = i < titles.size() ? titles[i].try_get() : nullptr;
   return r ? shown_text(*r, translated) : std::string();
 }

@@ -27,7 +27,11 @@ class DBBindType;
 
 class Lang
 {
+  friend class LangRegistry;
+
 protected:
+  // None for a copy, and none once the context has gone: its registry
+  // clears it in the texts that outlive it.
   AppContext *context;
   Tools::Ref<LANG> row;
   // The mode last applied by update_text (what is shown now).
@@ -48,7 +52,8 @@ public:
   explicit Lang(AppContext *context);
   // For the toolkit's object factory: no context, not registered.
   Lang();
-  // Shares the row; the copy is not registered.
+  // Shares the row; the copy is not registered and has no context: it
+  // keeps the text it was given.
   Lang(const Lang &other);
   Lang &operator=(const Lang &) = delete;
   virtual ~Lang();

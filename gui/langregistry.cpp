@@ -20,9 +20,13 @@ void log_sql_error(Tools::Database &db)
 
 const char *const LangRegistry::SYSTEM = "GUI";
 
-LangRegistry::LangRegistry() : translated(false), closing(false) {}
+LangRegistry::LangRegistry() : translated(false) {}
 
-LangRegistry::~LangRegistry() { closing = true; }
+LangRegistry::~LangRegistry()
+{
+  for (Lang *text : texts)
+    text->context = nullptr;
+}
 
 Tools::Ref<LANG> LangRegistry::new_row(const std::string &type, const std::string &orig)
 {
@@ -165,8 +169,6 @@ void LangRegistry::add(Lang *text) { texts.push_back(text); }
 
 void LangRegistry::remove(Lang *text)
 {
-  if (closing)
-    return;
   for (auto it = texts.begin(); it != texts.end(); ++it)
     if (*it == text) {
       texts.erase(it);

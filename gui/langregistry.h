@@ -34,7 +34,6 @@ class LangRegistry
   Tools::Ref<Tools::Database> db;
   std::list<Lang *> texts;
   bool translated;
-  bool closing;
 
   Tools::Database *connected() const;
   // The rows of the connection into memory; rows known already keep their
@@ -47,6 +46,7 @@ public:
   static const char *const SYSTEM; // "GUI"
 
   LangRegistry();
+  // The texts still registered outlive the registry: they forget it.
   ~LangRegistry();
   LangRegistry(const LangRegistry &) = delete;
   LangRegistry &operator=(const LangRegistry &) = delete;
@@ -74,10 +74,7 @@ public:
   void store(const LANG &row);
 
   void add(Lang *text);
-  // Nothing happens once the program is closing: the list goes with it.
   void remove(Lang *text);
-  void close() { closing = true; }
-  const std::list<Lang *> &get_texts() const { return texts; }
 
   bool is_translated() const { return translated; }
   // Flips the mode and shows it in every registered text.

@@ -141,8 +141,6 @@ MainWindow::~MainWindow()
   // Tear down while everything a child may reach is still alive: the log
   // goes first, then the windows (which unregister their texts from a list
   // that still exists), then the popups, which are not children.
-  quitting = true;
-  langs.close();
   // A quit still waiting for the event loop must not reach a window gone.
   if (getApp())
     getApp()->removeChore(this, FXSEL(SEL_CHORE, ID_QUIT_CHORE));
@@ -276,7 +274,6 @@ long MainWindow::onLangMode(FXObject *, FXSelector, void *)
 long MainWindow::onQuit(FXObject *, FXSelector, void *)
 {
   quitting = true;
-  langs.close();
   writeSettings();
   protect_registry_file();
   // The toolkit writes the registry again as it exits, but keeps quiet

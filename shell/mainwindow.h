@@ -87,8 +87,7 @@ protected:
   MyDebug *debug;
   Tools::Ref<USER> user;
   ConnectSettings settings;
-  // Set when the program ends: texts destroyed from then on no longer
-  // search the registry's list.
+  // Set when the program ends.
   bool quitting;
   FX::FXToolTip *tooltip;
 

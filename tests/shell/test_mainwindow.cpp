@@ -68,6 +68,8 @@ TEST_F(MainWindowTest, ASettingsFileThatCannotBeWrittenIsReportedAtQuit)
   answer_box(box, main, MainWindow::ID_QUIT);
   EXPECT_NE(std::string::npos, box.text.find(path)) << box.text;
   EXPECT_TRUE(main->isQuitting());
+  // The box's texts are gone with it, and no longer among those F11 switches.
+  EXPECT_EQ(1, press_key(main, KEY_F11));
   rmdir(path.c_str());
 }
 
