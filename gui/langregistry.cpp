@@ -67,24 +67,15 @@ void LangRegistry::read_rows()
     log_sql_error(*d);
     return;
   }
-  std::map<std::pair<std::string, std::string>, Tools::Ref<LANG> > old;
-  old.swap(rows);
-  for (const Tools::Ref<LANG> &row : stored) {
-    const std::pair<std::string, std::string> key(row->type.value, row->orig.value);
-    if (rows.count(key))
-      continue; // the first of two rows of one text, as a lookup finds it
-    auto known = old.find(key);
-    if (known != old.end()) {
-      *known->second = *row;
-      rows[key] = known->second;
-    } else {
-      rows[key] = row;
-    }
-  }
+  std::map<std::pair<std::string, std::string>, Tools::Ref<LANG> > fresh;
+  // emplace keeps the first of two rows of one text, as a lookup finds it.
+  for (const Tools::Ref<LANG> &row : stored)
+    fresh.emplace(std::make_pair(row->type.value, row->orig.value), row);
   // Texts known not to be stored (hidden titles) need no new lookup.
-  for (const auto &known : old)
-    if (known.second->idx == 0 && !rows.count(known.first))
-      rows.insert(known);
+  for (const auto &known : rows)
+    if (known.second->idx == 0)
+      fresh.insert(known);
+  rows.swap(fresh);
 }
 
 void LangRegistry::attach(const Tools::Ref<Tools::Database> &database)

@@ -36,8 +36,7 @@ class LangRegistry
   bool translated;
 
   Tools::Database *connected() const;
-  // The rows of the connection into memory; rows known already keep their
-  // handles and take the stored values.
+  // The rows of the connection into memory.
   void read_rows();
   void cache(const Tools::Ref<LANG> &row);
 
