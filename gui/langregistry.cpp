@@ -20,7 +20,7 @@ void log_sql_error(Tools::Database &db)
 
 const char *const LangRegistry::SYSTEM = "GUI";
 
-LangRegistry::LangRegistry() : translated(false) {}
+LangRegistry::LangRegistry() : translated(false), complete(false) {}
 
 LangRegistry::~LangRegistry()
 {
@@ -54,18 +54,18 @@ void LangRegistry::cache(const Tools::Ref<LANG> &row)
   rows[std::make_pair(row->type.value, row->orig.value)] = row;
 }
 
-void LangRegistry::read_rows()
+bool LangRegistry::read_rows()
 {
   Tools::Database *d = connected();
   if (!d) {
     rows.clear();
-    return;
+    return false;
   }
   std::vector<Tools::Ref<LANG> > stored;
   if (Tools::select_rows<LANG>(*d, "LANG",
                                stored, Tools::format("where system = '%s'", Tools::sql_escape(SYSTEM))) < 0) {
     log_sql_error(*d);
-    return;
+    return false;
   }
   std::map<std::pair<std::string, std::string>, Tools::Ref<LANG> > fresh;
   // emplace keeps the first of two rows of one text, as a lookup finds it.
@@ -76,6 +76,7 @@ void LangRegistry::read_rows()
     if (known.second->idx == 0)
       fresh.insert(known);
   rows.swap(fresh);
+  return true;
 }
 
 void LangRegistry::attach(const Tools::Ref<Tools::Database> &database)
@@ -87,9 +88,10 @@ void LangRegistry::attach(const Tools::Ref<Tools::Database> &database)
 
 void LangRegistry::reload()
 {
-  read_rows();
+  complete = read_rows();
   for (Lang *text : texts)
     text->reload();
+  complete = false;
 }
 
 Tools::Ref<LANG> LangRegistry::find(const std::string &type, const std::string &orig)
@@ -101,16 +103,19 @@ Tools::Ref<LANG> LangRegistry::find(const std::string &type, const std::string &
   Tools::Database *d = connected();
   if (!d || !fits(type, orig))
     return row;
-  // Not there when the rows were read: stored since, or new. The server
-  // also finds a text that differs only in case or trailing blanks.
-  const std::string sql = Tools::format("select %%LANG from LANG where system = '%s' and type = '%s' and orig = '%s' ",
-                                        Tools::sql_escape(row->system.value), Tools::sql_escape(type),
-                                        Tools::sql_escape(orig));
-  Tools::DBBindList list;
-  list.add(row.try_get());
-  if (Tools::select_objects(*d, sql, list) < 0) {
-    log_sql_error(*d);
-    return row;
+  // Right after a complete read a text missing from it is not stored. Later
+  // it may have been stored since (by another station), or differ only in
+  // case or trailing blanks from a stored one, which the server also finds.
+  if (!complete) {
+    const std::string sql = Tools::format(
+        "select %%LANG from LANG where system = '%s' and type = '%s' and orig = '%s' ",
+        Tools::sql_escape(row->system.value), Tools::sql_escape(type), Tools::sql_escape(orig));
+    Tools::DBBindList list;
+    list.add(row.try_get());
+    if (Tools::select_objects(*d, sql, list) < 0) {
+      log_sql_error(*d);
+      return row;
+    }
   }
   // Found or not, the next lookup of this text stays in memory.
   rows[std::make_pair(type, orig)] = row;

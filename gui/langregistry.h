@@ -6,8 +6,10 @@
 //
 // The rows of the program's system are read once per connection, in one
 // statement, and looked up in memory afterwards, so that opening a window
-// sends nothing for its texts. A text not read then (stored since by
-// another station, or new) is looked up and, when new, stored as before.
+// sends nothing for its texts. The texts alive at the read that are
+// missing from it are stored at once; a text made later and not read
+// then (stored since by another station, or new) is looked up and, when
+// new, stored.
 // Every object showing a text shares the one row of that text: a
 // translation stored in the translation editor reaches all of them at once.
 //
@@ -34,10 +36,14 @@ class LangRegistry
   Tools::Ref<Tools::Database> db;
   std::list<Lang *> texts;
   bool translated;
+  // Set while the rows just read are handed to the texts: a text missing
+  // from them is not stored.
+  bool complete;
 
   Tools::Database *connected() const;
-  // The rows of the connection into memory.
-  void read_rows();
+  // The rows of the connection into memory; false when they could not be
+  // read.
+  bool read_rows();
   void cache(const Tools::Ref<LANG> &row);
 
 public:

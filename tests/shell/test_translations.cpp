@@ -77,6 +77,14 @@ TEST_F(Translations, TextsAreReadInOneStatementAndNotAgain)
   StaticText again(main, "Message", "Neu im Programm");
   EXPECT_EQ(2u, rec->statements.size());
   EXPECT_EQ(1, rows("orig = 'Neu im Programm'"));
+
+  // A database without the texts: the one read shows they are missing,
+  // and each text alive is stored without being looked up first.
+  ASSERT_TRUE(db->exec("delete from LANG").ok);
+  rec = record();
+  EXPECT_EQ(1u, rec->starting_with("select").size() + rec->starting_with("SELECT").size());
+  EXPECT_LT(0, rows());
+  EXPECT_EQ(rec->statements.size() - 1, static_cast<size_t>(rows()));
 }
 
 // LANG takes 20 characters of type and 100 of text: longer texts are never
