@@ -19,8 +19,8 @@ FXDEFMAP(LangWin) LangWinMap[] = {
 
 FXIMPLEMENT(LangWin, Dialog, LangWinMap, ARRAYNUMBER(LangWinMap))
 
-LangWin::LangWin(FXWindow *owner, MainWindow *main)
-    : Dialog(owner, main, "Übersetzungen", DECOR_ALL, 0, 0), main_window(main), sheet(nullptr)
+LangWin::LangWin(FXWindow *owner, AppContext *main)
+    : Dialog(owner, main, "Übersetzungen", DECOR_ALL, 0, 0), sheet(nullptr)
 {
   GroupBox *group = new GroupBox(this, main, "Übersetzungen", FRAME_RIDGE | LAYOUT_FILL, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
   FXVerticalFrame *frame = new FXVerticalFrame(group, LAYOUT_FILL, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
@@ -63,15 +63,15 @@ void LangWin::show(FXuint placement)
 long LangWin::onRowStored(FXObject *, FXSelector, void *ptr)
 {
   const LANG *row = dynamic_cast<const LANG *>(static_cast<Tools::DBBindType *>(ptr));
-  if (row && main_window)
-    main_window->getLangRegistry().store(*row);
+  if (row && context)
+    context->getLangRegistry().store(*row);
   return 1;
 }
 
 long LangWin::onOk(FXObject *, FXSelector, void *)
 {
-  if (main_window)
-    main_window->updateLangs();
+  if (context)
+    context->updateLangs();
   handle(this, FXSEL(SEL_COMMAND, FXDialogBox::ID_ACCEPT), nullptr);
   return 1;
 }

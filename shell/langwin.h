@@ -7,7 +7,6 @@
 // that other stations stored meanwhile.
 
 #include "gui/dialog.h"
-#include "shell/mainwindow.h"
 
 class SpreadSheet;
 
@@ -16,10 +15,9 @@ class LangWin : public Dialog
   FXDECLARE(LangWin)
 
 protected:
-  MainWindow *main_window;
   SpreadSheet *sheet;
 
-  LangWin() : main_window(nullptr), sheet(nullptr) {}
+  LangWin() : sheet(nullptr) {}
   void fill();
 
 public:
@@ -27,7 +25,7 @@ public:
   // The sheet's visible columns.
   enum { SYSTEM, TYPE, ORIG, TRANS };
 
-  LangWin(FX::FXWindow *owner, MainWindow *main);
+  LangWin(FX::FXWindow *owner, AppContext *main);
 
   // Both list the rows stored since the last showing.
   void show() override;
