@@ -16,9 +16,7 @@
 namespace Tools {
 class Database;
 }
-class LANG;
 class USER;
-class Lang;
 
 class AppContext
 {
@@ -36,13 +34,6 @@ public:
   // of every registered text at once.
   bool isTranslated() const { return langs.is_translated(); }
   void switchTranslated() { langs.switch_translated(); }
-  // The LANG row of a text, from memory once the rows are read.
-  Tools::Ref<LANG> getLangFor(const std::string &type, const std::string &orig) { return langs.find(type, orig); }
-  // Stores a row not stored yet; false when there is no database, the text
-  // does not fit or the insert fails.
-  bool installLang(Tools::Ref<LANG> row) { return langs.install(row); }
-  void registerLang(Lang *lang) { langs.add(lang); }
-  void unregisterLang(Lang *lang) { langs.remove(lang); }
   // Reads the translations again and gives every text its row.
   void updateLangs() { langs.reload(); }
 

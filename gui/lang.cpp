@@ -29,16 +29,14 @@ Lang::Lang(AppContext *context, const std::string &type, const std::string &orig
   }
   // Registered before the lookup, so that the list holds the object even
   // when the lookup throws.
-  context->registerLang(this);
-  row = context->getLangFor(type, orig);
-  if (row.valid() && row->idx == 0)
-    context->installLang(row);
+  context->getLangRegistry().add(this);
+  row = context->getLangRegistry().find_stored(type, orig);
 }
 
 Lang::Lang(AppContext *context) : context(context), row(), translated(false)
 {
   if (context)
-    context->registerLang(this);
+    context->getLangRegistry().add(this);
 }
 
 Lang::Lang() : context(nullptr), row(), translated(false) {}
@@ -48,7 +46,7 @@ Lang::Lang(const Lang &other) : context(nullptr), row(other.row), translated(oth
 Lang::~Lang()
 {
   if (context)
-    context->unregisterLang(this);
+    context->getLangRegistry().remove(this);
 }
 
 std::string Lang::toggle_text()
@@ -68,10 +66,7 @@ void Lang::reload()
 {
   if (!context || !row.valid())
     return;
-  Tools::Ref<LANG> fresh = context->getLangFor(get_type(), get_orig());
-  if (fresh.valid() && fresh->idx == 0)
-    context->installLang(fresh);
-  row = fresh;
+  row = context->getLangRegistry().find_stored(get_type(), get_orig());
 }
 
 std::string Lang::get_type() const
@@ -106,15 +101,13 @@ void MultiLang::set_titles(const std::vector<std::string> &names)
   titles.clear();
   const std::string type = get_type();
   for (const std::string &name : names) {
-    Tools::Ref<LANG> r;
-    if (context) {
-      r = context->getLangFor(type, name);
-      if (r->idx == 0 && !name.empty() && name[0] != '\t')
-        context->installLang(r);
-    } else {
-      r = LangRegistry::new_row(type, name);
-    }
-    titles.push_back(r);
+    const bool hidden = name.empty() || name[0] == '\t';
+    if (!context)
+      titles.push_back(LangRegistry::new_row(type, name));
+    else if (hidden)
+      titles.push_back(context->getLangRegistry().find(type, name));
+    else
+      titles.push_back(context->getLangRegistry().find_stored(type, name));
   }
 }
 
@@ -125,7 +118,7 @@ void MultiLang::reload()
   std::vector<Tools::Ref<LANG> > fresh;
   fresh.reserve(titles.size());
   for (const Tools::Ref<LANG> &r : titles)
-    fresh.push_back(context->getLangFor(r->type.value, r->orig.value));
+    fresh.push_back(context->getLangRegistry().find(r->type.value, r->orig.value));
   titles.swap(fresh);
 }
 

@@ -122,23 +122,19 @@ Tools::Ref<LANG> LangRegistry::find(const std::string &type, const std::string &
   return row;
 }
 
-bool LangRegistry::install(Tools::Ref<LANG> row)
+Tools::Ref<LANG> LangRegistry::find_stored(const std::string &type, const std::string &orig)
 {
-  LANG *r = row.try_get();
+  Tools::Ref<LANG> row = find(type, orig);
   Tools::Database *d = connected();
-  if (!r || !d)
-    return false;
-  if (r->idx != 0)
-    return true;
-  if (!fits(r->type.value, r->orig.value))
-    return false;
-  if (!Tools::insert_object(*d, *r)) {
+  if (row->idx != 0 || !d || !fits(type, orig))
+    return row;
+  if (!Tools::insert_object(*d, *row)) {
     log_sql_error(*d);
-    return false;
+    return row;
   }
-  r->idx = d->get_insert_id();
+  row->idx = d->get_insert_id();
   cache(row);
-  return true;
+  return row;
 }
 
 void LangRegistry::store(const LANG &row)

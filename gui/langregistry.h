@@ -71,9 +71,9 @@ public:
 
   // The row of a text; idx 0 while it is not stored.
   Tools::Ref<LANG> find(const std::string &type, const std::string &orig);
-  // Stores a row not stored yet; false when there is no database, the text
-  // does not fit or the insert fails.
-  bool install(Tools::Ref<LANG> row);
+  // The same, stored first when it is new; idx stays 0 without a database,
+  // when the text does not fit or when the insert fails.
+  Tools::Ref<LANG> find_stored(const std::string &type, const std::string &orig);
   // A row as the translation editor stored it: every text of that row
   // shows the new translation from now on.
   void store(const LANG &row);
