@@ -55,6 +55,8 @@ std::string ComboBox::item_text(const std::string &spec)
 
 void ComboBox::pick(FXint index)
 {
+  list->setCurrentItem(index);
+  list->makeItemVisible(index);
   const std::string *key = static_cast<const std::string *>(list->getItemData(index));
   FXString text = (key && !key->empty()) ? FXString(key->c_str()) : list->getItemText(index);
   field->setText(text, FALSE);
@@ -68,8 +70,6 @@ void ComboBox::select_key(const std::string &key)
   FXint index = 0;
   for (const std::string &k : item_keys) {
     if (k == key) {
-      list->setCurrentItem(index);
-      list->makeItemVisible(index);
       pick(index);
       return;
     }
@@ -108,8 +108,6 @@ long ComboBox::onMouseWheel(FXObject *, FXSelector, void *ptr)
     index = index < 0 ? last : std::max(index - 1, 0);
   else
     return 1;
-  list->setCurrentItem(index);
-  list->makeItemVisible(index);
   pick(index);
   return 1;
 }

@@ -34,7 +34,8 @@ protected:
   std::string where_clause;
 
   ComboBox();
-  // Shows item `index` the way a pick from the list does.
+  // Makes item `index` current and shows it the way a pick from the list
+  // does (its key in the field), and tells the target.
   void pick(FX::FXint index);
 
 public:
