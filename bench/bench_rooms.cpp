@@ -385,9 +385,8 @@ int main(int argc, char **argv)
   for (const Step &step : STEPS)
     for (House &h : houses) {
       const std::string name = Tools::format("%s/%s", step.name, std::to_string(h.lines));
-      const std::string key = name + Tools::format("/iterations:%d/manual_time", iterations);
       benchmark::RegisterBenchmark(name.c_str(),
-                                   [&h, &step, key](benchmark::State &state) { run_step(state, h, step, key); })
+                                   [&h, &step, name](benchmark::State &state) { run_step(state, h, step, name); })
           ->UseManualTime()
           ->Unit(benchmark::kMillisecond)
           ->Iterations(iterations);
@@ -406,9 +405,8 @@ int main(int argc, char **argv)
                             std::to_string(houses[1].first_open_texts))
                   .c_str());
   for (const Step &step : STEPS) {
-    const std::string suffix = Tools::format("/iterations:%d/manual_time", iterations);
-    const std::string ours = Tools::format("%s/%s", step.name, std::to_string(big)) + suffix;
-    const std::string base = Tools::format("%s/%s", step.name, std::to_string(small)) + suffix;
+    const std::string ours = Tools::format("%s/%s", step.name, std::to_string(big));
+    const std::string base = Tools::format("%s/%s", step.name, std::to_string(small));
     const double ms_ours = reporter.median_ms(ours), ms_base = reporter.median_ms(base);
     std::printf("%-17s %6.1f (%3.0f) st. %8.2f ms %6.1f (%3.0f) st. %8.2f ms %8.2f\n", step.name,
                 statements[ours].first, statements[ours].second, ms_ours, statements[base].first,
