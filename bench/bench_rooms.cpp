@@ -19,7 +19,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <functional>
 #include <map>
 #include <string>
@@ -35,6 +34,7 @@
 #include "rooms/addlinewin.h"
 #include "rooms/bonwin.h"
 #include "rooms/roomwin.h"
+#include "tests/guisupport/gui_support.h"
 #include "tests/support/db_support.h"
 #include "tests/support/recording_db.h"
 #include "tests/support/seed.h"
@@ -309,17 +309,9 @@ int main(int argc, char **argv)
 {
   const bool brief = brief_run();
 
-  char home[] = "/tmp/korvan-bench-rooms.XXXXXX";
-  if (!mkdtemp(home))
+  app = korvan_gui_test::start_app();
+  if (!app)
     return 1;
-  setenv("HOME", home, 1);
-  static int app_argc = 1;
-  static char app_name[] = "bench_rooms";
-  static char *app_argv[] = {app_name, nullptr};
-  app = new FXApp("Korvan", "Marbeck");
-  app->init(app_argc, app_argv);
-  app->create();
-  MainWindow::setLoginAtStart(false);
 
   const long big = brief ? 2000 : 200000, small = brief ? 200 : 20000;
   const int iterations = brief ? 2 : 20;
@@ -379,6 +371,6 @@ int main(int argc, char **argv)
     if (db->is_connected())
       db->exec("DROP DATABASE IF EXISTS `" + h.database + "`");
   }
-  delete app;
-  return std::system(("rm -rf '" + std::string(home) + "'").c_str()) == 0 ? 0 : 1;
+  korvan_gui_test::end_app();
+  return 0;
 }

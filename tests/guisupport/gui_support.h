@@ -22,6 +22,10 @@ class MainWindow;
 
 namespace korvan_gui_test {
 
+// The application on the display, with a private HOME: started once per
+// test binary (or benchmark), null without a display; ended with its HOME.
+FX::FXApp *start_app();
+void end_app();
 FX::FXApp *app();
 // The program's settings registry file under the private home.
 std::string registry_path();
