@@ -256,6 +256,9 @@ TEST(Money, LinesAreRoundedOnceAHalfCentAwayFromZero)
       {268, line_cents(2.675, 1)},                                  // stored as 2.67499999...
       {101, line_cents(1.005, 1)},        {30, line_cents(0.1, 3)}, // 0.30000000000000004
       {2469134, line_cents(12345.67, 2)}, {-268, line_cents(-2.675, 1)}, {0, line_cents(3.5, 0)},
+      // Large whole-cent amounts stay as they are.
+      {500000000, line_cents(5000000, 1)}, {12345678912, line_cents(123456789.12, 1)},
+      {999999999999999, line_cents(9999999999999.99, 1)},
   };
   for (const auto &l : lines)
     EXPECT_EQ(l.first, l.second) << &l - lines;
