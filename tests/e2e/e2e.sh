@@ -264,13 +264,15 @@ plan_origin() {
 # private_db NAME: starts the private server of the ended station NAME
 # again, for the queries that follow (stopped when the run ends).
 private_db() {
-  E2E_DB=$E2E_TMP/$1/data/db
-  on_exit "'$KORVAN_ROOT/scripts/db' stop '$E2E_DB'"
-  "$KORVAN_ROOT/scripts/db" start "$E2E_DB" >/dev/null 2>&1
+  local dir=$E2E_TMP/$1/data/db
+  on_exit "'$KORVAN_ROOT/scripts/db' stop '$dir'"
+  "$KORVAN_ROOT/scripts/db" start "$dir" >/dev/null 2>&1
+  E2E_DB=(--socket="$dir/mysqld.sock" korvan)
 }
 
-# sql QUERY: the rows a query gives on that server, one line each.
-sql() { mariadb --no-defaults --socket="$E2E_DB/mysqld.sock" -uroot -N korvan -e "$1"; }
+# sql QUERY: the rows a query gives, one line each, as root on the server
+# and in the database that E2E_DB names (the socket option, the name).
+sql() { mariadb --no-defaults -uroot -N "${E2E_DB[@]}" -e "$1"; }
 
 # expect WHAT QUERY EXPECTED: the rows must be these.
 expect() {
