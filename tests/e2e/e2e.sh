@@ -248,15 +248,29 @@ colour() {
   import -window "$w" -crop "1x1+$2+$3" txt:- 2>/dev/null | sed -n 's/.*srgb(\([0-9]*,[0-9]*,[0-9]*\)).*/\1/p'
 }
 
-# The offset of the floor plan of the given size in the window, "X Y": the
-# tables stand on it where they were placed.
-plan_origin() {
-  local w wx wy
+# shows TITLE X Y COLOUR: waits until the pixel at X,Y of the window has
+# that colour ("R,G,B"); a click is drawn only some time after it.
+shows() {
+  local deadline=$((SECONDS + E2E_TIMEOUT))
+  until [ "$(colour "$1" "$2" "$3")" = "$4" ]; do
+    [ $SECONDS -lt $deadline ] || fail "$2,$3 of the window '$1' is $(colour "$1" "$2" "$3"), not $4"
+    sleep 0.1
+  done
+}
+
+# plan TITLE W H: waits for the floor plan of that size in the window and
+# sets px and py to its offset there; the tables stand on it where they
+# were placed.
+plan() {
+  local w wx wy deadline=$((SECONDS + E2E_TIMEOUT))
   w=$(window "$1")
   eval "$(xdotool getwindowgeometry --shell "$w")"
   wx=$X wy=$Y
-  xwininfo -tree -id "$w" | awk -v size="$2x$3" -v wx="$wx" -v wy="$wy" '
-    $0 ~ (" " size "\\+") { n = split($NF, p, "+"); print p[2] - wx, p[3] - wy; exit }'
+  until read -r px py < <(xwininfo -tree -id "$w" | awk -v size="$2x$3" -v wx="$wx" -v wy="$wy" '
+      $0 ~ (" " size "\\+") { n = split($NF, p, "+"); print p[2] - wx, p[3] - wy; exit }'); do
+    [ $SECONDS -lt $deadline ] || fail "no floor plan of $2x$3 in the window '$1'"
+    sleep 0.1
+  done
 }
 
 # ---- the stored rows ----
