@@ -51,10 +51,6 @@ EditWin::EditWin(FXWindow *owner, AppContext *mw)
                        "Bonierungen tragen diesen Raum oder einen seiner Tische; der Raum kann nicht gelöscht werden:")
 {
   as_labels = true;
-  // The editor keeps its changes to itself until "Speichern": there is
-  // never anything of its own to roll back, and another window's open
-  // work is not its to discard.
-  rollback_on_close = false;
 
   FXVerticalFrame *all = new FXVerticalFrame(this, LAYOUT_FILL, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
 
