@@ -10,6 +10,7 @@
 #include "tools/dbi/query.h"
 #include "tools/dbi/secret.h"
 #include "gui/buttonbar.h"
+#include "gui/dberror.h"
 #include "gui/moneyfield.h"
 
 using namespace FX;
@@ -337,7 +338,7 @@ void BaseDialog::report_db_failure()
   const std::string error = db->get_error();
   // The server's words for a foreign key that blocks the change: a row
   // still referred to, or a reference to a row that does not exist.
-  if (error.find("Cannot delete or update a parent row") != std::string::npos) {
+  if (DBError::row_referred_to(error)) {
     TOOLS_LOG(Tools::format("%s\n%s", error, db->get_last_query()));
     data_error(msg_in_use);
   } else if (error.find("Cannot add or update a child row") != std::string::npos) {
