@@ -163,9 +163,14 @@ long EditWin::onRoom(FXObject *, FXSelector, void *)
 void EditWin::load(const LAYOUTK &found)
 {
   // Another room, or the same one again: what was not saved is dropped.
-  removed.clear();
-  stored = found;
   show_room(found);
+  take_as_stored();
+}
+
+void EditWin::take_as_stored()
+{
+  removed.clear();
+  stored = room;
   stored_names.clear();
   for (FXWindow *child = canvas->getFirst(); child; child = child->getNext())
     if (FixLabel *label = dynamic_cast<FixLabel *>(child))
@@ -361,10 +366,11 @@ long EditWin::onSaveRoom(FXObject *, FXSelector, void *)
     return 1;
   }
 
+  // The plan on the screen is now what the database holds.
   const std::string saved = room.name.value;
   room_combo->fill();
   room_combo->setText(saved.c_str());
-  onRoom(nullptr, 0, nullptr);
+  take_as_stored();
   return 1;
 }
 

@@ -88,6 +88,8 @@ protected:
   void refuse_rolled_back(const std::string &refusal);
   // Makes `found`, read from the database, the room edited.
   void load(const LAYOUTK &found);
+  // The room and the tables on the canvas are what the database holds.
+  void take_as_stored();
   // Shows the stored plan of the room loaded again, or an empty editor.
   void drop_changes();
 
