@@ -71,8 +71,7 @@ BaseDialog::BaseDialog(FXWindow *owner, AppContext *main, const FXString &title_
       msg_key_fixed(main, "Message",
                     "Ein gespeicherter Eintrag behält seinen Namen. Für einen neuen bitte zuerst \"Neu\" wählen."),
       msg_key_taken(main, "Message", "Diesen Namen hat schon ein anderer Eintrag; bitte einen anderen wählen."),
-      msg_not_an_amount(main, "Message", "Bitte einen Betrag als Zahl eingeben, etwa 12.50."),
-      msg_amount_too_large(main, "Message", "Der Betrag ist zu groß.")
+      amount_refusal(main)
 {
   GroupBox *group = new GroupBox(this, main, caption, FRAME_RIDGE | LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 4,
                                  4, 4, 4, 4, 4);
@@ -391,19 +390,11 @@ bool BaseDialog::texts_fit(const Tools::DBBindType &row)
 
 bool BaseDialog::amounts_valid(FXWindow *area)
 {
-  for (MoneyField *field : find_children<MoneyField>(area)) {
-    if (!field->isEnabled())
-      continue;
-    double value;
-    const MoneyField::Reading reading = field->read(value);
-    if (reading == MoneyField::AMOUNT)
-      continue;
-    data_error(reading == MoneyField::TOO_LARGE ? msg_amount_too_large : msg_not_an_amount);
-    field->setFocus();
-    field->selectAll();
-    return false;
-  }
-  return true;
+  std::vector<MoneyField *> enabled;
+  for (MoneyField *field : find_children<MoneyField>(area))
+    if (field->isEnabled())
+      enabled.push_back(field);
+  return amount_refusal.amounts_valid(this, title_data_error, enabled);
 }
 
 bool BaseDialog::save_record(const std::string &key_column, const std::function<bool()> &before_update, bool trace)

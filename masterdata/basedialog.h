@@ -20,6 +20,7 @@
 #include "gui/combobox.h"
 #include "gui/dialog.h"
 #include "gui/lang.h"
+#include "gui/moneyfield.h"
 #include "schema/tables.h"
 
 class BaseDialog : public Dialog
@@ -52,8 +53,7 @@ protected:
   StaticText msg_reference_missing;
   StaticText msg_key_fixed;
   StaticText msg_key_taken;
-  StaticText msg_not_an_amount;
-  StaticText msg_amount_too_large;
+  AmountRefusal amount_refusal;
 
   BaseDialog();
 
