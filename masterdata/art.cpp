@@ -72,8 +72,8 @@ Art::Art(FXWindow *owner, AppContext *main)
   build_button_bar(ID_CANCEL_FORM, false);
   trace_save = true;
 
+  // The lists are read when the window is shown (an empty form's).
   vars_to_widgets();
-  feed_lists();
 }
 
 Art::~Art() {}
