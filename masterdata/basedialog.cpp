@@ -369,17 +369,6 @@ bool BaseDialog::load_record(bool by_idx, const std::string &key_column)
   return true;
 }
 
-int BaseDialog::rows_where(const std::string &condition)
-{
-  Tools::DBTypeInt count;
-  Tools::DBTypeList fields;
-  fields.add(&count);
-  if (Tools::select_values(*get_db(), Tools::format("select count(*) from %s where %s", record->get_name(), condition),
-                           fields) < 0)
-    return -1;
-  return count;
-}
-
 bool BaseDialog::texts_fit(const Tools::DBBindType &row)
 {
   const std::string refusal = text_refusal(row);
@@ -409,34 +398,34 @@ bool BaseDialog::save_record(const std::string &key_column, const std::function<
 
   // The server undoes a failed statement by itself, and nothing of this
   // save ran before it; the open transaction may hold another window's
-  // work (the layout editor keeps one open), so it is left alone.
+  // work, so it is left alone.
   auto fail = [&]() {
     report_db_failure();
     return false;
   };
 
-  Tools::DBTypeInt count;
+  // In one statement: the rows under this key and idx (the row to
+  // update), under this idx (the row stored under another key: renaming
+  // it would orphan what refers to the old one) and under this key (a
+  // second row would make the key name two rows).
+  const std::string key_is = Tools::format("%s = '%s'", key_column, key);
+  const std::string idx_is = Tools::format("idx = '%s'", idx);
+  Tools::DBTypeInt same, by_idx, by_key;
   Tools::DBTypeList fields;
-  fields.add(&count);
-  if (Tools::select_values(*db,
-                           Tools::format("select count(*) from %s where %s = '%s' and idx  ='%s'", table, key_column,
-                                         key, idx),
+  fields.add(&same).add(&by_idx).add(&by_key);
+  const std::string counts = Tools::format("count(if(%s and %s, 1, null)), count(if(%s, 1, null)), "
+                                           "count(if(%s, 1, null))",
+                                           key_is, idx_is, idx_is, key_is);
+  if (Tools::select_values(*db, Tools::format("select %s from %s where %s or %s", counts, table, key_is, idx_is),
                            fields) < 0)
     return fail();
   if (trace)
     std::cout << db->get_last_query() << std::endl;
 
   int saved = -1;
-  if (count < 1) {
-    // The row of this idx stored under another key: renaming would orphan
-    // what refers to the old one. Another row under this key: a second
-    // one would make the key name two rows.
-    const int renamed = idx != 0 ? rows_where(Tools::format("idx = '%s'", idx)) : 0;
-    const int taken = unique_key && renamed == 0 ? rows_where(Tools::format("%s = '%s'", key_column, key)) : 0;
-    if (renamed < 0 || taken < 0)
-      return fail();
-    if (renamed > 0 || taken > 0) {
-      data_error(renamed > 0 ? msg_key_fixed : msg_key_taken);
+  if (same < 1) {
+    if (by_idx > 0 || (unique_key && by_key > 0)) {
+      data_error(by_idx > 0 ? msg_key_fixed : msg_key_taken);
       return false;
     }
     set_history(*record, 0);

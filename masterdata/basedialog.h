@@ -57,10 +57,6 @@ protected:
 
   BaseDialog();
 
-  // How many rows of the window's table meet the condition; -1 when the
-  // count failed.
-  int rows_where(const std::string &condition);
-
   // The key column's value of the record, as text.
   std::string key_text(const std::string &key_column) const;
 
