@@ -250,19 +250,7 @@ MainWindow *make_main_window(const std::string &database)
 
 Tools::Ref<Tools::Database> connect(const std::string &database) { return korvan_test::open_database(database); }
 
-std::string query_value(Tools::Database &db, const std::string &sql)
-{
-  Tools::DBErg<Tools::DBRowList> result = db.exec(sql);
-  if (!result || result.rows.rows.empty() || result.rows.rows[0].empty())
-    return std::string();
-  return result.rows.rows[0][0];
-}
-
-int query_int(Tools::Database &db, const std::string &sql)
-{
-  EXPECT_FALSE(!db.exec(sql)) << sql << "\n" << db.get_error();
-  return atoi(query_value(db, sql).c_str());
-}
+int query_int(Tools::Database &db, const std::string &sql) { return atoi(query_value(db, sql).c_str()); }
 
 std::string shot_dir()
 {
