@@ -59,6 +59,11 @@ void wrap_line(const std::string &line, FXFont *font, int width, std::string &ou
 
 } // namespace
 
+bool DBError::row_referred_to(const std::string &error)
+{
+  return error.find("Cannot delete or update a parent row") != std::string::npos;
+}
+
 std::string DBError::reason(const std::string &error, const std::string &statement)
 {
   const std::string quoted = "query: " + statement;

@@ -39,6 +39,9 @@ public:
   static std::string failed_select(Tools::Database &db);
   // The log's text: the caller's text, the whole statement, the reason.
   static std::string log_text(const std::string &text, const std::string &error, const std::string &statement);
+  // Whether the server refused to delete or change a row because rows of
+  // another table still refer to it.
+  static bool row_referred_to(const std::string &error);
 
   // The lines of `text` broken at blanks (inside a word where a word is
   // wider than `width` pixels) so that none is wider than `width`.

@@ -99,3 +99,25 @@ long MoneyField::onKeyPress(FXObject *sender, FXSelector sel, void *ptr)
   }
   return FXTextField::onKeyPress(sender, sel, ptr);
 }
+
+AmountRefusal::AmountRefusal(AppContext *context)
+    : not_an_amount(context, "Message", "Bitte einen Betrag als Zahl eingeben, etwa 12.50."),
+      too_large(context, "Message", "Der Betrag ist zu groß.")
+{
+}
+
+bool AmountRefusal::amounts_valid(FXWindow *owner, const char *title, const std::vector<MoneyField *> &fields) const
+{
+  for (MoneyField *field : fields) {
+    double value;
+    const MoneyField::Reading reading = field->read(value);
+    if (reading == MoneyField::AMOUNT)
+      continue;
+    FXMessageBox::error(owner, MBOX_OK, title, "%s",
+                        static_cast<const char *>(reading == MoneyField::TOO_LARGE ? too_large : not_an_amount));
+    field->setFocus();
+    field->selectAll();
+    return false;
+  }
+  return true;
+}
