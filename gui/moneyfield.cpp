@@ -53,7 +53,7 @@ MoneyField::Reading MoneyField::read(const std::string &text, double &value)
 MoneyField::Reading MoneyField::read(double &value) const
 {
   const FXString &text = getText();
-  return read(std::string(text.text(), static_cast<size_t>(text.length())), value);
+  return read(Tools::fxcompat::whole(text), value);
 }
 
 void MoneyField::set_colour(double value) { setTextColor(value >= 0 ? POSITIVE_COLOUR : NEGATIVE_COLOUR); }
@@ -83,7 +83,7 @@ long MoneyField::onUpdate(FXObject *, FXSelector, void *)
 long MoneyField::onFocusOut(FXObject *sender, FXSelector sel, void *ptr)
 {
   const FXString &text = getText();
-  set_value(std::string(text.text(), static_cast<size_t>(text.length())));
+  set_value(Tools::fxcompat::whole(text));
   return FXTextField::onFocusOut(sender, sel, ptr);
 }
 

@@ -284,7 +284,7 @@ bool BaseDialog::refused_paste(FXDNDOrigin origin)
   FXString pasted;
   if (!getDNDData(origin, utf8Type, pasted) && !getDNDData(origin, stringType, pasted))
     return false;
-  const std::string text(pasted.text(), static_cast<size_t>(pasted.length()));
+  const std::string text = Tools::fxcompat::whole(pasted);
   if (text.find('\0') == std::string::npos)
     return false;
   data_error(nul_refusal(text).c_str());
