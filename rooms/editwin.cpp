@@ -248,6 +248,8 @@ std::string EditWin::plan_refusal()
 {
   if (Tools::strip(room.name.value).empty())
     return msg_select_room.str();
+  if (room.name.value.find('\0') != std::string::npos)
+    return nul_refusal(room.name.value);
   if (too_long(room.name))
     return Tools::format("%s '%s'", name_too_long, room.name.value);
   std::vector<std::string> names;
@@ -259,6 +261,8 @@ std::string EditWin::plan_refusal()
     const std::string &name = row.label_name.value;
     if (Tools::strip(name).empty())
       return table_name_missing.str();
+    if (name.find('\0') != std::string::npos)
+      return nul_refusal(name);
     if (too_long(row.label_name))
       return Tools::format("%s '%s'", name_too_long, name);
     for (const std::string &other : names)
