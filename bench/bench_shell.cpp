@@ -29,6 +29,8 @@
 
 namespace {
 
+using korvan_test::query_value;
+
 std::string dir;
 std::string database = "korvan_bench_shell";
 
@@ -174,14 +176,6 @@ void BM_StartWithoutDatabase(benchmark::State &state) { run_starts(state, false)
 BENCHMARK(BM_StartWithoutDatabase)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StartWithDatabase)->UseManualTime()->Unit(benchmark::kMillisecond);
 
-std::string first_cell(Tools::Database &db, const std::string &sql)
-{
-  Tools::DBErg<Tools::DBRowList> r = db.exec(sql);
-  if (!r || r.rows.rows.empty() || r.rows.rows[0].empty())
-    return std::string();
-  return r.rows.rows[0][0];
-}
-
 // The statements of one start, counted for korvan's own connection in the
 // server's general log (written to its table while this runs), so that
 // other sessions on the server do not count.
@@ -209,18 +203,18 @@ class StatementCount
 
   long sent()
   {
-    return std::atol(first_cell(*db, "select count(*) from mysql.general_log where thread_id = " +
-                                         std::to_string(connection) +
-                                         " and command_type in ('Query', 'Execute', 'Init DB')")
+    return std::atol(query_value(*db, "select count(*) from mysql.general_log where thread_id = " +
+                                          std::to_string(connection) +
+                                          " and command_type in ('Query', 'Execute', 'Init DB')")
                          .c_str());
   }
 
 public:
   StatementCount()
   {
-    ours = first_cell(*db, "select connection_id()") + ", " + first_cell(*locker, "select connection_id()");
-    log_was = first_cell(*db, "select @@global.general_log");
-    output_was = first_cell(*db, "select @@global.log_output");
+    ours = query_value(*db, "select connection_id()") + ", " + query_value(*locker, "select connection_id()");
+    log_was = query_value(*db, "select @@global.general_log");
+    output_was = query_value(*db, "select @@global.log_output");
     db->exec("set global log_output = 'TABLE'");
     db->exec("set global general_log = 1");
   }

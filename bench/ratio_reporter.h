@@ -18,8 +18,9 @@
 
 class RatioReporter : public benchmark::ConsoleReporter
 {
-  // Seconds per iteration, one entry per repetition; under the full name
-  // ("BM_x/iterations:10/real_time") and under the function's ("BM_x").
+  // Seconds per iteration, one entry per repetition; under the name and
+  // arguments ("BM_x", "BM_y/1024"), without the options the run adds to
+  // the name ("/iterations:10/real_time").
   std::map<std::string, std::vector<double> > times;
 
 public:
@@ -28,10 +29,9 @@ public:
     for (const Run &run : runs) {
       if (run.run_type != Run::RT_Iteration || run.iterations <= 0 || run.error_occurred)
         continue;
-      const double seconds = run.real_accumulated_time / static_cast<double>(run.iterations);
-      times[run.benchmark_name()].push_back(seconds);
-      if (run.run_name.function_name != run.benchmark_name())
-        times[run.run_name.function_name].push_back(seconds);
+      const std::string &args = run.run_name.args;
+      times[run.run_name.function_name + (args.empty() ? "" : "/" + args)].push_back(
+          run.real_accumulated_time / static_cast<double>(run.iterations));
     }
     ConsoleReporter::ReportRuns(runs);
   }

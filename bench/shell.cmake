@@ -1,6 +1,6 @@
 # Start-up of the real program: time from process start until the main
-# window is shown with the database connected and the translations loaded,
-# and the statements sent meanwhile. Needs a display and the private
+# window is shown with the database connected, and the statements sent
+# until then and shortly after. Needs a display and the private
 # server's environment (scripts/db env).
 if(TARGET korvan AND TARGET korvan_test_support)
   add_executable(bench_shell ${CMAKE_CURRENT_LIST_DIR}/bench_shell.cpp)

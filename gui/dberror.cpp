@@ -13,21 +13,6 @@ namespace {
 // The longest statement quoted in a box, in characters.
 const std::size_t QUOTED_CHARACTERS = 160;
 
-bool continuation_byte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
-
-// The length of the first `characters` characters of a UTF-8 text.
-std::size_t bytes_of_characters(const std::string &text, std::size_t characters)
-{
-  std::size_t i = 0;
-  while (i < text.size() && characters > 0) {
-    ++i;
-    while (i < text.size() && continuation_byte(text[i]))
-      ++i;
-    --characters;
-  }
-  return i;
-}
-
 // The first word of a statement, in lower case.
 std::string verb(const std::string &statement)
 {
@@ -54,14 +39,14 @@ void wrap_line(const std::string &line, FXFont *font, int width, std::string &ou
     // The longest head that fits, ending at a character boundary.
     std::size_t fit = 0;
     for (std::size_t i = 1; i <= rest.size(); ++i) {
-      if (i < rest.size() && continuation_byte(rest[i]))
+      if (i < rest.size() && Tools::utf8_continuation(rest[i]))
         continue;
       if (text_width(font, rest.substr(0, i)) > width)
         break;
       fit = i;
     }
     if (fit == 0) // not even one character fits: take one anyway
-      fit = bytes_of_characters(rest, 1);
+      fit = Tools::utf8_bytes(rest, 1);
     // Break at the last blank of the head when there is one.
     std::size_t cut = fit;
     const std::size_t blank = rest.rfind(' ', fit);
@@ -99,7 +84,7 @@ std::string shorten(const std::string &statement)
       continue;
     flat += blank ? ' ' : c;
   }
-  const std::size_t keep = bytes_of_characters(flat, QUOTED_CHARACTERS);
+  const std::size_t keep = Tools::utf8_bytes(flat, QUOTED_CHARACTERS);
   if (keep < flat.size())
     flat = flat.substr(0, keep) + " ...";
   return flat;
@@ -169,6 +154,11 @@ std::string wrap(const std::string &text, FXFont *font, int width)
 }
 
 } // namespace
+
+bool DBError::row_referred_to(const std::string &error)
+{
+  return error.find("Cannot delete or update a parent row") != std::string::npos;
+}
 
 std::string DBError::failed_select(Tools::Database &db)
 {

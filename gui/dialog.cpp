@@ -29,7 +29,7 @@ template <> void BindVar<MoneyField, double>::from_widget()
 
 namespace {
 // The whole text, also past a NUL, so that a check can see and refuse it.
-std::string whole(const FXString &text) { return std::string(text.text(), static_cast<size_t>(text.length())); }
+using Tools::fxcompat::whole;
 } // namespace
 
 // The yes/no box offers exactly the two names and takes no typing, so only

@@ -151,7 +151,7 @@ namespace {
 // one, and the row remembers it.
 void place_from_row(FXLabel *widget, LAYOUTP &row)
 {
-  widget->setText(row.label_name.value.c_str());
+  widget->setText(FXString(row.label_name.value.data(), static_cast<FXint>(row.label_name.value.size())));
   widget->setX(row.label_x);
   widget->setY(row.label_y);
   if (int(row.label_width) == 0)
@@ -164,7 +164,7 @@ void place_from_row(FXLabel *widget, LAYOUTP &row)
 
 LAYOUTP &row_from_widget(const FXLabel *widget, LAYOUTP &row)
 {
-  row.label_name = std::string(widget->getText().text());
+  row.label_name = Tools::fxcompat::whole(widget->getText());
   row.label_x = widget->getX();
   row.label_y = widget->getY();
   row.label_width = widget->getWidth();

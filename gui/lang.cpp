@@ -175,14 +175,14 @@ std::string CommonMsg::nul_refusal(const std::string &text) const
 
 namespace {
 FXString fx(const std::string &s) { return FXString(s.c_str()); }
-std::string str(const FXString &s) { return std::string(s.text(), static_cast<size_t>(s.length())); }
+using Tools::fxcompat::whole;
 } // namespace
 
 FXIMPLEMENT(Label, Tools::ThemeLabel, nullptr, 0)
 
 Label::Label(FXComposite *p, AppContext *context, const FXString &text, FXIcon *icon, FXuint opts, FXint x, FXint y,
              FXint w, FXint h, FXint pl, FXint pr, FXint pt, FXint pb)
-    : Tools::ThemeLabel(p, text, icon, opts, x, y, w, h, pl, pr, pt, pb), Lang(context, "Label", str(text))
+    : Tools::ThemeLabel(p, text, icon, opts, x, y, w, h, pl, pr, pt, pb), Lang(context, "Label", whole(text))
 {
   show_current_mode();
 }
@@ -193,7 +193,7 @@ FXIMPLEMENT(GroupBox, FXGroupBox, nullptr, 0)
 
 GroupBox::GroupBox(FXComposite *p, AppContext *context, const FXString &text, FXuint opts, FXint x, FXint y, FXint w,
                    FXint h, FXint pl, FXint pr, FXint pt, FXint pb, FXint hs, FXint vs)
-    : FXGroupBox(p, text, opts, x, y, w, h, pl, pr, pt, pb, hs, vs), Lang(context, "Group", str(text))
+    : FXGroupBox(p, text, opts, x, y, w, h, pl, pr, pt, pb, hs, vs), Lang(context, "Group", whole(text))
 {
   show_current_mode();
 }
@@ -204,7 +204,7 @@ FXIMPLEMENT(TabItem, Tools::ThemeTabItem, nullptr, 0)
 
 TabItem::TabItem(FXTabBar *p, AppContext *context, const FXString &text, FXIcon *icon, FXuint opts, FXint x, FXint y,
                  FXint w, FXint h, FXint pl, FXint pr, FXint pt, FXint pb)
-    : Tools::ThemeTabItem(p, text, icon, opts, x, y, w, h, pl, pr, pt, pb), Lang(context, "Tab", str(text))
+    : Tools::ThemeTabItem(p, text, icon, opts, x, y, w, h, pl, pr, pt, pb), Lang(context, "Tab", whole(text))
 {
   show_current_mode();
 }
@@ -215,7 +215,7 @@ FXIMPLEMENT(MenuCommand, FXMenuCommand, nullptr, 0)
 
 MenuCommand::MenuCommand(FXComposite *p, AppContext *context, const FXString &text, FXIcon *icon, FXObject *tgt,
                          FXSelector sel, FXuint opts)
-    : FXMenuCommand(p, text, icon, tgt, sel, opts), Lang(context, "Menu", str(text))
+    : FXMenuCommand(p, text, icon, tgt, sel, opts), Lang(context, "Menu", whole(text))
 {
   show_current_mode();
 }
@@ -238,7 +238,7 @@ FXIMPLEMENT(MenuTitle, FXMenuTitle, nullptr, 0)
 
 MenuTitle::MenuTitle(FXComposite *p, AppContext *context, const FXString &text, FXIcon *icon, FXPopup *pup,
                      FXuint opts)
-    : FXMenuTitle(p, text, icon, pup, opts), Lang(context, "Menu", str(text))
+    : FXMenuTitle(p, text, icon, pup, opts), Lang(context, "Menu", whole(text))
 {
   show_current_mode();
 }

@@ -53,7 +53,7 @@ MoneyField::Reading MoneyField::read(const std::string &text, double &value)
 MoneyField::Reading MoneyField::read(double &value) const
 {
   const FXString &text = getText();
-  return read(std::string(text.text(), static_cast<size_t>(text.length())), value);
+  return read(Tools::fxcompat::whole(text), value);
 }
 
 void MoneyField::set_colour(double value) { setTextColor(value >= 0 ? POSITIVE_COLOUR : NEGATIVE_COLOUR); }
@@ -83,7 +83,7 @@ long MoneyField::onUpdate(FXObject *, FXSelector, void *)
 long MoneyField::onFocusOut(FXObject *sender, FXSelector sel, void *ptr)
 {
   const FXString &text = getText();
-  set_value(std::string(text.text(), static_cast<size_t>(text.length())));
+  set_value(Tools::fxcompat::whole(text));
   return FXTextField::onFocusOut(sender, sel, ptr);
 }
 
@@ -98,4 +98,26 @@ long MoneyField::onKeyPress(FXObject *sender, FXSelector sel, void *ptr)
       event->text[0] = '.';
   }
   return FXTextField::onKeyPress(sender, sel, ptr);
+}
+
+AmountRefusal::AmountRefusal(AppContext *context)
+    : not_an_amount(context, "Message", "Bitte einen Betrag als Zahl eingeben, etwa 12.50."),
+      too_large(context, "Message", "Der Betrag ist zu groß.")
+{
+}
+
+bool AmountRefusal::amounts_valid(FXWindow *owner, const char *title, const std::vector<MoneyField *> &fields) const
+{
+  for (MoneyField *field : fields) {
+    double value;
+    const MoneyField::Reading reading = field->read(value);
+    if (reading == MoneyField::AMOUNT)
+      continue;
+    FXMessageBox::error(owner, MBOX_OK, title, "%s",
+                        static_cast<const char *>(reading == MoneyField::TOO_LARGE ? too_large : not_an_amount));
+    field->setFocus();
+    field->selectAll();
+    return false;
+  }
+  return true;
 }

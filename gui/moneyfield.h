@@ -11,9 +11,11 @@
 // empty field counts as 0.
 
 #include <string>
+#include <vector>
 
 #include "tools/widgets/fxcompat.h"
 #include "tools/widgets/theme.h"
+#include "gui/lang.h"
 
 class MoneyField : public Tools::ThemeTextField
 {
@@ -44,6 +46,23 @@ public:
   long onUpdate(FX::FXObject *, FX::FXSelector, void *);
   long onFocusOut(FX::FXObject *, FX::FXSelector, void *);
   long onKeyPress(FX::FXObject *, FX::FXSelector, void *);
+};
+
+// The words for a money field that holds no amount, for every window that
+// stores or books what its fields hold.
+class AmountRefusal
+{
+  StaticText not_an_amount;
+  StaticText too_large;
+
+public:
+  explicit AmountRefusal(AppContext *context);
+  AmountRefusal() = default;
+
+  // The first of `fields` that holds no number, or one too large, is
+  // refused in an error box owned by `owner` and gets the focus; true
+  // when every field holds an amount.
+  bool amounts_valid(FX::FXWindow *owner, const char *title, const std::vector<MoneyField *> &fields) const;
 };
 
 #endif

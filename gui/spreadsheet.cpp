@@ -255,7 +255,7 @@ void SpreadSheet::read_cells()
         if (i < getNumRows() && c >= 0 && c < getNumColumns()) {
           // The whole text, also past a NUL, so that it is refused, not cut.
           const FXString cell = getItemText(i, c);
-          types[col]->from_string(from_cell_text(std::string(cell.text(), static_cast<size_t>(cell.length()))));
+          types[col]->from_string(from_cell_text(Tools::fxcompat::whole(cell)));
         }
         break;
       }

@@ -72,8 +72,8 @@ Art::Art(FXWindow *owner, AppContext *main)
   build_button_bar(ID_CANCEL_FORM, false);
   trace_save = true;
 
+  // The lists are read when the window is shown (an empty form's).
   vars_to_widgets();
-  feed_lists();
 }
 
 Art::~Art() {}
@@ -229,7 +229,7 @@ long Art::add_membership(const SpreadSheet::MenuRequest &request)
   }
   groups_sheet->read_cells();
   groups_sheet->save_changes("idx");
-  return end_membership_change(Tools::insert_object(*get_db(), row));
+  return end_list_change(Tools::insert_object(*get_db(), row));
 }
 
 long Art::offer_templates(SpreadSheet::MenuRequest &request)
@@ -272,19 +272,19 @@ long Art::delete_membership(const SpreadSheet::MenuRequest &request)
   Tools::DBType *idx = request.row->get_cell_by_name("idx");
   if (!idx)
     return 0;
-  return end_membership_change(
+  return end_list_change(
       get_db()->exec(Tools::format("delete from GRP_ART where idx='%s'", Tools::sql_escape(idx->format("%s")))).ok);
 }
 
-long Art::end_membership_change(bool ok)
+bool Art::end_list_change(bool ok)
 {
   if (!ok) {
     report_db_failure();
-    return 0;
+    return false;
   }
   get_db()->commit();
   feed_lists();
-  return 1;
+  return true;
 }
 
 long Art::onPreis(FXObject *, FXSelector, void *ptr)
@@ -346,12 +346,9 @@ long Art::onDeletePreis(FXObject *, FXSelector, void *)
 
 void Art::end_price_change(bool ok)
 {
-  if (!ok) {
-    report_db_failure();
-    return;
+  if (ok) {
+    preis = PREIS();
+    vars_to_widgets();
   }
-  get_db()->commit();
-  preis = PREIS();
-  vars_to_widgets();
-  feed_lists();
+  end_list_change(ok);
 }

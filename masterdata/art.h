@@ -45,9 +45,9 @@ protected:
   long add_membership(const SpreadSheet::MenuRequest &request);
   long offer_templates(SpreadSheet::MenuRequest &request);
   long delete_membership(const SpreadSheet::MenuRequest &request);
-  // After a membership was written (`ok`) or refused: commit and read
-  // the lists again, or report why.
-  long end_membership_change(bool ok);
+  // After a price or a membership was written (`ok`) or refused: commit
+  // and read the lists again, or report why; whether it was kept.
+  bool end_list_change(bool ok);
 
 public:
   enum {

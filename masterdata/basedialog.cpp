@@ -10,6 +10,7 @@
 #include "tools/dbi/query.h"
 #include "tools/dbi/secret.h"
 #include "gui/buttonbar.h"
+#include "gui/dberror.h"
 #include "gui/moneyfield.h"
 
 using namespace FX;
@@ -70,8 +71,7 @@ BaseDialog::BaseDialog(FXWindow *owner, AppContext *main, const FXString &title_
       msg_key_fixed(main, "Message",
                     "Ein gespeicherter Eintrag behält seinen Namen. Für einen neuen bitte zuerst \"Neu\" wählen."),
       msg_key_taken(main, "Message", "Diesen Namen hat schon ein anderer Eintrag; bitte einen anderen wählen."),
-      msg_not_an_amount(main, "Message", "Bitte einen Betrag als Zahl eingeben, etwa 12.50."),
-      msg_amount_too_large(main, "Message", "Der Betrag ist zu groß.")
+      amount_refusal(main)
 {
   GroupBox *group = new GroupBox(this, main, caption, FRAME_RIDGE | LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 4,
                                  4, 4, 4, 4, 4);
@@ -284,7 +284,7 @@ bool BaseDialog::refused_paste(FXDNDOrigin origin)
   FXString pasted;
   if (!getDNDData(origin, utf8Type, pasted) && !getDNDData(origin, stringType, pasted))
     return false;
-  const std::string text(pasted.text(), static_cast<size_t>(pasted.length()));
+  const std::string text = Tools::fxcompat::whole(pasted);
   if (text.find('\0') == std::string::npos)
     return false;
   data_error(nul_refusal(text).c_str());
@@ -337,7 +337,7 @@ void BaseDialog::report_db_failure()
   const std::string error = db->get_error();
   // The server's words for a foreign key that blocks the change: a row
   // still referred to, or a reference to a row that does not exist.
-  if (error.find("Cannot delete or update a parent row") != std::string::npos) {
+  if (DBError::row_referred_to(error)) {
     TOOLS_LOG(Tools::format("%s\n%s", error, db->get_last_query()));
     data_error(msg_in_use);
   } else if (error.find("Cannot add or update a child row") != std::string::npos) {
@@ -369,17 +369,6 @@ bool BaseDialog::load_record(bool by_idx, const std::string &key_column)
   return true;
 }
 
-int BaseDialog::rows_where(const std::string &condition)
-{
-  Tools::DBTypeInt count;
-  Tools::DBTypeList fields;
-  fields.add(&count);
-  if (Tools::select_values(*get_db(), Tools::format("select count(*) from %s where %s", record->get_name(), condition),
-                           fields) < 0)
-    return -1;
-  return count;
-}
-
 bool BaseDialog::texts_fit(const Tools::DBBindType &row)
 {
   const std::string refusal = text_refusal(row);
@@ -390,19 +379,11 @@ bool BaseDialog::texts_fit(const Tools::DBBindType &row)
 
 bool BaseDialog::amounts_valid(FXWindow *area)
 {
-  for (MoneyField *field : find_children<MoneyField>(area)) {
-    if (!field->isEnabled())
-      continue;
-    double value;
-    const MoneyField::Reading reading = field->read(value);
-    if (reading == MoneyField::AMOUNT)
-      continue;
-    data_error(reading == MoneyField::TOO_LARGE ? msg_amount_too_large : msg_not_an_amount);
-    field->setFocus();
-    field->selectAll();
-    return false;
-  }
-  return true;
+  std::vector<MoneyField *> enabled;
+  for (MoneyField *field : find_children<MoneyField>(area))
+    if (field->isEnabled())
+      enabled.push_back(field);
+  return amount_refusal.amounts_valid(this, title_data_error, enabled);
 }
 
 bool BaseDialog::save_record(const std::string &key_column, const std::function<bool()> &before_update, bool trace)
@@ -417,34 +398,34 @@ bool BaseDialog::save_record(const std::string &key_column, const std::function<
 
   // The server undoes a failed statement by itself, and nothing of this
   // save ran before it; the open transaction may hold another window's
-  // work (the layout editor keeps one open), so it is left alone.
+  // work, so it is left alone.
   auto fail = [&]() {
     report_db_failure();
     return false;
   };
 
-  Tools::DBTypeInt count;
+  // In one statement: the rows under this key and idx (the row to
+  // update), under this idx (the row stored under another key: renaming
+  // it would orphan what refers to the old one) and under this key (a
+  // second row would make the key name two rows).
+  const std::string key_is = Tools::format("%s = '%s'", key_column, key);
+  const std::string idx_is = Tools::format("idx = '%s'", idx);
+  Tools::DBTypeInt same, by_idx, by_key;
   Tools::DBTypeList fields;
-  fields.add(&count);
-  if (Tools::select_values(*db,
-                           Tools::format("select count(*) from %s where %s = '%s' and idx  ='%s'", table, key_column,
-                                         key, idx),
+  fields.add(&same).add(&by_idx).add(&by_key);
+  const std::string counts = Tools::format("count(if(%s and %s, 1, null)), count(if(%s, 1, null)), "
+                                           "count(if(%s, 1, null))",
+                                           key_is, idx_is, idx_is, key_is);
+  if (Tools::select_values(*db, Tools::format("select %s from %s where %s or %s", counts, table, key_is, idx_is),
                            fields) < 0)
     return fail();
   if (trace)
     std::cout << db->get_last_query() << std::endl;
 
   int saved = -1;
-  if (count < 1) {
-    // The row of this idx stored under another key: renaming would orphan
-    // what refers to the old one. Another row under this key: a second
-    // one would make the key name two rows.
-    const int renamed = idx != 0 ? rows_where(Tools::format("idx = '%s'", idx)) : 0;
-    const int taken = unique_key && renamed == 0 ? rows_where(Tools::format("%s = '%s'", key_column, key)) : 0;
-    if (renamed < 0 || taken < 0)
-      return fail();
-    if (renamed > 0 || taken > 0) {
-      data_error(renamed > 0 ? msg_key_fixed : msg_key_taken);
+  if (same < 1) {
+    if (by_idx > 0 || (unique_key && by_key > 0)) {
+      data_error(by_idx > 0 ? msg_key_fixed : msg_key_taken);
       return false;
     }
     set_history(*record, 0);

@@ -20,6 +20,7 @@
 #include "gui/combobox.h"
 #include "gui/dialog.h"
 #include "gui/lang.h"
+#include "gui/moneyfield.h"
 #include "schema/tables.h"
 
 class BaseDialog : public Dialog
@@ -52,14 +53,9 @@ protected:
   StaticText msg_reference_missing;
   StaticText msg_key_fixed;
   StaticText msg_key_taken;
-  StaticText msg_not_an_amount;
-  StaticText msg_amount_too_large;
+  AmountRefusal amount_refusal;
 
   BaseDialog();
-
-  // How many rows of the window's table meet the condition; -1 when the
-  // count failed.
-  int rows_where(const std::string &condition);
 
   // The key column's value of the record, as text.
   std::string key_text(const std::string &key_column) const;

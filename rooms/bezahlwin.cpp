@@ -52,8 +52,7 @@ BezahlWin::BezahlWin(FXWindow *owner, AppContext &main, const std::vector<Tools:
       rest_field(nullptr),
       message(&main, "Message", "Bitte einen Bezahlungsart auswählen, oder alles in Bar bezahlen."),
       more_than_bill(&main, "Message", "Die andere Bezahlungsart kann nicht mehr als den Preis insgesamt bezahlen."),
-      not_an_amount(&main, "Message", "Bitte einen Betrag als Zahl eingeben, etwa 12.50."),
-      amount_too_large(&main, "Message", "Der Betrag ist zu groß.")
+      amount_refusal(&main)
 {
   FXVerticalFrame *frame = new FXVerticalFrame(this, LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
   kinds = new SpreadSheet(frame, &main, this, ID_KIND,
@@ -122,22 +121,6 @@ bool BezahlWin::readable(const MoneyField *field)
   return field->read(value) == MoneyField::AMOUNT;
 }
 
-bool BezahlWin::amounts_readable()
-{
-  for (MoneyField *field : {cash_field, rest_field}) {
-    double value;
-    const MoneyField::Reading reading = field->read(value);
-    if (reading == MoneyField::AMOUNT)
-      continue;
-    const StaticText &refusal = reading == MoneyField::TOO_LARGE ? amount_too_large : not_an_amount;
-    FXMessageBox::error(this, MBOX_OK, title_data_error, "%s", static_cast<const char *>(refusal));
-    field->setFocus();
-    field->selectAll();
-    return false;
-  }
-  return true;
-}
-
 // A field that holds no amount is left as typed (and red) and changes
 // nothing: reading it as 0 would move the whole bill to the other field.
 long BezahlWin::onBar(FXObject *, FXSelector, void *)
@@ -200,7 +183,7 @@ long BezahlWin::onBezahlArt(FXObject *, FXSelector, void *data)
 
 long BezahlWin::onOk(FXObject *sender, FXSelector sel, void *data)
 {
-  if (!amounts_readable())
+  if (!amount_refusal.amounts_valid(this, title_data_error, {cash_field, rest_field}))
     return 1;
   widgets_to_vars();
   // The caller books total minus cash as the other payment: judge that,

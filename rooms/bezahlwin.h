@@ -10,9 +10,9 @@
 #include "schema/tables.h"
 #include "gui/dialog.h"
 #include "gui/lang.h"
+#include "gui/moneyfield.h"
 
 class SpreadSheet;
-class MoneyField;
 
 class BezahlWin : public Dialog
 {
@@ -38,17 +38,13 @@ protected:
   MoneyField *rest_field;
   StaticText message;
   StaticText more_than_bill;
-  StaticText not_an_amount;
-  StaticText amount_too_large;
+  AmountRefusal amount_refusal;
 
   BezahlWin();
   // Shows the three amounts rounded to cents, as the fields show them.
   void show_amounts();
   // Whether the field holds an amount (an empty one counts as 0).
   static bool readable(const MoneyField *field);
-  // Whether cash and rest both hold amounts; the first that does not is
-  // refused in words and gets the focus.
-  bool amounts_readable();
 
 public:
   BezahlWin(FX::FXWindow *owner, AppContext &main, const std::vector<Tools::Ref<Tools::DBBindType> > &rows,

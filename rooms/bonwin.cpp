@@ -132,34 +132,43 @@ bool BonWin::ask(const std::string &question)
   return FXMessageBox::question(this, MBOX_YES_NO, title_question, "%s", question.c_str()) == MBOX_CLICKED_YES;
 }
 
-bool BonWin::lock_open_line(const Tools::DBBindType &shown, BONLINE &line)
+bool BonWin::lock_open_lines(const Rows &shown, std::vector<Tools::Ref<BONLINE> > &lines)
 {
   Tools::Ref<Tools::Database> db = get_db();
-  std::string idx = cell_text(shown, "idx");
-  Tools::DBBindList list;
-  list.add(&line);
-  // A second station that settles the same line meanwhile waits for this
-  // transaction and then finds the line no longer open; this one waits a
-  // few seconds at most for a station that holds it.
-  std::string sql = Tools::format("select %%BONLINE from BONLINE where idx = '%s' for update wait %d",
-                                  Tools::sql_escape(idx), LOCK_WAIT_SECONDS);
-  int found = Tools::select_objects(*db, sql, list);
+  std::string keys;
+  for (const Tools::Ref<Tools::DBBindType> &row : shown)
+    keys += (keys.empty() ? "'" : ", '") + Tools::sql_escape(cell_text(*row, "idx")) + "'";
+  // A second station that settles the same lines meanwhile waits for this
+  // transaction and then finds them no longer open; this one waits a few
+  // seconds at most for a station that holds one of them.
+  std::vector<Tools::Ref<BONLINE> > found;
   const StaticText *reason = nullptr;
-  if (found < 0) {
+  if (Tools::select_rows<BONLINE>(*db, "BONLINE", found,
+                                  Tools::format("where idx in (%s) for update wait %d", keys, LOCK_WAIT_SECONDS)) < 0) {
     if (db->get_error().find("Lock wait timeout") == std::string::npos) {
       db_error_rolled_back("Datanbankefehler");
       return false;
     }
     reason = &busy_elsewhere;
-  } else if (found == 0 || line.storniert.value.get_value() != JANEIN::NEIN ||
-             line.bezahlt.value.get_value() != JANEIN::NEIN ||
-             cell_text(shown, "layoutk_idx") != line.layoutk_idx.format("%s") ||
-             cell_text(shown, "layoutp_idx") != line.layoutp_idx.format("%s")) {
-    reason = &changed_elsewhere;
-  } else {
-    return true;
   }
-  TOOLS_LOG(Tools::format("idx %s is no longer open here", idx));
+  // Each line as it stands now, in the order of the list.
+  for (auto row = shown.begin(); row != shown.end() && !reason; ++row) {
+    const std::string idx = cell_text(**row, "idx");
+    Tools::Ref<BONLINE> line;
+    for (const Tools::Ref<BONLINE> &candidate : found)
+      if (candidate->idx.format("%s") == idx)
+        line = candidate;
+    if (!line.valid() || line->storniert.value.get_value() != JANEIN::NEIN ||
+        line->bezahlt.value.get_value() != JANEIN::NEIN ||
+        cell_text(**row, "layoutk_idx") != line->layoutk_idx.format("%s") ||
+        cell_text(**row, "layoutp_idx") != line->layoutp_idx.format("%s")) {
+      TOOLS_LOG(Tools::format("idx %s is no longer open here", idx));
+      reason = &changed_elsewhere;
+    }
+    lines.push_back(line);
+  }
+  if (!reason)
+    return true;
   if (!db->rollback())
     db_error("Datanbankefehler");
   FXMessageBox::error(this, MBOX_OK, title_data_error, "%s", static_cast<const char *>(*reason));
@@ -169,13 +178,13 @@ bool BonWin::lock_open_line(const Tools::DBBindType &shown, BONLINE &line)
 
 void BonWin::change_lines(const Rows &shown, const std::function<std::string(BONLINE &)> &change)
 {
-  for (const Tools::Ref<Tools::DBBindType> &row : shown) {
-    BONLINE line;
-    if (!lock_open_line(*row, line))
-      return;
-    set_history(line, 1);
-    const std::string done = change(line);
-    if (!Tools::update_object(*get_db(), line, Tools::format("where idx = '%d'", line.idx.value))) {
+  std::vector<Tools::Ref<BONLINE> > lines;
+  if (!lock_open_lines(shown, lines))
+    return;
+  for (const Tools::Ref<BONLINE> &line : lines) {
+    set_history(*line, 1);
+    const std::string done = change(*line);
+    if (!Tools::update_object(*get_db(), *line, Tools::format("where idx = '%d'", line->idx.value))) {
       db_error_rolled_back("Datanbankefehler");
       return;
     }

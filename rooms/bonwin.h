@@ -54,17 +54,19 @@ protected:
 
   // The question before an action; true for "Ja" only.
   bool ask(const std::string &question);
-  // Reads the line again, locked until the transaction ends, into `line`.
-  // When it cannot be read or locked, is gone, is no longer open, or no
-  // longer stands where `shown` (the row as the list was filled) says, the
-  // transaction is rolled back, the reason shown, and the result is false.
-  bool lock_open_line(const Tools::DBBindType &shown, BONLINE &line);
   typedef std::vector<Tools::Ref<Tools::DBBindType> > Rows;
-  // Each line `shown` read again and locked (lock_open_line), stamped,
-  // given `change` (which returns what the log says once the line is
-  // written, or nothing) and written back; then the action is kept. At the
-  // first line that cannot be read or written the transaction is rolled
-  // back and the reason shown: nothing of the action is kept.
+  // Reads the lines `shown` (the rows as the list was filled) again in one
+  // statement, locked until the transaction ends, into `lines`, in the
+  // same order. When one cannot be read or locked, is gone, is no longer
+  // open, or no longer stands where the list showed it, the transaction
+  // is rolled back, the reason shown, and the result is false.
+  bool lock_open_lines(const Rows &shown, std::vector<Tools::Ref<BONLINE> > &lines);
+  // The lines `shown`, read again and locked (lock_open_lines), each
+  // stamped, given `change` (which returns what the log says once the
+  // line is written, or nothing) and written back; then the action is
+  // kept. At the first line that cannot be read or written the
+  // transaction is rolled back and the reason shown: nothing of the
+  // action is kept.
   void change_lines(const Rows &shown, const std::function<std::string(BONLINE &)> &change);
   // Commits the action and shows the list as it is now.
   void keep();

@@ -7,6 +7,7 @@
 #include "tools/core/string_utils.h"
 #include "tools/dbi/database.h"
 #include "tools/dbi/query.h"
+#include "gui/dberror.h"
 
 using namespace FX;
 
@@ -162,9 +163,14 @@ long EditWin::onRoom(FXObject *, FXSelector, void *)
 void EditWin::load(const LAYOUTK &found)
 {
   // Another room, or the same one again: what was not saved is dropped.
-  removed.clear();
-  stored = found;
   show_room(found);
+  take_as_stored();
+}
+
+void EditWin::take_as_stored()
+{
+  removed.clear();
+  stored = room;
   stored_names.clear();
   for (FXWindow *child = canvas->getFirst(); child; child = child->getNext())
     if (FixLabel *label = dynamic_cast<FixLabel *>(child))
@@ -242,6 +248,8 @@ std::string EditWin::plan_refusal()
 {
   if (Tools::strip(room.name.value).empty())
     return msg_select_room.str();
+  if (room.name.value.find('\0') != std::string::npos)
+    return nul_refusal(room.name.value);
   if (too_long(room.name))
     return Tools::format("%s '%s'", name_too_long, room.name.value);
   std::vector<std::string> names;
@@ -253,6 +261,8 @@ std::string EditWin::plan_refusal()
     const std::string &name = row.label_name.value;
     if (Tools::strip(name).empty())
       return table_name_missing.str();
+    if (name.find('\0') != std::string::npos)
+      return nul_refusal(name);
     if (too_long(row.label_name))
       return Tools::format("%s '%s'", name_too_long, name);
     for (const std::string &other : names)
@@ -276,53 +286,34 @@ int EditWin::count(Tools::Database &db, const std::string &sql)
   return Tools::select_values(db, sql, fields) < 0 ? -1 : int(number);
 }
 
-bool EditWin::lines_refusal(Tools::Database &db, std::string &refusal)
+void EditWin::refuse_rolled_back(const std::string &refusal)
 {
-  // Order lines name their room and table, and the server keeps a name
-  // that a line carries, in any room and in any case: a change of a single
-  // byte is refused, and so is deleting a table whose key or name a line
-  // carries.
-  std::vector<std::pair<std::string, std::string> > checks; // where, refusal
-  if (int(stored.idx) != 0 && int(stored.idx) == int(room.idx) && stored.name.value != room.name.value)
-    checks.emplace_back(Tools::format("layoutk_name = '%s'", Tools::sql_escape(stored.name.value)),
-                        Tools::format("%s '%s'", room_has_lines, stored.name.value));
-  for (FXWindow *child = canvas->getFirst(); child; child = child->getNext()) {
-    FixLabel *label = dynamic_cast<FixLabel *>(child);
-    if (!label)
-      continue;
-    const auto old = stored_names.find(int(label->get_record().idx));
-    if (old != stored_names.end() && old->second != label->get_record().label_name.value)
-      checks.emplace_back(Tools::format("layoutp_label_name = '%s'", Tools::sql_escape(old->second)),
-                          Tools::format("%s '%s'", table_has_lines, old->second));
-  }
-  for (int idx : removed)
-    checks.emplace_back(Tools::format("layoutp_idx = '%s' or layoutp_label_name = '%s'", idx,
-                                      Tools::sql_escape(stored_names[idx])),
-                        Tools::format("%s '%s'", table_keeps_lines, stored_names[idx]));
-  for (const auto &check : checks) {
-    const int lines = count(db, "select count(*) from BONLINE where " + check.first);
-    if (lines < 0)
-      return false;
-    if (lines > 0) {
-      refusal = check.second;
-      break;
-    }
-  }
-  return true;
+  if (!get_db()->rollback())
+    db_error("Datanbankefehler");
+  FXMessageBox::error(this, MBOX_OK, title_data_error, "%s", refusal.c_str());
 }
 
-bool EditWin::write_plan(Tools::Database &db, std::vector<FixLabel *> &inserted)
+bool EditWin::write_plan(Tools::Database &db, std::vector<FixLabel *> &inserted, std::string &refusal)
 {
+  // Order lines name their room and table, and the server keeps a name
+  // that a line carries, in any room and in any case (a change of a
+  // single byte is refused), and a table whose key or name a line
+  // carries: the statement it refuses tells which row that is.
+  const auto carried = [&](const StaticText &why, const std::string &name) {
+    if (DBError::row_referred_to(db.get_error()))
+      refusal = Tools::format("%s '%s'", why, name);
+    return false;
+  };
   if (int(room.idx) == 0) {
     if (!Tools::insert_object(db, room))
       return false;
     room.idx = db.get_insert_id();
   } else if (!Tools::update_object(db, room, Tools::format("where idx = '%s' ", int(room.idx)))) {
-    return false;
+    return carried(room_has_lines, stored.name.value);
   }
   for (int idx : removed)
     if (!db.exec(Tools::format("delete from LAYOUTP where idx='%s'", idx)))
-      return false;
+      return carried(table_keeps_lines, stored_names[idx]);
   for (FXWindow *child = canvas->getFirst(); child; child = child->getNext()) {
     FixLabel *label = dynamic_cast<FixLabel *>(child);
     if (!label)
@@ -331,7 +322,7 @@ bool EditWin::write_plan(Tools::Database &db, std::vector<FixLabel *> &inserted)
     row.layout_idx = int(room.idx);
     if (int(row.idx) != 0) {
       if (!Tools::update_object(db, row, Tools::format("where idx='%s'", int(row.idx))))
-        return false;
+        return carried(table_has_lines, stored_names[int(row.idx)]);
       continue;
     }
     if (!Tools::insert_object(db, row))
@@ -352,12 +343,12 @@ long EditWin::onSaveRoom(FXObject *, FXSelector, void *)
   if (refusal.empty()) {
     const int others = count(*db, Tools::format("select count(*) from LAYOUTK where name = '%s' and idx <> '%s'",
                                                 Tools::sql_escape(room.name.value), int(room.idx)));
-    if (others > 0)
-      refusal = Tools::format("%s '%s'", room_name_taken, room.name.value);
-    else if (others < 0 || !lines_refusal(*db, refusal)) {
+    if (others < 0) {
       db_error("Datanbankefehler");
       return 1;
     }
+    if (others > 0)
+      refusal = Tools::format("%s '%s'", room_name_taken, room.name.value);
   }
   if (!refusal.empty()) {
     FXMessageBox::error(this, MBOX_OK, title_data_error, "%s", refusal.c_str());
@@ -366,20 +357,24 @@ long EditWin::onSaveRoom(FXObject *, FXSelector, void *)
 
   const int room_idx = room.idx;
   std::vector<FixLabel *> inserted;
-  if (!write_plan(*db, inserted)) {
+  if (!write_plan(*db, inserted, refusal)) {
     // Nothing of the save is kept, and the plan stays as the user made it:
     // the rows it inserted exist no more.
     room.idx = room_idx;
     for (FixLabel *label : inserted)
       label->get_record().idx = 0;
-    db_error_rolled_back(not_saved.str());
+    if (refusal.empty())
+      db_error_rolled_back(not_saved.str());
+    else
+      refuse_rolled_back(refusal);
     return 1;
   }
 
+  // The plan on the screen is now what the database holds.
   const std::string saved = room.name.value;
   room_combo->fill();
   room_combo->setText(saved.c_str());
-  onRoom(nullptr, 0, nullptr);
+  take_as_stored();
   return 1;
 }
 
@@ -392,34 +387,28 @@ long EditWin::onDeleteRoom(FXObject *, FXSelector, void *)
 
   // The tables go by the loaded room's key, the room by name and key: a
   // name typed over the loaded one would delete the tables and keep the
-  // room. Only the room that is loaded under this name is deleted. The
-  // server keeps the room and each of its tables while order lines carry
-  // its key or its name (a table's name also in another room).
+  // room. Only the room that is loaded under this name is deleted.
   const int loaded =
       count(*db, Tools::format("select count(*) from LAYOUTK where name = '%s' and idx  ='%s'", name, idx));
-  const int lines =
-      loaded < 1 ? 0
-                 : count(*db, Tools::format("select count(*) from BONLINE where layoutk_idx = '%s' or layoutk_name = "
-                                            "'%s' or layoutp_idx in (select idx from LAYOUTP where layout_idx = '%s') "
-                                            "or layoutp_label_name in (select label_name from LAYOUTP where "
-                                            "layout_idx = '%s')",
-                                            idx, name, idx, idx));
-  if (loaded < 0 || lines < 0) {
+  if (loaded < 0) {
     db_error("Datanbankefehler");
     return 1;
   }
-  if (idx == 0 || loaded < 1 || lines > 0) {
-    const std::string refusal =
-        lines > 0 ? Tools::format("%s '%s'", room_keeps_lines, room.name.value) : not_loaded.str();
-    FXMessageBox::error(this, MBOX_OK, title_data_error, "%s", refusal.c_str());
+  if (idx == 0 || loaded < 1) {
+    FXMessageBox::error(this, MBOX_OK, title_data_error, "%s", static_cast<const char *>(not_loaded));
     return 1;
   }
 
+  // The server keeps the room and each of its tables while order lines
+  // carry its key or its name (a table's name also in another room).
   if (!db->exec(Tools::format("delete from LAYOUTP where layout_idx = '%s'", idx)) ||
       !db->exec(Tools::format("delete from LAYOUTK where name = '%s' and idx = '%s'", name, idx)) ||
       !db->commit()) {
     // The plan on the screen stays as it is, unsaved changes included.
-    db_error_rolled_back("Datanbankefehler");
+    if (DBError::row_referred_to(db->get_error()))
+      refuse_rolled_back(Tools::format("%s '%s'", room_keeps_lines, room.name.value));
+    else
+      db_error_rolled_back("Datanbankefehler");
     return 1;
   }
   reset();

@@ -78,17 +78,18 @@ protected:
   std::string plan_refusal();
   // The number a counting statement gives; -1 when it failed.
   int count(Tools::Database &db, const std::string &sql);
-  // The same as plan_refusal for a stored room or table renamed, or a
-  // stored table removed, while order lines carry its old name (or key),
-  // which the server would refuse; false when the lines could not be
-  // counted.
-  bool lines_refusal(Tools::Database &db, std::string &refusal);
   // Writes the room, the removed tables and the tables on the canvas and
   // commits; false at the first statement that fails. New rows get their
-  // keys; the labels of tables inserted are added to `inserted`.
-  bool write_plan(Tools::Database &db, std::vector<FixLabel *> &inserted);
+  // keys; the labels of tables inserted are added to `inserted`. A room
+  // or table that order lines keep as it was stored sets `refusal`, in
+  // words.
+  bool write_plan(Tools::Database &db, std::vector<FixLabel *> &inserted, std::string &refusal);
+  // Rolls the failed action back and shows why it was refused.
+  void refuse_rolled_back(const std::string &refusal);
   // Makes `found`, read from the database, the room edited.
   void load(const LAYOUTK &found);
+  // The room and the tables on the canvas are what the database holds.
+  void take_as_stored();
   // Shows the stored plan of the room loaded again, or an empty editor.
   void drop_changes();
 

@@ -22,6 +22,23 @@ ensure_packages() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
+# ask VARIABLE PROMPT [secret]: the variable's value, or else one asked for
+# on the terminal (not echoed when secret).
+ask() {
+  local variable=$1 prompt=$2 secret=${3:-} value
+  value=${!variable:-}
+  if [ -z "$value" ]; then
+    [ -t 0 ] || die "$prompt: not given (set $variable)"
+    if [ -n "$secret" ]; then
+      read -r -s -p "$prompt: " value
+      echo >&2
+    else
+      read -r -p "$prompt: " value
+    fi
+  fi
+  printf '%s' "$value"
+}
+
 # Commands run when the script exits, last registered first, also on failure.
 KORVAN_ON_EXIT=()
 on_exit() { KORVAN_ON_EXIT=("$*" "${KORVAN_ON_EXIT[@]}"); }

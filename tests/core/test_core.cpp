@@ -236,6 +236,14 @@ TEST(StringUtils, Helpers)
   for (const auto &c : splits)
     EXPECT_EQ(c.first, c.second);
   EXPECT_FALSE(wrap_text(std::string(1000, 'x'), 1, 0).empty());
+  // "a", "ä", "€", "b": characters of one, two, three and one bytes.
+  const std::string mixed = "a\xc3\xa4\xe2\x82\xac"
+                            "b";
+  std::vector<std::size_t> cuts;
+  for (std::size_t n = 0; n <= 5; ++n)
+    cuts.push_back(utf8_bytes(mixed, n));
+  EXPECT_EQ((std::vector<std::size_t>{0, 1, 3, 6, 7, 7}), cuts);
+  EXPECT_EQ(4u, utf8_length(mixed));
   EXPECT_TRUE(icase_equal("Ok", "OK") && is_int("0123") && text2bool("1") && text2bool("tRuE"));
   EXPECT_FALSE(icase_equal("Ok", "Oke") || is_int("") || is_int("-1") || text2bool("yes"));
 }
@@ -248,6 +256,9 @@ TEST(Money, LinesAreRoundedOnceAHalfCentAwayFromZero)
       {268, line_cents(2.675, 1)},                                  // stored as 2.67499999...
       {101, line_cents(1.005, 1)},        {30, line_cents(0.1, 3)}, // 0.30000000000000004
       {2469134, line_cents(12345.67, 2)}, {-268, line_cents(-2.675, 1)}, {0, line_cents(3.5, 0)},
+      // Large whole-cent amounts stay as they are.
+      {500000000, line_cents(5000000, 1)}, {12345678912, line_cents(123456789.12, 1)},
+      {999999999999999, line_cents(9999999999999.99, 1)},
   };
   for (const auto &l : lines)
     EXPECT_EQ(l.first, l.second) << &l - lines;

@@ -1,18 +1,13 @@
 // The create script: its exact text, and loading it into the server.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "schema/create_sql.h"
 #include "tests/support/db_fixture.h"
+#include "tests/support/files.h"
 
 TEST(CreateSql, MatchesTheScriptByteForByte)
 {
-  std::ifstream in(KORVAN_DBI_TEST_DATA "create.sql", std::ios::binary);
-  std::ostringstream script;
-  script << in.rdbuf();
-  EXPECT_EQ(script.str(), create_sql());
+  EXPECT_EQ(korvan_test::slurp(KORVAN_DBI_TEST_DATA "create.sql"), create_sql());
 }
 
 TEST(CreateSql, SplitsAtSemicolonsOutsideQuotesAndComments)

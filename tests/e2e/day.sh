@@ -115,8 +115,7 @@ close Editor 626 502
 step "orders at the window table"
 menu Anwendung Räume
 click Räume 37 48 # Saal
-read -r px py < <(plan_origin Räume $ROOM_W $ROOM_H)
-[ -n "$px" ] || fail "no floor plan of ${ROOM_W}x$ROOM_H in the window Räume"
+plan Räume $ROOM_W $ROOM_H
 click Räume $((px + 150)) $((py + 110)) # Fenster
 book 1 1 2 # two soups
 book 1 2 1 # a beer
@@ -175,8 +174,7 @@ station day
 login anna blau7
 menu Anwendung Räume
 click Räume 37 48 # Saal
-read -r px py < <(plan_origin Räume $ROOM_W $ROOM_H)
-[ -n "$px" ] || fail "the room Saal is gone"
+plan Räume $ROOM_W $ROOM_H
 click Räume $((px + 226)) $((py + 261)) # Tisch 3
 keys $BON Escape
 gone $BON

@@ -248,15 +248,29 @@ colour() {
   import -window "$w" -crop "1x1+$2+$3" txt:- 2>/dev/null | sed -n 's/.*srgb(\([0-9]*,[0-9]*,[0-9]*\)).*/\1/p'
 }
 
-# The offset of the floor plan of the given size in the window, "X Y": the
-# tables stand on it where they were placed.
-plan_origin() {
-  local w wx wy
+# shows TITLE X Y COLOUR: waits until the pixel at X,Y of the window has
+# that colour ("R,G,B"); a click is drawn only some time after it.
+shows() {
+  local deadline=$((SECONDS + E2E_TIMEOUT))
+  until [ "$(colour "$1" "$2" "$3")" = "$4" ]; do
+    [ $SECONDS -lt $deadline ] || fail "$2,$3 of the window '$1' is $(colour "$1" "$2" "$3"), not $4"
+    sleep 0.1
+  done
+}
+
+# plan TITLE W H: waits for the floor plan of that size in the window and
+# sets px and py to its offset there; the tables stand on it where they
+# were placed.
+plan() {
+  local w wx wy deadline=$((SECONDS + E2E_TIMEOUT))
   w=$(window "$1")
   eval "$(xdotool getwindowgeometry --shell "$w")"
   wx=$X wy=$Y
-  xwininfo -tree -id "$w" | awk -v size="$2x$3" -v wx="$wx" -v wy="$wy" '
-    $0 ~ (" " size "\\+") { n = split($NF, p, "+"); print p[2] - wx, p[3] - wy; exit }'
+  until read -r px py < <(xwininfo -tree -id "$w" | awk -v size="$2x$3" -v wx="$wx" -v wy="$wy" '
+      $0 ~ (" " size "\\+") { n = split($NF, p, "+"); print p[2] - wx, p[3] - wy; exit }'); do
+    [ $SECONDS -lt $deadline ] || fail "no floor plan of $2x$3 in the window '$1'"
+    sleep 0.1
+  done
 }
 
 # ---- the stored rows ----
@@ -264,13 +278,15 @@ plan_origin() {
 # private_db NAME: starts the private server of the ended station NAME
 # again, for the queries that follow (stopped when the run ends).
 private_db() {
-  E2E_DB=$E2E_TMP/$1/data/db
-  on_exit "'$KORVAN_ROOT/scripts/db' stop '$E2E_DB'"
-  "$KORVAN_ROOT/scripts/db" start "$E2E_DB" >/dev/null 2>&1
+  local dir=$E2E_TMP/$1/data/db
+  on_exit "'$KORVAN_ROOT/scripts/db' stop '$dir'"
+  "$KORVAN_ROOT/scripts/db" start "$dir" >/dev/null 2>&1
+  E2E_DB=(--socket="$dir/mysqld.sock" korvan)
 }
 
-# sql QUERY: the rows a query gives on that server, one line each.
-sql() { mariadb --no-defaults --socket="$E2E_DB/mysqld.sock" -uroot -N korvan -e "$1"; }
+# sql QUERY: the rows a query gives, one line each, as root on the server
+# and in the database that E2E_DB names (the socket option, the name).
+sql() { mariadb --no-defaults -uroot -N "${E2E_DB[@]}" -e "$1"; }
 
 # expect WHAT QUERY EXPECTED: the rows must be these.
 expect() {

@@ -10,8 +10,8 @@ source "$(dirname "$0")/e2e.sh"
 
 : "${KORVAN_TEST_DB_SOCKET:?} ${KORVAN_TEST_DB_PORT:?}"
 admin=(--no-defaults --socket="$KORVAN_TEST_DB_SOCKET" -uroot)
-sql() { mariadb "${admin[@]}" -N "$DB" -e "$1"; }
 DB=korvan_e2e_stations
+E2E_DB=(--socket="$KORVAN_TEST_DB_SOCKET" "$DB")
 USER_NAME=station
 PASSWORD=Kellner-$RANDOM$RANDOM
 MARKED=150,150,200 # the floor plan's colour of a table with open lines
@@ -56,8 +56,7 @@ for s in bar office; do
   menu Anwendung Räume
   click Räume 37 48 # the room's button
 done
-read -r px py < <(plan_origin Räume 400 300)
-[ -n "$px" ] || fail "no floor plan of 400x300 in the window Räume"
+plan Räume 400 300
 window_point="$((px + 50)) $((py + 70))" # on the table Fenster, off its label
 [ "$(colour Räume $window_point)" != "$MARKED" ] || fail "Fenster is marked before any line was booked"
 
@@ -71,13 +70,12 @@ click Bonierzeile 40 467    # the price
 write Bonierzeile 95 603 2  # Menge
 click Bonierzeile 328 650   # Ok
 gone Bonierzeile
-[ "$(sql "select concat_ws(' ', anzahl, preis, user, bezahlt) from BONLINE")" = "2 4.5 wrt NEIN" ] ||
-  fail "the booked line is not stored as booked"
+expect "the booked line" "select concat_ws(' ', anzahl, preis, user, bezahlt) from BONLINE" "2 4.5 wrt NEIN"
 
 step "the office's floor plan after a refresh"
 use office
 click Räume 37 48 # the room's button again
-[ "$(colour Räume $window_point)" = "$MARKED" ] || fail "Fenster is not marked at the office"
+shows Räume $window_point "$MARKED" # Fenster, marked at the office
 
 step "both stations open the table"
 for s in office bar; do
@@ -93,16 +91,16 @@ done
 step "the bar pays the line"
 click Bonierübersicht 458 216 # Bar Bezahlen
 answer Frage alt+y
-[ "$(sql "select concat_ws(' ', bezahlt, bar_bezahlt, hist_ae_user) from BONLINE")" = "JA 9 wrt" ] ||
-  fail "the line is not paid in cash by the bar"
+expect "the line paid in cash by the bar" \
+  "select concat_ws(' ', bezahlt, bar_bezahlt, hist_ae_user) from BONLINE" "JA 9 wrt"
 
 step "the office cannot pay it again"
 use office
 click Bonierübersicht 458 216 # Bar Bezahlen
 answer Frage alt+y
 answer Datenfehler Return
-[ "$(sql "select concat_ws(' ', count(*), bezahlt, bar_bezahlt, hist_ae_user) from BONLINE")" = "1 JA 9 wrt" ] ||
-  fail "the office changed the line the bar had paid"
+expect "the line the bar paid, after the office" \
+  "select concat_ws(' ', count(*), bezahlt, bar_bezahlt, hist_ae_user) from BONLINE" "1 JA 9 wrt"
 
 step "quitting"
 for s in bar office; do

@@ -52,34 +52,42 @@ class Environment : public ::testing::Environment
 public:
   void SetUp() override
   {
-    char dir[] = "/tmp/korvan-gui-home.XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    the_home = dir;
-    // Before the application reads its registry.
-    setenv("HOME", the_home.c_str(), 1);
-    ASSERT_NE(getenv("DISPLAY"), nullptr) << "the GUI tests need an X display (scripts/test starts Xvfb)";
-
-    static int argc = 1;
-    static char name[] = "korvan-test";
-    static char *argv[] = {name, nullptr};
-    the_app = new FXApp("Korvan", "Marbeck");
-    the_app->init(argc, argv);
-    the_app->create();
-    // Nobody answers a login at start here; tests of the login turn it on.
-    MainWindow::setLoginAtStart(false);
+    ASSERT_NE(start_app(), nullptr) << "the GUI tests need an X display (scripts/test starts Xvfb)";
   }
 
-  void TearDown() override
-  {
-    delete the_app;
-    the_app = nullptr;
-    std::filesystem::remove_all(the_home);
-  }
+  void TearDown() override { end_app(); }
 };
 
 ::testing::Environment *const environment = ::testing::AddGlobalTestEnvironment(new Environment);
 
 } // namespace
+
+FXApp *start_app()
+{
+  char dir[] = "/tmp/korvan-gui-home.XXXXXX";
+  if (!getenv("DISPLAY") || !mkdtemp(dir))
+    return nullptr;
+  the_home = dir;
+  // Before the application reads its registry.
+  setenv("HOME", the_home.c_str(), 1);
+
+  static int argc = 1;
+  static char name[] = "korvan-test";
+  static char *argv[] = {name, nullptr};
+  the_app = new FXApp("Korvan", "Marbeck");
+  the_app->init(argc, argv);
+  the_app->create();
+  // Nobody answers a login at start here; tests of the login turn it on.
+  MainWindow::setLoginAtStart(false);
+  return the_app;
+}
+
+void end_app()
+{
+  delete the_app;
+  the_app = nullptr;
+  std::filesystem::remove_all(the_home);
+}
 
 FXApp *app() { return the_app; }
 std::string registry_path() { return Tools::fxcompat::registry_file("Marbeck", "Korvan"); }
@@ -250,19 +258,7 @@ MainWindow *make_main_window(const std::string &database)
 
 Tools::Ref<Tools::Database> connect(const std::string &database) { return korvan_test::open_database(database); }
 
-std::string query_value(Tools::Database &db, const std::string &sql)
-{
-  Tools::DBErg<Tools::DBRowList> result = db.exec(sql);
-  if (!result || result.rows.rows.empty() || result.rows.rows[0].empty())
-    return std::string();
-  return result.rows.rows[0][0];
-}
-
-int query_int(Tools::Database &db, const std::string &sql)
-{
-  EXPECT_FALSE(!db.exec(sql)) << sql << "\n" << db.get_error();
-  return atoi(query_value(db, sql).c_str());
-}
+int query_int(Tools::Database &db, const std::string &sql) { return atoi(query_value(db, sql).c_str()); }
 
 std::string shot_dir()
 {

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/db_support.h"
 #include "tools/core/debug.h"
 #include "tools/core/ref.h"
 #include "tools/dbi/database.h"
@@ -22,6 +23,10 @@ class MainWindow;
 
 namespace korvan_gui_test {
 
+// The application on the display, with a private HOME: started once per
+// test binary (or benchmark), null without a display; ended with its HOME.
+FX::FXApp *start_app();
+void end_app();
 FX::FXApp *app();
 // The program's settings registry file under the private home.
 std::string registry_path();
@@ -97,8 +102,7 @@ std::string data_source(const std::string &database);
 MainWindow *make_main_window(const std::string &database);
 
 Tools::Ref<Tools::Database> connect(const std::string &database);
-// The first cell of the first row, or "".
-std::string query_value(Tools::Database &db, const std::string &sql);
+using korvan_test::query_value;
 int query_int(Tools::Database &db, const std::string &sql);
 
 // The whole screen as PNG, in $KORVAN_SHOTS (the build's test directory).

@@ -12,6 +12,7 @@
 #include "rooms/bezahlwin.h"
 #include "rooms/bonwin.h"
 #include "rooms/movetowin.h"
+#include "tests/support/recording_db.h"
 #include "tests/support/station_test.h"
 #include "tools/core/format.h"
 
@@ -182,12 +183,15 @@ TEST_F(Orders, PaymentsBookTheirAmountsOnlyAfterYesAndRefuseWhatIsNoPayment)
       {{{3.5, 1}}, {{KIND, ""}, {CASH, "1O"}}, 0, "Bitte einen Betrag als Zahl"},
       {{{3.5, 1}}, {{CASH, "99999999999999"}}, 0, "zu groß"},
   };
+  RecordingDB *recorder = nullptr;
+  main->setDatabase(connect_recording(database, recorder));
   for (const auto &c : cases) {
     ASSERT_TRUE(db->exec("update BONLINE set bezahlt = 'JA'").ok && db->commit());
     std::string lines;
     for (const auto &l : c.lines)
       lines += (lines.empty() ? "" : ",") + std::to_string(add_line(*db, saal, t1, l.first, l.second));
     BonWinPtr win = open(saal, t1);
+    recorder->statements.clear();
     select_all(win->get_sheet());
     Box question, refused;
     if (c.steps.front().first == CASH_ONLY) {
@@ -219,6 +223,11 @@ TEST_F(Orders, PaymentsBookTheirAmountsOnlyAfterYesAndRefuseWhatIsNoPayment)
                     "from BONLINE where bezahlt = 'JA' and idx in (" + lines + ")"),
               c.answer == YES ? c.expected : "")
         << lines;
+    // The lines are read again and locked in one statement, after "Ja".
+    int locks = 0;
+    for (const std::string &sql : recorder->statements)
+      locks += sql.find("for update") != std::string::npos;
+    EXPECT_EQ(locks, c.answer == YES ? 1 : 0) << lines;
   }
 }
 

@@ -39,16 +39,8 @@ void confirm(Login *login, const std::string &name, const std::string &password)
 
 void type_text(FXObject *widget, const std::string &text)
 {
-  for (char c : text) {
-    FXEvent ev;
-    ev.type = SEL_KEYPRESS;
-    ev.code = static_cast<unsigned char>(c);
-    ev.state = 0;
-    ev.text = FXString(&c, 1);
-    widget->handle(nullptr, FXSEL(SEL_KEYPRESS, 0), &ev);
-    ev.type = SEL_KEYRELEASE;
-    widget->handle(nullptr, FXSEL(SEL_KEYRELEASE, 0), &ev);
-  }
+  for (char c : text)
+    press_key(widget, static_cast<unsigned char>(c), 0, std::string(1, c));
 }
 
 } // namespace korvan_access_test

@@ -1,8 +1,7 @@
 #ifndef KORVAN_TESTS_SUPPORT_FILES_H
 #define KORVAN_TESTS_SUPPORT_FILES_H
 
-// What the tests read back from outside the program: a file's text and
-// what a shell command prints.
+// What the tests read back from outside the program: a file's text.
 
 #include <string>
 
@@ -10,8 +9,6 @@ namespace korvan_test {
 
 // The whole text of a file; empty when it cannot be read.
 std::string slurp(const std::string &path);
-// What the command prints on standard output (its errors are dropped).
-std::string command_output(const std::string &command);
 
 } // namespace korvan_test
 

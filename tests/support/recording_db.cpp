@@ -6,26 +6,25 @@
 
 namespace korvan_test {
 
-Tools::DBErg<Tools::DBRowList> RecordingDB::exec(const std::string &sql)
+template <class Send> Tools::DBErg<Tools::DBRowList> RecordingDB::pass(const std::string &sql, Send send)
 {
   statements.push_back(sql);
   if (failing.count(sql))
     return Tools::DBErg<Tools::DBRowList>();
-  Tools::DBErg<Tools::DBRowList> result = real.exec(sql);
+  Tools::DBErg<Tools::DBRowList> result = send();
   if (after)
     after(*this, sql);
   return result;
 }
 
+Tools::DBErg<Tools::DBRowList> RecordingDB::exec(const std::string &sql)
+{
+  return pass(sql, [&] { return real.exec(sql); });
+}
+
 Tools::DBErg<Tools::DBRowList> RecordingDB::select(const std::string &sql, bool with_table_names)
 {
-  statements.push_back(sql);
-  if (failing.count(sql))
-    return Tools::DBErg<Tools::DBRowList>();
-  Tools::DBErg<Tools::DBRowList> result = real.select(sql, with_table_names);
-  if (after)
-    after(*this, sql);
-  return result;
+  return pass(sql, [&] { return real.select(sql, with_table_names); });
 }
 
 std::vector<std::string> RecordingDB::starting_with(const std::string &prefix) const

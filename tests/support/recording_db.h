@@ -19,6 +19,8 @@ namespace korvan_test {
 class RecordingDB : public Tools::DB
 {
   Tools::ODBCDB real;
+  // Records the statement, then fails it or has `send` run it.
+  template <class Send> Tools::DBErg<Tools::DBRowList> pass(const std::string &sql, Send send);
 
 public:
   std::vector<std::string> statements;

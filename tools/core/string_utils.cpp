@@ -166,12 +166,26 @@ std::string wrap_text(std::string text, unsigned width, unsigned indent)
   return result;
 }
 
+bool utf8_continuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
 std::size_t utf8_length(const std::string &text)
 {
   std::size_t n = 0;
   for (char c : text)
-    n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    n += !utf8_continuation(c);
   return n;
+}
+
+std::size_t utf8_bytes(const std::string &text, std::size_t characters)
+{
+  std::size_t i = 0;
+  while (i < text.size() && characters > 0) {
+    ++i;
+    while (i < text.size() && utf8_continuation(text[i]))
+      ++i;
+    --characters;
+  }
+  return i;
 }
 
 std::string sql_escape(const std::string &text)

@@ -3,7 +3,7 @@
 
 // Text helpers and the conversions through which every number and yes/no
 // value travels between memory, widgets and the database. All texts are
-// byte strings; only utf8_length knows that they hold UTF-8.
+// byte strings; only the utf8_ helpers know that they hold UTF-8.
 
 #include <list>
 #include <locale>
@@ -37,9 +37,14 @@ std::vector<std::string> split_unquoted(const std::string &text, const std::stri
 // lines indented; a word longer than a line is cut hard.
 std::string wrap_text(std::string text, unsigned width, unsigned indent);
 
+// Whether the byte goes on with a UTF-8 character begun before it.
+bool utf8_continuation(char c);
 // The characters of a UTF-8 text, as the server counts a column's size:
 // continuation bytes do not count.
 std::size_t utf8_length(const std::string &text);
+// The bytes of the first `characters` characters of a UTF-8 text (all of
+// it when it has fewer), so that a cut never splits a character.
+std::size_t utf8_bytes(const std::string &text, std::size_t characters);
 
 // Escapes a text for use between single quotes in MariaDB's default mode:
 // backslash first, then the single quote, then NUL. Every value that the

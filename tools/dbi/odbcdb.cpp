@@ -60,12 +60,10 @@ std::string diagnostics(SQLSMALLINT type, SQLHANDLE handle)
   return text;
 }
 
-// "sql error\nquery: <statement>", and the server's reason on a line of its
-// own when there is one.
-std::string statement_error(const char *what, const std::string &shown, SQLHANDLE stmt)
+// A failure's text, and the server's reason on a line of its own when there
+// is one, without the secrets it may quote.
+std::string with_reason(std::string text, const std::string &reason)
 {
-  std::string reason = stmt ? diagnostics(SQL_HANDLE_STMT, stmt) : std::string();
-  std::string text = format(what, shown);
   if (!reason.empty())
     text += "\n" + Secret::mask(reason);
   return text;
@@ -346,8 +344,7 @@ bool ODBCDB::set_autocommit(bool on)
   const SQLULEN mode = on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF;
   if (succeeded(SQLSetConnectAttr(static_cast<SQLHDBC>(dbc), SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(mode), 0)))
     return true;
-  std::string reason = Secret::mask(diagnostics(SQL_HANDLE_DBC, dbc));
-  error = reason.empty() ? "autocommit failed" : "autocommit failed\n" + reason;
+  error = with_reason("autocommit failed", diagnostics(SQL_HANDLE_DBC, dbc));
   return false;
 }
 
@@ -360,8 +357,7 @@ bool ODBCDB::connect(const char *dsn, const char *user, const char *password)
   SQLRETURN rc = SQLConnect(static_cast<SQLHDBC>(dbc), (SQLCHAR *)dsn, SQL_NTS, (SQLCHAR *)user, SQL_NTS,
                             (SQLCHAR *)password, SQL_NTS);
   if (!succeeded(rc)) {
-    std::string reason = Secret::mask(diagnostics(SQL_HANDLE_DBC, dbc));
-    error = reason.empty() ? "connection failed" : "connection failed\n" + reason;
+    error = with_reason("connection failed", diagnostics(SQL_HANDLE_DBC, dbc));
     return false;
   }
   connected = true;
@@ -411,7 +407,7 @@ DBErg<DBRowList> ODBCDB::select(const std::string &sql, bool with_table_names)
   // The statement goes into error texts as it is, never used as a format,
   // and without the secrets it carries.
   auto failed = [&](const char *what) {
-    error = statement_error(what, Secret::mask(sql), stmt.handle);
+    error = with_reason(format(what, Secret::mask(sql)), diagnostics(SQL_HANDLE_STMT, stmt.handle));
     return DBErg<DBRowList>();
   };
 

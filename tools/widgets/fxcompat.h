@@ -51,6 +51,13 @@ inline int run_modal(FX::FXDialogBox *dialog, FX::FXuint placement = FX::PLACEME
 // "$HOME/.foxrc/<vendor>/<app>" (1.7: "$HOME/.config/<vendor>/<app>.rc").
 std::string registry_file(const std::string &vendor, const std::string &app);
 
+// A toolkit string as ours, every byte of it: its text() alone stops at a
+// NUL, which would cut what the user typed or pasted without a word.
+inline std::string whole(const FX::FXString &text)
+{
+  return std::string(text.text(), static_cast<std::string::size_type>(text.length()));
+}
+
 } // namespace fxcompat
 } // namespace Tools
 
