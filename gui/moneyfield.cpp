@@ -1,10 +1,9 @@
 #include "gui/moneyfield.h"
 
-#include <cfloat>
 #include <cmath>
 #include <cstdlib>
 
-#include "tools/core/format.h"
+#include "tools/core/money.h"
 #include "tools/core/string_utils.h"
 
 using namespace FX;
@@ -43,10 +42,8 @@ MoneyField::Reading MoneyField::read(const std::string &text, double &value)
     return NOT_A_NUMBER;
   if (!(std::fabs(typed) <= LARGEST))
     return TOO_LARGE;
-  // A decimal amount such as 1.005 is held a little below itself: the
-  // nudge, far below a cent even for the largest amount, lets it round up
-  // as written.
-  value = static_cast<double>(std::roundl(typed * 100.0L * (1.0L + 16 * LDBL_EPSILON)) / 100.0L);
+  // Rounded to cents as every amount is, so 1.005 goes up as written.
+  value = Tools::from_cents(Tools::to_cents(static_cast<double>(typed)));
   return AMOUNT;
 }
 
@@ -67,7 +64,7 @@ void MoneyField::set_value(const std::string &text)
     return;
   }
   set_colour(value);
-  setText(Tools::format("%0.2lf", value).c_str(), FALSE);
+  setText(Tools::money_text(value).c_str(), FALSE);
 }
 
 long MoneyField::onUpdate(FXObject *, FXSelector, void *)
