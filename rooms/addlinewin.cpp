@@ -71,6 +71,7 @@ AddLineWin::AddLineWin(FXWindow *owner, AppContext &main, LAYOUTK &room_record, 
   FXHorizontalFrame *place_row = new FXHorizontalFrame(place, 0);
   label(place_row, &main, "Raum:");
   room_combo = new DBComboBox<LAYOUTK>(place_row, &main, "name", this, ID_ROOM, 0);
+  room_combo->set_order("name"); // the rooms by name, as they were always listed
   room_combo->fill();
   add_bind_var(static_cast<ComboBox *>(room_combo), &room.name.value);
   label(place_row, &main, "Tisch:");
