@@ -118,24 +118,54 @@ std::string create_sql()
   return text;
 }
 
+const char *const STATIONS_OPEN = "Korvan is still open on a station and uses the tables: close Korvan on every "
+                                  "station, then run the upgrade again.";
+
 std::string upgrade_sql()
 {
   std::string text;
   each_record([&](Tools::DBBindType *record) {
     if (const TableIndexes *own = dynamic_cast<const TableIndexes *>(record))
       for (const TableIndexes::Index &index : own->indexes)
-        text += format("ALTER TABLE `%s` ADD INDEX IF NOT EXISTS `%s` (%s);\n", record->get_name(), index.name,
+        text += format("  ALTER TABLE `%s` ADD INDEX IF NOT EXISTS `%s` (%s);\n", record->get_name(), index.name,
                        index_columns(index));
   });
-  return text;
+  // A station holds a lock on a table it has read until it commits, and a
+  // change to the table waits for it; every station's next statement on
+  // that table would then wait behind the change, by default for a year.
+  // So the script waits a few seconds and then stops with a message. The
+  // block needs the client's DELIMITER command (split_sql_statements
+  // knows it too).
+  return format("SET SESSION lock_wait_timeout = %d;\n", UPGRADE_LOCK_WAIT_SECONDS) + "DELIMITER //\n" +
+         "BEGIN NOT ATOMIC\n" +
+         format("  DECLARE EXIT HANDLER FOR 1205 SIGNAL SQLSTATE '45000' SET MESSAGE_TEXT = '%s';\n", STATIONS_OPEN) +
+         text + "END //\nDELIMITER ;\n";
 }
 
 std::vector<std::string> split_sql_statements(const std::string &script)
 {
   std::vector<std::string> statements;
   std::string current;
+  std::string delimiter = ";";
+  auto cut = [&]() {
+    if (!Tools::strip(current).empty())
+      statements.push_back(Tools::strip(current));
+    current.clear();
+  };
   for (std::size_t i = 0; i < script.size(); ++i) {
     char c = script[i];
+    if (Tools::strip(current).empty() && (i == 0 || script[i - 1] == '\n') &&
+        Tools::toupper(script.substr(i, 10)) == "DELIMITER ") {
+      std::size_t end = script.find('\n', i);
+      if (end == std::string::npos)
+        end = script.size();
+      const std::string chosen = Tools::strip(script.substr(i + 10, end - i - 10));
+      if (!chosen.empty())
+        delimiter = chosen;
+      current.clear();
+      i = end;
+      continue;
+    }
     if (c == '\'' || c == '"' || c == '`') {
       const std::size_t end = Tools::skip_sql_quoted(script, i);
       current.append(script, i, end - i);
@@ -152,15 +182,13 @@ std::vector<std::string> split_sql_statements(const std::string &script)
       i = end == std::string::npos ? script.size() : end + 1;
       continue;
     }
-    if (c == ';') {
-      if (!Tools::strip(current).empty())
-        statements.push_back(Tools::strip(current));
-      current.clear();
+    if (script.compare(i, delimiter.size(), delimiter) == 0) {
+      cut();
+      i += delimiter.size() - 1;
       continue;
     }
     current += c;
   }
-  if (!Tools::strip(current).empty())
-    statements.push_back(Tools::strip(current));
+  cut();
   return statements;
 }
