@@ -53,6 +53,10 @@ protected:
   StaticText msg_reference_missing;
   StaticText msg_key_fixed;
   StaticText msg_key_taken;
+  StaticText msg_key_empty;
+  StaticText msg_busy_elsewhere;
+  StaticText msg_has_lines;
+  StaticText msg_mark_invalid;
   AmountRefusal amount_refusal;
 
   BaseDialog();
@@ -79,9 +83,11 @@ protected:
   // failure.
   bool delete_record(const std::string &key_column, const std::string &first = std::string());
 
-  // Reports the database's last failure: a known reason (the row is still
-  // referred to, or it refers to a row that does not exist) as a data
-  // error in words, anything else through the database error box.
+  // Ends the action whose statement failed with a roll-back, then reports
+  // the failure: a known reason (the key was taken or is being stored by
+  // another station meanwhile, the row is still referred to, or it refers
+  // to a row that does not exist) as a data error in words, anything else
+  // through the database error box.
   void report_db_failure();
   // The data-error box with one of the window's messages.
   void data_error(const char *message);
@@ -89,6 +95,13 @@ protected:
   // row that holds a NUL or is longer than its column. True when every
   // text fits.
   bool texts_fit(const Tools::DBBindType &row);
+  // The key in the form without blanks around it, refused in words when
+  // it holds what no table can (before it is looked up or deleted).
+  bool key_fits();
+  // Whether stored order lines meet the condition (on BONLINE): then the
+  // row they name is refused in words, with the hint that it can be
+  // marked not valid instead; true also after a failure (reported).
+  bool has_lines(const std::string &condition);
   // A text pasted from the clipboard or the selection that holds a NUL
   // would arrive cut at it: true after refusing it in words.
   bool refused_paste(FX::FXDNDOrigin origin);
