@@ -10,6 +10,7 @@
 #include "schema/tables.h"
 #include "gui/combobox.h"
 #include "gui/dberror.h"
+#include "gui/messagebox.h"
 #include "gui/moneyfield.h"
 
 using namespace FX;
@@ -158,8 +159,7 @@ bool Dialog::text_fits(FXWindow *field, const std::string &text)
   if (Tools::utf8_mb3_misfit(text) == std::string::npos)
     return true;
   // The text may be a password: shown masked while its secret lives.
-  FXMessageBox::error(this, MBOX_OK, title_data_error, "%s",
-                      Tools::Secret::mask(misfit_refusal(text, field_name(field))).c_str());
+  MessageBox::error(this, title_data_error.str(), Tools::Secret::mask(misfit_refusal(text, field_name(field))));
   if (field)
     field->setFocus();
   return false;

@@ -6,6 +6,7 @@
 #include "tools/core/money.h"
 #include "tools/core/string_utils.h"
 #include "gui/dialog.h"
+#include "gui/messagebox.h"
 
 using namespace FX;
 
@@ -110,9 +111,9 @@ bool AmountRefusal::amounts_valid(FXWindow *owner, const char *title, const std:
     if (reading == MoneyField::AMOUNT)
       continue;
     const StaticText &why = reading == MoneyField::TOO_MANY_DIGITS ? too_many_digits : not_an_amount;
-    const std::string words =
-        Tools::format("%s\n%s: %s", why.str(), Dialog::field_name(field), Tools::fxcompat::whole(field->getText()));
-    FXMessageBox::error(owner, MBOX_OK, title, "%s", words.c_str());
+    MessageBox::error(owner, title,
+                      Tools::format("%s\n%s: %s", why.str(), Dialog::field_name(field),
+                                    Tools::fxcompat::whole(field->getText())));
     field->setFocus();
     field->selectAll();
     return false;

@@ -9,6 +9,7 @@
 #include "tools/dbi/database.h"
 #include "tools/dbi/query.h"
 #include "tools/dbi/secret.h"
+#include "gui/messagebox.h"
 #include "gui/buttonbar.h"
 #include "gui/dberror.h"
 #include "gui/moneyfield.h"
@@ -333,7 +334,7 @@ std::string BaseDialog::key_text(const std::string &key_column) const
 void BaseDialog::data_error(const char *message)
 {
   // A text refused in words may be the password the user window is saving.
-  FXMessageBox::error(this, MBOX_OK, title_data_error, "%s", Tools::Secret::mask(message).c_str());
+  MessageBox::error(this, title_data_error.str(), Tools::Secret::mask(message));
 }
 
 void BaseDialog::report_db_failure()
@@ -357,7 +358,7 @@ void BaseDialog::report_db_failure()
   else if (error.find("Cannot add or update a child row") != std::string::npos)
     words = &msg_reference_missing;
   if (!words) {
-    DBError::report(this, title_db_error, "Datanbankefehler", error, statement);
+    DBError::report(this, title_db_error, DBError::TEXT, error, statement);
     return;
   }
   TOOLS_LOG(Tools::format("%s\n%s", error, statement));
@@ -380,7 +381,7 @@ bool BaseDialog::load_record(bool by_idx, const std::string &key_column)
   Tools::DBBindList list;
   list.add(record);
   if (Tools::select_objects(*db, sql, list) < 0) {
-    db_error("Datanbankefehler");
+    db_error();
     return false;
   }
   vars_to_widgets();
@@ -401,7 +402,7 @@ bool BaseDialog::has_lines(const std::string &condition)
   Tools::DBTypeList fields;
   fields.add(&lines);
   if (Tools::select_values(*get_db(), "select count(*) from BONLINE where " + condition, fields) < 0) {
-    db_error("Datanbankefehler");
+    db_error();
     return true;
   }
   if (lines > 0)

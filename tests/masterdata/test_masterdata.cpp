@@ -540,11 +540,7 @@ TEST_F(ArtPointer, AnAmountTypedTheGermanWayIsStoredAndWhatNoColumnHoldsIsRefuse
     const int rows = price_rows();
     Box box;
     if (c.words)
-      answer_modal([&](FXWindow *w) {
-        box.seen = true;
-        box.text = label_texts(w);
-        EXPECT_TRUE(screenshot(shot_dir() + "/masterdata_refused_" + std::to_string(&c - cases) + ".png"));
-      });
+      expect_box(box);
     ASSERT_TRUE(click(save, 1, 10, 10));
     if (c.words) {
       EXPECT_TRUE(run_until([&] { return box.seen; }));
