@@ -368,6 +368,8 @@ void BaseDialog::report_db_failure()
 bool BaseDialog::load_record(bool by_idx, const std::string &key_column)
 {
   widgets_to_vars();
+  if (Tools::DBType *key = by_idx ? nullptr : record->get_cell_by_name(key_column))
+    key->from_string(Tools::strip(key->to_string()));
   if (!by_idx && !key_fits())
     return false;
   Tools::Ref<Tools::Database> db = get_db();
@@ -376,7 +378,7 @@ bool BaseDialog::load_record(bool by_idx, const std::string &key_column)
   if (by_idx)
     sql = Tools::format("select %%%s from %s where idx = '%s'", table, table, static_cast<int>(record->idx));
   else
-    sql = Tools::format("select %%%s from %s where %s = '%s' ", table, table, key_column,
+    sql = Tools::format("select %%%s from %s where trim(%s) = '%s' ", table, table, key_column,
                         Tools::sql_escape(key_text(key_column)));
   Tools::DBBindList list;
   list.add(record);
@@ -388,13 +390,7 @@ bool BaseDialog::load_record(bool by_idx, const std::string &key_column)
   return true;
 }
 
-bool BaseDialog::key_fits()
-{
-  Tools::DBType *key = record->get_cell_by_name(key_name);
-  if (key)
-    key->from_string(Tools::strip(key->to_string()));
-  return text_fits(key_combo, key_text(key_name));
-}
+bool BaseDialog::key_fits() { return text_fits(key_combo, key_text(key_name)); }
 
 bool BaseDialog::has_lines(const std::string &condition)
 {
@@ -462,8 +458,10 @@ bool BaseDialog::save_record(const std::string &key_column, const std::function<
   // In one statement: the rows under this key and idx (the row to
   // update), under this idx (the row stored under another key: renaming
   // it would orphan what refers to the old one) and under this key (a
-  // second row would make the key name two rows).
-  const std::string key_is = Tools::format("%s = '%s'", key_column, key);
+  // second row would make the key name two rows). A row stored with
+  // blanks around its key, before they were taken away, counts as well,
+  // and its update stores the key without them.
+  const std::string key_is = Tools::format("trim(%s) = '%s'", key_column, key);
   const std::string idx_is = Tools::format("idx = '%s'", idx);
   Tools::DBTypeInt same, by_idx, by_key;
   Tools::DBTypeList fields;
@@ -491,7 +489,7 @@ bool BaseDialog::save_record(const std::string &key_column, const std::function<
       return false;
     set_history(*record, 1);
     const std::string where =
-        Tools::format("where %s = '%s' and idx = '%s' ", key_column, key, static_cast<int>(record->idx));
+        Tools::format("where %s and idx = '%s' ", key_is, static_cast<int>(record->idx));
     if (!Tools::update_object(*db, *record, where))
       return fail();
     if (trace)

@@ -65,13 +65,15 @@ protected:
   std::string key_text(const std::string &key_column) const;
 
   // Load: the form's values into the record, then the row chosen by idx
-  // (by_idx) or by the key into it and back into the form. False after a
-  // failure, which was reported; the form then keeps what it showed.
+  // (by_idx) or by the key (without blanks around it) into it and back
+  // into the form. False after a failure or a refusal, which was
+  // reported; the form then keeps what it showed.
   bool load_record(bool by_idx, const std::string &key_column);
 
   // Save: insert a record the table does not hold under its key and idx,
   // else update it (with its stamp); then the saved row is read again and
-  // the work committed. `before_update` runs after the stamp of an update
+  // the work committed. The key goes without blanks around it; an empty
+  // one is refused. `before_update` runs after the stamp of an update
   // and may stop the save by returning false (it reports why itself).
   // `trace` writes the count and update statements to standard output.
   // False when the save stopped; a database failure is reported.
@@ -95,8 +97,8 @@ protected:
   // row that holds a NUL or is longer than its column. True when every
   // text fits.
   bool texts_fit(const Tools::DBBindType &row);
-  // The key in the form without blanks around it, refused in words when
-  // it holds what no table can (before it is looked up or deleted).
+  // The key in the record, refused in words when it holds what no table
+  // can (before it is looked up or deleted).
   bool key_fits();
   // Whether stored order lines meet the condition (on BONLINE): then the
   // row they name is refused in words, with the hint that it can be

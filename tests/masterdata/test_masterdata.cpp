@@ -12,6 +12,7 @@
 #include "gui/moneyfield.h"
 #include "gui/spreadsheet.h"
 #include "masterdata/art.h"
+#include "masterdata/grpust.h"
 #include "rooms/addlinewin.h"
 #include "tests/support/station_test.h"
 #include "tools/core/format.h"
@@ -133,6 +134,15 @@ TEST_F(RecordWindows, ARowIsStoredStampedFoundByKeyAndIdxAndKeepsItsKeyAbbrechen
     EXPECT_FALSE(win->shown()) << w.table;
     EXPECT_TRUE(unlocked("GRP_UST")) << w.table;
   }
+  // A key stored with blanks around it before they were taken away is
+  // found and saved without them.
+  const int old = add_vat(*db, " Alt ", 7).idx;
+  BaseDialog *groups = open(VAT_GROUPS);
+  groups->get_key_combo()->setText("Alt");
+  send_command(groups, GrpUst::ID_NAME);
+  EXPECT_EQ(old, static_cast<int>(groups->get_record()->idx));
+  send_command(groups, BaseDialog::ID_SAVE);
+  EXPECT_EQ("[Alt]", value(Tools::format("select concat('[', name, ']') from GRP_UST where idx = %s", old)));
   for (const std::string &line : log.messages)
     EXPECT_EQ(std::string::npos, line.find("SqlError")) << line;
   destroy_main();
