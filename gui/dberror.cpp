@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "gui/messagebox.h"
 #include "tools/core/debug.h"
 #include "tools/core/string_utils.h"
 #include "tools/dbi/database.h"
@@ -155,6 +156,8 @@ std::string wrap(const std::string &text, FXFont *font, int width)
 
 } // namespace
 
+const char *const DBError::TEXT = "Datanbankefehler";
+
 bool DBError::row_referred_to(const std::string &error)
 {
   return error.find("Cannot delete or update a parent row") != std::string::npos;
@@ -193,5 +196,5 @@ void DBError::show(FXWindow *owner, const char *title, const std::string &messag
   FXFont *font = app->getNormalFont();
   const std::string fitted = wrap(message, font, line_width(app));
   // The database's text may hold a percent sign: never use it as a format.
-  FXMessageBox::error(owner, MBOX_OK, title, "%s", fitted.c_str());
+  MessageBox::error(owner, title, fitted);
 }
