@@ -126,6 +126,9 @@ public:
   StaticText msg_select_article;
   StaticText msg_text_too_long;
   StaticText msg_text_nul;
+  // A connection the server has dropped, and the way back to one.
+  StaticText msg_connection_lost;
+  StaticText msg_reconnect;
 
   explicit CommonMsg(AppContext *context);
   CommonMsg() = default;

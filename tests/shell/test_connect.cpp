@@ -1,6 +1,7 @@
 // The database connection: a station started without one, the connection
-// dialog that puts one in place, and the one connection all windows share,
-// on which what one window does ends no other window's work.
+// dialog that puts one in place, the one connection all windows share, on
+// which what one window does ends no other window's work, and what a
+// station says when the server has dropped it.
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 #include "shell/connect.h"
 #include "shell/debugwin.h"
 #include "shell/langwin.h"
+#include "rooms/roomwin.h"
 #include "tests/shell/access_support.h"
 #include "tests/support/db_support.h"
 
@@ -39,6 +41,30 @@ bool works(Connect *c, FXuint button, const Settings *s = nullptr)
   send_command(c, button);
   EXPECT_TRUE(box.seen);
   return box.text.find("Erfolg") != std::string::npos;
+}
+
+// Runs the action and the events after it, answering every box that
+// comes up; their texts.
+std::vector<std::string> boxes_of(const std::function<void()> &action)
+{
+  struct Watch : public FXObject
+  {
+    std::vector<std::string> texts;
+    long handle(FXObject *, FXSelector, void *) override
+    {
+      if (FXWindow *modal = app()->getModalWindow()) {
+        texts.push_back(label_texts(modal));
+        app()->stopModal(modal, MBOX_CLICKED_OK);
+      }
+      Tools::fxcompat::add_timeout_ms(app(), this, 0, 20);
+      return 1;
+    }
+  } watch;
+  Tools::fxcompat::add_timeout_ms(app(), &watch, 0, 20);
+  action();
+  run_pending(300);
+  app()->removeTimeout(&watch, 0);
+  return watch.texts;
 }
 
 // A station started without a database: only the built-in account gets
@@ -155,6 +181,48 @@ TEST_F(SharedConnection, WhatAnotherWindowDoesNeitherLosesNorCommitsOpenWork)
     main->getDatabase()->rollback();
   }
   EXPECT_EQ("translated", query_value(*db, "select trans from LANG where trans = 'translated'"));
+}
+
+// The server drops the station's connection (restarted; here killed from
+// another connection). Every action then says in words that the
+// connection is broken and how to get it back, at the first failure and
+// later ones alike, instead of the driver's "invalid handle"; the lists a
+// window reads say it once, after the action. Nothing reconnects by
+// itself: System -> Datenbankverbindung -> "Ok" does, with a login.
+TEST_F(SharedConnection, ALostConnectionSaysSoAndHowToReconnect)
+{
+  ASSERT_TRUE(add_user(*db, "anna", "geheim"));
+  korvan_test::add_room(*db, "Saal");
+  send_command(main, MainWindow::ID_ROOMS); // its texts known before the loss
+  ASSERT_TRUE(db->exec("KILL CONNECTION " + query_value(*main->getDatabase(), "select connection_id()")).ok);
+  const auto says_lost = [](const std::vector<std::string> &boxes, const char *what) {
+    ASSERT_EQ(boxes.size(), 1u) << what;
+    for (const char *words : {"Die Verbindung zur Datenbank ist abgebrochen",
+                              "Neu verbinden: System -> Datenbankverbindung -> \"Ok\", danach neu anmelden."})
+      EXPECT_NE(boxes[0].find(words), std::string::npos) << what << ": " << boxes[0];
+    EXPECT_EQ(boxes[0].find("invalid handle"), std::string::npos) << what << ": " << boxes[0];
+  };
+  for (const char *what : {"the first statement", "a later one"})
+    says_lost(boxes_of([&] { send_command(main, MainWindow::ID_ROOMS); }), what);
+  says_lost(boxes_of([&] { send_command(main, MainWindow::ID_GRPUST); }), "the lists of a window");
+  EXPECT_TRUE(main->getDatabase()->connection_lost());
+
+  bool asked = false;
+  answer<Connect>(
+      [&](Connect *c) {
+        answer<Login>(
+            [&](Login *l) {
+              asked = true;
+              confirm(l, "anna", "geheim");
+            },
+            Login::ACCEPTED);
+        send_command(c, Connect::ID_OK);
+      },
+      1);
+  send_command(main, MainWindow::ID_CONNECT);
+  EXPECT_TRUE(asked);
+  EXPECT_TRUE(boxes_of([&] { send_command(main, MainWindow::ID_ROOMS); }).empty());
+  EXPECT_EQ(main->getRoomWin()->get_room_buttons().size(), 1u);
 }
 
 } // namespace
