@@ -61,7 +61,6 @@ public:
   Tools::Ref<Tools::Database> get_db();
 
   // The keys, in item order.
-  const std::list<std::string> &get_keys() const { return item_keys; }
 
   long onCmdList(FX::FXObject *, FX::FXSelector, void *);
   long onMouseWheel(FX::FXObject *, FX::FXSelector, void *);

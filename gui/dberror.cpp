@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "gui/messagebox.h"
 #include "tools/core/debug.h"
 #include "tools/core/string_utils.h"
 #include "tools/dbi/database.h"
@@ -174,10 +175,15 @@ public:
     if (FXSELID(sel) == QUIET) {
       quiet = false;
     } else if (FXSELID(sel) == SHOW) {
+      // The window that read the list may be gone by now: the box goes to
+      // the window in front, if any is shown.
       FXApp *app = FXApp::instance();
-      if (app)
-        FXMessageBox::error(app, MBOX_OK, title.c_str(), "%s",
-                            wrap(text, app->getNormalFont(), DBError::line_width(app)).c_str());
+      FXWindow *owner = app ? app->getActiveWindow() : nullptr;
+      for (FXWindow *w = app ? app->getRootWindow()->getFirst() : nullptr; w && !owner; w = w->getNext())
+        if (w->shown())
+          owner = w;
+      if (owner)
+        DBError::show(owner, title.c_str(), text);
     }
     return 1;
   }
@@ -206,6 +212,8 @@ LostNotice &lost_notice()
 }
 
 } // namespace
+
+const char *const DBError::TEXT = "Datanbankefehler";
 
 bool DBError::row_referred_to(const std::string &error)
 {
@@ -255,5 +263,5 @@ void DBError::show(FXWindow *owner, const char *title, const std::string &messag
   FXFont *font = app->getNormalFont();
   const std::string fitted = wrap(message, font, line_width(app));
   // The database's text may hold a percent sign: never use it as a format.
-  FXMessageBox::error(owner, MBOX_OK, title, "%s", fitted.c_str());
+  MessageBox::error(owner, title, fitted);
 }

@@ -28,6 +28,9 @@ class CommonMsg;
 class DBError
 {
 public:
+  // The words above every failed statement that a window reports.
+  static const char *const TEXT; // "Datanbankefehler"
+
   // The log's line for a read that failed: the statement, then the reason.
   static std::string failed_select(Tools::Database &db);
   // Whether the server refused to delete or change a row because rows of

@@ -23,6 +23,7 @@
 #include "tools/core/ref.h"
 #include "tools/dbi/dbtype.h"
 #include "gui/appcontext.h"
+#include "gui/dberror.h"
 #include "gui/lang.h"
 
 class ComboBox;
@@ -115,11 +116,11 @@ public:
   void vars_to_widgets();
   void widgets_to_vars();
   // Shows the given text above the database's error and last statement.
-  void db_error(const std::string &text);
+  void db_error(const std::string &text = DBError::TEXT);
   // The same after rolling the open transaction back (the error is read
   // first), so that nothing stays locked while the box waits for its
   // answer.
-  void db_error_rolled_back(const std::string &text);
+  void db_error_rolled_back(const std::string &text = DBError::TEXT);
   // kind 0 created, 1 changed, 2 deleted; any other kind stamps nothing.
   void set_history(BASE &row, int kind);
   // The stamp text of a point in time, in local time.

@@ -25,10 +25,8 @@ namespace Tools {
 class DBBindType;
 }
 
-class Lang
+class Lang : public LangRegistry::Text
 {
-  friend class LangRegistry;
-
 protected:
   // None for a copy, and none once the context has gone: its registry
   // clears it in the texts that outlive it.
@@ -59,10 +57,11 @@ public:
   virtual ~Lang();
 
   // Shows the original text or the translation, by the context's mode.
-  virtual void update_text() = 0;
+  void update_text() override = 0;
   // Takes the context's row of its text again (storing it when missing);
   // shows nothing new.
-  virtual void reload();
+  void reload() override;
+  void registry_gone() override { context = nullptr; }
 
   const Tools::Ref<LANG> &get_row() const { return row; }
   bool is_translated() const { return translated; }

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "gui/messagebox.h"
 #include "tools/core/money.h"
 #include "tools/core/string_utils.h"
 
@@ -110,8 +111,7 @@ bool AmountRefusal::amounts_valid(FXWindow *owner, const char *title, const std:
     const MoneyField::Reading reading = field->read(value);
     if (reading == MoneyField::AMOUNT)
       continue;
-    FXMessageBox::error(owner, MBOX_OK, title, "%s",
-                        static_cast<const char *>(reading == MoneyField::TOO_LARGE ? too_large : not_an_amount));
+    MessageBox::error(owner, title, (reading == MoneyField::TOO_LARGE ? too_large : not_an_amount).str());
     field->setFocus();
     field->selectAll();
     return false;

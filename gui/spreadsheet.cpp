@@ -355,7 +355,7 @@ void SpreadSheet::save_changes(const std::string &idx_column)
         store(written);
       content->restore();
       fill_row(row_number, *content);
-      DBError::report(this, *this, "Datanbankefehler", error, statement, db->connection_lost());
+      DBError::report(this, *this, DBError::TEXT, error, statement, db->connection_lost());
       saving = false;
       return;
     }
@@ -364,7 +364,7 @@ void SpreadSheet::save_changes(const std::string &idx_column)
   if (transactional && !written.empty() && !db->commit()) {
     const std::string error = db->get_error(), statement = db->get_last_query();
     db->rollback();
-    DBError::report(this, *this, "Datanbankefehler", error, statement, db->connection_lost());
+    DBError::report(this, *this, DBError::TEXT, error, statement, db->connection_lost());
     saving = false;
     return;
   }

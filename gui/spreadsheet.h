@@ -150,9 +150,6 @@ public:
   static std::string cell_text(const std::string &text);
   static std::string from_cell_text(const std::string &cell);
 
-  const std::vector<std::string> &get_column_titles() const { return column_titles; }
-  const std::vector<std::string> &get_db_columns() const { return db_columns; }
-  const std::vector<Tools::Ref<Tools::DBBindType> > &get_templates() const { return templates; }
   int get_menu_row() const { return menu_row; }
   bool has_hidden_column() const { return hidden_column; }
 

@@ -118,7 +118,7 @@ long Art::onUstGruppe(FXObject *, FXSelector, void *)
                     Tools::sql_escape(art.gruppe_ust.value)),
       list);
   if (rows < 0) {
-    db_error("Datanbankefehler");
+    db_error();
     return 1;
   }
   if (rows > 0) {
@@ -251,7 +251,7 @@ long Art::offer_templates(SpreadSheet::MenuRequest &request)
                     Tools::sql_escape(art.artnr.value), static_cast<int>(art.idx)),
       binder, limit);
   if (rows < 0) {
-    db_error("Datanbankefehler");
+    db_error();
     return 1;
   }
   for (int i = 0; i < rows && i < SpreadSheet::MAX_TEMPLATES; ++i) {
@@ -302,7 +302,7 @@ long Art::onPreis(FXObject *, FXSelector, void *ptr)
                                      Tools::format("select %%PREIS from PREIS where idx = '%s'",
                                                    Tools::sql_escape(idx->format("%s"))),
                                      list) < 0) {
-      db_error("Datanbankefehler");
+      db_error();
       return 1;
     }
   }

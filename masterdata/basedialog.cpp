@@ -9,6 +9,7 @@
 #include "tools/dbi/database.h"
 #include "tools/dbi/query.h"
 #include "tools/dbi/secret.h"
+#include "gui/messagebox.h"
 #include "gui/buttonbar.h"
 #include "gui/dberror.h"
 #include "gui/moneyfield.h"
@@ -328,7 +329,7 @@ std::string BaseDialog::key_text(const std::string &key_column) const
 void BaseDialog::data_error(const char *message)
 {
   // A text refused in words may be the password the user window is saving.
-  FXMessageBox::error(this, MBOX_OK, title_data_error, "%s", Tools::Secret::mask(message).c_str());
+  MessageBox::error(this, title_data_error.str(), Tools::Secret::mask(message));
 }
 
 void BaseDialog::report_db_failure()
@@ -344,7 +345,7 @@ void BaseDialog::report_db_failure()
     TOOLS_LOG(Tools::format("%s\n%s", error, db->get_last_query()));
     data_error(msg_reference_missing);
   } else {
-    db_error("Datanbankefehler");
+    db_error();
   }
 }
 
@@ -362,7 +363,7 @@ bool BaseDialog::load_record(bool by_idx, const std::string &key_column)
   Tools::DBBindList list;
   list.add(record);
   if (Tools::select_objects(*db, sql, list) < 0) {
-    db_error("Datanbankefehler");
+    db_error();
     return false;
   }
   vars_to_widgets();

@@ -26,7 +26,6 @@ public:
   virtual ~SonstArt();
 
   SONST_ART &get_record() { return sonst_art; }
-  ComboBox *get_name_combo() const { return key_combo; }
 };
 
 #endif

@@ -118,7 +118,7 @@ long User::onSave(FXObject *, FXSelector, void *)
                            Tools::format("select count(*) from USER where login = '%s' and idx != '%s' and gueltig = 'JA'",
                                          Tools::sql_escape(user.login.value), static_cast<int>(user.idx)),
                            fields) < 0) {
-    db_error("Datanbankefehler");
+    db_error();
     return 1;
   }
   if (others >= 1) {
@@ -139,7 +139,7 @@ long User::onSave(FXObject *, FXSelector, void *)
     list.add(&stored);
     if (Tools::select_objects(*db, Tools::format("select %%USER from USER where idx = '%s'", static_cast<int>(user.idx)),
                               list) < 0) {
-      db_error("Datanbankefehler");
+      db_error();
       return false;
     }
     user.passwd = stored.passwd.value;

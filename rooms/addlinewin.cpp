@@ -6,6 +6,7 @@
 #include "tools/dbi/database.h"
 #include "tools/dbi/query.h"
 #include "tools/widgets/theme.h"
+#include "gui/messagebox.h"
 #include "gui/buttonbar.h"
 #include "gui/spreadsheet.h"
 #include "rooms/place.h"
@@ -167,7 +168,7 @@ long AddLineWin::onArtikel(FXObject *, FXSelector, void *data)
   int n = Tools::select_objects(
       *get_db(), Tools::format("select %%ART from ART where idx = '%s' and artnr = '%s' ", idx, artnr), list);
   if (n < 0) {
-    db_error("Datanbankefehler");
+    db_error();
     return 1;
   }
   // An article that is gone counts as none chosen.
@@ -188,7 +189,7 @@ long AddLineWin::onPreis(FXObject *, FXSelector, void *data)
       *get_db(), Tools::format("select %%PREIS from PREIS where idx = '%s' ", Tools::sql_escape(cell(row, "idx"))),
       list);
   if (n < 0) {
-    db_error("Datanbankefehler");
+    db_error();
     return 1;
   }
   // Only a price of the chosen article may be booked with it.
@@ -204,7 +205,7 @@ long AddLineWin::onPreis(FXObject *, FXSelector, void *data)
 long AddLineWin::onRoom(FXObject *, FXSelector, void *)
 {
   if (Place::reload_room(*get_db(), room, room_combo->getText().text()) < 0)
-    db_error("Datanbankefehler");
+    db_error();
   // The table chosen before belongs to the room before.
   table = LAYOUTP();
   fill_tables();
@@ -220,7 +221,7 @@ void AddLineWin::fill_tables()
 long AddLineWin::onDesk(FXObject *, FXSelector, void *)
 {
   if (Place::reload_table(*get_db(), room, table, table_combo->getText().text()) < 0)
-    db_error("Datanbankefehler");
+    db_error();
   return 1;
 }
 
@@ -245,7 +246,7 @@ long AddLineWin::onOk(FXObject *sender, FXSelector sel, void *data)
   widgets_to_vars();
   // The line names a room and a table of that room that exist now.
   if (Place::reload(*get_db(), room, table) < 0) {
-    db_error("Datanbankefehler");
+    db_error();
     return 1;
   }
   const StaticText *missing = nullptr;
@@ -260,7 +261,7 @@ long AddLineWin::onOk(FXObject *sender, FXSelector sel, void *data)
   else if (line->anzahl.value < 1)
     missing = &quantity_prompt;
   if (missing) {
-    FXMessageBox::error(this, MBOX_OK, title_data_error, "%s", static_cast<const char *>(*missing));
+    MessageBox::error(this, title_data_error.str(), missing->str());
     return 1;
   }
   Tools::Ref<USER> user = context->getUser();
@@ -282,7 +283,7 @@ long AddLineWin::onOk(FXObject *sender, FXSelector sel, void *data)
   if (!Tools::insert_object(*get_db(), *line)) {
     // Nothing is stored: the waiter may try again or cancel, but the
     // dialog must not report a line that does not exist.
-    db_error("Datanbankefehler");
+    db_error();
     return 1;
   }
   inserted = true;

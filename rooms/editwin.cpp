@@ -7,6 +7,7 @@
 #include "tools/core/string_utils.h"
 #include "tools/dbi/database.h"
 #include "tools/dbi/query.h"
+#include "gui/messagebox.h"
 #include "gui/dberror.h"
 
 using namespace FX;
@@ -160,7 +161,7 @@ long EditWin::onRoom(FXObject *, FXSelector, void *)
   const int rows = read_room(
       Tools::format("where trim(name) = '%s' ", Tools::sql_escape(Tools::strip(room.name.value))), found);
   if (rows < 0) {
-    db_error("Datanbankefehler");
+    db_error();
     return 1;
   }
   if (rows > 0 && int(found.idx) != 0) {
@@ -336,8 +337,8 @@ int EditWin::count(Tools::Database &db, const std::string &sql)
 void EditWin::refuse_rolled_back(const std::string &refusal)
 {
   if (!get_db()->rollback())
-    db_error("Datanbankefehler");
-  FXMessageBox::error(this, MBOX_OK, title_data_error, "%s", refusal.c_str());
+    db_error();
+  MessageBox::error(this, title_data_error.str(), refusal);
 }
 
 bool EditWin::lock_as_loaded(Tools::Database &db, std::string &refusal)
@@ -423,14 +424,14 @@ long EditWin::onSaveRoom(FXObject *, FXSelector, void *)
         count(*db, Tools::format("select count(*) from LAYOUTK where trim(name) = '%s' and idx <> '%s'",
                                  Tools::sql_escape(room.name.value), int(room.idx)));
     if (others < 0) {
-      db_error("Datanbankefehler");
+      db_error();
       return 1;
     }
     if (others > 0)
       refusal = Tools::format("%s '%s'", room_name_taken, room.name.value);
   }
   if (!refusal.empty()) {
-    FXMessageBox::error(this, MBOX_OK, title_data_error, "%s", refusal.c_str());
+    MessageBox::error(this, title_data_error.str(), refusal);
     return 1;
   }
 
@@ -470,11 +471,11 @@ long EditWin::onDeleteRoom(FXObject *, FXSelector, void *)
   const int loaded =
       count(*db, Tools::format("select count(*) from LAYOUTK where trim(name) = '%s' and idx  ='%s'", name, idx));
   if (loaded < 0) {
-    db_error("Datanbankefehler");
+    db_error();
     return 1;
   }
   if (idx == 0 || loaded < 1) {
-    FXMessageBox::error(this, MBOX_OK, title_data_error, "%s", static_cast<const char *>(not_loaded));
+    MessageBox::error(this, title_data_error.str(), not_loaded.str());
     return 1;
   }
 
@@ -487,7 +488,7 @@ long EditWin::onDeleteRoom(FXObject *, FXSelector, void *)
     if (DBError::row_referred_to(db->get_error()))
       refuse_rolled_back(Tools::format("%s '%s'", room_keeps_lines, room.name.value));
     else
-      db_error_rolled_back("Datanbankefehler");
+      db_error_rolled_back();
     return 1;
   }
   reset();

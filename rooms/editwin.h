@@ -118,12 +118,10 @@ public:
   FixLabel *addLabel(Tools::Ref<LAYOUTP> row) override;
   long onSelect(FX::FXObject *, FX::FXSelector, void *) override;
 
-  bool is_editable() const { return editable; }
   DBComboBox<LAYOUTK> *get_room_combo() const { return room_combo; }
   Tools::ThemeTextField *get_title_field() const { return title_field; }
   Tools::ThemeTextField *get_height_field() const { return height_field; }
   Tools::ThemeTextField *get_width_field() const { return width_field; }
-  BarButton *get_new_table_button() const { return new_table_button; }
 
   long onSaveRoom(FX::FXObject *, FX::FXSelector, void *);
   long onDeleteRoom(FX::FXObject *, FX::FXSelector, void *);

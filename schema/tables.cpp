@@ -203,31 +203,6 @@ BONLINE::BONLINE(const BONLINE &other) : BONLINE() { *this = other; }
 BONLINE &BONLINE::operator=(const BONLINE &other)
 {
   BASE::operator=(other);
-  user = other.user;
-  user_idx = other.user_idx;
-  artnr = other.artnr;
-  artnr_idx = other.artnr_idx;
-  bill_printed = other.bill_printed;
-  bill_number = other.bill_number;
-  layoutk_idx = other.layoutk_idx;
-  layoutk_name = other.layoutk_name;
-  layoutp_idx = other.layoutp_idx;
-  layoutp_label_name = other.layoutp_label_name;
-  tagesabschluss = other.tagesabschluss;
-  abschl_zeit = other.abschl_zeit;
-  abschl_user_idx = other.abschl_user_idx;
-  abschl_user_name = other.abschl_user_name;
-  storniert = other.storniert;
-  storno_user = other.storno_user;
-  storno_user_idx = other.storno_user_idx;
-  anzahl = other.anzahl;
-  preis_idx = other.preis_idx;
-  preis = other.preis;
-  bar_bezahlt = other.bar_bezahlt;
-  sonst_bezahlt = other.sonst_bezahlt;
-  sonst_art_name = other.sonst_art_name;
-  sonst_art_idx = other.sonst_art_idx;
-  bezahlt = other.bezahlt;
   return *this;
 }
 

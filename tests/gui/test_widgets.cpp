@@ -6,7 +6,6 @@
 #include "gui/datefield.h"
 #include "gui/fixcomposite.h"
 #include "gui/moneyfield.h"
-#include "shell/mainwindow.h"
 #include "tests/guisupport/gui_support.h"
 #include "tests/support/recording_db.h"
 
@@ -15,7 +14,7 @@ using namespace korvan_gui_test;
 
 namespace {
 
-using Widgets = MainWindowFixture;
+using Widgets = ContextFixture;
 
 std::vector<std::string> item_texts(ComboBox &box)
 {

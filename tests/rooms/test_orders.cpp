@@ -49,7 +49,9 @@ void select_all(SpreadSheet *sheet)
 // that comes after into `then`.
 void yes_then_box(Box &then, FXObject *target, FXuint id)
 {
-  answer_modal([&](FXWindow *) { expect_box(then); }, MBOX_CLICKED_YES);
+  Box question;
+  expect_box(question, MBOX_CLICKED_YES);
+  expect_box(then);
   send_command(target, id);
 }
 
@@ -361,13 +363,13 @@ TEST_F(Orders, StornoChecksTheLineTheUserSawAndNoStationWaitsOnItsQuestion)
 
   // While this station asks, the other moves the line to another room.
   Box then_here;
-  answer_modal(
-      [&](FXWindow *) {
+  expect_box(
+      [&](const Box &) {
         select_all(there->get_sheet());
         move_selected(there.get(), "Terrasse", "T9");
-        expect_box(then_here);
       },
       MBOX_CLICKED_YES);
+  expect_box(then_here);
   send_command(here.get(), BonWin::ID_STORNO);
   EXPECT_EQ(line_value(a, "concat_ws(' ', storniert, layoutk_name, layoutk_idx, layoutp_label_name, layoutp_idx, "
                           "hist_ae_user)"),

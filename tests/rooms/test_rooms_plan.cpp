@@ -393,7 +393,10 @@ TEST_F(RoomsPlan, TwoEditorsOnOneRoomDoNotWriteOverEachOther)
   EditWin *a = editor();
   std::unique_ptr<MainWindow> station_b = second_station();
   send_command(station_b.get(), MainWindow::ID_EDITOR);
-  EditWin *b = station_b->getEditWin();
+  EditWin *b = nullptr;
+  for (FXWindow *w = app()->getRootWindow()->getFirst(); w && !b; w = w->getNext())
+    if (w->getOwner() == station_b.get())
+      b = dynamic_cast<EditWin *>(w);
   ASSERT_TRUE(b && b != a);
   const struct
   {
@@ -427,19 +430,15 @@ TEST_F(RoomsPlan, TwoEditorsOnOneRoomDoNotWriteOverEachOther)
       continue;
     }
     Box box;
-    a->raise();
-    answer_modal([&](FXWindow *w) {
-      box.text = label_texts(w);
-      if (&other == others)
-        screenshot(shot_dir() + "/editor_changed_elsewhere.png");
-    });
-    send_command(a, EditWin::ID_SAVE_ROOM);
+    answer_box(box, a, EditWin::ID_SAVE_ROOM);
     EXPECT_NE(box.text.find("Der Raum wurde inzwischen an einem anderen Platz geändert. Es wurde nichts gespeichert."),
               std::string::npos)
         << other.what << ": " << box.text;
     EXPECT_EQ(stored_plan(), saved) << other.what;
     EXPECT_EQ(label(a, "T1")->getX(), 200) << other.what << ": the plan stays on the screen";
     EXPECT_TRUE(label(a, "T2") || label(a, "Bar")) << other.what;
+    if (&other == others)
+      shot(a, "editor_changed_elsewhere");
   }
 
   // Another station's save under way holds the room: this one waits a few
