@@ -204,6 +204,8 @@ long AddLineWin::onPreis(FXObject *, FXSelector, void *data)
 
 long AddLineWin::onRoom(FXObject *, FXSelector, void *)
 {
+  if (!text_fits(room_combo, room_combo->getText().text()))
+    return 1;
   if (Place::reload_room(*get_db(), room, room_combo->getText().text()) < 0)
     db_error();
   // The table chosen before belongs to the room before.
@@ -220,6 +222,8 @@ void AddLineWin::fill_tables()
 
 long AddLineWin::onDesk(FXObject *, FXSelector, void *)
 {
+  if (!text_fits(table_combo, table_combo->getText().text()))
+    return 1;
   if (Place::reload_table(*get_db(), room, table, table_combo->getText().text()) < 0)
     db_error();
   return 1;
@@ -244,6 +248,8 @@ long AddLineWin::onOk(FXObject *sender, FXSelector sel, void *data)
   if (inserted)
     return 1;
   widgets_to_vars();
+  if (!text_fits(room_combo, room.name.value) || !text_fits(table_combo, table.label_name.value))
+    return 1;
   // The line names a room and a table of that room that exist now.
   if (Place::reload(*get_db(), room, table) < 0) {
     db_error();

@@ -18,8 +18,11 @@ std::string create_sql();
 // One table's statements; appends the record's foreign keys to keys.
 std::string create_table_sql(Tools::DBBindType *record, std::vector<Tools::Ref<Forkey> > &keys);
 
-// What a database made by an earlier script lacks (indexes added since),
-// as statements that change nothing where it is there already.
+// What a database made by an earlier script lacks (indexes and unique
+// keys added since), as statements that change nothing where it is there
+// already. Where a table holds twice what a new unique key must hold
+// once, the first statements fail with those values named, and nothing
+// is changed.
 std::string upgrade_sql();
 
 // Cuts a script into single statements (without their ';'), so that a

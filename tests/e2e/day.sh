@@ -67,7 +67,7 @@ close "$UST" 575 258
 
 step "articles, prices and their group"
 menu Wartung Artikelstamm
-article Suppe Tagessuppe 4.50 Teller
+article Suppe Tagessuppe 4,50 Teller # typed with the decimal comma
 pick "$ART" 260 191 # Neuer Eintrag
 click "$ART" 60 128 # its name
 xdotool type --delay 30 Karte
@@ -148,7 +148,7 @@ click $BON 50 "$(row 1)"
 click $BON 332 216 # Bezahlen
 PAY=Bezahlunsgart
 click $PAY 52 43          # the payment kind Karte
-write $PAY 435 172 1.20   # davon in bar
+write $PAY 435 172 1,20   # davon in bar
 keys $PAY Return          # the rest follows
 click $PAY 293 220        # Ok
 answer Frage alt+y

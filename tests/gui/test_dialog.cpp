@@ -59,7 +59,7 @@ TEST_F(DialogTest, MoneyShowsTwoDecimalsAndIsStoredWithEveryDigitRoundedToCentsO
     double amount;
     int number_read;
     JANEIN::ETYPE flag;
-  } cases[] = {{"1.23456789", "12abc", "vielleicht", 1.23, 12, JANEIN::JA},
+  } cases[] = {{"1.234,56", "12abc", "vielleicht", 1234.56, 12, JANEIN::JA},
                {"12345.67", "abc", "NEIN", 12345.67, 0, JANEIN::NEIN}};
   for (const auto &c : cases) {
     dlg.money->setText(c.money);

@@ -30,6 +30,8 @@ class Database
 
 public:
   static const int ODBC = 3;
+  // The longest a statement waits for a row another connection holds.
+  static constexpr int LOCK_WAIT_SECONDS = 5;
 
   Database(const std::string &host, const std::string &username, const std::string &password,
            const std::string &database, int kind);
