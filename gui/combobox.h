@@ -21,6 +21,7 @@
 #include "tools/dbi/query.h"
 #include "gui/appcontext.h"
 #include "gui/dberror.h"
+#include "gui/lang.h"
 
 class ComboBox : public Tools::ThemeComboBox
 {
@@ -65,7 +66,6 @@ public:
   Tools::Ref<Tools::Database> get_db();
 
   // The keys, in item order.
-  const std::list<std::string> &get_keys() const { return item_keys; }
 
   long onCmdList(FX::FXObject *, FX::FXSelector, void *);
   long onMouseWheel(FX::FXObject *, FX::FXSelector, void *);
@@ -149,8 +149,9 @@ template <class T> void DBComboBox<T>::fill()
         Tools::format("select %s %s from %s %s%s", key_column, column_list, first.get_name(), where_clause,
                       order_clause);
     int rows = Tools::select_object_rows(*db, sql, binder, limit);
+    // The window the box belongs to carries its texts.
     if (rows < 0)
-      TOOLS_LOG(DBError::failed_select(*db));
+      DBError::list_failed(this, dynamic_cast<const CommonMsg *>(getShell()), *db);
     if (rows <= 0)
       break;
     for (int i = 0; i < rows && i < PAGE; ++i) {

@@ -7,7 +7,6 @@
 #include "tools/core/string_utils.h"
 #include "tools/dbi/database.h"
 #include "tools/dbi/query.h"
-#include "gui/lang.h"
 
 namespace {
 
@@ -24,8 +23,8 @@ LangRegistry::LangRegistry() : translated(false), complete(false) {}
 
 LangRegistry::~LangRegistry()
 {
-  for (Lang *text : texts)
-    text->context = nullptr;
+  for (Text *text : texts)
+    text->registry_gone();
 }
 
 Tools::Ref<LANG> LangRegistry::new_row(const std::string &type, const std::string &orig)
@@ -89,9 +88,14 @@ void LangRegistry::attach(const Tools::Ref<Tools::Database> &database)
 void LangRegistry::reload()
 {
   complete = read_rows();
-  for (Lang *text : texts)
+  for (Text *text : texts)
     text->reload();
   complete = false;
+  // What is on the screen follows at once: the rows just read may carry
+  // other translations (another database, another station's work).
+  if (translated)
+    for (Text *text : texts)
+      text->update_text();
 }
 
 Tools::Ref<LANG> LangRegistry::find(const std::string &type, const std::string &orig)
@@ -153,13 +157,13 @@ void LangRegistry::store(const LANG &row)
   if (!rows.count(std::make_pair(row.type.value, row.orig.value)))
     cache(Tools::Ref<LANG>(new LANG(row)));
   if (translated)
-    for (Lang *text : texts)
+    for (Text *text : texts)
       text->update_text();
 }
 
-void LangRegistry::add(Lang *text) { texts.push_back(text); }
+void LangRegistry::add(Text *text) { texts.push_back(text); }
 
-void LangRegistry::remove(Lang *text)
+void LangRegistry::remove(Text *text)
 {
   for (auto it = texts.begin(); it != texts.end(); ++it)
     if (*it == text) {
@@ -171,6 +175,6 @@ void LangRegistry::remove(Lang *text)
 void LangRegistry::switch_translated()
 {
   translated = !translated;
-  for (Lang *text : texts)
+  for (Text *text : texts)
     text->update_text();
 }

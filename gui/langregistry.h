@@ -27,14 +27,31 @@
 namespace Tools {
 class Database;
 }
-class Lang;
 
 class LangRegistry
 {
+public:
+  // What the registry asks of a text that shows in the interface (Lang is
+  // one).
+  class Text
+  {
+  public:
+    // Takes the registry's row of its text again; shows nothing new.
+    virtual void reload() = 0;
+    // Shows the original text or the translation, by the registry's mode.
+    virtual void update_text() = 0;
+    // The registry has gone: the text keeps what it shows and asks no more.
+    virtual void registry_gone() = 0;
+
+  protected:
+    ~Text() = default;
+  };
+
+private:
   // (type, original text) -> the row of that text.
   std::map<std::pair<std::string, std::string>, Tools::Ref<LANG> > rows;
   Tools::Ref<Tools::Database> db;
-  std::list<Lang *> texts;
+  std::list<Text *> texts;
   bool translated;
   // Set while the rows just read are handed to the texts: a text missing
   // from them is not stored.
@@ -66,7 +83,8 @@ public:
   // unconnected handle leaves every text untranslated.
   void attach(const Tools::Ref<Tools::Database> &database);
   // Reads the rows again (rows stored by others meanwhile) and gives them
-  // to the registered texts.
+  // to the registered texts; while translations are shown, each text shows
+  // its new one at once (its original where there is none).
   void reload();
 
   // The row of a text; idx 0 while it is not stored.
@@ -78,8 +96,8 @@ public:
   // shows the new translation from now on.
   void store(const LANG &row);
 
-  void add(Lang *text);
-  void remove(Lang *text);
+  void add(Text *text);
+  void remove(Text *text);
 
   bool is_translated() const { return translated; }
   // Flips the mode and shows it in every registered text.

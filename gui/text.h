@@ -20,7 +20,6 @@ public:
   Text(FX::FXComposite *p, FX::FXuint opts);
   Text(FX::FXComposite *p, const std::string &caption, FX::FXuint opts);
 
-  FX::FXText *get_text() const { return text; }
 };
 
 #endif

@@ -26,7 +26,6 @@ public:
   virtual ~GrpUst();
 
   GRP_UST &get_record() { return grp_ust; }
-  ComboBox *get_name_combo() const { return key_combo; }
 };
 
 #endif

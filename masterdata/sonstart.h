@@ -2,7 +2,7 @@
 #define KORVAN_MASTERDATA_SONSTART_H
 
 // The other kinds of payment: name, two descriptions and a value, offered
-// by the payment dialog beside cash.
+// by the payment dialog beside cash. A kind that paid order lines stays.
 
 #include "masterdata/basedialog.h"
 
@@ -15,6 +15,7 @@ protected:
 
   SonstArt();
   void clear_record() override;
+  bool may_delete() override;
 
 public:
   enum {
@@ -26,7 +27,6 @@ public:
   virtual ~SonstArt();
 
   SONST_ART &get_record() { return sonst_art; }
-  ComboBox *get_name_combo() const { return key_combo; }
 };
 
 #endif

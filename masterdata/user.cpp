@@ -104,6 +104,8 @@ long User::onSave(FXObject *, FXSelector, void *)
     data_error(msg_login_missing);
     return 1;
   }
+  if (!key_fits())
+    return 1;
 
   // Every statement and report from here on may carry the password.
   std::unique_ptr<Tools::Secret> typed;
@@ -118,7 +120,7 @@ long User::onSave(FXObject *, FXSelector, void *)
                            Tools::format("select count(*) from USER where login = '%s' and idx != '%s' and gueltig = 'JA'",
                                          Tools::sql_escape(user.login.value), static_cast<int>(user.idx)),
                            fields) < 0) {
-    db_error("Datanbankefehler");
+    db_error();
     return 1;
   }
   if (others >= 1) {
@@ -139,7 +141,7 @@ long User::onSave(FXObject *, FXSelector, void *)
     list.add(&stored);
     if (Tools::select_objects(*db, Tools::format("select %%USER from USER where idx = '%s'", static_cast<int>(user.idx)),
                               list) < 0) {
-      db_error("Datanbankefehler");
+      db_error();
       return false;
     }
     user.passwd = stored.passwd.value;

@@ -44,7 +44,6 @@ public:
   long onSave(FX::FXObject *, FX::FXSelector, void *);
 
   USER &get_record() { return user; }
-  ComboBox *get_login_combo() const { return key_combo; }
 };
 
 #endif

@@ -6,6 +6,7 @@
 #include "tools/dbi/database.h"
 #include "tools/dbi/query.h"
 #include "tools/widgets/theme.h"
+#include "gui/messagebox.h"
 #include "gui/buttonbar.h"
 #include "gui/spreadsheet.h"
 #include "rooms/place.h"
@@ -168,7 +169,7 @@ long AddLineWin::onArtikel(FXObject *, FXSelector, void *data)
   int n = Tools::select_objects(
       *get_db(), Tools::format("select %%ART from ART where idx = '%s' and artnr = '%s' ", idx, artnr), list);
   if (n < 0) {
-    db_error("Datanbankefehler");
+    db_error();
     return 1;
   }
   // An article that is gone counts as none chosen.
@@ -189,7 +190,7 @@ long AddLineWin::onPreis(FXObject *, FXSelector, void *data)
       *get_db(), Tools::format("select %%PREIS from PREIS where idx = '%s' ", Tools::sql_escape(cell(row, "idx"))),
       list);
   if (n < 0) {
-    db_error("Datanbankefehler");
+    db_error();
     return 1;
   }
   // Only a price of the chosen article may be booked with it.
@@ -204,8 +205,10 @@ long AddLineWin::onPreis(FXObject *, FXSelector, void *data)
 
 long AddLineWin::onRoom(FXObject *, FXSelector, void *)
 {
+  if (!text_fits(room_combo, room_combo->getText().text()))
+    return 1;
   if (Place::reload_room(*get_db(), room, room_combo->getText().text()) < 0)
-    db_error("Datanbankefehler");
+    db_error();
   // The table chosen before belongs to the room before.
   table = LAYOUTP();
   fill_tables();
@@ -220,8 +223,10 @@ void AddLineWin::fill_tables()
 
 long AddLineWin::onDesk(FXObject *, FXSelector, void *)
 {
+  if (!text_fits(table_combo, table_combo->getText().text()))
+    return 1;
   if (Place::reload_table(*get_db(), room, table, table_combo->getText().text()) < 0)
-    db_error("Datanbankefehler");
+    db_error();
   return 1;
 }
 
@@ -244,9 +249,11 @@ long AddLineWin::onOk(FXObject *sender, FXSelector sel, void *data)
   if (inserted)
     return 1;
   widgets_to_vars();
+  if (!text_fits(room_combo, room.name.value) || !text_fits(table_combo, table.label_name.value))
+    return 1;
   // The line names a room and a table of that room that exist now.
   if (Place::reload(*get_db(), room, table) < 0) {
-    db_error("Datanbankefehler");
+    db_error();
     return 1;
   }
   const StaticText *missing = nullptr;
@@ -261,7 +268,7 @@ long AddLineWin::onOk(FXObject *sender, FXSelector sel, void *data)
   else if (line->anzahl.value < 1)
     missing = &quantity_prompt;
   if (missing) {
-    FXMessageBox::error(this, MBOX_OK, title_data_error, "%s", static_cast<const char *>(*missing));
+    MessageBox::error(this, title_data_error.str(), missing->str());
     return 1;
   }
   Tools::Ref<USER> user = context->getUser();
@@ -283,7 +290,7 @@ long AddLineWin::onOk(FXObject *sender, FXSelector sel, void *data)
   if (!Tools::insert_object(*get_db(), *line)) {
     // Nothing is stored: the waiter may try again or cancel, but the
     // dialog must not report a line that does not exist.
-    db_error("Datanbankefehler");
+    db_error();
     return 1;
   }
   inserted = true;

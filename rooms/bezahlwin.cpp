@@ -7,6 +7,7 @@
 #include "tools/dbi/database.h"
 #include "tools/dbi/query.h"
 #include "tools/widgets/theme.h"
+#include "gui/messagebox.h"
 #include "gui/buttonbar.h"
 #include "gui/moneyfield.h"
 #include "gui/spreadsheet.h"
@@ -167,7 +168,7 @@ long BezahlWin::onBezahlArt(FXObject *, FXSelector, void *data)
                                   Tools::sql_escape(idx ? idx->format("%s") : std::string()));
   int n = Tools::select_objects(*get_db(), sql, list);
   if (n < 0) {
-    db_error("Datanbankefehler");
+    db_error();
     return 1;
   }
   if (n == 0)
@@ -199,7 +200,7 @@ long BezahlWin::onOk(FXObject *sender, FXSelector sel, void *data)
     refusal = &message;
   if (!refusal)
     return FXDialogBox::onCmdAccept(sender, sel, data);
-  FXMessageBox::error(this, MBOX_OK, title_data_error, "%s", static_cast<const char *>(*refusal));
+  MessageBox::error(this, title_data_error.str(), refusal->str());
   return 1;
 }
 

@@ -55,7 +55,6 @@ public:
 
   SpreadSheet *get_kinds() const { return kinds; }
   MoneyField *get_cash_field() const { return cash_field; }
-  MoneyField *get_total_field() const { return total_field; }
   MoneyField *get_rest_field() const { return rest_field; }
 
   long onOk(FX::FXObject *, FX::FXSelector, void *);

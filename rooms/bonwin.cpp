@@ -7,6 +7,7 @@
 #include "tools/dbi/database.h"
 #include "tools/dbi/query.h"
 #include "tools/widgets/theme.h"
+#include "gui/messagebox.h"
 #include "gui/buttonbar.h"
 #include "gui/spreadsheet.h"
 #include "rooms/addlinewin.h"
@@ -129,7 +130,7 @@ long BonWin::onSelect(FXObject *, FXSelector, void *data)
 bool BonWin::ask(const std::string &question)
 {
   // Escape or the close box is no consent: only Yes goes on.
-  return FXMessageBox::question(this, MBOX_YES_NO, title_question, "%s", question.c_str()) == MBOX_CLICKED_YES;
+  return MessageBox::yes(this, title_question.str(), question);
 }
 
 bool BonWin::lock_open_lines(const Rows &shown, std::vector<Tools::Ref<BONLINE> > &lines)
@@ -146,7 +147,7 @@ bool BonWin::lock_open_lines(const Rows &shown, std::vector<Tools::Ref<BONLINE> 
   if (Tools::select_rows<BONLINE>(*db, "BONLINE", found,
                                   Tools::format("where idx in (%s) for update wait %d", keys, LOCK_WAIT_SECONDS)) < 0) {
     if (db->get_error().find("Lock wait timeout") == std::string::npos) {
-      db_error_rolled_back("Datanbankefehler");
+      db_error_rolled_back();
       return false;
     }
     reason = &busy_elsewhere;
@@ -170,8 +171,8 @@ bool BonWin::lock_open_lines(const Rows &shown, std::vector<Tools::Ref<BONLINE> 
   if (!reason)
     return true;
   if (!db->rollback())
-    db_error("Datanbankefehler");
-  FXMessageBox::error(this, MBOX_OK, title_data_error, "%s", static_cast<const char *>(*reason));
+    db_error();
+  MessageBox::error(this, title_data_error.str(), reason->str());
   refresh_table();
   return false;
 }
@@ -185,7 +186,7 @@ void BonWin::change_lines(const Rows &shown, const std::function<std::string(BON
     set_history(*line, 1);
     const std::string done = change(*line);
     if (!Tools::update_object(*get_db(), *line, Tools::format("where idx = '%d'", line->idx.value))) {
-      db_error_rolled_back("Datanbankefehler");
+      db_error_rolled_back();
       return;
     }
     if (!done.empty())
@@ -197,7 +198,7 @@ void BonWin::change_lines(const Rows &shown, const std::function<std::string(BON
 void BonWin::keep()
 {
   if (!get_db()->commit())
-    db_error_rolled_back("Datanbankefehler");
+    db_error_rolled_back();
   refresh_table();
 }
 
@@ -206,7 +207,7 @@ bool BonWin::have_user()
   Tools::Ref<USER> user = context->getUser();
   if (user.valid())
     return true;
-  FXMessageBox::error(this, MBOX_OK, title_data_error, "%s", static_cast<const char *>(no_user));
+  MessageBox::error(this, title_data_error.str(), no_user.str());
   return false;
 }
 
@@ -228,7 +229,7 @@ long BonWin::onBonieren(FXObject *, FXSelector, void *)
   AddLineWin entry(this, *context, *room, *table, line);
   if (entry.execute(PLACEMENT_OWNER) == 0) {
     if (!get_db()->rollback())
-      db_error("Datanbankefehler");
+      db_error();
     return 1;
   }
   keep();

@@ -85,7 +85,6 @@ public:
   void refresh_table();
 
   SpreadSheet *get_sheet() const { return sheet; }
-  const BONLINE &get_current_line() const { return current_line; }
 
   long onBonieren(FX::FXObject *, FX::FXSelector, void *);
   long onOk(FX::FXObject *, FX::FXSelector, void *);

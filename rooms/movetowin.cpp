@@ -6,6 +6,7 @@
 #include "tools/dbi/database.h"
 #include "tools/dbi/query.h"
 #include "tools/widgets/theme.h"
+#include "gui/messagebox.h"
 #include "gui/buttonbar.h"
 #include "rooms/place.h"
 
@@ -55,7 +56,7 @@ MoveToWin::~MoveToWin() {}
 long MoveToWin::onRoom(FXObject *, FXSelector, void *)
 {
   if (Place::reload_room(*get_db(), *room, room_combo->getText().text()) < 0)
-    db_error("Datanbankefehler");
+    db_error();
   // The table chosen so far belonged to the room before.
   *table = LAYOUTP();
   table_combo->set_where(Tools::format("layout_idx = '%d' ", room->idx.value));
@@ -66,7 +67,7 @@ long MoveToWin::onRoom(FXObject *, FXSelector, void *)
 long MoveToWin::onDesk(FXObject *, FXSelector, void *)
 {
   if (Place::reload_table(*get_db(), *room, *table, table_combo->getText().text()) < 0)
-    db_error("Datanbankefehler");
+    db_error();
   TOOLS_LOG(Tools::format("LAYOUTP idx: %d: %s ", table->idx.value, table->label_name.value));
   return 1;
 }
@@ -77,14 +78,14 @@ long MoveToWin::onOk(FXObject *sender, FXSelector sel, void *data)
   // The records must name what the two lists show now: a room picked
   // after the table, or a list emptied by hand, leaves nothing loaded.
   if (Place::reload(*get_db(), *room, *table) < 0) {
-    db_error("Datanbankefehler");
+    db_error();
     return 1;
   }
   const StaticText *missing = room->idx.value == 0 ? &msg_select_room : table->idx.value == 0 ? &msg_select_table : nullptr;
   if (!missing)
     return FXDialogBox::onCmdAccept(sender, sel, data);
   TOOLS_LOG(Tools::format("message: %s", *missing));
-  FXMessageBox::error(this, MBOX_OK, title_data_error, "%s", static_cast<const char *>(*missing));
+  MessageBox::error(this, title_data_error.str(), missing->str());
   return 1;
 }
 

@@ -63,7 +63,7 @@ bool NaviWin::show_room(const LAYOUTK &found)
   std::vector<Tools::Ref<LAYOUTP> > desks;
   if (Tools::select_rows<LAYOUTP>(*get_db(), "LAYOUTP", desks, Tools::format("where layout_idx='%s'", int(room.idx))) <
       0) {
-    db_error("Datanbankefehler");
+    db_error();
     return false;
   }
   for (Tools::Ref<LAYOUTP> &row : desks) {

@@ -58,9 +58,7 @@ public:
   virtual void reset();
 
   FixComposite *get_canvas() const { return canvas; }
-  FixLabel *get_selected() const { return selected; }
   LAYOUTK &get_room() { return room; }
-  int get_next_id() const { return next_id; }
 
   // The handler the message map reaches; it calls the virtual onSelect.
   long onCanvas(FX::FXObject *, FX::FXSelector, void *);

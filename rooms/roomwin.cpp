@@ -8,6 +8,7 @@
 #include "tools/core/string_utils.h"
 #include "tools/dbi/database.h"
 #include "tools/dbi/query.h"
+#include "gui/messagebox.h"
 #include "gui/buttonbar.h"
 #include "gui/lang.h"
 #include "rooms/bonwin.h"
@@ -121,7 +122,7 @@ void RoomWin::reset()
   if (db.valid() && db.try_get()) {
     if (Tools::select_rows<LAYOUTK>(*db, "LAYOUTK", rooms, "") < 0) {
       if (created)
-        db_error("Datanbankefehler");
+        db_error();
       rooms.clear();
     }
   }
@@ -182,7 +183,7 @@ void RoomWin::countOpen()
     return;
   std::map<int, int> open;
   if (!count_open(open)) {
-    db_error("Datanbankefehler");
+    db_error();
     return;
   }
   for (FixButton *desk : desks)
@@ -203,13 +204,12 @@ long RoomWin::onRoom(FXObject *sender, FXSelector, void *)
   const int rows = read_room(Tools::format("where name = '%s'", Tools::sql_escape(text)), found);
   if (rows < 0) {
     // The plan shown stays what it was, and so do its marks.
-    db_error("Datanbankefehler");
+    db_error();
     return 1;
   }
   if (rows == 0) {
     // Deleted in the editor since the buttons were made.
-    FXMessageBox::error(this, MBOX_OK, title_data_error, "%s",
-                        Tools::format("Fehler Laden des Raumes '%s'", text).c_str());
+    MessageBox::error(this, title_data_error.str(), Tools::format("Fehler Laden des Raumes '%s'", text));
     return 1;
   }
 

@@ -36,6 +36,7 @@ GRP_UST::GRP_UST()
     : BASE("GRP_UST", this), name(this, "name", 20), bezeichnung(this, "bezeichnung", 50),
       bezeichnung2(this, "bezeichnung2", 50), ust(this, "ust")
 {
+  indexes.push_back(Index{"uq_GRP_UST_name", {"name"}, true});
 }
 
 GRP_UST::GRP_UST(const GRP_UST &other) : GRP_UST() { *this = other; }
@@ -71,6 +72,7 @@ ART::ART()
 {
   add(new Forkey(*this, gruppe_ust_idx, "GRP_UST", "idx"));
   add(new Forkey(*this, gruppe_ust, "GRP_UST", "name"));
+  indexes.push_back(Index{"uq_ART_artnr", {"artnr"}, true});
 }
 
 ART::ART(const ART &other) : ART() { *this = other; }
@@ -203,31 +205,6 @@ BONLINE::BONLINE(const BONLINE &other) : BONLINE() { *this = other; }
 BONLINE &BONLINE::operator=(const BONLINE &other)
 {
   BASE::operator=(other);
-  user = other.user;
-  user_idx = other.user_idx;
-  artnr = other.artnr;
-  artnr_idx = other.artnr_idx;
-  bill_printed = other.bill_printed;
-  bill_number = other.bill_number;
-  layoutk_idx = other.layoutk_idx;
-  layoutk_name = other.layoutk_name;
-  layoutp_idx = other.layoutp_idx;
-  layoutp_label_name = other.layoutp_label_name;
-  tagesabschluss = other.tagesabschluss;
-  abschl_zeit = other.abschl_zeit;
-  abschl_user_idx = other.abschl_user_idx;
-  abschl_user_name = other.abschl_user_name;
-  storniert = other.storniert;
-  storno_user = other.storno_user;
-  storno_user_idx = other.storno_user_idx;
-  anzahl = other.anzahl;
-  preis_idx = other.preis_idx;
-  preis = other.preis;
-  bar_bezahlt = other.bar_bezahlt;
-  sonst_bezahlt = other.sonst_bezahlt;
-  sonst_art_name = other.sonst_art_name;
-  sonst_art_idx = other.sonst_art_idx;
-  bezahlt = other.bezahlt;
   return *this;
 }
 
@@ -237,6 +214,7 @@ SONST_ART::SONST_ART()
     : BASE("SONST_ART", this), name(this, "name", 20), bezeichnung(this, "bezeichnung", 50),
       bezeichnung2(this, "bezeichnung2", 50), wert(this, "wert")
 {
+  indexes.push_back(Index{"uq_SONST_ART_name", {"name"}, true});
 }
 
 SONST_ART::SONST_ART(const SONST_ART &other) : SONST_ART() { *this = other; }

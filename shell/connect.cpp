@@ -1,5 +1,6 @@
 #include "shell/connect.h"
 
+#include "gui/messagebox.h"
 #include "gui/buttonbar.h"
 #include "tools/dbi/database.h"
 #include "tools/widgets/theme.h"
@@ -66,7 +67,7 @@ Tools::Ref<Tools::Database> Connect::open_connection()
 
 void Connect::show_failure()
 {
-  FXMessageBox::error(this, MBOX_OK, title_db_error, "%s", static_cast<const char *>(failText));
+  MessageBox::error(this, title_db_error.str(), failText.str());
 }
 
 long Connect::onOk(FXObject *, FXSelector, void *)
@@ -89,7 +90,7 @@ long Connect::onTest(FXObject *, FXSelector, void *)
   // The test connection ends with this handler.
   const bool works = open_connection().valid();
   if (works)
-    FXMessageBox::information(this, MBOX_OK, title_info, "%s", static_cast<const char *>(successText));
+    MessageBox::information(this, title_info.str(), successText.str());
   else
     show_failure();
   return 1;

@@ -1,5 +1,6 @@
 #include "shell/login.h"
 
+#include "gui/messagebox.h"
 #include "gui/buttonbar.h"
 #include "schema/tables.h"
 #include "tools/core/format.h"
@@ -27,7 +28,6 @@ const char *const SELECT_MATCH =
     "select %%USER from USER where  login='%s'  and BINARY passwd='%s'  and gueltig='JA' ";
 const char *const COUNT_USERS = " select count(*) from USER ";
 const char *const SELECT_BUILTIN = "select %%USER from USER where login = '%s' ";
-const char *const DB_ERROR = "Datanbankefehler";
 
 } // namespace
 
@@ -104,7 +104,7 @@ bool Login::create_builtin_user(int &count)
   Tools::DBTypeList fields;
   fields.add(&users);
   if (Tools::select_values(db, COUNT_USERS, fields) < 0) {
-    db_error(DB_ERROR);
+    db_error();
     return false;
   }
   if (users.value != 0)
@@ -126,7 +126,7 @@ bool Login::create_builtin_user(int &count)
     ok = Tools::update_object(db, row, Tools::format("where idx = '%d'", row.idx.value));
   }
   if (!ok) {
-    db_error(DB_ERROR);
+    db_error();
     // Nothing of a half-made account stays behind for a later commit.
     db.rollback();
     return false;
@@ -150,6 +150,8 @@ long Login::onOk(FXObject *, FXSelector, void *)
   }
 
   Tools::Secret hidden(userPassword);
+  if (!text_fits(nameField, userName) || !text_fits(passwordField, userPassword))
+    return 1;
   Tools::Ref<Tools::Database> handle = get_db();
   Tools::Database &db = *handle;
   Tools::DBTypeInt count;
@@ -158,7 +160,7 @@ long Login::onOk(FXObject *, FXSelector, void *)
   if (Tools::select_values(db,
                            Tools::format(COUNT_MATCHES, Tools::sql_escape(userName), Tools::sql_escape(userPassword)),
                            fields) < 0) {
-    db_error(DB_ERROR);
+    db_error();
     return 1;
   }
   int matches = count.value;
@@ -169,7 +171,7 @@ long Login::onOk(FXObject *, FXSelector, void *)
     accept();
     return 1;
   }
-  FXMessageBox::error(this, MBOX_OK, title_data_error, "%s", static_cast<const char *>(wrongLoginText));
+  MessageBox::error(this, title_data_error.str(), wrongLoginText.str());
   return 1;
 }
 
@@ -191,7 +193,7 @@ bool Login::get_user(USER &row)
   const int found = Tools::select_objects(
       *handle, Tools::format(SELECT_MATCH, Tools::sql_escape(userName), Tools::sql_escape(userPassword)), list);
   if (found < 0) {
-    db_error(DB_ERROR);
+    db_error();
     return false;
   }
   // A row gone since the check is no login: the loop asks again.

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "gui/messagebox.h"
 #include "gui/lang.h"
 #include "schema/tables.h"
 #include "masterdata/art.h"
@@ -282,7 +283,7 @@ long MainWindow::onQuit(FXObject *, FXSelector, void *)
   if (!getApp()->reg().write()) {
     StaticText title(this, "Titel", "Einstellungen");
     StaticText text(this, "Message", "Die Einstellungen konnten nicht gespeichert werden:");
-    FXMessageBox::error(this, MBOX_OK, title, "%s\n%s", static_cast<const char *>(text), path.c_str());
+    MessageBox::error(this, title.str(), text.str() + "\n" + path);
   }
   getApp()->exit(0);
   chmod(path.c_str(), 0600);

@@ -138,11 +138,7 @@ public:
   DebugWin *getDebugWin() const { return debugWin; }
   LangWin *getLangWin() const { return langWin; }
   RoomWin *getRoomWin() const { return roomWin; }
-  EditWin *getEditWin() const { return editWin; }
-  FX::FXMenuBar *getMenuBar() const { return menuBar; }
   MenuTitle *getSystemTitle() const { return systemTitle; }
-  MenuTitle *getWartungTitle() const { return wartungTitle; }
-  MenuTitle *getAnwendungTitle() const { return anwendungTitle; }
 };
 
 #endif

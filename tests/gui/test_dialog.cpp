@@ -4,11 +4,12 @@
 #include <functional>
 #include <sstream>
 
+#include <gtest/gtest-spi.h>
+
 #include "gui/combobox.h"
 #include "gui/dberror.h"
 #include "gui/dialog.h"
 #include "gui/moneyfield.h"
-#include "shell/mainwindow.h"
 #include "tests/guisupport/gui_support.h"
 #include "tools/dbi/query.h"
 
@@ -17,7 +18,7 @@ using namespace korvan_gui_test;
 
 namespace {
 
-using DialogTest = MainWindowFixture;
+using DialogTest = ContextFixture;
 
 // A dialog with one widget of every bound kind but plain texts.
 class BindDialog : public Dialog
@@ -30,7 +31,7 @@ public:
   Tools::ThemeTextField *number_field = new Tools::ThemeTextField(this, 10, nullptr, 0, FRAME_SUNKEN);
   ComboBox *yes_no = new ComboBox(this, context, nullptr, 0, 5);
 
-  explicit BindDialog(MainWindow *main) : Dialog(main, main, "Bindungen")
+  explicit BindDialog(TestContext *main) : Dialog(main, main, "Bindungen")
   {
     add_bind_var(money, &amount);
     add_bind_var(number_field, &number);
@@ -58,7 +59,7 @@ TEST_F(DialogTest, MoneyShowsTwoDecimalsAndIsStoredWithEveryDigitRoundedToCentsO
     double amount;
     int number_read;
     JANEIN::ETYPE flag;
-  } cases[] = {{"1.23456789", "12abc", "vielleicht", 1.23, 12, JANEIN::JA},
+  } cases[] = {{"1.234,56", "12abc", "vielleicht", 1234.56, 12, JANEIN::JA},
                {"12345.67", "abc", "NEIN", 12345.67, 0, JANEIN::NEIN}};
   for (const auto &c : cases) {
     dlg.money->setText(c.money);
@@ -118,24 +119,25 @@ TEST_F(DialogTest, TheDatabaseErrorSaysWhatFailedWhyAndFitsTheScreen)
   for (const auto &w : ways) {
     ASSERT_TRUE(shared->exec("insert into LAYOUTK (name, width, height, color) values ('Offen', 1, 1, 0)").ok);
     ASSERT_TRUE(!shared->exec(bad));
-    std::string shown;
-    int right = 0;
-    answer_modal([&](FXWindow *win) {
-      shown = label_texts(win);
-      right = win->getX() + win->getWidth();
-    });
+    Box box;
+    expect_box(box);
     LogCapture log;
     w.report();
+    const std::string &shown = box.text;
     EXPECT_EQ(shown.find("Datanbankefehler\nDer neue Eintrag wurde nicht gespeichert.\nGrund: " + reason +
                          "\nAnweisung: insert into LAYOUTK"),
               0u)
         << w.way << ": " << shown;
     EXPECT_NE(shown.find("xxx ...\n"), std::string::npos) << w.way << ": the statement is quoted whole";
-    EXPECT_LE(right, app()->getRootWindow()->getWidth()) << w.way;
     std::stringstream lines(shown);
     for (std::string line; std::getline(lines, line);)
       EXPECT_LE(app()->getNormalFont()->getTextWidth(line.c_str(), line.size()), DBError::line_width(app()))
           << w.way << ": " << line;
+    // The box the screen would show fits the smallest screen the program
+    // runs on, 1024 x 768.
+    FXMessageBox real(app(), box.title.c_str(), shown.substr(0, shown.size() - 1).c_str(), nullptr, MBOX_OK);
+    EXPECT_LE(real.getDefaultWidth(), 1024) << w.way;
+    EXPECT_LE(real.getDefaultHeight(), 768) << w.way;
     // The log has it all, the statement once.
     EXPECT_EQ(log.messages, std::vector<std::string>{"Datanbankefehler\n" + bad + "\n" + reason}) << w.way;
     EXPECT_EQ(query_value(*shared, "select count(*) from LAYOUTK where name = 'Offen'"), w.open_rows_after) << w.way;
@@ -153,4 +155,12 @@ TEST_F(DialogTest, F11SwitchesTheWholeApplicationAndBack)
   EXPECT_EQ(std::string(dlg.getTitle().text()), "Language window");
   press_key(&dlg, KEY_F11);
   EXPECT_EQ(std::string(dlg.getTitle().text()), "Sprachfenster");
+}
+
+TEST_F(DialogTest, ABoxNobodyExpectedFailsTheTestAtOnceWithItsTitleAndText)
+{
+  Dialog dlg(main, main, "Unerwartet");
+  // No modal loop runs: a box waiting for a click would hang here.
+  EXPECT_NONFATAL_FAILURE(dlg.db_error("Ohne Antwort"), "\"Datenbankfehler\": Ohne Antwort");
+  EXPECT_EQ(boxes_armed(), 0);
 }

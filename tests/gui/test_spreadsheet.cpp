@@ -2,7 +2,6 @@
 // the refused write, cells that keep every text, and the context menu.
 
 #include "gui/spreadsheet.h"
-#include "shell/mainwindow.h"
 #include "tests/guisupport/gui_support.h"
 #include "tests/support/recording_db.h"
 
@@ -12,7 +11,7 @@ using namespace korvan_gui_test;
 namespace {
 
 // Three rooms, on the main window's recording connection, in a sheet.
-class SheetTest : public MainWindowFixture
+class SheetTest : public ContextFixture
 {
 protected:
   korvan_test::RecordingDB *rec = nullptr;
@@ -22,7 +21,7 @@ protected:
 
   void SetUp() override
   {
-    MainWindowFixture::SetUp();
+    ContextFixture::SetUp();
     main->setDatabase(korvan_test::connect_recording(database, rec));
     for (const char *name : {"Garten", "Saal", "Bar"})
       rec->quiet(Tools::format("insert into LAYOUTK (name, width, height, color) values ('%s', 1, 1, 0)", name));
@@ -38,7 +37,7 @@ protected:
   void TearDown() override
   {
     delete box;
-    MainWindowFixture::TearDown();
+    ContextFixture::TearDown();
   }
   std::string cell(int r, int c) { return sheet->getItemText(r, c).text(); }
   // What the database holds for the room of that row, as others see it.
@@ -125,11 +124,11 @@ TEST_F(SheetTest, ARefusedRowAsksOnceAndShowsTheStoredValueAgain)
     int boxes = 0;
     std::string shown;
     size_t sent = 0;
-    answer_modal([&](FXWindow *box) {
+    expect_box([&](const Box &box) {
       ++boxes;
-      shown = label_texts(box);
+      shown = box.text;
       sent = rec->statements.size();
-      leave(); // the box took the focus from the sheet: that must not save again
+      leave(); // the box takes the focus from the sheet: that must not save again
     });
     sheet->setCurrentItem(2, 0, TRUE);
     EXPECT_EQ(sent, c.sent) << c.words;

@@ -8,7 +8,10 @@
 #include <fstream>
 #include <memory>
 
-#include "shell/mainwindow.h"
+#include <deque>
+
+#include "gui/messagebox.h"
+#include "tools/widgets/theme.h"
 #include "tests/support/db_support.h"
 #include "tools/core/format.h"
 
@@ -47,15 +50,68 @@ public:
   }
 };
 
+// The person in front of the message boxes: answers them in the order the
+// test armed its answers.
+class Answerer : public MessageBox::Answerer, public ::testing::EmptyTestEventListener
+{
+public:
+  struct Expected
+  {
+    Box *box;
+    std::function<void(const Box &)> seen;
+    FXuint code;
+  };
+  std::deque<Expected> expected;
+
+  FXuint answer(MessageBox::Kind kind, const std::string &title, const std::string &text) override
+  {
+    if (expected.empty()) {
+      ADD_FAILURE() << "a message box that no test expected: \"" << title << "\": " << text;
+      return kind == MessageBox::QUESTION ? MBOX_CLICKED_NO : MBOX_CLICKED_OK;
+    }
+    const Expected next = expected.front();
+    expected.pop_front();
+    Box shown;
+    shown.seen = true;
+    shown.title = title;
+    shown.text = text + "\n";
+    if (next.box)
+      *next.box = shown;
+    if (next.seen)
+      next.seen(shown);
+    return next.code;
+  }
+
+  void forget(Box *box)
+  {
+    for (auto it = expected.begin(); it != expected.end();)
+      it = it->box == box ? expected.erase(it) : it + 1;
+  }
+
+  void OnTestEnd(const ::testing::TestInfo &) override
+  {
+    if (!expected.empty())
+      ADD_FAILURE() << expected.size() << " message box(es) armed that never came";
+    expected.clear();
+  }
+} answerer;
+
 class Environment : public ::testing::Environment
 {
 public:
   void SetUp() override
   {
     ASSERT_NE(start_app(), nullptr) << "the GUI tests need an X display (scripts/test starts Xvfb)";
+    MessageBox::set_answerer(&answerer);
+    ::testing::UnitTest::GetInstance()->listeners().Append(&answerer);
   }
 
-  void TearDown() override { end_app(); }
+  void TearDown() override
+  {
+    ::testing::UnitTest::GetInstance()->listeners().Release(&answerer);
+    MessageBox::set_answerer(nullptr);
+    end_app();
+  }
 };
 
 ::testing::Environment *const environment = ::testing::AddGlobalTestEnvironment(new Environment);
@@ -77,8 +133,6 @@ FXApp *start_app()
   the_app = new FXApp("Korvan", "Marbeck");
   the_app->init(argc, argv);
   the_app->create();
-  // Nobody answers a login at start here; tests of the login turn it on.
-  MainWindow::setLoginAtStart(false);
   return the_app;
 }
 
@@ -182,15 +236,15 @@ std::string label_texts(FXWindow *window)
 void expect_box(Box &box, FXuint code)
 {
   box = Box();
-  answer_modal(
-      [&box](FXWindow *w) {
-        box.seen = true;
-        if (FXTopWindow *top = dynamic_cast<FXTopWindow *>(w))
-          box.title = top->getTitle().text();
-        box.text = label_texts(w);
-      },
-      code);
+  answerer.expected.push_back({&box, nullptr, code});
 }
+
+void expect_box(std::function<void(const Box &)> seen, FXuint code)
+{
+  answerer.expected.push_back({nullptr, std::move(seen), code});
+}
+
+int boxes_armed() { return static_cast<int>(answerer.expected.size()); }
 
 long send_command(FXObject *target, FXuint id, void *data)
 {
@@ -201,7 +255,9 @@ void answer_box(Box &box, FXObject *target, FXuint id, FXuint code)
 {
   expect_box(box, code);
   send_command(target, id);
-  EXPECT_TRUE(box.seen);
+  EXPECT_TRUE(box.seen) << "no box came";
+  // Not left armed for a box that comes later.
+  answerer.forget(&box);
 }
 
 long press_key(FXObject *target, FXuint code, FXuint state, const std::string &text)
@@ -239,23 +295,6 @@ std::string data_source(const std::string &database)
   return dsn;
 }
 
-MainWindow *make_main_window(const std::string &database)
-{
-  FXRegistry &reg = the_app->reg();
-  reg.deleteSection("DBSETTINGS");
-  if (!database.empty()) {
-    korvan_test::DbSettings s = korvan_test::settings();
-    reg.writeStringEntry("DBSETTINGS", "host", data_source(database).c_str());
-    reg.writeStringEntry("DBSETTINGS", "username", s.user.c_str());
-    reg.writeStringEntry("DBSETTINGS", "password", s.password.c_str());
-    reg.writeStringEntry("DBSETTINGS", "database", database.c_str());
-  }
-  MainWindow *w = new MainWindow(the_app);
-  w->create();
-  run_pending(20);
-  return w;
-}
-
 Tools::Ref<Tools::Database> connect(const std::string &database) { return korvan_test::open_database(database); }
 
 int query_int(Tools::Database &db, const std::string &sql) { return atoi(query_value(db, sql).c_str()); }
@@ -272,25 +311,51 @@ bool screenshot(const std::string &path)
   return system(("import -window root '" + path + "' 2>/dev/null").c_str()) == 0;
 }
 
-void MainWindowFixture::SetUp()
+TestContext::TestContext(FXApp *app)
+    : FXMainWindow(app, "Korvan", nullptr, nullptr, DECOR_TITLE | DECOR_CLOSE, 0, 0, 400, 200), icons(app)
+{
+}
+
+TestContext::~TestContext() = default;
+
+void TestContext::create()
+{
+  Tools::apply_theme(getApp());
+  icons.create();
+  FXMainWindow::create();
+  show(PLACEMENT_SCREEN);
+}
+
+void TestContext::setDatabase(const Tools::Ref<Tools::Database> &db)
+{
+  database = db;
+  langs.attach(database);
+}
+
+TestContext *make_context(const std::string &database)
+{
+  TestContext *context = new TestContext(the_app);
+  context->create();
+  if (!database.empty())
+    context->setDatabase(connect(database));
+  run_pending(20);
+  return context;
+}
+
+void ContextFixture::SetUp()
 {
   database = korvan_test::test_database_name("korvan_t");
   ASSERT_TRUE(korvan_test::fresh_database(database));
   db = connect(database);
   ASSERT_TRUE(db->is_connected()) << db->get_error();
-  main = make_main_window(database);
+  main = make_context(database);
   ASSERT_TRUE(main->getDatabase()->is_connected()) << main->getDatabase()->get_error();
 }
 
-void MainWindowFixture::destroy_main()
+void ContextFixture::TearDown()
 {
   delete main;
   main = nullptr;
-}
-
-void MainWindowFixture::TearDown()
-{
-  destroy_main();
   if (db.valid() && db->is_connected())
     db->exec("DROP DATABASE IF EXISTS `" + database + "`");
   db = Tools::Ref<Tools::Database>();

@@ -3,8 +3,16 @@
 
 // The GUI test harness: one toolkit application per test binary on the
 // display that scripts/test starts, a private HOME for the settings
-// registry, main windows against a database of the test's own, the
-// toolkit's own messages to drive them, and answers to modal loops.
+// registry, an application context (a test's own, or the program's main
+// window) against a database of the test's own, the toolkit's own messages
+// to drive them, answers to modal loops, and the person in front of the
+// message boxes.
+//
+// Message boxes never reach the screen here: each one takes the next
+// answer armed with expect_box (or answer_box), in the order armed. A box
+// that no test armed fails the test at once with its title and text and is
+// answered OK (a question No); an answer armed for a box that never came
+// fails the test at its end.
 
 #include <algorithm>
 #include <functional>
@@ -18,6 +26,9 @@
 #include "tools/core/ref.h"
 #include "tools/dbi/database.h"
 #include "tools/widgets/fxcompat.h"
+#include "gui/appcontext.h"
+#include "gui/iconmanager.h"
+#include "schema/tables.h"
 
 class MainWindow;
 
@@ -55,14 +66,19 @@ struct Box
 {
   bool seen = false;
   std::string title;
-  std::string text; // the labels' texts, one per line
+  std::string text; // the box's text, ending in a line end
 };
 // Every non-empty label text inside the window but buttons', one a line.
 std::string label_texts(FX::FXWindow *window);
-// Arms an answer that records the next modal box and ends it with `code`.
+// Arms the answer to the next message box not yet answered: it records the
+// box into `box` (which must live until then) and presses `code`.
 void expect_box(Box &box, FX::FXuint code = FX::MBOX_CLICKED_OK);
+// The same, calling `seen` with the box while it is up.
+void expect_box(std::function<void(const Box &)> seen, FX::FXuint code = FX::MBOX_CLICKED_OK);
 // Sends the command and answers the box it shows; a failure without box.
 void answer_box(Box &box, FX::FXObject *target, FX::FXuint id, FX::FXuint code = FX::MBOX_CLICKED_OK);
+// The answers armed and not yet taken.
+int boxes_armed();
 
 long send_command(FX::FXObject *target, FX::FXuint id, void *data = nullptr);
 // A key press and release (code from fxkeys.h, with the text it types).
@@ -98,8 +114,33 @@ FX::FXWindow *menu_entry(FX::FXWindow *pane, const std::string &text);
 
 // A data source of its own for the database, in a private odbc.ini.
 std::string data_source(const std::string &database);
-// A MainWindow, created and shown, on the database (none for "").
+// A MainWindow, created and shown, on the database (none for ""); needs
+// the harness with the shell (korvan_gui_test_support).
 MainWindow *make_main_window(const std::string &database);
+
+// An application context without the shell: a plain main window with a
+// database handle, a user, the button pictures and the program's texts.
+class TestContext : public FX::FXMainWindow, public AppContext
+{
+  Tools::Ref<Tools::Database> database;
+  Tools::Ref<USER> user;
+  IconManager icons;
+
+public:
+  explicit TestContext(FX::FXApp *app);
+  ~TestContext() override;
+  void create() override;
+
+  Tools::Ref<Tools::Database> getDatabase() override { return database; }
+  // The texts take their rows from the new database.
+  void setDatabase(const Tools::Ref<Tools::Database> &db);
+  Tools::Ref<USER> getUser() override { return user; }
+  void setUser(const Tools::Ref<USER> &u) { user = u; }
+  FX::FXIcon *getIcon(const std::string &name) override { return icons.get_icon(name); }
+  IconManager &getIconManager() { return icons; }
+};
+// A TestContext, created and shown, on the database (none for "").
+TestContext *make_context(const std::string &database);
 
 Tools::Ref<Tools::Database> connect(const std::string &database);
 using korvan_test::query_value;
@@ -122,8 +163,20 @@ public:
   int count(const std::string &m) const { return static_cast<int>(std::count(messages.begin(), messages.end(), m)); }
 };
 
-// `main`, created and shown against a fresh database named after the
-// test, and `db`, a second connection to it for checks.
+// `main`, a TestContext created and shown against a fresh database named
+// after the test, and `db`, a second connection to it for checks.
+class ContextFixture : public ::testing::Test
+{
+protected:
+  std::string database;
+  TestContext *main = nullptr;
+  Tools::Ref<Tools::Database> db;
+
+  void SetUp() override;
+  void TearDown() override;
+};
+
+// The same with the program's main window (korvan_gui_test_support).
 class MainWindowFixture : public ::testing::Test
 {
 protected:

@@ -9,7 +9,6 @@
 
 #include "gui/buttonbar.h"
 #include "gui/iconmanager.h"
-#include "shell/mainwindow.h"
 #include "tests/guisupport/gui_support.h"
 #include "tools/widgets/theme.h"
 
@@ -156,7 +155,7 @@ TEST_F(Paint, AFieldKeepsNoCaretBehindWhenTheUserMovesOn)
 
 TEST(ButtonBar, ButtonsJoinTheCentredGroupUntilTheFirstNestedOneAndShowTheirPictures)
 {
-  MainWindow *main = korvan_gui_test::make_main_window("");
+  korvan_gui_test::TestContext *main = korvan_gui_test::make_context("");
   const IconManager &icons = main->getIconManager();
   for (const char *name : {"ok", "cancel", "test", "new", "delete", "save", "read", "export", "close", "exit"})
     EXPECT_NE(icons.get_fallback(), icons.get_icon(name)) << name;

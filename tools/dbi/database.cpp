@@ -53,6 +53,10 @@ void Database::open(const std::string &host, const std::string &username, const 
   // lines that other terminals commit.
   if (!exec("SET SESSION TRANSACTION ISOLATION LEVEL READ COMMITTED;"))
     drop_driver();
+  // A station waits on another's unfinished save (a row it changes, a key
+  // it is storing) a few seconds at most, then gets a refusal to report.
+  else if (!exec(format("SET SESSION innodb_lock_wait_timeout = %d;", LOCK_WAIT_SECONDS)))
+    drop_driver();
 }
 
 std::string Database::get_error() const { return Secret::mask(db ? std::string(db->get_error()) : error); }

@@ -31,6 +31,8 @@ class Database
 
 public:
   static const int ODBC = 3;
+  // The longest a statement waits for a row another connection holds.
+  static constexpr int LOCK_WAIT_SECONDS = 5;
 
   Database(const std::string &host, const std::string &username, const std::string &password,
            const std::string &database, int kind);
@@ -46,6 +48,9 @@ public:
   bool operator!() const { return db == nullptr; }
 
   std::string get_error() const;
+  // Whether the server has dropped this connection (see DB); a handle
+  // that never connected has lost nothing.
+  bool connection_lost() const { return db && db->connection_lost(); }
   std::string get_last_query() const { return last_query; }
   // How many statements the handle has sent. Rows kept from an earlier
   // statement tell by it whether the handle has written, committed or

@@ -38,6 +38,68 @@ static_assert(STYLE_ARROW_UP == MENUBUTTON_UP && STYLE_ARROW_LEFT == MENUBUTTON_
                   STYLE_NO_ARROWS == MENUBUTTON_NOARROWS && STYLE_ATTACH_RIGHT == MENUBUTTON_ATTACH_RIGHT,
               "menu button bits");
 
+// What buttons, menu buttons and labels paint alike: text and icon placed
+// by the toolkit's justification rules, the icon sunken and the text
+// embossed while the widget is disabled. The parts it needs are protected
+// in FXLabel; member pointers taken through this derived class reach them.
+class LabelFace : public FXLabel
+{
+public:
+  struct Place
+  {
+    FXint tw = 0, th = 0, iw = 0, ih = 0, tx = 0, ty = 0, ix = 0, iy = 0;
+  };
+
+  // Where the text goes and the icon (or what the widget paints in its
+  // place) of iw x ih; one pixel down and right while `pressed`.
+  static Place place(FXLabel *w, FXint iw, FXint ih, bool pressed)
+  {
+    Place p;
+    const FXString &text = w->*(&LabelFace::label);
+    if (!text.empty()) {
+      p.tw = (w->*(&LabelFace::labelWidth))(text);
+      p.th = (w->*(&LabelFace::labelHeight))(text);
+    }
+    p.iw = iw;
+    p.ih = ih;
+    (w->*(&LabelFace::just_x))(p.tx, p.ix, p.tw, p.iw);
+    (w->*(&LabelFace::just_y))(p.ty, p.iy, p.th, p.ih);
+    if (pressed) {
+      ++p.tx;
+      ++p.ty;
+      ++p.ix;
+      ++p.iy;
+    }
+    return p;
+  }
+
+  // The icon, when there is one, then the text.
+  static void paint(FXLabel *w, FXDCWindow &dc, const Place &p, FXIcon *icon, bool enabled)
+  {
+    if (icon) {
+      if (enabled)
+        dc.drawIcon(icon, p.ix, p.iy);
+      else
+        dc.drawIconSunken(icon, p.ix, p.iy);
+    }
+    const FXString &text = w->*(&LabelFace::label);
+    if (text.empty())
+      return;
+    const FXint hot = w->*(&LabelFace::hotoff);
+    void (FXLabel::*draw)(FXDCWindow &, const FXString &, FXint, FXint, FXint, FXint, FXint) = &LabelFace::drawLabel;
+    dc.setFont(w->getFont());
+    if (enabled) {
+      dc.setForeground(w->getTextColor());
+      (w->*draw)(dc, text, hot, p.tx, p.ty, p.tw, p.th);
+    } else {
+      dc.setForeground(w->getHiliteColor());
+      (w->*draw)(dc, text, hot, p.tx + 1, p.ty + 1, p.tw, p.th);
+      dc.setForeground(w->getShadowColor());
+      (w->*draw)(dc, text, hot, p.tx, p.ty, p.tw, p.th);
+    }
+  }
+};
+
 void four_lines(FXDC &dc, FXint x, FXint y, FXint w, FXint h)
 {
   dc.fillRectangle(x, y, w, 1);
@@ -194,44 +256,11 @@ long ThemeButton::onPaint(FXObject *, FXSelector, void *ptr)
     draw_face(dc, baseColor, BUTTON_FACE, width, height, state != STATE_UP);
   }
 
-  FXint tw = 0, th = 0, iw = 0, ih = 0, tx, ty, ix, iy;
-  if (!label.empty()) {
-    tw = labelWidth(label);
-    th = labelHeight(label);
-  }
-  if (icon) {
-    iw = icon->getWidth();
-    ih = icon->getHeight();
-  }
-  just_x(tx, ix, tw, iw);
-  just_y(ty, iy, th, ih);
-  if (state != STATE_UP && (opts & (STYLE_RAISED | STYLE_SUNKEN))) {
-    ++tx;
-    ++ty;
-    ++ix;
-    ++iy;
-  }
-  if (isEnabled()) {
-    if (icon)
-      dc.drawIcon(icon, ix, iy);
-    if (!label.empty()) {
-      dc.setFont(font);
-      dc.setForeground(textColor);
-      drawLabel(dc, label, hotoff, tx, ty, tw, th);
-    }
-    if (hasFocus())
-      dc.drawFocusRectangle(border + 1, border + 1, width - 2 * border - 2, height - 2 * border - 2);
-  } else {
-    if (icon)
-      dc.drawIconSunken(icon, ix, iy);
-    if (!label.empty()) {
-      dc.setFont(font);
-      dc.setForeground(hiliteColor);
-      drawLabel(dc, label, hotoff, tx + 1, ty + 1, tw, th);
-      dc.setForeground(shadowColor);
-      drawLabel(dc, label, hotoff, tx, ty, tw, th);
-    }
-  }
+  const LabelFace::Place p = LabelFace::place(this, icon ? icon->getWidth() : 0, icon ? icon->getHeight() : 0,
+                                              state != STATE_UP && (opts & (STYLE_RAISED | STYLE_SUNKEN)));
+  LabelFace::paint(this, dc, p, icon, isEnabled());
+  if (isEnabled() && hasFocus())
+    dc.drawFocusRectangle(border + 1, border + 1, width - 2 * border - 2, height - 2 * border - 2);
   return 1;
 }
 
@@ -350,11 +379,7 @@ long ThemeMenuButton::onPaint(FXObject *, FXSelector, void *ptr)
   const bool enabled = isEnabled();
   paintBackground(dc, popped, enabled);
 
-  FXint tw = 0, th = 0, iw = 0, ih = 0, tx, ty, ix, iy;
-  if (!label.empty()) {
-    tw = labelWidth(label);
-    th = labelHeight(label);
-  }
+  FXint iw = 0, ih = 0;
   if (icon) {
     iw = icon->getWidth();
     ih = icon->getHeight();
@@ -367,37 +392,12 @@ long ThemeMenuButton::onPaint(FXObject *, FXSelector, void *ptr)
       ih = 5;
     }
   }
-  just_x(tx, ix, tw, iw);
-  just_y(ty, iy, th, ih);
-  if (popped) {
-    ++tx;
-    ++ty;
-    ++ix;
-    ++iy;
-  }
-
-  if (icon) {
-    if (enabled)
-      dc.drawIcon(icon, ix, iy);
-    else
-      dc.drawIconSunken(icon, ix, iy);
-  } else if (!(opts & STYLE_NO_ARROWS)) {
+  const LabelFace::Place p = LabelFace::place(this, iw, ih, popped);
+  if (!icon && !(opts & STYLE_NO_ARROWS)) {
     dc.setForeground(enabled ? ThemeColor::MENU_ARROW : shadowColor);
-    draw_menu_arrow(dc, opts, ix, iy);
+    draw_menu_arrow(dc, opts, p.ix, p.iy);
   }
-
-  if (!label.empty()) {
-    dc.setFont(font);
-    if (enabled) {
-      dc.setForeground(textColor);
-      drawLabel(dc, label, hotoff, tx, ty, tw, th);
-    } else {
-      dc.setForeground(hiliteColor);
-      drawLabel(dc, label, hotoff, tx + 1, ty + 1, tw, th);
-      dc.setForeground(shadowColor);
-      drawLabel(dc, label, hotoff, tx, ty, tw, th);
-    }
-  }
+  LabelFace::paint(this, dc, p, icon, enabled);
   if (enabled && hasFocus())
     dc.drawFocusRectangle(border + 1, border + 1, width - 2 * border - 2, height - 2 * border - 2);
   return 1;
@@ -475,35 +475,8 @@ long ThemeLabel::onPaint(FXObject *, FXSelector, void *ptr)
   dc.setForeground(backColor);
   dc.fillRectangle(0, 0, width, height);
 
-  FXint tw = 0, th = 0, iw = 0, ih = 0, tx, ty, ix, iy;
-  if (!label.empty()) {
-    tw = labelWidth(label);
-    th = labelHeight(label);
-  }
-  if (icon) {
-    iw = icon->getWidth();
-    ih = icon->getHeight();
-  }
-  just_x(tx, ix, tw, iw);
-  just_y(ty, iy, th, ih);
-  if (icon) {
-    if (isEnabled())
-      dc.drawIcon(icon, ix, iy);
-    else
-      dc.drawIconSunken(icon, ix, iy);
-  }
-  if (!label.empty()) {
-    dc.setFont(font);
-    if (isEnabled()) {
-      dc.setForeground(textColor);
-      drawLabel(dc, label, hotoff, tx, ty, tw, th);
-    } else {
-      dc.setForeground(hiliteColor);
-      drawLabel(dc, label, hotoff, tx + 1, ty + 1, tw, th);
-      dc.setForeground(shadowColor);
-      drawLabel(dc, label, hotoff, tx, ty, tw, th);
-    }
-  }
+  const LabelFace::Place p = LabelFace::place(this, icon ? icon->getWidth() : 0, icon ? icon->getHeight() : 0, false);
+  LabelFace::paint(this, dc, p, icon, isEnabled());
   if (opts & (STYLE_SUNKEN | STYLE_RAISED | STYLE_THICK)) {
     if (opts & STYLE_SUNKEN)
       draw_sunken_frame(dc, 0, 0, width, height);
