@@ -21,6 +21,7 @@
 #include "tools/dbi/query.h"
 #include "gui/appcontext.h"
 #include "gui/dberror.h"
+#include "gui/lang.h"
 
 class ComboBox : public Tools::ThemeComboBox
 {
@@ -142,8 +143,9 @@ template <class T> void DBComboBox<T>::fill()
     std::string sql =
         Tools::format("select %s %s from %s %s", key_column, column_list, first.get_name(), where_clause);
     int rows = Tools::select_object_rows(*db, sql, binder, limit);
+    // The window the box belongs to carries its texts.
     if (rows < 0)
-      TOOLS_LOG(DBError::failed_select(*db));
+      DBError::list_failed(this, dynamic_cast<const CommonMsg *>(getShell()), *db);
     if (rows <= 0)
       break;
     for (int i = 0; i < rows && i < PAGE; ++i) {

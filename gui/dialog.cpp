@@ -165,14 +165,14 @@ bool Dialog::text_fits(FXWindow *field, const std::string &text)
   return false;
 }
 
-void Dialog::db_error(const std::string &text) { DBError::report(this, title_db_error, text, get_db().try_get()); }
+void Dialog::db_error(const std::string &text) { DBError::report(this, *this, text, get_db().try_get()); }
 
 void Dialog::db_error_rolled_back(const std::string &text)
 {
   Tools::Ref<Tools::Database> db = get_db();
   const std::string error = db->get_error(), statement = db->get_last_query();
   db->rollback();
-  DBError::report(this, title_db_error, text, error, statement);
+  DBError::report(this, *this, text, error, statement, db->connection_lost());
 }
 
 std::string Dialog::history_stamp(std::time_t when)

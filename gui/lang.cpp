@@ -148,7 +148,11 @@ CommonMsg::CommonMsg(AppContext *context)
       msg_text_too_long(context, "Message", "Ein Text ist länger, als sein Feld fasst; bitte kürzen:"),
       msg_text_nul(context, "Message", "Ein Text enthält ein Nullzeichen, das nicht gespeichert werden kann:"),
       msg_text_misfit(context, "Message",
-                      "Ein Text enthält ein Zeichen, das nicht gespeichert werden kann (etwa ein Emoji):")
+                      "Ein Text enthält ein Zeichen, das nicht gespeichert werden kann (etwa ein Emoji):"),
+      msg_connection_lost(context, "Message",
+                          "Die Verbindung zur Datenbank ist abgebrochen (etwa weil der Server neu gestartet wurde)."),
+      msg_reconnect(context, "Message",
+                    "Neu verbinden: System -> Datenbankverbindung -> \"Ok\", danach neu anmelden.")
 {
 }
 

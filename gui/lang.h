@@ -128,6 +128,9 @@ public:
   StaticText msg_text_too_long;
   StaticText msg_text_nul;
   StaticText msg_text_misfit;
+  // A connection the server has dropped, and the way back to one.
+  StaticText msg_connection_lost;
+  StaticText msg_reconnect;
 
   explicit CommonMsg(AppContext *context);
   CommonMsg() = default;

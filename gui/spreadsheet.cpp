@@ -367,7 +367,7 @@ void SpreadSheet::save_changes(const std::string &idx_column)
         store(written);
       content->restore();
       fill_row(row_number, *content);
-      DBError::report(this, title_db_error, DBError::TEXT, error, statement);
+      DBError::report(this, *this, DBError::TEXT, error, statement, db->connection_lost());
       saving = false;
       return;
     }
@@ -376,7 +376,7 @@ void SpreadSheet::save_changes(const std::string &idx_column)
   if (transactional && !written.empty() && !db->commit()) {
     const std::string error = db->get_error(), statement = db->get_last_query();
     db->rollback();
-    DBError::report(this, title_db_error, DBError::TEXT, error, statement);
+    DBError::report(this, *this, DBError::TEXT, error, statement, db->connection_lost());
     saving = false;
     return;
   }

@@ -201,7 +201,7 @@ bool SpreadSheet::feed_table(const std::string &where, const std::string &tail, 
   std::vector<Tools::Ref<T> > rows;
   bool ok = Tools::select_rows<T>(*db, table, rows, where + tail) >= 0;
   if (!ok)
-    TOOLS_LOG(DBError::failed_select(*db));
+    DBError::list_failed(this, this, *db);
 
   // Rows added between counting and reading still get a table row.
   if (static_cast<int>(rows.size()) > getNumRows()) {

@@ -358,7 +358,7 @@ void BaseDialog::report_db_failure()
   else if (error.find("Cannot add or update a child row") != std::string::npos)
     words = &msg_reference_missing;
   if (!words) {
-    DBError::report(this, title_db_error, DBError::TEXT, error, statement);
+    DBError::report(this, *this, DBError::TEXT, error, statement, db->connection_lost());
     return;
   }
   TOOLS_LOG(Tools::format("%s\n%s", error, statement));

@@ -99,6 +99,21 @@ TEST_F(Odbc, AFailedStatementGivesItsTextTheReasonAndATrace)
   EXPECT_NE(std::string::npos, failure.find("You have an error in your SQL syntax"));
   EXPECT_TRUE(db->exec("select 1").ok);
   EXPECT_EQ(failure, db->get_error()); // it outlives a later success
+  EXPECT_FALSE(db->connection_lost());
+}
+
+// A connection that the server ends (a restart, a KILL) stays lost: the
+// first statement fails on the broken line, every later one for want of a
+// connection, and nothing reconnects.
+TEST_F(Odbc, AConnectionTheServerEndedIsLostForGood)
+{
+  Ref<Database> ended = korvan_test::open_database(name);
+  ASSERT_TRUE(db->exec("KILL CONNECTION " + query_value(*ended, "select connection_id()")).ok);
+  for (const char *sql : {"select 1", "rollback;", "select 1"}) {
+    EXPECT_FALSE(ended->exec(sql).ok) << sql;
+    EXPECT_TRUE(ended->connection_lost()) << sql << ": " << ended->get_error();
+  }
+  EXPECT_FALSE(db->connection_lost());
 }
 
 TEST_F(Odbc, ResultsComeWithTheirNamesOnceAndWhole)

@@ -47,6 +47,9 @@ public:
   bool operator!() const { return db == nullptr; }
 
   std::string get_error() const;
+  // Whether the server has dropped this connection (see DB); a handle
+  // that never connected has lost nothing.
+  bool connection_lost() const { return db && db->connection_lost(); }
   std::string get_last_query() const { return last_query; }
 
   DBErg<DBRowList> exec(const std::string &sql);

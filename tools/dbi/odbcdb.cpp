@@ -60,6 +60,31 @@ std::string diagnostics(SQLSMALLINT type, SQLHANDLE handle)
   return text;
 }
 
+// Whether a failure's diagnostics say that the connection itself is
+// gone: a connection exception (class 08, "Connection not open" on every
+// statement after the loss), or the client library's numbers for a
+// server gone away or lost, a network read or write that failed (the
+// first statement after a restart or a KILL), a session killed or ended
+// by the server for inactivity.
+bool connection_gone(SQLSMALLINT type, SQLHANDLE handle)
+{
+  static const SQLINTEGER gone[] = {1927, 2006, 2013, 2055, 4031, 5013, 5014};
+  for (SQLSMALLINT rec = 1; rec <= 5; ++rec) {
+    SQLCHAR state[6] = {0};
+    SQLCHAR message[256] = {0};
+    SQLINTEGER native = 0;
+    SQLSMALLINT len = 0;
+    if (!succeeded(SQLGetDiagRec(type, handle, rec, state, &native, message, sizeof message, &len)))
+      break;
+    if (state[0] == '0' && state[1] == '8')
+      return true;
+    for (SQLINTEGER code : gone)
+      if (native == code)
+        return true;
+  }
+  return false;
+}
+
 // A failure's text, and the server's reason on a line of its own when there
 // is one, without the secrets it may quote.
 std::string with_reason(std::string text, const std::string &reason)
@@ -313,7 +338,7 @@ void keep_freed_heap()
 
 } // namespace
 
-ODBCDB::ODBCDB() : env(nullptr), dbc(nullptr), connected(false), error()
+ODBCDB::ODBCDB() : env(nullptr), dbc(nullptr), connected(false), lost(false), error()
 {
   keep_freed_heap();
   SQLHENV e = SQL_NULL_HENV;
@@ -388,6 +413,12 @@ bool ODBCDB::select_db(const char *database)
   return select("USE `" + quoted + "`", false).ok;
 }
 
+void ODBCDB::note_failure(short handle_type, void *handle)
+{
+  if (connected && handle && connection_gone(handle_type, handle))
+    lost = true;
+}
+
 void ODBCDB::disconnect()
 {
   if (connected && dbc)
@@ -401,6 +432,7 @@ DBErg<DBRowList> ODBCDB::select(const std::string &sql, bool with_table_names)
   if (!dbc || !succeeded(SQLAllocHandle(SQL_HANDLE_STMT, static_cast<SQLHDBC>(dbc), &stmt.handle))) {
     stmt.handle = SQL_NULL_HSTMT;
     error = "invalid handle";
+    note_failure(SQL_HANDLE_DBC, dbc);
     return DBErg<DBRowList>();
   }
 
@@ -408,6 +440,7 @@ DBErg<DBRowList> ODBCDB::select(const std::string &sql, bool with_table_names)
   // and without the secrets it carries.
   auto failed = [&](const char *what) {
     error = with_reason(format(what, Secret::mask(sql)), diagnostics(SQL_HANDLE_STMT, stmt.handle));
+    note_failure(SQL_HANDLE_STMT, stmt.handle);
     return DBErg<DBRowList>();
   };
 
