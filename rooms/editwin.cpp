@@ -156,6 +156,8 @@ void EditWin::clear_fields()
 long EditWin::onRoom(FXObject *, FXSelector, void *)
 {
   widgets_to_vars();
+  if (!text_fits(room_combo, room.name.value))
+    return 1;
   LAYOUTK found;
   // Names are stored without the blanks around them; one stored before
   // that rule is found as well.
@@ -299,6 +301,8 @@ std::string EditWin::plan_refusal()
     return msg_select_room.str();
   if (room.name.value.find('\0') != std::string::npos)
     return nul_refusal(room.name.value);
+  if (Tools::utf8_mb3_misfit(room.name.value) != std::string::npos)
+    return misfit_refusal(room.name.value, field_name(room_combo));
   if (too_long(room.name))
     return Tools::format("%s '%s'", name_too_long, room.name.value);
   std::vector<std::string> names;
@@ -312,6 +316,8 @@ std::string EditWin::plan_refusal()
       return table_name_missing.str();
     if (name.find('\0') != std::string::npos)
       return nul_refusal(name);
+    if (Tools::utf8_mb3_misfit(name) != std::string::npos)
+      return misfit_refusal(name, field_name(title_field));
     if (too_long(row.label_name))
       return Tools::format("%s '%s'", name_too_long, name);
     for (const std::string &other : names)

@@ -330,6 +330,8 @@ TEST_F(RoomsPlan, SavingRefusesInWordsWhatTheRoomOrItsTablesCannotBe)
       {"Terrasse", "T8", "  ", "40", "60", "Jeder Tisch braucht einen Namen."},
       {"Terrasse", "T8", umlauts, "40", "60", "Dieser Name ist zu lang:"},
       {"Terrasse", "T8", std::string("T\0x", 3), "40", "60", "Nullzeichen"},
+      {"Terrasse \xf0\x9f\x8d\xba", "T8", "T8", "40", "60", "(etwa ein Emoji):\nRaum: Terrasse \xf0\x9f\x8d\xba"},
+      {"Terrasse", "T8", "T8 \xf0\x9f\x8d\xba", "40", "60", "(etwa ein Emoji):\nTitel: T8 \xf0\x9f\x8d\xba"},
       {"Terrasse", "T8", "t9", "40", "60", "anderer Tisch"},
       {"Terrasse", "T8", "T8", "40", "0", "mindestens 1"},
       {"Terrasse", "T8", "T8", "40", "1000", "nicht ganz im Raum"},
