@@ -34,7 +34,8 @@ public:
   // of every registered text at once.
   bool isTranslated() const { return langs.is_translated(); }
   void switchTranslated() { langs.switch_translated(); }
-  // Reads the translations again and gives every text its row.
+  // Reads the translations again and gives every text its row (shown at
+  // once while translations are shown).
   void updateLangs() { langs.reload(); }
 
 protected:

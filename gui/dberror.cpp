@@ -6,6 +6,7 @@
 #include "tools/core/debug.h"
 #include "tools/core/string_utils.h"
 #include "tools/dbi/database.h"
+#include "gui/lang.h"
 
 using namespace FX;
 
@@ -113,12 +114,16 @@ std::string what_failed(const std::string &statement)
 }
 
 // The box's text: the caller's text, what failed, the reason and the
-// shortened statement, each on lines of its own.
-std::string message(const std::string &text, const std::string &error, const std::string &statement)
+// shortened statement, each on lines of its own. For a lost connection
+// the reason is that, and the way back: the statement would not help.
+std::string message(const std::string &text, const std::string &error, const std::string &statement,
+                    const CommonMsg *lost)
 {
   std::string m = text;
   if (!statement.empty())
     m += "\n" + what_failed(statement);
+  if (lost)
+    return m + "\n" + lost->msg_connection_lost.str() + "\n" + lost->msg_reconnect.str();
   const std::string why = reason(error, statement);
   if (!why.empty())
     m += "\nGrund: " + why;
@@ -154,6 +159,58 @@ std::string wrap(const std::string &text, FXFont *font, int width)
   }
 }
 
+// Says once per action that lists stay empty because the connection is
+// lost: a list's read schedules the box for the end of the action (a
+// chore), a box of the action itself takes its place, and the action's
+// later reads stay quiet.
+class LostNotice : public FXObject
+{
+  enum { SHOW = 1, QUIET = 2 };
+  std::string title, text;
+  bool quiet = false;
+
+public:
+  long handle(FXObject *, FXSelector sel, void *) override
+  {
+    if (FXSELID(sel) == QUIET) {
+      quiet = false;
+    } else if (FXSELID(sel) == SHOW) {
+      // The window that read the list may be gone by now: the box goes to
+      // the window in front, if any is shown.
+      FXApp *app = FXApp::instance();
+      FXWindow *owner = app ? app->getActiveWindow() : nullptr;
+      for (FXWindow *w = app ? app->getRootWindow()->getFirst() : nullptr; w && !owner; w = w->getNext())
+        if (w->shown())
+          owner = w;
+      if (owner)
+        DBError::show(owner, title.c_str(), text);
+    }
+    return 1;
+  }
+  void schedule(FXApp *app, const std::string &box_title, const std::string &box_text)
+  {
+    if (quiet || app->hasChore(this, FXSEL(SEL_CHORE, SHOW)))
+      return;
+    title = box_title;
+    text = box_text;
+    Tools::fxcompat::add_chore(app, this, FXSEL(SEL_CHORE, SHOW));
+  }
+  // A box of the action's own says it now.
+  void said(FXApp *app)
+  {
+    app->removeChore(this, FXSEL(SEL_CHORE, SHOW));
+    quiet = true;
+    if (!app->hasChore(this, FXSEL(SEL_CHORE, QUIET)))
+      Tools::fxcompat::add_chore(app, this, FXSEL(SEL_CHORE, QUIET));
+  }
+};
+
+LostNotice &lost_notice()
+{
+  static LostNotice notice;
+  return notice;
+}
+
 } // namespace
 
 const char *const DBError::TEXT = "Datanbankefehler";
@@ -177,17 +234,27 @@ int DBError::line_width(FXApp *app)
   return std::max(100, std::min(READABLE, screen - BESIDE_TEXT));
 }
 
-void DBError::report(FXWindow *owner, const char *title, const std::string &text, Tools::Database *db)
+void DBError::report(FXWindow *owner, const CommonMsg &msg, const std::string &text, Tools::Database *db)
 {
-  report(owner, title, text, db ? db->get_error() : std::string("No Database!"),
-         db ? db->get_last_query() : std::string());
+  report(owner, msg, text, db ? db->get_error() : std::string("No Database!"),
+         db ? db->get_last_query() : std::string(), db && db->connection_lost());
 }
 
-void DBError::report(FXWindow *owner, const char *title, const std::string &text, const std::string &error,
-                     const std::string &statement)
+void DBError::report(FXWindow *owner, const CommonMsg &msg, const std::string &text, const std::string &error,
+                     const std::string &statement, bool connection_lost)
 {
   TOOLS_LOG(log_text(text, error, statement));
-  show(owner, title, message(text, error, statement));
+  show(owner, msg.title_db_error, message(text, error, statement, connection_lost ? &msg : nullptr));
+  if (connection_lost)
+    lost_notice().said(owner->getApp());
+}
+
+void DBError::list_failed(FXWindow *owner, const CommonMsg *msg, Tools::Database &db)
+{
+  TOOLS_LOG(failed_select(db));
+  if (msg && db.connection_lost())
+    lost_notice().schedule(owner->getApp(), msg->title_db_error.str(),
+                           message("Datanbankefehler", db.get_error(), db.get_last_query(), msg));
 }
 
 void DBError::show(FXWindow *owner, const char *title, const std::string &message)

@@ -9,6 +9,12 @@
 // The box therefore says in words what failed, gives the server's reason,
 // quotes the statement shortened, and breaks every line to a width the
 // screen can show. The log keeps the whole statement.
+//
+// When the server has dropped the connection (restarted, say), every
+// statement fails for the same reason until a new connection is made:
+// the box says so in words and how to reconnect, instead of the driver's
+// "invalid handle". A list read then stays empty; the box comes once the
+// action that read it has ended, unless the action has shown it already.
 
 #include <string>
 
@@ -17,6 +23,7 @@
 namespace Tools {
 class Database;
 }
+class CommonMsg;
 
 class DBError
 {
@@ -33,12 +40,15 @@ public:
   static int line_width(FX::FXApp *app);
 
   // Logs the failure of the database's last statement and shows it in an
-  // error box owned by `owner`.
-  static void report(FX::FXWindow *owner, const char *title, const std::string &text, Tools::Database *db);
+  // error box owned by `owner`, titled and worded with the shared texts.
+  static void report(FX::FXWindow *owner, const CommonMsg &msg, const std::string &text, Tools::Database *db);
   // The same for an error text and statement taken before the connection
   // went on (to a roll-back, say).
-  static void report(FX::FXWindow *owner, const char *title, const std::string &text, const std::string &error,
-                     const std::string &statement);
+  static void report(FX::FXWindow *owner, const CommonMsg &msg, const std::string &text, const std::string &error,
+                     const std::string &statement, bool connection_lost);
+  // Logs a list's read that failed; when the connection is lost, the box
+  // follows at the end of the action (`msg` null: the log only).
+  static void list_failed(FX::FXWindow *owner, const CommonMsg *msg, Tools::Database &db);
   // An error box whose text is broken to fit the screen.
   static void show(FX::FXWindow *owner, const char *title, const std::string &message);
 };

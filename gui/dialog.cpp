@@ -5,10 +5,12 @@
 #include "tools/core/format.h"
 #include "tools/core/string_utils.h"
 #include "tools/dbi/database.h"
+#include "tools/dbi/secret.h"
 #include "tools/widgets/theme.h"
 #include "schema/tables.h"
 #include "gui/combobox.h"
 #include "gui/dberror.h"
+#include "gui/messagebox.h"
 #include "gui/moneyfield.h"
 
 using namespace FX;
@@ -20,7 +22,7 @@ BindVarBase::~BindVarBase() {}
 // Money is rounded to cents once, as it is read from the field. A text
 // that is no amount reads as 0: a window that stores money refuses such a
 // field in words before it reads it.
-template <> void BindVar<MoneyField, double>::to_widget() { w->set_value(Tools::to_text<double>(*v)); }
+template <> void BindVar<MoneyField, double>::to_widget() { w->set_amount(*v); }
 template <> void BindVar<MoneyField, double>::from_widget()
 {
   double amount;
@@ -130,14 +132,47 @@ void Dialog::widgets_to_vars()
     b->from_widget();
 }
 
-void Dialog::db_error(const std::string &text) { DBError::report(this, title_db_error, text, get_db().try_get()); }
+FXWindow *Dialog::bound_widget(const void *variable) const
+{
+  for (const auto &b : binds)
+    if (b->variable() == variable)
+      return b->window();
+  return nullptr;
+}
+
+std::string Dialog::field_name(FXWindow *field)
+{
+  for (FXWindow *w = field; w && !dynamic_cast<FXTopWindow *>(w); w = w->getParent())
+    for (FXWindow *before = w->getPrev(); before; before = before->getPrev()) {
+      const FXLabel *label = dynamic_cast<FXLabel *>(before);
+      if (!label || dynamic_cast<FXButton *>(before))
+        continue;
+      const std::string name = Tools::strip(whole(label->getText()), ": \t");
+      if (!name.empty())
+        return name;
+    }
+  return std::string();
+}
+
+bool Dialog::text_fits(FXWindow *field, const std::string &text)
+{
+  if (Tools::utf8_mb3_misfit(text) == std::string::npos)
+    return true;
+  // The text may be a password: shown masked while its secret lives.
+  MessageBox::error(this, title_data_error.str(), Tools::Secret::mask(misfit_refusal(text, field_name(field))));
+  if (field)
+    field->setFocus();
+  return false;
+}
+
+void Dialog::db_error(const std::string &text) { DBError::report(this, *this, text, get_db().try_get()); }
 
 void Dialog::db_error_rolled_back(const std::string &text)
 {
   Tools::Ref<Tools::Database> db = get_db();
   const std::string error = db->get_error(), statement = db->get_last_query();
   db->rollback();
-  DBError::report(this, title_db_error, text, error, statement);
+  DBError::report(this, *this, text, error, statement, db->connection_lost());
 }
 
 std::string Dialog::history_stamp(std::time_t when) { return BASE::stamp_text(when); }

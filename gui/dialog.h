@@ -44,6 +44,8 @@ public:
   virtual void to_widget() = 0;
   virtual void from_widget() = 0;
   virtual void *widget() const = 0;
+  virtual FX::FXWindow *window() const = 0;
+  virtual const void *variable() const = 0;
 };
 
 // The conversions exist for the seven pairs specialised below (and
@@ -58,6 +60,8 @@ public:
   void to_widget() override;
   void from_widget() override;
   void *widget() const override { return w; }
+  FX::FXWindow *window() const override { return w; }
+  const void *variable() const override { return v; }
 };
 
 template <> void BindVar<MoneyField, double>::to_widget();
@@ -115,6 +119,16 @@ public:
   }
   void vars_to_widgets();
   void widgets_to_vars();
+  // The widget bound to the variable, or null.
+  FX::FXWindow *bound_widget(const void *variable) const;
+  // A field's name as the person sees it: the text of the label before
+  // it (without its colon), in the field's frame or the frames around it.
+  static std::string field_name(FX::FXWindow *field);
+  // Refuses in words a text typed into `field` that no table can hold (a
+  // character of four bytes, such as most emoji), naming the field, before
+  // the text goes into a statement (a password shows as *** while its
+  // Tools::Secret lives); false after refusing.
+  bool text_fits(FX::FXWindow *field, const std::string &text);
   // Shows the given text above the database's error and last statement.
   void db_error(const std::string &text = DBError::TEXT);
   // The same after rolling the open transaction back (the error is read

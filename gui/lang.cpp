@@ -146,29 +146,48 @@ CommonMsg::CommonMsg(AppContext *context)
       msg_select_table(context, "Message", "Bitte einen Tisch auswählen."),
       msg_select_article(context, "Message", "Bitte einen Artikel auswählen."),
       msg_text_too_long(context, "Message", "Ein Text ist länger, als sein Feld fasst; bitte kürzen:"),
-      msg_text_nul(context, "Message", "Ein Text enthält ein Nullzeichen, das nicht gespeichert werden kann:")
+      msg_text_nul(context, "Message", "Ein Text enthält ein Nullzeichen, das nicht gespeichert werden kann:"),
+      msg_text_misfit(context, "Message",
+                      "Ein Text enthält ein Zeichen, das nicht gespeichert werden kann (etwa ein Emoji):"),
+      msg_connection_lost(context, "Message",
+                          "Die Verbindung zur Datenbank ist abgebrochen (etwa weil der Server neu gestartet wurde)."),
+      msg_reconnect(context, "Message",
+                    "Neu verbinden: System -> Datenbankverbindung -> \"Ok\", danach neu anmelden.")
 {
 }
 
-std::string CommonMsg::text_refusal(const Tools::DBBindType &row) const
+namespace {
+// "Name: " before a quoted text, nothing for an unnamed field.
+std::string field_prefix(const std::string &field) { return field.empty() ? field : field + ": "; }
+} // namespace
+
+std::string CommonMsg::text_refusal(const Tools::DBBindType &row, const FieldName &field) const
 {
   for (const Tools::DBType *column : row.get_types()) {
     const Tools::DBTypeVarChar *text = dynamic_cast<const Tools::DBTypeVarChar *>(column);
     if (!text)
       continue;
+    const std::string name = field ? field(*text) : std::string();
     if (text->value.find('\0') != std::string::npos)
-      return nul_refusal(text->value);
+      return nul_refusal(text->value, name);
+    if (Tools::utf8_mb3_misfit(text->value) != std::string::npos)
+      return misfit_refusal(text->value, name);
     const std::size_t characters = Tools::utf8_length(text->value);
     if (characters > static_cast<std::size_t>(text->size))
-      return Tools::format("%s\n%s (%d > %d)", msg_text_too_long.str(), text->value, static_cast<int>(characters),
-                           text->size);
+      return Tools::format("%s\n%s%s (%d > %d)", msg_text_too_long.str(), field_prefix(name), text->value,
+                           static_cast<int>(characters), text->size);
   }
   return std::string();
 }
 
-std::string CommonMsg::nul_refusal(const std::string &text) const
+std::string CommonMsg::nul_refusal(const std::string &text, const std::string &field) const
 {
-  return Tools::format("%s\n%s\\0", msg_text_nul.str(), text.substr(0, text.find('\0')));
+  return Tools::format("%s\n%s%s\\0", msg_text_nul.str(), field_prefix(field), text.substr(0, text.find('\0')));
+}
+
+std::string CommonMsg::misfit_refusal(const std::string &text, const std::string &field) const
+{
+  return Tools::format("%s\n%s%s", msg_text_misfit.str(), field_prefix(field), text);
 }
 
 // ---- widgets -------------------------------------------------------------------

@@ -12,6 +12,7 @@
 // built while the mode is on therefore starts translated, and no
 // per-object flag can drift out of step with the context.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,7 @@
 class LANG;
 namespace Tools {
 class DBBindType;
+class DBTypeVarChar;
 }
 
 class Lang : public LangRegistry::Text
@@ -125,16 +127,26 @@ public:
   StaticText msg_select_article;
   StaticText msg_text_too_long;
   StaticText msg_text_nul;
+  StaticText msg_text_misfit;
+  // A connection the server has dropped, and the way back to one.
+  StaticText msg_connection_lost;
+  StaticText msg_reconnect;
 
   explicit CommonMsg(AppContext *context);
   CommonMsg() = default;
 
-  // Why a text of the row cannot be stored as it is, in words: it holds a
-  // NUL, at which it would arrive cut, or more characters than its column
-  // holds, which the server refuses. Empty when every text fits.
-  std::string text_refusal(const Tools::DBBindType &row) const;
+  // The name of a column's field as the person sees it (empty: unnamed).
+  using FieldName = std::function<std::string(const Tools::DBTypeVarChar &)>;
+  // Why a text of the row cannot be stored as it is, in words, naming its
+  // field: it holds a NUL, at which it would arrive cut, a character that
+  // the tables cannot hold (such as an emoji), or more characters than
+  // its column holds, which the server refuses. Empty when every text
+  // fits.
+  std::string text_refusal(const Tools::DBBindType &row, const FieldName &field = FieldName()) const;
   // The words for a text holding a NUL, quoting what precedes it.
-  std::string nul_refusal(const std::string &text) const;
+  std::string nul_refusal(const std::string &text, const std::string &field = std::string()) const;
+  // The words for a text holding a character the tables cannot hold.
+  std::string misfit_refusal(const std::string &text, const std::string &field = std::string()) const;
 };
 
 // ---- translatable widgets ------------------------------------------------

@@ -91,6 +91,11 @@ void LangRegistry::reload()
   for (Text *text : texts)
     text->reload();
   complete = false;
+  // What is on the screen follows at once: the rows just read may carry
+  // other translations (another database, another station's work).
+  if (translated)
+    for (Text *text : texts)
+      text->update_text();
 }
 
 Tools::Ref<LANG> LangRegistry::find(const std::string &type, const std::string &orig)

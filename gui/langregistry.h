@@ -83,7 +83,8 @@ public:
   // unconnected handle leaves every text untranslated.
   void attach(const Tools::Ref<Tools::Database> &database);
   // Reads the rows again (rows stored by others meanwhile) and gives them
-  // to the registered texts.
+  // to the registered texts; while translations are shown, each text shows
+  // its new one at once (its original where there is none).
   void reload();
 
   // The row of a text; idx 0 while it is not stored.

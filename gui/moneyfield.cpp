@@ -1,11 +1,12 @@
 #include "gui/moneyfield.h"
 
 #include <cmath>
-#include <cstdlib>
 
-#include "gui/messagebox.h"
+#include "tools/core/format.h"
 #include "tools/core/money.h"
 #include "tools/core/string_utils.h"
+#include "gui/dialog.h"
+#include "gui/messagebox.h"
 
 using namespace FX;
 
@@ -23,29 +24,20 @@ FXIMPLEMENT(MoneyField, Tools::ThemeTextField, MoneyFieldMap, ARRAYNUMBER(MoneyF
 MoneyField::MoneyField() {}
 
 // Not limited to the columns: a longer amount is refused in words rather
-// than cut while it is typed.
+// than cut while it is typed. Not the toolkit's real-number field either:
+// that one knows no decimal comma and drops what it cannot read.
 MoneyField::MoneyField(FXComposite *p, FXObject *tgt, FXSelector sel, int cols)
-    : Tools::ThemeTextField(p, cols, tgt, sel, TEXTFIELD_REAL | JUSTIFY_RIGHT | FRAME_SUNKEN, 0, 0, 0, 0, 2, 2, 2,
-                            2)
+    : Tools::ThemeTextField(p, cols, tgt, sel, JUSTIFY_RIGHT | FRAME_SUNKEN, 0, 0, 0, 0, 2, 2, 2, 2)
 {
   setTextColor(POSITIVE_COLOUR);
 }
 
 MoneyField::Reading MoneyField::read(const std::string &text, double &value)
 {
-  value = 0;
-  const std::string number = Tools::strip(text, " \t");
-  if (number.empty())
-    return AMOUNT;
-  char *end = nullptr;
-  const long double typed = std::strtold(number.c_str(), &end);
-  if (end != number.c_str() + number.size() || std::isnan(typed))
-    return NOT_A_NUMBER;
-  if (!(std::fabs(typed) <= LARGEST))
-    return TOO_LARGE;
-  // Rounded to cents as every amount is, so 1.005 goes up as written.
-  value = Tools::from_cents(Tools::to_cents(static_cast<double>(typed)));
-  return AMOUNT;
+  long long cents;
+  const Reading reading = Tools::read_amount(text, cents);
+  value = Tools::from_cents(cents);
+  return reading;
 }
 
 MoneyField::Reading MoneyField::read(double &value) const
@@ -68,6 +60,14 @@ void MoneyField::set_value(const std::string &text)
   setText(Tools::money_text(value).c_str(), FALSE);
 }
 
+void MoneyField::set_amount(double amount)
+{
+  // Beyond the cents an amount has no digits to show; what cannot be held
+  // to the cent keeps all of its own, to be refused.
+  set_value(std::fabs(amount) <= LARGEST ? Tools::money_text(Tools::from_cents(Tools::to_cents(amount)))
+                                         : Tools::to_text<double>(amount));
+}
+
 long MoneyField::onUpdate(FXObject *, FXSelector, void *)
 {
   double value;
@@ -87,20 +87,19 @@ long MoneyField::onFocusOut(FXObject *sender, FXSelector sel, void *ptr)
 
 long MoneyField::onKeyPress(FXObject *sender, FXSelector sel, void *ptr)
 {
+  // The keypad's decimal key types the decimal comma whatever the
+  // keyboard's layout: "1.234" and then that key goes on as 1.234,...
   FXEvent *event = static_cast<FXEvent *>(ptr);
-  if (event && (event->code == ',' || event->code == KEY_KP_Decimal || event->code == KEY_KP_Separator)) {
-    event->code = '.';
-    if (event->text.empty())
-      event->text = ".";
-    else
-      event->text[0] = '.';
+  if (event && (event->code == KEY_KP_Decimal || event->code == KEY_KP_Separator)) {
+    event->code = ',';
+    event->text = ",";
   }
   return FXTextField::onKeyPress(sender, sel, ptr);
 }
 
 AmountRefusal::AmountRefusal(AppContext *context)
-    : not_an_amount(context, "Message", "Bitte einen Betrag als Zahl eingeben, etwa 12.50."),
-      too_large(context, "Message", "Der Betrag ist zu groß.")
+    : not_an_amount(context, "Message", "Das ist kein Betrag. Bitte so eingeben: 1234,56 oder 1.234,56 oder 1234.56"),
+      too_many_digits(context, "Message", "Der Betrag hat zu viele Stellen: höchstens 13 vor und 2 nach dem Komma.")
 {
 }
 
@@ -111,7 +110,10 @@ bool AmountRefusal::amounts_valid(FXWindow *owner, const char *title, const std:
     const MoneyField::Reading reading = field->read(value);
     if (reading == MoneyField::AMOUNT)
       continue;
-    MessageBox::error(owner, title, (reading == MoneyField::TOO_LARGE ? too_large : not_an_amount).str());
+    const StaticText &why = reading == MoneyField::TOO_MANY_DIGITS ? too_many_digits : not_an_amount;
+    MessageBox::error(owner, title,
+                      Tools::format("%s\n%s: %s", why.str(), Dialog::field_name(field),
+                                    Tools::fxcompat::whole(field->getText())));
     field->setFocus();
     field->selectAll();
     return false;

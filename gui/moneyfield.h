@@ -2,17 +2,19 @@
 #define KORVAN_GUI_MONEYFIELD_H
 
 // The field for every amount of money: right-justified, two decimals,
-// blue from zero up and red below; a comma or the keypad's decimal keys
-// type the decimal point.
+// blue from zero up and red below.
 //
-// An amount is rounded to cents once, when it is read from the text. A
-// text that is no number, or an amount too large to be held to the cent,
-// is left as typed (and shown red) for the window to refuse in words; an
+// What is typed, pasted or set is read one way (Tools::read_amount):
+// "1234,56", "1.234,56" and "1234.56" are the same amount, so the comma
+// key types a comma, and the keypad's decimal keys type one too. A text
+// that is no amount, or one with more digits than an amount holds, is
+// left as it is (and shown red) for the window to refuse in words; an
 // empty field counts as 0.
 
 #include <string>
 #include <vector>
 
+#include "tools/core/money.h"
 #include "tools/widgets/fxcompat.h"
 #include "tools/widgets/theme.h"
 #include "gui/lang.h"
@@ -31,8 +33,12 @@ public:
   // The largest amount held to the cent: 13 digits before the point.
   static constexpr double LARGEST = 9999999999999.99;
 
-  enum Reading { AMOUNT, NOT_A_NUMBER, TOO_LARGE };
-  // The amount of a text, rounded to cents (0 for an empty text).
+  using Reading = Tools::AmountReading;
+  static constexpr Reading AMOUNT = Reading::AMOUNT;
+  static constexpr Reading NOT_A_NUMBER = Reading::NOT_AN_AMOUNT;
+  static constexpr Reading TOO_MANY_DIGITS = Reading::TOO_MANY_DIGITS;
+  // The amount of a text (0 for an empty text, and for one that is no
+  // amount).
   static Reading read(const std::string &text, double &value);
   // The amount of the field's text.
   Reading read(double &value) const;
@@ -42,6 +48,8 @@ public:
   // Shows the amount of the text with two decimals; a text that is no
   // amount stays as it is.
   void set_value(const std::string &text);
+  // Shows the amount held by a variable, rounded to the cent.
+  void set_amount(double amount);
 
   long onUpdate(FX::FXObject *, FX::FXSelector, void *);
   long onFocusOut(FX::FXObject *, FX::FXSelector, void *);
@@ -53,15 +61,16 @@ public:
 class AmountRefusal
 {
   StaticText not_an_amount;
-  StaticText too_large;
+  StaticText too_many_digits;
 
 public:
   explicit AmountRefusal(AppContext *context);
   AmountRefusal() = default;
 
-  // The first of `fields` that holds no number, or one too large, is
-  // refused in an error box owned by `owner` and gets the focus; true
-  // when every field holds an amount.
+  // The first of `fields` that holds no amount, or one with too many
+  // digits, is refused in an error box owned by `owner`, which names the
+  // field and quotes its text, and gets the focus; true when every field
+  // holds an amount.
   bool amounts_valid(FX::FXWindow *owner, const char *title, const std::vector<MoneyField *> &fields) const;
 };
 

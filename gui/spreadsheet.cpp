@@ -255,7 +255,12 @@ void SpreadSheet::read_cells()
         if (i < getNumRows() && c >= 0 && c < getNumColumns()) {
           // The whole text, also past a NUL, so that it is refused, not cut.
           const FXString cell = getItemText(i, c);
-          types[col]->from_string(from_cell_text(Tools::fxcompat::whole(cell)));
+          std::string text = from_cell_text(Tools::fxcompat::whole(cell));
+          if (trimmed_columns.count(db_columns[k]) && Tools::strip(text) != text) {
+            text = Tools::strip(text);
+            setItemText(i, c, cell_text(text).c_str());
+          }
+          types[col]->from_string(text);
         }
         break;
       }
@@ -319,12 +324,19 @@ void SpreadSheet::save_changes(const std::string &idx_column)
   }
   saving = true;
   // A text the server would refuse or cut is not sent: its row shows what
-  // is stored again, one box says why, and the other rows go on.
+  // is stored again, one box says why (naming the column), and the other
+  // rows go on.
+  const FieldName title = [this](const Tools::DBTypeVarChar &column) {
+    for (size_t k = 0; k < db_columns.size() && k < column_titles.size(); ++k)
+      if (db_columns[k] == column.get_name() && !is_hidden_title(column_titles[k]))
+        return Tools::strip(column_titles[k]);
+    return std::string();
+  };
   std::string refusal;
   int i = 0;
   for (auto &content : contents) {
     const int row_number = i++;
-    const std::string why = content->changed() ? text_refusal(*content->row) : std::string();
+    const std::string why = content->changed() ? text_refusal(*content->row, title) : std::string();
     if (why.empty())
       continue;
     if (refusal.empty())
@@ -355,7 +367,7 @@ void SpreadSheet::save_changes(const std::string &idx_column)
         store(written);
       content->restore();
       fill_row(row_number, *content);
-      DBError::report(this, title_db_error, DBError::TEXT, error, statement);
+      DBError::report(this, *this, DBError::TEXT, error, statement, db->connection_lost());
       saving = false;
       return;
     }
@@ -364,7 +376,7 @@ void SpreadSheet::save_changes(const std::string &idx_column)
   if (transactional && !written.empty() && !db->commit()) {
     const std::string error = db->get_error(), statement = db->get_last_query();
     db->rollback();
-    DBError::report(this, title_db_error, DBError::TEXT, error, statement);
+    DBError::report(this, *this, DBError::TEXT, error, statement, db->connection_lost());
     saving = false;
     return;
   }

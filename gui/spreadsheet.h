@@ -12,8 +12,9 @@
 // roll-back when the database refuses a row. A table outside transactions
 // (LANG) needs neither, and the sheet sends neither there, so that it
 // never ends what is open on the shared connection. A row with a text
-// that its column cannot hold (too long, or holding a NUL) is refused in
-// words before anything is sent. A refused row shows what the database
+// that its column cannot hold (too long, holding a NUL, or a character
+// such as an emoji) is refused in words, naming the column, before
+// anything is sent. A refused row shows what the database
 // holds again, so that the next move does not ask the same question. When
 // the database refuses a row, the other changed rows go with the next
 // write-back.
@@ -25,6 +26,7 @@
 
 #include <iostream>
 #include <list>
+#include <set>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -98,6 +100,8 @@ protected:
   bool saving;
   // Whether the rows' table keeps transactions (set by every feed).
   bool transactional;
+  // Columns whose texts are stored without blanks around them.
+  std::set<std::string> trimmed_columns;
 
   SpreadSheet();
 
@@ -144,6 +148,9 @@ public:
   void show_money(const std::string &column);
   void read_cells();
   void save_changes(const std::string &idx_column);
+  // The texts typed into the column go without blanks around them (a name
+  // that rows are told apart by).
+  void trim_column(const std::string &column) { trimmed_columns.insert(column); }
   void dumpRows();
 
   // A text as a cell shows it, and the text a cell's content stands for.
@@ -194,7 +201,7 @@ bool SpreadSheet::feed_table(const std::string &where, const std::string &tail, 
   std::vector<Tools::Ref<T> > rows;
   bool ok = Tools::select_rows<T>(*db, table, rows, where + tail) >= 0;
   if (!ok)
-    TOOLS_LOG(DBError::failed_select(*db));
+    DBError::list_failed(this, this, *db);
 
   // Rows added between counting and reading still get a table row.
   if (static_cast<int>(rows.size()) > getNumRows()) {

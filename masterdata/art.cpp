@@ -105,9 +105,23 @@ std::string Art::delete_first()
                        Tools::sql_escape(art.artnr.value), static_cast<int>(art.idx));
 }
 
+bool Art::may_delete()
+{
+  const int idx = art.idx;
+  if (idx == 0)
+    return true;
+  std::string condition = Tools::format("artnr_idx = '%s' or preis_idx in (select idx from PREIS where art_idx = '%s')",
+                                        idx, idx);
+  if (!art.artnr.value.empty())
+    condition += Tools::format(" or artnr = '%s'", Tools::sql_escape(art.artnr.value));
+  return !has_lines(condition);
+}
+
 long Art::onUstGruppe(FXObject *, FXSelector, void *)
 {
   widgets_to_vars();
+  if (!text_fits(ust_combo, art.gruppe_ust.value))
+    return 1;
   Tools::Ref<Tools::Database> db = get_db();
   GRP_UST found;
   Tools::DBBindList list;
@@ -149,6 +163,8 @@ void Art::build_price_and_group_tabs()
   // in place and made through the sheet's menu ("Neuer Eintrag",
   // "Vorlage..", "Eintrag Löschen"), which a read-only sheet never opens.
   groups_sheet->setEditable(TRUE);
+  // A group is told apart by its name alone.
+  groups_sheet->trim_column("name");
 
   new TabItem(tab_book, context, "Preise", nullptr, TAB_TOP_NORMAL, 0, 0, 0, 0, 2, 2, 2, 2);
   Tools::ThemeVerticalFrame *prices_page =
@@ -226,6 +242,7 @@ long Art::add_membership(const SpreadSheet::MenuRequest &request)
       if (cell)
         *column = cell->format("%s");
     }
+    row.name = Tools::strip(row.name.value);
   }
   groups_sheet->read_cells();
   groups_sheet->save_changes("idx");
@@ -338,7 +355,7 @@ long Art::onSavePreis(FXObject *, FXSelector, void *)
 long Art::onDeletePreis(FXObject *, FXSelector, void *)
 {
   widgets_to_vars();
-  if (preis.idx == 0)
+  if (preis.idx == 0 || has_lines(Tools::format("preis_idx = '%s'", static_cast<int>(preis.idx))))
     return 1;
   end_price_change(get_db()->exec(Tools::format("delete from PREIS where idx = '%s'", static_cast<int>(preis.idx))).ok);
   return 1;

@@ -5,7 +5,8 @@
 // their own tabs the article's group memberships (edited in place in a
 // sheet) and its prices (a list and a form to add, change or delete one).
 // The memberships and prices always follow the article in the form; each
-// change made there is committed at once.
+// change made there is committed at once. An article or a price that order
+// lines name stays.
 
 #include "masterdata/basedialog.h"
 
@@ -33,6 +34,8 @@ protected:
   void after_load() override;
   // The prices go with the article, in the same transaction.
   std::string delete_first() override;
+  // Not an article that order lines name, itself or by one of its prices.
+  bool may_delete() override;
 
   // Builds the "Gruppen" and "Preise" tabs and the price form.
   void build_price_and_group_tabs();

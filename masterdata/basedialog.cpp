@@ -72,6 +72,11 @@ BaseDialog::BaseDialog(FXWindow *owner, AppContext *main, const FXString &title_
       msg_key_fixed(main, "Message",
                     "Ein gespeicherter Eintrag behält seinen Namen. Für einen neuen bitte zuerst \"Neu\" wählen."),
       msg_key_taken(main, "Message", "Diesen Namen hat schon ein anderer Eintrag; bitte einen anderen wählen."),
+      msg_key_empty(main, "Message", "Ohne einen Namen kann der Eintrag nicht gespeichert werden:"),
+      msg_busy_elsewhere(main, "Message",
+                         "Ein anderer Platz speichert gerade denselben Eintrag. Bitte gleich noch einmal versuchen."),
+      msg_has_lines(main, "Message", "Bonierungen nennen diesen Eintrag; er kann nicht gelöscht werden."),
+      msg_mark_invalid(main, "Message", "Stattdessen kann er als nicht mehr gültig markiert werden (\"Gültig\" NEIN)."),
       amount_refusal(main)
 {
   GroupBox *group = new GroupBox(this, main, caption, FRAME_RIDGE | LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 4,
@@ -252,7 +257,7 @@ long BaseDialog::onDelete(FXObject *, FXSelector, void *)
 {
   // The form first: the statement run before the delete may read it.
   widgets_to_vars();
-  if (may_delete())
+  if (key_fits() && may_delete())
     delete_record(key_name, delete_first());
   return 1;
 }
@@ -335,30 +340,45 @@ void BaseDialog::data_error(const char *message)
 void BaseDialog::report_db_failure()
 {
   Tools::Ref<Tools::Database> db = get_db();
-  const std::string error = db->get_error();
+  const std::string error = db->get_error(), statement = db->get_last_query();
+  // A refused statement keeps locks (on the key it found taken, on the
+  // rows it checked): the action ends here, before the box waits.
+  db->rollback();
+  const StaticText *words = nullptr;
+  // The server's words for a key another station has just stored, and for
+  // one it is storing and has not yet committed (the wait is bounded).
+  if (error.find("Duplicate entry") != std::string::npos)
+    words = &msg_key_taken;
+  else if (error.find("Lock wait timeout") != std::string::npos)
+    words = &msg_busy_elsewhere;
   // The server's words for a foreign key that blocks the change: a row
   // still referred to, or a reference to a row that does not exist.
-  if (DBError::row_referred_to(error)) {
-    TOOLS_LOG(Tools::format("%s\n%s", error, db->get_last_query()));
-    data_error(msg_in_use);
-  } else if (error.find("Cannot add or update a child row") != std::string::npos) {
-    TOOLS_LOG(Tools::format("%s\n%s", error, db->get_last_query()));
-    data_error(msg_reference_missing);
-  } else {
-    db_error();
+  else if (DBError::row_referred_to(error))
+    words = &msg_in_use;
+  else if (error.find("Cannot add or update a child row") != std::string::npos)
+    words = &msg_reference_missing;
+  if (!words) {
+    DBError::report(this, *this, DBError::TEXT, error, statement, db->connection_lost());
+    return;
   }
+  TOOLS_LOG(Tools::format("%s\n%s", error, statement));
+  data_error(*words);
 }
 
 bool BaseDialog::load_record(bool by_idx, const std::string &key_column)
 {
   widgets_to_vars();
+  if (Tools::DBType *key = by_idx ? nullptr : record->get_cell_by_name(key_column))
+    key->from_string(Tools::strip(key->to_string()));
+  if (!by_idx && !key_fits())
+    return false;
   Tools::Ref<Tools::Database> db = get_db();
   const std::string table = record->get_name();
   std::string sql;
   if (by_idx)
     sql = Tools::format("select %%%s from %s where idx = '%s'", table, table, static_cast<int>(record->idx));
   else
-    sql = Tools::format("select %%%s from %s where %s = '%s' ", table, table, key_column,
+    sql = Tools::format("select %%%s from %s where trim(%s) = '%s' ", table, table, key_column,
                         Tools::sql_escape(key_text(key_column)));
   Tools::DBBindList list;
   list.add(record);
@@ -370,9 +390,26 @@ bool BaseDialog::load_record(bool by_idx, const std::string &key_column)
   return true;
 }
 
+bool BaseDialog::key_fits() { return text_fits(key_combo, key_text(key_name)); }
+
+bool BaseDialog::has_lines(const std::string &condition)
+{
+  Tools::DBTypeInt lines;
+  Tools::DBTypeList fields;
+  fields.add(&lines);
+  if (Tools::select_values(*get_db(), "select count(*) from BONLINE where " + condition, fields) < 0) {
+    db_error();
+    return true;
+  }
+  if (lines > 0)
+    data_error(Tools::format("%s\n%s", msg_has_lines.str(), msg_mark_invalid.str()).c_str());
+  return lines > 0;
+}
+
 bool BaseDialog::texts_fit(const Tools::DBBindType &row)
 {
-  const std::string refusal = text_refusal(row);
+  const std::string refusal =
+      text_refusal(row, [this](const Tools::DBTypeVarChar &column) { return field_name(bound_widget(&column.value)); });
   if (!refusal.empty())
     data_error(refusal.c_str());
   return refusal.empty();
@@ -391,15 +428,28 @@ bool BaseDialog::save_record(const std::string &key_column, const std::function<
 {
   widgets_to_vars();
   Tools::Ref<Tools::Database> db = get_db();
+  // The key is stored, compared and shown without blanks around it: a
+  // blank more would make a second, look-alike row.
+  if (Tools::DBType *key_cell = record->get_cell_by_name(key_column)) {
+    const std::string key = Tools::strip(key_cell->to_string());
+    if (key != key_cell->to_string()) {
+      key_cell->from_string(key);
+      key_combo->setText(FXString(key.c_str(), static_cast<FXint>(key.size())));
+    }
+    if (key.empty()) {
+      data_error(Tools::format("%s\n%s", msg_key_empty.str(), field_name(key_combo)).c_str());
+      key_combo->setFocus();
+      return false;
+    }
+  }
   if (!amounts_valid(main_page) || !texts_fit(*record))
     return false;
   const std::string table = record->get_name();
   const std::string key = Tools::sql_escape(key_text(key_column));
   const int idx = record->idx;
 
-  // The server undoes a failed statement by itself, and nothing of this
-  // save ran before it; the open transaction may hold another window's
-  // work, so it is left alone.
+  // A failure ends the save with a roll-back (of its own statements and
+  // the locks a refused one keeps).
   auto fail = [&]() {
     report_db_failure();
     return false;
@@ -408,8 +458,10 @@ bool BaseDialog::save_record(const std::string &key_column, const std::function<
   // In one statement: the rows under this key and idx (the row to
   // update), under this idx (the row stored under another key: renaming
   // it would orphan what refers to the old one) and under this key (a
-  // second row would make the key name two rows).
-  const std::string key_is = Tools::format("%s = '%s'", key_column, key);
+  // second row would make the key name two rows). A row stored with
+  // blanks around its key, before they were taken away, counts as well,
+  // and its update stores the key without them.
+  const std::string key_is = Tools::format("trim(%s) = '%s'", key_column, key);
   const std::string idx_is = Tools::format("idx = '%s'", idx);
   Tools::DBTypeInt same, by_idx, by_key;
   Tools::DBTypeList fields;
@@ -437,7 +489,7 @@ bool BaseDialog::save_record(const std::string &key_column, const std::function<
       return false;
     set_history(*record, 1);
     const std::string where =
-        Tools::format("where %s = '%s' and idx = '%s' ", key_column, key, static_cast<int>(record->idx));
+        Tools::format("where %s and idx = '%s' ", key_is, static_cast<int>(record->idx));
     if (!Tools::update_object(*db, *record, where))
       return fail();
     if (trace)
@@ -451,19 +503,16 @@ bool BaseDialog::save_record(const std::string &key_column, const std::function<
 
 bool BaseDialog::delete_record(const std::string &key_column, const std::string &first)
 {
-  widgets_to_vars();
   Tools::Ref<Tools::Database> db = get_db();
   const std::string table = record->get_name();
   if (!first.empty() && !db->exec(first)) {
     report_db_failure();
-    db->rollback();
     return false;
   }
   const std::string sql = Tools::format("delete from %s where %s = '%s' and idx = '%s'", table, key_column,
                                         Tools::sql_escape(key_text(key_column)), static_cast<int>(record->idx));
   if (!db->exec(sql)) {
     report_db_failure();
-    db->rollback();
     return false;
   }
   db->commit();

@@ -53,6 +53,10 @@ protected:
   StaticText msg_reference_missing;
   StaticText msg_key_fixed;
   StaticText msg_key_taken;
+  StaticText msg_key_empty;
+  StaticText msg_busy_elsewhere;
+  StaticText msg_has_lines;
+  StaticText msg_mark_invalid;
   AmountRefusal amount_refusal;
 
   BaseDialog();
@@ -61,13 +65,15 @@ protected:
   std::string key_text(const std::string &key_column) const;
 
   // Load: the form's values into the record, then the row chosen by idx
-  // (by_idx) or by the key into it and back into the form. False after a
-  // failure, which was reported; the form then keeps what it showed.
+  // (by_idx) or by the key (without blanks around it) into it and back
+  // into the form. False after a failure or a refusal, which was
+  // reported; the form then keeps what it showed.
   bool load_record(bool by_idx, const std::string &key_column);
 
   // Save: insert a record the table does not hold under its key and idx,
   // else update it (with its stamp); then the saved row is read again and
-  // the work committed. `before_update` runs after the stamp of an update
+  // the work committed. The key goes without blanks around it; an empty
+  // one is refused. `before_update` runs after the stamp of an update
   // and may stop the save by returning false (it reports why itself).
   // `trace` writes the count and update statements to standard output.
   // False when the save stopped; a database failure is reported.
@@ -79,9 +85,11 @@ protected:
   // failure.
   bool delete_record(const std::string &key_column, const std::string &first = std::string());
 
-  // Reports the database's last failure: a known reason (the row is still
-  // referred to, or it refers to a row that does not exist) as a data
-  // error in words, anything else through the database error box.
+  // Ends the action whose statement failed with a roll-back, then reports
+  // the failure: a known reason (the key was taken or is being stored by
+  // another station meanwhile, the row is still referred to, or it refers
+  // to a row that does not exist) as a data error in words, anything else
+  // through the database error box.
   void report_db_failure();
   // The data-error box with one of the window's messages.
   void data_error(const char *message);
@@ -89,6 +97,13 @@ protected:
   // row that holds a NUL or is longer than its column. True when every
   // text fits.
   bool texts_fit(const Tools::DBBindType &row);
+  // The key in the record, refused in words when it holds what no table
+  // can (before it is looked up or deleted).
+  bool key_fits();
+  // Whether stored order lines meet the condition (on BONLINE): then the
+  // row they name is refused in words, with the hint that it can be
+  // marked not valid instead; true also after a failure (reported).
+  bool has_lines(const std::string &condition);
   // A text pasted from the clipboard or the selection that holds a NUL
   // would arrive cut at it: true after refusing it in words.
   bool refused_paste(FX::FXDNDOrigin origin);

@@ -1,5 +1,8 @@
 #include "masterdata/sonstart.h"
 
+#include "tools/core/format.h"
+#include "tools/core/string_utils.h"
+
 using namespace FX;
 
 FXDEFMAP(SonstArt) SonstArtMap[] = {
@@ -24,3 +27,13 @@ SonstArt::SonstArt(FXWindow *owner, AppContext *main)
 SonstArt::~SonstArt() {}
 
 void SonstArt::clear_record() { sonst_art = SONST_ART(); }
+
+bool SonstArt::may_delete()
+{
+  // Lines paid in cash alone carry no kind: an empty name names none.
+  const int idx = sonst_art.idx;
+  const std::string &name = sonst_art.name.value;
+  return idx == 0 || !has_lines(Tools::format("sonst_art_idx = '%s'", idx) +
+                                (name.empty() ? std::string()
+                                              : Tools::format(" or sonst_art_name = '%s'", Tools::sql_escape(name))));
+}

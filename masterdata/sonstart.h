@@ -2,7 +2,7 @@
 #define KORVAN_MASTERDATA_SONSTART_H
 
 // The other kinds of payment: name, two descriptions and a value, offered
-// by the payment dialog beside cash.
+// by the payment dialog beside cash. A kind that paid order lines stays.
 
 #include "masterdata/basedialog.h"
 
@@ -15,6 +15,7 @@ protected:
 
   SonstArt();
   void clear_record() override;
+  bool may_delete() override;
 
 public:
   enum {

@@ -104,6 +104,8 @@ long User::onSave(FXObject *, FXSelector, void *)
     data_error(msg_login_missing);
     return 1;
   }
+  if (!key_fits())
+    return 1;
 
   // Every statement and report from here on may carry the password.
   std::unique_ptr<Tools::Secret> typed;

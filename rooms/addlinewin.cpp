@@ -72,6 +72,7 @@ AddLineWin::AddLineWin(FXWindow *owner, AppContext &main, const LAYOUTK &room_re
   FXHorizontalFrame *place_row = new FXHorizontalFrame(place, 0);
   label(place_row, &main, "Raum:");
   room_combo = new DBComboBox<LAYOUTK>(place_row, &main, "name", this, ID_ROOM, 0);
+  room_combo->set_order("name"); // the rooms by name, as they were always listed
   room_combo->fill();
   add_bind_var(static_cast<ComboBox *>(room_combo), &room.name.value);
   label(place_row, &main, "Tisch:");
@@ -194,6 +195,8 @@ long AddLineWin::onPreis(FXObject *, FXSelector, void *data)
 
 long AddLineWin::onRoom(FXObject *, FXSelector, void *)
 {
+  if (!text_fits(room_combo, room_combo->getText().text()))
+    return 1;
   if (Place::reload_room(*get_db(), room, room_combo->getText().text()) < 0)
     db_error();
   // The table chosen before belongs to the room before.
@@ -210,6 +213,8 @@ void AddLineWin::fill_tables()
 
 long AddLineWin::onDesk(FXObject *, FXSelector, void *)
 {
+  if (!text_fits(table_combo, table_combo->getText().text()))
+    return 1;
   if (Place::reload_table(*get_db(), room, table, table_combo->getText().text()) < 0)
     db_error();
   return 1;
@@ -234,6 +239,8 @@ long AddLineWin::onOk(FXObject *sender, FXSelector sel, void *data)
   if (inserted)
     return 1;
   widgets_to_vars();
+  if (!text_fits(room_combo, room.name.value) || !text_fits(table_combo, table.label_name.value))
+    return 1;
   // The line names a room and a table of that room that exist now.
   if (Place::reload(*get_db(), room, table) < 0) {
     db_error();

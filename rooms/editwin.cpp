@@ -50,7 +50,12 @@ EditWin::EditWin(FXWindow *owner, AppContext *mw)
       table_keeps_lines(mw, "Message",
                         "Bonierungen tragen diesen Tisch oder seinen Namen; der Tisch kann nicht gelöscht werden:"),
       room_keeps_lines(mw, "Message",
-                       "Bonierungen tragen diesen Raum oder einen seiner Tische; der Raum kann nicht gelöscht werden:")
+                       "Bonierungen tragen diesen Raum oder einen seiner Tische; der Raum kann nicht gelöscht werden:"),
+      changed_elsewhere(mw, "Message",
+                        "Der Raum wurde inzwischen an einem anderen Platz geändert. Es wurde nichts gespeichert."),
+      busy_elsewhere(mw, "Message",
+                     "Der Raum wird gerade an einem anderen Platz gespeichert. Es wurde nichts gespeichert."),
+      choose_again(mw, "Message", "Der Plan bleibt im Editor; den Raum neu auswählen zeigt den gespeicherten Stand.")
 {
   as_labels = true;
 
@@ -59,6 +64,7 @@ EditWin::EditWin(FXWindow *owner, AppContext *mw)
   FXHorizontalFrame *top = new FXHorizontalFrame(all, LAYOUT_FILL_X, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
   new Label(top, mw, "Raum:");
   room_combo = new DBComboBox<LAYOUTK>(top, mw, "name", this, ID_ROOM, 0);
+  room_combo->set_order("name"); // the rooms by name, as they were always listed
   room_combo->fill();
   add_bind_var(static_cast<ComboBox *>(room_combo), &room.name.value);
   new BarButtonNew(top, mw, this, ID_NEW_ROOM, BUTTON_NORMAL | LAYOUT_RIGHT);
@@ -110,6 +116,18 @@ bool too_long(const Tools::DBTypeVarChar &column)
 // around them do not count.
 bool same_name(const std::string &a, const std::string &b) { return Tools::icase_equal(Tools::strip(a), Tools::strip(b)); }
 
+// Every column alike, to the byte.
+bool same_row(const Tools::DBBindType &a, const Tools::DBBindType &b)
+{
+  const std::vector<Tools::DBType *> &x = a.get_types(), &y = b.get_types();
+  if (x.size() != y.size())
+    return false;
+  for (std::size_t i = 0; i < x.size(); ++i)
+    if (x[i]->to_string() != y[i]->to_string())
+      return false;
+  return true;
+}
+
 } // namespace
 
 void EditWin::enable_edit(bool on)
@@ -138,8 +156,13 @@ void EditWin::clear_fields()
 long EditWin::onRoom(FXObject *, FXSelector, void *)
 {
   widgets_to_vars();
+  if (!text_fits(room_combo, room.name.value))
+    return 1;
   LAYOUTK found;
-  const int rows = read_room(Tools::format("where name = '%s' ", Tools::sql_escape(room.name.value)), found);
+  // Names are stored without the blanks around them; one stored before
+  // that rule is found as well.
+  const int rows = read_room(
+      Tools::format("where trim(name) = '%s' ", Tools::sql_escape(Tools::strip(room.name.value))), found);
   if (rows < 0) {
     db_error();
     return 1;
@@ -164,18 +187,31 @@ long EditWin::onRoom(FXObject *, FXSelector, void *)
 void EditWin::load(const LAYOUTK &found)
 {
   // Another room, or the same one again: what was not saved is dropped.
+  stored_tables.clear();
   show_room(found);
-  take_as_stored();
+  take_as_stored(false);
 }
 
-void EditWin::take_as_stored()
+FixLabel *EditWin::addLabel(Tools::Ref<LAYOUTP> row)
+{
+  // As read: a label without a stored size takes its natural one, which
+  // the database does not hold.
+  FixLabel *label = NaviWin::addLabel(row);
+  if (label)
+    stored_tables[int(row->idx)] = *row;
+  return label;
+}
+
+void EditWin::take_as_stored(bool tables_written)
 {
   removed.clear();
   stored = room;
-  stored_names.clear();
-  for (FXWindow *child = canvas->getFirst(); child; child = child->getNext())
-    if (FixLabel *label = dynamic_cast<FixLabel *>(child))
-      stored_names[int(label->get_record().idx)] = label->get_record().label_name.value;
+  if (tables_written) {
+    stored_tables.clear();
+    for (FXWindow *child = canvas->getFirst(); child; child = child->getNext())
+      if (FixLabel *label = dynamic_cast<FixLabel *>(child))
+        stored_tables[int(label->get_record().idx)] = label->get_record();
+  }
   enable_edit(true);
   clear_fields();
 }
@@ -245,12 +281,28 @@ long EditWin::onDeleteTable(FXObject *, FXSelector, void *)
   return 1;
 }
 
+void EditWin::trim_names()
+{
+  room.name = Tools::strip(room.name.value);
+  for (FXWindow *child = canvas->getFirst(); child; child = child->getNext()) {
+    FixLabel *label = dynamic_cast<FixLabel *>(child);
+    if (!label)
+      continue;
+    const std::string text = Tools::fxcompat::whole(label->getText());
+    const std::string trimmed = Tools::strip(text);
+    if (trimmed != text)
+      label->setText(FXString(trimmed.data(), static_cast<FXint>(trimmed.size())));
+  }
+}
+
 std::string EditWin::plan_refusal()
 {
   if (Tools::strip(room.name.value).empty())
     return msg_select_room.str();
   if (room.name.value.find('\0') != std::string::npos)
     return nul_refusal(room.name.value);
+  if (Tools::utf8_mb3_misfit(room.name.value) != std::string::npos)
+    return misfit_refusal(room.name.value, field_name(room_combo));
   if (too_long(room.name))
     return Tools::format("%s '%s'", name_too_long, room.name.value);
   std::vector<std::string> names;
@@ -264,6 +316,8 @@ std::string EditWin::plan_refusal()
       return table_name_missing.str();
     if (name.find('\0') != std::string::npos)
       return nul_refusal(name);
+    if (Tools::utf8_mb3_misfit(name) != std::string::npos)
+      return misfit_refusal(name, field_name(title_field));
     if (too_long(row.label_name))
       return Tools::format("%s '%s'", name_too_long, name);
     for (const std::string &other : names)
@@ -294,8 +348,38 @@ void EditWin::refuse_rolled_back(const std::string &refusal)
   MessageBox::error(this, title_data_error.str(), refusal);
 }
 
+bool EditWin::lock_as_loaded(Tools::Database &db, std::string &refusal)
+{
+  // Another editor's save waits here for this one to end, and finds
+  // the plan changed then; this one waits a few seconds at most.
+  const std::string lock = Tools::format(" for update wait %d", LOCK_WAIT_SECONDS);
+  std::vector<Tools::Ref<LAYOUTK> > rooms;
+  std::vector<Tools::Ref<LAYOUTP> > tables;
+  if (Tools::select_rows<LAYOUTK>(db, "LAYOUTK", rooms, Tools::format("where idx = '%s'", int(stored.idx)) + lock) < 0 ||
+      Tools::select_rows<LAYOUTP>(db, "LAYOUTP", tables,
+                                  Tools::format("where layout_idx = '%s'", int(stored.idx)) + lock) < 0) {
+    if (db.get_error().find("Lock wait timeout") != std::string::npos)
+      refusal = Tools::format("%s\n%s", busy_elsewhere, choose_again);
+    return false;
+  }
+  bool same = rooms.size() == 1 && same_row(*rooms[0], stored) && tables.size() == stored_tables.size();
+  for (const Tools::Ref<LAYOUTP> &table : tables) {
+    const auto loaded = stored_tables.find(int(table->idx));
+    same = same && loaded != stored_tables.end() && same_row(*table, loaded->second);
+  }
+  if (!same) {
+    TOOLS_LOG(Tools::format("room %d changed elsewhere since it was loaded", int(stored.idx)));
+    refusal = Tools::format("%s\n%s", changed_elsewhere, choose_again);
+  }
+  return same;
+}
+
 bool EditWin::write_plan(Tools::Database &db, std::vector<FixLabel *> &inserted, std::string &refusal)
 {
+  // Another station may have saved the room since it was loaded here:
+  // what it stored is not written over.
+  if (int(room.idx) != 0 && !lock_as_loaded(db, refusal))
+    return false;
   // Order lines name their room and table, and the server keeps a name
   // that a line carries, in any room and in any case (a change of a
   // single byte is refused), and a table whose key or name a line
@@ -314,7 +398,7 @@ bool EditWin::write_plan(Tools::Database &db, std::vector<FixLabel *> &inserted,
   }
   for (int idx : removed)
     if (!db.exec(Tools::format("delete from LAYOUTP where idx='%s'", idx)))
-      return carried(table_keeps_lines, stored_names[idx]);
+      return carried(table_keeps_lines, stored_tables[idx].label_name.value);
   for (FXWindow *child = canvas->getFirst(); child; child = child->getNext()) {
     FixLabel *label = dynamic_cast<FixLabel *>(child);
     if (!label)
@@ -323,7 +407,7 @@ bool EditWin::write_plan(Tools::Database &db, std::vector<FixLabel *> &inserted,
     row.layout_idx = int(room.idx);
     if (int(row.idx) != 0) {
       if (!Tools::update_object(db, row, Tools::format("where idx='%s'", int(row.idx))))
-        return carried(table_has_lines, stored_names[int(row.idx)]);
+        return carried(table_has_lines, stored_tables[int(row.idx)].label_name.value);
       continue;
     }
     if (!Tools::insert_object(db, row))
@@ -337,13 +421,15 @@ bool EditWin::write_plan(Tools::Database &db, std::vector<FixLabel *> &inserted,
 long EditWin::onSaveRoom(FXObject *, FXSelector, void *)
 {
   widgets_to_vars();
+  trim_names();
   room.width = canvas->getWidth();
   room.height = canvas->getHeight();
   std::string refusal = plan_refusal();
   Tools::Ref<Tools::Database> db = get_db();
   if (refusal.empty()) {
-    const int others = count(*db, Tools::format("select count(*) from LAYOUTK where name = '%s' and idx <> '%s'",
-                                                Tools::sql_escape(room.name.value), int(room.idx)));
+    const int others =
+        count(*db, Tools::format("select count(*) from LAYOUTK where trim(name) = '%s' and idx <> '%s'",
+                                 Tools::sql_escape(room.name.value), int(room.idx)));
     if (others < 0) {
       db_error();
       return 1;
@@ -375,7 +461,7 @@ long EditWin::onSaveRoom(FXObject *, FXSelector, void *)
   const std::string saved = room.name.value;
   room_combo->fill();
   room_combo->setText(saved.c_str());
-  take_as_stored();
+  take_as_stored(true);
   return 1;
 }
 
@@ -383,14 +469,14 @@ long EditWin::onDeleteRoom(FXObject *, FXSelector, void *)
 {
   widgets_to_vars();
   Tools::Ref<Tools::Database> db = get_db();
-  const std::string name = Tools::sql_escape(room.name.value);
+  const std::string name = Tools::sql_escape(Tools::strip(room.name.value));
   const int idx = room.idx;
 
   // The tables go by the loaded room's key, the room by name and key: a
   // name typed over the loaded one would delete the tables and keep the
   // room. Only the room that is loaded under this name is deleted.
   const int loaded =
-      count(*db, Tools::format("select count(*) from LAYOUTK where name = '%s' and idx  ='%s'", name, idx));
+      count(*db, Tools::format("select count(*) from LAYOUTK where trim(name) = '%s' and idx  ='%s'", name, idx));
   if (loaded < 0) {
     db_error();
     return 1;
@@ -403,7 +489,7 @@ long EditWin::onDeleteRoom(FXObject *, FXSelector, void *)
   // The server keeps the room and each of its tables while order lines
   // carry its key or its name (a table's name also in another room).
   if (!db->exec(Tools::format("delete from LAYOUTP where layout_idx = '%s'", idx)) ||
-      !db->exec(Tools::format("delete from LAYOUTK where name = '%s' and idx = '%s'", name, idx)) ||
+      !db->exec(Tools::format("delete from LAYOUTK where trim(name) = '%s' and idx = '%s'", name, idx)) ||
       !db->commit()) {
     // The plan on the screen stays as it is, unsaved changes included.
     if (DBError::row_referred_to(db->get_error()))
@@ -427,6 +513,7 @@ long EditWin::onNewRoom(FXObject *, FXSelector, void *)
 {
   room = LAYOUTK();
   stored = LAYOUTK();
+  stored_tables.clear();
   removed.clear();
   vars_to_widgets();
   enable_edit(false);

@@ -26,6 +26,8 @@ class EditWin : public NaviWin
   FXDECLARE(EditWin)
 
 public:
+  // How long a save waits for another station's unfinished one.
+  static constexpr int LOCK_WAIT_SECONDS = 3;
   enum {
     ID_SAVE_ROOM = 170,
     ID_DELETE_ROOM = 171,
@@ -50,12 +52,13 @@ protected:
   DBComboBox<LAYOUTK> *room_combo;
   int table_counter;
   bool editable;
-  // The room as the database held it when it was loaded (key 0: none).
+  // The room and its tables, by key, as the database held them when the
+  // editor loaded or last saved them (key 0: none): a save writes only
+  // over these.
   LAYOUTK stored;
+  std::map<int, LAYOUTP> stored_tables;
   // The keys of stored tables removed from the plan since then.
   std::vector<int> removed;
-  // The stored tables' names as they were loaded, by key.
-  std::map<int, std::string> stored_names;
   StaticText not_loaded;
   StaticText room_name_taken;
   StaticText table_name_taken;
@@ -68,14 +71,25 @@ protected:
   StaticText table_has_lines;
   StaticText table_keeps_lines;
   StaticText room_keeps_lines;
+  StaticText changed_elsewhere;
+  StaticText busy_elsewhere;
+  StaticText choose_again;
 
   EditWin();
   // Whether a table of that name stands on the canvas.
   bool table_shown(const std::string &name);
   void clear_fields();
+  // The names of the room and the tables without the blanks around them,
+  // as they are stored and compared.
+  void trim_names();
   // Why the plan on the screen cannot be stored, in words; empty when it
   // can.
   std::string plan_refusal();
+  // Locks the loaded room and its tables until the save ends; false, with
+  // the words in `refusal`, when another station changed, added or
+  // deleted one since they were loaded or holds them still. False without
+  // words when the read failed.
+  bool lock_as_loaded(Tools::Database &db, std::string &refusal);
   // The number a counting statement gives; -1 when it failed.
   int count(Tools::Database &db, const std::string &sql);
   // Writes the room, the removed tables and the tables on the canvas and
@@ -88,8 +102,9 @@ protected:
   void refuse_rolled_back(const std::string &refusal);
   // Makes `found`, read from the database, the room edited.
   void load(const LAYOUTK &found);
-  // The room and the tables on the canvas are what the database holds.
-  void take_as_stored();
+  // The room is what the database holds; so are the tables when they
+  // were just written, else addLabel has kept them as they were read.
+  void take_as_stored(bool tables_written);
   // Shows the stored plan of the room loaded again, or an empty editor.
   void drop_changes();
 
@@ -99,6 +114,8 @@ public:
 
   void enable_edit(bool on);
   void reset() override;
+  // Keeps the table as it was read, for the check at the next save.
+  FixLabel *addLabel(Tools::Ref<LAYOUTP> row) override;
   long onSelect(FX::FXObject *, FX::FXSelector, void *) override;
 
   DBComboBox<LAYOUTK> *get_room_combo() const { return room_combo; }

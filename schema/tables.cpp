@@ -46,6 +46,7 @@ GRP_UST::GRP_UST()
     : BASE("GRP_UST", this), name(this, "name", 20), bezeichnung(this, "bezeichnung", 50),
       bezeichnung2(this, "bezeichnung2", 50), ust(this, "ust")
 {
+  indexes.push_back(Index{"uq_GRP_UST_name", {"name"}, true});
 }
 
 GRP_UST::GRP_UST(const GRP_UST &other) : GRP_UST() { *this = other; }
@@ -81,6 +82,7 @@ ART::ART()
 {
   add(new Forkey(*this, gruppe_ust_idx, "GRP_UST", "idx"));
   add(new Forkey(*this, gruppe_ust, "GRP_UST", "name"));
+  indexes.push_back(Index{"uq_ART_artnr", {"artnr"}, true});
 }
 
 ART::ART(const ART &other) : ART() { *this = other; }
@@ -222,6 +224,7 @@ SONST_ART::SONST_ART()
     : BASE("SONST_ART", this), name(this, "name", 20), bezeichnung(this, "bezeichnung", 50),
       bezeichnung2(this, "bezeichnung2", 50), wert(this, "wert")
 {
+  indexes.push_back(Index{"uq_SONST_ART_name", {"name"}, true});
 }
 
 SONST_ART::SONST_ART(const SONST_ART &other) : SONST_ART() { *this = other; }

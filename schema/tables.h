@@ -59,6 +59,8 @@ public:
 
 // Indexes of a table beside its keys, each a name and its columns in
 // order. The create script declares them inside the table's CREATE TABLE.
+// A unique one is a key that the database keeps: two stations cannot
+// store the same one, however close together they save.
 class TableIndexes
 {
 public:
@@ -66,6 +68,7 @@ public:
   {
     std::string name;
     std::vector<std::string> columns;
+    bool unique = false;
   };
   std::vector<Index> indexes;
 };
@@ -93,7 +96,8 @@ public:
   static std::string stamp_text(std::time_t when);
 };
 
-class GRP_UST : public BASE
+// A VAT group; its name is a key.
+class GRP_UST : public BASE, public TableIndexes
 {
 public:
   Tools::DBTypeVarChar name;
@@ -119,7 +123,8 @@ public:
   USER &operator=(const USER &other);
 };
 
-class ART : public BASE
+// An article; its number is a key.
+class ART : public BASE, public TableIndexes
 {
 public:
   Tools::DBTypeVarChar artnr;
@@ -236,8 +241,8 @@ public:
   BONLINE &operator=(const BONLINE &other);
 };
 
-// Another kind of payment.
-class SONST_ART : public BASE
+// Another kind of payment; its name is a key.
+class SONST_ART : public BASE, public TableIndexes
 {
 public:
   Tools::DBTypeVarChar name;

@@ -50,9 +50,13 @@ run_on_exit() {
 trap run_on_exit EXIT
 trap 'exit 130' INT TERM
 
+# The number of build jobs: CMAKE_BUILD_PARALLEL_LEVEL when set (as for
+# cmake itself), else one per core, or the default given.
+build_jobs() { echo "${CMAKE_BUILD_PARALLEL_LEVEL:-${1:-$(nproc)}}"; }
+
 # Configures and builds into the given directory; extra arguments go to cmake.
 build_tree() {
   local dir=$1; shift
   cmake -S "$KORVAN_ROOT" -B "$dir" "$@" >/dev/null
-  cmake --build "$dir" -j"$(nproc)"
+  cmake --build "$dir" -j"$(build_jobs)"
 }

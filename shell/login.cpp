@@ -150,6 +150,8 @@ long Login::onOk(FXObject *, FXSelector, void *)
   }
 
   Tools::Secret hidden(userPassword);
+  if (!text_fits(nameField, userName) || !text_fits(passwordField, userPassword))
+    return 1;
   Tools::Ref<Tools::Database> handle = get_db();
   Tools::Database &db = *handle;
   Tools::DBTypeInt count;

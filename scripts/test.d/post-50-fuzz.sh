@@ -11,7 +11,7 @@ if [ "$fuzz_seconds" -gt 0 ]; then
   fuzz_build=${KORVAN_FUZZ_BUILD:-$KORVAN_ROOT/build-fuzz}
   say "fuzzing: building in $fuzz_build"
   CC=clang CXX=clang++ cmake -S "$KORVAN_ROOT/tests/fuzz" -B "$fuzz_build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-  cmake --build "$fuzz_build" -j4 >/dev/null
+  cmake --build "$fuzz_build" -j"$(build_jobs 4)" >/dev/null
 
   fuzz_work="$KORVAN_TMP/fuzz"
   fuzz_artifacts="$fuzz_build/artifacts"

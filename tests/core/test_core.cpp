@@ -144,6 +144,28 @@ TEST(Format, AgreesWithPrintfOnCommonDirectives)
       agree(f, v);
 }
 
+// A program type whose text is itself built by the formatter, as an
+// amount field's text may be.
+struct Amount
+{
+  double value;
+  std::string text;
+  explicit Amount(double v) : value(v) {}
+  operator const char *()
+  {
+    text = format("%0.2lf", value);
+    return text.c_str();
+  }
+};
+
+} // namespace
+
+namespace Tools {
+template <> struct FormatArg<Amount> : FormatCStrArg<Amount> {};
+} // namespace Tools
+
+namespace {
+
 TEST(Format, RulesOfItsOwn)
 {
   const std::pair<const char *, std::string> cases[] = {
@@ -164,6 +186,9 @@ TEST(Format, RulesOfItsOwn)
       {"a %-5", format("a %-5", 1)},
       {"a ", format("a %.", 1)},
       {"%5!x 1", format("%5!x %d", 1)},
+      // A type that formats while it renders leaves the outer text alone.
+      {"    1.50", format("%8s", Amount(1.5))},
+      {"  2.5|1.50    |ff", format("%5.1f|%-8s|%x", 2.5, Amount(1.5), 255)},
   };
   for (const auto &c : cases)
     EXPECT_EQ(c.first, c.second);
@@ -244,8 +269,56 @@ TEST(StringUtils, Helpers)
     cuts.push_back(utf8_bytes(mixed, n));
   EXPECT_EQ((std::vector<std::size_t>{0, 1, 3, 6, 7, 7}), cuts);
   EXPECT_EQ(4u, utf8_length(mixed));
+  // What three-byte UTF-8 holds: umlauts, €, Greek, Japanese, but no beer
+  // mug (four bytes) and nothing that is no UTF-8.
+  const std::pair<std::string, std::size_t> fits[] = {
+      {mixed + "αβγ 日本語", std::string::npos}, {"Bier \xf0\x9f\x8d\xba", 5}, {"a\xe4" "b", 1}, {"\xe2\x82", 0},
+      {"\xc0\xaf", 0}, {"\xe0\x80\xaf", 0}, {"\xed\xa0\x80", 0}, {std::string("\0x", 2), std::string::npos},
+  };
+  for (const auto &f : fits)
+    EXPECT_EQ(f.second, utf8_mb3_misfit(f.first)) << f.first;
   EXPECT_TRUE(icase_equal("Ok", "OK") && is_int("0123") && text2bool("1") && text2bool("tRuE"));
   EXPECT_FALSE(icase_equal("Ok", "Oke") || is_int("") || is_int("-1") || text2bool("yes"));
+}
+
+TEST(Money, AnAmountIsReadAsAGermanWritesItOrAsTheProgramShowsItAndNothingElse)
+{
+  const struct
+  {
+    const char *text;
+    AmountReading reading;
+    long long cents;
+  } cases[] = {
+      {"1234,56", AmountReading::AMOUNT, 123456},
+      {"1.234,56", AmountReading::AMOUNT, 123456},
+      {"1234.56", AmountReading::AMOUNT, 123456},
+      {"1.234.567,8", AmountReading::AMOUNT, 123456780},
+      {" -12, ", AmountReading::AMOUNT, -1200},
+      {"+,5", AmountReading::AMOUNT, 50},
+      {"", AmountReading::AMOUNT, 0},
+      {"0009999999999999.99", AmountReading::AMOUNT, 999999999999999},
+      {"12,50 €", AmountReading::NOT_AN_AMOUNT, 0},
+      {"1,234.56", AmountReading::NOT_AN_AMOUNT, 0},
+      {"1.234.56", AmountReading::NOT_AN_AMOUNT, 0},
+      {"12.34,5", AmountReading::NOT_AN_AMOUNT, 0}, // no group of three
+      {"1234.567,8", AmountReading::NOT_AN_AMOUNT, 0},
+      {"0x1A", AmountReading::NOT_AN_AMOUNT, 0},
+      {"nan", AmountReading::NOT_AN_AMOUNT, 0},
+      {"1e3", AmountReading::NOT_AN_AMOUNT, 0},
+      {"1 234", AmountReading::NOT_AN_AMOUNT, 0},
+      {"-", AmountReading::NOT_AN_AMOUNT, 0},
+      {",", AmountReading::NOT_AN_AMOUNT, 0},
+      {"--1", AmountReading::NOT_AN_AMOUNT, 0},
+      {"1.234", AmountReading::TOO_MANY_DIGITS, 0}, // a third decimal, not a thousand
+      {"2,675", AmountReading::TOO_MANY_DIGITS, 0},
+      {"10000000000000", AmountReading::TOO_MANY_DIGITS, 0},
+      {"10.000.000.000.000,00", AmountReading::TOO_MANY_DIGITS, 0},
+  };
+  for (const auto &c : cases) {
+    long long cents = -1;
+    EXPECT_EQ(c.reading, read_amount(c.text, cents)) << c.text;
+    EXPECT_EQ(c.cents, cents) << c.text;
+  }
 }
 
 TEST(Money, LinesAreRoundedOnceAHalfCentAwayFromZero)

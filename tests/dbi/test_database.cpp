@@ -36,20 +36,21 @@ TEST_F(Odbc, ConnectsToTheChosenDatabaseOrNotAtAll)
 TEST_F(Odbc, ASessionSetUpHalfIsNoConnectionAndNoDriverRunsNothing)
 {
   korvan_test::DbSettings s = korvan_test::settings();
-  for (bool autocommit_fails : {true, false}) { // else the isolation level fails
+  for (const char *failing : {"", "SET SESSION TRANSACTION ISOLATION LEVEL READ COMMITTED;",
+                               "SET SESSION innodb_lock_wait_timeout = 5;"}) { // "": autocommit fails
     korvan_test::RecordingDB *driver = new korvan_test::RecordingDB;
-    driver->autocommit_fails = autocommit_fails;
-    if (!autocommit_fails)
-      driver->failing.insert("SET SESSION TRANSACTION ISOLATION LEVEL READ COMMITTED;");
-    EXPECT_FALSE(Database(driver, s.dsn, s.user, s.password, name).is_connected()) << autocommit_fails;
+    driver->autocommit_fails = !*failing;
+    driver->failing.insert(failing);
+    EXPECT_FALSE(Database(driver, s.dsn, s.user, s.password, name).is_connected()) << failing;
   }
   Database none(s.dsn, s.user, s.password, name, -1);
   EXPECT_FALSE(none.exec("select 1").ok || none.commit() || none.rollback());
   EXPECT_EQ("No Database!", none.get_error());
 }
 
-// Every start pays for the set-up: of ours only the isolation level goes
-// to the server, and a USE only for a database the session is not in.
+// Every start pays for the set-up: of ours only the isolation level and
+// the bound on lock waits go to the server, and a USE only for a database
+// the session is not in.
 TEST_F(Odbc, SetUpSendsOneStatementOfOursAndUseOnlyWhenNeeded)
 {
   korvan_test::DbSettings s = korvan_test::settings();
@@ -62,7 +63,7 @@ TEST_F(Odbc, SetUpSendsOneStatementOfOursAndUseOnlyWhenNeeded)
   {
     std::string database;
     long ours;
-  } cases[] = {{"", 1}, {s.name, 1}, {name, 2}};
+  } cases[] = {{"", 2}, {s.name, 2}, {name, 3}};
   for (const auto &c : cases) {
     Database handle(s.dsn, s.user, s.password, c.database, Database::ODBC);
     EXPECT_EQ(driver_only + c.ours, questions(handle.exec(count))) << "database '" << c.database << "'";
@@ -98,6 +99,21 @@ TEST_F(Odbc, AFailedStatementGivesItsTextTheReasonAndATrace)
   EXPECT_NE(std::string::npos, failure.find("You have an error in your SQL syntax"));
   EXPECT_TRUE(db->exec("select 1").ok);
   EXPECT_EQ(failure, db->get_error()); // it outlives a later success
+  EXPECT_FALSE(db->connection_lost());
+}
+
+// A connection that the server ends (a restart, a KILL) stays lost: the
+// first statement fails on the broken line, every later one for want of a
+// connection, and nothing reconnects.
+TEST_F(Odbc, AConnectionTheServerEndedIsLostForGood)
+{
+  Ref<Database> ended = korvan_test::open_database(name);
+  ASSERT_TRUE(db->exec("KILL CONNECTION " + query_value(*ended, "select connection_id()")).ok);
+  for (const char *sql : {"select 1", "rollback;", "select 1"}) {
+    EXPECT_FALSE(ended->exec(sql).ok) << sql;
+    EXPECT_TRUE(ended->connection_lost()) << sql << ": " << ended->get_error();
+  }
+  EXPECT_FALSE(db->connection_lost());
 }
 
 TEST_F(Odbc, ResultsComeWithTheirNamesOnceAndWhole)

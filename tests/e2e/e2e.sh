@@ -13,7 +13,8 @@ E2E_HOME=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$E2E_HOME/../../scripts/lib.sh"
 : "${KORVAN_BIN_DIR:?the built tree to run (set by ctest)}"
 
-E2E_TMP=$(mktemp -d /tmp/korvan-e2e.XXXXXX)
+# The blank: homes and data folders whose path holds one must work.
+E2E_TMP=$(mktemp -d "/tmp/korvan e2e.XXXXXX")
 on_exit "rm -rf '$E2E_TMP'"
 E2E_SHOTS=${KORVAN_SHOTS:-$E2E_TMP/shots}
 rm -rf "$E2E_SHOTS"

@@ -5,6 +5,10 @@
 # button on it. After the box the editor goes on without asking again,
 # Escape leaves it although its sheet has the focus, and nothing of the
 # translation is stored.
+#
+# Then, with translated texts on (F11), translations that another station
+# stores meanwhile reach a window already open at once: after "Ok" in the
+# translation editor, and after "Ok" in the connection dialog.
 source "$(dirname "$0")/e2e.sh"
 
 step "first start"
@@ -33,10 +37,33 @@ sleep 0.8
 ! xdotool search --onlyvisible --name '^Datenfehler$' >/dev/null || fail "the box came again"
 keys Übersetzungen Escape
 gone Übersetzungen
+
+step "a translation stored meanwhile, after the editor's Ok"
+E2E_DB=(--socket="$E2E_TMP/translations/data/db/mysqld.sock" korvan) # the station's own server
+menu System Debug
+window Debugfenster >/dev/null
+keys Korvan F11
+sql "update LANG set trans = 'Protokoll' where type = 'Dialog' and orig = 'Debugfenster'"
+menu Wartung Übersetzungen
+eval "$(xdotool getwindowgeometry --shell "$(window Übersetzungen)")"
+click Übersetzungen $((WIDTH / 2)) $((HEIGHT - 34)) # Ok
+gone Übersetzungen
+window Protokoll >/dev/null
+
+step "and after the connection dialog's Ok"
+sql "update LANG set trans = 'Logbuch' where type = 'Dialog' and orig = 'Debugfenster'"
+menu System Datenbankverbindung
+eval "$(xdotool getwindowgeometry --shell "$(window "Datenbank Verbindung")")"
+click "Datenbank Verbindung" 69 $((HEIGHT - 35)) # Ok
+login wrt tresen # which hides the windows of the user before
+menu System Debug
+window Logbuch >/dev/null
+keys Korvan F11
+window Debugfenster >/dev/null
 keys Korvan ctrl+q
 station_ends
 
 step "nothing stored"
 private_db translations
-expect "the translations" "select count(*) from LANG where trans <> ''" 0
+expect "the translations" "select count(*) from LANG where trans <> '' and orig <> 'Debugfenster'" 0
 step "done"

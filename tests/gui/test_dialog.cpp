@@ -59,7 +59,7 @@ TEST_F(DialogTest, MoneyShowsTwoDecimalsAndIsStoredWithEveryDigitRoundedToCentsO
     double amount;
     int number_read;
     JANEIN::ETYPE flag;
-  } cases[] = {{"1.23456789", "12abc", "vielleicht", 1.23, 12, JANEIN::JA},
+  } cases[] = {{"1.234,56", "12abc", "vielleicht", 1234.56, 12, JANEIN::JA},
                {"12345.67", "abc", "NEIN", 12345.67, 0, JANEIN::NEIN}};
   for (const auto &c : cases) {
     dlg.money->setText(c.money);
@@ -133,6 +133,11 @@ TEST_F(DialogTest, TheDatabaseErrorSaysWhatFailedWhyAndFitsTheScreen)
     for (std::string line; std::getline(lines, line);)
       EXPECT_LE(app()->getNormalFont()->getTextWidth(line.c_str(), line.size()), DBError::line_width(app()))
           << w.way << ": " << line;
+    // The box the screen would show fits the smallest screen the program
+    // runs on, 1024 x 768.
+    FXMessageBox real(app(), box.title.c_str(), shown.substr(0, shown.size() - 1).c_str(), nullptr, MBOX_OK);
+    EXPECT_LE(real.getDefaultWidth(), 1024) << w.way;
+    EXPECT_LE(real.getDefaultHeight(), 768) << w.way;
     // The log has it all, the statement once.
     EXPECT_EQ(log.messages, std::vector<std::string>{"Datanbankefehler\n" + bad + "\n" + reason}) << w.way;
     EXPECT_EQ(query_value(*shared, "select count(*) from LAYOUTK where name = 'Offen'"), w.open_rows_after) << w.way;

@@ -67,7 +67,7 @@ TEST_F(SheetTest, FeedShowsEveryRowWithItsKeyInTheRowHeader)
   }
   // A grouped count counts its groups, a page of one row at a time.
   EXPECT_EQ(sheet->select("LAYOUTK", "", " group by name ", "count(*)"), 3);
-  EXPECT_EQ(rec->statements[0], "select count(*) from LAYOUTK   group by name  limit 0, 1");
+  EXPECT_EQ(rec->statements[0], "select count(*) from LAYOUTK   group by name order by name limit 0, 1");
 }
 
 TEST_F(SheetTest, AnEditWritesOnlyTheChangedRowsInOneCommit)
@@ -112,6 +112,7 @@ TEST_F(SheetTest, ARefusedRowAsksOnceAndShowsTheStoredValueAgain)
   } cases[] = {
       {std::string(21, 'x'), "(21 > 20)", 0},
       {std::string("ab\0cd", 5), "ab\\0", 0},
+      {"Saal \xf0\x9f\x8d\xba", "(etwa ein Emoji):\nName: Saal \xf0\x9f\x8d\xba", 0}, // named by its column
       {"Saal2", "Die Änderung wurde nicht gespeichert.\nGrund: Cannot delete or update a parent row", 3},
   };
   sheet->setEditable(TRUE);

@@ -8,6 +8,7 @@
 #include "gui/moneyfield.h"
 #include "tests/guisupport/gui_support.h"
 #include "tests/support/recording_db.h"
+#include "tools/core/string_utils.h"
 
 using namespace FX;
 using namespace korvan_gui_test;
@@ -24,11 +25,14 @@ std::vector<std::string> item_texts(ComboBox &box)
   return texts;
 }
 
+// One key per character, as a person types.
 void type(FXTextField &field, const std::string &text)
 {
   field.setText("");
-  for (char c : text)
-    press_key(&field, static_cast<unsigned char>(c), 0, std::string(1, c));
+  for (std::size_t i = 0, n; i < text.size(); i += n) {
+    n = Tools::utf8_bytes(text.substr(i), 1);
+    press_key(&field, static_cast<unsigned char>(text[i]), 0, text.substr(i, n));
+  }
 }
 
 LAYOUTP row(int x, int y, int width)
@@ -89,7 +93,8 @@ TEST_F(Widgets, ATableBoxFillsInPagesOfAHundredAndLogsAFailedPage)
   DBComboBox<LAYOUTK> box(main, main, "idx", nullptr, 0, 0, "name", "nosuch", "width|%03d");
   box.fill();
   EXPECT_EQ(rec->statements.size(), 4u);
-  EXPECT_EQ(rec->statements[1], "select idx , name, width from LAYOUTK  limit 100, 100");
+  // Every page in the order of the keys, which no two rows share.
+  EXPECT_EQ(rec->statements[1], "select idx , name, width from LAYOUTK order by LAYOUTK.idx limit 100, 100");
   std::vector<std::string> expected{""};
   for (const std::vector<std::string> &r : rec->quiet("select idx, name, width from LAYOUTK").rows.rows)
     expected.push_back(r[0] + " :  " + r[1] + " " + Tools::format("%03d", std::stoi(r[2])));
@@ -105,50 +110,55 @@ TEST_F(Widgets, ATableBoxFillsInPagesOfAHundredAndLogsAFailedPage)
   EXPECT_EQ(box.getNumItems(), 1);
 }
 
-TEST_F(Widgets, TheMoneyFieldReadsCentsShowsTwoDecimalsAndTellsWhatIsNoAmount)
+TEST_F(Widgets, TheMoneyFieldKeepsWhatIsTypedAndReadsItAsTheGermanAmountItIs)
 {
   MoneyField field(main, nullptr, 0, 15);
   field.create();
   const struct
   {
-    const char *text;
+    const char *typed;
     MoneyField::Reading reading;
     double value;
     const char *shown; // after leaving the field
   } cases[] = {
+      {"1.234,56", MoneyField::AMOUNT, 1234.56, "1234.56"},
+      {"1234,5", MoneyField::AMOUNT, 1234.5, "1234.50"},
       {"12.5", MoneyField::AMOUNT, 12.5, "12.50"},
-      {"1.23456789", MoneyField::AMOUNT, 1.23, "1.23"},
-      {"1.045", MoneyField::AMOUNT, 1.05, "1.05"},
-      {"-2.675", MoneyField::AMOUNT, -2.68, "-2.68"},
+      {"-3", MoneyField::AMOUNT, -3, "-3.00"},
       {" 7 ", MoneyField::AMOUNT, 7, "7.00"},
       {"", MoneyField::AMOUNT, 0, "0.00"},
       {"9999999999999.99", MoneyField::AMOUNT, 9999999999999.99, "9999999999999.99"},
-      {"-", MoneyField::NOT_A_NUMBER, 0, "-"}, // left for the window to refuse
-      {"12.5x", MoneyField::NOT_A_NUMBER, 0, "12.5x"},
-      {"99999999999999999999", MoneyField::TOO_LARGE, 0, "99999999999999999999"},
-      {"-10000000000000", MoneyField::TOO_LARGE, 0, "-10000000000000"},
+      // Left as typed (and red) for the window to refuse.
+      {"-", MoneyField::NOT_A_NUMBER, 0, "-"},
+      {"12,50 €", MoneyField::NOT_A_NUMBER, 0, "12,50 €"},
+      {"0x1A", MoneyField::NOT_A_NUMBER, 0, "0x1A"},
+      {"1.23456789", MoneyField::TOO_MANY_DIGITS, 0, "1.23456789"},
+      {"99999999999999999999", MoneyField::TOO_MANY_DIGITS, 0, "99999999999999999999"}, // not cut either
   };
   for (const auto &c : cases) {
     double value = -1;
-    field.setText(c.text);
-    EXPECT_EQ(c.reading, field.read(value)) << c.text;
-    EXPECT_DOUBLE_EQ(c.value, value) << c.text;
+    type(field, c.typed);
+    EXPECT_EQ(c.typed, std::string(field.getText().text()));
+    EXPECT_EQ(c.reading, field.read(value)) << c.typed;
+    EXPECT_DOUBLE_EQ(c.value, value) << c.typed;
     field.handle(&field, FXSEL(SEL_UPDATE, 0), nullptr);
     const bool red = c.reading != MoneyField::AMOUNT || c.value < 0;
-    EXPECT_EQ(field.getTextColor(), red ? MoneyField::NEGATIVE_COLOUR : MoneyField::POSITIVE_COLOUR) << c.text;
+    EXPECT_EQ(field.getTextColor(), red ? MoneyField::NEGATIVE_COLOUR : MoneyField::POSITIVE_COLOUR) << c.typed;
     field.handle(&field, FXSEL(SEL_FOCUSOUT, 0), nullptr);
     EXPECT_EQ(std::string(field.getText().text()), c.shown);
+    // Set by the program, the same text reads the same.
+    field.set_value(c.typed);
+    EXPECT_EQ(std::string(field.getText().text()), c.shown);
   }
-  // The comma and the keypad's keys type the point; typing goes on past
-  // the field's width.
-  for (const std::pair<FXuint, const char *> &key :
-       {std::make_pair(FXuint(','), ","), {KEY_KP_Separator, ","}, {KEY_KP_Decimal, ""}}) {
-    type(field, "3");
+  // The keypad's decimal keys type the comma, whatever the layout says.
+  for (const std::pair<FXuint, const char *> &key : {std::make_pair(FXuint(KEY_KP_Separator), ","), {KEY_KP_Decimal, "."}}) {
+    type(field, "1.234");
     press_key(&field, key.first, 0, key.second);
-    EXPECT_EQ(std::string(field.getText().text()), "3.");
+    EXPECT_EQ(std::string(field.getText().text()), "1.234,");
   }
-  type(field, "99999999999999999999");
-  EXPECT_EQ(field.getText().length(), 20);
+  // A variable's amount is shown to the cent.
+  field.set_amount(2.675);
+  EXPECT_EQ(std::string(field.getText().text()), "2.68");
 }
 
 TEST_F(Widgets, TheDateFieldRefusesInputPositionByPosition)

@@ -2,7 +2,9 @@
 // refuses in words), the user window's rules, the article window's prices
 // and group memberships, the last also given with the pointer.
 
+#include <chrono>
 #include <functional>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -10,6 +12,7 @@
 #include "gui/moneyfield.h"
 #include "gui/spreadsheet.h"
 #include "masterdata/art.h"
+#include "masterdata/grpust.h"
 #include "rooms/addlinewin.h"
 #include "tests/support/station_test.h"
 #include "tools/core/format.h"
@@ -28,11 +31,13 @@ struct Window
   FXuint menu;
   const char *window, *table, *key, *text; // text: a column the form changes
   const char *taken;                       // what a new row under a stored key is told
+  const char *label;                       // the key's field
 };
-const Window ARTICLES{MainWindow::ID_ART, "Art", "ART", "artnr", "bezeichnung2", "schon ein anderer"};
-const Window VAT_GROUPS{MainWindow::ID_GRPUST, "GrpUst", "GRP_UST", "name", "bezeichnung2", "schon ein anderer"};
-const Window PAYMENT_KINDS{MainWindow::ID_SONSTART, "SonstArt", "SONST_ART", "name", "bezeichnung2", "schon ein anderer"};
-const Window USERS{MainWindow::ID_USER, "User", "USER", "login", "nach_name", "bereits den selben Loginnamen"};
+const Window ARTICLES{MainWindow::ID_ART, "Art", "ART", "artnr", "bezeichnung2", "schon ein anderer", "Artikelnummer"};
+const Window VAT_GROUPS{MainWindow::ID_GRPUST, "GrpUst", "GRP_UST", "name", "bezeichnung2", "schon ein anderer", "Name"};
+const Window PAYMENT_KINDS{MainWindow::ID_SONSTART, "SonstArt", "SONST_ART", "name", "bezeichnung2", "schon ein anderer",
+                           "Name"};
+const Window USERS{MainWindow::ID_USER, "User", "USER", "login", "nach_name", "bereits den selben Loginnamen", "Login"};
 
 // A main window with a user logged in and the VAT group U19 stored.
 class RecordWindows : public StationTest
@@ -129,6 +134,15 @@ TEST_F(RecordWindows, ARowIsStoredStampedFoundByKeyAndIdxAndKeepsItsKeyAbbrechen
     EXPECT_FALSE(win->shown()) << w.table;
     EXPECT_TRUE(unlocked("GRP_UST")) << w.table;
   }
+  // A key stored with blanks around it before they were taken away is
+  // found and saved without them.
+  const int old = add_vat(*db, " Alt ", 7).idx;
+  BaseDialog *groups = open(VAT_GROUPS);
+  groups->get_key_combo()->setText("Alt");
+  send_command(groups, GrpUst::ID_NAME);
+  EXPECT_EQ(old, static_cast<int>(groups->get_record()->idx));
+  send_command(groups, BaseDialog::ID_SAVE);
+  EXPECT_EQ("[Alt]", value(Tools::format("select concat('[', name, ']') from GRP_UST where idx = %s", old)));
   for (const std::string &line : log.messages)
     EXPECT_EQ(std::string::npos, line.find("SqlError")) << line;
   destroy_main();
@@ -142,20 +156,28 @@ TEST_F(RecordWindows, WhatCannotBeStoredIsRefusedInWordsBeforeAnythingIsSentAndN
   ASSERT_TRUE(add_user(*db, "bob", "x"));
   ASSERT_TRUE(add_user(*db, "carl", "y", false));
   const char *const PW = "Tr0ubador";
-  // Refused in `words`, or stored (the amount as `stored`); in every
-  // window or `only` in that of the table.
+  // Refused in `words` (@ for the key's field), or stored exactly, without
+  // the blanks around the key (the amount as `stored`); in every window,
+  // `only` in that of the table, or in all but that of the table after !.
   const struct
   {
     FXString key;
     const char *only, *amount, *pw, *pw2, *words, *stored;
   } cases[] = {
-      {FXString("ab\0cd", 5), "", "0", PW, PW, "ab\\0", ""},
-      {FXString("xxxxxxxxxxxxxxxxxxxxx"), "", "0", PW, PW, "(21 > 20)", ""},
+      {FXString("ab\0cd", 5), "", "0", PW, PW, "@: ab\\0", ""},
+      {FXString("xxxxxxxxxxxxxxxxxxxxx"), "", "0", PW, PW, "@: xxxxxxxxxxxxxxxxxxxxx (21 > 20)", ""},
+      {"Bier \xf0\x9f\x8d\xba", "", "0", PW, PW, "(etwa ein Emoji):\n@: Bier", ""},
       {"äöüÄÖÜßäöüÄÖÜßäöüÄÖÜ", "", "0", PW, PW, "", "0"}, // 20 characters in 40 bytes
-      {"abc", "SONST_ART", "abc", PW, PW, "als Zahl", ""},
-      {"minus", "SONST_ART", "-", PW, PW, "als Zahl", ""},
-      {"groß", "SONST_ART", "99999999999999999999", PW, PW, "zu groß", ""},
-      {"Cent", "SONST_ART", "1.23456789", PW, PW, "", "1.23"}, // rounded to the cent once
+      {" Ωμέγα €日本\t", "", "1.234,56", PW, PW, "", "1234.56"},
+      {"", "!USER", "0", PW, PW, "Ohne einen Namen kann der Eintrag nicht gespeichert werden:\n@", ""},
+      {" \t ", "!USER", "0", PW, PW, "Ohne einen Namen", ""},
+      {"abc", "SONST_ART", "abc", PW, PW, "kein Betrag", ""},
+      {"minus", "SONST_ART", "-", PW, PW, "kein Betrag", ""},
+      {"Hex", "SONST_ART", "0x1A", PW, PW, "kein Betrag. Bitte so eingeben: 1234,56 oder 1.234,56 oder 1234.56\nWert: 0x1A",
+       ""},
+      {"Euro", "SONST_ART", "12,50 €", PW, PW, "kein Betrag", ""},
+      {"groß", "SONST_ART", "99999999999999999999", PW, PW, "zu viele Stellen", ""},
+      {"Cent", "SONST_ART", "1.23456789", PW, PW, "zu viele Stellen", ""},
       {"bea", "USER", "0", PW, "", "Unterschiede beim Passwort", ""},
       {"bea", "USER", "0", PW, "zwei", "Unterschiede beim Passwort", ""},
       {" \t\r\n ", "USER", "0", PW, PW, "Loginname angegben", ""},
@@ -173,14 +195,15 @@ TEST_F(RecordWindows, WhatCannotBeStoredIsRefusedInWordsBeforeAnythingIsSentAndN
     const bool money = w.menu == MainWindow::ID_SONSTART;
     int stored = 0;
     for (const auto &c : cases) {
-      if (*c.only && c.only != std::string(w.table))
+      const bool negated = c.only[0] == '!';
+      if (*c.only && (std::string(c.only + negated) == w.table) == negated)
         continue;
       const Box box = save_new(win, c.key, *c.words != 0, c.amount, c.pw, c.pw2);
-      EXPECT_NE(std::string::npos, box.text.find(c.words)) << w.table << ": " << box.text;
+      EXPECT_NE(std::string::npos, box.text.find(Tools::substitude(c.words, "@", w.label))) << w.table << ": " << box.text;
       EXPECT_EQ(std::string::npos, box.text.find(PW)) << box.text;
       stored += !*c.words;
-      const std::string sql = Tools::format("select %s from %s where %s = '%s'", money ? "wert" : "count(*)", w.table,
-                                            w.key, c.key.text());
+      const std::string sql = Tools::format("select %s from %s where %s = binary '%s'", money ? "wert" : "count(*)",
+                                            w.table, w.key, Tools::strip(c.key.text()));
       if (*c.stored) {
         EXPECT_EQ(money ? c.stored : "1", value(sql)) << w.table << ": " << c.key.text();
       }
@@ -204,36 +227,120 @@ TEST_F(RecordWindows, WhatCannotBeStoredIsRefusedInWordsBeforeAnythingIsSentAndN
   EXPECT_EQ(1, count(Tools::format("select count(*) from USER where login = '%s'", LOGIN)));
 }
 
-TEST_F(RecordWindows, ARowInUseIsRefusedInWordsRolledBackAndGoesOnceFree)
+// Two stations save the same new key: the second station has stored it
+// and not yet committed when the window saves. The database keeps the
+// key: the window waits for the other's commit and is refused in words,
+// or, when the other station does not commit within a few seconds, is
+// told that it is saving the same one. One row stays.
+TEST_F(RecordWindows, TheSameNewKeyFromTwoStationsAtOnceIsStoredOnceAndTheWindowToldInWords)
 {
-  add_article(*db, "A7", add_vat(*db, "U7", 7));
-  add_article(*db, "A1", vat, "Bier", 1);
-  ASSERT_TRUE(add_user(*db, "dora", "pw"));
-  add_line(*db, LAYOUTK(), LAYOUTP());
-  ASSERT_TRUE(db->exec("update BONLINE set user = 'dora'").ok && db->commit());
+  Tools::Ref<Tools::Database> other = connect(database), watch = connect(database);
+  GRP_UST group;
+  SONST_ART kind;
+  ART article;
+  article.gruppe_ust = vat.name.value;
+  article.gruppe_ust_idx = vat.idx.value;
   const struct
   {
     const Window &window;
-    const char *key, *user; // user: frees the row
+    Tools::DBBindType &row;
+    bool commits; // while the window waits
+    const char *words;
   } cases[] = {
-      {USERS, "dora", "delete from BONLINE"},
-      {ARTICLES, "A1", "delete from GRP_ART"},
-      {VAT_GROUPS, "U7", "delete from ART where artnr = 'A7'"},
+      {VAT_GROUPS, group, true, "schon ein anderer"},
+      {PAYMENT_KINDS, kind, true, "schon ein anderer"},
+      {ARTICLES, article, true, "schon ein anderer"},
+      {PAYMENT_KINDS, kind, false, "Ein anderer Platz speichert gerade denselben Eintrag."},
+  };
+  for (const auto &c : cases) {
+    BaseDialog *win = open(c.window);
+    ASSERT_NE(nullptr, win);
+    const std::string key = c.commits ? "Zwilling" : "Drilling";
+    c.row.get_cell_by_name(c.window.key)->from_string(key);
+    ASSERT_TRUE(Tools::insert_object(*other, c.row)) << other->get_error();
+    // Commits once the window's insert waits for it.
+    std::thread station([&] {
+      const std::string waiting = Tools::format("select count(*) from information_schema.processlist where info like "
+                                                "'INSERT INTO %s(%%'",
+                                                c.window.table);
+      for (int i = 0; c.commits && i < 250 && query_value(*watch, waiting) != "1"; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      if (c.commits)
+        other->commit();
+    });
+    const Box box = save_new(win, key.c_str(), true);
+    station.join();
+    EXPECT_TRUE(other->commit());
+    EXPECT_NE(std::string::npos, box.text.find(c.words)) << c.window.table << ": " << box.text;
+    EXPECT_EQ(1, count(Tools::format("select count(*) from %s where %s = '%s'", c.window.table, c.window.key, key)));
+    EXPECT_TRUE(unlocked(c.window.table));
+  }
+}
+
+// Order lines keep the article, its price and the payment kind by key and
+// by name, without a foreign key: a row they name stays, as a row that
+// another table refers to does.
+TEST_F(RecordWindows, ARowInUseOrNamedByOrderLinesIsRefusedInWordsRolledBackAndGoesOnceFree)
+{
+  add_article(*db, "A7", add_vat(*db, "U7", 7));
+  const ART a1 = add_article(*db, "A1", vat, "Bier", 1);
+  SONST_ART card;
+  card.name = std::string("Karte");
+  const int card_idx = store(*db, card);
+  ASSERT_TRUE(add_user(*db, "dora", "pw"));
+  add_line(*db, LAYOUTK(), LAYOUTP());
+  add_line(*db, LAYOUTK(), LAYOUTP());
+  ASSERT_TRUE(db->exec("update BONLINE set user = 'dora' where idx = 1").ok);
+  ASSERT_TRUE(db->exec(Tools::format("update BONLINE set artnr = 'A1', artnr_idx = %s, preis_idx = (select idx from "
+                                     "PREIS), sonst_art_name = 'Karte', sonst_art_idx = %s where idx = 2",
+                                     a1.idx.value, card_idx))
+                  .ok &&
+              db->commit());
+  const char *const IN_USE = "noch verwendet";
+  const char *const NAMED = "Bonierungen nennen diesen Eintrag; er kann nicht gelöscht werden.\nStattdessen kann er "
+                            "als nicht mehr gültig markiert werden (\"Gültig\" NEIN).";
+
+  // The price first, in its own form.
+  Art *articles = dynamic_cast<Art *>(open(ARTICLES));
+  ASSERT_NE(nullptr, articles);
+  articles->get_artnr_combo()->select_key("A1");
+  articles->get_prices_sheet()->setCurrentItem(0, 1, TRUE);
+  EXPECT_NE(std::string::npos, refused(articles, Art::ID_DELETE_PREIS).text.find(NAMED));
+  EXPECT_EQ(1, count("select count(*) from PREIS"));
+
+  const struct
+  {
+    const Window &window;
+    const char *key, *words, *free; // free: the change that takes one reason away
+    bool gone;                      // after it
+  } cases[] = {
+      {USERS, "dora", IN_USE, "delete from BONLINE where idx = 1", true},
+      {ARTICLES, "A1", NAMED, "update BONLINE set artnr = '', artnr_idx = 0", false},
+      {ARTICLES, "A1", NAMED, "update BONLINE set preis_idx = 0", false}, // a price of it
+      {ARTICLES, "A1", IN_USE, "delete from GRP_ART", true},
+      {VAT_GROUPS, "U7", IN_USE, "delete from ART where artnr = 'A7'", true},
+      {PAYMENT_KINDS, "Karte", NAMED, "update BONLINE set sonst_art_idx = 0", false},
+      {PAYMENT_KINDS, "Karte", NAMED, "update BONLINE set sonst_art_name = ''", true},
   };
   for (const auto &c : cases) {
     BaseDialog *win = open(c.window);
     ASSERT_NE(nullptr, win);
     win->get_key_combo()->select_key(c.key);
     const Box box = refused(win, BaseDialog::ID_DELETE_ROW);
-    EXPECT_NE(std::string::npos, box.text.find("noch verwendet")) << box.text;
+    EXPECT_NE(std::string::npos, box.text.find(c.words)) << box.text;
     EXPECT_TRUE(unlocked(c.window.table)) << c.key;
     EXPECT_TRUE(unlocked("PREIS")) << c.key;
 
-    ASSERT_FALSE(!db->exec(c.user));
+    ASSERT_FALSE(!db->exec(c.free));
     ASSERT_TRUE(db->commit());
     win->get_key_combo()->select_key(c.key);
+    Box next;
+    if (!c.gone)
+      expect_box(next);
     send_command(win, BaseDialog::ID_DELETE_ROW);
-    EXPECT_EQ(0, count(Tools::format("select count(*) from %s where %s = '%s'", c.window.table, c.window.key, c.key)));
+    EXPECT_EQ(!c.gone, count(Tools::format("select count(*) from %s where %s = '%s'", c.window.table, c.window.key,
+                                           c.key)))
+        << c.free;
   }
   EXPECT_EQ(0, count("select count(*) from PREIS")) << "the prices went with their article";
 }
@@ -301,16 +408,34 @@ TEST_F(ArtTest, PricesKeepEveryDigitFollowTheArticleAndNeedAStoredOneWithAnAmoun
   EXPECT_NE(std::string::npos, refused(win, Art::ID_SAVE_PREIS).text.find("Bitte einen Artikel auswählen."));
   win->get_artnr_combo()->select_key("A");
   find_all<MoneyField>(win).at(1)->setText("abc");
-  EXPECT_NE(std::string::npos, refused(win, Art::ID_SAVE_PREIS).text.find("als Zahl"));
+  EXPECT_NE(std::string::npos, refused(win, Art::ID_SAVE_PREIS).text.find("kein Betrag"));
+  // A text the tables cannot hold is refused naming its field; the rest
+  // of the world's letters are stored as typed.
+  find_all<MoneyField>(win).at(1)->setText("3,5");
+  win->get_preis().bezeichnung = "Glas \xf0\x9f\x8d\xba";
+  win->get_preis().bezeichnung2 = "Ποτήρι 日本酒 €";
+  win->vars_to_widgets();
+  find_all<MoneyField>(win).at(1)->setText("3,5");
+  EXPECT_NE(std::string::npos, refused(win, Art::ID_SAVE_PREIS).text.find("Emoji):\nBezeichnung: Glas"));
+  win->get_preis().bezeichnung = "Glas";
+  win->vars_to_widgets();
+  send_command(win, Art::ID_SAVE_PREIS);
+  EXPECT_EQ("3.5", value("select preis from PREIS where bezeichnung2 = binary 'Ποτήρι 日本酒 €'"));
+  EXPECT_EQ(2, count("select count(*) from PREIS"));
   prices->setCurrentItem(0, 0, TRUE);
   send_command(win, Art::ID_DELETE_PREIS);
-  EXPECT_EQ(0, count("select count(*) from PREIS"));
+  EXPECT_EQ(1, count("select count(*) from PREIS"));
 }
 
 TEST_F(ArtTest, MembershipsGoAndAreMadeForAStoredArticleOnly)
 {
   win->get_artnr_combo()->select_key("A");
   ASSERT_EQ(1, win->get_groups_sheet()->getNumRows());
+  // A group is its name: typed with blanks around it, stored without.
+  win->get_groups_sheet()->setItemText(0, 0, " Wein\t");
+  win->get_groups_sheet()->setCurrentItem(0, 1, TRUE);
+  EXPECT_EQ(1, count("select count(*) from GRP_ART where name = binary 'Wein'"));
+  EXPECT_EQ("Wein", std::string(win->get_groups_sheet()->getItemText(0, 0).text()));
   SpreadSheet::MenuRequest gone(SpreadSheet::MenuRequest::DELETE);
   gone.row = win->get_groups_sheet()->get_row(0);
   EXPECT_EQ(1, win->handle(win->get_groups_sheet(), FXSEL(SEL_COMMAND, Art::ID_GRUPPEN), &gone));
@@ -368,6 +493,73 @@ TEST_F(ArtPointer, AGroupIsGivenWithThePointerAndTheArticleIsThenOfferedForOrder
   for (int r = 0; r < entry.get_articles()->getNumRows(); ++r)
     offered.push_back(entry.get_articles()->getItemText(r, 0).text());
   EXPECT_EQ((std::vector<std::string>{"A", "B"}), offered);
+}
+
+// Typed and pasted as a person does: an amount written the German way is
+// stored as meant; a paste that is no amount, and a beer mug, which no
+// column holds, are refused in words naming the field, and nothing is
+// stored.
+TEST_F(ArtPointer, AnAmountTypedTheGermanWayIsStoredAndWhatNoColumnHoldsIsRefusedInWords)
+{
+  win->get_artnr_combo()->select_key("B");
+  run_pending(150);
+  TabItem *tab = nullptr;
+  for (TabItem *t : find_all<TabItem>(win))
+    if (std::string(t->getText().text()) == "Preise")
+      tab = t;
+  ASSERT_TRUE(xdo("windowfocus --sync " + std::to_string(static_cast<unsigned long>(win->id()))));
+  ASSERT_TRUE(click(tab, 1));
+  ASSERT_TRUE(run_until([&] { return win->get_prices_sheet()->shown(); }));
+  run_pending(100);
+  FXWindow *price = win->bound_widget(&win->get_preis().preis.value);
+  FXWindow *text = win->bound_widget(&win->get_preis().bezeichnung.value);
+  FXWindow *save = nullptr;
+  for (FXButton *b : find_all<FXButton>(win))
+    save = b->getSelector() == Art::ID_SAVE_PREIS ? b : save;
+  ASSERT_TRUE(price && text && save);
+
+  // Copied elsewhere, to be pasted here.
+  FXDialogBox holder(main, "Ablage", DECOR_TITLE, 0, 0, 200, 60);
+  FXTextField *source = new FXTextField(&holder, 10);
+  holder.create();
+  const auto copy = [&](const char *copied) {
+    source->setText(copied);
+    source->handle(source, FXSEL(SEL_COMMAND, FXTextField::ID_SELECT_ALL), nullptr);
+    source->handle(source, FXSEL(SEL_COMMAND, FXTextField::ID_COPY_SEL), nullptr);
+  };
+  const auto price_rows = [&] { return count("select count(*) from PREIS where art_artnr = 'B'"); };
+  const struct
+  {
+    FXWindow *field;
+    const char *keys, *pasted; // typed, or pasted with Ctrl+V over the whole text
+    const char *words;         // the refusal, or none: stored
+  } cases[] = {
+      {price, "1 period 2 3 4 comma 5 6", nullptr, nullptr},
+      {text, nullptr, "Bier \xf0\x9f\x8d\xba", "(etwa ein Emoji):\nBezeichnung: Bier \xf0\x9f\x8d\xba"},
+      {price, nullptr, "0x1A", "Das ist kein Betrag. Bitte so eingeben: 1234,56 oder 1.234,56 oder 1234.56\nPreis: 0x1A"},
+  };
+  for (const auto &c : cases) {
+    if (c.pasted)
+      copy(c.pasted);
+    ASSERT_TRUE(click(c.field, 1));
+    ASSERT_TRUE(xdo(std::string("key --delay 30 ctrl+a BackSpace ") + (c.keys ? c.keys : "ctrl+v")));
+    const std::string expected = c.keys ? "1.234,56" : c.pasted;
+    EXPECT_TRUE(run_until([&] { return expected == dynamic_cast<FXTextField *>(c.field)->getText().text(); }))
+        << dynamic_cast<FXTextField *>(c.field)->getText().text();
+    const int rows = price_rows();
+    Box box;
+    if (c.words)
+      expect_box(box);
+    ASSERT_TRUE(click(save, 1, 10, 10));
+    if (c.words) {
+      EXPECT_TRUE(run_until([&] { return box.seen; }));
+      EXPECT_NE(std::string::npos, box.text.find(c.words)) << box.text;
+      EXPECT_EQ(rows, price_rows());
+    } else {
+      EXPECT_TRUE(run_until([&] { return price_rows() == rows + 1; }));
+      EXPECT_EQ("1234.56", value("select preis from PREIS where art_artnr = 'B'"));
+    }
+  }
 }
 
 // Pasted as a person pastes: a text holding a NUL would arrive cut at it,

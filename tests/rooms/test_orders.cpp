@@ -161,6 +161,7 @@ TEST_F(Orders, ANewLineIsAskedForUntilCompleteAndStoredOnceAndCommitted)
           choose(entry->get_articles(), find_row(entry->get_articles(), "artnr", "200"));
           choose(entry->get_prices(), 0);
         },
+        [&] { entry->get_room_combo()->setText("Terrasse \xf0\x9f\x8d\xba"); }, // no table holds it
         [&] { entry->get_room_combo()->select_key("Terrasse"); },
         [&] {
           entry->get_table_combo()->select_key("T9");
@@ -179,9 +180,9 @@ TEST_F(Orders, ANewLineIsAskedForUntilCompleteAndStoredOnceAndCommitted)
     send_command(entry, AddLineWin::ID_OK);
   }, 1);
   send_command(win.get(), BonWin::ID_BONIEREN);
-  const char *const asked[] = {"einen Artikel", "Raum", "einen Tisch", "Menge"};
-  ASSERT_EQ(prompts.size(), 4u);
-  for (int i = 0; i < 4; ++i)
+  const char *const asked[] = {"einen Artikel", "Raum", "Emoji):\nRaum: Terrasse", "einen Tisch", "Menge"};
+  ASSERT_EQ(prompts.size(), 5u);
+  for (int i = 0; i < 5; ++i)
     EXPECT_NE(prompts[i].find(asked[i]), std::string::npos) << prompts[i];
   EXPECT_EQ(value("select concat_ws(' ', count(*), b.preis, anzahl, user, user_idx, artnr, layoutk_name, layoutp_idx, "
                   "preis_idx = p.idx) from BONLINE b, PREIS p where p.art_artnr = '200'"),
@@ -211,9 +212,11 @@ TEST_F(Orders, PaymentsBookTheirAmountsOnlyAfterYesAndRefuseWhatIsNoPayment)
       // A voucher worth more than the bill pays the bill, no more.
       {{{3.5, 1}}, {{KIND, ""}}, YES, "3.5 0 Gutschein"},
       {{{3.5, 1}}, {{KIND, ""}, {REST, "8"}}, 0, "nicht mehr als den Preis"},
-      // An amount that is no number, or too large, is no payment.
-      {{{3.5, 1}}, {{KIND, ""}, {CASH, "1O"}}, 0, "Bitte einen Betrag als Zahl"},
-      {{{3.5, 1}}, {{CASH, "99999999999999"}}, 0, "zu groß"},
+      // An amount as a German writes it; one that is no amount, or has more
+      // digits than an amount holds, is no payment.
+      {{{1234.56, 1}}, {{CASH, "1.234,56"}}, YES, "0 1234.56 "},
+      {{{3.5, 1}}, {{KIND, ""}, {CASH, "0x1A"}}, 0, "Das ist kein Betrag"},
+      {{{3.5, 1}}, {{CASH, "99999999999999"}}, 0, "zu viele Stellen"},
   };
   RecordingDB *recorder = nullptr;
   main->setDatabase(connect_recording(database, recorder));

@@ -3,6 +3,8 @@
 // the test's own connection.
 
 #include <algorithm>
+#include <functional>
+#include <memory>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -322,11 +324,14 @@ TEST_F(RoomsPlan, SavingRefusesInWordsWhatTheRoomOrItsTablesCannotBe)
     const char *said;  // null: stored
     FXuint deleted = 0; // "Tisch Löschen" before "Speichern", or the room deleted instead
   } cases[] = {
-      {"saal ", "T8", "T8", "40", "60", "Diesen Namen hat schon ein anderer Raum: 'saal '"},
+      // Names are compared and stored without the blanks around them.
+      {" saal ", "T8", "T8", "40", "60", "Diesen Namen hat schon ein anderer Raum: 'saal'"},
       {" ", "T8", "T8", "40", "60", "Bitte einen Raum"},
-      {"Terrasse", "T8", "", "40", "60", "Jeder Tisch braucht einen Namen."},
+      {"Terrasse", "T8", "  ", "40", "60", "Jeder Tisch braucht einen Namen."},
       {"Terrasse", "T8", umlauts, "40", "60", "Dieser Name ist zu lang:"},
       {"Terrasse", "T8", std::string("T\0x", 3), "40", "60", "Nullzeichen"},
+      {"Terrasse \xf0\x9f\x8d\xba", "T8", "T8", "40", "60", "(etwa ein Emoji):\nRaum: Terrasse \xf0\x9f\x8d\xba"},
+      {"Terrasse", "T8", "T8 \xf0\x9f\x8d\xba", "40", "60", "(etwa ein Emoji):\nTitel: T8 \xf0\x9f\x8d\xba"},
       {"Terrasse", "T8", "t9", "40", "60", "anderer Tisch"},
       {"Terrasse", "T8", "T8", "40", "0", "mindestens 1"},
       {"Terrasse", "T8", "T8", "40", "1000", "nicht ganz im Raum"},
@@ -336,7 +341,9 @@ TEST_F(RoomsPlan, SavingRefusesInWordsWhatTheRoomOrItsTablesCannotBe)
       {"Terrasse", "T9", "T9", "40", "60", "nicht gelöscht werden: 'T9'", EditWin::ID_DELETE_TABLE},
       {"Terrasse", "t7", "t7", "40", "60", "nicht gelöscht werden: 't7'", EditWin::ID_DELETE_TABLE}, // name only
       {"Terrasse", "T8", "T8", "40", "60", "nicht gelöscht werden: 'Terrasse'", EditWin::ID_DELETE_ROOM},
+      {"Terrasse", "T8", " t9", "40", "60", "anderer Tisch"},
       {"Terrasse", "T8", umlauts.substr(2), "40", "60", nullptr}, // 20 characters, 40 bytes
+      {" Terrasse", umlauts.substr(2), " T 8\t", "40", "60", nullptr},
   };
   EditWin *e = editor();
   for (const auto &c : cases) {
@@ -350,13 +357,20 @@ TEST_F(RoomsPlan, SavingRefusesInWordsWhatTheRoomOrItsTablesCannotBe)
       main->setDatabase(connect_recording(database, recorder));
       recorder->statements.clear();
       send_command(e, EditWin::ID_SAVE_ROOM);
-      EXPECT_EQ(value("select label_name from LAYOUTP where label_x = 100"), c.title);
+      EXPECT_EQ(value("select label_name from LAYOUTP where label_x = 100"), Tools::strip(c.title));
+      EXPECT_TRUE(label(e, Tools::strip(c.title))) << "the plan shows what was stored";
       // The server guards what order lines carry, and the plan written is
-      // the plan shown: no line is counted, no table read back.
-      for (const std::string &sql : recorder->statements)
-        EXPECT_TRUE(Tools::toupper(sql).find("BONLINE") == std::string::npos &&
-                    Tools::toupper(sql).find("SELECT IDX") == std::string::npos)
+      // the plan shown: no line is counted, and the room and its tables
+      // are read only to lock them as they were loaded.
+      int locked = 0;
+      for (const std::string &sql : recorder->statements) {
+        const std::string upper = Tools::toupper(sql);
+        locked += upper.find("FOR UPDATE") != std::string::npos;
+        EXPECT_TRUE(upper.find("BONLINE") == std::string::npos &&
+                    (upper.find("SELECT IDX") == std::string::npos || upper.find("FOR UPDATE") != std::string::npos))
             << sql;
+      }
+      EXPECT_EQ(locked, 2);
       continue;
     }
     Box box;
@@ -364,8 +378,84 @@ TEST_F(RoomsPlan, SavingRefusesInWordsWhatTheRoomOrItsTablesCannotBe)
     EXPECT_EQ(box.title, "Datenfehler") << c.said;
     EXPECT_NE(box.text.find(c.said), std::string::npos) << box.text;
     EXPECT_EQ(stored_plan(), before) << c.said;
-    EXPECT_EQ(!label(e, c.title), c.deleted == EditWin::ID_DELETE_TABLE) << "the plan stays as it was made";
+    EXPECT_EQ(!label(e, Tools::strip(c.title)), c.deleted == EditWin::ID_DELETE_TABLE)
+        << "the plan stays as it was made";
   }
+}
+
+// Two stations edit one room. A save writes only over what its editor
+// loaded: after another station saved the room, or while it saves it,
+// the save keeps nothing, says why, and leaves its plan on the screen;
+// the room chosen again shows what is stored, and that can be saved.
+TEST_F(RoomsPlan, TwoEditorsOnOneRoomDoNotWriteOverEachOther)
+{
+  const LAYOUTK saal = add_room(*db, "Saal", 400, 300);
+  for (int i = 1; i <= 4; ++i)
+    add_table(*db, saal, Tools::format("T%d", i), 80 * i - 70, 10);
+  EditWin *a = editor();
+  std::unique_ptr<MainWindow> station_b = second_station();
+  send_command(station_b.get(), MainWindow::ID_EDITOR);
+  EditWin *b = nullptr;
+  for (FXWindow *w = app()->getRootWindow()->getFirst(); w && !b; w = w->getNext())
+    if (w->getOwner() == station_b.get())
+      b = dynamic_cast<EditWin *>(w);
+  ASSERT_TRUE(b && b != a);
+  const struct
+  {
+    const char *what;
+    std::function<void()> act; // by station B
+  } others[] = {
+      {"a table renamed, another deleted",
+       [&] {
+         change(b, "T2", "Bar");
+         select(b, "T4");
+         send_command(b, EditWin::ID_DELETE_TABLE);
+       }},
+      {"a table added", [&] { send_command(b, EditWin::ID_NEW_TABLE); }},
+      {"the room renamed", [&] { b->get_room_combo()->setText("Saal 2"); }},
+      {"nothing changed", nullptr},
+  };
+  std::string name = "Saal";
+  for (const auto &other : others) {
+    choose_room(a, name);
+    choose_room(b, name);
+    if (other.act) {
+      other.act();
+      send_command(b, EditWin::ID_SAVE_ROOM);
+      name = b->get_room().name.value;
+    }
+    const std::string saved = stored_plan();
+    label(a, "T1")->move(200, 200);
+    if (!other.act) {
+      send_command(a, EditWin::ID_SAVE_ROOM);
+      EXPECT_NE(stored_plan().find(" T1 200 200 "), std::string::npos) << stored_plan();
+      continue;
+    }
+    Box box;
+    answer_box(box, a, EditWin::ID_SAVE_ROOM);
+    EXPECT_NE(box.text.find("Der Raum wurde inzwischen an einem anderen Platz geändert. Es wurde nichts gespeichert."),
+              std::string::npos)
+        << other.what << ": " << box.text;
+    EXPECT_EQ(stored_plan(), saved) << other.what;
+    EXPECT_EQ(label(a, "T1")->getX(), 200) << other.what << ": the plan stays on the screen";
+    EXPECT_TRUE(label(a, "T2") || label(a, "Bar")) << other.what;
+    if (&other == others)
+      shot(a, "editor_changed_elsewhere");
+  }
+
+  // Another station's save under way holds the room: this one waits a few
+  // seconds, then keeps nothing.
+  choose_room(a, name);
+  ASSERT_EQ(count(Tools::format("select count(*) from LAYOUTP where layout_idx = %d for update", saal.idx.value)), 4);
+  label(a, "T1")->move(300, 200);
+  const std::string held = stored_plan();
+  Box box;
+  answer_box(box, a, EditWin::ID_SAVE_ROOM);
+  EXPECT_NE(box.text.find("gerade an einem anderen Platz gespeichert"), std::string::npos) << box.text;
+  ASSERT_TRUE(db->rollback());
+  EXPECT_EQ(stored_plan(), held);
+  send_command(a, EditWin::ID_SAVE_ROOM);
+  EXPECT_NE(stored_plan().find(" T1 300 200 "), std::string::npos) << stored_plan();
 }
 
 TEST_F(RoomsPlan, ARoomIsRenamedWithTheKeyboardAndThePointer)
@@ -377,7 +467,7 @@ TEST_F(RoomsPlan, ARoomIsRenamedWithTheKeyboardAndThePointer)
   run_pending(150);
   ASSERT_TRUE(xdo("windowfocus --sync " + std::to_string(static_cast<unsigned long>(e->id()))));
   ASSERT_TRUE(click(e->get_room_combo(), 1, 10, e->get_room_combo()->getHeight() / 2));
-  ASSERT_TRUE(xdo("key --delay 30 ctrl+a BackSpace G a r t e n"));
+  ASSERT_TRUE(xdo("key --delay 30 ctrl+a BackSpace space G a r t e n space"));
   run_pending(100);
   FXWindow *save = nullptr;
   for (FXButton *b : find_all<FXButton>(e))

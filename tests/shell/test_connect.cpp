@@ -1,6 +1,7 @@
 // The database connection: a station started without one, the connection
-// dialog that puts one in place, and the one connection all windows share,
-// on which what one window does ends no other window's work.
+// dialog that puts one in place, the one connection all windows share, on
+// which what one window does ends no other window's work, and what a
+// station says when the server has dropped it.
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 #include "shell/connect.h"
 #include "shell/debugwin.h"
 #include "shell/langwin.h"
+#include "rooms/roomwin.h"
 #include "tests/shell/access_support.h"
 #include "tests/support/db_support.h"
 
@@ -39,6 +41,18 @@ bool works(Connect *c, FXuint button, const Settings *s = nullptr)
   send_command(c, button);
   EXPECT_TRUE(box.seen);
   return box.text.find("Erfolg") != std::string::npos;
+}
+
+// Does what the action does and what the events after it bring; the one
+// box that comes up meanwhile (a second fails the test).
+Box box_of(const std::function<void()> &action)
+{
+  Box box;
+  expect_box(box);
+  action();
+  run_until([&] { return box.seen; }, 1000);
+  run_pending(100);
+  return box;
 }
 
 // A station started without a database: only the built-in account gets
@@ -155,6 +169,49 @@ TEST_F(SharedConnection, WhatAnotherWindowDoesNeitherLosesNorCommitsOpenWork)
     main->getDatabase()->rollback();
   }
   EXPECT_EQ("translated", query_value(*db, "select trans from LANG where trans = 'translated'"));
+}
+
+// The server drops the station's connection (restarted; here killed from
+// another connection). Every action then says in words that the
+// connection is broken and how to get it back, at the first failure and
+// later ones alike, instead of the driver's "invalid handle"; the lists a
+// window reads say it once, after the action. Nothing reconnects by
+// itself: System -> Datenbankverbindung -> "Ok" does, with a login.
+TEST_F(SharedConnection, ALostConnectionSaysSoAndHowToReconnect)
+{
+  ASSERT_TRUE(add_user(*db, "anna", "geheim"));
+  korvan_test::add_room(*db, "Saal");
+  send_command(main, MainWindow::ID_ROOMS); // its texts known before the loss
+  ASSERT_TRUE(db->exec("KILL CONNECTION " + query_value(*main->getDatabase(), "select connection_id()")).ok);
+  const auto says_lost = [](const Box &box, const char *what) {
+    ASSERT_TRUE(box.seen) << what;
+    for (const char *words : {"Die Verbindung zur Datenbank ist abgebrochen",
+                              "Neu verbinden: System -> Datenbankverbindung -> \"Ok\", danach neu anmelden."})
+      EXPECT_NE(box.text.find(words), std::string::npos) << what << ": " << box.text;
+    EXPECT_EQ(box.text.find("invalid handle"), std::string::npos) << what << ": " << box.text;
+  };
+  for (const char *what : {"the first statement", "a later one"})
+    says_lost(box_of([&] { send_command(main, MainWindow::ID_ROOMS); }), what);
+  says_lost(box_of([&] { send_command(main, MainWindow::ID_GRPUST); }), "the lists of a window");
+  EXPECT_TRUE(main->getDatabase()->connection_lost());
+
+  bool asked = false;
+  answer<Connect>(
+      [&](Connect *c) {
+        answer<Login>(
+            [&](Login *l) {
+              asked = true;
+              confirm(l, "anna", "geheim");
+            },
+            Login::ACCEPTED);
+        send_command(c, Connect::ID_OK);
+      },
+      1);
+  send_command(main, MainWindow::ID_CONNECT);
+  EXPECT_TRUE(asked);
+  send_command(main, MainWindow::ID_ROOMS);
+  run_pending(100);
+  EXPECT_EQ(main->getRoomWin()->get_room_buttons().size(), 1u);
 }
 
 } // namespace

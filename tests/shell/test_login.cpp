@@ -14,13 +14,15 @@ using namespace korvan_access_test;
 
 namespace {
 
-// Tries the input and expects the refusal; the dialog stays open.
-void refused(Login *login, const std::string &name, const std::string &password)
+// Tries the input and expects the refusal (`words`, or else the wrong
+// login's); the dialog stays open.
+void refused(Login *login, const std::string &name, const std::string &password, const char *words = "")
 {
   Box box;
   expect_box(box);
   confirm(login, name, password);
-  EXPECT_NE(std::string::npos, box.text.find("Falsches Passwort")) << name << " / " << password << ": " << box.text;
+  EXPECT_NE(std::string::npos, box.text.find(*words ? words : "Falsches Passwort"))
+      << name << " / " << password << ": " << box.text;
   EXPECT_EQ(static_cast<FXWindow *>(login), app()->getModalWindow());
 }
 
@@ -37,7 +39,10 @@ TEST_F(LoginTest, WrongInvalidDoubledWrongCaseAndInjectedLoginsAreRefused)
   ASSERT_TRUE(add_user(*db, "carl", "zwilling"));
   ASSERT_TRUE(add_user(*db, "carl", "zwilling"));
   send_command(main, MainWindow::ID_DEBUG);
-  const char *const refusals[][2] = {
+  const char *const refusals[][3] = {
+      // A character no table holds is refused before it is looked up.
+      {"anna \xf0\x9f\x8d\xba", "geheim", "(etwa ein Emoji):\nLogin: anna \xf0\x9f\x8d\xba\n"},
+      {"anna", "geheim\xf0\x9f\x8d\xba", "(etwa ein Emoji):\nPasswort: ***\n"},
       {"anna", "falsch"},
       {"anna", ""},
       {"bert", "passwort"}, // not valid
@@ -52,7 +57,7 @@ TEST_F(LoginTest, WrongInvalidDoubledWrongCaseAndInjectedLoginsAreRefused)
   };
   run_login(main, {{[&](Login *l) {
                       for (const auto &r : refusals)
-                        refused(l, r[0], r[1]);
+                        refused(l, r[0], r[1], r[2] ? r[2] : "");
                       // Nothing of the last user's work stays in view.
                       EXPECT_FALSE(main->getSystemTitle()->isEnabled());
                       EXPECT_FALSE(main->getDebugWin()->shown());

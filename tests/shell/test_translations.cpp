@@ -144,6 +144,52 @@ TEST_F(Translations, F11SwitchesEveryTextAndTextsMadeMeanwhileFollow)
   EXPECT_STREQ("Isn't it? 'sure'", copy);
 }
 
+// While translations are shown, every text on the screen follows the
+// database at once: after "Ok" in the connection dialog has switched to
+// another database (its translation, or the original where it has none),
+// and after "Ok" in the translation editor has read what another station
+// stored. The mode stays as F11 left it.
+TEST_F(Translations, TextsOnTheScreenFollowTheNewDatabaseAndTheEditorAtOnce)
+{
+  Label *label = new Label(main, main, "Tisch");
+  translate("Label", "Tisch", "Table");
+  translate("Menu", "&System", "Anlage");
+  const std::string other = korvan_test::test_database_name("korvan_t");
+  ASSERT_TRUE(korvan_test::fresh_database(other));
+  Tools::Ref<Tools::Database> other_db = connect(other);
+  ASSERT_TRUE(other_db->exec("insert into LANG (system, type, orig, trans) values ('GUI', 'Label', 'Tisch', 'Desk')").ok &&
+              other_db->commit());
+  press_key(main, KEY_F11);
+  ASSERT_STREQ("Table", label->getText().text());
+  ASSERT_STREQ("Anlage", main->getSystemTitle()->getText().text());
+
+  answer<Connect>(
+      [&](Connect *c) {
+        c->get_field(Connect::HOST)->setText(data_source(other).c_str());
+        c->get_field(Connect::DATABASE)->setText(other.c_str());
+        answer<Login>([](Login *l) { confirm(l, "wrt", "tresen"); }, Login::ACCEPTED);
+        send_command(c, Connect::ID_OK);
+      },
+      1);
+  send_command(main, MainWindow::ID_CONNECT);
+  EXPECT_TRUE(main->isTranslated());
+  EXPECT_STREQ("Desk", label->getText().text());
+  EXPECT_STREQ("System", main->getSystemTitle()->getText().text());
+
+  ASSERT_TRUE(other_db->exec("update LANG set trans = 'Anlage' where type = 'Menu' and orig = '&System'").ok &&
+              other_db->commit());
+  send_command(main, MainWindow::ID_LANGWIN);
+  send_command(main->getLangWin(), LangWin::ID_OK);
+  EXPECT_TRUE(main->isTranslated());
+  EXPECT_STREQ("Anlage", main->getSystemTitle()->getText().text());
+  EXPECT_STREQ("Desk", label->getText().text());
+  press_key(main, KEY_F11);
+  EXPECT_STREQ("System", main->getSystemTitle()->getText().text());
+  EXPECT_STREQ("Tisch", label->getText().text());
+  destroy_main(); // its connection is on the other database
+  other_db->exec("DROP DATABASE IF EXISTS `" + other + "`");
+}
+
 // The editor lists every LANG row, a TAB shown and typed as \t (the
 // sheet would split the cell at a real one). A translation typed into a
 // cell is stored when another cell is chosen and shown at once, without

@@ -44,6 +44,7 @@ public:
   Tools::DBErg<Tools::DBRowList> select(const std::string &sql, bool with_table_names) override;
   void disconnect() override { real.disconnect(); }
   int get_insert_id() override { return real.get_insert_id(); }
+  bool connection_lost() override { return real.connection_lost(); }
   // Runs a statement without recording it.
   Tools::DBErg<Tools::DBRowList> quiet(const std::string &sql) { return real.exec(sql); }
   // The recorded statements that start with the prefix.

@@ -1,9 +1,11 @@
 #include "tools/core/money.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 
 #include "tools/core/format.h"
+#include "tools/core/string_utils.h"
 
 namespace Tools {
 
@@ -24,5 +26,73 @@ double from_cents(long long cents) { return static_cast<double>(cents) / 100.0; 
 long long line_cents(double unit_price, int quantity) { return to_cents(unit_price * quantity); }
 
 std::string money_text(double amount) { return format("%0.2lf", amount); }
+
+namespace {
+
+bool all_digits(const std::string &text, std::size_t from, std::size_t to)
+{
+  for (std::size_t i = from; i < to; ++i)
+    if (text[i] < '0' || text[i] > '9')
+      return false;
+  return true;
+}
+
+// "1.234.567": one to three digits, then groups of three after dots.
+bool grouped_thousands(const std::string &text)
+{
+  const std::size_t first = text.find('.');
+  if (first == 0 || first > 3 || !all_digits(text, 0, first))
+    return false;
+  for (std::size_t dot = first; dot != std::string::npos; dot = text.find('.', dot + 1)) {
+    const std::size_t next = text.find('.', dot + 1);
+    const std::size_t end = next == std::string::npos ? text.size() : next;
+    if (end - dot != 4 || !all_digits(text, dot + 1, end))
+      return false;
+  }
+  return true;
+}
+
+} // namespace
+
+AmountReading read_amount(const std::string &text, long long &cents)
+{
+  cents = 0;
+  const std::string number = strip(text, " \t");
+  std::size_t start = 0;
+  const bool negative = !number.empty() && number[0] == '-';
+  if (!number.empty() && (number[0] == '-' || number[0] == '+'))
+    start = 1;
+  if (number.empty())
+    return AmountReading::AMOUNT;
+
+  // A comma is the decimal sign, and dots before it may group thousands;
+  // without a comma one dot is the decimal sign.
+  const std::size_t comma = number.find(',', start);
+  const std::size_t point = comma != std::string::npos ? comma : number.find('.', start);
+  const std::size_t whole_end = point == std::string::npos ? number.size() : point;
+  const std::size_t decimals_from = point == std::string::npos ? number.size() : point + 1;
+  std::string whole = number.substr(start, whole_end - start);
+  const std::string decimals = number.substr(decimals_from);
+  if (comma != std::string::npos && whole.find('.') != std::string::npos) {
+    if (!grouped_thousands(whole))
+      return AmountReading::NOT_AN_AMOUNT;
+    whole.erase(std::remove(whole.begin(), whole.end(), '.'), whole.end());
+  }
+  if ((whole.empty() && decimals.empty()) || !all_digits(whole, 0, whole.size()) ||
+      !all_digits(decimals, 0, decimals.size()))
+    return AmountReading::NOT_AN_AMOUNT;
+
+  const std::size_t significant = whole.find_first_not_of('0');
+  if (decimals.size() > 2 ||
+      (significant != std::string::npos && whole.size() - significant > std::size_t(LARGEST_WHOLE_DIGITS)))
+    return AmountReading::TOO_MANY_DIGITS;
+  long long value = 0;
+  for (char c : whole)
+    value = value * 10 + (c - '0');
+  for (std::size_t i = 0; i < 2; ++i)
+    value = value * 10 + (i < decimals.size() ? decimals[i] - '0' : 0);
+  cents = negative ? -value : value;
+  return AmountReading::AMOUNT;
+}
 
 } // namespace Tools

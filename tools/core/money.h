@@ -19,6 +19,18 @@ long long line_cents(double unit_price, int quantity);
 // The amount as it is shown everywhere: "%0.2lf".
 std::string money_text(double amount);
 
+// The one reading of an amount that is typed, pasted or set as text, the
+// way a German user writes it or the way the program shows it: "1234,56",
+// "1.234,56" (dots grouping thousands before a decimal comma) and
+// "1234.56" are all 123456 cents. Blanks around it and a sign before it
+// are allowed; an empty text is 0. Anything else is no amount: a unit
+// ("12,50 €"), the English grouping ("1,234.56"), other notations ("0x1A",
+// "1e3", "nan"). An amount has at most LARGEST_WHOLE_DIGITS digits before
+// the decimal sign and two after it: more are not held to the cent.
+enum class AmountReading { AMOUNT, NOT_AN_AMOUNT, TOO_MANY_DIGITS };
+constexpr int LARGEST_WHOLE_DIGITS = 13;
+AmountReading read_amount(const std::string &text, long long &cents);
+
 } // namespace Tools
 
 #endif

@@ -188,6 +188,40 @@ std::size_t utf8_bytes(const std::string &text, std::size_t characters)
   return i;
 }
 
+std::size_t utf8_mb3_misfit(const std::string &text)
+{
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  for (std::size_t i = 0; i < text.size();) {
+    const unsigned char lead = byte(i);
+    std::size_t length;
+    unsigned code;
+    if (lead < 0x80) {
+      ++i;
+      continue;
+    } else if (lead >= 0xC2 && lead < 0xE0) {
+      length = 2;
+      code = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead < 0xF0) {
+      length = 3;
+      code = lead & 0x0F;
+    } else {
+      return i; // four bytes (or more), or no lead byte at all
+    }
+    if (i + length > text.size())
+      return i;
+    for (std::size_t k = 1; k < length; ++k) {
+      if (!utf8_continuation(text[i + k]))
+        return i;
+      code = (code << 6) | (byte(i + k) & 0x3F);
+    }
+    // Overlong forms and the halves of surrogate pairs are no UTF-8.
+    if ((length == 3 && code < 0x800) || (code >= 0xD800 && code <= 0xDFFF))
+      return i;
+    i += length;
+  }
+  return std::string::npos;
+}
+
 std::string sql_escape(const std::string &text)
 {
   std::string out;

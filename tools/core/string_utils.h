@@ -45,6 +45,10 @@ std::size_t utf8_length(const std::string &text);
 // The bytes of the first `characters` characters of a UTF-8 text (all of
 // it when it has fewer), so that a cut never splits a character.
 std::size_t utf8_bytes(const std::string &text, std::size_t characters);
+// Where the first character begins that UTF-8 of at most three bytes (the
+// tables' character set) cannot hold: a character of four bytes, such as
+// most emoji, or bytes that are no UTF-8 at all; npos when every one fits.
+std::size_t utf8_mb3_misfit(const std::string &text);
 
 // Escapes a text for use between single quotes in MariaDB's default mode:
 // backslash first, then the single quote, then NUL. Every value that the

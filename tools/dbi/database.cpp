@@ -15,7 +15,7 @@ DB::~DB() = default;
 
 Database::Database(const std::string &host, const std::string &username, const std::string &password,
                    const std::string &database, int kind)
-    : db(kind == ODBC ? new ODBCDB() : nullptr), last_query(), error(NO_DATABASE)
+    : db(kind == ODBC ? new ODBCDB() : nullptr), last_query(), error(NO_DATABASE), statements(0)
 {
   if (db)
     open(host, username, password, database);
@@ -23,7 +23,7 @@ Database::Database(const std::string &host, const std::string &username, const s
 
 Database::Database(DB *driver, const std::string &host, const std::string &username, const std::string &password,
                    const std::string &database)
-    : db(driver), last_query(), error(NO_DATABASE)
+    : db(driver), last_query(), error(NO_DATABASE), statements(0)
 {
   if (db)
     open(host, username, password, database);
@@ -53,6 +53,10 @@ void Database::open(const std::string &host, const std::string &username, const 
   // lines that other terminals commit.
   if (!exec("SET SESSION TRANSACTION ISOLATION LEVEL READ COMMITTED;"))
     drop_driver();
+  // A station waits on another's unfinished save (a row it changes, a key
+  // it is storing) a few seconds at most, then gets a refusal to report.
+  else if (!exec(format("SET SESSION innodb_lock_wait_timeout = %d;", LOCK_WAIT_SECONDS)))
+    drop_driver();
 }
 
 std::string Database::get_error() const { return Secret::mask(db ? std::string(db->get_error()) : error); }
@@ -61,6 +65,7 @@ bool Database::note_query(const std::string &sql)
 {
   // Kept for error reports: without the secrets of the statement.
   last_query = Secret::mask(sql);
+  ++statements;
   if (!db)
     error = NO_DATABASE;
   return db != nullptr;

@@ -27,6 +27,10 @@ public:
   virtual DBErg<DBRowList> select(const std::string &sql, bool with_table_names) = 0;
   virtual void disconnect() = 0;
   virtual int get_insert_id() = 0;
+  // Whether a failure showed that the server has dropped the connection
+  // (a restart, a KILL, a session timed out). It stays dropped: nothing
+  // reconnects, only a new connection works again.
+  virtual bool connection_lost() = 0;
 };
 
 } // namespace Tools

@@ -16,7 +16,12 @@ class ODBCDB : public DB
   void *env;
   void *dbc;
   bool connected;
+  bool lost;
   std::string error;
+
+  // Marks the connection lost when the failure's diagnostics on the
+  // handle say that it is gone.
+  void note_failure(short handle_type, void *handle);
 
   // The session's database as the driver tracks it; empty when unknown.
   std::string current_database();
@@ -45,6 +50,7 @@ public:
   DBErg<DBRowList> select(const std::string &sql, bool with_table_names) override;
   void disconnect() override;
   int get_insert_id() override;
+  bool connection_lost() override { return lost; }
 };
 
 } // namespace Tools
