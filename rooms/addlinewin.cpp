@@ -271,7 +271,7 @@ long AddLineWin::onOk(FXObject *sender, FXSelector sel, void *data)
     // Nothing is stored: the waiter may try again or cancel, but the
     // dialog must not report a line that does not exist.
     if (booked.outcome == Orders::FAILED)
-      DBError::report(this, title_db_error, DBError::TEXT, booked.error, booked.statement);
+      DBError::report(this, *this, DBError::TEXT, booked.error, booked.statement, booked.connection_lost);
     else
       MessageBox::error(this, title_data_error.str(), booked.text());
     return 1;

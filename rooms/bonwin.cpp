@@ -154,7 +154,7 @@ void BonWin::report(const Orders::Result &result)
   case Orders::DONE:
     break;
   case Orders::FAILED:
-    DBError::report(this, title_db_error, DBError::TEXT, result.error, result.statement);
+    DBError::report(this, *this, DBError::TEXT, result.error, result.statement, result.connection_lost);
     return;
   case Orders::CHANGED_ELSEWHERE:
     words = &changed_elsewhere;

@@ -73,6 +73,7 @@ Orders::Result Orders::failed()
   // Read before the rollback, which is a statement of its own.
   r.error = db.get_error();
   r.statement = db.get_last_query();
+  r.connection_lost = db.connection_lost();
   r.outcome = deadlock(r.error) ? DEADLOCK : lock_wait_timeout(r.error) ? BUSY_ELSEWHERE : FAILED;
   TOOLS_LOG(Tools::format("rolled back: %s", r.error));
   // On a lost connection this fails too; the server has then ended the
@@ -89,6 +90,7 @@ Orders::Result Orders::refused(Outcome outcome)
     r.outcome = FAILED;
     r.error = db.get_error();
     r.statement = db.get_last_query();
+    r.connection_lost = db.connection_lost();
   }
   return r;
 }

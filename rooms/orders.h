@@ -60,6 +60,9 @@ public:
     Outcome outcome = DONE;
     std::string error;     // FAILED, and a lock refused: the database's words
     std::string statement; // FAILED: the statement that failed
+    // FAILED because the server dropped the connection: every statement
+    // fails until a new one is made.
+    bool connection_lost = false;
 
     bool done() const { return outcome == DONE; }
     // The words to show for a refusal; empty when done or failed.

@@ -322,6 +322,7 @@ TEST_F(OrderOperations, AStatementThatFailsKeepsNothingAndGivesTheDatabasesWords
        {orders().pay_cash(seen({a})), orders().book(wein, wein_preis, saal, t1, 1)}) {
     EXPECT_EQ(r.outcome, Orders::FAILED);
     EXPECT_FALSE(r.error.empty());
+    EXPECT_TRUE(r.connection_lost) << r.error;
   }
   EXPECT_EQ(value("select concat(count(*), sum(bezahlt = 'NEIN')) from BONLINE"), "22");
 }

@@ -90,12 +90,21 @@ bool click_row(SpreadSheet *sheet, int row)
   return click(sheet, 1, x, y);
 }
 
-// Gives the window the keyboard (waits for it unless `wait` is false: a
-// modal window is only served while the test waits for nothing).
-bool focus(FXWindow *window, bool wait = true)
+// The same, and waits until the list shows the row chosen: a click that
+// follows at once could reach the toolkit while the list still holds the
+// pointer.
+void pick_row(SpreadSheet *sheet, int row)
 {
-  return xdo(std::string("windowfocus ") + (wait ? "--sync " : "") +
-             std::to_string(static_cast<unsigned long>(window->id())));
+  ASSERT_TRUE(click_row(sheet, row));
+  EXPECT_TRUE(run_until([&] { return sheet->isItemSelected(row, 1) != FALSE; }, 5000));
+  run_pending(100);
+}
+
+// Gives the window the keyboard. (Not waiting for it: xdotool's wait can
+// last for ever when the focus does not move.)
+bool focus(FXWindow *window)
+{
+  return xdo("windowfocus " + std::to_string(static_cast<unsigned long>(window->id())));
 }
 
 // The modal window, when it is a W.
@@ -428,6 +437,7 @@ TEST_F(Orders, EveryActionIsReachedWithThePointer)
 {
   BonWinPtr win = open(saal, t1);
   ASSERT_TRUE(focus(win.get()));
+  run_pending(100);
   const auto open_lines = [&] {
     return count("select count(*) from BONLINE where storniert = 'NEIN' and bezahlt = 'NEIN' and layoutp_idx = " +
                  std::to_string(t1.idx.value));
@@ -439,19 +449,19 @@ TEST_F(Orders, EveryActionIsReachedWithThePointer)
                             click_row(modal<AddLineWin>()->get_articles(), 0); },
                [&] { return modal<AddLineWin>()->get_prices()->getNumRows() > 0 &&
                             click_row(modal<AddLineWin>()->get_prices(), 0); },
-               [&] { return click(button(modal<AddLineWin>(), "Ok"), 1); }},
-              8000);
+               [&] { return modal<AddLineWin>()->get_prices()->isItemSelected(0, 1) &&
+                            click(button(modal<AddLineWin>(), "Ok"), 1); }},
+              15000);
     ASSERT_TRUE(click(button(win.get(), "Bonieren"), 1));
     ASSERT_TRUE(run_until([&] { return open_lines() == booked && win->get_sheet()->getNumRows() == booked; }, 8000))
         << booked;
   }
   // Moved to T2: the first line, by the list of tables.
   Box question;
-  ASSERT_TRUE(click_row(win->get_sheet(), 0));
-  run_pending(200); // as a person takes a moment before the next click
+  pick_row(win->get_sheet(), 0);
   // The wheel turns the list that has the keyboard: a click into it gives
   // it.
-  run_steps({[&] { return modal<MoveToWin>() && focus(modal<MoveToWin>(), false); },
+  run_steps({[&] { return modal<MoveToWin>() && focus(modal<MoveToWin>()); },
              [&] { return click(modal<MoveToWin>()->get_table_combo(), 1, 10, 10); },
              [&] {
                ComboBox *tables = modal<MoveToWin>()->get_table_combo();
@@ -461,31 +471,30 @@ TEST_F(Orders, EveryActionIsReachedWithThePointer)
                return false;
              },
              [&] { return click(button(modal<MoveToWin>(), "Ok"), 1); }},
-            8000);
+            15000);
   ASSERT_TRUE(click(button(win.get(), "auf anderen Tisch"), 1));
-  ASSERT_TRUE(run_until([&] { return open_lines() == 2; }, 8000));
+  ASSERT_TRUE(run_until([&] { return open_lines() == 2; }, 15000));
   // Storno of the next.
   expect_box(question, MBOX_CLICKED_YES);
-  ASSERT_TRUE(click_row(win->get_sheet(), 0));
-  run_pending(200); // as a person takes a moment before the next click
+  pick_row(win->get_sheet(), 0);
   ASSERT_TRUE(click(button(win.get(), "Storno"), 1));
   ASSERT_TRUE(run_until([&] { return open_lines() == 1; }, 5000));
   EXPECT_NE(question.text.find("storniert werden"), std::string::npos) << question.text;
   // The line left here: Bezahlen with the voucher.
   expect_box(question, MBOX_CLICKED_YES);
-  ASSERT_TRUE(click_row(win->get_sheet(), 0));
-  run_pending(200); // as a person takes a moment before the next click
+  pick_row(win->get_sheet(), 0);
   run_steps({[&] { return modal<BezahlWin>() && click_row(modal<BezahlWin>()->get_kinds(), 0); },
-             [&] { return click(button(modal<BezahlWin>(), "Ok"), 1); }},
-            8000);
+             [&] { return modal<BezahlWin>()->get_kinds()->isItemSelected(0, 1) &&
+                          click(button(modal<BezahlWin>(), "Ok"), 1); }},
+            15000);
   ASSERT_TRUE(click(button(win.get(), "Bezahlen"), 1));
-  ASSERT_TRUE(run_until([&] { return open_lines() == 0; }, 8000));
+  ASSERT_TRUE(run_until([&] { return open_lines() == 0; }, 15000));
   // And the moved one in cash, at its table.
   BonWinPtr there = open(saal, t2);
   ASSERT_TRUE(focus(there.get()));
+  run_pending(100);
   expect_box(question, MBOX_CLICKED_YES);
-  ASSERT_TRUE(click_row(there->get_sheet(), 0));
-  run_pending(200);
+  pick_row(there->get_sheet(), 0);
   ASSERT_TRUE(click(button(there.get(), "Bar Bezahlen"), 1));
   ASSERT_TRUE(run_until([&] { return there->get_sheet()->getNumRows() == 0; }, 5000));
   EXPECT_EQ(value("select group_concat(concat_ws(' ', layoutp_label_name, storniert, bezahlt, sonst_bezahlt, "
