@@ -148,12 +148,7 @@ void append_timestamp(std::vector<std::string> &row, const char *buffer)
   SQL_TIMESTAMP_STRUCT t;
   std::memcpy(&t, buffer, sizeof t);
   char text[19] = {'0', '0', '0', '0', '-', '0', '0', '-', '0', '0', ' ', '0', '0', ':', '0', '0', ':', '0', '0'};
-  auto two = [&](char *out, unsigned value) {
-    if (value < 100)
-      std::memcpy(out, pairs + 2 * value, 2);
-    else
-      out[0] = out[1] = '?'; // the driver never gives such a field
-  };
+  auto two = [&](char *out, unsigned value) { std::memcpy(out, pairs + 2 * (value % 100), 2); };
   const unsigned year = static_cast<unsigned>(t.year) % 10000;
   two(text, year / 100);
   two(text + 2, year % 100);
