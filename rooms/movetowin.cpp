@@ -8,6 +8,7 @@
 #include "tools/widgets/theme.h"
 #include "gui/messagebox.h"
 #include "gui/buttonbar.h"
+#include "rooms/orders.h"
 #include "rooms/place.h"
 
 using namespace FX;
@@ -59,7 +60,7 @@ long MoveToWin::onRoom(FXObject *, FXSelector, void *)
     db_error();
   // The table chosen so far belonged to the room before.
   *table = LAYOUTP();
-  table_combo->set_where(Tools::format("layout_idx = '%d' ", room->idx.value));
+  table_combo->set_where(Orders::room_tables_condition(room->idx.value));
   table_combo->fill();
   return 1;
 }
