@@ -79,6 +79,8 @@ void ComboBox::select_key(const std::string &key)
 
 void ComboBox::set_where(const std::string &condition) { where_clause = " where " + condition; }
 
+void ComboBox::set_order(const std::string &columns) { order_clause = " order by " + columns; }
+
 Tools::Ref<Tools::Database> ComboBox::get_db() { return context->getDatabase(); }
 
 void ComboBox::fill() {}

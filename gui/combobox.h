@@ -33,6 +33,7 @@ protected:
   // key, which a list keeps in place while more are appended.
   std::list<std::string> item_keys;
   std::string where_clause;
+  std::string order_clause;
 
   ComboBox();
   // Makes item `index` current and shows it the way a pick from the list
@@ -58,6 +59,10 @@ public:
   void select_key(const std::string &key);
   // The condition (SQL text, used unchanged) for the next fill.
   void set_where(const std::string &condition);
+  // The columns the items are sorted by (SQL text, used unchanged). Items
+  // that tie, and all items of a box without an order, come in the order
+  // their rows were stored in: the pages are read in that order.
+  void set_order(const std::string &columns);
   Tools::Ref<Tools::Database> get_db();
 
   // The keys, in item order.
@@ -141,7 +146,8 @@ template <class T> void DBComboBox<T>::fill()
     Tools::DBArrayBind binder;
     binder.bind_array(page->records);
     std::string sql =
-        Tools::format("select %s %s from %s %s", key_column, column_list, first.get_name(), where_clause);
+        Tools::format("select %s %s from %s %s%s", key_column, column_list, first.get_name(), where_clause,
+                      order_clause);
     int rows = Tools::select_object_rows(*db, sql, binder, limit);
     // The window the box belongs to carries its texts.
     if (rows < 0)

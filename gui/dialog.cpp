@@ -175,13 +175,7 @@ void Dialog::db_error_rolled_back(const std::string &text)
   DBError::report(this, *this, text, error, statement, db->connection_lost());
 }
 
-std::string Dialog::history_stamp(std::time_t when)
-{
-  std::tm t;
-  localtime_r(&when, &t);
-  return Tools::format("%d-%02d-%02d %02d:%02d:%02d", t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour,
-                       t.tm_min, t.tm_sec);
-}
+std::string Dialog::history_stamp(std::time_t when) { return BASE::stamp_text(when); }
 
 void Dialog::set_history(BASE &row, int kind)
 {

@@ -9,6 +9,7 @@
 #include "gui/messagebox.h"
 #include "gui/buttonbar.h"
 #include "gui/spreadsheet.h"
+#include "rooms/orders.h"
 #include "rooms/place.h"
 
 using namespace FX;
@@ -52,15 +53,14 @@ std::string cell(const Tools::Ref<Tools::DBBindType> &row, const char *column)
 } // namespace
 
 AddLineWin::AddLineWin()
-    : room_combo(nullptr), table_combo(nullptr), groups(nullptr), articles(nullptr), prices(nullptr), line(nullptr),
+    : room_combo(nullptr), table_combo(nullptr), groups(nullptr), articles(nullptr), prices(nullptr), anzahl(1),
       menge(nullptr), inserted(false)
 {
 }
 
-AddLineWin::AddLineWin(FXWindow *owner, AppContext &main, LAYOUTK &room_record, LAYOUTP &table_record,
-                       BONLINE &new_line)
+AddLineWin::AddLineWin(FXWindow *owner, AppContext &main, const LAYOUTK &room_record, const LAYOUTP &table_record)
     : Dialog(owner, &main, "Bonierzeile", DECOR_ALL, 0, 0), room_combo(nullptr), table_combo(nullptr),
-      groups(nullptr), articles(nullptr), prices(nullptr), line(&new_line), menge(nullptr),
+      groups(nullptr), articles(nullptr), prices(nullptr), anzahl(1), menge(nullptr),
       quantity_prompt(&main, "Message", "Bitte eine Menge von mindestens 1 eingeben."), inserted(false)
 {
   room = room_record;
@@ -72,6 +72,7 @@ AddLineWin::AddLineWin(FXWindow *owner, AppContext &main, LAYOUTK &room_record, 
   FXHorizontalFrame *place_row = new FXHorizontalFrame(place, 0);
   label(place_row, &main, "Raum:");
   room_combo = new DBComboBox<LAYOUTK>(place_row, &main, "name", this, ID_ROOM, 0);
+  room_combo->set_order("name"); // the rooms by name, as they were always listed
   room_combo->fill();
   add_bind_var(static_cast<ComboBox *>(room_combo), &room.name.value);
   label(place_row, &main, "Tisch:");
@@ -102,8 +103,7 @@ AddLineWin::AddLineWin(FXWindow *owner, AppContext &main, LAYOUTK &room_record, 
   menge = new Tools::ThemeTextField(quantity_row, 5, this, ID_MENGE,
                                     TEXTFIELD_LIMITED | TEXTFIELD_INTEGER | JUSTIFY_RIGHT | FRAME_SUNKEN, 0, 0, 0, 0,
                                     2, 2, 2, 2);
-  add_bind_var(menge, &line->anzahl.value);
-  line->anzahl = 1;
+  add_bind_var(menge, &anzahl);
   new FXHorizontalSeparator(frame, SEPARATOR_GROOVE | LAYOUT_FILL_X);
 
   ButtonBar *bar = new ButtonBar(frame, &main);
@@ -120,7 +120,7 @@ AddLineWin::~AddLineWin() {}
 
 void AddLineWin::feed_groups()
 {
-  groups->feed_table<GRP_ART>("", " group by GRP_ART.name ", " count(GRP_ART.name) ");
+  groups->feed_table<GRP_ART>("", Orders::GROUPS_TAIL, Orders::GROUPS_COUNT);
   article = ART();
   price = PREIS();
 }
@@ -146,9 +146,7 @@ long AddLineWin::onGruppe(FXObject *, FXSelector, void *data)
   Tools::Ref<Tools::DBBindType> row = chosen_row(groups, data);
   if (!row.valid())
     return 1;
-  feed_articles(Tools::format("where exists ( select 1 from GRP_ART where  art_artnr = ART.artnr and  art_idx = "
-                              "ART.idx and  GRP_ART.name = '%s' ) ",
-                              Tools::sql_escape(cell(row, "name"))));
+  feed_articles(Orders::group_articles_where(cell(row, "name")));
   article = ART();
   price = PREIS();
   return 1;
@@ -159,14 +157,11 @@ long AddLineWin::onArtikel(FXObject *, FXSelector, void *data)
   Tools::Ref<Tools::DBBindType> row = chosen_row(articles, data);
   if (!row.valid())
     return 1;
-  const std::string artnr = Tools::sql_escape(cell(row, "artnr"));
-  const std::string idx = Tools::sql_escape(cell(row, "idx"));
-  feed_prices(Tools::format("where art_idx = '%s' and art_artnr = '%s'", idx, artnr));
+  const std::string artnr = cell(row, "artnr");
+  const std::string idx = cell(row, "idx");
+  feed_prices(Orders::article_prices_where(idx, artnr));
   ART found;
-  Tools::DBBindList list;
-  list.add(&found);
-  int n = Tools::select_objects(
-      *get_db(), Tools::format("select %%ART from ART where idx = '%s' and artnr = '%s' ", idx, artnr), list);
+  const int n = Orders::read_article(*get_db(), idx, artnr, found);
   if (n < 0) {
     db_error();
     return 1;
@@ -183,11 +178,7 @@ long AddLineWin::onPreis(FXObject *, FXSelector, void *data)
   if (!row.valid())
     return 1;
   PREIS found;
-  Tools::DBBindList list;
-  list.add(&found);
-  int n = Tools::select_objects(
-      *get_db(), Tools::format("select %%PREIS from PREIS where idx = '%s' ", Tools::sql_escape(cell(row, "idx"))),
-      list);
+  const int n = Orders::read_price(*get_db(), cell(row, "idx"), found);
   if (n < 0) {
     db_error();
     return 1;
@@ -216,7 +207,7 @@ long AddLineWin::onRoom(FXObject *, FXSelector, void *)
 
 void AddLineWin::fill_tables()
 {
-  table_combo->set_where(Tools::format("layout_idx = '%d' ", room.idx.value));
+  table_combo->set_where(Orders::room_tables_condition(room.idx.value));
   table_combo->fill();
 }
 
@@ -234,8 +225,8 @@ long AddLineWin::onDesk(FXObject *, FXSelector, void *)
 long AddLineWin::onMenge(FXObject *sender, FXSelector sel, void *data)
 {
   widgets_to_vars();
-  if (line->anzahl.value < 1) {
-    line->anzahl = 0;
+  if (anzahl < 1) {
+    anzahl = 0;
     vars_to_widgets();
     return 1;
   }
@@ -264,7 +255,7 @@ long AddLineWin::onOk(FXObject *sender, FXSelector sel, void *data)
     missing = &msg_select_room;
   else if (table.idx.value == 0)
     missing = &msg_select_table;
-  else if (line->anzahl.value < 1)
+  else if (anzahl < 1)
     missing = &quantity_prompt;
   if (missing) {
     MessageBox::error(this, title_data_error.str(), missing->str());
@@ -275,21 +266,14 @@ long AddLineWin::onOk(FXObject *sender, FXSelector sel, void *data)
     TOOLS_LOG("no user logged in: line not stored");
     return 1;
   }
-  set_history(*line, 0);
-  line->user = user->login.value;
-  line->user_idx = user->idx.value;
-  line->artnr = article.artnr.value;
-  line->artnr_idx = article.idx.value;
-  line->layoutk_idx = room.idx.value;
-  line->layoutk_name = room.name.value;
-  line->layoutp_idx = table.idx.value;
-  line->layoutp_label_name = table.label_name.value;
-  line->preis_idx = price.idx.value;
-  line->preis = price.preis.value;
-  if (!Tools::insert_object(*get_db(), *line)) {
+  const Orders::Result booked = Orders(*get_db(), *user).book(article, price, room, table, anzahl);
+  if (!booked.done()) {
     // Nothing is stored: the waiter may try again or cancel, but the
     // dialog must not report a line that does not exist.
-    db_error();
+    if (booked.outcome == Orders::FAILED)
+      DBError::report(this, *this, DBError::TEXT, booked.error, booked.statement, booked.connection_lost);
+    else
+      MessageBox::error(this, title_data_error.str(), booked.text());
     return 1;
   }
   inserted = true;

@@ -1,9 +1,9 @@
 #ifndef KORVAN_ROOMS_ADDLINEWIN_H
 #define KORVAN_ROOMS_ADDLINEWIN_H
 // The entry of one new order line: room and table, article group,
-// article, price and quantity. Ok fills the caller's record and inserts it
-// once; the caller ends the transaction (commit after Ok, rollback after a
-// cancel).
+// article, price and quantity. Ok books the line once, through the order
+// operations, which end their own unit of work; the dialog is accepted
+// only when the line is stored.
 #include <string>
 #include "tools/widgets/fxcompat.h"
 #include "schema/tables.h"
@@ -38,7 +38,8 @@ protected:
   SpreadSheet *prices;
   PREIS price;
   ART article;
-  BONLINE *line;
+  // The quantity typed in "Menge:".
+  int anzahl;
   Tools::ThemeTextField *menge;
   StaticText quantity_prompt;
   // Set once the line is stored: a second Ok must not store it again.
@@ -52,7 +53,7 @@ protected:
   void fill_tables();
 
 public:
-  AddLineWin(FX::FXWindow *owner, AppContext &main, LAYOUTK &room, LAYOUTP &table, BONLINE &line);
+  AddLineWin(FX::FXWindow *owner, AppContext &main, const LAYOUTK &room, const LAYOUTP &table);
   virtual ~AddLineWin();
 
   void feed_groups();

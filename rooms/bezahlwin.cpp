@@ -11,6 +11,7 @@
 #include "gui/buttonbar.h"
 #include "gui/moneyfield.h"
 #include "gui/spreadsheet.h"
+#include "rooms/orders.h"
 
 using namespace FX;
 
@@ -51,8 +52,8 @@ BezahlWin::BezahlWin(FXWindow *owner, AppContext &main, const std::vector<Tools:
     : Dialog(owner, &main, "Bezahlunsgart", DECOR_ALL, 0, 0), kinds(nullptr), rows(lines), kind(&kind_record),
       cash(&cash_amount), total(&total_amount), rest(&rest_amount), cash_field(nullptr), total_field(nullptr),
       rest_field(nullptr),
-      message(&main, "Message", "Bitte einen Bezahlungsart auswählen, oder alles in Bar bezahlen."),
-      more_than_bill(&main, "Message", "Die andere Bezahlungsart kann nicht mehr als den Preis insgesamt bezahlen."),
+      message(&main, "Message", Orders::text(Orders::NO_KIND)),
+      more_than_bill(&main, "Message", Orders::text(Orders::MORE_THAN_BILL)),
       amount_refusal(&main)
 {
   FXVerticalFrame *frame = new FXVerticalFrame(this, LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
@@ -162,11 +163,7 @@ long BezahlWin::onBezahlArt(FXObject *, FXSelector, void *data)
   TOOLS_LOG(Tools::format("wert: %lf", wert->value));
   const Tools::DBType *idx = row->get_cell_by_name("idx");
   SONST_ART chosen;
-  Tools::DBBindList list;
-  list.add(&chosen);
-  std::string sql = Tools::format("select %%SONST_ART from SONST_ART where idx = '%s'",
-                                  Tools::sql_escape(idx ? idx->format("%s") : std::string()));
-  int n = Tools::select_objects(*get_db(), sql, list);
+  const int n = Orders::read_kind(*get_db(), idx ? idx->format("%s") : std::string(), chosen);
   if (n < 0) {
     db_error();
     return 1;

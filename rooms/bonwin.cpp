@@ -46,12 +46,6 @@ FXHorizontalFrame *button_row(FXComposite *parent)
 
 void spacer(FXComposite *parent) { new FXFrame(parent, 0, 0, 0, 0, 0, 2, 2, 2, 2); }
 
-std::string cell_text(const Tools::DBBindType &row, const char *column)
-{
-  const Tools::DBType *cell = row.get_cell_by_name(column);
-  return cell ? cell->format("%s") : std::string();
-}
-
 } // namespace
 
 BonWin::BonWin() : sheet(nullptr), room(nullptr), table(nullptr) {}
@@ -61,11 +55,9 @@ BonWin::BonWin(FXWindow *owner, AppContext &main, LAYOUTK &room_record, LAYOUTP 
       table(&table_record), current_line(),
       storno_question(&main, "Message", "Soll dieser Eintrag tatsächlich storniert werden?"),
       paid_question(&main, "Message", "Bonierungen auf bezahlt setzten?"),
-      changed_elsewhere(&main, "Message",
-                        "Die Bonierung wurde inzwischen an einem anderen Platz geändert. Es wurde nichts gebucht."),
-      busy_elsewhere(&main, "Message",
-                     "Die Bonierung wird gerade an einem anderen Platz bearbeitet. Es wurde nichts gebucht."),
-      no_user(&main, "Message", "Es ist kein Benutzer angemeldet.")
+      changed_elsewhere(&main, "Message", Orders::text(Orders::CHANGED_ELSEWHERE)),
+      busy_elsewhere(&main, "Message", Orders::text(Orders::BUSY_ELSEWHERE)),
+      no_user(&main, "Message", Orders::text(Orders::NO_USER))
 {
   FXVerticalFrame *frame = new FXVerticalFrame(this, LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
 
@@ -102,13 +94,7 @@ BonWin::~BonWin() {}
 
 void BonWin::refresh_table()
 {
-  // By key: two rooms, or two tables of two rooms, may carry one name.
-  std::string filter;
-  if (int(room->idx) != 0)
-    filter += Tools::format(" and layoutk_idx = '%s' ", int(room->idx));
-  if (int(table->idx) != 0)
-    filter += Tools::format(" and layoutp_idx = '%s' ", int(table->idx));
-  sheet->feed_table<BONLINE>("where storniert = 'NEIN' and bezahlt = 'NEIN'" + filter, "", "count(*)");
+  sheet->feed_table<BONLINE>(Orders::open_lines_where(room->idx.value, table->idx.value), "", "count(*)");
   current_line = BONLINE();
 }
 
@@ -125,7 +111,7 @@ long BonWin::onSelect(FXObject *, FXSelector, void *data)
   return 1;
 }
 
-// ---- the row update and the end of a transaction ----
+// ---- asking, and showing how an action ended ----
 
 bool BonWin::ask(const std::string &question)
 {
@@ -133,73 +119,13 @@ bool BonWin::ask(const std::string &question)
   return MessageBox::yes(this, title_question.str(), question);
 }
 
-bool BonWin::lock_open_lines(const Rows &shown, std::vector<Tools::Ref<BONLINE> > &lines)
+Orders::SeenLines BonWin::seen(const Rows &rows)
 {
-  Tools::Ref<Tools::Database> db = get_db();
-  std::string keys;
-  for (const Tools::Ref<Tools::DBBindType> &row : shown)
-    keys += (keys.empty() ? "'" : ", '") + Tools::sql_escape(cell_text(*row, "idx")) + "'";
-  // A second station that settles the same lines meanwhile waits for this
-  // transaction and then finds them no longer open; this one waits a few
-  // seconds at most for a station that holds one of them.
-  std::vector<Tools::Ref<BONLINE> > found;
-  const StaticText *reason = nullptr;
-  if (Tools::select_rows<BONLINE>(*db, "BONLINE", found,
-                                  Tools::format("where idx in (%s) for update wait %d", keys, LOCK_WAIT_SECONDS)) < 0) {
-    if (db->get_error().find("Lock wait timeout") == std::string::npos) {
-      db_error_rolled_back();
-      return false;
-    }
-    reason = &busy_elsewhere;
-  }
-  // Each line as it stands now, in the order of the list.
-  for (auto row = shown.begin(); row != shown.end() && !reason; ++row) {
-    const std::string idx = cell_text(**row, "idx");
-    Tools::Ref<BONLINE> line;
-    for (const Tools::Ref<BONLINE> &candidate : found)
-      if (candidate->idx.format("%s") == idx)
-        line = candidate;
-    if (!line.valid() || line->storniert.value.get_value() != JANEIN::NEIN ||
-        line->bezahlt.value.get_value() != JANEIN::NEIN ||
-        cell_text(**row, "layoutk_idx") != line->layoutk_idx.format("%s") ||
-        cell_text(**row, "layoutp_idx") != line->layoutp_idx.format("%s")) {
-      TOOLS_LOG(Tools::format("idx %s is no longer open here", idx));
-      reason = &changed_elsewhere;
-    }
-    lines.push_back(line);
-  }
-  if (!reason)
-    return true;
-  if (!db->rollback())
-    db_error();
-  MessageBox::error(this, title_data_error.str(), reason->str());
-  refresh_table();
-  return false;
-}
-
-void BonWin::change_lines(const Rows &shown, const std::function<std::string(BONLINE &)> &change)
-{
-  std::vector<Tools::Ref<BONLINE> > lines;
-  if (!lock_open_lines(shown, lines))
-    return;
-  for (const Tools::Ref<BONLINE> &line : lines) {
-    set_history(*line, 1);
-    const std::string done = change(*line);
-    if (!Tools::update_object(*get_db(), *line, Tools::format("where idx = '%d'", line->idx.value))) {
-      db_error_rolled_back();
-      return;
-    }
-    if (!done.empty())
-      TOOLS_LOG(done);
-  }
-  keep();
-}
-
-void BonWin::keep()
-{
-  if (!get_db()->commit())
-    db_error_rolled_back();
-  refresh_table();
+  Orders::SeenLines lines;
+  for (const Tools::Ref<Tools::DBBindType> &row : rows)
+    if (const BONLINE *line = row.valid() ? dynamic_cast<const BONLINE *>(&*row) : nullptr)
+      lines.push_back(Orders::seen(*line));
+  return lines;
 }
 
 bool BonWin::have_user()
@@ -219,20 +145,42 @@ BonWin::Rows BonWin::chosen_lines()
   return rows;
 }
 
+Orders BonWin::orders() { return Orders(*get_db(), *context->getUser()); }
+
+void BonWin::report(const Orders::Result &result)
+{
+  const StaticText *words = nullptr;
+  switch (result.outcome) {
+  case Orders::DONE:
+    break;
+  case Orders::FAILED:
+    DBError::report(this, *this, DBError::TEXT, result.error, result.statement, result.connection_lost);
+    return;
+  case Orders::CHANGED_ELSEWHERE:
+    words = &changed_elsewhere;
+    break;
+  case Orders::NO_USER:
+    words = &no_user;
+    break;
+  default:
+    words = &busy_elsewhere;
+    break;
+  }
+  if (words)
+    MessageBox::error(this, title_data_error.str(), words->str());
+  refresh_table();
+}
+
 // ---- actions ----
 
 long BonWin::onBonieren(FXObject *, FXSelector, void *)
 {
   if (!have_user())
     return 1;
-  BONLINE line;
-  AddLineWin entry(this, *context, *room, *table, line);
-  if (entry.execute(PLACEMENT_OWNER) == 0) {
-    if (!get_db()->rollback())
-      db_error();
-    return 1;
-  }
-  keep();
+  // The entry books the line itself when it is accepted.
+  AddLineWin entry(this, *context, *room, *table);
+  if (entry.execute(PLACEMENT_OWNER) != 0)
+    refresh_table();
   return 1;
 }
 
@@ -249,13 +197,7 @@ long BonWin::onStorno(FXObject *, FXSelector, void *)
     return 1;
   if (!have_user() || !ask(storno_question.str()))
     return 1;
-  Tools::Ref<USER> user = context->getUser();
-  change_lines({Tools::Ref<Tools::DBBindType>(&current_line, false)}, [&](BONLINE &line) {
-    line.storno_user = user->login.value;
-    line.storno_user_idx = user->idx.value;
-    line.storniert = JANEIN::JA;
-    return std::string();
-  });
+  report(orders().cancel(Orders::seen(current_line)));
   return 1;
 }
 
@@ -264,12 +206,7 @@ long BonWin::onBar(FXObject *, FXSelector, void *)
   const Rows rows = chosen_lines();
   if (rows.empty() || !ask(Tools::format("%s %s", static_cast<unsigned>(rows.size()), paid_question)))
     return 1;
-  change_lines(rows, [](BONLINE &line) {
-    line.bezahlt = JANEIN::JA;
-    line.bar_bezahlt = Tools::from_cents(Tools::line_cents(line.preis, line.anzahl));
-    line.sonst_bezahlt = 0.0;
-    return Tools::format("idx %d auf bezahlt gesetzt.", line.idx.value);
-  });
+  report(orders().pay_cash(seen(rows)));
   return 1;
 }
 
@@ -287,27 +224,7 @@ long BonWin::onBezahlen(FXObject *, FXSelector, void *)
   }
   if (!ask(Tools::format("%s %s", static_cast<unsigned>(rows.size()), paid_question)))
     return 1;
-  // In cents, so that the parts of the lines add up exactly.
-  long long offen_sonst = Tools::to_cents(all_preis) - Tools::to_cents(cash);
-  long long offen_bar = Tools::to_cents(cash);
-  TOOLS_LOG(Tools::format("offen_sonst: %lf offen_bar: %lf all_preis: %lf", Tools::from_cents(offen_sonst),
-                          Tools::from_cents(offen_bar), all_preis));
-  change_lines(rows, [&](BONLINE &line) {
-    const long long amount = Tools::line_cents(line.preis, line.anzahl);
-    line.bezahlt = JANEIN::JA;
-    long long other = 0;
-    if (offen_sonst > 0 && amount > 0)
-      other = offen_sonst < amount ? offen_sonst : amount;
-    if (other > 0) {
-      line.sonst_art_name = kind.name.value;
-      line.sonst_art_idx = kind.idx.value;
-      offen_sonst -= other;
-    }
-    line.sonst_bezahlt = Tools::from_cents(other);
-    line.bar_bezahlt = Tools::from_cents(amount - other);
-    return Tools::format("idx %d auf bezahlt gesetzt sonst_preis: %lf bar_bezahlt: %lf preis: %lf.", line.idx.value,
-                         line.sonst_bezahlt.value, line.bar_bezahlt.value, line.preis.value);
-  });
+  report(orders().pay(seen(rows), cash, kind));
   return 1;
 }
 
@@ -324,13 +241,6 @@ long BonWin::onMoveTo(FXObject *, FXSelector, void *)
     if (dialog.execute(PLACEMENT_OWNER) == 0)
       return 1;
   }
-  TOOLS_LOG(Tools::format("Umbuchung auf Tisch %s", target_table.label_name.value));
-  change_lines(rows, [&](BONLINE &line) {
-    line.layoutk_idx = target_room.idx.value;
-    line.layoutk_name = target_room.name.value;
-    line.layoutp_idx = target_table.idx.value;
-    line.layoutp_label_name = target_table.label_name.value;
-    return std::string();
-  });
+  report(orders().move(seen(rows), target_room, target_table));
   return 1;
 }

@@ -5,12 +5,12 @@
 // another table, and settle them in cash or with another kind of payment.
 //
 // Every action asks first and writes only after "Ja": nothing is written
-// and no line is locked while a question waits for its answer. Then each
-// line is read again, locked, changed and written, and the action ends
-// with its own commit, or with a rollback that keeps nothing of it: a
-// line that another station has cancelled, paid or moved since the list
-// was filled, or that another station holds for longer than a few
-// seconds, stops the action with a message.
+// and no line is locked while a question waits for its answer. Then the
+// order operations (Orders) do the work in one unit of work of their own,
+// and the window shows how it ended: a line that another station has
+// cancelled, paid or moved since the list was filled, or that another
+// station holds for longer than a few seconds, stops the action with a
+// message, shown after everything was rolled back.
 #include <functional>
 #include <string>
 #include <vector>
@@ -20,6 +20,7 @@
 #include "schema/tables.h"
 #include "gui/dialog.h"
 #include "gui/lang.h"
+#include "rooms/orders.h"
 
 class SpreadSheet;
 
@@ -55,30 +56,18 @@ protected:
   // The question before an action; true for "Ja" only.
   bool ask(const std::string &question);
   typedef std::vector<Tools::Ref<Tools::DBBindType> > Rows;
-  // Reads the lines `shown` (the rows as the list was filled) again in one
-  // statement, locked until the transaction ends, into `lines`, in the
-  // same order. When one cannot be read or locked, is gone, is no longer
-  // open, or no longer stands where the list showed it, the transaction
-  // is rolled back, the reason shown, and the result is false.
-  bool lock_open_lines(const Rows &shown, std::vector<Tools::Ref<BONLINE> > &lines);
-  // The lines `shown`, read again and locked (lock_open_lines), each
-  // stamped, given `change` (which returns what the log says once the
-  // line is written, or nothing) and written back; then the action is
-  // kept. At the first line that cannot be read or written the
-  // transaction is rolled back and the reason shown: nothing of the
-  // action is kept.
-  void change_lines(const Rows &shown, const std::function<std::string(BONLINE &)> &change);
-  // Commits the action and shows the list as it is now.
-  void keep();
+  // The lines of the rows as the list showed them.
+  static Orders::SeenLines seen(const Rows &rows);
   // Whether somebody is logged in (message when not).
   bool have_user();
-  // The selected lines; none when nobody is logged in (message).
+  // The selected rows; none when nobody is logged in (message).
   Rows chosen_lines();
-
+  // The order operations for the user logged in.
+  Orders orders();
+  // Shows how an operation ended (it has ended its unit of work), and the
+  // list as it is now unless a statement failed.
+  void report(const Orders::Result &result);
 public:
-  // How long an action waits for a line that another station holds.
-  static constexpr int LOCK_WAIT_SECONDS = 3;
-
   BonWin(FX::FXWindow *owner, AppContext &main, LAYOUTK &room, LAYOUTP &table);
   virtual ~BonWin();
 

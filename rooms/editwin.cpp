@@ -64,6 +64,7 @@ EditWin::EditWin(FXWindow *owner, AppContext *mw)
   FXHorizontalFrame *top = new FXHorizontalFrame(all, LAYOUT_FILL_X, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
   new Label(top, mw, "Raum:");
   room_combo = new DBComboBox<LAYOUTK>(top, mw, "name", this, ID_ROOM, 0);
+  room_combo->set_order("name"); // the rooms by name, as they were always listed
   room_combo->fill();
   add_bind_var(static_cast<ComboBox *>(room_combo), &room.name.value);
   new BarButtonNew(top, mw, this, ID_NEW_ROOM, BUTTON_NORMAL | LAYOUT_RIGHT);

@@ -8,6 +8,7 @@
 #include "tools/widgets/theme.h"
 #include "gui/messagebox.h"
 #include "gui/buttonbar.h"
+#include "rooms/orders.h"
 #include "rooms/place.h"
 
 using namespace FX;
@@ -34,6 +35,7 @@ MoveToWin::MoveToWin(FXWindow *owner, AppContext &main, LAYOUTK &room_record, LA
   FXHorizontalFrame *row = new FXHorizontalFrame(frame, 0, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
   new Label(row, &main, "Raum:", nullptr, LABEL_NORMAL, 0, 0, 0, 0, 2, 2, 2, 2);
   room_combo = new DBComboBox<LAYOUTK>(row, &main, "name", this, ID_ROOM, 0);
+  room_combo->set_order("name"); // the rooms by name, as they were always listed
   new Label(row, &main, "Tisch:", nullptr, LABEL_NORMAL, 0, 0, 0, 0, 2, 2, 2, 2);
   table_combo = new DBComboBox<LAYOUTP>(row, &main, "label_name", this, ID_DESK, 0);
   room_combo->fill();
@@ -58,7 +60,7 @@ long MoveToWin::onRoom(FXObject *, FXSelector, void *)
     db_error();
   // The table chosen so far belonged to the room before.
   *table = LAYOUTP();
-  table_combo->set_where(Tools::format("layout_idx = '%d' ", room->idx.value));
+  table_combo->set_where(Orders::room_tables_condition(room->idx.value));
   table_combo->fill();
   return 1;
 }

@@ -118,6 +118,9 @@ std::string create_sql()
   return text;
 }
 
+const char *const STATIONS_OPEN = "Korvan is still open on a station and uses the tables: close Korvan on every "
+                                  "station, then run the upgrade again.";
+
 std::string upgrade_sql()
 {
   // A unique key cannot be added over values stored twice (as the key
@@ -128,7 +131,7 @@ std::string upgrade_sql()
   each_record([&](Tools::DBBindType *record) {
     if (const TableIndexes *own = dynamic_cast<const TableIndexes *>(record))
       for (const TableIndexes::Index &index : own->indexes) {
-        text += format("ALTER TABLE `%s` ADD %sINDEX IF NOT EXISTS `%s` (%s);\n", record->get_name(),
+        text += format("  ALTER TABLE `%s` ADD %sINDEX IF NOT EXISTS `%s` (%s);\n", record->get_name(),
                        index.unique ? "UNIQUE " : "", index.name, index_columns(index));
         if (!index.unique)
           continue;
@@ -142,22 +145,48 @@ std::string upgrade_sql()
                         record->get_name(), named, columns, record->get_name(), columns);
       }
   });
-  if (twice.empty())
-    return text;
-  return "SET @korvan_twice = concat_ws('; '" + twice +
-         ");\n"
-         "EXECUTE IMMEDIATE IF(@korvan_twice = '', 'DO 0', concat('SIGNAL SQLSTATE ''45000'' SET MESSAGE_TEXT = ', "
-         "quote(left(concat('Not upgraded, nothing changed: these keys must be unique but are stored more than "
-         "once. Rename or delete the extra rows, then upgrade again. ', @korvan_twice), 512))));\n" +
-         text;
+  // A station holds a lock on a table it has read until it commits, and a
+  // change to the table waits for it; every station's next statement on
+  // that table would then wait behind the change, by default for a year.
+  // So the changes wait a few seconds and then stop with a message. Their
+  // block needs the client's DELIMITER command (split_sql_statements
+  // knows it too).
+  std::string script = format("SET SESSION lock_wait_timeout = %d;\n", UPGRADE_LOCK_WAIT_SECONDS);
+  if (!twice.empty())
+    script += "SET @korvan_twice = concat_ws('; '" + twice +
+              ");\n"
+              "EXECUTE IMMEDIATE IF(@korvan_twice = '', 'DO 0', concat('SIGNAL SQLSTATE ''45000'' SET MESSAGE_TEXT = ', "
+              "quote(left(concat('Not upgraded, nothing changed: these keys must be unique but are stored more than "
+              "once. Rename or delete the extra rows, then upgrade again. ', @korvan_twice), 512))));\n";
+  return script + "DELIMITER //\nBEGIN NOT ATOMIC\n" +
+         format("  DECLARE EXIT HANDLER FOR 1205 SIGNAL SQLSTATE '45000' SET MESSAGE_TEXT = '%s';\n", STATIONS_OPEN) +
+         text + "END //\nDELIMITER ;\n";
 }
 
 std::vector<std::string> split_sql_statements(const std::string &script)
 {
   std::vector<std::string> statements;
   std::string current;
+  std::string delimiter = ";";
+  auto cut = [&]() {
+    if (!Tools::strip(current).empty())
+      statements.push_back(Tools::strip(current));
+    current.clear();
+  };
   for (std::size_t i = 0; i < script.size(); ++i) {
     char c = script[i];
+    if (Tools::strip(current).empty() && (i == 0 || script[i - 1] == '\n') &&
+        Tools::toupper(script.substr(i, 10)) == "DELIMITER ") {
+      std::size_t end = script.find('\n', i);
+      if (end == std::string::npos)
+        end = script.size();
+      const std::string chosen = Tools::strip(script.substr(i + 10, end - i - 10));
+      if (!chosen.empty())
+        delimiter = chosen;
+      current.clear();
+      i = end;
+      continue;
+    }
     if (c == '\'' || c == '"' || c == '`') {
       const std::size_t end = Tools::skip_sql_quoted(script, i);
       current.append(script, i, end - i);
@@ -174,15 +203,13 @@ std::vector<std::string> split_sql_statements(const std::string &script)
       i = end == std::string::npos ? script.size() : end + 1;
       continue;
     }
-    if (c == ';') {
-      if (!Tools::strip(current).empty())
-        statements.push_back(Tools::strip(current));
-      current.clear();
+    if (script.compare(i, delimiter.size(), delimiter) == 0) {
+      cut();
+      i += delimiter.size() - 1;
       continue;
     }
     current += c;
   }
-  if (!Tools::strip(current).empty())
-    statements.push_back(Tools::strip(current));
+  cut();
   return statements;
 }

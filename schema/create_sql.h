@@ -22,12 +22,18 @@ std::string create_table_sql(Tools::DBBindType *record, std::vector<Tools::Ref<F
 // keys added since), as statements that change nothing where it is there
 // already. Where a table holds twice what a new unique key must hold
 // once, the first statements fail with those values named, and nothing
-// is changed.
+// is changed. A change that must wait for a table that a station is using
+// gives up after UPGRADE_LOCK_WAIT_SECONDS with STATIONS_OPEN as the
+// error's message.
+const int UPGRADE_LOCK_WAIT_SECONDS = 5;
+extern const char *const STATIONS_OPEN;
 std::string upgrade_sql();
 
 // Cuts a script into single statements (without their ';'), so that a
 // client that runs one statement per call can load it. Semicolons inside
-// quotes, backticks and comments do not cut; blank pieces are dropped.
+// quotes, backticks and comments do not cut; blank pieces are dropped. A
+// line "DELIMITER x" sets what ends a statement instead of ';', as in the
+// mariadb client.
 std::vector<std::string> split_sql_statements(const std::string &script);
 
 #endif

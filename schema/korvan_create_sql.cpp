@@ -2,6 +2,8 @@
 //   korvan-create-sql | mariadb korvan
 // With --upgrade, what a database created by an earlier version lacks:
 //   korvan-create-sql --upgrade | mariadb korvan
+// (with every station closed: while one uses the tables, the upgrade stops
+// after a few seconds and says so).
 #include <cstring>
 #include <iostream>
 

@@ -1,5 +1,7 @@
 #include "schema/tables.h"
 
+#include "tools/core/format.h"
+
 using Tools::DBBindType;
 
 Forkey::Forkey(const DBBindType &owner, const Tools::DBType &key_column, const std::string &ref_table,
@@ -28,6 +30,14 @@ BASE &BASE::operator=(const BASE &other)
 {
   DBBindType::operator=(other);
   return *this;
+}
+
+std::string BASE::stamp_text(std::time_t when)
+{
+  std::tm t;
+  localtime_r(&when, &t);
+  return Tools::format("%d-%02d-%02d %02d:%02d:%02d", t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour,
+                       t.tm_min, t.tm_sec);
 }
 
 // ---- GRP_UST ----

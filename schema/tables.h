@@ -10,6 +10,7 @@
 // Records copy by assignment, column by column through the columns' text;
 // the copy constructors build a fresh record and assign.
 
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -89,6 +90,10 @@ public:
 
   BASE(const std::string &table, Tools::DBBindType *owner);
   BASE &operator=(const BASE &other);
+
+  // The text of a history stamp for a point in time, in local time
+  // ("2008-03-07 09:05:00").
+  static std::string stamp_text(std::time_t when);
 };
 
 // A VAT group; its name is a key.

@@ -2,11 +2,13 @@
 
 #include <iostream>
 
+#include "shell/heap.h"
 #include "shell/mainwindow.h"
 #include "shell/startup.h"
 
 int main(int argc, char *argv[])
 {
+  keep_freed_heap();
   return run_guarded(
       [&]() {
         // The administrator's script for creating the tables, at every start.

@@ -144,6 +144,28 @@ TEST(Format, AgreesWithPrintfOnCommonDirectives)
       agree(f, v);
 }
 
+// A program type whose text is itself built by the formatter, as an
+// amount field's text may be.
+struct Amount
+{
+  double value;
+  std::string text;
+  explicit Amount(double v) : value(v) {}
+  operator const char *()
+  {
+    text = format("%0.2lf", value);
+    return text.c_str();
+  }
+};
+
+} // namespace
+
+namespace Tools {
+template <> struct FormatArg<Amount> : FormatCStrArg<Amount> {};
+} // namespace Tools
+
+namespace {
+
 TEST(Format, RulesOfItsOwn)
 {
   const std::pair<const char *, std::string> cases[] = {
@@ -164,6 +186,9 @@ TEST(Format, RulesOfItsOwn)
       {"a %-5", format("a %-5", 1)},
       {"a ", format("a %.", 1)},
       {"%5!x 1", format("%5!x %d", 1)},
+      // A type that formats while it renders leaves the outer text alone.
+      {"    1.50", format("%8s", Amount(1.5))},
+      {"  2.5|1.50    |ff", format("%5.1f|%-8s|%x", 2.5, Amount(1.5), 255)},
   };
   for (const auto &c : cases)
     EXPECT_EQ(c.first, c.second);

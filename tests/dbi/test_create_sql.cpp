@@ -2,10 +2,12 @@
 // upgrade as an administrator runs it through the server's client.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 
 #include "schema/create_sql.h"
 #include "tests/support/db_fixture.h"
+#include "tests/support/db_support.h"
 #include "tests/support/files.h"
 
 TEST(CreateSql, MatchesTheScriptByteForByte)
@@ -18,6 +20,10 @@ TEST(CreateSql, SplitsAtSemicolonsOutsideQuotesAndComments)
   EXPECT_EQ((std::vector<std::string>{"SET A=1", "INSERT INTO T VALUES ('a;b', \"c;\\\"d\", `e;f`)"}),
             split_sql_statements("SET A=1;\n-- note; here\nINSERT INTO T VALUES ('a;b', \"c;\\\"d\", `e;f`);\n"
                                  "/* x; */ ;\n"));
+  // A block of statements between the client's DELIMITER lines is one.
+  EXPECT_EQ((std::vector<std::string>{"SET A=1", "BEGIN NOT ATOMIC SELECT ';'; SELECT 2; END", "SET B=2"}),
+            split_sql_statements("SET A=1;\ndelimiter //\nBEGIN NOT ATOMIC SELECT ';'; SELECT 2; END //\n"
+                                 "DELIMITER ;\nSET B=2;\n"));
 }
 
 using CreateSqlOnServer = korvan_test::FreshDatabase;
@@ -79,4 +85,27 @@ TEST_F(CreateSqlOnServer, LoadsAgainOverFilledTablesAndUpgradesAnOlderDatabaseOn
               korvan_test::query_value(*db, indexes))
         << run;
   }
+}
+
+TEST_F(CreateSqlOnServer, AnUpgradeWhileAStationUsesTheTableStopsAfterAFewSecondsAndSaysWhy)
+{
+  ASSERT_TRUE(db->exec("ALTER TABLE BONLINE DROP INDEX idx_BONLINE_open").ok) << db->get_error();
+  // A station that has read order lines holds a lock on the table until it
+  // ends its transaction.
+  Tools::Ref<Tools::Database> station = korvan_test::open_database(name);
+  ASSERT_TRUE(station->exec("select count(*) from BONLINE").ok);
+
+  std::string printed;
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(upgrade(name, printed));
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_NE(std::string::npos, printed.find(STATIONS_OPEN)) << printed;
+  EXPECT_GE(seconds, UPGRADE_LOCK_WAIT_SECONDS - 1);
+  EXPECT_LT(seconds, UPGRADE_LOCK_WAIT_SECONDS + 20);
+  EXPECT_TRUE(station->exec("select count(*) from BONLINE").ok); // the station works on
+
+  ASSERT_TRUE(station->rollback());
+  EXPECT_TRUE(upgrade(name, printed)) << printed;
+  EXPECT_EQ("4", korvan_test::query_value(*db, "select count(*) from information_schema.statistics where "
+                                               "table_schema = database() and index_name = 'idx_BONLINE_open'"));
 }

@@ -1,8 +1,11 @@
 // The query layer: table tokens, paging and records through the server.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "schema/tables.h"
 #include "tests/support/db_fixture.h"
+#include "tests/support/db_support.h"
 #include "tests/support/recording_db.h"
 #include "tools/core/format.h"
 #include "tools/dbi/query.h"
@@ -37,6 +40,34 @@ TEST(TableToken, ExpandsOnlyBoundTablesOutsideLiterals)
   EXPECT_THROW(arrays.bind_array(users), BaseException);
 }
 
+TEST(StableOrder, TheUniqueKeysGoLastAfterTheStatementsOwnOrder)
+{
+  const std::vector<std::string> key{"T.idx"};
+  const std::pair<std::string, std::string> cases[] = {
+      {"select a from T order by T.idx", "select a from T  "},
+      {"select a from T order by name desc, T.idx", "select a from T order by name desc"},
+      {"select a from T where b = 'x' ORDER BY idx", "select a from T where b = 'x' ORDER BY idx"},
+      // Words in literals, identifiers and subqueries are no clauses.
+      {"select `limit` from T where n = 'order by' and c in (select c from U order by c limit 1) order by T.idx",
+       "select `limit` from T where n = 'order by' and c in (select c from U order by c limit 1)"},
+      // A grouped statement gives one row per group.
+      {"select count(T.name) from T group by T.name order by T.name",
+       "select count(T.name) from T group by T.name "},
+      {"select a, b from T group by a, b having count(*) > 1 order by a, b",
+       "select a, b from T group by a, b having count(*) > 1"},
+      {"select a from T group by a order by count(*), a", "select a from T group by a order by count(*)"},
+      // What may not be followed by an order.
+      {"select a from T limit 5", "select a from T limit 5"},
+      {"select a from T for update", "select a from T for update"},
+      {"select a from T union select a from U", "select a from T union select a from U"},
+      {"select a from T group by a with rollup", "select a from T group by a with rollup"},
+  };
+  for (const auto &c : cases)
+    EXPECT_EQ(c.first, stable_order(c.second, key)) << c.second;
+  EXPECT_EQ("select count(*) from T", stable_order("select count(*) from T", {}));
+  EXPECT_EQ("select a from T, U order by T.idx, U.idx", stable_order("select a from T, U", {"T.idx", "U.idx"}));
+}
+
 class Query : public korvan_test::FreshDatabase
 {
 protected:
@@ -47,6 +78,14 @@ protected:
       values += format("%s('R%04d', %d, 0, 0)", i > 1 ? "," : "", i, i);
     ASSERT_TRUE(db->exec("insert into LAYOUTK(name, width, height, color) values " + values).ok) << db->get_error();
     ASSERT_TRUE(db->commit());
+  }
+  void add_rooms_uncommitted(int n)
+  {
+    ASSERT_TRUE(db->exec(format("insert into LAYOUTK(name, width, height, color) select concat('R', lpad(seq, 4, "
+                                "'0')), seq, 0, 0 from seq_1_to_%d",
+                                n))
+                    .ok)
+        << db->get_error();
   }
 };
 
@@ -130,6 +169,130 @@ TEST_F(Query, ALongReadInPagesGivesEveryRowOnceInFewStatements)
   ASSERT_TRUE(rec->quiet("rename table LAYOUTK_GONE to LAYOUTK").ok);
   EXPECT_EQ(10, select_object_rows(*recorded, query, arrays, again));
   EXPECT_EQ("R0081", rooms[0].name.value);
+}
+
+TEST_F(Query, PagesOverAnOrderWithTiesGiveEveryRowOnce)
+{
+  ASSERT_TRUE(db->exec("insert into LAYOUTK(name, width, height, color) select concat('R', seq), seq % 3, 0, 0 "
+                       "from seq_1_to_5000")
+                  .ok)
+      << db->get_error();
+  ASSERT_TRUE(db->commit());
+  LAYOUTK rooms[100];
+  DBArrayBind arrays;
+  arrays.bind_array(rooms);
+  DBLimit limit(100);
+  std::set<int> seen;
+  int n, width = 0;
+  bool ordered = true;
+  while ((n = select_object_rows(*db, "select %LAYOUTK from LAYOUTK order by width", arrays, limit)) > 0)
+    for (int i = 0; i < n; ++i) {
+      seen.insert(rooms[i].idx.value);
+      ordered = ordered && rooms[i].width.value >= width;
+      width = rooms[i].width.value;
+    }
+  ASSERT_EQ(0, n) << db->get_error();
+  EXPECT_EQ(5000u, seen.size());
+  EXPECT_EQ(5000u, limit.offset);
+  EXPECT_TRUE(ordered); // the statement's own order first
+}
+
+TEST_F(Query, APageAfterTheHandleChangedTheDatabaseOrAfterTheEndShowsTheDatabaseNow)
+{
+  add_rooms(300);
+  LAYOUTK rooms[10];
+  DBArrayBind arrays;
+  arrays.bind_array(rooms);
+  const std::string query = "select %LAYOUTK from LAYOUTK";
+  // Nine pages: the ninth comes from rows read ahead.
+  auto nine_pages = [&](DBLimit &limit) {
+    for (int p = 0; p < 9; ++p)
+      ASSERT_EQ(10, select_object_rows(*db, query, arrays, limit)) << p;
+  };
+  auto names = [&](int n) {
+    std::vector<std::string> v;
+    for (int i = 0; i < n; ++i)
+      v.push_back(rooms[i].name.value);
+    return v;
+  };
+  const std::vector<std::string> page10 = {"R0091", "R0092", "R0093", "R0094", "R0095",
+                                           "R0096", "R0097", "R0098", "R0099", "R0100"};
+
+  // The handle's own update, not yet committed.
+  DBLimit own(10);
+  nine_pages(own);
+  ASSERT_TRUE(db->exec("update LAYOUTK set name = 'changed' where name = 'R0095'").ok);
+  ASSERT_EQ(10, select_object_rows(*db, query, arrays, own));
+  std::vector<std::string> expected = page10;
+  expected[4] = "changed";
+  EXPECT_EQ(expected, names(10));
+  ASSERT_TRUE(db->rollback());
+
+  // Another station's delete, seen once the handle ends its transaction,
+  // as every action of the program does.
+  Ref<Database> station = korvan_test::open_database(name);
+  DBLimit other(10);
+  nine_pages(other);
+  ASSERT_TRUE(station->exec("delete from LAYOUTK where name = 'R0095'").ok);
+  ASSERT_TRUE(station->commit());
+  ASSERT_TRUE(db->commit());
+  ASSERT_EQ(10, select_object_rows(*db, query, arrays, other));
+  expected = page10;
+  expected.erase(expected.begin() + 4);
+  expected.push_back("R0101");
+  EXPECT_EQ(expected, names(10));
+
+  // Rows the handle wrote and rolled back are gone from the next page.
+  ASSERT_TRUE(db->exec("delete from LAYOUTK").ok);
+  ASSERT_TRUE(db->commit());
+  add_rooms_uncommitted(300);
+  DBLimit rolled(10);
+  nine_pages(rolled);
+  ASSERT_TRUE(db->rollback());
+  EXPECT_EQ(0, select_object_rows(*db, query, arrays, rolled));
+
+  // A row added after the read reached its end.
+  add_rooms(300);
+  DBLimit end(10);
+  int n;
+  while ((n = select_object_rows(*db, query, arrays, end)) > 0) {
+  }
+  ASSERT_EQ(0, n);
+  ASSERT_TRUE(station->exec("insert into LAYOUTK(name, width, height, color) values ('late', 1, 1, 1)").ok);
+  ASSERT_TRUE(station->commit());
+  ASSERT_EQ(1, select_object_rows(*db, query, arrays, end));
+  EXPECT_EQ("late", rooms[0].name.value);
+  EXPECT_EQ(0, select_object_rows(*db, query, arrays, end));
+}
+
+TEST_F(Query, AVeryLongReadHoldsAFewThousandRowsAtATime)
+{
+  ASSERT_TRUE(db->exec("insert into LAYOUTK(name, width, height, color) select concat('R', seq), seq, 0, 0 "
+                       "from seq_1_to_100000")
+                  .ok)
+      << db->get_error();
+  ASSERT_TRUE(db->commit());
+  korvan_test::RecordingDB *rec = nullptr;
+  Ref<Database> recorded = korvan_test::connect_recording(name, rec);
+  DBTypeInt width;
+  DBTypeList fields;
+  fields.add(&width);
+  DBLimit limit(100);
+  long long sum = 0;
+  int n;
+  while ((n = select_values(*recorded, "select width from LAYOUTK order by idx", fields, limit)) > 0)
+    sum += width.value; // the first row of each page
+  ASSERT_EQ(0, n);
+  EXPECT_EQ(100000u, limit.offset);
+  EXPECT_EQ(49951000LL, sum); // 1, 101, 201, ...: every page in its place
+  unsigned largest = 0;
+  for (const std::string &sql : rec->statements) {
+    const std::size_t at = sql.rfind(", ");
+    largest = std::max(largest, static_cast<unsigned>(std::stoul(sql.substr(at + 2))));
+  }
+  EXPECT_LE(largest, DBLimit::MAX_AHEAD);
+  EXPECT_GE(largest, DBLimit::MAX_AHEAD / 2);
+  EXPECT_LE(rec->statements.size(), 40u); // of a thousand pages
 }
 
 TEST_F(Query, AnOrderLineWithItsRoomAndTableRoundTrips)

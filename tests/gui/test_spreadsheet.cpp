@@ -67,7 +67,7 @@ TEST_F(SheetTest, FeedShowsEveryRowWithItsKeyInTheRowHeader)
   }
   // A grouped count counts its groups, a page of one row at a time.
   EXPECT_EQ(sheet->select("LAYOUTK", "", " group by name ", "count(*)"), 3);
-  EXPECT_EQ(rec->statements[0], "select count(*) from LAYOUTK   group by name  limit 0, 1");
+  EXPECT_EQ(rec->statements[0], "select count(*) from LAYOUTK   group by name order by name limit 0, 1");
 }
 
 TEST_F(SheetTest, AnEditWritesOnlyTheChangedRowsInOneCommit)

@@ -93,11 +93,21 @@ TEST_F(Widgets, ATableBoxFillsInPagesOfAHundredAndLogsAFailedPage)
   DBComboBox<LAYOUTK> box(main, main, "idx", nullptr, 0, 0, "name", "nosuch", "width|%03d");
   box.fill();
   EXPECT_EQ(rec->statements.size(), 4u);
-  EXPECT_EQ(rec->statements[1], "select idx , name, width from LAYOUTK  limit 100, 100");
+  // Every page in the order of the keys, which no two rows share.
+  EXPECT_EQ(rec->statements[1], "select idx , name, width from LAYOUTK order by LAYOUTK.idx limit 100, 100");
   std::vector<std::string> expected{""};
   for (const std::vector<std::string> &r : rec->quiet("select idx, name, width from LAYOUTK").rows.rows)
     expected.push_back(r[0] + " :  " + r[1] + " " + Tools::format("%03d", std::stoi(r[2])));
   EXPECT_EQ(item_texts(box), expected);
+  // A box with an order of its own: the rooms by name.
+  DBComboBox<LAYOUTK> rooms(main, main, "name", nullptr, 0, 0);
+  rooms.set_order("name");
+  rooms.fill();
+  std::vector<std::string> by_name{""};
+  for (const std::vector<std::string> &r : rec->quiet("select name from LAYOUTK order by name").rows.rows)
+    by_name.push_back(r[0]);
+  EXPECT_EQ(item_texts(rooms), by_name);
+  EXPECT_EQ(rec->statements.back(), "select name  from LAYOUTK  order by name, LAYOUTK.idx limit 250, 100");
 
   box.set_where("no_such_column = 1");
   LogCapture log;

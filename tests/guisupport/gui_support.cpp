@@ -42,6 +42,10 @@ public:
       delete this;
     } else if (--tries < 0) {
       ADD_FAILURE() << "a modal window or a step that never came";
+      // A modal window left waiting would hold the test until its time
+      // limit: it ends here.
+      if (FXWindow *modal = the_app->getModalWindow())
+        the_app->stopModal(modal, 0);
       delete this;
     } else {
       Tools::fxcompat::add_timeout_ms(the_app, this, 0, pause);

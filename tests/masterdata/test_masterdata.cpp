@@ -486,8 +486,7 @@ TEST_F(ArtPointer, AGroupIsGivenWithThePointerAndTheArticleIsThenOfferedForOrder
 
   LAYOUTK room;
   LAYOUTP table;
-  BONLINE line;
-  AddLineWin entry(main, *main, room, table, line);
+  AddLineWin entry(main, *main, room, table);
   ASSERT_EQ(1, entry.get_groups()->getNumRows());
   entry.get_groups()->setCurrentItem(0, 0, TRUE);
   std::vector<std::string> offered;

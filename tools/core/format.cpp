@@ -22,16 +22,45 @@ int capped(long long v)
   return static_cast<int>(v);
 }
 
-// Every argument renders through a string stream, as printf directives are
-// mapped onto stream flags. Building a stream is costly, so each thread
-// keeps one and resets it; apply() sets every flag the rendering reads.
-std::ostringstream &render_stream()
+// Arguments that need a stream render through a string stream, as printf
+// directives are mapped onto stream flags. Building a stream is costly, so
+// each thread keeps one and resets it; apply() sets every flag the
+// rendering reads. A program type may format while it renders (its text
+// built by Tools::format): that inner call finds the thread's stream in use
+// and renders through one of its own, leaving the outer text alone.
+class RenderStream
 {
-  thread_local std::ostringstream os;
-  os.str(std::string());
-  os.clear();
-  return os;
-}
+  static thread_local std::ostringstream shared;
+  static thread_local bool shared_busy;
+  std::ostringstream *stream;
+  std::ostringstream *own;
+
+public:
+  RenderStream() : stream(&shared), own(nullptr)
+  {
+    if (shared_busy) {
+      own = new std::ostringstream;
+      stream = own;
+      return;
+    }
+    shared_busy = true;
+    shared.str(std::string());
+    shared.clear();
+  }
+  ~RenderStream()
+  {
+    if (own)
+      delete own;
+    else
+      shared_busy = false;
+  }
+  RenderStream(const RenderStream &) = delete;
+  RenderStream &operator=(const RenderStream &) = delete;
+  std::ostringstream &get() { return *stream; }
+};
+
+thread_local std::ostringstream RenderStream::shared;
+thread_local bool RenderStream::shared_busy = false;
 
 bool needs_hex_prefix(const FormatSpec &spec) { return spec.base == 2 && spec.alt && spec.showbase; }
 
@@ -203,7 +232,8 @@ void Formatter::use_arg(std::string &out, unsigned index, const FormatSpec &spec
     return;
   }
 
-  std::ostringstream &os = render_stream();
+  RenderStream lease;
+  std::ostringstream &os = lease.get();
   os << spec;
   if (arg.is_string && max_chars >= 0) {
     std::string_view text = arg.view(arg.ptr);

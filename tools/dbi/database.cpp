@@ -15,7 +15,7 @@ DB::~DB() = default;
 
 Database::Database(const std::string &host, const std::string &username, const std::string &password,
                    const std::string &database, int kind)
-    : db(kind == ODBC ? new ODBCDB() : nullptr), last_query(), error(NO_DATABASE)
+    : db(kind == ODBC ? new ODBCDB() : nullptr), last_query(), error(NO_DATABASE), statements(0)
 {
   if (db)
     open(host, username, password, database);
@@ -23,7 +23,7 @@ Database::Database(const std::string &host, const std::string &username, const s
 
 Database::Database(DB *driver, const std::string &host, const std::string &username, const std::string &password,
                    const std::string &database)
-    : db(driver), last_query(), error(NO_DATABASE)
+    : db(driver), last_query(), error(NO_DATABASE), statements(0)
 {
   if (db)
     open(host, username, password, database);
@@ -65,6 +65,7 @@ bool Database::note_query(const std::string &sql)
 {
   // Kept for error reports: without the secrets of the statement.
   last_query = Secret::mask(sql);
+  ++statements;
   if (!db)
     error = NO_DATABASE;
   return db != nullptr;

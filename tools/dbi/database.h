@@ -19,6 +19,7 @@ class Database
   DB *db;
   std::string last_query;
   std::string error;
+  unsigned long statements;
 
   void open(const std::string &host, const std::string &username, const std::string &password,
             const std::string &database);
@@ -51,6 +52,10 @@ public:
   // that never connected has lost nothing.
   bool connection_lost() const { return db && db->connection_lost(); }
   std::string get_last_query() const { return last_query; }
+  // How many statements the handle has sent. Rows kept from an earlier
+  // statement tell by it whether the handle has written, committed or
+  // rolled back since.
+  unsigned long get_statement_count() const { return statements; }
 
   DBErg<DBRowList> exec(const std::string &sql);
   DBErg<DBRowList> select(const std::string &sql, bool with_table_names);

@@ -1,6 +1,8 @@
 #include "tools/dbi/query.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cstring>
 #include <iterator>
 
 #include "tools/core/format.h"
@@ -22,6 +24,85 @@ std::size_t skip_sql_quoted(const std::string &sql, std::size_t start)
 }
 
 namespace {
+
+// Every table of the program keys its rows by this column.
+const char *const KEY_COLUMN = "idx";
+
+bool word_char(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$'; }
+
+// The word starting at i, in lower case.
+std::string word_at(const std::string &sql, std::size_t i)
+{
+  std::string word;
+  while (i < sql.size() && word_char(sql[i]))
+    word += static_cast<char>(std::tolower(static_cast<unsigned char>(sql[i++])));
+  return word;
+}
+
+// Behind the blanks from i on.
+std::size_t skip_blanks(const std::string &sql, std::size_t i)
+{
+  while (i < sql.size() && std::isspace(static_cast<unsigned char>(sql[i])))
+    ++i;
+  return i;
+}
+
+std::string trimmed(const std::string &text)
+{
+  const std::size_t first = skip_blanks(text, 0);
+  std::size_t last = text.size();
+  while (last > first && std::isspace(static_cast<unsigned char>(text[last - 1])))
+    --last;
+  return text.substr(first, last - first);
+}
+
+std::string lower(std::string text)
+{
+  for (char &c : text)
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+// The items of a column list, split at the commas outside quotes and
+// parentheses, each without its blanks.
+std::vector<std::string> list_items(const std::string &list)
+{
+  std::vector<std::string> items;
+  std::size_t start = 0;
+  int depth = 0;
+  for (std::size_t i = 0; i <= list.size();) {
+    if (i == list.size() || (list[i] == ',' && depth == 0)) {
+      const std::string item = trimmed(list.substr(start, i - start));
+      if (!item.empty())
+        items.push_back(item);
+      start = ++i;
+      continue;
+    }
+    const char c = list[i];
+    if (c == '\'' || c == '"' || c == '`') {
+      i = skip_sql_quoted(list, i);
+      continue;
+    }
+    if (c == '(' || c == ')')
+      depth += c == '(' ? 1 : -1;
+    ++i;
+  }
+  return items;
+}
+
+// The key columns of the records a read loads, once per table.
+std::vector<std::string> record_keys(const std::vector<const DBBindType *> &records)
+{
+  std::vector<std::string> keys;
+  for (const DBBindType *record : records) {
+    if (!record || !record->get_cell_by_name(KEY_COLUMN))
+      continue;
+    const std::string key = record->get_name() + "." + KEY_COLUMN;
+    if (std::find(keys.begin(), keys.end(), key) == keys.end())
+      keys.push_back(key);
+  }
+  return keys;
+}
 
 // Replaces every occurrence of token outside quoted literals and
 // identifiers.
@@ -88,7 +169,7 @@ DBErg<DBRowList> read(Database &db, const std::string &query, bool with_table_na
 
 int values_worker(Database &db, std::string query, DBTypeList &fields, DBLimit *limit)
 {
-  DBErg<DBRowList> result = read(db, query, false, limit);
+  DBErg<DBRowList> result = read(db, limit ? stable_order(query, {}) : query, false, limit);
   if (!result)
     return -1;
   const std::size_t rows = result.rows.rows.size();
@@ -106,7 +187,11 @@ int values_worker(Database &db, std::string query, DBTypeList &fields, DBLimit *
 
 int objects_worker(Database &db, std::string query, DBBindList &list, DBLimit *limit)
 {
-  DBErg<DBRowList> result = read(db, expand_table_fields(query, list), true, limit);
+  query = expand_table_fields(query, list);
+  if (limit)
+    query = stable_order(query, record_keys(std::vector<const DBBindType *>(list.records.begin(),
+                                                                            list.records.end())));
+  DBErg<DBRowList> result = read(db, query, true, limit);
   if (!result)
     return -1;
   const std::size_t rows = result.rows.rows.size();
@@ -128,7 +213,14 @@ int objects_worker(Database &db, std::string query, DBBindList &list, DBLimit *l
 
 int object_rows_worker(Database &db, std::string query, DBArrayBind &arrays, DBLimit *limit)
 {
-  DBErg<DBRowList> result = read(db, expand_table_fields(query, arrays), true, limit);
+  query = expand_table_fields(query, arrays);
+  if (limit) {
+    std::vector<const DBBindType *> records;
+    for (unsigned i = 0; i < arrays.size(); ++i)
+      records.push_back(arrays[i]);
+    query = stable_order(query, record_keys(records));
+  }
+  DBErg<DBRowList> result = read(db, query, true, limit);
   if (!result)
     return -1;
   const std::size_t rows = result.rows.rows.size();
@@ -156,6 +248,13 @@ namespace {
 const unsigned long long PAGES_AS_ASKED = 8;
 } // namespace
 
+DBErg<DBRowList> DBLimit::run(Database &db, const std::string &sql)
+{
+  DBErg<DBRowList> result = table_names ? db.select(sql, true) : db.exec(sql);
+  source_statements = db.get_statement_count();
+  return result;
+}
+
 void DBLimit::moved_on(std::size_t rows)
 {
   offset += static_cast<unsigned>(rows);
@@ -176,27 +275,35 @@ DBErg<DBRowList> DBLimit::hand_out(std::size_t rows)
 
 DBErg<DBRowList> DBLimit::read(Database &db, const std::string &sql, bool with_table_names)
 {
-  auto run = [&](const std::string &text) { return with_table_names ? db.select(text, true) : db.exec(text); };
-  if (offset != next_offset || sql != query || with_table_names != table_names) {
+  if (&db != source || offset != next_offset || sql != query || with_table_names != table_names) {
+    source = &db;
     query = sql;
     table_names = with_table_names;
     given = 0;
     ahead = DBErg<DBRowList>();
+  } else if (db.get_statement_count() != source_statements) {
+    // The handle was used since: what it wrote, committed or rolled back
+    // is in the database and not in the rows kept. The read goes on as
+    // asked, as it began.
+    given = 0;
+    ahead = DBErg<DBRowList>();
   } else if (ahead.ok) {
     const std::size_t left = ahead.rows.rows.size() - taken;
-    if (left >= count || ahead_reached_end)
+    if (left >= count || (ahead_reached_end && left > 0))
       return hand_out(std::min<std::size_t>(left, count));
+    // Used up: at the end of the rows the server tells whether more came.
     ahead = DBErg<DBRowList>();
   }
 
   if (count == 0 || given < PAGES_AS_ASKED * count) {
-    DBErg<DBRowList> page = run(query + text());
+    DBErg<DBRowList> page = run(db, query + text());
     if (page.ok)
       moved_on(page.rows.rows.size());
     return page;
   }
-  const unsigned rows = given;
-  ahead = run(query + format(" limit %d, %d", offset, rows));
+  const unsigned most = std::max(count, MAX_AHEAD / count * count);
+  const unsigned rows = std::min(given, most);
+  ahead = run(db, query + format(" limit %d, %d", offset, rows));
   if (!ahead.ok)
     return DBErg<DBRowList>();
   taken = 0;
@@ -263,6 +370,81 @@ int select_object_rows(Database &db, const std::string &query, DBArrayBind &arra
 int select_object_rows(Database &db, const std::string &query, DBArrayBind &arrays, DBLimit &limit)
 {
   return object_rows_worker(db, query, arrays, &limit);
+}
+
+std::string stable_order(const std::string &query, const std::vector<std::string> &keys)
+{
+  const std::size_t none = std::string::npos;
+  std::size_t order_by = none, group_list = none, group_end = none;
+  int depth = 0;
+  for (std::size_t i = 0; i < query.size();) {
+    const char c = query[i];
+    if (c == '\'' || c == '"' || c == '`') {
+      i = skip_sql_quoted(query, i);
+      continue;
+    }
+    if (c == '(' || c == ')') {
+      depth += c == '(' ? 1 : -1;
+      ++i;
+      continue;
+    }
+    if (!word_char(c) || (i > 0 && word_char(query[i - 1]))) {
+      ++i;
+      continue;
+    }
+    const std::string word = word_at(query, i);
+    const std::size_t after = i + word.size();
+    i = after;
+    if (depth != 0)
+      continue;
+    const std::size_t next = skip_blanks(query, after);
+    const std::string following = word_at(query, next);
+    if ((word == "group" || word == "order") && following == "by") {
+      if (group_list != none && group_end == none)
+        group_end = after - word.size();
+      if (word == "group")
+        group_list = next + 2;
+      else
+        order_by = next + 2;
+      i = next + 2;
+    } else if (word == "having" && group_list != none && group_end == none) {
+      group_end = after - word.size();
+    } else if (word == "limit" || word == "union" || word == "into" || word == "for" || word == "lock" ||
+               word == "procedure" || (word == "with" && following == "rollup")) {
+      return query; // a clause after which no ORDER BY may follow
+    }
+  }
+
+  std::vector<std::string> unique =
+      group_list != none ? list_items(query.substr(group_list, group_end == none ? none : group_end - group_list))
+                         : keys;
+  // What the order has already: its columns without their direction.
+  std::vector<std::string> present;
+  if (order_by != none)
+    for (std::string item : list_items(query.substr(order_by))) {
+      for (const char *direction : {" asc", " desc"}) {
+        const std::size_t n = std::strlen(direction);
+        if (item.size() > n && lower(item.substr(item.size() - n)) == direction)
+          item = trimmed(item.substr(0, item.size() - n));
+      }
+      present.push_back(lower(item));
+    }
+  std::string missing;
+  for (const std::string &key : unique) {
+    const std::string k = lower(key);
+    const std::size_t dot = k.rfind('.');
+    const bool there = std::find(present.begin(), present.end(), k) != present.end() ||
+                       (dot != std::string::npos && unique.size() == 1 &&
+                        std::find(present.begin(), present.end(), k.substr(dot + 1)) != present.end());
+    if (!there)
+      missing += (missing.empty() ? "" : ", ") + key;
+  }
+  if (missing.empty())
+    return query;
+  std::size_t end = query.size();
+  while (end > 0 && std::isspace(static_cast<unsigned char>(query[end - 1])))
+    --end;
+  return query.substr(0, end) + (order_by != none ? ", " : " order by ") + missing;
 }
 
 bool insert_object(Database &db, DBBindType &record)

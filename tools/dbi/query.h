@@ -25,19 +25,28 @@
 namespace Tools {
 
 // A page of a read: " limit offset, count" is appended, and a successful
-// read moves offset on by the rows it gave.
+// read moves offset on by the rows it gave. The layer orders the rows of a
+// paged read by something no two rows share (stable_order), so that the
+// pages neither repeat nor lose rows.
 //
 // The first pages of a read go to the server as asked. A read that goes
 // on beyond them reads a long list, and each further page would make the
 // server step over every row before it again (20,000 rows in pages of a
 // hundred took fourteen times as long as one read). So from there on one
-// statement asks for as many rows as the read has given so far, and the
-// pages are handed out from those: a read of n rows sends about
-// log2(n / count) statements more than its first pages, and the server
-// steps over about 2n rows in all. A page whose offset or statement does
-// not continue the read before starts a new read.
+// statement reads ahead as many rows as the read has given so far, at most
+// MAX_AHEAD, and the pages are handed out from those. A page from the
+// read-ahead shows the database as that statement saw it, as one long read
+// would; the server is asked again
+//   - when the handle has sent any other statement since (a write, a
+//     commit or a rollback: the page then shows the database now),
+//   - when the read-ahead is used up at the end of the rows (a row added
+//     since is found),
+//   - and for a page whose offset or statement does not continue the read.
 struct DBLimit
 {
+  // The most rows one read-ahead holds (a multiple of count is used).
+  static constexpr unsigned MAX_AHEAD = 5000;
+
   unsigned count;
   unsigned offset;
 
@@ -49,6 +58,8 @@ struct DBLimit
 
 private:
   // The read that the next page continues.
+  const Database *source = nullptr;
+  unsigned long source_statements = 0; // the handle's count after our statement
   std::string query;
   bool table_names = false;
   unsigned next_offset = 0;
@@ -58,6 +69,7 @@ private:
   std::size_t taken = 0;
   bool ahead_reached_end = false;
 
+  DBErg<DBRowList> run(Database &db, const std::string &sql);
   void moved_on(std::size_t rows);
   DBErg<DBRowList> hand_out(std::size_t rows);
 };
@@ -101,10 +113,20 @@ public:
 // same.
 std::size_t skip_sql_quoted(const std::string &sql, std::size_t start);
 
+// The statement of a paged read, ordered so that no two rows tie: the
+// unique sort keys go last, after any order the statement has. A grouped
+// statement is keyed by its GROUP BY list (one row per group), any other
+// by `keys` (the key columns of the records it reads, such as ART.idx).
+// A statement with a LIMIT, UNION, INTO or locking clause of its own, or
+// without keys, stays as it is.
+std::string stable_order(const std::string &query, const std::vector<std::string> &keys);
+
 std::string expand_table_fields(std::string query, const DBBindList &list);
 std::string expand_table_fields(std::string query, const DBArrayBind &arrays);
 
 int select_values(Database &db, const std::string &query, DBTypeList &fields);
+// Paged, a statement that is neither grouped nor ordered by something
+// unique must give at most one row (an aggregate such as count(*)).
 int select_values(Database &db, const std::string &query, DBTypeList &fields, DBLimit &limit);
 
 // Loads row r into records r*size .. r*size+size-1 of the list: with one

@@ -1,0 +1,330 @@
+// The order operations without any window or display: what each writes,
+// and that every refusal and failure keeps nothing and leaves no
+// transaction open when it comes back. Checked from a second connection.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+#include "rooms/orders.h"
+#include "tests/support/db_fixture.h"
+#include "tests/support/seed.h"
+#include "tools/core/debug.h"
+#include "tools/core/format.h"
+#include "tools/dbi/database.h"
+
+using namespace korvan_test;
+
+namespace {
+
+class OrderOperations : public FreshDatabase
+{
+protected:
+  USER anna;
+  LAYOUTK saal, terrasse;
+  LAYOUTP t1, t2, t9;
+  ART wein;
+  PREIS wein_preis;
+  SONST_ART voucher;
+  // The connection of the station that works with the lines.
+  Tools::Ref<Tools::Database> station;
+  int station_id = 0;
+
+  void SetUp() override
+  {
+    FreshDatabase::SetUp();
+    ASSERT_FALSE(HasFatalFailure());
+    anna.login = "anna";
+    anna.idx = store(*db, anna);
+    saal = add_room(*db, "Saal");
+    terrasse = add_room(*db, "Terrasse");
+    t1 = add_table(*db, saal, "T1");
+    t2 = add_table(*db, saal, "T2");
+    t9 = add_table(*db, terrasse, "T9");
+    wein = add_article(*db, "200", add_vat(*db, "voll", 19), "Getränke", 12345.67);
+    wein_preis.idx = std::stoi(value(Tools::format("select idx from PREIS where art_idx = %d", wein.idx.value)));
+    wein_preis.preis = 12345.67;
+    voucher.name = "Gutschein";
+    voucher.wert = 5.0;
+    voucher.idx = store(*db, voucher);
+    station = open_database(name);
+    ASSERT_TRUE(station->is_connected()) << station->get_error();
+    station_id = std::stoi(value(*station, "select connection_id()"));
+    ASSERT_TRUE(station->commit());
+  }
+
+  Orders orders() { return Orders(*station, anna); }
+
+  std::string value(Tools::Database &on, const std::string &sql)
+  {
+    Tools::DBErg<Tools::DBRowList> r = on.exec(sql);
+    EXPECT_TRUE(r.ok) << on.get_error();
+    const std::string v = r.ok && !r.rows.rows.empty() && !r.rows.rows[0].empty() ? r.rows.rows[0][0] : "";
+    on.rollback();
+    return v;
+  }
+  std::string value(const std::string &sql) { return value(*db, sql); }
+
+  // The lines as a list showed them.
+  Orders::SeenLines seen(const std::vector<int> &idx)
+  {
+    Orders::SeenLines lines;
+    for (int i : idx) {
+      Orders::Seen s;
+      s.idx = i;
+      s.room_idx = std::stoi(value(Tools::format("select layoutk_idx from BONLINE where idx = %d", i)));
+      s.table_idx = std::stoi(value(Tools::format("select layoutp_idx from BONLINE where idx = %d", i)));
+      lines.push_back(s);
+    }
+    return lines;
+  }
+
+  // Nothing of the station's work is open on the server: no transaction,
+  // no lock. Checked when an operation comes back, before any window could
+  // show its result. The server renews its list of transactions only when
+  // nobody has read it for a tenth of a second.
+  void expect_ended(const std::string &what)
+  {
+    const std::string open =
+        Tools::format("select count(*) from information_schema.innodb_trx where trx_mysql_thread_id = %d", station_id);
+    int tries = 0;
+    do
+      std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    while (value(open) != "0" && ++tries < 5);
+    EXPECT_EQ(value(open), "0") << what << ": a transaction was left open";
+  }
+
+  // The paid columns of the lines, in key order.
+  std::string paid(const std::string &lines)
+  {
+    return value("select group_concat(concat_ws(' ', bezahlt, sonst_bezahlt, bar_bezahlt, sonst_art_name) order by "
+                 "idx) from BONLINE where idx in (" +
+                 lines + ")");
+  }
+};
+
+TEST_F(OrderOperations, ABookedLineCarriesItsPlaceArticlePriceAndUserAndIsCommitted)
+{
+  const Orders::Result r = orders().book(wein, wein_preis, terrasse, t9, 2);
+  ASSERT_TRUE(r.done()) << r.error;
+  expect_ended("book");
+  EXPECT_EQ(value("select concat_ws(' ', count(*), preis, anzahl, user, user_idx, artnr, artnr_idx = " +
+                  std::to_string(wein.idx.value) +
+                  ", layoutk_name, layoutp_idx, preis_idx, hist_an_user, hist_an_zeit > now() - interval 1 minute, "
+                  "storniert, bezahlt) from BONLINE"),
+            Tools::format("1 12345.67 2 anna %d 200 1 Terrasse %d %d anna 1 NEIN NEIN", anna.idx.value, t9.idx.value,
+                          wein_preis.idx.value));
+  USER nobody;
+  EXPECT_EQ(Orders(*station, nobody).book(wein, wein_preis, terrasse, t9, 1).outcome, Orders::NO_USER);
+  EXPECT_EQ(value("select count(*) from BONLINE"), "1");
+}
+
+TEST_F(OrderOperations, PaymentsBookEachLineAtItsAmountRoundedOnceAndTheOtherKindGoesFirst)
+{
+  const struct
+  {
+    std::vector<std::pair<double, int> > lines; // price, quantity
+    double cash;                                // < -1: "Bar Bezahlen"
+    bool kind;
+    Orders::Outcome outcome;
+    const char *paid; // per line: other, cash, kind
+  } cases[] = {
+      // Each line at its full amount, rounded once: 3 x 0.125 = 0.38.
+      {{{3.5, 1}, {12345.67, 1}, {2.5, 3}, {0.125, 3}}, -9, false, Orders::DONE,
+       "JA 0 3.5 ,JA 0 12345.67 ,JA 0 7.5 ,JA 0 0.38 "},
+      // The other payment goes to the first lines, the rest is cash.
+      {{{5, 1}, {3, 1}, {2, 1}}, 4, true, Orders::DONE, "JA 5 0 Gutschein,JA 1 2 Gutschein,JA 0 2 "},
+      {{{0.125, 3}, {1, 1}}, 0.5, true, Orders::DONE, "JA 0.38 0 Gutschein,JA 0.5 0.5 Gutschein"},
+      // More cash than the bill is all cash.
+      {{{3.5, 1}, {4, 1}}, 10, true, Orders::DONE, "JA 0 3.5 ,JA 0 4 "},
+      // The other kind never pays more than the bill, and is needed for
+      // what cash leaves open.
+      {{{3.5, 1}}, -0.01, true, Orders::MORE_THAN_BILL, "NEIN 0 0 "},
+      {{{3.5, 1}, {4, 1}}, 5, false, Orders::NO_KIND, "NEIN 0 0 ,NEIN 0 0 "},
+  };
+  for (const auto &c : cases) {
+    std::vector<int> idx;
+    std::string lines;
+    for (const auto &l : c.lines) {
+      idx.push_back(add_line(*db, saal, t1, l.first, l.second));
+      lines += (lines.empty() ? "" : ",") + std::to_string(idx.back());
+    }
+    const Orders::Result r = c.cash < -1 ? orders().pay_cash(seen(idx))
+                                         : orders().pay(seen(idx), c.cash, c.kind ? voucher : SONST_ART());
+    EXPECT_EQ(r.outcome, c.outcome) << lines << ": " << r.error;
+    EXPECT_EQ(std::string(r.text()), Orders::text(c.outcome));
+    expect_ended(lines);
+    EXPECT_EQ(paid(lines), c.paid) << lines;
+  }
+}
+
+// A line that another station paid, cancelled or moved after this one's
+// list was filled: the action stops, and nothing of it is kept, also not
+// on the lines chosen with it that were still open.
+TEST_F(OrderOperations, ALinePaidCancelledOrMovedSinceItWasSeenIsRefusedAndNothingIsKept)
+{
+  const std::function<Orders::Result(Orders &, const Orders::SeenLines &)> actions[] = {
+      [](Orders &o, const Orders::SeenLines &l) { return o.cancel(l.back()); },
+      [](Orders &o, const Orders::SeenLines &l) { return o.pay_cash(l); },
+      [&](Orders &o, const Orders::SeenLines &l) { return o.pay(l, 1, voucher); },
+      [&](Orders &o, const Orders::SeenLines &l) { return o.move(l, terrasse, t9); },
+  };
+  const char *const elsewhere[] = {"storniert = 'JA'", "bezahlt = 'JA'",
+                                   "layoutp_idx = layoutp_idx + 1, layoutp_label_name = 'T2'"};
+  int action = 0;
+  for (const auto &act : actions) {
+    for (const char *change : elsewhere) {
+      const int a = add_line(*db, saal, t1, 3.5), b = add_line(*db, saal, t1, 4);
+      const Orders::SeenLines shown = seen({a, b});
+      ASSERT_TRUE(db->exec(Tools::format("update BONLINE set %s, hist_ae_user = 'bert' where idx = %d", change, b)).ok &&
+                  db->commit());
+      Orders o = orders();
+      const Orders::Result r = act(o, shown);
+      EXPECT_EQ(r.outcome, Orders::CHANGED_ELSEWHERE) << action << " " << change << ": " << r.error;
+      EXPECT_STREQ(r.text(),
+                   "Die Bonierung wurde inzwischen an einem anderen Platz geändert. Es wurde nichts gebucht.");
+      expect_ended(change);
+      EXPECT_EQ(value(Tools::format("select group_concat(hist_ae_user order by idx) from BONLINE where idx in (%d, %d)",
+                                    a, b)),
+                ",bert")
+          << action << " " << change;
+    }
+    ++action;
+  }
+  // The same action twice on what one list showed: the second finds the
+  // line settled and keeps nothing.
+  const int c = add_line(*db, saal, t1, 2);
+  const Orders::SeenLines shown = seen({c});
+  ASSERT_TRUE(orders().pay_cash(shown).done());
+  EXPECT_EQ(orders().pay_cash(shown).outcome, Orders::CHANGED_ELSEWHERE);
+  EXPECT_EQ(orders().cancel(shown[0]).outcome, Orders::CHANGED_ELSEWHERE);
+  EXPECT_EQ(paid(std::to_string(c)), "JA 0 2 ");
+  EXPECT_EQ(value(Tools::format("select storniert from BONLINE where idx = %d", c)), "NEIN");
+}
+
+TEST_F(OrderOperations, CancellingAndMovingStampTheLineAndNameTheUser)
+{
+  const int a = add_line(*db, saal, t1, 3.5), b = add_line(*db, saal, t1, 4);
+  ASSERT_TRUE(orders().move(seen({a, b}), terrasse, t9).done());
+  expect_ended("move");
+  ASSERT_TRUE(orders().cancel(seen({a})[0]).done());
+  expect_ended("cancel");
+  EXPECT_EQ(value("select group_concat(concat_ws(' ', storniert, storno_user, storno_user_idx, layoutk_idx, "
+                  "layoutk_name, layoutp_idx, layoutp_label_name, hist_ae_user) order by idx) from BONLINE"),
+            Tools::format("JA anna %d %d Terrasse %d T9 anna,NEIN  0 %d Terrasse %d T9 anna", anna.idx.value,
+                          terrasse.idx.value, t9.idx.value, terrasse.idx.value, t9.idx.value));
+}
+
+// Another station holds a line and does not let go: the action stops
+// within the lock wait, keeps nothing, and holds nothing when it is back.
+TEST_F(OrderOperations, ALineHeldElsewhereIsRefusedAfterTheLockWaitAndNothingStaysLocked)
+{
+  const int a = add_line(*db, saal, t1, 3.5), b = add_line(*db, saal, t1, 4);
+  const Orders::SeenLines shown = seen({a, b});
+  ASSERT_TRUE(db->exec(Tools::format("select idx from BONLINE where idx = '%d' for update", b)).ok);
+  const Orders::Result r = orders().pay_cash(shown);
+  EXPECT_EQ(r.outcome, Orders::BUSY_ELSEWHERE) << r.error;
+  EXPECT_STREQ(r.text(), "Die Bonierung wird gerade an einem anderen Platz bearbeitet. Es wurde nichts gebucht.");
+  ASSERT_TRUE(db->rollback());
+  expect_ended("lock wait");
+  Tools::Ref<Tools::Database> third = open_database(name);
+  EXPECT_TRUE(third->exec(Tools::format("select idx from BONLINE where idx in (%d, %d) for update nowait", a, b)).ok)
+      << third->get_error();
+  third->rollback();
+  EXPECT_EQ(paid(Tools::format("%d,%d", a, b)), "NEIN 0 0 ,NEIN 0 0 ");
+}
+
+// The log lines of every thread, kept while installed.
+class Log : public Tools::Debug
+{
+  Tools::Debug *previous = Tools::debug_sink;
+  std::mutex lock;
+
+public:
+  std::vector<std::string> lines;
+  Log() { Tools::debug_sink = this; }
+  ~Log() override { Tools::debug_sink = previous; }
+  void output(const char *, unsigned, const char *, const std::string &m) override
+  {
+    std::lock_guard<std::mutex> hold(lock);
+    lines.push_back(m);
+  }
+};
+
+// Two stations lock each other's lines and the server rolls this one back
+// to end it: it starts over once, and then pays, as the other station has
+// gone on meanwhile.
+TEST_F(OrderOperations, AStationChosenAsADeadlocksVictimStartsOverOnce)
+{
+  const int a = add_line(*db, saal, t1, 3.5), b = add_line(*db, saal, t1, 4), c = add_line(*db, saal, t2, 1);
+  const Orders::SeenLines shown = seen({a, b});
+  // The other station has written more, so that the server ends this one.
+  ASSERT_TRUE(db->exec(Tools::format("update BONLINE set hist_ae_user = 'bert' where idx = %d", c)).ok);
+  ASSERT_TRUE(db->exec(Tools::format("select idx from BONLINE where idx = %d for update", b)).ok);
+  Log log;
+  Orders::Result r;
+  std::thread station_thread([&] { r = orders().pay_cash(shown); });
+  // Once this station waits for the second line, the other asks for the
+  // first, which this one holds.
+  Tools::Ref<Tools::Database> watch = open_database(name);
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  while (value(*watch, Tools::format("select count(*) from information_schema.innodb_trx where trx_state = 'LOCK "
+                                     "WAIT' and trx_mysql_thread_id = %d",
+                                     station_id)) != "1" &&
+         std::chrono::steady_clock::now() < until)
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+  EXPECT_TRUE(db->exec(Tools::format("select idx from BONLINE where idx = %d for update", a)).ok) << db->get_error();
+  EXPECT_TRUE(db->commit());
+  station_thread.join();
+  EXPECT_EQ(r.outcome, Orders::DONE) << r.error;
+  int victim = 0;
+  for (const std::string &line : log.lines)
+    victim += line.find("rolled back: ") == 0 && line.find("Deadlock") != std::string::npos;
+  EXPECT_EQ(victim, 1);
+  expect_ended("deadlock");
+  EXPECT_EQ(paid(Tools::format("%d,%d", a, b)), "JA 0 3.5 ,JA 0 4 ");
+}
+
+// The server refuses to write the second line: the first, written before,
+// is rolled back, and the result carries the server's words and the
+// statement. A connection that is gone fails the same way.
+TEST_F(OrderOperations, AStatementThatFailsKeepsNothingAndGivesTheDatabasesWords)
+{
+  const int a = add_line(*db, saal, t1, 3.5), b = add_line(*db, saal, t1, 4.0);
+  ASSERT_TRUE(db->exec("ALTER TABLE BONLINE ADD CONSTRAINT refused CHECK (preis <> 4 OR (storniert = 'NEIN' "
+                       "AND bezahlt = 'NEIN' AND layoutp_label_name = 'T1'))")
+                  .ok)
+      << db->get_error();
+  const std::function<Orders::Result()> actions[] = {
+      [&] { return orders().pay_cash(seen({a, b})); },
+      [&] { return orders().pay(seen({a, b}), 0, voucher); },
+      [&] { return orders().move(seen({a, b}), saal, t2); },
+      [&] { return orders().cancel(seen({b})[0]); },
+  };
+  for (const auto &act : actions) {
+    const Orders::Result r = act();
+    EXPECT_EQ(r.outcome, Orders::FAILED);
+    EXPECT_NE(r.error.find("refused"), std::string::npos) << r.error;
+    EXPECT_EQ(r.statement.find("UPDATE BONLINE"), 0u) << r.statement;
+    EXPECT_STREQ(r.text(), "");
+    expect_ended(r.statement);
+    EXPECT_EQ(value("select count(*) from BONLINE where concat(storniert, bezahlt, layoutp_label_name, "
+                    "hist_ae_user) = 'NEINNEINT1'"),
+              "2");
+  }
+  // The station's connection is cut: nothing is written, and the
+  // operation says what the database said.
+  ASSERT_TRUE(db->exec(Tools::format("KILL CONNECTION %d", station_id)).ok);
+  for (const Orders::Result &r :
+       {orders().pay_cash(seen({a})), orders().book(wein, wein_preis, saal, t1, 1)}) {
+    EXPECT_EQ(r.outcome, Orders::FAILED);
+    EXPECT_FALSE(r.error.empty());
+    EXPECT_TRUE(r.connection_lost) << r.error;
+  }
+  EXPECT_EQ(value("select concat(count(*), sum(bezahlt = 'NEIN')) from BONLINE"), "22");
+}
+
+} // namespace
