@@ -746,7 +746,7 @@ private:
       return false;
     }
     case Orders::FAILED:
-      if (db->connection_lost())
+      if (r.connection_lost || db->connection_lost())
         connection_failed(kind, r.error, booking);
       else {
         fault(kind, "failed: " + r.error + " in " + r.statement.substr(0, 200));
@@ -770,12 +770,12 @@ private:
     double ms() const { return std::chrono::duration<double, std::milli>(Clock::now() - t0).count(); }
   };
 
-  // What the order-line window shows of a table: its open lines.
+  // What the order-line window shows of a table: its open lines, counted
+  // and read as its list does.
   bool view(std::size_t table, std::vector<Tools::Ref<BONLINE> > &lines)
   {
     const std::string where =
-        Tools::format("where storniert = 'NEIN' and bezahlt = 'NEIN' and layoutk_idx = '%d' and layoutp_idx = '%d'",
-                      floor.rooms[floor.table_room[table]]->idx.value, floor.tables[table]->idx.value);
+        Orders::open_lines_where(floor.rooms[floor.table_room[table]]->idx.value, floor.tables[table]->idx.value);
     Orders::Result r;
     double ms = 0;
     {
@@ -785,6 +785,7 @@ private:
         r.outcome = Orders::FAILED;
         r.error = db->get_error();
         r.statement = db->get_last_query();
+        r.connection_lost = db->connection_lost();
       }
       ms = act.ms();
     }
