@@ -281,7 +281,7 @@ int main(int argc, char **argv)
     keep_freed_heap();
   std::printf("allocator: %s\n", glibc_heap ? "glibc's defaults" : "the program's settings (shell/heap.h)");
   add_defaults(argc, argv,
-               {"--benchmark_min_time=1", "--benchmark_repetitions=5", "--benchmark_enable_random_interleaving=true"});
+               {"--benchmark_min_time=2", "--benchmark_repetitions=5", "--benchmark_enable_random_interleaving=true"});
   benchmark::Initialize(&argc, argv);
   if (!setup())
     return 1;

@@ -32,7 +32,9 @@ Art::Art()
 
 Art::Art(FXWindow *owner, AppContext *main)
     : BaseDialog(owner, main, "Wartung Artikelstamm", "Artikelstamm", &art, "artnr", DECOR_ALL),
-      artnr_combo(nullptr), ust_combo(nullptr), groups_sheet(nullptr), prices_sheet(nullptr), price_form(nullptr)
+      artnr_combo(nullptr), ust_combo(nullptr), groups_sheet(nullptr), prices_sheet(nullptr), price_form(nullptr),
+      msg_invalid_means(main, "Message",
+                        "Ein Artikel oder Preis mit \"Gültig\" NEIN wird beim Bonieren nicht mehr angeboten.")
 {
   build_base_fields(art, "artnr", "bezeichnung", "");
 
@@ -114,7 +116,7 @@ bool Art::may_delete()
                                         idx, idx);
   if (!art.artnr.value.empty())
     condition += Tools::format(" or artnr = '%s'", Tools::sql_escape(art.artnr.value));
-  return !has_lines(condition);
+  return !has_lines(condition, msg_invalid_means);
 }
 
 long Art::onUstGruppe(FXObject *, FXSelector, void *)
@@ -186,12 +188,16 @@ void Art::build_price_and_group_tabs()
   form_label(matrix, "Gutschein:");
   DBComboBox<PREIS> *voucher = new DBComboBox<PREIS>(matrix, context, "gutschein", nullptr, 0, 0);
   voucher->fill();
+  // A price that order lines name is retired here, as the article is.
+  form_label(matrix, "Gültig:");
+  DBComboBox<PREIS> *valid = new DBComboBox<PREIS>(matrix, context, "gueltig", nullptr, 0, 0);
 
   add_bind_var(amount, &preis.preis.value);
   add_bind_var(text1, &preis.bezeichnung.value);
   add_bind_var(text2, &preis.bezeichnung2.value);
   add_bind_var(static_cast<ComboBox *>(menu), &preis.menuepreis.value);
   add_bind_var(static_cast<ComboBox *>(voucher), &preis.gutschein.value);
+  add_bind_var(static_cast<ComboBox *>(valid), &preis.gueltig.value);
 
   new FXHorizontalSeparator(prices_page, SEPARATOR_GROOVE | LAYOUT_FILL_X);
   ButtonBar *bar = new ButtonBar(prices_page, context);
@@ -355,7 +361,7 @@ long Art::onSavePreis(FXObject *, FXSelector, void *)
 long Art::onDeletePreis(FXObject *, FXSelector, void *)
 {
   widgets_to_vars();
-  if (preis.idx == 0 || has_lines(Tools::format("preis_idx = '%s'", static_cast<int>(preis.idx))))
+  if (preis.idx == 0 || has_lines(Tools::format("preis_idx = '%s'", static_cast<int>(preis.idx)), msg_invalid_means))
     return 1;
   end_price_change(get_db()->exec(Tools::format("delete from PREIS where idx = '%s'", static_cast<int>(preis.idx))).ok);
   return 1;

@@ -6,7 +6,8 @@
 // sheet) and its prices (a list and a form to add, change or delete one).
 // The memberships and prices always follow the article in the form; each
 // change made there is committed at once. An article or a price that order
-// lines name stays.
+// lines name stays; marked not valid ("Gültig" NEIN, the price in its own
+// form) it is no longer offered when booking.
 
 #include "masterdata/basedialog.h"
 
@@ -25,6 +26,8 @@ protected:
   SpreadSheet *groups_sheet;
   SpreadSheet *prices_sheet;
   FX::FXWindow *price_form;
+  // What "Gültig" NEIN does to an article or a price.
+  StaticText msg_invalid_means;
 
   Art();
   // An empty article with an empty price form and empty lists.

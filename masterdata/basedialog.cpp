@@ -76,7 +76,8 @@ BaseDialog::BaseDialog(FXWindow *owner, AppContext *main, const FXString &title_
       msg_busy_elsewhere(main, "Message",
                          "Ein anderer Platz speichert gerade denselben Eintrag. Bitte gleich noch einmal versuchen."),
       msg_has_lines(main, "Message", "Bonierungen nennen diesen Eintrag; er kann nicht gelöscht werden."),
-      msg_mark_invalid(main, "Message", "Stattdessen kann er als nicht mehr gültig markiert werden (\"Gültig\" NEIN)."),
+      msg_mark_invalid(main, "Message",
+                       "Stattdessen \"Gültig:\" dieses Eintrags auf NEIN stellen und \"Speichern\" drücken."),
       amount_refusal(main)
 {
   GroupBox *group = new GroupBox(this, main, caption, FRAME_RIDGE | LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 4,
@@ -103,10 +104,11 @@ void BaseDialog::build_base_fields(T &rec, const std::string &spec1, const std::
   add_bind_var(static_cast<ComboBox *>(idx), &rec.idx.value);
 
   new Label(row, context, "Gültig:", nullptr, label_opts, 0, 0, 0, 0, 2, 2, 2, 2);
+  // JA or NEIN, stored by "Speichern" as every other field: marking a row
+  // not valid is how one that order lines name is retired.
   DBComboBox<T> *valid = new DBComboBox<T>(row, context, "gueltig", nullptr, 0, 0);
   valid->fill();
   add_bind_var(static_cast<ComboBox *>(valid), &rec.gueltig.value);
-  valid->disable();
 
   // Wide enough for a whole date and time.
   const int stamp_columns = 19;
@@ -392,7 +394,7 @@ bool BaseDialog::load_record(bool by_idx, const std::string &key_column)
 
 bool BaseDialog::key_fits() { return text_fits(key_combo, key_text(key_name)); }
 
-bool BaseDialog::has_lines(const std::string &condition)
+bool BaseDialog::has_lines(const std::string &condition, const StaticText &invalid_means)
 {
   Tools::DBTypeInt lines;
   Tools::DBTypeList fields;
@@ -402,7 +404,8 @@ bool BaseDialog::has_lines(const std::string &condition)
     return true;
   }
   if (lines > 0)
-    data_error(Tools::format("%s\n%s", msg_has_lines.str(), msg_mark_invalid.str()).c_str());
+    data_error(
+        Tools::format("%s\n%s\n%s", msg_has_lines.str(), msg_mark_invalid.str(), invalid_means.str()).c_str());
   return lines > 0;
 }
 

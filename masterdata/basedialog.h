@@ -10,7 +10,9 @@
 //
 // A row is identified by its key column together with its idx. A stored
 // row keeps its key: saving it under another key is refused with a
-// message, as is deleting a row that other tables still refer to.
+// message, as is deleting a row that other tables still refer to. Such a
+// row is retired instead by "Gültig:" NEIN; the lists here keep showing
+// it, so that it can be made valid again.
 
 #include <functional>
 #include <string>
@@ -101,9 +103,10 @@ protected:
   // can (before it is looked up or deleted).
   bool key_fits();
   // Whether stored order lines meet the condition (on BONLINE): then the
-  // row they name is refused in words, with the hint that it can be
-  // marked not valid instead; true also after a failure (reported).
-  bool has_lines(const std::string &condition);
+  // row they name is refused in words, with the hint how to mark it not
+  // valid instead and what that does (`invalid_means`); true also after a
+  // failure (reported).
+  bool has_lines(const std::string &condition, const StaticText &invalid_means);
   // A text pasted from the clipboard or the selection that holds a NUL
   // would arrive cut at it: true after refusing it in words.
   bool refused_paste(FX::FXDNDOrigin origin);

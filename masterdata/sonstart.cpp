@@ -16,7 +16,9 @@ SonstArt::SonstArt() {}
 
 SonstArt::SonstArt(FXWindow *owner, AppContext *main)
     : BaseDialog(owner, main, "Wartung Sonstige Bezahlungen", "Sonstige Bezahlungen", &sonst_art, "name",
-                 DECOR_TITLE | DECOR_CLOSE | DECOR_BORDER)
+                 DECOR_TITLE | DECOR_CLOSE | DECOR_BORDER),
+      msg_invalid_means(main, "Message",
+                        "Eine Bezahlungsart mit \"Gültig\" NEIN wird beim Bezahlen nicht mehr angeboten.")
 {
   build_base_fields(sonst_art, "name", "", "");
   build_name_form(sonst_art, ID_NAME, "bezeichnung", "bezeichnung2", "wert", "Wert:", sonst_art.wert);
@@ -35,5 +37,6 @@ bool SonstArt::may_delete()
   const std::string &name = sonst_art.name.value;
   return idx == 0 || !has_lines(Tools::format("sonst_art_idx = '%s'", idx) +
                                 (name.empty() ? std::string()
-                                              : Tools::format(" or sonst_art_name = '%s'", Tools::sql_escape(name))));
+                                              : Tools::format(" or sonst_art_name = '%s'", Tools::sql_escape(name))),
+                                msg_invalid_means);
 }

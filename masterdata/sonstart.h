@@ -2,7 +2,8 @@
 #define KORVAN_MASTERDATA_SONSTART_H
 
 // The other kinds of payment: name, two descriptions and a value, offered
-// by the payment dialog beside cash. A kind that paid order lines stays.
+// by the payment dialog beside cash. A kind that paid order lines stays;
+// marked not valid ("Gültig" NEIN) it is no longer offered.
 
 #include "masterdata/basedialog.h"
 
@@ -12,6 +13,7 @@ class SonstArt : public BaseDialog
 
 protected:
   SONST_ART sonst_art;
+  StaticText msg_invalid_means;
 
   SonstArt();
   void clear_record() override;

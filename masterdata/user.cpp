@@ -29,7 +29,9 @@ User::User(FXWindow *owner, AppContext *main)
       msg_login_taken(main, "Message",
                       "Ein andere User hat bereits den selben Loginnamen, bitte wählen Sie einen anderen."),
       msg_password_missing(main, "Message", "Ein neuer Benutzer braucht ein Passwort."),
-      msg_delete_self(main, "Message", "Der angemeldete Benutzer kann sich nicht selbst löschen.")
+      msg_delete_self(main, "Message", "Der angemeldete Benutzer kann sich nicht selbst löschen."),
+      msg_invalid_self(main, "Message", "Der angemeldete Benutzer kann sich nicht selbst auf \"Gültig\" NEIN setzen."),
+      msg_invalid_means(main, "Message", "Ein Benutzer mit \"Gültig\" NEIN kann sich nicht mehr anmelden.")
 {
   // Logins are unique among the valid users only (checked in onSave).
   unique_key = false;
@@ -75,15 +77,23 @@ void User::clear_record()
   user = USER();
 }
 
-bool User::may_delete()
+bool User::logged_in_user() const
 {
   Tools::Ref<USER> logged = context ? context->getUser() : Tools::Ref<USER>();
   if (!logged.valid() || !logged.try_get())
-    return true;
-  const bool self = logged->idx != 0 ? logged->idx == user.idx : logged->login.value == user.login.value;
-  if (self)
+    return false;
+  return logged->idx != 0 ? logged->idx == user.idx : logged->login.value == user.login.value;
+}
+
+bool User::may_delete()
+{
+  if (logged_in_user()) {
     data_error(msg_delete_self);
-  return !self;
+    return false;
+  }
+  const int idx = user.idx;
+  return idx == 0 || !has_lines(Tools::format("user_idx = '%s' or user = '%s'", idx, Tools::sql_escape(user.login.value)),
+                                msg_invalid_means);
 }
 
 long User::onSave(FXObject *, FXSelector, void *)
@@ -106,6 +116,12 @@ long User::onSave(FXObject *, FXSelector, void *)
   }
   if (!key_fits())
     return 1;
+  // The last valid user would lock everybody out: the built-in account
+  // only serves a table without users.
+  if (user.gueltig.value.get_value() == JANEIN::NEIN && logged_in_user()) {
+    data_error(msg_invalid_self);
+    return 1;
+  }
 
   // Every statement and report from here on may carry the password.
   std::unique_ptr<Tools::Secret> typed;

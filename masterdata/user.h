@@ -5,8 +5,9 @@
 // have been typed twice alike (a new user must get one), a login must be
 // given and no other valid user may have it; the login is stored without
 // surrounding blanks. A stored password is never shown; leaving both
-// password fields empty keeps it. The user logged in cannot delete their
-// own row.
+// password fields empty keeps it. A user that order lines name stays, and
+// is retired by "Gültig" NEIN: such a user cannot log in. The user logged
+// in can neither delete their own row nor mark it not valid.
 
 #include <string>
 
@@ -24,12 +25,16 @@ protected:
   StaticText msg_login_taken;
   StaticText msg_password_missing;
   StaticText msg_delete_self;
+  StaticText msg_invalid_self;
+  StaticText msg_invalid_means;
 
   User();
   void clear_record() override;
   // A stored password is never shown, not even masked.
   void after_load() override;
   bool may_delete() override;
+  // Whether the form holds the row of the user logged in.
+  bool logged_in_user() const;
 
 public:
   enum {

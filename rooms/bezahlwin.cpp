@@ -106,7 +106,7 @@ BezahlWin::~BezahlWin() {}
 
 void BezahlWin::fill_table()
 {
-  kinds->feed_table<SONST_ART>("", "", "count(*)");
+  kinds->feed_table<SONST_ART>(Orders::KINDS_WHERE, "", "count(*)");
   kinds->show_money("wert");
 }
 

@@ -276,16 +276,21 @@ std::string Orders::open_lines_where(int room_idx, int table_idx)
   return where;
 }
 
+// An article, a price or a kind of payment marked not valid is retired:
+// it is no longer offered, and the lines that name it keep it.
+const char *const Orders::KINDS_WHERE = "where gueltig = 'JA'";
+
 std::string Orders::group_articles_where(const std::string &group)
 {
-  return Tools::format("where exists ( select 1 from GRP_ART where  art_artnr = ART.artnr and  art_idx = "
-                       "ART.idx and  GRP_ART.name = '%s' ) ",
+  return Tools::format("where ART.gueltig = 'JA' and exists ( select 1 from GRP_ART where  art_artnr = ART.artnr "
+                       "and  art_idx = ART.idx and  GRP_ART.name = '%s' ) ",
                        Tools::sql_escape(group));
 }
 
 std::string Orders::article_prices_where(const std::string &idx, const std::string &artnr)
 {
-  return Tools::format("where art_idx = '%s' and art_artnr = '%s'", Tools::sql_escape(idx), Tools::sql_escape(artnr));
+  return Tools::format("where art_idx = '%s' and art_artnr = '%s' and gueltig = 'JA'", Tools::sql_escape(idx),
+                       Tools::sql_escape(artnr));
 }
 
 std::string Orders::room_tables_condition(int room_idx) { return Tools::format("layout_idx = '%d' ", room_idx); }

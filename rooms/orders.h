@@ -105,12 +105,14 @@ public:
 
   // The conditions of the lists (a sheet or a combo box runs them): the
   // open lines of a table, of a room (table 0) or of the house (both 0);
-  // the articles of a group; the prices of an article; the tables of a
-  // room. Keys and names come as the lists show them.
+  // the valid articles of a group; the valid prices of an article; the
+  // tables of a room; the valid kinds of payment. Keys and names come as
+  // the lists show them.
   static std::string open_lines_where(int room_idx, int table_idx);
   static std::string group_articles_where(const std::string &group);
   static std::string article_prices_where(const std::string &idx, const std::string &artnr);
   static std::string room_tables_condition(int room_idx);
+  static const char *const KINDS_WHERE;
   // The article groups, one row per name: the tail and the count of that
   // list.
   static const char *const GROUPS_TAIL;

@@ -35,11 +35,11 @@ article() {
   write "$ART" 335 153 "$2"
   click "$ART" 342 207 # UST Gruppe: the list
   pick "$ART" 260 231  # its first group
-  save "$ART" 450 470
+  save "$ART" 450 494
   click "$ART" 249 87 # tab Preise
   write "$ART" 185 260 "$3"
   write "$ART" 325 286 "$4"
-  click "$ART" 265 411 # the price's Speichern
+  click "$ART" 265 435 # the price's Speichern
   click "$ART" 194 87  # tab Gruppen
   xdotool mousemove --sync --window "$(window "$ART")" 200 180 click 3
 }
@@ -89,7 +89,7 @@ keys "$ART" Tab # the next cell: the row is stored
 article Pils "Pils 0,3" 3.20 Glas
 pick "$ART" 260 231 # Vorlage..
 pick "$ART" 400 233 # Karte
-close "$ART" 557 470
+close "$ART" 557 494
 
 step "payment kinds: a card and a voucher"
 menu Wartung Bezahlungsarten

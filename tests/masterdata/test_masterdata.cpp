@@ -14,6 +14,7 @@
 #include "masterdata/art.h"
 #include "masterdata/grpust.h"
 #include "rooms/addlinewin.h"
+#include "shell/login.h"
 #include "tests/support/station_test.h"
 #include "tools/core/format.h"
 #include "tools/core/string_utils.h"
@@ -105,12 +106,19 @@ TEST_F(RecordWindows, ARowIsStoredStampedFoundByKeyAndIdxAndKeepsItsKeyAbbrechen
     EXPECT_EQ(LOGIN, value("select hist_an_user" + row)) << w.table;
 
     // Saved again: the same row, with the change stamp (and the password
-    // kept, as its fields stay empty: a stored one is never shown).
-    win->get_record()->get_cell_by_name(w.text)->from_string("zwei");
-    win->vars_to_widgets();
-    send_command(win, BaseDialog::ID_SAVE);
-    EXPECT_EQ("zwei", value(Tools::format("select %s", w.text) + row)) << w.table;
-    EXPECT_EQ(LOGIN, value("select hist_ae_user" + row)) << w.table;
+    // kept, as its fields stay empty: a stored one is never shown); "Gültig:"
+    // is stored as every other field, NEIN and then JA again.
+    ComboBox *valid = dynamic_cast<ComboBox *>(win->bound_widget(&win->get_record()->gueltig.value));
+    ASSERT_TRUE(valid && valid->isEnabled()) << w.table;
+    for (const std::string flag : {"NEIN", "JA"}) {
+      win->get_record()->get_cell_by_name(w.text)->from_string(flag);
+      win->vars_to_widgets();
+      valid->select_key(flag);
+      send_command(win, BaseDialog::ID_SAVE);
+      EXPECT_EQ(flag + " " + flag + " " + LOGIN,
+                value(Tools::format("select concat_ws(' ', %s, gueltig, hist_ae_user)", w.text) + row))
+          << w.table;
+    }
     EXPECT_EQ(w.menu == MainWindow::ID_USER ? "Geheim1" : "", value("select passwd from USER"));
 
     // Found by key and by idx. The row under another key, or a second row
@@ -219,12 +227,26 @@ TEST_F(RecordWindows, WhatCannotBeStoredIsRefusedInWordsBeforeAnythingIsSentAndN
       << "a refused save leaves the open transaction alone";
   main->getDatabase()->rollback();
 
-  // Nobody deletes their own row.
+  // Nobody deletes their own row or marks it not valid (the last valid
+  // user would lock everybody out); another user marked so no longer
+  // gets in.
   ASSERT_TRUE(add_user(*db, LOGIN, "pw"));
   BaseDialog *users = open(USERS);
+  ComboBox *valid = dynamic_cast<ComboBox *>(users->bound_widget(&users->get_record()->gueltig.value));
   users->get_key_combo()->select_key(LOGIN);
   EXPECT_NE(std::string::npos, refused(users, BaseDialog::ID_DELETE_ROW).text.find("nicht selbst löschen"));
-  EXPECT_EQ(1, count(Tools::format("select count(*) from USER where login = '%s'", LOGIN)));
+  valid->select_key("NEIN");
+  EXPECT_NE(std::string::npos, refused(users, BaseDialog::ID_SAVE).text.find("nicht selbst auf \"Gültig\" NEIN"));
+  EXPECT_EQ(1, count(Tools::format("select count(*) from USER where login = '%s' and gueltig = 'JA'", LOGIN)));
+  users->get_key_combo()->select_key("bob");
+  valid->select_key("NEIN");
+  send_command(users, BaseDialog::ID_SAVE);
+  EXPECT_EQ("x NEIN", value("select concat_ws(' ', passwd, gueltig) from USER where login = 'bob'"));
+  Login login(main, main);
+  login.create();
+  login.getNameField()->setText("bob");
+  login.getPasswordField()->setText("x");
+  EXPECT_NE(std::string::npos, refused(&login, Login::ID_OK).text.find("Falsches Passwort"));
 }
 
 // Two stations save the same new key: the second station has stored it
@@ -296,31 +318,36 @@ TEST_F(RecordWindows, ARowInUseOrNamedByOrderLinesIsRefusedInWordsRolledBackAndG
                                      a1.idx.value, card_idx))
                   .ok &&
               db->commit());
-  const char *const IN_USE = "noch verwendet";
-  const char *const NAMED = "Bonierungen nennen diesen Eintrag; er kann nicht gelöscht werden.\nStattdessen kann er "
-                            "als nicht mehr gültig markiert werden (\"Gültig\" NEIN).";
+  const std::string IN_USE = "noch verwendet";
+  const std::string NAMED = "Bonierungen nennen diesen Eintrag; er kann nicht gelöscht werden.\nStattdessen "
+                            "\"Gültig:\" dieses Eintrags auf NEIN stellen und \"Speichern\" drücken.\n";
+  const std::string BOOKING = NAMED + "Ein Artikel oder Preis mit \"Gültig\" NEIN wird beim Bonieren nicht mehr";
+  const std::string PAYING = NAMED + "Eine Bezahlungsart mit \"Gültig\" NEIN wird beim Bezahlen nicht mehr";
 
   // The price first, in its own form.
   Art *articles = dynamic_cast<Art *>(open(ARTICLES));
   ASSERT_NE(nullptr, articles);
   articles->get_artnr_combo()->select_key("A1");
   articles->get_prices_sheet()->setCurrentItem(0, 1, TRUE);
-  EXPECT_NE(std::string::npos, refused(articles, Art::ID_DELETE_PREIS).text.find(NAMED));
+  EXPECT_NE(std::string::npos, refused(articles, Art::ID_DELETE_PREIS).text.find(BOOKING));
   EXPECT_EQ(1, count("select count(*) from PREIS"));
 
   const struct
   {
     const Window &window;
-    const char *key, *words, *free; // free: the change that takes one reason away
-    bool gone;                      // after it
+    const char *key;
+    std::string words;
+    const char *free; // the change that takes one reason away
+    bool gone;        // after it
   } cases[] = {
-      {USERS, "dora", IN_USE, "delete from BONLINE where idx = 1", true},
-      {ARTICLES, "A1", NAMED, "update BONLINE set artnr = '', artnr_idx = 0", false},
-      {ARTICLES, "A1", NAMED, "update BONLINE set preis_idx = 0", false}, // a price of it
+      {USERS, "dora", NAMED + "Ein Benutzer mit \"Gültig\" NEIN kann sich nicht mehr anmelden.",
+       "delete from BONLINE where idx = 1", true},
+      {ARTICLES, "A1", BOOKING, "update BONLINE set artnr = '', artnr_idx = 0", false},
+      {ARTICLES, "A1", BOOKING, "update BONLINE set preis_idx = 0", false}, // a price of it
       {ARTICLES, "A1", IN_USE, "delete from GRP_ART", true},
       {VAT_GROUPS, "U7", IN_USE, "delete from ART where artnr = 'A7'", true},
-      {PAYMENT_KINDS, "Karte", NAMED, "update BONLINE set sonst_art_idx = 0", false},
-      {PAYMENT_KINDS, "Karte", NAMED, "update BONLINE set sonst_art_name = ''", true},
+      {PAYMENT_KINDS, "Karte", PAYING, "update BONLINE set sonst_art_idx = 0", false},
+      {PAYMENT_KINDS, "Karte", PAYING, "update BONLINE set sonst_art_name = ''", true},
   };
   for (const auto &c : cases) {
     BaseDialog *win = open(c.window);
@@ -380,12 +407,17 @@ TEST_F(ArtTest, PricesKeepEveryDigitFollowTheArticleAndNeedAStoredOneWithAnAmoun
   ASSERT_EQ(1, prices->getNumRows());
   EXPECT_DOUBLE_EQ(12345.67, Tools::from_text<double>(prices->getItemText(0, 0).text(), 0.0));
 
-  // Chosen in the list and changed: the same row, with the change stamp.
+  // Chosen in the list and changed: the same row, with the change stamp,
+  // and marked not valid in its own "Gültig:"; the list still shows it.
   prices->setCurrentItem(0, 1, TRUE);
   win->get_preis().bezeichnung = "Flasche";
   win->vars_to_widgets();
+  dynamic_cast<ComboBox *>(win->bound_widget(&win->get_preis().gueltig.value))->select_key("NEIN");
   send_command(win, Art::ID_SAVE_PREIS);
-  EXPECT_EQ("12345.67", value("select preis from PREIS where bezeichnung = 'Flasche' and hist_ae_user = 'chefin'"));
+  EXPECT_EQ("12345.67 NEIN",
+            value("select concat_ws(' ', preis, gueltig) from PREIS where bezeichnung = 'Flasche' and hist_ae_user = "
+                  "'chefin'"));
+  ASSERT_EQ(1, prices->getNumRows());
 
   // The form is empty after a save, and after another article or "Neu":
   // "Löschen" then takes nothing.
@@ -493,6 +525,53 @@ TEST_F(ArtPointer, AGroupIsGivenWithThePointerAndTheArticleIsThenOfferedForOrder
   for (int r = 0; r < entry.get_articles()->getNumRows(); ++r)
     offered.push_back(entry.get_articles()->getItemText(r, 0).text());
   EXPECT_EQ((std::vector<std::string>{"A", "B"}), offered);
+}
+
+// As a person retires an article: "Gültig:" NEIN chosen from its list
+// with the pointer, "Speichern" clicked. It is stored with the change
+// stamp, the window's lists still hold it, and order entry no longer
+// offers it.
+TEST_F(ArtPointer, AnArticleMarkedNotValidWithThePointerIsStoredStampedAndNoLongerOffered)
+{
+  win->get_artnr_combo()->select_key("A");
+  ComboBox *valid = dynamic_cast<ComboBox *>(win->bound_widget(&win->get_art().gueltig.value));
+  FXButton *save = nullptr;
+  for (FXButton *b : find_all<FXButton>(win))
+    save = b->getSelector() == BaseDialog::ID_SAVE ? b : save;
+  ASSERT_TRUE(valid && save);
+  // The list pops up as a window of its own, owned by the combo box.
+  const auto list = [&]() -> FXList * {
+    for (FXWindow *w = app()->getRootWindow()->getFirst(); w; w = w->getNext())
+      if (w->getOwner() == valid && w->shown())
+        return dynamic_cast<FXList *>(w->getFirst());
+    return nullptr;
+  };
+  run_pending(150);
+  ASSERT_TRUE(click(valid->getMenuButton(), 1));
+  ASSERT_TRUE(run_until([&] { return list() != nullptr; }));
+  run_pending(100);
+  EXPECT_TRUE(screenshot(shot_dir() + "/masterdata_art_gueltig.png"));
+  FXList *items = list();
+  ASSERT_EQ(2, items->getNumItems());
+  ASSERT_EQ("NEIN", std::string(items->getItemText(0).text()));
+  ASSERT_TRUE(point_at(items, 20, items->getItemHeight(0) / 2));
+  run_pending(100);
+  ASSERT_TRUE(xdo("click 1"));
+  ASSERT_TRUE(run_until([&] { return std::string(valid->getText().text()) == "NEIN"; }));
+  ASSERT_TRUE(click(save, 1, 10, 10));
+  ASSERT_TRUE(run_until([&] { return value("select gueltig from ART where artnr = 'A'") == "NEIN"; }, 5000));
+  EXPECT_EQ(LOGIN, value("select hist_ae_user from ART where artnr = 'A'"));
+  EXPECT_EQ("NEIN", std::string(valid->getText().text())) << "the saved row, read again";
+  win->reset();
+  win->get_artnr_combo()->select_key("A");
+  EXPECT_EQ("A", win->get_art().artnr.value) << "still listed, to be made valid again";
+
+  LAYOUTK room;
+  LAYOUTP table;
+  AddLineWin entry(main, *main, room, table);
+  ASSERT_EQ(1, entry.get_groups()->getNumRows());
+  entry.get_groups()->setCurrentItem(0, 0, TRUE);
+  EXPECT_EQ(0, entry.get_articles()->getNumRows());
 }
 
 // Typed and pasted as a person does: an amount written the German way is

@@ -133,6 +133,19 @@ protected:
     add_article(*db, "100", vat, "Getränke", 3.5);
     wein = add_article(*db, "200", vat, "Getränke", 12345.67);
     add_article(*db, "300", vat, "Speisen", 4.2);
+    // Retired ("Gültig" NEIN): an article, a price of the wine and a kind
+    // of payment, stored before the voucher. None is offered.
+    add_article(*db, "150", vat, "Getränke", 1);
+    ASSERT_TRUE(db->exec("update ART set gueltig = 'NEIN' where artnr = '150'").ok && db->commit());
+    PREIS price;
+    price.art_artnr = "200";
+    price.art_idx = wein.idx.value;
+    SONST_ART retired;
+    retired.name = "Scheck";
+    for (BASE *row : std::initializer_list<BASE *>{&price, &retired}) {
+      row->gueltig = JANEIN::NEIN;
+      store(*db, *row);
+    }
     SONST_ART voucher;
     voucher.name = "Gutschein";
     voucher.wert = 5.0;
@@ -167,7 +180,9 @@ TEST_F(Orders, ANewLineIsAskedForUntilCompleteAndStoredOnceAndCommitted)
     const std::function<void()> steps[] = {
         [&] { choose(entry->get_groups(), find_row(entry->get_groups(), "name", "Getränke")); },
         [&] {
+          EXPECT_EQ(entry->get_articles()->getNumRows(), 2);
           choose(entry->get_articles(), find_row(entry->get_articles(), "artnr", "200"));
+          EXPECT_EQ(entry->get_prices()->getNumRows(), 1);
           choose(entry->get_prices(), 0);
         },
         [&] { entry->get_room_combo()->setText("Terrasse \xf0\x9f\x8d\xba"); }, // no table holds it
@@ -194,7 +209,7 @@ TEST_F(Orders, ANewLineIsAskedForUntilCompleteAndStoredOnceAndCommitted)
   for (int i = 0; i < 5; ++i)
     EXPECT_NE(prompts[i].find(asked[i]), std::string::npos) << prompts[i];
   EXPECT_EQ(value("select concat_ws(' ', count(*), b.preis, anzahl, user, user_idx, artnr, layoutk_name, layoutp_idx, "
-                  "preis_idx = p.idx) from BONLINE b, PREIS p where p.art_artnr = '200'"),
+                  "preis_idx = p.idx) from BONLINE b, PREIS p where p.art_artnr = '200' and p.gueltig = 'JA'"),
             Tools::format("1 12345.67 2 anna %d 200 Terrasse %d 1", anna.idx.value, t9.idx.value));
   EXPECT_EQ(win->get_sheet()->getNumRows(), 1);
 }

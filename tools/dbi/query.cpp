@@ -90,6 +90,112 @@ std::vector<std::string> list_items(const std::string &list)
   return items;
 }
 
+// Where the clauses of a statement begin, outside quotes and parentheses.
+struct Clauses
+{
+  static const std::size_t none = std::string::npos;
+  std::size_t where = none;      // the word WHERE
+  std::size_t group_list = none; // behind GROUP BY
+  std::size_t group_end = none;  // where the GROUP BY list ends, when not at the end
+  std::size_t order = none;      // the word ORDER of the ORDER BY
+  std::size_t order_list = none; // behind ORDER BY
+  // A clause after which no ORDER BY may follow (LIMIT, UNION, INTO, a
+  // lock, WITH ROLLUP).
+  bool closed = false;
+
+  explicit Clauses(const std::string &query)
+  {
+    int depth = 0;
+    for (std::size_t i = 0; i < query.size();) {
+      const char c = query[i];
+      if (c == '\'' || c == '"' || c == '`') {
+        i = skip_sql_quoted(query, i);
+        continue;
+      }
+      if (c == '(' || c == ')') {
+        depth += c == '(' ? 1 : -1;
+        ++i;
+        continue;
+      }
+      if (!word_char(c) || (i > 0 && word_char(query[i - 1]))) {
+        ++i;
+        continue;
+      }
+      const std::string word = word_at(query, i);
+      const std::size_t start = i;
+      i += word.size();
+      if (depth != 0)
+        continue;
+      const std::size_t next = skip_blanks(query, i);
+      const std::string following = word_at(query, next);
+      if ((word == "group" || word == "order") && following == "by") {
+        if (group_list != none && group_end == none)
+          group_end = start;
+        if (word == "group") {
+          group_list = next + 2;
+        } else {
+          order = start;
+          order_list = next + 2;
+        }
+        i = next + 2;
+      } else if (word == "having" && group_list != none && group_end == none) {
+        group_end = start;
+      } else if (word == "where" && where == none) {
+        where = start;
+      } else if (word == "limit" || word == "union" || word == "into" || word == "for" || word == "lock" ||
+                 word == "procedure" || (word == "with" && following == "rollup")) {
+        closed = true;
+        return;
+      }
+    }
+  }
+};
+
+// The columns of an ORDER BY list without their direction, in lower case;
+// `descending` tells whether one of them is sorted downwards.
+std::vector<std::string> order_columns(const std::string &list, bool *descending = nullptr)
+{
+  std::vector<std::string> columns;
+  for (std::string item : list_items(list)) {
+    for (const char *direction : {" asc", " desc"}) {
+      const std::size_t n = std::strlen(direction);
+      if (item.size() > n && lower(item.substr(item.size() - n)) == direction) {
+        item = trimmed(item.substr(0, item.size() - n));
+        if (descending && direction[2] == 'd')
+          *descending = true;
+      }
+    }
+    columns.push_back(lower(item));
+  }
+  return columns;
+}
+
+// Whether `column` (lower case) names the key: as it is, or without its
+// table.
+bool names_key(const std::string &column, const std::string &key)
+{
+  const std::string k = lower(key);
+  const std::size_t dot = k.rfind('.');
+  return column == k || (dot != std::string::npos && column == k.substr(dot + 1));
+}
+
+// The key of a paged statement that is ordered by that key alone, upwards:
+// its pages can go on from the last key given instead of stepping over
+// every row before them. Empty for any other statement.
+std::string sole_order_key(const std::string &query, const std::vector<std::string> &keys)
+{
+  if (keys.size() != 1)
+    return std::string();
+  const Clauses clauses(query);
+  if (clauses.closed || clauses.group_list != Clauses::none || clauses.order_list == Clauses::none)
+    return std::string();
+  bool descending = false;
+  const std::vector<std::string> columns = order_columns(query.substr(clauses.order_list), &descending);
+  if (descending || columns.size() != 1 || !names_key(columns[0], keys[0]))
+    return std::string();
+  return keys[0];
+}
+
 // The key columns of the records a read loads, once per table.
 std::vector<std::string> record_keys(const std::vector<const DBBindType *> &records)
 {
@@ -160,10 +266,11 @@ public:
   RowCells &operator=(const RowCells &) = delete;
 };
 
-DBErg<DBRowList> read(Database &db, const std::string &query, bool with_table_names, DBLimit *limit)
+DBErg<DBRowList> read(Database &db, const std::string &query, bool with_table_names, DBLimit *limit,
+                      const std::string &key = std::string())
 {
   if (limit)
-    return limit->read(db, query, with_table_names);
+    return limit->read(db, query, with_table_names, key);
   return with_table_names ? db.select(query, true) : db.exec(query);
 }
 
@@ -188,10 +295,14 @@ int values_worker(Database &db, std::string query, DBTypeList &fields, DBLimit *
 int objects_worker(Database &db, std::string query, DBBindList &list, DBLimit *limit)
 {
   query = expand_table_fields(query, list);
-  if (limit)
-    query = stable_order(query, record_keys(std::vector<const DBBindType *>(list.records.begin(),
-                                                                            list.records.end())));
-  DBErg<DBRowList> result = read(db, query, true, limit);
+  std::string key;
+  if (limit) {
+    const std::vector<std::string> keys =
+        record_keys(std::vector<const DBBindType *>(list.records.begin(), list.records.end()));
+    query = stable_order(query, keys);
+    key = sole_order_key(query, keys);
+  }
+  DBErg<DBRowList> result = read(db, query, true, limit, key);
   if (!result)
     return -1;
   const std::size_t rows = result.rows.rows.size();
@@ -214,13 +325,16 @@ int objects_worker(Database &db, std::string query, DBBindList &list, DBLimit *l
 int object_rows_worker(Database &db, std::string query, DBArrayBind &arrays, DBLimit *limit)
 {
   query = expand_table_fields(query, arrays);
+  std::string key;
   if (limit) {
     std::vector<const DBBindType *> records;
     for (unsigned i = 0; i < arrays.size(); ++i)
       records.push_back(arrays[i]);
-    query = stable_order(query, record_keys(records));
+    const std::vector<std::string> keys = record_keys(records);
+    query = stable_order(query, keys);
+    key = sole_order_key(query, keys);
   }
-  DBErg<DBRowList> result = read(db, query, true, limit);
+  DBErg<DBRowList> result = read(db, query, true, limit, key);
   if (!result)
     return -1;
   const std::size_t rows = result.rows.rows.size();
@@ -255,11 +369,21 @@ DBErg<DBRowList> DBLimit::run(Database &db, const std::string &sql)
   return result;
 }
 
-void DBLimit::moved_on(std::size_t rows)
+void DBLimit::moved_on(const DBErg<DBRowList> &page)
 {
+  const std::size_t rows = page.rows.rows.size();
   offset += static_cast<unsigned>(rows);
   next_offset = offset;
   given += static_cast<unsigned>(rows);
+  if (key.empty() || rows == 0)
+    return;
+  last_key.clear();
+  const std::vector<std::string> &names = page.rows.names;
+  for (std::size_t k = 0; k < names.size(); ++k)
+    if (names_key(lower(names[k]), key) && k < page.rows.rows.back().size()) {
+      last_key = page.rows.rows.back()[k];
+      return;
+    }
 }
 
 DBErg<DBRowList> DBLimit::hand_out(std::size_t rows)
@@ -269,16 +393,20 @@ DBErg<DBRowList> DBLimit::hand_out(std::size_t rows)
   page.rows.rows.assign(std::make_move_iterator(from.begin() + static_cast<std::ptrdiff_t>(taken)),
                         std::make_move_iterator(from.begin() + static_cast<std::ptrdiff_t>(taken + rows)));
   taken += rows;
-  moved_on(rows);
+  moved_on(page);
   return page;
 }
 
-DBErg<DBRowList> DBLimit::read(Database &db, const std::string &sql, bool with_table_names)
+DBErg<DBRowList> DBLimit::read(Database &db, const std::string &sql, bool with_table_names,
+                               const std::string &order_key)
 {
-  if (&db != source || offset != next_offset || sql != query || with_table_names != table_names) {
+  if (&db != source || offset != next_offset || sql != query || with_table_names != table_names ||
+      order_key != key) {
     source = &db;
     query = sql;
     table_names = with_table_names;
+    key = order_key;
+    last_key.clear();
     given = 0;
     ahead = DBErg<DBRowList>();
   } else if (db.get_statement_count() != source_statements) {
@@ -298,12 +426,13 @@ DBErg<DBRowList> DBLimit::read(Database &db, const std::string &sql, bool with_t
   if (count == 0 || given < PAGES_AS_ASKED * count) {
     DBErg<DBRowList> page = run(db, query + text());
     if (page.ok)
-      moved_on(page.rows.rows.size());
+      moved_on(page);
     return page;
   }
   const unsigned most = std::max(count, MAX_AHEAD / count * count);
   const unsigned rows = std::min(given, most);
-  ahead = run(db, query + format(" limit %d, %d", offset, rows));
+  const std::string behind = last_key.empty() ? std::string() : after_key(query, key, last_key);
+  ahead = run(db, behind.empty() ? query + format(" limit %d, %d", offset, rows) : behind + format(" limit %d", rows));
   if (!ahead.ok)
     return DBErg<DBRowList>();
   taken = 0;
@@ -374,68 +503,25 @@ int select_object_rows(Database &db, const std::string &query, DBArrayBind &arra
 
 std::string stable_order(const std::string &query, const std::vector<std::string> &keys)
 {
-  const std::size_t none = std::string::npos;
-  std::size_t order_by = none, group_list = none, group_end = none;
-  int depth = 0;
-  for (std::size_t i = 0; i < query.size();) {
-    const char c = query[i];
-    if (c == '\'' || c == '"' || c == '`') {
-      i = skip_sql_quoted(query, i);
-      continue;
-    }
-    if (c == '(' || c == ')') {
-      depth += c == '(' ? 1 : -1;
-      ++i;
-      continue;
-    }
-    if (!word_char(c) || (i > 0 && word_char(query[i - 1]))) {
-      ++i;
-      continue;
-    }
-    const std::string word = word_at(query, i);
-    const std::size_t after = i + word.size();
-    i = after;
-    if (depth != 0)
-      continue;
-    const std::size_t next = skip_blanks(query, after);
-    const std::string following = word_at(query, next);
-    if ((word == "group" || word == "order") && following == "by") {
-      if (group_list != none && group_end == none)
-        group_end = after - word.size();
-      if (word == "group")
-        group_list = next + 2;
-      else
-        order_by = next + 2;
-      i = next + 2;
-    } else if (word == "having" && group_list != none && group_end == none) {
-      group_end = after - word.size();
-    } else if (word == "limit" || word == "union" || word == "into" || word == "for" || word == "lock" ||
-               word == "procedure" || (word == "with" && following == "rollup")) {
-      return query; // a clause after which no ORDER BY may follow
-    }
-  }
-
-  std::vector<std::string> unique =
-      group_list != none ? list_items(query.substr(group_list, group_end == none ? none : group_end - group_list))
-                         : keys;
-  // What the order has already: its columns without their direction.
+  const Clauses clauses(query);
+  if (clauses.closed)
+    return query;
+  const std::size_t none = Clauses::none;
+  const std::vector<std::string> unique =
+      clauses.group_list != none
+          ? list_items(query.substr(clauses.group_list,
+                                    clauses.group_end == none ? none : clauses.group_end - clauses.group_list))
+          : keys;
+  // What the order has already.
   std::vector<std::string> present;
-  if (order_by != none)
-    for (std::string item : list_items(query.substr(order_by))) {
-      for (const char *direction : {" asc", " desc"}) {
-        const std::size_t n = std::strlen(direction);
-        if (item.size() > n && lower(item.substr(item.size() - n)) == direction)
-          item = trimmed(item.substr(0, item.size() - n));
-      }
-      present.push_back(lower(item));
-    }
+  if (clauses.order_list != none)
+    present = order_columns(query.substr(clauses.order_list));
   std::string missing;
   for (const std::string &key : unique) {
-    const std::string k = lower(key);
-    const std::size_t dot = k.rfind('.');
-    const bool there = std::find(present.begin(), present.end(), k) != present.end() ||
-                       (dot != std::string::npos && unique.size() == 1 &&
-                        std::find(present.begin(), present.end(), k.substr(dot + 1)) != present.end());
+    const bool there = std::find(present.begin(), present.end(), lower(key)) != present.end() ||
+                       (unique.size() == 1 && std::any_of(present.begin(), present.end(), [&](const std::string &c) {
+                          return names_key(c, key);
+                        }));
     if (!there)
       missing += (missing.empty() ? "" : ", ") + key;
   }
@@ -444,7 +530,20 @@ std::string stable_order(const std::string &query, const std::vector<std::string
   std::size_t end = query.size();
   while (end > 0 && std::isspace(static_cast<unsigned char>(query[end - 1])))
     --end;
-  return query.substr(0, end) + (order_by != none ? ", " : " order by ") + missing;
+  return query.substr(0, end) + (clauses.order_list != none ? ", " : " order by ") + missing;
+}
+
+std::string after_key(const std::string &query, const std::string &key, const std::string &value)
+{
+  const Clauses clauses(query);
+  if (clauses.closed || clauses.group_list != Clauses::none || clauses.order == Clauses::none)
+    return std::string();
+  const std::string condition = key + " > '" + sql_escape(value) + "' ";
+  if (clauses.where == Clauses::none)
+    return query.substr(0, clauses.order) + "where " + condition + query.substr(clauses.order);
+  const std::size_t own = clauses.where + 5; // behind WHERE
+  return query.substr(0, clauses.where) + "where " + condition + "and (" +
+         trimmed(query.substr(own, clauses.order - own)) + ") " + query.substr(clauses.order);
 }
 
 bool insert_object(Database &db, DBBindType &record)

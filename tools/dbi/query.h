@@ -34,9 +34,12 @@ namespace Tools {
 // server step over every row before it again (20,000 rows in pages of a
 // hundred took fourteen times as long as one read). So from there on one
 // statement reads ahead as many rows as the read has given so far, at most
-// MAX_AHEAD, and the pages are handed out from those. A page from the
-// read-ahead shows the database as that statement saw it, as one long read
-// would; the server is asked again
+// MAX_AHEAD, and the pages are handed out from those. A statement ordered
+// by its key alone reads ahead from behind the last key given (after_key):
+// the server finds that place without stepping over the rows before, and
+// a row another station deleted or added before it shifts nothing. A page
+// from the read-ahead shows the database as that statement saw it, as one
+// long read would; the server is asked again
 //   - when the handle has sent any other statement since (a write, a
 //     commit or a rollback: the page then shows the database now),
 //   - when the read-ahead is used up at the end of the rows (a row added
@@ -53,8 +56,10 @@ struct DBLimit
   explicit DBLimit(unsigned count) : count(count), offset(0) {}
   std::string text() const;
   // The page at offset of the statement `query` (the limit not yet
-  // appended), through Database::select with table names or exec.
-  DBErg<DBRowList> read(Database &db, const std::string &query, bool with_table_names);
+  // appended), through Database::select with table names or exec. `key`
+  // is the column the statement is ordered by alone, when that is unique.
+  DBErg<DBRowList> read(Database &db, const std::string &query, bool with_table_names,
+                        const std::string &key = std::string());
 
 private:
   // The read that the next page continues.
@@ -62,6 +67,8 @@ private:
   unsigned long source_statements = 0; // the handle's count after our statement
   std::string query;
   bool table_names = false;
+  std::string key;      // the unique column the statement is ordered by, or empty
+  std::string last_key; // its value in the last row given, or empty
   unsigned next_offset = 0;
   unsigned given = 0; // rows its pages gave
   // Rows read ahead; those from `taken` on are not handed out yet.
@@ -70,7 +77,7 @@ private:
   bool ahead_reached_end = false;
 
   DBErg<DBRowList> run(Database &db, const std::string &sql);
-  void moved_on(std::size_t rows);
+  void moved_on(const DBErg<DBRowList> &page);
   DBErg<DBRowList> hand_out(std::size_t rows);
 };
 
@@ -120,6 +127,12 @@ std::size_t skip_sql_quoted(const std::string &sql, std::size_t start);
 // A statement with a LIMIT, UNION, INTO or locking clause of its own, or
 // without keys, stays as it is.
 std::string stable_order(const std::string &query, const std::vector<std::string> &keys);
+
+// The statement ordered by `key` with only the rows behind `value`:
+// "key > 'value'" joins its WHERE clause. Empty for a statement without an
+// ORDER BY, a grouped one, or one with a LIMIT, UNION, INTO or lock of its
+// own.
+std::string after_key(const std::string &query, const std::string &key, const std::string &value);
 
 std::string expand_table_fields(std::string query, const DBBindList &list);
 std::string expand_table_fields(std::string query, const DBArrayBind &arrays);
