@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bulk_insert.h"
 #include "bench/ratio_reporter.h"
 #include "tools/core/debug.h"
 #include "tools/core/format.h"
@@ -124,17 +125,10 @@ std::string bulk_lines(long lines)
       {"bezahlt", "IF(" + open + " OR s.seq % 10 = 0, 'NEIN', 'JA')"},
       {"bar_bezahlt", "IF(" + open + " OR s.seq % 10 = 0, 0, 3.5)"},
   };
-  const std::vector<std::string> names = line.get_names();
-  const std::vector<std::string> values = line.get_values();
-  std::string columns, exprs;
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    columns += (i ? ", `" : "`") + names[i] + "`";
-    auto c = computed.find(names[i]);
-    exprs += (i ? ", " : "") + (c != computed.end() ? c->second : "'" + Tools::sql_escape(values[i]) + "'");
-  }
+  const BulkColumns bulk = bulk_columns(line, computed);
   return Tools::format("INSERT INTO BONLINE (%s) SELECT %s FROM seq_1_to_%s s JOIN LAYOUTP p ON p.label_name = "
                        "CONCAT('T', 1 + s.seq %% %d) ORDER BY s.seq",
-                       columns, exprs, std::to_string(lines), TABLES);
+                       bulk.names, bulk.exprs, std::to_string(lines), TABLES);
 }
 
 // One restaurant: its database and a main window working on it through

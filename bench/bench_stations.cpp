@@ -57,6 +57,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/bulk_insert.h"
 #include "rooms/orders.h"
 #include "schema/tables.h"
 #include "tests/support/db_support.h"
@@ -342,20 +343,13 @@ std::string history_sql(long lines, int prices, int card_idx, int voucher_idx)
       {"sonst_art_idx", Tools::format("IF(%s AND %s, %d, IF(%s AND %s, %d, 0))", paid, by_card, card_idx, paid,
                                       by_voucher, voucher_idx)},
   };
-  const std::vector<std::string> names = line.get_names();
-  const std::vector<std::string> values = line.get_values();
-  std::string columns, exprs;
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    columns += (i ? ", `" : "`") + names[i] + "`";
-    auto c = computed.find(names[i]);
-    exprs += (i ? ", " : "") + (c != computed.end() ? c->second : "'" + Tools::sql_escape(values[i]) + "'");
-  }
+  const BulkColumns bulk = bulk_columns(line, computed);
   std::string logins;
   for (const char *login : HISTORY_LOGINS)
     logins += std::string(logins.empty() ? "'" : ", '") + login + "'";
   // The sequence drives the join; each numbered list is looked up by its
   // number.
-  return "INSERT INTO BONLINE (" + columns + ") SELECT STRAIGHT_JOIN " + exprs + " FROM seq_1_to_" +
+  return "INSERT INTO BONLINE (" + bulk.names + ") SELECT STRAIGHT_JOIN " + bulk.exprs + " FROM seq_1_to_" +
          std::to_string(lines) +
          " s"
          " JOIN (SELECT idx, login, ROW_NUMBER() OVER (ORDER BY idx) - 1 AS n FROM USER WHERE login IN (" +
