@@ -7,8 +7,6 @@
 
 #include "schema/create_sql.h"
 #include "tests/support/db_fixture.h"
-#include "tests/support/db_support.h"
-#include "tests/support/files.h"
 
 TEST(CreateSql, MatchesTheScriptByteForByte)
 {
@@ -68,7 +66,7 @@ TEST_F(CreateSqlOnServer, LoadsAgainOverFilledTablesAndUpgradesAnOlderDatabaseOn
                               "from information_schema.statistics where table_schema = database() and (index_name "
                               "like 'uq%' or index_name = 'idx_BONLINE_open')";
   std::string printed;
-  EXPECT_FALSE(upgrade(name, printed));
+  EXPECT_FALSE(upgrade(database, printed));
   EXPECT_NE(std::string::npos, printed.find("nothing changed")) << printed;
   EXPECT_NE(std::string::npos, printed.find("GRP_UST.name: 'Bier' (2 rows), 'O\\'Hara' (2 rows); ART.artnr: "
                                             "'A1' (2 rows)\n"))
@@ -79,7 +77,7 @@ TEST_F(CreateSqlOnServer, LoadsAgainOverFilledTablesAndUpgradesAnOlderDatabaseOn
   ASSERT_TRUE(db->exec("delete from GRP_UST where name = 'o''hara' and idx > 4").ok && db->commit());
   ASSERT_TRUE(db->exec("update ART set artnr = 'A3' where idx = 2").ok && db->commit());
   for (int run = 0; run < 2; ++run) {
-    EXPECT_TRUE(upgrade(name, printed)) << run << printed;
+    EXPECT_TRUE(upgrade(database, printed)) << run << printed;
     EXPECT_EQ("idx_BONLINE_open:storniert,idx_BONLINE_open:bezahlt,idx_BONLINE_open:layoutk_idx,idx_BONLINE_open:"
               "layoutp_idx,uq_ART_artnr:artnr,uq_GRP_UST_name:name,uq_SONST_ART_name:name",
               korvan_test::query_value(*db, indexes))
@@ -92,12 +90,12 @@ TEST_F(CreateSqlOnServer, AnUpgradeWhileAStationUsesTheTableStopsAfterAFewSecond
   ASSERT_TRUE(db->exec("ALTER TABLE BONLINE DROP INDEX idx_BONLINE_open").ok) << db->get_error();
   // A station that has read order lines holds a lock on the table until it
   // ends its transaction.
-  Tools::Ref<Tools::Database> station = korvan_test::open_database(name);
+  Tools::Ref<Tools::Database> station = korvan_test::open_database(database);
   ASSERT_TRUE(station->exec("select count(*) from BONLINE").ok);
 
   std::string printed;
   const auto start = std::chrono::steady_clock::now();
-  EXPECT_FALSE(upgrade(name, printed));
+  EXPECT_FALSE(upgrade(database, printed));
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   EXPECT_NE(std::string::npos, printed.find(STATIONS_OPEN)) << printed;
   EXPECT_GE(seconds, UPGRADE_LOCK_WAIT_SECONDS - 1);
@@ -105,7 +103,7 @@ TEST_F(CreateSqlOnServer, AnUpgradeWhileAStationUsesTheTableStopsAfterAFewSecond
   EXPECT_TRUE(station->exec("select count(*) from BONLINE").ok); // the station works on
 
   ASSERT_TRUE(station->rollback());
-  EXPECT_TRUE(upgrade(name, printed)) << printed;
+  EXPECT_TRUE(upgrade(database, printed)) << printed;
   EXPECT_EQ("4", korvan_test::query_value(*db, "select count(*) from information_schema.statistics where "
                                                "table_schema = database() and index_name = 'idx_BONLINE_open'"));
 }

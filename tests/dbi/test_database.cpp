@@ -16,8 +16,8 @@ using Odbc = korvan_test::FreshDatabase;
 TEST_F(Odbc, ConnectsToTheChosenDatabaseOrNotAtAll)
 {
   korvan_test::DbSettings s = korvan_test::settings();
-  Database chosen(s.dsn, s.user, s.password, name, Database::ODBC);
-  EXPECT_EQ(name, query_value(chosen, "select database()"));
+  Database chosen(s.dsn, s.user, s.password, database, Database::ODBC);
+  EXPECT_EQ(database, query_value(chosen, "select database()"));
   // An empty name keeps the data source's own database.
   Database dsn_default(s.dsn, s.user, s.password, "", Database::ODBC);
   EXPECT_EQ(s.name, query_value(dsn_default, "select database()"));
@@ -41,9 +41,9 @@ TEST_F(Odbc, ASessionSetUpHalfIsNoConnectionAndNoDriverRunsNothing)
     korvan_test::RecordingDB *driver = new korvan_test::RecordingDB;
     driver->autocommit_fails = !*failing;
     driver->failing.insert(failing);
-    EXPECT_FALSE(Database(driver, s.dsn, s.user, s.password, name).is_connected()) << failing;
+    EXPECT_FALSE(Database(driver, s.dsn, s.user, s.password, database).is_connected()) << failing;
   }
-  Database none(s.dsn, s.user, s.password, name, -1);
+  Database none(s.dsn, s.user, s.password, database, -1);
   EXPECT_FALSE(none.exec("select 1").ok || none.commit() || none.rollback());
   EXPECT_EQ("No Database!", none.get_error());
 }
@@ -63,7 +63,7 @@ TEST_F(Odbc, SetUpSendsOneStatementOfOursAndUseOnlyWhenNeeded)
   {
     std::string database;
     long ours;
-  } cases[] = {{"", 2}, {s.name, 2}, {name, 3}};
+  } cases[] = {{"", 2}, {s.name, 2}, {database, 3}};
   for (const auto &c : cases) {
     Database handle(s.dsn, s.user, s.password, c.database, Database::ODBC);
     EXPECT_EQ(driver_only + c.ours, questions(handle.exec(count))) << "database '" << c.database << "'";
@@ -72,7 +72,7 @@ TEST_F(Odbc, SetUpSendsOneStatementOfOursAndUseOnlyWhenNeeded)
 
 TEST_F(Odbc, CommitAndRollbackAsSeenFromASecondConnection)
 {
-  Ref<Database> other = korvan_test::open_database(name);
+  Ref<Database> other = korvan_test::open_database(database);
   const std::string count = "select count(*) from LAYOUTK";
   EXPECT_EQ("0", query_value(*other, count)); // the other session's transaction starts here
   LAYOUTK room;
@@ -107,7 +107,7 @@ TEST_F(Odbc, AFailedStatementGivesItsTextTheReasonAndATrace)
 // connection, and nothing reconnects.
 TEST_F(Odbc, AConnectionTheServerEndedIsLostForGood)
 {
-  Ref<Database> ended = korvan_test::open_database(name);
+  Ref<Database> ended = korvan_test::open_database(database);
   ASSERT_TRUE(db->exec("KILL CONNECTION " + query_value(*ended, "select connection_id()")).ok);
   for (const char *sql : {"select 1", "rollback;", "select 1"}) {
     EXPECT_FALSE(ended->exec(sql).ok) << sql;
@@ -167,7 +167,7 @@ TEST_F(Odbc, DateTimesReadAsTheServerWritesThem)
 TEST_F(Odbc, EveryByteOfATextRoundTripsInsideItsQuotes)
 {
   korvan_test::RecordingDB *rec = nullptr;
-  Ref<Database> recorded = korvan_test::connect_recording(name, rec);
+  Ref<Database> recorded = korvan_test::connect_recording(database, rec);
   LANG row;
   row.system = std::string("it's");
   row.type = std::string("a\\");
@@ -194,7 +194,7 @@ TEST_F(Odbc, EveryByteOfATextRoundTripsInsideItsQuotes)
 TEST_F(Odbc, ARowListIsInsertedUpToItsFirstFailure)
 {
   korvan_test::RecordingDB *rec = nullptr;
-  Ref<Database> recorded = korvan_test::connect_recording(name, rec);
+  Ref<Database> recorded = korvan_test::connect_recording(database, rec);
   DBRowList rooms(std::vector<std::string>{"name", "width", "height", "color"});
   rooms.rows = {{"A", "1", "0", "0"}, {std::string(21, 'n'), "2", "0", "0"}, {"C", "3", "0", "0"}};
   EXPECT_FALSE(recorded->insert("LAYOUTK", rooms).ok); // the name is too long

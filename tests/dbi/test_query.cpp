@@ -135,7 +135,7 @@ TEST_F(Query, ALongReadInPagesGivesEveryRowOnceInFewStatements)
 {
   add_rooms(1005);
   korvan_test::RecordingDB *rec = nullptr;
-  Ref<Database> recorded = korvan_test::connect_recording(name, rec);
+  Ref<Database> recorded = korvan_test::connect_recording(database, rec);
   LAYOUTK rooms[10];
   DBArrayBind arrays;
   arrays.bind_array(rooms);
@@ -163,7 +163,7 @@ TEST_F(Query, ALongReadInPagesGivesEveryRowOnceInFewStatements)
 
   // So a row that another station deletes before the place a read has
   // reached neither makes it skip one nor repeat one.
-  Ref<Database> station = korvan_test::open_database(name);
+  Ref<Database> station = korvan_test::open_database(database);
   DBLimit moving(10);
   names.clear();
   while ((n = select_object_rows(*recorded, query, arrays, moving)) > 0) {
@@ -263,7 +263,7 @@ TEST_F(Query, APageAfterTheHandleChangedTheDatabaseOrAfterTheEndShowsTheDatabase
 
   // Another station's delete, seen once the handle ends its transaction,
   // as every action of the program does.
-  Ref<Database> station = korvan_test::open_database(name);
+  Ref<Database> station = korvan_test::open_database(database);
   DBLimit other(10);
   nine_pages(other);
   ASSERT_TRUE(station->exec("delete from LAYOUTK where name = 'R0095'").ok);
@@ -306,7 +306,7 @@ TEST_F(Query, AVeryLongReadHoldsAFewThousandRowsAtATime)
       << db->get_error();
   ASSERT_TRUE(db->commit());
   korvan_test::RecordingDB *rec = nullptr;
-  Ref<Database> recorded = korvan_test::connect_recording(name, rec);
+  Ref<Database> recorded = korvan_test::connect_recording(database, rec);
   DBTypeInt width;
   DBTypeList fields;
   fields.add(&width);

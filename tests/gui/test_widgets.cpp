@@ -25,16 +25,6 @@ std::vector<std::string> item_texts(ComboBox &box)
   return texts;
 }
 
-// One key per character, as a person types.
-void type(FXTextField &field, const std::string &text)
-{
-  field.setText("");
-  for (std::size_t i = 0, n; i < text.size(); i += n) {
-    n = Tools::utf8_bytes(text.substr(i), 1);
-    press_key(&field, static_cast<unsigned char>(text[i]), 0, text.substr(i, n));
-  }
-}
-
 LAYOUTP row(int x, int y, int width)
 {
   LAYOUTP r;
@@ -146,7 +136,8 @@ TEST_F(Widgets, TheMoneyFieldKeepsWhatIsTypedAndReadsItAsTheGermanAmountItIs)
   };
   for (const auto &c : cases) {
     double value = -1;
-    type(field, c.typed);
+    field.setText("");
+    type_keys(&field, c.typed);
     EXPECT_EQ(c.typed, std::string(field.getText().text()));
     EXPECT_EQ(c.reading, field.read(value)) << c.typed;
     EXPECT_DOUBLE_EQ(c.value, value) << c.typed;
@@ -161,7 +152,8 @@ TEST_F(Widgets, TheMoneyFieldKeepsWhatIsTypedAndReadsItAsTheGermanAmountItIs)
   }
   // The keypad's decimal keys type the comma, whatever the layout says.
   for (const std::pair<FXuint, const char *> &key : {std::make_pair(FXuint(KEY_KP_Separator), ","), {KEY_KP_Decimal, "."}}) {
-    type(field, "1.234");
+    field.setText("");
+    type_keys(&field, "1.234");
     press_key(&field, key.first, 0, key.second);
     EXPECT_EQ(std::string(field.getText().text()), "1.234,");
   }
@@ -179,7 +171,8 @@ TEST_F(Widgets, TheDateFieldRefusesInputPositionByPosition)
       {"2008-13", "2008-1"},        {"2008-00-1", "2008-00-"},   {"2008-12-31", "2008-12-31"},
       {"2008-01-32", "2008-01-3"},  {"20a8", "208"},             {"2008-01-011", "2008-01-01"}};
   for (const auto &c : cases) {
-    type(field, c.first);
+    field.setText("");
+    type_keys(&field, c.first);
     EXPECT_EQ(std::string(field.getText().text()), c.second) << c.first;
   }
 }

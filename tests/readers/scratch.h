@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/files.h"
+#include "tests/support/db_support.h"
 
 class Scratch : public ::testing::Test
 {

@@ -50,7 +50,7 @@ protected:
     voucher.name = "Gutschein";
     voucher.wert = 5.0;
     voucher.idx = store(*db, voucher);
-    station = open_database(name);
+    station = open_database(database);
     ASSERT_TRUE(station->is_connected()) << station->get_error();
     station_id = std::stoi(value(*station, "select connection_id()"));
     ASSERT_TRUE(station->commit());
@@ -230,7 +230,7 @@ TEST_F(OrderOperations, ALineHeldElsewhereIsRefusedAfterTheLockWaitAndNothingSta
   EXPECT_STREQ(r.text(), "Die Bonierung wird gerade an einem anderen Platz bearbeitet. Es wurde nichts gebucht.");
   ASSERT_TRUE(db->rollback());
   expect_ended("lock wait");
-  Tools::Ref<Tools::Database> third = open_database(name);
+  Tools::Ref<Tools::Database> third = open_database(database);
   EXPECT_TRUE(third->exec(Tools::format("select idx from BONLINE where idx in (%d, %d) for update nowait", a, b)).ok)
       << third->get_error();
   third->rollback();
@@ -269,7 +269,7 @@ TEST_F(OrderOperations, AStationChosenAsADeadlocksVictimStartsOverOnce)
   std::thread station_thread([&] { r = orders().pay_cash(shown); });
   // Once this station waits for the second line, the other asks for the
   // first, which this one holds.
-  Tools::Ref<Tools::Database> watch = open_database(name);
+  Tools::Ref<Tools::Database> watch = open_database(database);
   const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
   while (value(*watch, Tools::format("select count(*) from information_schema.innodb_trx where trx_state = 'LOCK "
                                      "WAIT' and trx_mysql_thread_id = %d",

@@ -12,11 +12,15 @@
 #include "shell/debugwin.h"
 #include "shell/langwin.h"
 #include "rooms/roomwin.h"
-#include "tests/shell/access_support.h"
+#include "shell/login.h"
+#include "shell/mainwindow.h"
+#include "tests/guisupport/gui_support.h"
+#include "tests/support/seed.h"
 #include "tests/support/db_support.h"
 
 using namespace FX;
-using namespace korvan_access_test;
+using namespace korvan_gui_test;
+using korvan_test::add_user;
 
 namespace {
 

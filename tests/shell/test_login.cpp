@@ -7,10 +7,14 @@
 #include <numeric>
 
 #include "shell/debugwin.h"
-#include "tests/shell/access_support.h"
+#include "shell/login.h"
+#include "shell/mainwindow.h"
+#include "tests/guisupport/gui_support.h"
+#include "tests/support/seed.h"
 
 using namespace FX;
-using namespace korvan_access_test;
+using namespace korvan_gui_test;
+using korvan_test::add_user;
 
 namespace {
 
@@ -164,10 +168,10 @@ TEST_F(LoginTest, EveryOtherWayOutBringsANewLogin)
                                         },
                                         Login::ACCEPTED},
                                        {[](Login *l) {
-                                          type_text(l->getNameField(), "bert");
+                                          type_keys(l->getNameField(), "bert");
                                           press_key(l->getNameField(), KEY_Return);
                                           // Typed and left, the password confirms nothing; Return does.
-                                          type_text(l->getPasswordField(), "passwort");
+                                          type_keys(l->getPasswordField(), "passwort");
                                           l->getPasswordField()->handle(nullptr, FXSEL(SEL_FOCUSOUT, 0), nullptr);
                                           EXPECT_EQ(static_cast<FXWindow *>(l), app()->getModalWindow());
                                           press_key(l->getPasswordField(), KEY_Return);

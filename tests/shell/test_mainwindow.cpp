@@ -15,12 +15,16 @@
 #include "shell/debugwin.h"
 #include "shell/mydebug.h"
 #include "shell/startup.h"
-#include "tests/shell/access_support.h"
-#include "tests/support/files.h"
+#include "shell/login.h"
+#include "shell/mainwindow.h"
+#include "tests/guisupport/gui_support.h"
+#include "tests/support/seed.h"
+#include "tests/support/db_support.h"
 #include "tools/core/base_exception.h"
 
 using namespace FX;
-using namespace korvan_access_test;
+using namespace korvan_gui_test;
+using korvan_test::add_user;
 
 namespace {
 

@@ -9,13 +9,17 @@
 #include "shell/connect.h"
 #include "shell/debugwin.h"
 #include "shell/langwin.h"
-#include "tests/shell/access_support.h"
+#include "shell/login.h"
+#include "shell/mainwindow.h"
+#include "tests/guisupport/gui_support.h"
+#include "tests/support/seed.h"
 #include "tests/support/recording_db.h"
 #include "tools/core/format.h"
 #include "tools/core/string_utils.h"
 
 using namespace FX;
-using namespace korvan_access_test;
+using namespace korvan_gui_test;
+using korvan_test::add_user;
 
 namespace {
 
