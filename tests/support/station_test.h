@@ -47,6 +47,10 @@ protected:
   void shot(FX::FXWindow *window, const std::string &name);
 };
 
+// The first button inside the window with that text (any for ""), and
+// that selector (any for 0).
+FX::FXButton *button(FX::FXWindow *window, const std::string &text, FX::FXuint selector = 0);
+
 // Every widget of class T inside the window, in widget order.
 template <class T> std::vector<T *> find_all(FX::FXWindow *window)
 {
