@@ -1,5 +1,5 @@
-// The dialog base: bindings in both directions, closing without ending
-// another window's work, the database error box and the language key.
+// The dialog base: bindings in both directions and the database error box
+// (closing and the language key: tests/shell).
 
 #include <functional>
 #include <sstream>
@@ -11,7 +11,6 @@
 #include "gui/dialog.h"
 #include "gui/moneyfield.h"
 #include "tests/guisupport/gui_support.h"
-#include "tools/dbi/query.h"
 
 using namespace FX;
 using namespace korvan_gui_test;
@@ -42,7 +41,7 @@ public:
 
 } // namespace
 
-TEST_F(DialogTest, MoneyShowsTwoDecimalsAndIsStoredWithEveryDigitRoundedToCentsOnce)
+TEST_F(DialogTest, BindingsShowMoneyWithTwoDecimalsAndReadWhatIsTyped)
 {
   BindDialog dlg(main);
   for (const std::pair<double, const char *> &c : {std::make_pair(12345.67, "12345.67"), {2.5, "2.50"}}) {
@@ -70,31 +69,6 @@ TEST_F(DialogTest, MoneyShowsTwoDecimalsAndIsStoredWithEveryDigitRoundedToCentsO
     EXPECT_EQ(dlg.number, c.number_read);
     EXPECT_TRUE(dlg.flag == c.flag);
   }
-  GRP_UST row;
-  for (Tools::DBTypeDateTime *d :
-       {&row.gueltig_von, &row.gueltig_bis, &row.hist_an_zeit, &row.hist_ae_zeit, &row.hist_lo_zeit})
-    *d = std::string("2008-01-01 00:00:00");
-  row.ust.value = dlg.amount;
-  ASSERT_TRUE(Tools::insert_object(*db, row)) << db->get_error();
-  EXPECT_EQ(query_value(*db, "select ust from GRP_UST"), "12345.67");
-}
-
-TEST_F(DialogTest, EscapeAndTheCloseButtonHideAndEndNoTransaction)
-{
-  Tools::Ref<Tools::Database> shared = main->getDatabase();
-  const std::string count = "select count(*) from LAYOUTK where name = 'Offen'";
-  // Another window's work, not ended yet when this dialog closes.
-  shared->exec("insert into LAYOUTK (name, width, height, color) values ('Offen', 1, 1, 0)");
-  Dialog dlg(main, main, "Schliessen");
-  dlg.create();
-  dlg.show(PLACEMENT_OWNER);
-  EXPECT_EQ(press_key(&dlg, KEY_Escape), 1);
-  EXPECT_FALSE(dlg.shown());
-  dlg.show(PLACEMENT_OWNER);
-  dlg.handle(&dlg, FXSEL(SEL_CLOSE, 0), nullptr);
-  EXPECT_FALSE(dlg.shown());
-  EXPECT_EQ(query_value(*shared, count), "1");
-  EXPECT_EQ(query_value(*db, count), "0");
 }
 
 // Both ways to report a failed statement show the same box; the second
@@ -143,18 +117,6 @@ TEST_F(DialogTest, TheDatabaseErrorSaysWhatFailedWhyAndFitsTheScreen)
     EXPECT_EQ(query_value(*shared, "select count(*) from LAYOUTK where name = 'Offen'"), w.open_rows_after) << w.way;
     shared->rollback();
   }
-}
-
-TEST_F(DialogTest, F11SwitchesTheWholeApplicationAndBack)
-{
-  Dialog dlg(main, main, "Sprachfenster");
-  db->exec("update LANG set trans = 'Language window' where type = 'Dialog' and orig = 'Sprachfenster'");
-  main->updateLangs();
-  EXPECT_EQ(press_key(&dlg, KEY_F11), 1);
-  EXPECT_TRUE(main->isTranslated());
-  EXPECT_EQ(std::string(dlg.getTitle().text()), "Language window");
-  press_key(&dlg, KEY_F11);
-  EXPECT_EQ(std::string(dlg.getTitle().text()), "Sprachfenster");
 }
 
 TEST_F(DialogTest, ABoxNobodyExpectedFailsTheTestAtOnceWithItsTitleAndText)

@@ -8,15 +8,14 @@
 #include "gui/dialog.h"
 #include "gui/lang.h"
 #include "gui/spreadsheet.h"
+#include "rooms/roomwin.h"
 #include "shell/connect.h"
 #include "shell/debugwin.h"
 #include "shell/langwin.h"
-#include "rooms/roomwin.h"
 #include "shell/login.h"
 #include "shell/mainwindow.h"
 #include "tests/guisupport/gui_support.h"
 #include "tests/support/seed.h"
-#include "tests/support/db_support.h"
 
 using namespace FX;
 using namespace korvan_gui_test;
@@ -130,10 +129,13 @@ TEST_F(SharedConnection, WhatAnotherWindowDoesNeitherLosesNorCommitsOpenWork)
     const char *what;
     std::function<void(MainWindow *)> act;
   } steps[] = {
-      {"debug window closed",
+      {"a dialog closed with Escape, then with its close button",
        [](MainWindow *m) {
-         send_command(m, MainWindow::ID_DEBUG);
-         press_key(m->getDebugWin(), KEY_Escape);
+         for (int way = 0; way < 2; ++way) {
+           send_command(m, MainWindow::ID_DEBUG);
+           way ? m->getDebugWin()->handle(nullptr, FXSEL(SEL_CLOSE, 0), nullptr) : press_key(m->getDebugWin(), KEY_Escape);
+           EXPECT_FALSE(m->getDebugWin()->shown());
+         }
        }},
       {"translation stored, then the editor closed",
        [](MainWindow *m) {

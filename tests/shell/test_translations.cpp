@@ -1,9 +1,11 @@
 // The texts of the interface in LANG: stored once, read once per
 // connection, never longer than their columns; F11 switches every text;
-// the translation editor stores a translation that is used at once.
+// the translation editor stores a translation that is used at once, and
+// the texts on the screen follow the database and the editor.
 
 #include <gtest/gtest.h>
 
+#include "gui/dialog.h"
 #include "gui/lang.h"
 #include "gui/spreadsheet.h"
 #include "shell/connect.h"
@@ -12,14 +14,12 @@
 #include "shell/login.h"
 #include "shell/mainwindow.h"
 #include "tests/guisupport/gui_support.h"
-#include "tests/support/seed.h"
 #include "tests/support/recording_db.h"
 #include "tools/core/format.h"
 #include "tools/core/string_utils.h"
 
 using namespace FX;
 using namespace korvan_gui_test;
-using korvan_test::add_user;
 
 namespace {
 
@@ -33,7 +33,7 @@ protected:
   void translate(const std::string &type, const std::string &orig, const std::string &trans)
   {
     ASSERT_TRUE(db->exec(Tools::format("update LANG set trans = '%s' where type = '%s' and orig = '%s'",
-                                       Tools::sql_escape(trans), Tools::sql_escape(type), Tools::sql_escape(orig)))
+                                       Tools::sql_escape(trans), type, Tools::sql_escape(orig)))
                     .ok);
     main->updateLangs();
   }
@@ -46,44 +46,37 @@ protected:
   }
 };
 
-TEST_F(Translations, EachTextIsStoredOnceAndASecondStartAddsNone)
+// Each text is stored once, and a second start adds none. The texts are
+// read in one statement per connection: windows made afterwards send
+// nothing for theirs, and a text not stored yet is looked up and stored
+// once; a database without texts stores each text alive without a look-up.
+TEST_F(Translations, EachTextIsStoredOnceAndTheTextsAreReadInOneStatement)
 {
-  StaticText first(main, "Message", QUOTED);
-  StaticText again(main, "Message", QUOTED);
-  StaticText label(main, "Label", QUOTED);
+  StaticText first(main, "Message", QUOTED), again(main, "Message", QUOTED), label(main, "Label", QUOTED);
   EXPECT_EQ(first.get_row()->idx.value, again.get_row()->idx.value);
   EXPECT_NE(first.get_row()->idx.value, label.get_row()->idx.value);
   EXPECT_EQ(QUOTED, query_value(*db, Tools::format("select orig from LANG where idx = %d", first.get_row()->idx.value)));
-  const int stored = rows();
-  destroy_main();
-  main = make_main_window(database);
-  EXPECT_EQ(stored, rows());
-}
-
-// Read once per connection: windows made afterwards send nothing for
-// their texts, and a text not stored yet is looked up and stored once.
-TEST_F(Translations, TextsAreReadInOneStatementAndNotAgain)
-{
-  auto open_windows = [this] {
+  const auto open_windows = [this] {
     delete new Login(main, main);
     delete new Connect(main, main);
     send_command(main, MainWindow::ID_DEBUG);
     main->getDebugWin()->hide();
   };
-  open_windows(); // their texts stored, as at a later start
+  open_windows();
+  const int stored = rows();
+  destroy_main();
+  main = make_main_window(database);
+  EXPECT_EQ(stored, rows());
+
   korvan_test::RecordingDB *rec = record();
   ASSERT_EQ(1u, rec->statements.size());
   EXPECT_NE(std::string::npos, rec->statements[0].find("FROM LANG"));
   rec->statements.clear();
   open_windows();
   EXPECT_TRUE(rec->statements.empty()) << rec->statements[0];
-  StaticText fresh(main, "Message", "Neu im Programm");
-  StaticText again(main, "Message", "Neu im Programm");
+  StaticText fresh(main, "Message", "Neu im Programm"), twice(main, "Message", "Neu im Programm");
   EXPECT_EQ(2u, rec->statements.size());
   EXPECT_EQ(1, rows("orig = 'Neu im Programm'"));
-
-  // A database without the texts: the one read shows they are missing,
-  // and each text alive is stored without being looked up first.
   ASSERT_TRUE(db->exec("delete from LANG").ok);
   rec = record();
   EXPECT_EQ(1u, rec->starting_with("select").size() + rec->starting_with("SELECT").size());
@@ -119,19 +112,25 @@ TEST_F(Translations, TextsLongerThanTheColumnsAreNeverSent)
     EXPECT_EQ(std::string::npos, line.find("SqlError")) << line;
 }
 
+// F11, in any window, switches every text of the application: those made
+// meanwhile follow, a copy keeps what it was given.
 TEST_F(Translations, F11SwitchesEveryTextAndTextsMadeMeanwhileFollow)
 {
   StaticText message(main, "Message", QUOTED);
   Label *label = new Label(main, main, "Tisch");
   Label *plain = new Label(main, main, "Nur deutsch");
+  Dialog dialog(main, main, "Sprachfenster");
   translate("Message", QUOTED, "Isn't it? 'sure'");
   translate("Label", "Tisch", "Table");
+  translate("Dialog", "Sprachfenster", "Language window");
   {
     StaticText gone(main, "Message", "Vorübergehend"); // leaves the list with its end
   }
   EXPECT_STREQ(QUOTED.c_str(), message); // reading again alone shows nothing new
 
-  EXPECT_EQ(1, press_key(main, KEY_F11));
+  EXPECT_EQ(1, press_key(&dialog, KEY_F11));
+  EXPECT_TRUE(main->isTranslated());
+  EXPECT_STREQ("Language window", dialog.getTitle().text());
   EXPECT_STREQ("Isn't it? 'sure'", message);
   EXPECT_STREQ("Table", label->getText().text());
   EXPECT_STREQ("Nur deutsch", plain->getText().text());
@@ -139,9 +138,10 @@ TEST_F(Translations, F11SwitchesEveryTextAndTextsMadeMeanwhileFollow)
   Label *later = new Label(main, main, "Tisch");
   EXPECT_STREQ("Isn't it? 'sure'", made);
   EXPECT_STREQ("Table", later->getText().text());
-  StaticText copy(made); // keeps what it was given
+  StaticText copy(made);
 
-  press_key(main, KEY_F11);
+  EXPECT_EQ(1, press_key(main, KEY_F11));
+  EXPECT_STREQ("Sprachfenster", dialog.getTitle().text());
   EXPECT_STREQ(QUOTED.c_str(), message);
   EXPECT_STREQ(QUOTED.c_str(), made);
   EXPECT_STREQ("Tisch", later->getText().text());
@@ -158,7 +158,7 @@ TEST_F(Translations, TextsOnTheScreenFollowTheNewDatabaseAndTheEditorAtOnce)
   Label *label = new Label(main, main, "Tisch");
   translate("Label", "Tisch", "Table");
   translate("Menu", "&System", "Anlage");
-  const std::string other = korvan_test::test_database_name("korvan_t");
+  const std::string other = korvan_test::test_database_name("korvan_t_2");
   ASSERT_TRUE(korvan_test::fresh_database(other));
   Tools::Ref<Tools::Database> other_db = connect(other);
   ASSERT_TRUE(other_db->exec("insert into LANG (system, type, orig, trans) values ('GUI', 'Label', 'Tisch', 'Desk')").ok &&
@@ -212,8 +212,7 @@ TEST_F(Translations, TheEditorStoresATranslationThatIsUsedAtOnceAndKeepsItsRows)
   int row = -1;
   for (int r = 0; r < sheet->getNumRows(); ++r) {
     EXPECT_EQ(-1, sheet->getItemText(r, LangWin::ORIG).find('\t'));
-    if (sheet->getItemText(r, LangWin::ORIG) == "Kellner's\\tListe")
-      row = r;
+    row = sheet->getItemText(r, LangWin::ORIG) == "Kellner's\\tListe" ? r : row;
   }
   ASSERT_GE(row, 0);
   sheet->setItemText(row, LangWin::TRANS, "Waiter's\\tlist");
@@ -233,8 +232,7 @@ TEST_F(Translations, TheEditorStoresATranslationThatIsUsedAtOnceAndKeepsItsRows)
   StaticText fresh(main, "Message", "Neu seit eben");
   send_command(main, MainWindow::ID_LANGWIN);
   EXPECT_EQ(rows(), sheet->getNumRows());
-  SpreadSheet::MenuRequest add(SpreadSheet::MenuRequest::NEW);
-  SpreadSheet::MenuRequest drop(SpreadSheet::MenuRequest::DELETE);
+  SpreadSheet::MenuRequest add(SpreadSheet::MenuRequest::NEW), drop(SpreadSheet::MenuRequest::DELETE);
   drop.row = sheet->get_row(0);
   for (SpreadSheet::MenuRequest *request : {&add, &drop})
     EXPECT_EQ(0, win->handle(sheet, FXSEL(SEL_COMMAND, LangWin::ID_SHEET), request));
