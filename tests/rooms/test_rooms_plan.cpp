@@ -365,9 +365,9 @@ TEST_F(RoomsPlan, SavingRefusesInWordsWhatTheRoomOrItsTablesCannotBe)
       int locked = 0;
       for (const std::string &sql : recorder->statements) {
         const std::string upper = Tools::toupper(sql);
-        locked += upper.find("FOR UPDATE") != std::string::npos;
-        EXPECT_TRUE(upper.find("BONLINE") == std::string::npos &&
-                    (upper.find("SELECT IDX") == std::string::npos || upper.find("FOR UPDATE") != std::string::npos))
+        const bool lock = upper.find("FOR UPDATE") != std::string::npos;
+        locked += lock;
+        EXPECT_TRUE(upper.find("BONLINE") == std::string::npos && (lock || upper.find("SELECT IDX") == std::string::npos))
             << sql;
       }
       EXPECT_EQ(locked, 2);
@@ -394,11 +394,7 @@ TEST_F(RoomsPlan, TwoEditorsOnOneRoomDoNotWriteOverEachOther)
     add_table(*db, saal, Tools::format("T%d", i), 80 * i - 70, 10);
   EditWin *a = editor();
   std::unique_ptr<MainWindow> station_b = second_station();
-  send_command(station_b.get(), MainWindow::ID_EDITOR);
-  EditWin *b = nullptr;
-  for (FXWindow *w = app()->getRootWindow()->getFirst(); w && !b; w = w->getNext())
-    if (w->getOwner() == station_b.get())
-      b = dynamic_cast<EditWin *>(w);
+  EditWin *b = open<EditWin>(MainWindow::ID_EDITOR, nullptr, station_b.get());
   ASSERT_TRUE(b && b != a);
   const struct
   {
@@ -465,14 +461,10 @@ TEST_F(RoomsPlan, ARoomIsRenamedWithTheKeyboardAndThePointer)
   EditWin *e = editor();
   choose_room(e, "Terrasse");
   run_pending(150);
-  ASSERT_TRUE(xdo("windowfocus --sync " + std::to_string(static_cast<unsigned long>(e->id()))));
-  ASSERT_TRUE(click(e->get_room_combo(), 1, 10, e->get_room_combo()->getHeight() / 2));
+  ASSERT_TRUE(focus(e) && click(e->get_room_combo(), 1, 10, e->get_room_combo()->getHeight() / 2));
   ASSERT_TRUE(xdo("key --delay 30 ctrl+a BackSpace space G a r t e n space"));
   run_pending(100);
-  FXWindow *save = nullptr;
-  for (FXButton *b : find_all<FXButton>(e))
-    save = b->getText() == "Speichern" ? b : save;
-  ASSERT_TRUE(click(save, 1, 10, 10));
+  ASSERT_TRUE(click(button(e, "Speichern"), 1, 10, 10));
   const std::string renamed = Tools::format("Garten 400 300 / %d T9 10 10 60 40", terrasse.idx.value);
   EXPECT_TRUE(run_until([&] { return stored_plan() == renamed; })) << stored_plan();
 }

@@ -24,19 +24,17 @@ protected:
   // A main window on a connection of its own, with the same user.
   std::unique_ptr<MainWindow> second_station();
 
-  // Chooses the main window's menu entry; the window of that class shown
-  // (of that class name, where windows share a base W).
-  template <class W> W *open(FX::FXuint id, const char *name = nullptr)
+  // Chooses the menu entry of the main window (or of another station); the
+  // window of that class shown (of that class name, where windows share a
+  // base W).
+  template <class W> W *open(FX::FXuint id, const char *name = nullptr, FX::FXWindow *station = nullptr)
   {
-    korvan_gui_test::send_command(main, id);
+    station = station ? station : main;
+    korvan_gui_test::send_command(station, id);
     korvan_gui_test::run_pending(20);
-    return find<W>(name);
-  }
-  template <class W> W *find(const char *name = nullptr) const
-  {
     for (FX::FXWindow *w = korvan_gui_test::app()->getRootWindow()->getFirst(); w; w = w->getNext())
       if (W *found = dynamic_cast<W *>(w))
-        if (found->getOwner() == main && (!name || std::string(name) == w->getClassName()))
+        if (found->getOwner() == station && (!name || std::string(name) == w->getClassName()))
           return found;
     return nullptr;
   }
