@@ -120,8 +120,11 @@ std::string message(const std::string &text, const std::string &error, const std
                     const CommonMsg *lost)
 {
   std::string m = text;
+  // A commit whose answer the broken connection lost may have been stored
+  // all the same: the person has to look, not book again blindly.
+  const bool unknown = lost && verb(statement) == "commit";
   if (!statement.empty())
-    m += "\n" + what_failed(statement);
+    m += "\n" + (unknown ? lost->msg_commit_unknown.str() : std::string(what_failed(statement)));
   if (lost)
     return m + "\n" + lost->msg_connection_lost.str() + "\n" + lost->msg_reconnect.str();
   const std::string why = reason(error, statement);

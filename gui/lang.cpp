@@ -152,7 +152,9 @@ CommonMsg::CommonMsg(AppContext *context)
       msg_connection_lost(context, "Message",
                           "Die Verbindung zur Datenbank ist abgebrochen (etwa weil der Server neu gestartet wurde)."),
       msg_reconnect(context, "Message",
-                    "Neu verbinden: System -> Datenbankverbindung -> \"Ok\", danach neu anmelden.")
+                    "Neu verbinden: System -> Datenbankverbindung -> \"Ok\", danach neu anmelden."),
+      msg_commit_unknown(context, "Message",
+                         "Ob die Änderungen gespeichert wurden, ist nicht bekannt: danach bitte nachsehen.")
 {
 }
 

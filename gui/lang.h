@@ -131,6 +131,9 @@ public:
   // A connection the server has dropped, and the way back to one.
   StaticText msg_connection_lost;
   StaticText msg_reconnect;
+  // The connection broke at the end of a unit of work: the server may have
+  // stored it before the answer was lost.
+  StaticText msg_commit_unknown;
 
   explicit CommonMsg(AppContext *context);
   CommonMsg() = default;

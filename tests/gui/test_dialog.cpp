@@ -119,6 +119,26 @@ TEST_F(DialogTest, TheDatabaseErrorSaysWhatFailedWhyAndFitsTheScreen)
   }
 }
 
+// A broken connection at the end of a unit of work may have lost only the
+// server's answer: the box must not claim that nothing was stored.
+TEST_F(DialogTest, ALostConnectionSaysWhetherTheWorkMayHaveBeenStored)
+{
+  Dialog dlg(main, main, "Verbindung");
+  const struct
+  {
+    const char *statement, *says, *not_says;
+  } cases[] = {{"commit;", "ist nicht bekannt", "nicht abgeschlossen"},
+               {"update BONLINE set anzahl = '2'", "Die Änderung wurde nicht gespeichert.", "nicht bekannt"}};
+  for (const auto &c : cases) {
+    Box box;
+    expect_box(box);
+    DBError::report(&dlg, dlg, DBError::TEXT, "Lost connection to server during query", c.statement, true);
+    EXPECT_NE(box.text.find(c.says), std::string::npos) << c.statement << ": " << box.text;
+    EXPECT_EQ(box.text.find(c.not_says), std::string::npos) << c.statement << ": " << box.text;
+    EXPECT_NE(box.text.find("Verbindung zur Datenbank ist abgebrochen"), std::string::npos) << box.text;
+  }
+}
+
 TEST_F(DialogTest, ABoxNobodyExpectedFailsTheTestAtOnceWithItsTitleAndText)
 {
   Dialog dlg(main, main, "Unerwartet");

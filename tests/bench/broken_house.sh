@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# bench_stations must say BROKEN, and exit non-zero, for each fault it
+# checks on the server. A house is built and served briefly; then a
+# settled line is written again (the server's audit must note it), and
+# then faults are planted in settled lines, which no station touches, with
+# the audit trigger off, as if an older program had written them: a second
+# run on that house must name every one.
+#
+#   broken_house.sh BENCH_STATIONS   (needs the test server's environment)
+set -euo pipefail
+bench=${1:?usage: broken_house.sh BENCH_STATIONS}
+: "${KORVAN_TEST_DB_SOCKET:?run through scripts/test or eval \"\$(scripts/db env DIR)\"}"
+db=korvan_t_bench_broken_house
+sql() { mariadb --no-defaults --socket="$KORVAN_TEST_DB_SOCKET" -uroot -N "$@"; }
+work=$(mktemp -d)
+trap 'sql -e "DROP DATABASE IF EXISTS $db"; rm -rf "$work"' EXIT
+sql -e "DROP DATABASE IF EXISTS $db"
+
+fail() {
+  echo "broken_house: $1" >&2
+  [ -z "${2:-}" ] || cat "$2" >&2
+  exit 1
+}
+serve() { "$bench" --stations 2 --seconds 0.5 --database "$db" "$@"; }
+rules=("no line paid twice, or both paid and cancelled" "every paid line: cash + other payment"
+  "nothing half-written" "no line on a table or room that does not exist"
+  "every booking a station counted" "every refusal a known one")
+# expect LOG BROKEN-RULE-NUMBERS...: exactly those rules broken, the others held.
+expect() {
+  local log=$1 i
+  shift
+  for i in "${!rules[@]}"; do
+    if [[ " $* " == *" $i "* ]]; then
+      grep -q "BROKEN .*${rules[$i]}" "$log" || fail "not named as broken: ${rules[$i]}" "$log"
+    else
+      grep -q "ok .*${rules[$i]}" "$log" || fail "not held: ${rules[$i]}" "$log"
+    fi
+  done
+}
+
+serve --history 1000 --keep >"$work/clean.log" 2>&1 || fail "a clean house did not pass" "$work/clean.log"
+expect "$work/clean.log"
+
+# Settled lines of the history, each for one fault.
+settled=($(sql "$db" -e "select idx from BONLINE where bezahlt = 'JA' and sonst_bezahlt = 0 order by idx limit 5"))
+cancelled=$(sql "$db" -e "select min(idx) from BONLINE where storniert = 'JA'")
+other_room=$(sql "$db" -e "select max(idx) from LAYOUTK")
+
+sql "$db" -e "UPDATE BONLINE SET hist_ae_user = 'nachher' WHERE idx = ${settled[0]}"
+serve >"$work/again.log" 2>&1 && fail "a settled line written again passed" "$work/again.log"
+expect "$work/again.log" 0
+
+sql "$db" -e "
+  DELETE FROM BENCH_SETTLED_WRITTEN;
+  DROP TRIGGER bench_settled_written;
+  SET FOREIGN_KEY_CHECKS = 0;
+  UPDATE BONLINE SET storniert = 'JA', storno_user = 'anna', storno_user_idx = 1 WHERE idx = ${settled[1]};
+  UPDATE BONLINE SET bar_bezahlt = bar_bezahlt + 0.01 WHERE idx = ${settled[2]};
+  UPDATE BONLINE SET storno_user = '' WHERE idx = $cancelled;
+  UPDATE BONLINE SET layoutk_idx = $other_room, layoutk_name = (select name from LAYOUTK where idx = $other_room)
+    WHERE idx = ${settled[3]} AND layoutk_idx <> $other_room;
+  UPDATE BONLINE SET layoutk_idx = 1 WHERE idx = ${settled[3]} AND layoutk_idx = $other_room;
+  UPDATE BONLINE SET layoutp_idx = 999999 WHERE idx = ${settled[4]};
+  SET FOREIGN_KEY_CHECKS = 1;"
+serve >"$work/broken.log" 2>&1 && fail "a broken house passed" "$work/broken.log"
+expect "$work/broken.log" 0 1 2 3
+echo "broken_house: every planted fault was named, and only those"
