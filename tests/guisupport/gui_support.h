@@ -14,13 +14,11 @@
 // answered OK (a question No); an answer armed for a box that never came
 // fails the test at its end.
 
-#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "tests/support/db_fixture.h"
-#include "tools/core/debug.h"
 #include "tools/widgets/fxcompat.h"
 #include "gui/appcontext.h"
 #include "gui/iconmanager.h"
@@ -31,6 +29,7 @@ class Login;
 
 namespace korvan_gui_test {
 
+using korvan_test::LogCapture;
 using korvan_test::query_value;
 
 // The application on the display, with a private HOME: started once per
@@ -162,19 +161,6 @@ int query_int(Tools::Database &db, const std::string &sql);
 // The whole screen as PNG, in $KORVAN_SHOTS (the build's test directory).
 bool screenshot(const std::string &path);
 std::string shot_dir();
-
-// Keeps log lines while installed (restores the previous sink after).
-class LogCapture : public Tools::Debug
-{
-  Tools::Debug *previous = Tools::debug_sink;
-
-public:
-  std::vector<std::string> messages;
-  LogCapture() { Tools::debug_sink = this; }
-  ~LogCapture() override { Tools::debug_sink = previous; }
-  void output(const char *, unsigned, const char *, const std::string &m) override { messages.push_back(m); }
-  int count(const std::string &m) const { return static_cast<int>(std::count(messages.begin(), messages.end(), m)); }
-};
 
 // A fresh database named after the test (`database`, `db` a connection
 // of the test's own for checks) and `main` on it: a TestContext, or with

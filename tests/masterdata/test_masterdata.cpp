@@ -14,7 +14,6 @@
 #include "masterdata/art.h"
 #include "masterdata/grpust.h"
 #include "rooms/addlinewin.h"
-#include "shell/login.h"
 #include "tests/support/station_test.h"
 #include "tools/core/format.h"
 #include "tools/core/string_utils.h"
@@ -224,8 +223,8 @@ TEST_F(RecordWindows, WhatCannotBeStoredIsRefusedInWordsBeforeAnythingIsSentAndN
   main->getDatabase()->rollback();
 
   // Nobody deletes their own row or marks it not valid (the last valid
-  // user would lock everybody out); another user marked so no longer
-  // gets in.
+  // user would lock everybody out); another user is marked so (and no
+  // longer gets in: tests/shell).
   ASSERT_TRUE(add_user(*db, LOGIN, "pw"));
   BaseDialog *users = open(USERS);
   ComboBox *valid = dynamic_cast<ComboBox *>(users->bound_widget(&users->get_record()->gueltig.value));
@@ -238,11 +237,6 @@ TEST_F(RecordWindows, WhatCannotBeStoredIsRefusedInWordsBeforeAnythingIsSentAndN
   valid->select_key("NEIN");
   send_command(users, BaseDialog::ID_SAVE);
   EXPECT_EQ("x NEIN", value("select concat_ws(' ', passwd, gueltig) from USER where login = 'bob'"));
-  Login login(main, main);
-  login.create();
-  login.getNameField()->setText("bob");
-  login.getPasswordField()->setText("x");
-  EXPECT_NE(std::string::npos, refused(&login, Login::ID_OK).text.find("Falsches Passwort"));
 }
 
 // Two stations save the same new key: the second station has stored it
@@ -430,25 +424,13 @@ TEST_F(ArtTest, PricesKeepEveryDigitFollowTheArticleAndNeedAStoredOneWithAnAmoun
   }
   EXPECT_EQ(0, prices->getNumRows()) << "the list follows the article";
 
-  // A price needs a stored article and an amount.
+  // A price needs a stored article; one chosen in the list is deleted.
   win->get_preis().preis = 3.5;
   win->vars_to_widgets();
   EXPECT_NE(std::string::npos, refused(win, Art::ID_SAVE_PREIS).text.find("Bitte einen Artikel auswählen."));
   win->get_artnr_combo()->select_key("A");
-  find_all<MoneyField>(win).at(1)->setText("abc");
-  EXPECT_NE(std::string::npos, refused(win, Art::ID_SAVE_PREIS).text.find("kein Betrag"));
-  // A text the tables cannot hold is refused naming its field; the rest
-  // of the world's letters are stored as typed.
   find_all<MoneyField>(win).at(1)->setText("3,5");
-  win->get_preis().bezeichnung = "Glas \xf0\x9f\x8d\xba";
-  win->get_preis().bezeichnung2 = "Ποτήρι 日本酒 €";
-  win->vars_to_widgets();
-  find_all<MoneyField>(win).at(1)->setText("3,5");
-  EXPECT_NE(std::string::npos, refused(win, Art::ID_SAVE_PREIS).text.find("Emoji):\nBezeichnung: Glas"));
-  win->get_preis().bezeichnung = "Glas";
-  win->vars_to_widgets();
   send_command(win, Art::ID_SAVE_PREIS);
-  EXPECT_EQ("3.5", value("select preis from PREIS where bezeichnung2 = binary 'Ποτήρι 日本酒 €'"));
   EXPECT_EQ(2, count("select count(*) from PREIS"));
   prices->setCurrentItem(0, 0, TRUE);
   send_command(win, Art::ID_DELETE_PREIS);

@@ -11,8 +11,12 @@
 // Missing settings are an error, never a reason to skip: settings() throws
 // std::runtime_error naming the missing variable.
 
+#include <algorithm>
+#include <mutex>
 #include <string>
+#include <vector>
 
+#include "tools/core/debug.h"
 #include "tools/core/ref.h"
 #include "tools/dbi/database.h"
 
@@ -47,6 +51,25 @@ std::string test_database_name(const std::string &prefix);
 std::string query_value(Tools::Database &db, const std::string &sql);
 // The whole text of a file; empty when it cannot be read.
 std::string slurp(const std::string &path);
+
+// Keeps the log lines of every thread while installed (restores the
+// previous sink after).
+class LogCapture : public Tools::Debug
+{
+  Tools::Debug *previous = Tools::debug_sink;
+  std::mutex lock;
+
+public:
+  std::vector<std::string> messages;
+  LogCapture() { Tools::debug_sink = this; }
+  ~LogCapture() override { Tools::debug_sink = previous; }
+  void output(const char *, unsigned, const char *, const std::string &m) override
+  {
+    std::lock_guard<std::mutex> hold(lock);
+    messages.push_back(m);
+  }
+  int count(const std::string &m) const { return static_cast<int>(std::count(messages.begin(), messages.end(), m)); }
+};
 
 } // namespace korvan_test
 
