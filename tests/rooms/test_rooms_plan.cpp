@@ -33,29 +33,22 @@ protected:
 
   static void press_room(RoomWin *w, const std::string &name)
   {
-    for (Tools::ThemeButton *b : w->get_room_buttons())
-      if (name == b->getText().text())
-        w->handle(b, FXSEL(SEL_COMMAND, b->getSelector()), nullptr);
+    if (Tools::ThemeButton *b = named(w->get_room_buttons(), name))
+      w->handle(b, FXSEL(SEL_COMMAND, b->getSelector()), nullptr);
   }
-
-  static FixButton *desk(RoomWin *w, const std::string &name)
+  static FixButton *desk(RoomWin *w, const std::string &name) { return named(w->get_desks(), name); }
+  static FixLabel *label(EditWin *e, const std::string &name)
   {
-    for (FixButton *d : w->get_desks())
-      if (name == d->getText().text())
-        return d;
-    return nullptr;
+    return named(find_all<FixLabel>(e->get_canvas()), name);
   }
-
   // The names of the tables that carry the mark of open lines.
   static std::string marked(RoomWin *w)
   {
     std::string names;
     for (FixButton *d : w->get_desks())
-      if (d->getBackColor() == RoomWin::MARK_COLOR)
-        names += d->getText().text();
+      names += d->getBackColor() == RoomWin::MARK_COLOR ? d->getText().text() : "";
     return names;
   }
-
   static std::vector<std::string> labels(EditWin *e)
   {
     std::vector<std::string> names;
@@ -63,14 +56,6 @@ protected:
       names.push_back(l->getText().text());
     std::sort(names.begin(), names.end());
     return names;
-  }
-
-  static FixLabel *label(EditWin *e, const std::string &name)
-  {
-    for (FixLabel *l : find_all<FixLabel>(e->get_canvas()))
-      if (name == Tools::fxcompat::whole(l->getText()))
-        return l;
-    return nullptr;
   }
 
   // A click on the table's label (for no name: beside the tables), which

@@ -49,6 +49,15 @@ protected:
 // that selector (any for 0).
 FX::FXButton *button(FX::FXWindow *window, const std::string &text, FX::FXuint selector = 0);
 
+// The first of the widgets that shows that text, or null.
+template <class List> typename List::value_type named(const List &widgets, const std::string &text)
+{
+  for (typename List::value_type w : widgets)
+    if (text == Tools::fxcompat::whole(w->getText()))
+      return w;
+  return nullptr;
+}
+
 // Every widget of class T inside the window, in widget order.
 template <class T> std::vector<T *> find_all(FX::FXWindow *window)
 {
