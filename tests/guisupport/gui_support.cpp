@@ -200,7 +200,8 @@ bool xdo(const std::string &args) { return system(("xdotool " + args + " >/dev/n
 
 bool focus(FXWindow *window, bool wait)
 {
-  return xdo(std::string("windowfocus ") + (wait ? "--sync " : "") + std::to_string(static_cast<unsigned long>(window->id())));
+  const std::string id = std::to_string(static_cast<unsigned long>(window->id()));
+  return xdo(std::string("windowfocus ") + (wait ? "--sync " : "") + id);
 }
 
 bool point_at(FXWindow *window, int x, int y)

@@ -40,7 +40,7 @@ using MainWindowTest = MainWindowFixture;
 
 // The file holds the database password: whichever way the program ends,
 // it is written for its owner only, also over a file others could read.
-TEST_F(MainWindowTest, EveryWayOutStoresTheSettingsForTheOwnerOnly)
+TEST_F(MainWindowTest, EveryWayOutStoresTheSettingsForTheOwnerOnlyOrSaysWhyNot)
 {
   const std::string path = registry_path();
   const struct
@@ -68,13 +68,9 @@ TEST_F(MainWindowTest, EveryWayOutStoresTheSettingsForTheOwnerOnly)
     destroy_main();
     main = make_main_window(database);
   }
-}
-
-TEST_F(MainWindowTest, ASettingsFileThatCannotBeWrittenIsReportedAtQuit)
-{
-  const std::string path = registry_path();
+  // One that cannot be written is reported (not even root writes a file
+  // where a directory stands).
   unlink(path.c_str());
-  // Not even root writes a file where a directory stands.
   ASSERT_EQ(0, system(("mkdir -p '" + path + "'").c_str()));
   Box box;
   answer_box(box, main, MainWindow::ID_QUIT);
@@ -85,19 +81,10 @@ TEST_F(MainWindowTest, ASettingsFileThatCannotBeWrittenIsReportedAtQuit)
   rmdir(path.c_str());
 }
 
-TEST_F(MainWindowTest, TeardownRemovesTheLogBeforeTheWindowsGo)
-{
-  send_command(main, MainWindow::ID_DEBUG);
-  ASSERT_EQ(static_cast<Tools::Debug *>(main->getDebug()), Tools::debug_sink);
-  new Label(main, main, "Kind"); // a text that goes with its window
-  destroy_main();
-  EXPECT_EQ(nullptr, Tools::debug_sink);
-  TOOLS_LOG("nach dem Ende"); // nobody listens, nothing is touched
-}
-
 // Every line goes once to standard output and is kept until the debug
 // window shows it, then straight into the window; "Löschen" empties it.
-TEST_F(MainWindowTest, LogLinesWaitForTheDebugWindowThenGoStraightIntoIt)
+// The teardown removes the log before the windows go.
+TEST_F(MainWindowTest, LogLinesWaitForTheDebugWindowThenGoStraightIntoItAndGoBeforeTheWindows)
 {
   auto in_order = [](const std::string &text) {
     const std::string::size_type first = text.find(": erste Zeile\n"), second = text.find(": zweite Zeile\n");
@@ -120,6 +107,11 @@ TEST_F(MainWindowTest, LogLinesWaitForTheDebugWindowThenGoStraightIntoIt)
   EXPECT_STREQ("", win->getText()->getText().text());
   TOOLS_LOG("danach");
   EXPECT_NE(-1, win->getText()->getText().find("danach\n"));
+  ASSERT_EQ(static_cast<Tools::Debug *>(main->getDebug()), Tools::debug_sink);
+  new Label(main, main, "Kind"); // a text that goes with its window
+  destroy_main();
+  EXPECT_EQ(nullptr, Tools::debug_sink);
+  TOOLS_LOG("nach dem Ende"); // nobody listens, nothing is touched
 }
 
 TEST_F(MainWindowTest, SqlErrorsOfTheTextLookupAreLoggedNotShown)
