@@ -595,8 +595,8 @@ TEST_F(ArtPointer, AnAmountTypedTheGermanWayIsStoredAndWhatNoColumnHoldsIsRefuse
   } cases[] = {
       {price, "", "1 period 2 3 4 comma 5 6", false, nullptr, nullptr},
       {text, "Bier \xf0\x9f\x8d\xba", nullptr, false, "(etwa ein Emoji):\nBezeichnung: Bier \xf0\x9f\x8d\xba", nullptr},
-      {price, "0x1A", nullptr, false, "Das ist kein Betrag. Bitte so eingeben: 1234,56 oder 1.234,56 oder 1234.56\nPreis: 0x1A",
-       nullptr},
+      {price, "0x1A", nullptr, false,
+       "Das ist kein Betrag. Bitte so eingeben: 1234,56 oder 1.234,56 oder 1234.56\nPreis: 0x1A", nullptr},
       {text, NUL, nullptr, false, "ab\\0", ""},
       {text, NUL, nullptr, true, "ab\\0", "alt"},
       {text, "abcd", nullptr, true, nullptr, "altabcd"},
