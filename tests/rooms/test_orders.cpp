@@ -201,7 +201,7 @@ TEST_F(Orders, PaymentsBookTheirAmountsOnlyAfterYesAndRefuseWhatIsNoPayment)
       answer<BezahlWin>([&](BezahlWin *pay) {
         for (const auto &step : c.steps) {
           if (step.first == KIND) {
-            choose(pay->get_kinds(), 0);
+            choose(pay->get_kinds());
             continue;
           }
           (FXuint(step.first) == CASH ? pay->get_cash_field() : pay->get_rest_field())->setText(step.second);
