@@ -40,18 +40,13 @@ TEST(Ref, LastCopyDeletesExactlyOnce)
     EXPECT_EQ(0, deleted);
   }
   EXPECT_EQ(1, deleted);
-
   Counted owned(5);
   Ref<Counted> c(new Counted(5));
-  {
-    Ref<Counted> a(&owned, false), b(a);
-    EXPECT_TRUE(a == c);
-  }
+  EXPECT_TRUE(Ref<Counted>(Ref<Counted>(&owned, false)) == c);
   EXPECT_EQ(1, deleted); // a handle that does not own never deletes
   c = Ref<Counted>();
   EXPECT_EQ(2, deleted);
   EXPECT_THROW(c->value = 1, Ref<Counted>::BadRef);
-
   // Replacing the head of a chain by its own successor must not free the
   // successor before it is shared.
   struct Node
@@ -92,21 +87,19 @@ TEST(EnumRange, RefusesValuesOutsideItsRangeAndReadingUnset)
   EXPECT_THROW(K copy(unset), K::Error);
 }
 
-struct Collector : Debug
-{
-  std::string line;
-  void output(const char *file, unsigned line_no, const char *function, const std::string &message) override
-  {
-    line += format("%s:%d %s %s", file, line_no, function, message);
-  }
-};
-
 int built = 0;
 void log_something(int n) { TOOLS_LOG(format("value %d", ++built + n)); }
 
 TEST(Debug, OnlyAnInstalledSinkGetsPlaceAndMessage)
 {
-  Collector sink;
+  struct Collector : Debug
+  {
+    std::string line;
+    void output(const char *file, unsigned line_no, const char *function, const std::string &message) override
+    {
+      line += format("%s:%d %s %s", file, line_no, function, message);
+    }
+  } sink;
   log_something(1); // before the sink: neither built nor sent
   debug_sink = &sink;
   log_something(1);

@@ -1,6 +1,12 @@
-// The connection handle and the ODBC driver against the private server.
+// The connection handle and the ODBC driver against the private server;
+// the create script: its exact text, loading it into the server, and the
+// upgrade as an administrator runs it through the server's client.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
+
+#include "schema/create_sql.h"
 #include "schema/tables.h"
 #include "tests/support/db_fixture.h"
 #include "tests/support/recording_db.h"
@@ -16,8 +22,8 @@ using Odbc = korvan_test::FreshDatabase;
 TEST_F(Odbc, ConnectsToTheChosenDatabaseOrNotAtAll)
 {
   korvan_test::DbSettings s = korvan_test::settings();
-  Database chosen(s.dsn, s.user, s.password, name, Database::ODBC);
-  EXPECT_EQ(name, query_value(chosen, "select database()"));
+  Database chosen(s.dsn, s.user, s.password, database, Database::ODBC);
+  EXPECT_EQ(database, query_value(chosen, "select database()"));
   // An empty name keeps the data source's own database.
   Database dsn_default(s.dsn, s.user, s.password, "", Database::ODBC);
   EXPECT_EQ(s.name, query_value(dsn_default, "select database()"));
@@ -41,9 +47,9 @@ TEST_F(Odbc, ASessionSetUpHalfIsNoConnectionAndNoDriverRunsNothing)
     korvan_test::RecordingDB *driver = new korvan_test::RecordingDB;
     driver->autocommit_fails = !*failing;
     driver->failing.insert(failing);
-    EXPECT_FALSE(Database(driver, s.dsn, s.user, s.password, name).is_connected()) << failing;
+    EXPECT_FALSE(Database(driver, s.dsn, s.user, s.password, database).is_connected()) << failing;
   }
-  Database none(s.dsn, s.user, s.password, name, -1);
+  Database none(s.dsn, s.user, s.password, database, -1);
   EXPECT_FALSE(none.exec("select 1").ok || none.commit() || none.rollback());
   EXPECT_EQ("No Database!", none.get_error());
 }
@@ -63,28 +69,11 @@ TEST_F(Odbc, SetUpSendsOneStatementOfOursAndUseOnlyWhenNeeded)
   {
     std::string database;
     long ours;
-  } cases[] = {{"", 2}, {s.name, 2}, {name, 3}};
+  } cases[] = {{"", 2}, {s.name, 2}, {database, 3}};
   for (const auto &c : cases) {
     Database handle(s.dsn, s.user, s.password, c.database, Database::ODBC);
     EXPECT_EQ(driver_only + c.ours, questions(handle.exec(count))) << "database '" << c.database << "'";
   }
-}
-
-TEST_F(Odbc, CommitAndRollbackAsSeenFromASecondConnection)
-{
-  Ref<Database> other = korvan_test::open_database(name);
-  const std::string count = "select count(*) from LAYOUTK";
-  EXPECT_EQ("0", query_value(*other, count)); // the other session's transaction starts here
-  LAYOUTK room;
-  ASSERT_TRUE(insert_object(*db, room)) << db->get_error();
-  EXPECT_EQ("1", query_value(*db, count));
-  EXPECT_EQ("0", query_value(*other, count));
-  EXPECT_TRUE(db->rollback());
-  EXPECT_EQ("0", query_value(*db, count));
-  ASSERT_TRUE(insert_object(*db, room));
-  EXPECT_TRUE(db->commit());
-  // Seen without the other session ending its own transaction.
-  EXPECT_EQ("1", query_value(*other, count));
 }
 
 TEST_F(Odbc, AFailedStatementGivesItsTextTheReasonAndATrace)
@@ -99,20 +88,6 @@ TEST_F(Odbc, AFailedStatementGivesItsTextTheReasonAndATrace)
   EXPECT_NE(std::string::npos, failure.find("You have an error in your SQL syntax"));
   EXPECT_TRUE(db->exec("select 1").ok);
   EXPECT_EQ(failure, db->get_error()); // it outlives a later success
-  EXPECT_FALSE(db->connection_lost());
-}
-
-// A connection that the server ends (a restart, a KILL) stays lost: the
-// first statement fails on the broken line, every later one for want of a
-// connection, and nothing reconnects.
-TEST_F(Odbc, AConnectionTheServerEndedIsLostForGood)
-{
-  Ref<Database> ended = korvan_test::open_database(name);
-  ASSERT_TRUE(db->exec("KILL CONNECTION " + query_value(*ended, "select connection_id()")).ok);
-  for (const char *sql : {"select 1", "rollback;", "select 1"}) {
-    EXPECT_FALSE(ended->exec(sql).ok) << sql;
-    EXPECT_TRUE(ended->connection_lost()) << sql << ": " << ended->get_error();
-  }
   EXPECT_FALSE(db->connection_lost());
 }
 
@@ -167,7 +142,7 @@ TEST_F(Odbc, DateTimesReadAsTheServerWritesThem)
 TEST_F(Odbc, EveryByteOfATextRoundTripsInsideItsQuotes)
 {
   korvan_test::RecordingDB *rec = nullptr;
-  Ref<Database> recorded = korvan_test::connect_recording(name, rec);
+  Ref<Database> recorded = korvan_test::connect_recording(database, rec);
   LANG row;
   row.system = std::string("it's");
   row.type = std::string("a\\");
@@ -194,12 +169,110 @@ TEST_F(Odbc, EveryByteOfATextRoundTripsInsideItsQuotes)
 TEST_F(Odbc, ARowListIsInsertedUpToItsFirstFailure)
 {
   korvan_test::RecordingDB *rec = nullptr;
-  Ref<Database> recorded = korvan_test::connect_recording(name, rec);
+  Ref<Database> recorded = korvan_test::connect_recording(database, rec);
   DBRowList rooms(std::vector<std::string>{"name", "width", "height", "color"});
   rooms.rows = {{"A", "1", "0", "0"}, {std::string(21, 'n'), "2", "0", "0"}, {"C", "3", "0", "0"}};
   EXPECT_FALSE(recorded->insert("LAYOUTK", rooms).ok); // the name is too long
   EXPECT_EQ(2u, rec->statements.size());
   EXPECT_EQ("1", query_value(*recorded, "select count(*) from LAYOUTK"));
+}
+
+TEST(CreateSql, MatchesTheScriptByteForByte)
+{
+  EXPECT_EQ(korvan_test::slurp(KORVAN_DBI_TEST_DATA "create.sql"), create_sql());
+}
+
+TEST(CreateSql, SplitsAtSemicolonsOutsideQuotesAndComments)
+{
+  EXPECT_EQ((std::vector<std::string>{"SET A=1", "INSERT INTO T VALUES ('a;b', \"c;\\\"d\", `e;f`)"}),
+            split_sql_statements("SET A=1;\n-- note; here\nINSERT INTO T VALUES ('a;b', \"c;\\\"d\", `e;f`);\n"
+                                 "/* x; */ ;\n"));
+  // A block of statements between the client's DELIMITER lines is one.
+  EXPECT_EQ((std::vector<std::string>{"SET A=1", "BEGIN NOT ATOMIC SELECT ';'; SELECT 2; END", "SET B=2"}),
+            split_sql_statements("SET A=1;\ndelimiter //\nBEGIN NOT ATOMIC SELECT ';'; SELECT 2; END //\n"
+                                 "DELIMITER ;\nSET B=2;\n"));
+}
+
+using CreateSqlOnServer = korvan_test::FreshDatabase;
+
+// korvan-create-sql --upgrade | mariadb DATABASE: whether it went through,
+// and what it printed.
+bool upgrade(const std::string &database, std::string &printed)
+{
+  const korvan_test::DbSettings s = korvan_test::settings();
+  const std::string command = std::string("'") + KORVAN_CREATE_SQL + "' --upgrade | mariadb --no-defaults --socket='" +
+                              s.socket + "' --user='" + s.user + "' --password='" + s.password + "' '" + database +
+                              "' 2>&1";
+  FILE *pipe = popen(command.c_str(), "r");
+  printed.clear();
+  char buffer[512];
+  while (pipe && fgets(buffer, sizeof buffer, pipe))
+    printed += buffer;
+  return pipe && pclose(pipe) == 0;
+}
+
+TEST_F(CreateSqlOnServer, LoadsAgainOverFilledTablesAndUpgradesAnOlderDatabaseOnce)
+{
+  ASSERT_TRUE(db->exec("insert into LAYOUTK(name, width, height, color) values ('x', 1, 1, 1)").ok);
+  ASSERT_TRUE(db->commit());
+  EXPECT_TRUE(korvan_test::load_script(*db, create_sql()));
+  EXPECT_EQ(10u, db->exec("SHOW TABLES").rows.rows.size());
+  EXPECT_EQ("0", korvan_test::query_value(*db, "select count(*) from LAYOUTK"));
+
+  // The index of open lines and the unique keys, missing as an earlier
+  // script made them; the keys stored twice meanwhile (as the keys compare
+  // them: case and trailing blanks aside).
+  for (const char *sql : {"ALTER TABLE BONLINE DROP INDEX idx_BONLINE_open", "ALTER TABLE GRP_UST DROP INDEX uq_GRP_UST_name",
+                          "ALTER TABLE ART DROP INDEX uq_ART_artnr", "ALTER TABLE SONST_ART DROP INDEX uq_SONST_ART_name",
+                          "SET SESSION sql_mode = '', FOREIGN_KEY_CHECKS = 0",
+                          "insert into GRP_UST(name) values ('Bier'), ('bier '), ('Wein'), ('O''Hara'), ('o''hara')",
+                          "insert into ART(artnr) values ('A1'), ('A1'), ('A2')", "insert into SONST_ART(name) values ('Karte')",
+                          "commit"})
+    ASSERT_TRUE(db->exec(sql).ok) << sql << "\n" << db->get_error();
+  const std::string indexes = "select group_concat(index_name, ':', column_name order by index_name, seq_in_index) "
+                              "from information_schema.statistics where table_schema = database() and (index_name "
+                              "like 'uq%' or index_name = 'idx_BONLINE_open')";
+  std::string printed;
+  EXPECT_FALSE(upgrade(database, printed));
+  EXPECT_NE(std::string::npos, printed.find("nothing changed")) << printed;
+  EXPECT_NE(std::string::npos, printed.find("GRP_UST.name: 'Bier' (2 rows), 'O\\'Hara' (2 rows); ART.artnr: "
+                                            "'A1' (2 rows)\n"))
+      << printed;
+  EXPECT_EQ("", korvan_test::query_value(*db, indexes));
+
+  ASSERT_TRUE(db->exec("delete from GRP_UST where name = 'bier' and idx > 1").ok && db->commit());
+  ASSERT_TRUE(db->exec("delete from GRP_UST where name = 'o''hara' and idx > 4").ok && db->commit());
+  ASSERT_TRUE(db->exec("update ART set artnr = 'A3' where idx = 2").ok && db->commit());
+  for (int run = 0; run < 2; ++run) {
+    EXPECT_TRUE(upgrade(database, printed)) << run << printed;
+    EXPECT_EQ("idx_BONLINE_open:storniert,idx_BONLINE_open:bezahlt,idx_BONLINE_open:layoutk_idx,idx_BONLINE_open:"
+              "layoutp_idx,uq_ART_artnr:artnr,uq_GRP_UST_name:name,uq_SONST_ART_name:name",
+              korvan_test::query_value(*db, indexes))
+        << run;
+  }
+}
+
+TEST_F(CreateSqlOnServer, AnUpgradeWhileAStationUsesTheTableStopsAfterAFewSecondsAndSaysWhy)
+{
+  ASSERT_TRUE(db->exec("ALTER TABLE BONLINE DROP INDEX idx_BONLINE_open").ok) << db->get_error();
+  // A station that has read order lines holds a lock on the table until it
+  // ends its transaction.
+  Tools::Ref<Tools::Database> station = korvan_test::open_database(database);
+  ASSERT_TRUE(station->exec("select count(*) from BONLINE").ok);
+
+  std::string printed;
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(upgrade(database, printed));
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_NE(std::string::npos, printed.find(STATIONS_OPEN)) << printed;
+  EXPECT_GE(seconds, UPGRADE_LOCK_WAIT_SECONDS - 1);
+  EXPECT_LT(seconds, UPGRADE_LOCK_WAIT_SECONDS + 20);
+  EXPECT_TRUE(station->exec("select count(*) from BONLINE").ok); // the station works on
+
+  ASSERT_TRUE(station->rollback());
+  EXPECT_TRUE(upgrade(database, printed)) << printed;
+  EXPECT_EQ("4", korvan_test::query_value(*db, "select count(*) from information_schema.statistics where "
+                                               "table_schema = database() and index_name = 'idx_BONLINE_open'"));
 }
 
 } // namespace

@@ -26,17 +26,10 @@ std::string scratch_file()
   return pattern + "/f.ini";
 }
 
-void put(const std::string &file, const std::string &text)
-{
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  out << text;
-}
-
 std::string slurp(const std::string &file)
 {
-  std::ifstream in(file, std::ios::binary);
   std::ostringstream s;
-  s << in.rdbuf();
+  s << std::ifstream(file, std::ios::binary).rdbuf();
   return s.str();
 }
 
@@ -55,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
   static const std::string file = scratch_file();
   const std::string input(reinterpret_cast<const char *>(data), size);
 
-  put(file, input);
+  std::ofstream(file, std::ios::binary | std::ios::trunc) << input;
   {
     Ini ini(file, std::ios::in | std::ios::out);
     check(ini.is_open(), "open");

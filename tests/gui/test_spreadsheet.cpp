@@ -58,7 +58,7 @@ protected:
 
 } // namespace
 
-TEST_F(SheetTest, FeedShowsEveryRowWithItsKeyInTheRowHeader)
+TEST_F(SheetTest, FeedShowsEveryRowWithItsKeyAndAnEditWritesOnlyTheChangedRowsInOneCommit)
 {
   ASSERT_EQ(sheet->getNumRows(), 3);
   for (int r = 0; r < 3; ++r) {
@@ -68,10 +68,9 @@ TEST_F(SheetTest, FeedShowsEveryRowWithItsKeyInTheRowHeader)
   // A grouped count counts its groups, a page of one row at a time.
   EXPECT_EQ(sheet->select("LAYOUTK", "", " group by name ", "count(*)"), 3);
   EXPECT_EQ(rec->statements[0], "select count(*) from LAYOUTK   group by name order by name limit 0, 1");
-}
 
-TEST_F(SheetTest, AnEditWritesOnlyTheChangedRowsInOneCommit)
-{
+  // An edit writes only the changed rows, in one commit.
+  rec->statements.clear();
   sheet->setEditable(TRUE);
   sheet->setItemText(1, 0, "Saal's \\ 100%");
   sheet->setRowText(1, "999"); // the hidden key is never read back
@@ -145,30 +144,6 @@ TEST_F(SheetTest, ARefusedRowAsksOnceAndShowsTheStoredValueAgain)
     EXPECT_EQ(stored(0, "width"), after);
     EXPECT_EQ(stored(1, "name"), "Saal");
   }
-}
-
-// LANG keeps no transactions: its rows are stored by their UPDATE, and a
-// write-back there neither commits nor rolls back the shared connection.
-TEST_F(SheetTest, TranslationsAreStoredWithoutEndingTheConnectionsTransaction)
-{
-  rec->quiet("insert into LANG (system, type, orig, trans) values ('GUI', 'L', 'Eins', ''), ('GUI', 'L', 'Zwei', '')");
-  rec->quiet("insert into LAYOUTK (name, width, height, color) values ('Offen', 1, 1, 0)"); // not ours to end
-  SpreadSheet langs(box, main, nullptr, 0, 0);
-  langs.create();
-  langs.set_columns("idx \tidx,orig Original,trans Übersetzung");
-  ASSERT_TRUE(langs.feed_table<LANG>("where orig in ('Eins', 'Zwei') order by orig", "", "count(*)"));
-  langs.setEditable(TRUE);
-  langs.setItemText(0, 1, "One");
-  langs.setItemText(1, 1, std::string(101, 'y').c_str());
-  rec->statements.clear();
-  Box refused;
-  expect_box(refused);
-  langs.handle(&langs, FXSEL(SEL_FOCUSOUT, SpreadSheet::ID_SHEET), nullptr);
-  EXPECT_NE(refused.text.find("(101 > 100)"), std::string::npos) << refused.text;
-  EXPECT_EQ(rec->statements.size(), 1u);
-  EXPECT_EQ(query_value(*db, "select trans from LANG where orig = 'Eins'"), "One");
-  EXPECT_EQ(query_value(*main->getDatabase(), "select count(*) from LAYOUTK where name = 'Offen'"), "1");
-  EXPECT_EQ(query_value(*db, "select count(*) from LAYOUTK where name = 'Offen'"), "0");
 }
 
 TEST(SpreadSheetCells, TabsLineEndsAndBackslashesComeBackUnchanged)

@@ -4,16 +4,15 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 
-#include <deque>
-
 #include "gui/messagebox.h"
-#include "tools/widgets/theme.h"
-#include "tests/support/db_support.h"
 #include "tools/core/format.h"
+#include "tools/core/string_utils.h"
+#include "tools/widgets/theme.h"
 
 using namespace FX;
 
@@ -199,6 +198,12 @@ void run_steps(std::vector<std::function<bool()> > steps, int ms)
 
 bool xdo(const std::string &args) { return system(("xdotool " + args + " >/dev/null 2>&1").c_str()) == 0; }
 
+bool focus(FXWindow *window, bool wait)
+{
+  const std::string id = std::to_string(static_cast<unsigned long>(window->id()));
+  return xdo(std::string("windowfocus ") + (wait ? "--sync " : "") + id);
+}
+
 bool point_at(FXWindow *window, int x, int y)
 {
   if (!window)
@@ -223,18 +228,6 @@ FXWindow *menu_entry(FXWindow *pane, const std::string &text)
       if (text == entry->getText().text())
         return entry;
   return nullptr;
-}
-
-std::string label_texts(FXWindow *window)
-{
-  std::string out;
-  for (FXWindow *w = window->getFirst(); w; w = w->getNext()) {
-    if (FXLabel *label = dynamic_cast<FXLabel *>(w))
-      if (!dynamic_cast<FXButton *>(w) && !label->getText().empty())
-        out += std::string(label->getText().text()) + "\n";
-    out += label_texts(w);
-  }
-  return out;
 }
 
 void expect_box(Box &box, FXuint code)
@@ -277,6 +270,14 @@ long press_key(FXObject *target, FXuint code, FXuint state, const std::string &t
   return handled;
 }
 
+void type_keys(FXObject *target, const std::string &text)
+{
+  for (std::size_t i = 0, n; i < text.size(); i += n) {
+    n = Tools::utf8_bytes(text.substr(i), 1);
+    press_key(target, static_cast<unsigned char>(text[i]), 0, text.substr(i, n));
+  }
+}
+
 long Recorder::handle(FXObject *, FXSelector sel, void *data)
 {
   messages.push_back({FXSELTYPE(sel), FXSELID(sel), data});
@@ -298,8 +299,6 @@ std::string data_source(const std::string &database)
   setenv("ODBCINI", ini.c_str(), 1);
   return dsn;
 }
-
-Tools::Ref<Tools::Database> connect(const std::string &database) { return korvan_test::open_database(database); }
 
 int query_int(Tools::Database &db, const std::string &sql) { return atoi(query_value(db, sql).c_str()); }
 
@@ -346,23 +345,12 @@ TestContext *make_context(const std::string &database)
   return context;
 }
 
-void ContextFixture::SetUp()
+template <> void WindowFixture<TestContext>::SetUp()
 {
-  database = korvan_test::test_database_name("korvan_t");
-  ASSERT_TRUE(korvan_test::fresh_database(database));
-  db = connect(database);
-  ASSERT_TRUE(db->is_connected()) << db->get_error();
+  FreshDatabase::SetUp();
+  ASSERT_FALSE(HasFatalFailure());
   main = make_context(database);
   ASSERT_TRUE(main->getDatabase()->is_connected()) << main->getDatabase()->get_error();
-}
-
-void ContextFixture::TearDown()
-{
-  delete main;
-  main = nullptr;
-  if (db.valid() && db->is_connected())
-    db->exec("DROP DATABASE IF EXISTS `" + database + "`");
-  db = Tools::Ref<Tools::Database>();
 }
 
 } // namespace korvan_gui_test

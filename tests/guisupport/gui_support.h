@@ -14,25 +14,23 @@
 // answered OK (a question No); an answer armed for a box that never came
 // fails the test at its end.
 
-#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
-#include "tests/support/db_support.h"
-#include "tools/core/debug.h"
-#include "tools/core/ref.h"
-#include "tools/dbi/database.h"
+#include "tests/support/db_fixture.h"
 #include "tools/widgets/fxcompat.h"
 #include "gui/appcontext.h"
 #include "gui/iconmanager.h"
 #include "schema/tables.h"
 
 class MainWindow;
+class Login;
 
 namespace korvan_gui_test {
+
+using korvan_test::LogCapture;
+using korvan_test::query_value;
 
 // The application on the display, with a private HOME: started once per
 // test binary (or benchmark), null without a display; ended with its HOME.
@@ -60,6 +58,10 @@ template <class W> void answer(std::function<void(W *)> act, FX::FXuint code = 0
       },
       code);
 }
+// Runs the steps one after another from timeouts, so also inside modal
+// loops; a step that gives false is tried again 50 ms later, all within
+// `ms` (a failure of the test after).
+void run_steps(std::vector<std::function<bool()> > steps, int ms = 5000);
 
 // A message box as an armed answer saw it.
 struct Box
@@ -68,8 +70,6 @@ struct Box
   std::string title;
   std::string text; // the box's text, ending in a line end
 };
-// Every non-empty label text inside the window but buttons', one a line.
-std::string label_texts(FX::FXWindow *window);
 // Arms the answer to the next message box not yet answered: it records the
 // box into `box` (which must live until then) and presses `code`.
 void expect_box(Box &box, FX::FXuint code = FX::MBOX_CLICKED_OK);
@@ -83,6 +83,8 @@ int boxes_armed();
 long send_command(FX::FXObject *target, FX::FXuint id, void *data = nullptr);
 // A key press and release (code from fxkeys.h, with the text it types).
 long press_key(FX::FXObject *target, FX::FXuint code, FX::FXuint state = 0, const std::string &text = "");
+// One key per character of the UTF-8 text, as a keyboard types it.
+void type_keys(FX::FXObject *target, const std::string &text);
 
 // Records what a widget sends to its target; `reply` answers (1 unset).
 struct Recorder : public FX::FXObject
@@ -99,24 +101,32 @@ struct Recorder : public FX::FXObject
 
 // xdotool with `args` on the test display; false when it failed.
 bool xdo(const std::string &args);
+// Gives the window the keyboard, and waits until it has it (xdotool's wait
+// can last for ever when the focus does not move).
+bool focus(FX::FXWindow *window, bool wait = true);
 // Moves the pointer onto the point of the window (its middle when x is
 // negative) in two steps: popups select an item only after motion over it.
 bool point_at(FX::FXWindow *window, int x = -1, int y = -1);
 // Points there and clicks the button (1 left, 3 right, 4 and 5 the wheel).
 bool click(FX::FXWindow *window, int button, int x = -1, int y = -1);
-
-// Runs the steps one after another from timeouts, so also inside modal
-// loops; a step that gives false is tried again 50 ms later, all within
-// `ms` (a failure of the test after).
-void run_steps(std::vector<std::function<bool()> > steps, int ms = 5000);
 FX::FXMenuPane *modal_menu();
 FX::FXWindow *menu_entry(FX::FXWindow *pane, const std::string &text);
 
 // A data source of its own for the database, in a private odbc.ini.
 std::string data_source(const std::string &database);
 // A MainWindow, created and shown, on the database (none for ""); needs
-// the harness with the shell (korvan_gui_test_support).
+// the harness with the shell (korvan_gui_test_support), as do the login's.
 MainWindow *make_main_window(const std::string &database);
+// Runs "Anmeldung" with one step per login dialog it shows: what is done
+// in it and the code it ends with. The number of dialogs met.
+struct LoginStep
+{
+  std::function<void(Login *)> act;
+  int code;
+};
+int run_login(MainWindow *main, const std::vector<LoginStep> &steps);
+// Fills in name and password and presses "Ok".
+void confirm(Login *login, const std::string &name, const std::string &password);
 
 // An application context without the shell: a plain main window with a
 // database handle, a user, the button pictures and the program's texts.
@@ -142,53 +152,41 @@ public:
 // A TestContext, created and shown, on the database (none for "").
 TestContext *make_context(const std::string &database);
 
-Tools::Ref<Tools::Database> connect(const std::string &database);
-using korvan_test::query_value;
+inline Tools::Ref<Tools::Database> connect(const std::string &database)
+{
+  return korvan_test::open_database(database);
+}
 int query_int(Tools::Database &db, const std::string &sql);
 
 // The whole screen as PNG, in $KORVAN_SHOTS (the build's test directory).
 bool screenshot(const std::string &path);
 std::string shot_dir();
 
-// Keeps log lines while installed (restores the previous sink after).
-class LogCapture : public Tools::Debug
-{
-  Tools::Debug *previous = Tools::debug_sink;
-
-public:
-  std::vector<std::string> messages;
-  LogCapture() { Tools::debug_sink = this; }
-  ~LogCapture() override { Tools::debug_sink = previous; }
-  void output(const char *, unsigned, const char *, const std::string &m) override { messages.push_back(m); }
-  int count(const std::string &m) const { return static_cast<int>(std::count(messages.begin(), messages.end(), m)); }
-};
-
-// `main`, a TestContext created and shown against a fresh database named
-// after the test, and `db`, a second connection to it for checks.
-class ContextFixture : public ::testing::Test
+// A fresh database named after the test (`database`, `db` a connection
+// of the test's own for checks) and `main` on it: a TestContext, or with
+// korvan_gui_test_support the program's main window.
+template <class Main> class WindowFixture : public korvan_test::FreshDatabase
 {
 protected:
-  std::string database;
-  TestContext *main = nullptr;
-  Tools::Ref<Tools::Database> db;
+  Main *main = nullptr;
 
   void SetUp() override;
-  void TearDown() override;
-};
-
-// The same with the program's main window (korvan_gui_test_support).
-class MainWindowFixture : public ::testing::Test
-{
-protected:
-  std::string database;
-  MainWindow *main = nullptr;
-  Tools::Ref<Tools::Database> db;
-
-  void SetUp() override;
-  void TearDown() override;
+  void TearDown() override
+  {
+    destroy_main();
+    FreshDatabase::TearDown();
+  }
   // Deletes the main window now (to test what happens after).
-  void destroy_main();
+  void destroy_main()
+  {
+    delete main;
+    main = nullptr;
+  }
 };
+template <> void WindowFixture<TestContext>::SetUp();
+template <> void WindowFixture<MainWindow>::SetUp();
+using ContextFixture = WindowFixture<TestContext>;
+using MainWindowFixture = WindowFixture<MainWindow>;
 
 } // namespace korvan_gui_test
 

@@ -1,8 +1,10 @@
 // The part of the harness that drives the program's own main window.
 #include "tests/guisupport/gui_support.h"
 
+#include <memory>
+
+#include "shell/login.h"
 #include "shell/mainwindow.h"
-#include "tests/support/db_support.h"
 
 using namespace FX;
 
@@ -11,6 +13,18 @@ namespace korvan_gui_test {
 namespace {
 // Nobody answers a login at start here.
 const bool no_login_at_start = (MainWindow::setLoginAtStart(false), true);
+
+void arm(const std::vector<LoginStep> &steps, std::size_t i, const std::shared_ptr<int> &met)
+{
+  if (i < steps.size())
+    answer<Login>(
+        [steps, i, met](Login *login) {
+          ++*met;
+          steps[i].act(login);
+          arm(steps, i + 1, met);
+        },
+        static_cast<FXuint>(steps[i].code));
+}
 } // namespace
 
 MainWindow *make_main_window(const std::string &database)
@@ -30,28 +44,27 @@ MainWindow *make_main_window(const std::string &database)
   return w;
 }
 
-void MainWindowFixture::SetUp()
+template <> void WindowFixture<MainWindow>::SetUp()
 {
-  database = korvan_test::test_database_name("korvan_t");
-  ASSERT_TRUE(korvan_test::fresh_database(database));
-  db = connect(database);
-  ASSERT_TRUE(db->is_connected()) << db->get_error();
+  FreshDatabase::SetUp();
+  ASSERT_FALSE(HasFatalFailure());
   main = make_main_window(database);
   ASSERT_TRUE(main->getDatabase()->is_connected()) << main->getDatabase()->get_error();
 }
 
-void MainWindowFixture::destroy_main()
+int run_login(MainWindow *main, const std::vector<LoginStep> &steps)
 {
-  delete main;
-  main = nullptr;
+  std::shared_ptr<int> met = std::make_shared<int>(0);
+  arm(steps, 0, met);
+  send_command(main, MainWindow::ID_LOGIN);
+  return *met;
 }
 
-void MainWindowFixture::TearDown()
+void confirm(Login *login, const std::string &name, const std::string &password)
 {
-  destroy_main();
-  if (db.valid() && db->is_connected())
-    db->exec("DROP DATABASE IF EXISTS `" + database + "`");
-  db = Tools::Ref<Tools::Database>();
+  login->getNameField()->setText(name.c_str());
+  login->getPasswordField()->setText(password.c_str());
+  send_command(login, Login::ID_OK);
 }
 
 } // namespace korvan_gui_test

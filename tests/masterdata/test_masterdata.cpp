@@ -14,7 +14,6 @@
 #include "masterdata/art.h"
 #include "masterdata/grpust.h"
 #include "rooms/addlinewin.h"
-#include "shell/login.h"
 #include "tests/support/station_test.h"
 #include "tools/core/format.h"
 #include "tools/core/string_utils.h"
@@ -179,13 +178,9 @@ TEST_F(RecordWindows, WhatCannotBeStoredIsRefusedInWordsBeforeAnythingIsSentAndN
       {" Ωμέγα €日本\t", "", "1.234,56", PW, PW, "", "1234.56"},
       {"", "!USER", "0", PW, PW, "Ohne einen Namen kann der Eintrag nicht gespeichert werden:\n@", ""},
       {" \t ", "!USER", "0", PW, PW, "Ohne einen Namen", ""},
-      {"abc", "SONST_ART", "abc", PW, PW, "kein Betrag", ""},
-      {"minus", "SONST_ART", "-", PW, PW, "kein Betrag", ""},
       {"Hex", "SONST_ART", "0x1A", PW, PW, "kein Betrag. Bitte so eingeben: 1234,56 oder 1.234,56 oder 1234.56\nWert: 0x1A",
        ""},
-      {"Euro", "SONST_ART", "12,50 €", PW, PW, "kein Betrag", ""},
       {"groß", "SONST_ART", "99999999999999999999", PW, PW, "zu viele Stellen", ""},
-      {"Cent", "SONST_ART", "1.23456789", PW, PW, "zu viele Stellen", ""},
       {"bea", "USER", "0", PW, "", "Unterschiede beim Passwort", ""},
       {"bea", "USER", "0", PW, "zwei", "Unterschiede beim Passwort", ""},
       {" \t\r\n ", "USER", "0", PW, PW, "Loginname angegben", ""},
@@ -228,8 +223,8 @@ TEST_F(RecordWindows, WhatCannotBeStoredIsRefusedInWordsBeforeAnythingIsSentAndN
   main->getDatabase()->rollback();
 
   // Nobody deletes their own row or marks it not valid (the last valid
-  // user would lock everybody out); another user marked so no longer
-  // gets in.
+  // user would lock everybody out); another user is marked so (and no
+  // longer gets in: tests/shell).
   ASSERT_TRUE(add_user(*db, LOGIN, "pw"));
   BaseDialog *users = open(USERS);
   ComboBox *valid = dynamic_cast<ComboBox *>(users->bound_widget(&users->get_record()->gueltig.value));
@@ -242,11 +237,6 @@ TEST_F(RecordWindows, WhatCannotBeStoredIsRefusedInWordsBeforeAnythingIsSentAndN
   valid->select_key("NEIN");
   send_command(users, BaseDialog::ID_SAVE);
   EXPECT_EQ("x NEIN", value("select concat_ws(' ', passwd, gueltig) from USER where login = 'bob'"));
-  Login login(main, main);
-  login.create();
-  login.getNameField()->setText("bob");
-  login.getPasswordField()->setText("x");
-  EXPECT_NE(std::string::npos, refused(&login, Login::ID_OK).text.find("Falsches Passwort"));
 }
 
 // Two stations save the same new key: the second station has stored it
@@ -434,25 +424,13 @@ TEST_F(ArtTest, PricesKeepEveryDigitFollowTheArticleAndNeedAStoredOneWithAnAmoun
   }
   EXPECT_EQ(0, prices->getNumRows()) << "the list follows the article";
 
-  // A price needs a stored article and an amount.
+  // A price needs a stored article; one chosen in the list is deleted.
   win->get_preis().preis = 3.5;
   win->vars_to_widgets();
   EXPECT_NE(std::string::npos, refused(win, Art::ID_SAVE_PREIS).text.find("Bitte einen Artikel auswählen."));
   win->get_artnr_combo()->select_key("A");
-  find_all<MoneyField>(win).at(1)->setText("abc");
-  EXPECT_NE(std::string::npos, refused(win, Art::ID_SAVE_PREIS).text.find("kein Betrag"));
-  // A text the tables cannot hold is refused naming its field; the rest
-  // of the world's letters are stored as typed.
   find_all<MoneyField>(win).at(1)->setText("3,5");
-  win->get_preis().bezeichnung = "Glas \xf0\x9f\x8d\xba";
-  win->get_preis().bezeichnung2 = "Ποτήρι 日本酒 €";
-  win->vars_to_widgets();
-  find_all<MoneyField>(win).at(1)->setText("3,5");
-  EXPECT_NE(std::string::npos, refused(win, Art::ID_SAVE_PREIS).text.find("Emoji):\nBezeichnung: Glas"));
-  win->get_preis().bezeichnung = "Glas";
-  win->vars_to_widgets();
   send_command(win, Art::ID_SAVE_PREIS);
-  EXPECT_EQ("3.5", value("select preis from PREIS where bezeichnung2 = binary 'Ποτήρι 日本酒 €'"));
   EXPECT_EQ(2, count("select count(*) from PREIS"));
   prices->setCurrentItem(0, 0, TRUE);
   send_command(win, Art::ID_DELETE_PREIS);
@@ -482,23 +460,66 @@ TEST_F(ArtTest, MembershipsGoAndAreMadeForAStoredArticleOnly)
 }
 
 // Tests that move the real pointer; each runs on a display of its own.
-using ArtPointer = ArtTest;
+// A text copied in another window is there to be pasted.
+class ArtPointer : public ArtTest
+{
+protected:
+  FXDialogBox *holder = nullptr;
+  FXTextField *source = nullptr;
+  void SetUp() override
+  {
+    ArtTest::SetUp();
+    holder = new FXDialogBox(main, "Ablage", DECOR_TITLE, 0, 0, 200, 60);
+    source = new FXTextField(holder, 10);
+    holder->create();
+    run_pending(150);
+  }
+  void TearDown() override
+  {
+    delete holder;
+    ArtTest::TearDown();
+  }
+  // Selected (the selection a middle button pastes) and copied (the clipboard).
+  void copy(const FXString &text)
+  {
+    source->setText(text);
+    source->handle(source, FXSEL(SEL_COMMAND, FXTextField::ID_SELECT_ALL), nullptr);
+    source->handle(source, FXSEL(SEL_COMMAND, FXTextField::ID_COPY_SEL), nullptr);
+  }
+  // Clicks the tab of that name and waits until the tab book shows it.
+  bool show_tab(const std::string &name)
+  {
+    const std::vector<TabItem *> tabs = find_all<TabItem>(win);
+    for (int i = 0; i < static_cast<int>(tabs.size()); ++i)
+      if (name == tabs[i]->getText().text() && click(tabs[i], 1))
+        return run_until([&] { return win->get_tab_book()->getCurrent() == i; }) && (run_pending(100), true);
+    return false;
+  }
+  // The articles that order entry offers under the group "Saft".
+  std::vector<std::string> offered()
+  {
+    LAYOUTK room;
+    LAYOUTP table;
+    AddLineWin entry(main, *main, room, table);
+    entry.get_groups()->setCurrentItem(0, 0, TRUE);
+    std::vector<std::string> artnr;
+    for (int r = 0; r < entry.get_articles()->getNumRows(); ++r)
+      artnr.push_back(entry.get_articles()->getItemText(r, 0).text());
+    return artnr;
+  }
+};
 
 // As a person does it: the "Gruppen" tab clicked, a right click on the
 // sheet, "Vorlage.." and a group of another article chosen with the
-// pointer; order entry then offers the article under that group.
-TEST_F(ArtPointer, AGroupIsGivenWithThePointerAndTheArticleIsThenOfferedForOrdering)
+// pointer; then that article retired: "Gültig:" NEIN chosen from its list
+// with the pointer, "Speichern" clicked. It is stored with the change
+// stamp, and the window still lists it; order entry offers the first
+// article under the group, and no longer the second.
+TEST_F(ArtPointer, AGroupIsGivenAndAnArticleRetiredWithThePointerAndOrderEntryFollows)
 {
   win->get_artnr_combo()->select_key("B");
-  run_pending(150);
-  TabItem *tab = nullptr;
-  for (TabItem *t : find_all<TabItem>(win))
-    if (std::string(t->getText().text()) == "Gruppen")
-      tab = t;
-  ASSERT_TRUE(click(tab, 1));
-  ASSERT_TRUE(run_until([&] { return win->get_groups_sheet()->shown(); }));
-  run_pending(100);
-
+  SpreadSheet *sheet = win->get_groups_sheet();
+  ASSERT_TRUE(show_tab("Gruppen"));
   bool chosen = false;
   run_steps({
       [&] { return point_at(menu_entry(modal_menu(), "Vorlage..")); },
@@ -508,37 +529,17 @@ TEST_F(ArtPointer, AGroupIsGivenWithThePointerAndTheArticleIsThenOfferedForOrder
         return entry && (chosen = click(entry, 1));
       },
   });
-  SpreadSheet *sheet = win->get_groups_sheet();
   ASSERT_TRUE(click(sheet, 3, sheet->getRowHeader()->getWidth() + 20, sheet->getColumnHeader()->getHeight() + 8));
   ASSERT_TRUE(run_until([&] { return count("select count(*) from GRP_ART where art_artnr = 'B'") == 1; }, 5000));
   EXPECT_TRUE(chosen);
   EXPECT_EQ("Gruppe Saft", value("select bezeichnung from GRP_ART where art_artnr = 'B'"));
   ASSERT_TRUE(run_until([&] { return sheet->getNumRows() == 1; }));
   EXPECT_EQ("Saft", std::string(sheet->getItemText(0, 0).text()));
+  EXPECT_EQ((std::vector<std::string>{"A", "B"}), offered());
 
-  LAYOUTK room;
-  LAYOUTP table;
-  AddLineWin entry(main, *main, room, table);
-  ASSERT_EQ(1, entry.get_groups()->getNumRows());
-  entry.get_groups()->setCurrentItem(0, 0, TRUE);
-  std::vector<std::string> offered;
-  for (int r = 0; r < entry.get_articles()->getNumRows(); ++r)
-    offered.push_back(entry.get_articles()->getItemText(r, 0).text());
-  EXPECT_EQ((std::vector<std::string>{"A", "B"}), offered);
-}
-
-// As a person retires an article: "Gültig:" NEIN chosen from its list
-// with the pointer, "Speichern" clicked. It is stored with the change
-// stamp, the window's lists still hold it, and order entry no longer
-// offers it.
-TEST_F(ArtPointer, AnArticleMarkedNotValidWithThePointerIsStoredStampedAndNoLongerOffered)
-{
   win->get_artnr_combo()->select_key("A");
   ComboBox *valid = dynamic_cast<ComboBox *>(win->bound_widget(&win->get_art().gueltig.value));
-  FXButton *save = nullptr;
-  for (FXButton *b : find_all<FXButton>(win))
-    save = b->getSelector() == BaseDialog::ID_SAVE ? b : save;
-  ASSERT_TRUE(valid && save);
+  ASSERT_TRUE(valid);
   // The list pops up as a window of its own, owned by the combo box.
   const auto list = [&]() -> FXList * {
     for (FXWindow *w = app()->getRootWindow()->getFirst(); w; w = w->getNext())
@@ -546,7 +547,6 @@ TEST_F(ArtPointer, AnArticleMarkedNotValidWithThePointerIsStoredStampedAndNoLong
         return dynamic_cast<FXList *>(w->getFirst());
     return nullptr;
   };
-  run_pending(150);
   ASSERT_TRUE(click(valid->getMenuButton(), 1));
   ASSERT_TRUE(run_until([&] { return list() != nullptr; }));
   run_pending(100);
@@ -558,134 +558,70 @@ TEST_F(ArtPointer, AnArticleMarkedNotValidWithThePointerIsStoredStampedAndNoLong
   run_pending(100);
   ASSERT_TRUE(xdo("click 1"));
   ASSERT_TRUE(run_until([&] { return std::string(valid->getText().text()) == "NEIN"; }));
-  ASSERT_TRUE(click(save, 1, 10, 10));
+  ASSERT_TRUE(click(button(win, "", BaseDialog::ID_SAVE), 1, 10, 10));
   ASSERT_TRUE(run_until([&] { return value("select gueltig from ART where artnr = 'A'") == "NEIN"; }, 5000));
   EXPECT_EQ(LOGIN, value("select hist_ae_user from ART where artnr = 'A'"));
   EXPECT_EQ("NEIN", std::string(valid->getText().text())) << "the saved row, read again";
   win->reset();
   win->get_artnr_combo()->select_key("A");
   EXPECT_EQ("A", win->get_art().artnr.value) << "still listed, to be made valid again";
-
-  LAYOUTK room;
-  LAYOUTP table;
-  AddLineWin entry(main, *main, room, table);
-  ASSERT_EQ(1, entry.get_groups()->getNumRows());
-  entry.get_groups()->setCurrentItem(0, 0, TRUE);
-  EXPECT_EQ(0, entry.get_articles()->getNumRows());
+  EXPECT_EQ((std::vector<std::string>{"B"}), offered());
 }
 
 // Typed and pasted as a person does: an amount written the German way is
 // stored as meant; a paste that is no amount, and a beer mug, which no
-// column holds, are refused in words naming the field, and nothing is
-// stored.
+// column holds, are refused in words naming the field when saved, and
+// nothing is stored. A text holding a NUL would arrive cut at it: Ctrl+V
+// and the middle button refuse it in words as it is pasted, in a text
+// field and in a combo box's field alike; any other text is pasted.
 TEST_F(ArtPointer, AnAmountTypedTheGermanWayIsStoredAndWhatNoColumnHoldsIsRefusedInWords)
 {
   win->get_artnr_combo()->select_key("B");
-  run_pending(150);
-  TabItem *tab = nullptr;
-  for (TabItem *t : find_all<TabItem>(win))
-    if (std::string(t->getText().text()) == "Preise")
-      tab = t;
-  ASSERT_TRUE(xdo("windowfocus --sync " + std::to_string(static_cast<unsigned long>(win->id()))));
-  ASSERT_TRUE(click(tab, 1));
-  ASSERT_TRUE(run_until([&] { return win->get_prices_sheet()->shown(); }));
-  run_pending(100);
-  FXWindow *price = win->bound_widget(&win->get_preis().preis.value);
-  FXWindow *text = win->bound_widget(&win->get_preis().bezeichnung.value);
-  FXWindow *save = nullptr;
-  for (FXButton *b : find_all<FXButton>(win))
-    save = b->getSelector() == Art::ID_SAVE_PREIS ? b : save;
-  ASSERT_TRUE(price && text && save);
-
-  // Copied elsewhere, to be pasted here.
-  FXDialogBox holder(main, "Ablage", DECOR_TITLE, 0, 0, 200, 60);
-  FXTextField *source = new FXTextField(&holder, 10);
-  holder.create();
-  const auto copy = [&](const char *copied) {
-    source->setText(copied);
-    source->handle(source, FXSEL(SEL_COMMAND, FXTextField::ID_SELECT_ALL), nullptr);
-    source->handle(source, FXSEL(SEL_COMMAND, FXTextField::ID_COPY_SEL), nullptr);
-  };
+  ASSERT_TRUE(focus(win) && show_tab("Preise"));
+  FXTextField *price = dynamic_cast<FXTextField *>(win->bound_widget(&win->get_preis().preis.value));
+  FXTextField *text = dynamic_cast<FXTextField *>(win->bound_widget(&win->get_preis().bezeichnung.value));
+  FXTextField *key = dynamic_cast<FXTextField *>(win->get_artnr_combo()->getFirst());
+  ASSERT_TRUE(price && text && key);
   const auto price_rows = [&] { return count("select count(*) from PREIS where art_artnr = 'B'"); };
+  const FXString NUL("ab\0cd", 5);
   const struct
   {
-    FXWindow *field;
-    const char *keys, *pasted; // typed, or pasted with Ctrl+V over the whole text
-    const char *words;         // the refusal, or none: stored
+    FXTextField *field;
+    FXString pasted; // with Ctrl+V over the whole text, or with the middle button into "alt"
+    const char *keys; // typed over the whole text instead
+    bool middle;
+    const char *words; // the refusal, or none
+    const char *shown; // the field's text after; none: refused or stored when saved
   } cases[] = {
-      {price, "1 period 2 3 4 comma 5 6", nullptr, nullptr},
-      {text, nullptr, "Bier \xf0\x9f\x8d\xba", "(etwa ein Emoji):\nBezeichnung: Bier \xf0\x9f\x8d\xba"},
-      {price, nullptr, "0x1A", "Das ist kein Betrag. Bitte so eingeben: 1234,56 oder 1.234,56 oder 1234.56\nPreis: 0x1A"},
+      {price, "", "1 period 2 3 4 comma 5 6", false, nullptr, nullptr},
+      {text, "Bier \xf0\x9f\x8d\xba", nullptr, false, "(etwa ein Emoji):\nBezeichnung: Bier \xf0\x9f\x8d\xba", nullptr},
+      {price, "0x1A", nullptr, false,
+       "Das ist kein Betrag. Bitte so eingeben: 1234,56 oder 1.234,56 oder 1234.56\nPreis: 0x1A", nullptr},
+      {text, NUL, nullptr, false, "ab\\0", ""},
+      {text, NUL, nullptr, true, "ab\\0", "alt"},
+      {text, "abcd", nullptr, true, nullptr, "altabcd"},
+      {key, NUL, nullptr, true, "ab\\0", "alt"},
   };
   for (const auto &c : cases) {
-    if (c.pasted)
-      copy(c.pasted);
-    ASSERT_TRUE(click(c.field, 1));
-    ASSERT_TRUE(xdo(std::string("key --delay 30 ctrl+a BackSpace ") + (c.keys ? c.keys : "ctrl+v")));
-    const std::string expected = c.keys ? "1.234,56" : c.pasted;
-    EXPECT_TRUE(run_until([&] { return expected == dynamic_cast<FXTextField *>(c.field)->getText().text(); }))
-        << dynamic_cast<FXTextField *>(c.field)->getText().text();
+    ASSERT_TRUE(c.field != key || show_tab("Artikelstamm"));
+    copy(c.pasted);
+    c.field->setText("alt");
+    c.field->setFocus();
     const int rows = price_rows();
     Box box;
     if (c.words)
       expect_box(box);
-    ASSERT_TRUE(click(save, 1, 10, 10));
-    if (c.words) {
-      EXPECT_TRUE(run_until([&] { return box.seen; }));
-      EXPECT_NE(std::string::npos, box.text.find(c.words)) << box.text;
-      EXPECT_EQ(rows, price_rows());
-    } else {
-      EXPECT_TRUE(run_until([&] { return price_rows() == rows + 1; }));
-      EXPECT_EQ("1234.56", value("select preis from PREIS where art_artnr = 'B'"));
-    }
+    ASSERT_TRUE(c.middle ? click(c.field, 2)
+                         : xdo(std::string("key --delay 30 ctrl+a BackSpace ") + (c.keys ? c.keys : "ctrl+v")));
+    const std::string typed = c.shown ? c.shown : c.keys ? "1.234,56" : c.pasted.text();
+    EXPECT_TRUE(run_until([&] { return typed == c.field->getText().text() && (!c.shown || !c.words || box.seen); }))
+        << &c - cases << " " << c.field->getText().text();
+    ASSERT_TRUE(c.shown || click(button(win, "", Art::ID_SAVE_PREIS), 1, 10, 10));
+    EXPECT_TRUE(run_until([&] { return c.words ? box.seen : price_rows() == rows + !c.shown; })) << typed;
+    EXPECT_NE(std::string::npos, box.text.find(c.words ? c.words : "")) << box.text;
+    EXPECT_EQ(rows + (!c.words && !c.shown), price_rows()) << typed;
   }
-}
-
-// Pasted as a person pastes: a text holding a NUL would arrive cut at it,
-// so Ctrl+V and the middle button refuse it in words, in a text field and
-// in a combo box's field alike; any other text is pasted.
-TEST_F(ArtPointer, APasteHoldingANulIsRefusedInWordsByKeyAndByTheMiddleButton)
-{
-  FXTextField *text = nullptr;
-  for (Tools::ThemeTextField *f : find_all<Tools::ThemeTextField>(win->get_tab_book()))
-    if (!text && f->isEnabled() && f->isEditable() && !dynamic_cast<MoneyField *>(f))
-      text = f;
-  FXTextField *key = dynamic_cast<FXTextField *>(win->get_artnr_combo()->getFirst());
-  ASSERT_TRUE(text && key);
-  FXDialogBox holder(main, "Ablage", DECOR_TITLE, 0, 0, 200, 60);
-  FXTextField *source = new FXTextField(&holder, 10);
-  holder.create();
-  const struct
-  {
-    FXTextField *field;
-    FXString copied;
-    bool middle, refused;
-  } cases[] = {
-      {text, FXString("ab\0cd", 5), false, true},
-      {text, FXString("ab\0cd", 5), true, true},
-      {key, FXString("ab\0cd", 5), true, true},
-      {text, "abcd", true, false},
-  };
-  run_pending(150);
-  for (const auto &c : cases) {
-    source->setText(c.copied);
-    source->handle(source, FXSEL(SEL_COMMAND, FXTextField::ID_SELECT_ALL), nullptr); // the selection
-    source->handle(source, FXSEL(SEL_COMMAND, FXTextField::ID_COPY_SEL), nullptr);   // the clipboard
-    c.field->setText("alt");
-    c.field->setFocus();
-    Box box;
-    if (c.refused)
-      expect_box(box);
-    if (c.middle) {
-      ASSERT_TRUE(click(c.field, 2));
-      run_until([&] { return box.seen || c.field->getText() != "alt"; });
-    } else {
-      press_key(win, KEY_v, CONTROLMASK);
-    }
-    EXPECT_EQ(c.refused, box.seen) << c.middle;
-    EXPECT_NE(std::string::npos, box.text.find(c.refused ? "ab\\0" : "")) << box.text;
-    EXPECT_EQ(c.refused ? "alt" : "altabcd", std::string(c.field->getText().text())) << c.middle;
-  }
+  EXPECT_EQ("1234.56", value("select preis from PREIS where art_artnr = 'B'"));
 }
 
 } // namespace

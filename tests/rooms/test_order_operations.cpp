@@ -6,13 +6,11 @@
 
 #include <chrono>
 #include <functional>
-#include <mutex>
 #include <thread>
 
 #include "rooms/orders.h"
 #include "tests/support/db_fixture.h"
 #include "tests/support/seed.h"
-#include "tools/core/debug.h"
 #include "tools/core/format.h"
 #include "tools/dbi/database.h"
 
@@ -50,7 +48,7 @@ protected:
     voucher.name = "Gutschein";
     voucher.wert = 5.0;
     voucher.idx = store(*db, voucher);
-    station = open_database(name);
+    station = open_database(database);
     ASSERT_TRUE(station->is_connected()) << station->get_error();
     station_id = std::stoi(value(*station, "select connection_id()"));
     ASSERT_TRUE(station->commit());
@@ -58,11 +56,10 @@ protected:
 
   Orders orders() { return Orders(*station, anna); }
 
+  // Read on its own, in a transaction ended at once.
   std::string value(Tools::Database &on, const std::string &sql)
   {
-    Tools::DBErg<Tools::DBRowList> r = on.exec(sql);
-    EXPECT_TRUE(r.ok) << on.get_error();
-    const std::string v = r.ok && !r.rows.rows.empty() && !r.rows.rows[0].empty() ? r.rows.rows[0][0] : "";
+    const std::string v = query_value(on, sql);
     on.rollback();
     return v;
   }
@@ -72,13 +69,9 @@ protected:
   Orders::SeenLines seen(const std::vector<int> &idx)
   {
     Orders::SeenLines lines;
-    for (int i : idx) {
-      Orders::Seen s;
-      s.idx = i;
-      s.room_idx = std::stoi(value(Tools::format("select layoutk_idx from BONLINE where idx = %d", i)));
-      s.table_idx = std::stoi(value(Tools::format("select layoutp_idx from BONLINE where idx = %d", i)));
-      lines.push_back(s);
-    }
+    for (int i : idx)
+      lines.push_back({i, std::stoi(value(Tools::format("select layoutk_idx from BONLINE where idx = %d", i))),
+                       std::stoi(value(Tools::format("select layoutp_idx from BONLINE where idx = %d", i)))});
     return lines;
   }
 
@@ -230,29 +223,12 @@ TEST_F(OrderOperations, ALineHeldElsewhereIsRefusedAfterTheLockWaitAndNothingSta
   EXPECT_STREQ(r.text(), "Die Bonierung wird gerade an einem anderen Platz bearbeitet. Es wurde nichts gebucht.");
   ASSERT_TRUE(db->rollback());
   expect_ended("lock wait");
-  Tools::Ref<Tools::Database> third = open_database(name);
+  Tools::Ref<Tools::Database> third = open_database(database);
   EXPECT_TRUE(third->exec(Tools::format("select idx from BONLINE where idx in (%d, %d) for update nowait", a, b)).ok)
       << third->get_error();
   third->rollback();
   EXPECT_EQ(paid(Tools::format("%d,%d", a, b)), "NEIN 0 0 ,NEIN 0 0 ");
 }
-
-// The log lines of every thread, kept while installed.
-class Log : public Tools::Debug
-{
-  Tools::Debug *previous = Tools::debug_sink;
-  std::mutex lock;
-
-public:
-  std::vector<std::string> lines;
-  Log() { Tools::debug_sink = this; }
-  ~Log() override { Tools::debug_sink = previous; }
-  void output(const char *, unsigned, const char *, const std::string &m) override
-  {
-    std::lock_guard<std::mutex> hold(lock);
-    lines.push_back(m);
-  }
-};
 
 // Two stations lock each other's lines and the server rolls this one back
 // to end it: it starts over once, and then pays, as the other station has
@@ -264,12 +240,12 @@ TEST_F(OrderOperations, AStationChosenAsADeadlocksVictimStartsOverOnce)
   // The other station has written more, so that the server ends this one.
   ASSERT_TRUE(db->exec(Tools::format("update BONLINE set hist_ae_user = 'bert' where idx = %d", c)).ok);
   ASSERT_TRUE(db->exec(Tools::format("select idx from BONLINE where idx = %d for update", b)).ok);
-  Log log;
+  LogCapture log;
   Orders::Result r;
   std::thread station_thread([&] { r = orders().pay_cash(shown); });
   // Once this station waits for the second line, the other asks for the
   // first, which this one holds.
-  Tools::Ref<Tools::Database> watch = open_database(name);
+  Tools::Ref<Tools::Database> watch = open_database(database);
   const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
   while (value(*watch, Tools::format("select count(*) from information_schema.innodb_trx where trx_state = 'LOCK "
                                      "WAIT' and trx_mysql_thread_id = %d",
@@ -281,7 +257,7 @@ TEST_F(OrderOperations, AStationChosenAsADeadlocksVictimStartsOverOnce)
   station_thread.join();
   EXPECT_EQ(r.outcome, Orders::DONE) << r.error;
   int victim = 0;
-  for (const std::string &line : log.lines)
+  for (const std::string &line : log.messages)
     victim += line.find("rolled back: ") == 0 && line.find("Deadlock") != std::string::npos;
   EXPECT_EQ(victim, 1);
   expect_ended("deadlock");

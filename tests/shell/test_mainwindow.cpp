@@ -1,6 +1,10 @@
 // The main window: the settings it stores at quit, its log, and a teardown
-// that leaves nothing behind that could still be used; and the steps of
-// start-up that need no toolkit.
+// that leaves nothing behind that could still be used; the steps of
+// start-up that need no toolkit. The texts of the interface in LANG:
+// stored once, read once per connection, never longer than their columns;
+// F11 switches every text; the translation editor stores a translation
+// that is used at once, and the texts on the screen follow the database
+// and the editor.
 
 #include <gtest/gtest.h>
 
@@ -10,17 +14,25 @@
 #include <fstream>
 #include <sstream>
 
+#include "gui/dialog.h"
 #include "gui/lang.h"
+#include "gui/spreadsheet.h"
 #include "schema/create_sql.h"
+#include "shell/connect.h"
 #include "shell/debugwin.h"
+#include "shell/langwin.h"
+#include "shell/login.h"
+#include "shell/mainwindow.h"
 #include "shell/mydebug.h"
 #include "shell/startup.h"
-#include "tests/shell/access_support.h"
-#include "tests/support/files.h"
+#include "tests/guisupport/gui_support.h"
+#include "tests/support/recording_db.h"
 #include "tools/core/base_exception.h"
+#include "tools/core/format.h"
+#include "tools/core/string_utils.h"
 
 using namespace FX;
-using namespace korvan_access_test;
+using namespace korvan_gui_test;
 
 namespace {
 
@@ -28,7 +40,7 @@ using MainWindowTest = MainWindowFixture;
 
 // The file holds the database password: whichever way the program ends,
 // it is written for its owner only, also over a file others could read.
-TEST_F(MainWindowTest, EveryWayOutStoresTheSettingsForTheOwnerOnly)
+TEST_F(MainWindowTest, EveryWayOutStoresTheSettingsForTheOwnerOnlyOrSaysWhyNot)
 {
   const std::string path = registry_path();
   const struct
@@ -56,13 +68,9 @@ TEST_F(MainWindowTest, EveryWayOutStoresTheSettingsForTheOwnerOnly)
     destroy_main();
     main = make_main_window(database);
   }
-}
-
-TEST_F(MainWindowTest, ASettingsFileThatCannotBeWrittenIsReportedAtQuit)
-{
-  const std::string path = registry_path();
+  // One that cannot be written is reported (not even root writes a file
+  // where a directory stands).
   unlink(path.c_str());
-  // Not even root writes a file where a directory stands.
   ASSERT_EQ(0, system(("mkdir -p '" + path + "'").c_str()));
   Box box;
   answer_box(box, main, MainWindow::ID_QUIT);
@@ -73,19 +81,10 @@ TEST_F(MainWindowTest, ASettingsFileThatCannotBeWrittenIsReportedAtQuit)
   rmdir(path.c_str());
 }
 
-TEST_F(MainWindowTest, TeardownRemovesTheLogBeforeTheWindowsGo)
-{
-  send_command(main, MainWindow::ID_DEBUG);
-  ASSERT_EQ(static_cast<Tools::Debug *>(main->getDebug()), Tools::debug_sink);
-  new Label(main, main, "Kind"); // a text that goes with its window
-  destroy_main();
-  EXPECT_EQ(nullptr, Tools::debug_sink);
-  TOOLS_LOG("nach dem Ende"); // nobody listens, nothing is touched
-}
-
 // Every line goes once to standard output and is kept until the debug
 // window shows it, then straight into the window; "Löschen" empties it.
-TEST_F(MainWindowTest, LogLinesWaitForTheDebugWindowThenGoStraightIntoIt)
+// The teardown removes the log before the windows go.
+TEST_F(MainWindowTest, LogLinesWaitForTheDebugWindowThenGoStraightIntoItAndGoBeforeTheWindows)
 {
   auto in_order = [](const std::string &text) {
     const std::string::size_type first = text.find(": erste Zeile\n"), second = text.find(": zweite Zeile\n");
@@ -108,6 +107,11 @@ TEST_F(MainWindowTest, LogLinesWaitForTheDebugWindowThenGoStraightIntoIt)
   EXPECT_STREQ("", win->getText()->getText().text());
   TOOLS_LOG("danach");
   EXPECT_NE(-1, win->getText()->getText().find("danach\n"));
+  ASSERT_EQ(static_cast<Tools::Debug *>(main->getDebug()), Tools::debug_sink);
+  new Label(main, main, "Kind"); // a text that goes with its window
+  destroy_main();
+  EXPECT_EQ(nullptr, Tools::debug_sink);
+  TOOLS_LOG("nach dem Ende"); // nobody listens, nothing is touched
 }
 
 TEST_F(MainWindowTest, SqlErrorsOfTheTextLookupAreLoggedNotShown)
@@ -150,6 +154,227 @@ TEST(Startup, AnExceptionReachingTheTopIsReportedWithExitCodeOne)
   EXPECT_EQ(1, run_guarded([]() -> int { throw 42; }, err));
   EXPECT_EQ(7, run_guarded([] { return 7; }, err));
   EXPECT_EQ("korvan: bad reference\nkorvan: unknown exception\n", err.str());
+}
+
+// ---- the texts ----
+
+const std::string QUOTED = "Geht's noch? Pfad C:\\temp\\, 100% 'sicher'";
+
+class Translations : public MainWindowFixture
+{
+protected:
+  int rows(const std::string &where = "1=1") { return query_int(*db, "select count(*) from LANG where " + where); }
+  // Stored from outside the program, then read again as the editor's "Ok" does.
+  void translate(const std::string &type, const std::string &orig, const std::string &trans)
+  {
+    ASSERT_TRUE(db->exec(Tools::format("update LANG set trans = '%s' where type = '%s' and orig = '%s'",
+                                       Tools::sql_escape(trans), type, Tools::sql_escape(orig)))
+                    .ok);
+    main->updateLangs();
+  }
+  // Swaps the program's connection for one that records what it is sent.
+  korvan_test::RecordingDB *record()
+  {
+    korvan_test::RecordingDB *rec = nullptr;
+    main->setDatabase(korvan_test::connect_recording(database, rec));
+    return rec;
+  }
+};
+
+// Each text is stored once, and a second start adds none. The texts are
+// read in one statement per connection: windows made afterwards send
+// nothing for theirs, and a text not stored yet is looked up and stored
+// once; a database without texts stores each text alive without a look-up.
+TEST_F(Translations, EachTextIsStoredOnceAndTheTextsAreReadInOneStatement)
+{
+  StaticText first(main, "Message", QUOTED), again(main, "Message", QUOTED), label(main, "Label", QUOTED);
+  EXPECT_EQ(first.get_row()->idx.value, again.get_row()->idx.value);
+  EXPECT_NE(first.get_row()->idx.value, label.get_row()->idx.value);
+  EXPECT_EQ(QUOTED, query_value(*db, Tools::format("select orig from LANG where idx = %d", first.get_row()->idx.value)));
+  const auto open_windows = [this] {
+    delete new Login(main, main);
+    delete new Connect(main, main);
+    send_command(main, MainWindow::ID_DEBUG);
+    main->getDebugWin()->hide();
+  };
+  open_windows();
+  const int stored = rows();
+  destroy_main();
+  main = make_main_window(database);
+  EXPECT_EQ(stored, rows());
+
+  korvan_test::RecordingDB *rec = record();
+  ASSERT_EQ(1u, rec->statements.size());
+  EXPECT_NE(std::string::npos, rec->statements[0].find("FROM LANG"));
+  rec->statements.clear();
+  open_windows();
+  EXPECT_TRUE(rec->statements.empty()) << rec->statements[0];
+  StaticText fresh(main, "Message", "Neu im Programm"), twice(main, "Message", "Neu im Programm");
+  EXPECT_EQ(2u, rec->statements.size());
+  EXPECT_EQ(1, rows("orig = 'Neu im Programm'"));
+  ASSERT_TRUE(db->exec("delete from LANG").ok);
+  rec = record();
+  EXPECT_EQ(1u, rec->starting_with("select").size() + rec->starting_with("SELECT").size());
+  EXPECT_LT(0, rows());
+  EXPECT_EQ(rec->statements.size() - 1, static_cast<size_t>(rows()));
+}
+
+// LANG takes 20 characters of type and 100 of text: longer texts are never
+// sent and stay untranslated; a hundred umlauts fit.
+TEST_F(Translations, TextsLongerThanTheColumnsAreNeverSent)
+{
+  korvan_test::RecordingDB *rec = record();
+  LogCapture log;
+  std::string umlauts;
+  for (int i = 0; i < 100; ++i)
+    umlauts += "ä";
+  const struct
+  {
+    std::string type, text;
+    bool stored;
+  } cases[] = {{"Message", std::string(101, 'x'), false},
+               {std::string(21, 'T'), "kurz", false},
+               {"Message", umlauts, true},
+               {std::string(20, 'T'), std::string(100, 'y'), true}};
+  for (const auto &c : cases) {
+    rec->statements.clear();
+    StaticText text(main, c.type, c.text);
+    EXPECT_EQ(c.stored, text.get_row()->idx.value != 0) << c.text;
+    EXPECT_EQ(c.stored ? 2u : 0u, rec->statements.size()) << c.text;
+    EXPECT_STREQ(c.text.c_str(), text);
+  }
+  for (const std::string &line : log.messages)
+    EXPECT_EQ(std::string::npos, line.find("SqlError")) << line;
+}
+
+// F11, in any window, switches every text of the application: those made
+// meanwhile follow, a copy keeps what it was given.
+TEST_F(Translations, F11SwitchesEveryTextAndTextsMadeMeanwhileFollow)
+{
+  StaticText message(main, "Message", QUOTED);
+  Label *label = new Label(main, main, "Tisch");
+  Label *plain = new Label(main, main, "Nur deutsch");
+  Dialog dialog(main, main, "Sprachfenster");
+  translate("Message", QUOTED, "Isn't it? 'sure'");
+  translate("Label", "Tisch", "Table");
+  translate("Dialog", "Sprachfenster", "Language window");
+  {
+    StaticText gone(main, "Message", "Vorübergehend"); // leaves the list with its end
+  }
+  EXPECT_STREQ(QUOTED.c_str(), message); // reading again alone shows nothing new
+
+  EXPECT_EQ(1, press_key(&dialog, KEY_F11));
+  EXPECT_TRUE(main->isTranslated());
+  EXPECT_STREQ("Language window", dialog.getTitle().text());
+  EXPECT_STREQ("Isn't it? 'sure'", message);
+  EXPECT_STREQ("Table", label->getText().text());
+  EXPECT_STREQ("Nur deutsch", plain->getText().text());
+  StaticText made(main, "Message", QUOTED);
+  Label *later = new Label(main, main, "Tisch");
+  EXPECT_STREQ("Isn't it? 'sure'", made);
+  EXPECT_STREQ("Table", later->getText().text());
+  StaticText copy(made);
+
+  EXPECT_EQ(1, press_key(main, KEY_F11));
+  EXPECT_STREQ("Sprachfenster", dialog.getTitle().text());
+  EXPECT_STREQ(QUOTED.c_str(), message);
+  EXPECT_STREQ(QUOTED.c_str(), made);
+  EXPECT_STREQ("Tisch", later->getText().text());
+  EXPECT_STREQ("Isn't it? 'sure'", copy);
+}
+
+// While translations are shown, every text on the screen follows the
+// database at once: after "Ok" in the connection dialog has switched to
+// another database (its translation, or the original where it has none),
+// and after "Ok" in the translation editor has read what another station
+// stored. The mode stays as F11 left it.
+TEST_F(Translations, TextsOnTheScreenFollowTheNewDatabaseAndTheEditorAtOnce)
+{
+  Label *label = new Label(main, main, "Tisch");
+  translate("Label", "Tisch", "Table");
+  translate("Menu", "&System", "Anlage");
+  const std::string other = korvan_test::test_database_name("korvan_t_2");
+  ASSERT_TRUE(korvan_test::fresh_database(other));
+  Tools::Ref<Tools::Database> other_db = connect(other);
+  ASSERT_TRUE(other_db->exec("insert into LANG (system, type, orig, trans) values ('GUI', 'Label', 'Tisch', 'Desk')").ok &&
+              other_db->commit());
+  press_key(main, KEY_F11);
+  ASSERT_STREQ("Table", label->getText().text());
+  ASSERT_STREQ("Anlage", main->getSystemTitle()->getText().text());
+
+  answer<Connect>(
+      [&](Connect *c) {
+        c->get_field(Connect::HOST)->setText(data_source(other).c_str());
+        c->get_field(Connect::DATABASE)->setText(other.c_str());
+        answer<Login>([](Login *l) { confirm(l, "wrt", "tresen"); }, Login::ACCEPTED);
+        send_command(c, Connect::ID_OK);
+      },
+      1);
+  send_command(main, MainWindow::ID_CONNECT);
+  EXPECT_TRUE(main->isTranslated());
+  EXPECT_STREQ("Desk", label->getText().text());
+  EXPECT_STREQ("System", main->getSystemTitle()->getText().text());
+
+  ASSERT_TRUE(other_db->exec("update LANG set trans = 'Anlage' where type = 'Menu' and orig = '&System'").ok &&
+              other_db->commit());
+  send_command(main, MainWindow::ID_LANGWIN);
+  send_command(main->getLangWin(), LangWin::ID_OK);
+  EXPECT_TRUE(main->isTranslated());
+  EXPECT_STREQ("Anlage", main->getSystemTitle()->getText().text());
+  EXPECT_STREQ("Desk", label->getText().text());
+  press_key(main, KEY_F11);
+  EXPECT_STREQ("System", main->getSystemTitle()->getText().text());
+  EXPECT_STREQ("Tisch", label->getText().text());
+  destroy_main(); // its connection is on the other database
+  other_db->exec("DROP DATABASE IF EXISTS `" + other + "`");
+}
+
+// The editor lists every LANG row, a TAB shown and typed as \t (the
+// sheet would split the cell at a real one). A translation typed into a
+// cell is stored when another cell is chosen and shown at once, without
+// reading LANG again; "Ok" reads it again in one statement. The next
+// showing lists the texts stored meanwhile; Escape leaves the editor also
+// while its sheet has the focus; the sheet adds and deletes no rows.
+TEST_F(Translations, TheEditorStoresATranslationThatIsUsedAtOnceAndKeepsItsRows)
+{
+  korvan_test::RecordingDB *rec = record();
+  StaticText text(main, "Message", "Kellner's\tListe");
+  send_command(main, MainWindow::ID_LANGWIN);
+  LangWin *win = main->getLangWin();
+  SpreadSheet *sheet = win->get_sheet();
+  ASSERT_EQ(rows(), sheet->getNumRows());
+  EXPECT_GE(sheet->getColumnWidth(LangWin::TRANS), sheet->getColumnWidth(LangWin::ORIG));
+  int row = -1;
+  for (int r = 0; r < sheet->getNumRows(); ++r) {
+    EXPECT_EQ(-1, sheet->getItemText(r, LangWin::ORIG).find('\t'));
+    row = sheet->getItemText(r, LangWin::ORIG) == "Kellner's\\tListe" ? r : row;
+  }
+  ASSERT_GE(row, 0);
+  sheet->setItemText(row, LangWin::TRANS, "Waiter's\\tlist");
+  sheet->setCurrentItem(row == 0 ? 1 : 0, LangWin::ORIG, TRUE);
+  EXPECT_EQ("Waiter's\tlist", query_value(*db, "select trans from LANG where orig = 'Kellner\\'s\tListe'"));
+
+  rec->statements.clear();
+  press_key(main, KEY_F11);
+  EXPECT_STREQ("Waiter's\tlist", text);
+  EXPECT_STREQ("Waiter's\tlist", StaticText(main, "Message", "Kellner's\tListe"));
+  EXPECT_TRUE(rec->statements.empty()) << rec->statements[0];
+  send_command(win, LangWin::ID_OK);
+  EXPECT_FALSE(win->shown());
+  EXPECT_EQ(1u, rec->statements.size());
+  EXPECT_STREQ("Waiter's\tlist", text);
+
+  StaticText fresh(main, "Message", "Neu seit eben");
+  send_command(main, MainWindow::ID_LANGWIN);
+  EXPECT_EQ(rows(), sheet->getNumRows());
+  SpreadSheet::MenuRequest add(SpreadSheet::MenuRequest::NEW), drop(SpreadSheet::MenuRequest::DELETE);
+  drop.row = sheet->get_row(0);
+  for (SpreadSheet::MenuRequest *request : {&add, &drop})
+    EXPECT_EQ(0, win->handle(sheet, FXSEL(SEL_COMMAND, LangWin::ID_SHEET), request));
+  EXPECT_EQ(sheet->getNumRows(), rows());
+  sheet->setFocus();
+  press_key(win, KEY_Escape);
+  EXPECT_FALSE(win->shown());
 }
 
 } // namespace

@@ -11,12 +11,12 @@
 
 namespace korvan_test {
 
-// A test in a fresh database of its own (`name`, named after the test),
-// with `db` connected to it; the database is dropped afterwards.
+// A fresh database named after the test, with `db` connected to it; the
+// database is dropped afterwards.
 class FreshDatabase : public ::testing::Test
 {
 protected:
-  std::string name;
+  std::string database;
   Tools::Ref<Tools::Database> db;
 
   void SetUp() override;

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <functional>
 #include <iostream>
+#include <sstream>
 #include <stdexcept>
 
 #include <gtest/gtest.h>
@@ -36,14 +37,8 @@ bool run(Tools::Database &db, const std::string &sql)
 
 DbSettings settings()
 {
-  DbSettings s;
-  s.odbcini = required("ODBCINI");
-  s.dsn = required("KORVAN_TEST_DSN");
-  s.user = required("KORVAN_TEST_DB_USER");
-  s.password = required("KORVAN_TEST_DB_PASSWORD");
-  s.name = required("KORVAN_TEST_DB_NAME");
-  s.socket = required("KORVAN_TEST_DB_SOCKET");
-  return s;
+  return {required("ODBCINI"), required("KORVAN_TEST_DSN"), required("KORVAN_TEST_DB_USER"),
+          required("KORVAN_TEST_DB_PASSWORD"), required("KORVAN_TEST_DB_NAME"), required("KORVAN_TEST_DB_SOCKET")};
 }
 
 bool load_script(Tools::Database &db, const std::string &script)
@@ -112,6 +107,13 @@ std::string query_value(Tools::Database &db, const std::string &sql)
   if (result.rows.rows.empty() || result.rows.rows[0].empty())
     return std::string();
   return result.rows.rows[0][0];
+}
+
+std::string slurp(const std::string &path)
+{
+  std::stringstream s;
+  s << std::ifstream(path).rdbuf();
+  return s.str();
 }
 
 } // namespace korvan_test

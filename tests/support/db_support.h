@@ -2,8 +2,8 @@
 #define KORVAN_TESTS_SUPPORT_DB_SUPPORT_H
 
 // Test access to the private MariaDB server that scripts/test starts
-// (scripts/db). Every test binary works in a database of its own, because
-// ctest runs the binaries in parallel:
+// (scripts/db). ctest runs every test as a process of its own, in
+// parallel, so each works in a database of its own:
 //
 //   ASSERT_TRUE(korvan_test::fresh_database("korvan_t_gui"));
 //   Tools::Ref<Tools::Database> db = korvan_test::open_database("korvan_t_gui");
@@ -11,53 +11,65 @@
 // Missing settings are an error, never a reason to skip: settings() throws
 // std::runtime_error naming the missing variable.
 
+#include <algorithm>
+#include <mutex>
 #include <string>
+#include <vector>
 
+#include "tools/core/debug.h"
 #include "tools/core/ref.h"
 #include "tools/dbi/database.h"
 
 namespace korvan_test {
 
+// ODBCINI (the private odbc.ini), KORVAN_TEST_DSN (the data source of the
+// default database), KORVAN_TEST_DB_USER, _PASSWORD, _NAME (the default
+// database) and _SOCKET.
 struct DbSettings
 {
-  std::string odbcini;  // ODBCINI: the private odbc.ini
-  std::string dsn;      // KORVAN_TEST_DSN: data source of the default database
-  std::string user;     // KORVAN_TEST_DB_USER
-  std::string password; // KORVAN_TEST_DB_PASSWORD
-  std::string name;     // KORVAN_TEST_DB_NAME: the default database
-  std::string socket;   // KORVAN_TEST_DB_SOCKET
+  std::string odbcini, dsn, user, password, name, socket;
 };
-
 DbSettings settings();
 
 // Drops and creates the database and loads the create script into it one
 // statement at a time, as an administrator would. False (with the reason
 // on standard error) when any step fails.
 bool fresh_database(const std::string &name);
-
-// Runs the statements of a script (one per call) on an open handle; false
-// at the first failure, whose text is on standard error.
+// Runs the statements of a script one by one; false at the first failure.
 bool load_script(Tools::Database &db, const std::string &script);
-
-// A connected handle (AUTOCOMMIT off, as the program has it) working in the
-// given database; an empty name keeps the data source's own. The handle
-// is returned also when connecting failed: test is_connected().
+// A handle (AUTOCOMMIT off, as the program has it) working in the given
+// database, or the data source's own for ""; test is_connected().
 Tools::Ref<Tools::Database> open_database(const std::string &name = std::string());
-
-// Writes an odbc.ini with one data source `dsn` for the given database on
-// the private server, for running the real program against it (pass the
-// path as ODBCINI). False when the file cannot be written.
+// Writes an odbc.ini with one data source `dsn` for the database on the
+// private server, to run the real program against it (as ODBCINI).
 bool write_odbc_ini(const std::string &path, const std::string &dsn, const std::string &database);
-
-// A database name of its own for the running GoogleTest test: ctest runs
-// every discovered test as a process of its own, in parallel, so tests of
-// one binary must not share a database either. "<prefix>_<suite>_<test>",
-// cut to MariaDB's 64 characters with a hash keeping it unique.
+// "<prefix>_<suite>_<test>" for the running test, cut to MariaDB's 64
+// characters with a hash keeping it unique.
 std::string test_database_name(const std::string &prefix);
-
 // The first cell of the statement's first row, "" when there is none; a
 // failed statement also fails the running test.
 std::string query_value(Tools::Database &db, const std::string &sql);
+// The whole text of a file; empty when it cannot be read.
+std::string slurp(const std::string &path);
+
+// Keeps the log lines of every thread while installed (restores the
+// previous sink after).
+class LogCapture : public Tools::Debug
+{
+  Tools::Debug *previous = Tools::debug_sink;
+  std::mutex lock;
+
+public:
+  std::vector<std::string> messages;
+  LogCapture() { Tools::debug_sink = this; }
+  ~LogCapture() override { Tools::debug_sink = previous; }
+  void output(const char *, unsigned, const char *, const std::string &m) override
+  {
+    std::lock_guard<std::mutex> hold(lock);
+    messages.push_back(m);
+  }
+  int count(const std::string &m) const { return static_cast<int>(std::count(messages.begin(), messages.end(), m)); }
+};
 
 } // namespace korvan_test
 

@@ -36,15 +36,6 @@ std::vector<std::string> RecordingDB::starting_with(const std::string &prefix) c
   return found;
 }
 
-int RecordingDB::count(const std::string &sql) const
-{
-  int n = 0;
-  for (const std::string &s : statements)
-    if (s == sql)
-      ++n;
-  return n;
-}
-
 Tools::Ref<Tools::Database> connect_recording(const std::string &database, RecordingDB *&recorder)
 {
   DbSettings s = settings();

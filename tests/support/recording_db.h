@@ -49,8 +49,6 @@ public:
   Tools::DBErg<Tools::DBRowList> quiet(const std::string &sql) { return real.exec(sql); }
   // The recorded statements that start with the prefix.
   std::vector<std::string> starting_with(const std::string &prefix) const;
-  // How often exactly this statement was sent.
-  int count(const std::string &sql) const;
 };
 
 // A connection of the program's kind to `database` through a recording

@@ -29,4 +29,13 @@ void StationTest::shot(FX::FXWindow *window, const std::string &name)
   EXPECT_TRUE(korvan_gui_test::screenshot(korvan_gui_test::shot_dir() + "/" + name + ".png"));
 }
 
+FX::FXButton *button(FX::FXWindow *window, const std::string &text, FX::FXuint selector)
+{
+  for (FX::FXButton *b : find_all<FX::FXButton>(window))
+    if ((text.empty() || text == b->getText().text()) && (!selector || b->getSelector() == selector))
+      return b;
+  ADD_FAILURE() << "no button " << text << " " << selector;
+  return nullptr;
+}
+
 } // namespace korvan_test

@@ -24,19 +24,17 @@ protected:
   // A main window on a connection of its own, with the same user.
   std::unique_ptr<MainWindow> second_station();
 
-  // Chooses the main window's menu entry; the window of that class shown
-  // (of that class name, where windows share a base W).
-  template <class W> W *open(FX::FXuint id, const char *name = nullptr)
+  // Chooses the menu entry of the main window (or of another station); the
+  // window of that class shown (of that class name, where windows share a
+  // base W).
+  template <class W> W *open(FX::FXuint id, const char *name = nullptr, FX::FXWindow *station = nullptr)
   {
-    korvan_gui_test::send_command(main, id);
+    station = station ? station : main;
+    korvan_gui_test::send_command(station, id);
     korvan_gui_test::run_pending(20);
-    return find<W>(name);
-  }
-  template <class W> W *find(const char *name = nullptr) const
-  {
     for (FX::FXWindow *w = korvan_gui_test::app()->getRootWindow()->getFirst(); w; w = w->getNext())
       if (W *found = dynamic_cast<W *>(w))
-        if (found->getOwner() == main && (!name || std::string(name) == w->getClassName()))
+        if (found->getOwner() == station && (!name || std::string(name) == w->getClassName()))
           return found;
     return nullptr;
   }
@@ -46,6 +44,19 @@ protected:
   // Raises the window and saves the screen as <name>.png in shot_dir().
   void shot(FX::FXWindow *window, const std::string &name);
 };
+
+// The first button inside the window with that text (any for ""), and
+// that selector (any for 0).
+FX::FXButton *button(FX::FXWindow *window, const std::string &text, FX::FXuint selector = 0);
+
+// The first of the widgets that shows that text, or null.
+template <class List> typename List::value_type named(const List &widgets, const std::string &text)
+{
+  for (typename List::value_type w : widgets)
+    if (text == Tools::fxcompat::whole(w->getText()))
+      return w;
+  return nullptr;
+}
 
 // Every widget of class T inside the window, in widget order.
 template <class T> std::vector<T *> find_all(FX::FXWindow *window)

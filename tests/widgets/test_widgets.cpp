@@ -153,6 +153,9 @@ TEST_F(Paint, AFieldKeepsNoCaretBehindWhenTheUserMovesOn)
   EXPECT_TRUE(before == repainted(fields[0])); // nothing a repaint would not draw again
 }
 
+// Buttons join the centred group of their bar until the first that goes
+// to the nested one; every bar button shows its picture, and a menu button
+// is as wide as its picture, not as its arrow.
 TEST(ButtonBar, ButtonsJoinTheCentredGroupUntilTheFirstNestedOneAndShowTheirPictures)
 {
   korvan_gui_test::TestContext *main = korvan_gui_test::make_context("");
@@ -161,28 +164,19 @@ TEST(ButtonBar, ButtonsJoinTheCentredGroupUntilTheFirstNestedOneAndShowTheirPict
     EXPECT_NE(icons.get_fallback(), icons.get_icon(name)) << name;
   EXPECT_EQ(icons.get_icon("ok"), icons.get_icon("OK"));
   EXPECT_EQ(icons.get_fallback(), icons.get_icon("ok "));
-
   FXDialogBox *dialog = new FXDialogBox(main, "Knöpfe", DECOR_ALL, 0, 0, 420, 200);
-  ButtonBar *decision = new ButtonBar(dialog, main);
-  BarButton *ok = decision->add_ok(dialog, FXDialogBox::ID_ACCEPT);
-  BarButton *cancel = decision->add_cancel(dialog, FXDialogBox::ID_CANCEL);
-  EXPECT_EQ(nullptr, decision->get_nested_frame());
+  ButtonBar *bar = new ButtonBar(dialog, main), *decision = new ButtonBar(dialog, main);
+  BarButton *del = bar->add_delete(dialog, 70, false), *save = bar->add_save(dialog, 71, true),
+            *test = bar->add_test(dialog, 72, false), *ok = decision->add_ok(dialog, FXDialogBox::ID_ACCEPT);
+  EXPECT_EQ(bar->get_inner_frame(), del->getParent());
+  EXPECT_EQ(bar->get_nested_frame(), save->getParent());
+  EXPECT_EQ(bar->get_nested_frame(), test->getParent());
   EXPECT_EQ(decision->get_inner_frame(), ok->getParent());
-  EXPECT_EQ(decision->get_inner_frame(), cancel->getParent());
-  // Once one button went to the right group, every later one follows it.
-  ButtonBar *maintenance = new ButtonBar(dialog, main);
-  BarButton *del = maintenance->add_delete(dialog, 70, false);
-  BarButton *save = maintenance->add_save(dialog, 71, true);
-  BarButton *test = maintenance->add_test(dialog, 72, false);
-  EXPECT_EQ(maintenance->get_inner_frame(), del->getParent());
-  EXPECT_EQ(maintenance->get_nested_frame(), save->getParent());
-  EXPECT_EQ(maintenance->get_nested_frame(), test->getParent());
-
-  BarButton *fresh = new BarButtonNew(dialog, main, nullptr, 0, 0);
-  for (BarButton *b : {ok, cancel, del, save, test, fresh})
+  for (BarButton *b : std::initializer_list<BarButton *>{del, save, test, ok,
+                                                        decision->add_cancel(dialog, FXDialogBox::ID_CANCEL),
+                                                        new BarButtonNew(dialog, main, nullptr, 0, 0)})
     EXPECT_NE(icons.get_fallback(), b->getIcon()) << b->getText().text();
   EXPECT_EQ(nullptr, (new BarButton(dialog, main, "Ohne Bild", "", nullptr, 0, 0))->getIcon());
-  // A menu button is as wide as its picture, not as its arrow.
   FXIcon *picture = icons.get_icon("ok");
   EXPECT_EQ(picture->getWidth(),
             (new Tools::ThemeMenuButton(dialog, "", picture, nullptr, 0, 0, 0, 0, 0, 0, 0, 0, 0))->getDefaultWidth());

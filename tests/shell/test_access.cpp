@@ -1,0 +1,382 @@
+// Who gets in and on which connection: the login (who gets in and who
+// does not, the built-in account with and without a database, the ways
+// back to a new login, passwords kept out of every report); a station
+// started without a database and the connection dialog that puts one in
+// place; the one connection all windows share, on which what one window
+// does ends no other window's work; and what a station says when the
+// server has dropped it.
+
+#include <gtest/gtest.h>
+
+#include <numeric>
+
+#include "gui/dialog.h"
+#include "gui/lang.h"
+#include "gui/spreadsheet.h"
+#include "rooms/roomwin.h"
+#include "shell/connect.h"
+#include "shell/debugwin.h"
+#include "shell/langwin.h"
+#include "shell/login.h"
+#include "shell/mainwindow.h"
+#include "tests/guisupport/gui_support.h"
+#include "tests/support/seed.h"
+
+using namespace FX;
+using namespace korvan_gui_test;
+using korvan_test::add_user;
+
+namespace {
+
+// Tries the input and expects the refusal (`words`, or else the wrong
+// login's); the dialog stays open.
+void refused(Login *login, const std::string &name, const std::string &password, const char *words = "")
+{
+  Box box;
+  expect_box(box);
+  confirm(login, name, password);
+  EXPECT_NE(std::string::npos, box.text.find(*words ? words : "Falsches Passwort"))
+      << name << " / " << password << ": " << box.text;
+  EXPECT_EQ(static_cast<FXWindow *>(login), app()->getModalWindow());
+}
+
+class LoginTest : public MainWindowFixture
+{
+protected:
+  int users(const std::string &where = "") { return query_int(*db, "select count(*) from USER " + where); }
+};
+
+// The built-in account makes its row only in an empty USER table (a second
+// login finds it and adds none); once others exist, only its own valid row
+// with that password lets it in.
+TEST_F(LoginTest, WrongInvalidDoubledWrongCaseAndInjectedLoginsAreRefusedAndTheBuiltInAccountGetsInFirstOnly)
+{
+  for (int start = 0; start < 2; ++start) {
+    run_login(main, {{[](Login *l) { confirm(l, "wrt", "tresen"); }, Login::ACCEPTED}});
+    EXPECT_EQ(1, users("where login = 'wrt' and BINARY passwd = 'tresen' and gueltig = 'JA'"));
+    EXPECT_EQ(1, users());
+    EXPECT_EQ(query_int(*db, "select idx from USER"), main->getUser()->idx.value);
+  }
+  ASSERT_TRUE(add_user(*db, "anna", "geheim"));
+  ASSERT_TRUE(add_user(*db, "bert", "passwort", false));
+  ASSERT_TRUE(add_user(*db, "carl", "zwilling"));
+  ASSERT_TRUE(add_user(*db, "carl", "zwilling"));
+  send_command(main, MainWindow::ID_DEBUG);
+  const char *const refusals[][4] = { // name, password, the refusal (or the wrong login's), a change before
+      // A character no table holds is refused before it is looked up.
+      {"anna \xf0\x9f\x8d\xba", "geheim", "(etwa ein Emoji):\nLogin: anna \xf0\x9f\x8d\xba\n"},
+      {"anna", "geheim\xf0\x9f\x8d\xba", "(etwa ein Emoji):\nPasswort: ***\n"},
+      {"anna", "falsch"},
+      {"anna", ""},
+      {"bert", "passwort"}, // not valid
+      {"carl", "zwilling"}, // two rows
+      {"anna", "GEHEIM"},
+      {"anna", "geheim "},
+      {"anna", "gehéim"},
+      {"x' or '1'='1", "x' or '1'='1"},
+      {"anna", "x' or '1'='1"},
+      {"anna' -- ", "egal"},
+      {"anna\\", "' or 1=1 -- "},
+      {"wrt", "tresen", nullptr, "update USER set passwd = 'anders' where login = 'wrt'"},
+      {"wrt", "tresen", nullptr, "update USER set passwd = 'tresen', gueltig = 'NEIN' where login = 'wrt'"},
+      {"wrt", "tresen", nullptr, "delete from USER where login = 'wrt'"},
+  };
+  run_login(main, {{[&](Login *l) {
+                      for (const auto &r : refusals) {
+                        ASSERT_TRUE(!r[3] || (db->exec(r[3]).ok && db->commit()));
+                        refused(l, r[0], r[1], r[2] ? r[2] : "");
+                      }
+                      // Nothing of the last user's work stays in view.
+                      EXPECT_FALSE(main->getSystemTitle()->isEnabled());
+                      EXPECT_FALSE(main->getDebugWin()->shown());
+                      confirm(l, "anna", "geheim");
+                    },
+                    Login::ACCEPTED}});
+  EXPECT_TRUE(main->getSystemTitle()->isEnabled());
+  EXPECT_EQ("anna", main->getUser()->login.value);
+  EXPECT_NE(0, main->getUser()->idx.value);
+  EXPECT_EQ(4, users()); // nothing was created or changed
+}
+
+// A built-in account whose row cannot be completed, and a login on a
+// database without its USER table: each error box names the failed
+// statement, but no form of the password reaches a box, the log or
+// standard output, and nothing is left pending.
+TEST_F(LoginTest, NoPasswordInAnErrorBoxTheLogOrOnStandardOutput)
+{
+  LogCapture log;
+  std::vector<std::string> boxes;
+  int left = -1;
+  auto attempt = [&](Login *l, const std::string &name, const std::string &password) {
+    Box box;
+    expect_box(box);
+    confirm(l, name, password);
+    boxes.push_back(box.text);
+  };
+  // What fails while standard output is captured shows only in the checks after.
+  testing::internal::CaptureStdout();
+  run_login(main, {{[&](Login *l) {
+                      db->exec("create trigger no_changes before update on USER for each row "
+                               "signal sqlstate '45000' set message_text = 'keine Aenderungen'");
+                      attempt(l, "wrt", "tresen");
+                      main->getDatabase()->commit();
+                      left = users();
+                      db->exec("drop table BONLINE");
+                      db->exec("drop table USER");
+                      attempt(l, "anna", "Zauber'wort9");
+                      send_command(l, Login::ID_CANCEL);
+                    },
+                    Login::CANCELLED}});
+  const std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(0, left) << "a half-made account waits for a later commit";
+  ASSERT_EQ(2u, boxes.size());
+  EXPECT_NE(std::string::npos, boxes[0].find("keine Aenderungen")) << boxes[0];
+  EXPECT_NE(std::string::npos, boxes[1].find("passwd='***'")) << boxes[1];
+  const std::string logged = std::accumulate(log.messages.begin(), log.messages.end(), std::string());
+  EXPECT_NE(std::string::npos, out.find("passwd='***'")) << out;
+  EXPECT_NE(std::string::npos, logged.find("passwd='***'")) << logged;
+  const std::string kept = main->getDatabase()->get_error() + main->getDatabase()->get_last_query();
+  for (const char *form : {"tresen", "Zauber'wort9", "Zauber\\'wort9", "Zauber"})
+    for (const std::string &where : {boxes[0], boxes[1], out, logged, kept})
+      EXPECT_EQ(std::string::npos, where.find(form)) << where;
+}
+
+// Escape, the close button and a user gone before the row is read each
+// bring a new, empty login; only "Abbrechen" quits. Only Return in the
+// password field confirms.
+TEST_F(LoginTest, EveryOtherWayOutBringsANewLogin)
+{
+  ASSERT_TRUE(add_user(*db, "anna", "geheim"));
+  ASSERT_TRUE(add_user(*db, "bert", "passwort"));
+  const int dialogs = run_login(main, {{[](Login *l) {
+                                          l->getNameField()->setText("anna");
+                                          press_key(l, KEY_Escape);
+                                        },
+                                        Login::CLOSED},
+                                       {[](Login *l) {
+                                          EXPECT_STREQ("", l->getNameField()->getText().text());
+                                          l->handle(nullptr, FXSEL(SEL_CLOSE, 0), nullptr);
+                                        },
+                                        Login::CLOSED},
+                                       {[&](Login *l) {
+                                          confirm(l, "anna", "geheim");
+                                          ASSERT_TRUE(db->exec("delete from USER where login = 'anna'").ok &&
+                                                      db->commit());
+                                        },
+                                        Login::ACCEPTED},
+                                       {[](Login *l) {
+                                          type_keys(l->getNameField(), "bert");
+                                          press_key(l->getNameField(), KEY_Return);
+                                          // Typed and left, the password confirms nothing; Return does.
+                                          type_keys(l->getPasswordField(), "passwort");
+                                          l->getPasswordField()->handle(nullptr, FXSEL(SEL_FOCUSOUT, 0), nullptr);
+                                          EXPECT_EQ(static_cast<FXWindow *>(l), app()->getModalWindow());
+                                          press_key(l->getPasswordField(), KEY_Return);
+                                        },
+                                        Login::ACCEPTED}});
+  EXPECT_EQ(4, dialogs);
+  EXPECT_EQ("bert", main->getUser()->login.value);
+  run_pending();
+  EXPECT_FALSE(main->isQuitting());
+}
+
+// ---- the connection ----
+
+using Settings = MainWindow::ConnectSettings;
+
+void set_fields(Connect *c, const Settings &s)
+{
+  c->get_field(Connect::HOST)->setText(s.host.c_str());
+  c->get_field(Connect::DATABASE)->setText(s.database.c_str());
+  c->get_field(Connect::USERNAME)->setText(s.username.c_str());
+  c->get_field(Connect::PASSWORD)->setText(s.password.c_str());
+}
+
+// Presses the button, with these settings in the fields if given; whether
+// the box it brought up tells of success.
+bool works(Connect *c, FXuint button, const Settings *s = nullptr)
+{
+  if (s)
+    set_fields(c, *s);
+  Box box;
+  expect_box(box);
+  send_command(c, button);
+  EXPECT_TRUE(box.seen);
+  return box.text.find("Erfolg") != std::string::npos;
+}
+
+// Does what the action does and what the events after it bring; the one
+// box that comes up meanwhile (a second fails the test).
+Box box_of(const std::function<void()> &action)
+{
+  Box box;
+  expect_box(box);
+  action();
+  run_until([&] { return box.seen; }, 1000);
+  run_pending(100);
+  return box;
+}
+
+// A station started without a database: only the built-in account gets
+// in, as an empty user, and texts stay as they are written. Testing
+// settings or an "Ok" that fails changes nothing; "Ok" puts a working
+// connection in place, and the login that follows checks the users there.
+TEST(WithoutDatabase, TheConnectionDialogPutsOneInPlaceAndALoginThereFollows)
+{
+  const std::string name = korvan_test::test_database_name("korvan_t");
+  ASSERT_TRUE(korvan_test::fresh_database(name));
+  Tools::Ref<Tools::Database> db = connect(name);
+  ASSERT_TRUE(add_user(*db, "anna", "geheim"));
+  MainWindow *main = make_main_window("");
+  run_login(main, {{[](Login *l) {
+                      for (const char *password : {"geheim", "TRESEN", ""}) {
+                        confirm(l, "wrt", password);
+                        EXPECT_EQ(static_cast<FXWindow *>(l), app()->getModalWindow());
+                      }
+                      confirm(l, "wrt", "tresen");
+                    },
+                    Login::ACCEPTED}});
+  EXPECT_EQ("", main->getUser()->login.value);
+  StaticText text(main, "Message", "Ohne Datenbank");
+  EXPECT_EQ(0, text.get_row()->idx.value);
+  press_key(main, KEY_F11);
+  EXPECT_STREQ("Ohne Datenbank", text);
+
+  Tools::Database *old = main->getDatabase().try_get();
+  const Settings good{data_source(name), name, korvan_test::settings().user, korvan_test::settings().password};
+  Settings wrong = good;
+  wrong.password = "falsch";
+  bool asked = false, dialog_ended = false;
+  answer<Connect>(
+      [&](Connect *c) {
+        EXPECT_TRUE(works(c, Connect::ID_TEST, &good));
+        EXPECT_FALSE(works(c, Connect::ID_TEST, &wrong));
+        EXPECT_FALSE(works(c, Connect::ID_OK, &wrong));
+        EXPECT_EQ(static_cast<FXWindow *>(c), app()->getModalWindow());
+        EXPECT_EQ(old, main->getDatabase().try_get());
+        EXPECT_EQ("", main->getConnectSettings().host);
+        // The login comes once the dialog has gone.
+        answer<Login>(
+            [&](Login *l) {
+              asked = main->getDatabase()->is_connected() && dialog_ended;
+              confirm(l, "anna", "geheim");
+            },
+            Login::ACCEPTED);
+        set_fields(c, good);
+        send_command(c, Connect::ID_OK);
+        dialog_ended = !c->shown();
+      },
+      1);
+  send_command(main, MainWindow::ID_CONNECT);
+  EXPECT_TRUE(asked);
+  EXPECT_EQ(good.host, main->getConnectSettings().host);
+  EXPECT_EQ(good.password, main->getConnectSettings().password);
+  EXPECT_EQ("anna", main->getUser()->login.value);
+  delete main; // the text outlives its main window and goes without touching it
+  db->exec("DROP DATABASE IF EXISTS `" + name + "`");
+}
+
+// While one window's work is open on the shared connection, what the user
+// does in another window neither loses that work nor commits it.
+using SharedConnection = MainWindowFixture;
+
+TEST_F(SharedConnection, WhatAnotherWindowDoesNeitherLosesNorCommitsOpenWork)
+{
+  ASSERT_TRUE(add_user(*db, "anna", "geheim"));
+  const struct
+  {
+    const char *what;
+    std::function<void(MainWindow *)> act;
+  } steps[] = {
+      {"a dialog closed with Escape, then with its close button",
+       [](MainWindow *m) {
+         for (int way = 0; way < 2; ++way) {
+           send_command(m, MainWindow::ID_DEBUG);
+           way ? m->getDebugWin()->handle(nullptr, FXSEL(SEL_CLOSE, 0), nullptr) : press_key(m->getDebugWin(), KEY_Escape);
+           EXPECT_FALSE(m->getDebugWin()->shown());
+         }
+       }},
+      {"translation stored, then the editor closed",
+       [](MainWindow *m) {
+         send_command(m, MainWindow::ID_LANGWIN);
+         SpreadSheet *sheet = m->getLangWin()->get_sheet();
+         sheet->setItemText(0, LangWin::TRANS, "translated");
+         sheet->setCurrentItem(1, LangWin::TRANS, TRUE);
+         press_key(m->getLangWin(), KEY_Escape);
+       }},
+      {"translation editor confirmed",
+       [](MainWindow *m) {
+         send_command(m, MainWindow::ID_LANGWIN);
+         send_command(m->getLangWin(), LangWin::ID_OK);
+       }},
+      {"connection tested, dialog closed",
+       [](MainWindow *m) {
+         answer<Connect>([](Connect *c) {
+           EXPECT_TRUE(works(c, Connect::ID_TEST)) << "not opened on the settings in use";
+           press_key(c, KEY_Escape);
+         });
+         send_command(m, MainWindow::ID_CONNECT);
+       }},
+      {"login closed, then a user logs in",
+       [](MainWindow *m) {
+         run_login(m, {{[](Login *l) { press_key(l, KEY_Escape); }, Login::CLOSED},
+                       {[](Login *l) { confirm(l, "anna", "geheim"); }, Login::ACCEPTED}});
+       }},
+  };
+  const std::string count = "select count(*) from LAYOUTK where name = 'Offen'";
+  for (const auto &step : steps) {
+    // A window in the middle of its work: a row written, not yet ended.
+    Dialog working(main, main, "Offene Arbeit");
+    ASSERT_TRUE(working.get_db()->exec("insert into LAYOUTK (name, width, height, color) values ('Offen', 1, 1, 0)").ok);
+    step.act(main);
+    EXPECT_EQ("1", query_value(*main->getDatabase(), count)) << step.what << ": lost";
+    EXPECT_EQ("0", query_value(*db, count)) << step.what << ": committed";
+    main->getDatabase()->rollback();
+  }
+  EXPECT_EQ("translated", query_value(*db, "select trans from LANG where trans = 'translated'"));
+}
+
+// The server drops the station's connection (restarted; here killed from
+// another connection). Every action then says in words that the
+// connection is broken and how to get it back, at the first failure and
+// later ones alike, instead of the driver's "invalid handle"; the lists a
+// window reads say it once, after the action. Nothing reconnects by
+// itself: System -> Datenbankverbindung -> "Ok" does, with a login.
+TEST_F(SharedConnection, ALostConnectionSaysSoAndHowToReconnect)
+{
+  ASSERT_TRUE(add_user(*db, "anna", "geheim"));
+  korvan_test::add_room(*db, "Saal");
+  send_command(main, MainWindow::ID_ROOMS); // its texts known before the loss
+  ASSERT_TRUE(db->exec("KILL CONNECTION " + query_value(*main->getDatabase(), "select connection_id()")).ok);
+  const auto says_lost = [](const Box &box, const char *what) {
+    ASSERT_TRUE(box.seen) << what;
+    for (const char *words : {"Die Verbindung zur Datenbank ist abgebrochen",
+                              "Neu verbinden: System -> Datenbankverbindung -> \"Ok\", danach neu anmelden."})
+      EXPECT_NE(box.text.find(words), std::string::npos) << what << ": " << box.text;
+    EXPECT_EQ(box.text.find("invalid handle"), std::string::npos) << what << ": " << box.text;
+  };
+  for (const char *what : {"the first statement", "a later one"})
+    says_lost(box_of([&] { send_command(main, MainWindow::ID_ROOMS); }), what);
+  says_lost(box_of([&] { send_command(main, MainWindow::ID_GRPUST); }), "the lists of a window");
+  EXPECT_TRUE(main->getDatabase()->connection_lost());
+
+  bool asked = false;
+  answer<Connect>(
+      [&](Connect *c) {
+        answer<Login>(
+            [&](Login *l) {
+              asked = true;
+              confirm(l, "anna", "geheim");
+            },
+            Login::ACCEPTED);
+        send_command(c, Connect::ID_OK);
+      },
+      1);
+  send_command(main, MainWindow::ID_CONNECT);
+  EXPECT_TRUE(asked);
+  send_command(main, MainWindow::ID_ROOMS);
+  run_pending(100);
+  EXPECT_EQ(main->getRoomWin()->get_room_buttons().size(), 1u);
+}
+
+} // namespace
