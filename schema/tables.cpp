@@ -260,3 +260,41 @@ LANG &LANG::operator=(const LANG &other)
   trans = other.trans;
   return *this;
 }
+
+void each_table(const std::function<void(Tools::DBBindType *)> &f)
+{
+  GRP_UST grp_ust;
+  USER user;
+  ART art;
+  GRP_ART grp_art;
+  LAYOUTK layoutk;
+  LAYOUTP layoutp;
+  BONLINE bonline;
+  PREIS preis;
+  SONST_ART sonst_art;
+  LANG lang;
+  Tools::DBBindType *records[] = {&grp_ust, &user,   &art,   &grp_art,   &layoutk,
+                                  &layoutp, &bonline, &preis, &sonst_art, &lang};
+  for (Tools::DBBindType *record : records)
+    f(record);
+}
+
+std::vector<RowReference> references_to(const std::string &table, const std::string &key_column)
+{
+  std::vector<RowReference> found;
+  each_table([&](Tools::DBBindType *record) {
+    const Forkeys *keys = dynamic_cast<const Forkeys *>(record);
+    if (!keys)
+      return;
+    for (const Tools::Ref<Forkey> &by_idx : keys->keys) {
+      if (by_idx->ref_table != table || by_idx->ref_column != "idx")
+        continue;
+      RowReference reference{record->get_name(), by_idx->column, std::string()};
+      for (const Tools::Ref<Forkey> &by_key : keys->keys)
+        if (by_key->ref_table == table && by_key->ref_column == key_column)
+          reference.key_column = by_key->column;
+      found.push_back(reference);
+    }
+  });
+  return found;
+}
