@@ -185,6 +185,11 @@ TEST_F(RecordWindows, WhatCannotBeStoredIsRefusedInWordsBeforeAnythingIsSentAndN
       {"Bier \xf0\x9f\x8d\xba", "", "0", PW, PW, "(etwa ein Emoji):\n@: Bier", ""},
       {"äöüÄÖÜßäöüÄÖÜßäöüÄÖÜ", "", "0", PW, PW, "", "0"}, // 20 characters in 40 bytes
       {" Ωμέγα €日本\t", "", "1.234,56", PW, PW, "", "1234.56"},
+      // White space of every kind goes; what shows nothing is refused.
+      {"\xc2\xa0Wein\xe3\x80\x80\n", "", "0", PW, PW, "", "0"},
+      {"Bier\xe2\x80\x8b", "", "0", PW, PW,
+       "Ein Name kann keine unsichtbaren Zeichen oder Steuerzeichen enthalten:\n@: Bier<U+200B>", ""},
+      {"Bi\ter", "", "0", PW, PW, "@: Bi<U+0009>er", ""},
       {"", "!USER", "0", PW, PW, "Ohne einen Namen kann der Eintrag nicht gespeichert werden:\n@", ""},
       {" \t ", "!USER", "0", PW, PW, "Ohne einen Namen", ""},
       {"Hex", "SONST_ART", "0x1A", PW, PW, "kein Betrag. Bitte so eingeben: 1234,56 oder 1.234,56 oder 1234.56\nWert: 0x1A",
@@ -215,7 +220,7 @@ TEST_F(RecordWindows, WhatCannotBeStoredIsRefusedInWordsBeforeAnythingIsSentAndN
       EXPECT_EQ(std::string::npos, box.text.find(PW)) << box.text;
       stored += !*c.words;
       const std::string sql = Tools::format("select %s from %s where %s = binary '%s'", money ? "wert" : "count(*)",
-                                            w.table, w.key, Tools::strip(c.key.text()));
+                                            w.table, w.key, Tools::trim_white(c.key.text()));
       if (*c.stored) {
         EXPECT_EQ(money ? c.stored : "1", value(sql)) << w.table << ": " << c.key.text();
       }
