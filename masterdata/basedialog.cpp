@@ -238,8 +238,14 @@ void BaseDialog::reset()
 
 long BaseDialog::onSelect(FXObject *, FXSelector sel, void *)
 {
-  if (load_record(FXSELID(sel) == ID_SELECT_IDX, key_name))
-    after_load();
+  std::vector<StoredKey> found;
+  bool replaced = false;
+  if (!load_record(FXSELID(sel) == ID_SELECT_IDX, key_name, found, replaced))
+    return 1;
+  after_load();
+  // Said once the whole row is in the form.
+  if (replaced || found.size() > 1)
+    tell_found(found, replaced);
   return 1;
 }
 
@@ -515,14 +521,14 @@ void BaseDialog::tell_found(const std::vector<StoredKey> &rows, bool replaced)
   MessageBox::information(this, title_info.str(), text);
 }
 
-bool BaseDialog::load_record(bool by_idx, const std::string &key_column)
+bool BaseDialog::load_record(bool by_idx, const std::string &key_column, std::vector<StoredKey> &found,
+                             bool &replaced)
 {
   const int shown = record->idx;
   const bool picked = key_combo && key_combo->is_picking();
   widgets_to_vars();
   Tools::Ref<Tools::Database> db = get_db();
   const std::string table = record->get_name();
-  std::vector<StoredKey> found;
   int idx = record->idx;
   if (!by_idx) {
     Tools::DBType *key = record->get_cell_by_name(key_column);
@@ -550,9 +556,7 @@ bool BaseDialog::load_record(bool by_idx, const std::string &key_column)
   vars_to_widgets();
   // A typed name that brings another stored row into the form (a new
   // form's, say) would have the next "Speichern" change that row.
-  const bool replaced = !by_idx && !picked && found.front().idx != shown;
-  if (replaced || found.size() > 1)
-    tell_found(found, replaced);
+  replaced = !by_idx && !picked && found.front().idx != shown;
   return true;
 }
 

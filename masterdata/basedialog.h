@@ -123,11 +123,11 @@ protected:
 
   // Load: the form's values into the record, then the row chosen by idx
   // (by_idx) or by the key (without white space around it) into it and
-  // back into the form: the first of twins, with word of the others, and
-  // with word of it where a typed key brings another row into the form.
+  // back into the form, the first of twins. `found`: the rows stored under
+  // the key; `replaced`: a typed key brought another row into the form.
   // False after a failure or a refusal, which was reported; the form then
   // keeps what it showed.
-  bool load_record(bool by_idx, const std::string &key_column);
+  bool load_record(bool by_idx, const std::string &key_column, std::vector<StoredKey> &found, bool &replaced);
 
   // Save: insert a record the table does not hold under its key and idx,
   // else update it (with its stamp); then the saved row is read again and
