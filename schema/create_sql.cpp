@@ -151,7 +151,11 @@ std::string upgrade_sql()
   // So the changes wait a few seconds and then stop with a message. Their
   // block needs the client's DELIMITER command (split_sql_statements
   // knows it too).
-  std::string script = format("SET SESSION lock_wait_timeout = %d;\n", UPGRADE_LOCK_WAIT_SECONDS);
+  // The session's SQL mode is the program's, not the server's: the
+  // message naming the keys is built with quote(), whose backslashes
+  // only escape with backslash escapes on.
+  std::string script = format("SET SESSION lock_wait_timeout = %d, sql_mode = '%s';\n", UPGRADE_LOCK_WAIT_SECONDS,
+                              Tools::Database::SQL_MODE);
   if (!twice.empty())
     script += "SET @korvan_twice = concat_ws('; '" + twice +
               ");\n"
