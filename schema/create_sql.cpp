@@ -44,25 +44,6 @@ std::string index_columns(const TableIndexes::Index &index)
   return text;
 }
 
-// Calls f with every table record, in the order of the script.
-template <class F> void each_record(F f)
-{
-  GRP_UST grp_ust;
-  USER user;
-  ART art;
-  GRP_ART grp_art;
-  LAYOUTK layoutk;
-  LAYOUTP layoutp;
-  BONLINE bonline;
-  PREIS preis;
-  SONST_ART sonst_art;
-  LANG lang;
-  Tools::DBBindType *records[] = {&grp_ust, &user,   &art,   &grp_art,   &layoutk,
-                                  &layoutp, &bonline, &preis, &sonst_art, &lang};
-  for (Tools::DBBindType *record : records)
-    f(record);
-}
-
 } // namespace
 
 std::string create_table_sql(Tools::DBBindType *record, std::vector<Tools::Ref<Forkey> > &keys)

@@ -180,19 +180,8 @@ TEST_F(Odbc, QuotesAndBackslashesRoundTripExactlyInEveryTableWhateverTheServersM
   EXPECT_EQ("a\"b", query_value(*db, "select \"a\\\"b\"")); // a string, not a name
 
   ASSERT_TRUE(db->exec("SET SESSION FOREIGN_KEY_CHECKS = 0").ok);
-  GRP_UST grp_ust;
-  USER user;
-  ART art;
-  GRP_ART grp_art;
-  LAYOUTK layoutk;
-  LAYOUTP layoutp;
-  BONLINE bonline;
-  PREIS preis;
-  SONST_ART sonst_art;
-  LANG lang;
   const std::vector<std::string> hostile = {"'", "\\", "\\'", "x\\' or idx = 1 #"};
-  for (DBBindType *record : std::vector<DBBindType *>{&grp_ust, &user, &art, &grp_art, &layoutk, &layoutp, &bonline,
-                                                       &preis, &sonst_art, &lang}) {
+  each_record([&](DBBindType *record) {
     const std::string table = record->get_table();
     std::vector<DBTypeVarChar *> texts;
     for (DBType *column : record->get_types())
@@ -229,7 +218,7 @@ TEST_F(Odbc, QuotesAndBackslashesRoundTripExactlyInEveryTableWhateverTheServersM
             << column;
       }
     }
-  }
+  });
 }
 
 TEST_F(Odbc, ARowListIsInsertedUpToItsFirstFailure)
