@@ -81,7 +81,7 @@ std::string create_sql()
   std::vector<Tools::Ref<Forkey> > keys;
 
   std::string text = "SET FOREIGN_KEY_CHECKS=0;\n";
-  each_table([&](Tools::DBBindType *record) { text += create_table_sql(record, keys); });
+  each_record([&](Tools::DBBindType *record) { text += create_table_sql(record, keys); });
 
   // One index per referenced non-key column, however many keys point at it.
   for (const Tools::Ref<Forkey> &key : keys) {
@@ -111,7 +111,7 @@ std::string upgrade_sql()
   // Wartung: then nothing is changed at all.
   std::string twice, rows;
   std::string text;
-  each_table([&](Tools::DBBindType *record) {
+  each_record([&](Tools::DBBindType *record) {
     if (const TableIndexes *own = dynamic_cast<const TableIndexes *>(record))
       for (const TableIndexes::Index &index : own->indexes) {
         text += format("  ALTER TABLE `%s` ADD %sINDEX IF NOT EXISTS `%s` (%s);\n", record->get_name(),
@@ -146,7 +146,11 @@ std::string upgrade_sql()
   // So the changes wait a few seconds and then stop with a message. Their
   // block needs the client's DELIMITER command (split_sql_statements
   // knows it too).
-  std::string script = format("SET SESSION lock_wait_timeout = %d;\n", UPGRADE_LOCK_WAIT_SECONDS);
+  // The session's SQL mode is the program's, not the server's: the
+  // message naming the keys is built with quote(), whose backslashes
+  // only escape with backslash escapes on.
+  std::string script = format("SET SESSION lock_wait_timeout = %d, sql_mode = '%s';\n", UPGRADE_LOCK_WAIT_SECONDS,
+                              Tools::Database::SQL_MODE);
   if (!twice.empty())
     script += "SELECT line AS `Stored more than once` FROM (" + rows +
               ") AS twins ORDER BY tab, k, idx;\n"

@@ -261,28 +261,10 @@ LANG &LANG::operator=(const LANG &other)
   return *this;
 }
 
-void each_table(const std::function<void(Tools::DBBindType *)> &f)
-{
-  GRP_UST grp_ust;
-  USER user;
-  ART art;
-  GRP_ART grp_art;
-  LAYOUTK layoutk;
-  LAYOUTP layoutp;
-  BONLINE bonline;
-  PREIS preis;
-  SONST_ART sonst_art;
-  LANG lang;
-  Tools::DBBindType *records[] = {&grp_ust, &user,   &art,   &grp_art,   &layoutk,
-                                  &layoutp, &bonline, &preis, &sonst_art, &lang};
-  for (Tools::DBBindType *record : records)
-    f(record);
-}
-
 std::vector<RowReference> references_to(const std::string &table, const std::string &key_column)
 {
   std::vector<RowReference> found;
-  each_table([&](Tools::DBBindType *record) {
+  each_record([&](Tools::DBBindType *record) {
     const Forkeys *keys = dynamic_cast<const Forkeys *>(record);
     if (!keys)
       return;

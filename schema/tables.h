@@ -11,7 +11,6 @@
 // the copy constructors build a fresh record and assign.
 
 #include <ctime>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -271,9 +270,24 @@ public:
   LANG &operator=(const LANG &other);
 };
 
-// Calls f with one record of every table, in the order of the create
-// script.
-void each_table(const std::function<void(Tools::DBBindType *)> &f);
+// Calls f with a record of every table, in the order of the create script.
+template <class F> void each_record(F f)
+{
+  GRP_UST grp_ust;
+  USER user;
+  ART art;
+  GRP_ART grp_art;
+  LAYOUTK layoutk;
+  LAYOUTP layoutp;
+  BONLINE bonline;
+  PREIS preis;
+  SONST_ART sonst_art;
+  LANG lang;
+  Tools::DBBindType *records[] = {&grp_ust, &user,   &art,   &grp_art,   &layoutk,
+                                  &layoutp, &bonline, &preis, &sonst_art, &lang};
+  for (Tools::DBBindType *record : records)
+    f(record);
+}
 
 // A foreign key that holds a row's idx (in `idx_column` of `table`), with
 // the column beside it that holds the same row's key, where the table has
