@@ -115,7 +115,10 @@ grep -q "stopping the private server it left running" "$work/kill-group.log" ||
 untouched "kill -9 while loading"
 no_dump "kill -9 while loading"
 
-say "move: the next run"
+say "move: the next run, into the empty tables that scripts/db shared made"
+shared "CREATE DATABASE $target"
+"$KORVAN_BIN_DIR/schema/korvan-create-sql" | mariadb "${admin[@]}" $target
+shared "INSERT INTO $target.LANG (system, type, orig, trans) VALUES ('korvan', 'Message', 'Neu', '')"
 "$KORVAN_ROOT/scripts/db" move "$private" $target "${admin[@]}" >"$work/last.log" 2>&1 ||
   fail "the move after the breaks failed" "$work/last.log"
 grep -q "an earlier move into $target broke off before it finished; $target took nothing of it" "$work/last.log" ||
