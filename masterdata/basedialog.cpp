@@ -343,22 +343,31 @@ void BaseDialog::report_db_failure()
 {
   Tools::Ref<Tools::Database> db = get_db();
   const std::string error = db->get_error(), statement = db->get_last_query();
+  const Tools::DBFailure kind = db->last_failure();
   // A refused statement keeps locks (on the key it found taken, on the
   // rows it checked): the action ends here, before the box waits.
   db->rollback();
   const StaticText *words = nullptr;
-  // The server's words for a key another station has just stored, and for
-  // one it is storing and has not yet committed (the wait is bounded).
-  if (error.find("Duplicate entry") != std::string::npos)
+  // A key another station has just stored, or one it is storing and has
+  // not yet committed (the wait is bounded); a foreign key that blocks
+  // the change: a row still referred to, or a reference to a row that
+  // does not exist.
+  switch (kind) {
+  case Tools::DBFailure::DUPLICATE_KEY:
     words = &msg_key_taken;
-  else if (error.find("Lock wait timeout") != std::string::npos)
+    break;
+  case Tools::DBFailure::LOCK_WAIT:
     words = &msg_busy_elsewhere;
-  // The server's words for a foreign key that blocks the change: a row
-  // still referred to, or a reference to a row that does not exist.
-  else if (DBError::row_referred_to(error))
+    break;
+  case Tools::DBFailure::ROW_REFERRED_TO:
     words = &msg_in_use;
-  else if (error.find("Cannot add or update a child row") != std::string::npos)
+    break;
+  case Tools::DBFailure::ROW_MISSING:
     words = &msg_reference_missing;
+    break;
+  default:
+    break;
+  }
   if (!words) {
     DBError::report(this, *this, DBError::TEXT, error, statement, db->connection_lost());
     return;

@@ -352,13 +352,13 @@ bool EditWin::lock_as_loaded(Tools::Database &db, std::string &refusal)
 {
   // Another editor's save waits here for this one to end, and finds
   // the plan changed then; this one waits a few seconds at most.
-  const std::string lock = Tools::format(" for update wait %d", LOCK_WAIT_SECONDS);
+  const std::string lock = Tools::Database::FOR_UPDATE;
   std::vector<Tools::Ref<LAYOUTK> > rooms;
   std::vector<Tools::Ref<LAYOUTP> > tables;
   if (Tools::select_rows<LAYOUTK>(db, "LAYOUTK", rooms, Tools::format("where idx = '%s'", int(stored.idx)) + lock) < 0 ||
       Tools::select_rows<LAYOUTP>(db, "LAYOUTP", tables,
                                   Tools::format("where layout_idx = '%s'", int(stored.idx)) + lock) < 0) {
-    if (db.get_error().find("Lock wait timeout") != std::string::npos)
+    if (db.last_failure() == Tools::DBFailure::LOCK_WAIT)
       refusal = Tools::format("%s\n%s", busy_elsewhere, choose_again);
     return false;
   }
@@ -385,7 +385,7 @@ bool EditWin::write_plan(Tools::Database &db, std::vector<FixLabel *> &inserted,
   // single byte is refused), and a table whose key or name a line
   // carries: the statement it refuses tells which row that is.
   const auto carried = [&](const StaticText &why, const std::string &name) {
-    if (DBError::row_referred_to(db.get_error()))
+    if (db.last_failure() == Tools::DBFailure::ROW_REFERRED_TO)
       refusal = Tools::format("%s '%s'", why, name);
     return false;
   };
@@ -492,7 +492,7 @@ long EditWin::onDeleteRoom(FXObject *, FXSelector, void *)
       !db->exec(Tools::format("delete from LAYOUTK where trim(name) = '%s' and idx = '%s'", name, idx)) ||
       !db->commit()) {
     // The plan on the screen stays as it is, unsaved changes included.
-    if (DBError::row_referred_to(db->get_error()))
+    if (db->last_failure() == Tools::DBFailure::ROW_REFERRED_TO)
       refuse_rolled_back(Tools::format("%s '%s'", room_keeps_lines, room.name.value));
     else
       db_error_rolled_back();

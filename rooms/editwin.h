@@ -26,8 +26,6 @@ class EditWin : public NaviWin
   FXDECLARE(EditWin)
 
 public:
-  // How long a save waits for another station's unfinished one.
-  static constexpr int LOCK_WAIT_SECONDS = 3;
   enum {
     ID_SAVE_ROOM = 170,
     ID_DELETE_ROOM = 171,

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <thread>
 
 #include "schema/create_sql.h"
 #include "schema/tables.h"
@@ -175,6 +176,82 @@ TEST_F(Odbc, ARowListIsInsertedUpToItsFirstFailure)
   EXPECT_FALSE(recorded->insert("LAYOUTK", rooms).ok); // the name is too long
   EXPECT_EQ(2u, rec->statements.size());
   EXPECT_EQ("1", query_value(*recorded, "select count(*) from LAYOUTK"));
+}
+
+// Every kind of failure the program acts on, provoked on the server: the
+// handle names it from the server's error number, not from its words.
+TEST_F(Odbc, EachFailureIsNamedByItsKindAndASuccessClearsIt)
+{
+  for (const char *sql : {"create table P (id int primary key) engine=InnoDB",
+                          "create table C (pid int, foreign key (pid) references P (id)) engine=InnoDB",
+                          "insert into P values (1), (2)", "insert into C values (1)", "commit"})
+    ASSERT_TRUE(db->exec(sql).ok) << sql << "\n" << db->get_error();
+  struct
+  {
+    const char *sql;
+    DBFailure kind;
+  } refused[] = {
+      {"insert into P values (1)", DBFailure::DUPLICATE_KEY},
+      {"delete from P where id = 1", DBFailure::ROW_REFERRED_TO},
+      {"update P set id = 7 where id = 1", DBFailure::ROW_REFERRED_TO},
+      {"insert into C values (9)", DBFailure::ROW_MISSING},
+      {"select nonsense from nowhere", DBFailure::OTHER},
+  };
+  for (const auto &r : refused) {
+    EXPECT_FALSE(db->exec(r.sql).ok) << r.sql;
+    EXPECT_EQ(r.kind, db->last_failure()) << r.sql << "\n" << db->get_error();
+    ASSERT_TRUE(db->rollback());
+    EXPECT_EQ(DBFailure::NONE, db->last_failure()) << "after " << r.sql;
+  }
+
+  // A row another station holds: this one gives up after the unit of
+  // work's wait, with the transaction still its own to end.
+  Ref<Database> other = korvan_test::open_database(database);
+  ASSERT_TRUE(other->exec("select id from P where id = 1 for update").ok);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(db->exec(std::string("select id from P where id = 1") + Database::FOR_UPDATE).ok);
+  EXPECT_EQ(DBFailure::LOCK_WAIT, db->last_failure()) << db->get_error();
+  const double waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_GE(waited, Database::LOCK_WAIT_SECONDS - 0.5);
+  EXPECT_LT(waited, Database::LOCK_WAIT_SECONDS + 5.0);
+  ASSERT_TRUE(db->rollback());
+
+  // Two stations that each wait for the other's row: the server picks one
+  // and rolls its whole transaction back.
+  ASSERT_TRUE(db->exec("select id from P where id = 2 for update").ok);
+  DBFailure first = DBFailure::NONE;
+  std::thread waiting([&] {
+    if (!other->exec("select id from P where id = 2 for update").ok)
+      first = other->last_failure();
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  const bool mine = db->exec("select id from P where id = 1 for update").ok;
+  const DBFailure second = mine ? DBFailure::NONE : db->last_failure();
+  if (mine)
+    db->rollback(); // lets the other one go on
+  waiting.join();
+  EXPECT_EQ(1, (first == DBFailure::DEADLOCK) + (second == DBFailure::DEADLOCK))
+      << int(first) << " " << int(second);
+  db->rollback();
+  other->rollback();
+
+  // The server ends a connection: from then on every statement of it,
+  // the rollback too, is said to have lost it; the one that ended it goes on.
+  ASSERT_TRUE(other->exec("insert into P values (3)").ok);
+  ASSERT_TRUE(db->exec("KILL CONNECTION " + query_value(*other, "select connection_id()")).ok);
+  EXPECT_FALSE(other->exec("select 1").ok);
+  EXPECT_EQ(DBFailure::CONNECTION_LOST, other->last_failure()) << other->get_error();
+  EXPECT_FALSE(other->rollback());
+  EXPECT_EQ(DBFailure::CONNECTION_LOST, other->last_failure());
+  EXPECT_TRUE(other->connection_lost());
+  EXPECT_FALSE(db->connection_lost());
+  EXPECT_EQ("2", query_value(*db, "select count(*) from P"));
+  EXPECT_EQ(DBFailure::NONE, db->last_failure());
+
+  // No driver at all.
+  Database none(korvan_test::settings().dsn, "", "", database, -1);
+  EXPECT_FALSE(none.exec("select 1").ok);
+  EXPECT_EQ(DBFailure::OTHER, none.last_failure());
 }
 
 TEST(CreateSql, MatchesTheScriptByteForByte)
