@@ -12,7 +12,7 @@ source "$(dirname "$0")/../../scripts/lib.sh"
 : "${KORVAN_BIN_DIR:?the built tree}"
 
 work=$(mktemp -d "/tmp/korvan blank.XXXXXX")
-on_exit "rm -rf '$work'"
+on_exit "$(shell_quote rm -rf "$work")"
 checkout="$work/check out"
 ln -s "$KORVAN_ROOT" "$checkout"
 mkdir "$work/tmp dir"

@@ -18,14 +18,14 @@ private="$work/station one/db"
 export TMPDIR="$work/tmp" # where the dump would stay behind
 mkdir -p "$TMPDIR"
 target=korvan_t_move
-admin=(--no-defaults --socket="$KORVAN_TEST_DB_SOCKET" -uroot)
+admin=(--no-defaults --socket="$KORVAN_TEST_DB_SOCKET" --user="$(id -un)")
 shared() { mariadb "${admin[@]}" -N -e "$1"; }
-local_sql() { mariadb --no-defaults --socket="$private/mysqld.sock" -uroot -N korvan -e "$1"; }
+local_sql() { mariadb --no-defaults --socket="$private/mysqld.sock" --user="$(id -un)" -N korvan -e "$1"; }
 drop_all() { shared "DROP DATABASE IF EXISTS $target; DROP DATABASE IF EXISTS ${target}_moving;
                      DROP DATABASE IF EXISTS ${target}_moved_aside"; }
-on_exit "rm -rf '$work'"
+on_exit "$(shell_quote rm -rf "$work")"
 on_exit drop_all
-on_exit "'$KORVAN_ROOT/scripts/db' stop '$private'"
+on_exit "$(shell_quote "$KORVAN_ROOT/scripts/db" stop "$private")"
 drop_all
 
 fail() {
@@ -36,7 +36,7 @@ fail() {
 
 # A station's first days: a user, a room, a table and many order lines.
 "$KORVAN_ROOT/scripts/db" start "$private" >/dev/null 2>&1
-"$KORVAN_BIN_DIR/schema/korvan-create-sql" | mariadb --no-defaults --socket="$private/mysqld.sock" -uroot korvan
+"$KORVAN_BIN_DIR/schema/korvan-create-sql" | mariadb --no-defaults --socket="$private/mysqld.sock" --user="$(id -un)" korvan
 local_sql "SET SESSION sql_mode = '';
   INSERT INTO USER (login, passwd, gueltig) VALUES ('wrt', 'rot9', 'JA');
   INSERT INTO LAYOUTK (name, width, height) VALUES ('Saal', 500, 400);
