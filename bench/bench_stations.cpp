@@ -1696,8 +1696,9 @@ void print_series(const std::vector<RunResult> &runs)
     if (r.stations == 1 && r.kill_every == 0)
       one = &r;
   const double base = one ? static_cast<double>(actions_done(*one)) / one->seconds : 0;
-  std::printf("\n%-8s %-6s %10s %7s %10s %7s %8s %-14s %6s %10s %6s %-6s\n", "stations", "kills", "actions/s", "x one",
-              "refused/s", "p50 ms", "p99 ms", "(worst action)", "load", "other cpu", "cores", "rules");
+  std::printf("\n%-8s %-6s %10s %7s %10s %7s %8s %-14s %6s %9s %6s %6s %-6s\n", "stations", "kills", "actions/s",
+              "x one", "refused/s", "p50 ms", "p99 ms", "(worst action)", "cores", "per core", "other", "load",
+              "rules");
   for (const RunResult &r : runs) {
     long refused = 0;
     KindStats all;
@@ -1711,15 +1712,18 @@ void print_series(const std::vector<RunResult> &runs)
       if (percentile(r.kinds[k].ms, 0.99) > percentile(r.kinds[worst].ms, 0.99))
         worst = k;
     const double rate = static_cast<double>(actions_done(r)) / r.seconds;
-    std::printf("%-8d %-6s %10.1f %7s %10.2f %7.2f %8.2f %-14s %6.1f %10.2f %6u %-6s\n", r.stations,
+    const double cores = r.server_cores + r.client_cores;
+    std::printf("%-8d %-6s %10.1f %7s %10.2f %7.2f %8.2f %-14s %6.2f %9.0f %6.2f %6.1f %-6s\n", r.stations,
                 r.kill_every > 0 ? (seconds_text(r.kill_every) + "s").c_str() : "-", rate,
-                base > 0 ? Tools::format("%0.2lfx", rate / base).c_str() : "-",
-                static_cast<double>(refused) / r.seconds, percentile(all.ms, 0.5), worst_p99(r),
-                Tools::format("(%s)", KIND_NAMES[worst]).c_str(), std::max(r.load_before, r.load_after),
-                r.other_cores, std::thread::hardware_concurrency(), r.broken() ? "BROKEN" : "held");
+                base > 0 ? printed("%.2fx", rate / base).c_str() : "-", static_cast<double>(refused) / r.seconds,
+                percentile(all.ms, 0.5), worst_p99(r), printed("(%s)", KIND_NAMES[worst]).c_str(), cores,
+                cores > 0 ? rate / cores : 0.0, r.other_cores, std::max(r.load_before, r.load_after),
+                r.broken() ? "BROKEN" : "held");
   }
-  std::printf("(actions/s: done actions but the views; p50 of those; p99 the worst of every kind, the views too; "
-              "load: the higher load average before and after; other cpu: cores other work took meanwhile)\n");
+  std::printf("(actions/s: the done actions but the views, p50 of those; p99 the worst kind's, the views too; "
+              "cores: what the server and the stations used; per core: actions a second per core of those; "
+              "other: cores other work took meanwhile, of %u; load: the higher load average before and after)\n",
+              std::thread::hardware_concurrency());
   // The goals, stated; the times are not judged here.
   for (const RunResult &r : runs) {
     if (one && r.stations == 8 && r.kill_every == 0) {
@@ -1731,11 +1735,11 @@ void print_series(const std::vector<RunResult> &runs)
       std::printf("goal: p99 of every action at most 100 ms at 16 stations%s: worst %.2f ms, %s\n",
                   r.kill_every > 0 ? " (with kills)" : "", worst_p99(r), worst_p99(r) <= 100 ? "met" : "missed");
     if (r.kill_every > 0)
-      std::printf("goal: kills reach every kind of action (%d stations, %.0f s): %s\n", r.stations, r.seconds,
-                  every_kind_killed(r) ? "met" : "missed");
+      std::printf("goal: kills reach every kind of action (%d station%s, %.0f s): %s\n", r.stations,
+                  r.stations == 1 ? "" : "s", r.seconds, every_kind_killed(r) ? "met" : "missed");
     if (r.stations == 16 || r.kill_every > 0)
-      std::printf("goal: no rule broken at %d stations%s: %s\n", r.stations, r.kill_every > 0 ? " with kills" : "",
-                  r.broken() ? "missed" : "met");
+      std::printf("goal: no rule broken at %d station%s%s: %s\n", r.stations, r.stations == 1 ? "" : "s",
+                  r.kill_every > 0 ? " with kills" : "", r.broken() ? "missed" : "met");
   }
 }
 
