@@ -1665,8 +1665,8 @@ void print_run(const RunResult &r)
     for (int k = VIEW; k < KINDS; ++k)
       landed[k] = r.kinds[k].killed;
     std::printf("kills: %ld sent, aimed at %s; landed in %s; %ld refused (the session was ending), %ld times no "
-                "station in the kind aimed at within 1 s (then in any); %ld reconnects; %ld booking%s found stored after a lost "
-                "commit answer\n",
+                "station in the kind aimed at within 1 s (then in any); %ld reconnects; %ld booking%s found stored "
+                "after a lost commit answer\n",
                 r.kills.sent, per_kind(r.kills.aimed).c_str(), per_kind(landed).c_str(), r.kills.missed,
                 r.kills.none_in_kind, r.reconnects, r.stored_after_all, r.stored_after_all == 1 ? "" : "s");
   }
