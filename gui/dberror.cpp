@@ -218,11 +218,6 @@ LostNotice &lost_notice()
 
 const char *const DBError::TEXT = "Datanbankefehler";
 
-bool DBError::row_referred_to(const std::string &error)
-{
-  return error.find("Cannot delete or update a parent row") != std::string::npos;
-}
-
 std::string DBError::failed_select(Tools::Database &db)
 {
   return log_text("select failed!", db.get_error(), db.get_last_query());

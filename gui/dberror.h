@@ -33,9 +33,6 @@ public:
 
   // The log's line for a read that failed: the statement, then the reason.
   static std::string failed_select(Tools::Database &db);
-  // Whether the server refused to delete or change a row because rows of
-  // another table still refer to it.
-  static bool row_referred_to(const std::string &error);
   // The widest text line a box may have on this screen.
   static int line_width(FX::FXApp *app);
 

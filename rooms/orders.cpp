@@ -9,16 +9,6 @@
 #include "tools/dbi/database.h"
 #include "tools/dbi/query.h"
 
-namespace {
-
-// The server's words for the two lock failures (MariaDB 1205 and 1213).
-// 1205 ends only the statement, 1213 the whole transaction; both are
-// rolled back here all the same.
-bool lock_wait_timeout(const std::string &error) { return error.find("Lock wait timeout") != std::string::npos; }
-bool deadlock(const std::string &error) { return error.find("Deadlock found") != std::string::npos; }
-
-} // namespace
-
 const char *Orders::text(Outcome outcome)
 {
   switch (outcome) {
@@ -74,7 +64,12 @@ Orders::Result Orders::failed()
   r.error = db.get_error();
   r.statement = db.get_last_query();
   r.connection_lost = db.connection_lost();
-  r.outcome = deadlock(r.error) ? DEADLOCK : lock_wait_timeout(r.error) ? BUSY_ELSEWHERE : FAILED;
+  // A lock wait ends only the statement, a deadlock the whole
+  // transaction; both are rolled back here all the same.
+  const Tools::DBFailure kind = db.last_failure();
+  r.outcome = kind == Tools::DBFailure::DEADLOCK    ? DEADLOCK
+              : kind == Tools::DBFailure::LOCK_WAIT ? BUSY_ELSEWHERE
+                                                    : FAILED;
   TOOLS_LOG(Tools::format("rolled back: %s", r.error));
   // On a lost connection this fails too; the server has then ended the
   // transaction itself.
@@ -128,7 +123,7 @@ Orders::Result Orders::change_once(const SeenLines &seen_lines, const Change &ch
   // seconds at most for a station that holds one of them.
   Lines found;
   if (Tools::select_rows<BONLINE>(db, "BONLINE", found,
-                                  Tools::format("where idx in (%s) for update wait %d", keys, LOCK_WAIT_SECONDS)) < 0)
+                                  Tools::format("where idx in (%s)", keys) + Tools::Database::FOR_UPDATE) < 0)
     return failed();
   // Each line as it stands now, in the order given.
   Lines lines;

@@ -30,14 +30,12 @@ class Database;
 class Orders
 {
 public:
-  // How long an operation waits for a line that another station holds.
-  static constexpr int LOCK_WAIT_SECONDS = 3;
-
   enum Outcome {
     DONE,
     // A line was cancelled, paid or moved elsewhere since it was shown.
     CHANGED_ELSEWHERE,
-    // Another station held a line longer than LOCK_WAIT_SECONDS.
+    // Another station held a line longer than Tools::Database's
+    // LOCK_WAIT_SECONDS.
     BUSY_ELSEWHERE,
     // Two stations locked each other's lines, twice in a row.
     DEADLOCK,

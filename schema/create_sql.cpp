@@ -44,25 +44,6 @@ std::string index_columns(const TableIndexes::Index &index)
   return text;
 }
 
-// Calls f with every table record, in the order of the script.
-template <class F> void each_record(F f)
-{
-  GRP_UST grp_ust;
-  USER user;
-  ART art;
-  GRP_ART grp_art;
-  LAYOUTK layoutk;
-  LAYOUTP layoutp;
-  BONLINE bonline;
-  PREIS preis;
-  SONST_ART sonst_art;
-  LANG lang;
-  Tools::DBBindType *records[] = {&grp_ust, &user,   &art,   &grp_art,   &layoutk,
-                                  &layoutp, &bonline, &preis, &sonst_art, &lang};
-  for (Tools::DBBindType *record : records)
-    f(record);
-}
-
 } // namespace
 
 std::string create_table_sql(Tools::DBBindType *record, std::vector<Tools::Ref<Forkey> > &keys)
@@ -123,10 +104,12 @@ const char *const STATIONS_OPEN = "Korvan is still open on a station and uses th
 
 std::string upgrade_sql()
 {
-  // A unique key cannot be added over values stored twice (as the key
-  // compares them: case and trailing blanks aside). Those are looked for
-  // first, in every table, and named: then nothing is changed at all.
-  std::string twice;
+  // A unique key cannot be added over values stored twice (as the program
+  // compares keys: without the white space around them, case aside).
+  // Those are looked for first, in every table, and each row of them is
+  // named by its idx and its spelling, so that it can be chosen in
+  // Wartung: then nothing is changed at all.
+  std::string twice, rows;
   std::string text;
   each_record([&](Tools::DBBindType *record) {
     if (const TableIndexes *own = dynamic_cast<const TableIndexes *>(record))
@@ -135,14 +118,26 @@ std::string upgrade_sql()
                        index.unique ? "UNIQUE " : "", index.name, index_columns(index));
         if (!index.unique)
           continue;
-        const std::string columns = index_columns(index);
-        std::string named;
-        for (const std::string &column : index.columns)
+        std::string named, trimmed;
+        for (const std::string &column : index.columns) {
           named += (named.empty() ? "" : "+") + column;
-        twice += format(",\n (SELECT concat('%s.%s: ', group_concat(concat(quote(k), ' (', n, ' rows)') ORDER BY k "
-                        "SEPARATOR ', ' LIMIT 20)) FROM (SELECT min(concat_ws(' ', %s)) AS k, count(*) AS n FROM `%s` "
-                        "GROUP BY %s HAVING count(*) > 1) AS t)",
-                        record->get_name(), named, columns, record->get_name(), columns);
+          trimmed += (trimmed.empty() ? "" : ", ") + Tools::sql_trim_white("`" + column + "`");
+        }
+        const std::string table = "`" + record->get_name() + "`";
+        const std::string name = record->get_name() + "." + named;
+        const std::string key = "concat_ws(' ', " + trimmed + ")";
+        const std::string spelling = "quote(concat_ws(' ', " + index_columns(index) + "))";
+        const std::string twins = "SELECT " + key + " FROM " + table + " GROUP BY " + key + " HAVING count(*) > 1";
+        // Twins of a key, stored under one another: "idx 1 'Bier' = idx 4 'bier '".
+        twice += ",\n (SELECT concat('" + name +
+                 ": ', group_concat(twins ORDER BY first SEPARATOR ', ' LIMIT 20)) FROM (SELECT min(idx) AS first, "
+                 "group_concat(concat('idx ', idx, ' ', " +
+                 spelling + ") ORDER BY idx SEPARATOR ' = ') AS twins FROM " + table + " GROUP BY " + key +
+                 " HAVING count(*) > 1) AS t)";
+        // And every one of them on a line of its own, however many.
+        rows += (rows.empty() ? "" : " UNION ALL ") + std::string("SELECT concat('") + name + " idx ', idx, ': ', " +
+                spelling + ") AS line, '" + name + "' AS tab, " + key + " AS k, idx FROM " + table + " WHERE " + key +
+                " IN (" + twins + ")";
       }
   });
   // A station holds a lock on a table it has read until it commits, and a
@@ -151,13 +146,21 @@ std::string upgrade_sql()
   // So the changes wait a few seconds and then stop with a message. Their
   // block needs the client's DELIMITER command (split_sql_statements
   // knows it too).
-  std::string script = format("SET SESSION lock_wait_timeout = %d;\n", UPGRADE_LOCK_WAIT_SECONDS);
+  // The session's SQL mode is the program's, not the server's: the
+  // message naming the keys is built with quote(), whose backslashes
+  // only escape with backslash escapes on.
+  std::string script = format("SET SESSION lock_wait_timeout = %d, sql_mode = '%s';\n", UPGRADE_LOCK_WAIT_SECONDS,
+                              Tools::Database::SQL_MODE);
   if (!twice.empty())
-    script += "SET @korvan_twice = concat_ws('; '" + twice +
+    script += "SELECT line AS `Stored more than once` FROM (" + rows +
+              ") AS twins ORDER BY tab, k, idx;\n"
+              "SET @korvan_twice = concat_ws('; '" +
+              twice +
               ");\n"
               "EXECUTE IMMEDIATE IF(@korvan_twice = '', 'DO 0', concat('SIGNAL SQLSTATE ''45000'' SET MESSAGE_TEXT = ', "
               "quote(left(concat('Not upgraded, nothing changed: these keys must be unique but are stored more than "
-              "once. Rename or delete the extra rows, then upgrade again. ', @korvan_twice), 512))));\n";
+              "once. In Wartung choose each extra row by its Idx and give it a key of its own, or delete it; then "
+              "upgrade again. ', @korvan_twice), 512))));\n";
   return script + "DELIMITER //\nBEGIN NOT ATOMIC\n" +
          format("  DECLARE EXIT HANDLER FOR 1205 SIGNAL SQLSTATE '45000' SET MESSAGE_TEXT = '%s';\n", STATIONS_OPEN) +
          text + "END //\nDELIMITER ;\n";

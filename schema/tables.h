@@ -270,4 +270,38 @@ public:
   LANG &operator=(const LANG &other);
 };
 
+// Calls f with a record of every table, in the order of the create script.
+template <class F> void each_record(F f)
+{
+  GRP_UST grp_ust;
+  USER user;
+  ART art;
+  GRP_ART grp_art;
+  LAYOUTK layoutk;
+  LAYOUTP layoutp;
+  BONLINE bonline;
+  PREIS preis;
+  SONST_ART sonst_art;
+  LANG lang;
+  Tools::DBBindType *records[] = {&grp_ust, &user,   &art,   &grp_art,   &layoutk,
+                                  &layoutp, &bonline, &preis, &sonst_art, &lang};
+  for (Tools::DBBindType *record : records)
+    f(record);
+}
+
+// A foreign key that holds a row's idx (in `idx_column` of `table`), with
+// the column beside it that holds the same row's key, where the table has
+// one: ART's group by gruppe_ust_idx and gruppe_ust, say. The key column's
+// foreign key sees every row stored under that key (the keys compare
+// without case and trailing blanks), not the one row that idx names.
+struct RowReference
+{
+  std::string table;
+  std::string idx_column;
+  std::string key_column; // empty when only the idx is held
+};
+// Every foreign key to a row of `table` by its idx, with the column of the
+// key `key_column` beside it.
+std::vector<RowReference> references_to(const std::string &table, const std::string &key_column);
+
 #endif

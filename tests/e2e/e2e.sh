@@ -15,7 +15,7 @@ source "$E2E_HOME/../../scripts/lib.sh"
 
 # The blank: homes and data folders whose path holds one must work.
 E2E_TMP=$(mktemp -d "/tmp/korvan e2e.XXXXXX")
-on_exit "rm -rf '$E2E_TMP'"
+on_exit "$(shell_quote rm -rf "$E2E_TMP")"
 E2E_SHOTS=${KORVAN_SHOTS:-$E2E_TMP/shots}
 rm -rf "$E2E_SHOTS"
 mkdir -p "$E2E_SHOTS"
@@ -70,7 +70,7 @@ station() {
   shift
   mkdir -p "$dir/home"
   if [ -z "${E2E_DISPLAY[$name]:-}" ]; then
-    on_exit "'$KORVAN_ROOT/scripts/display' stop '$dir/display'"
+    on_exit "$(shell_quote "$KORVAN_ROOT/scripts/display" stop "$dir/display")"
     E2E_DISPLAY[$name]=$("$KORVAN_ROOT/scripts/display" start "$dir/display")
     on_exit "station_kill $name"
   fi
@@ -92,15 +92,16 @@ station_kill() {
 
 alive() { kill -0 "${E2E_PID[$E2E_STATION]}" 2>/dev/null; }
 
-# Waits for the station's end and checks its exit status.
+# station_ends [STATUS]: waits for the station's end and checks its exit
+# status (default 0).
 station_ends() {
-  local pid=${E2E_PID[$E2E_STATION]} status=0 deadline=$((SECONDS + E2E_TIMEOUT))
+  local pid=${E2E_PID[$E2E_STATION]} status=0 deadline=$((SECONDS + E2E_TIMEOUT)) expected=${1:-0}
   while kill -0 "$pid" 2>/dev/null; do
     [ $SECONDS -lt $deadline ] || fail "Korvan on $E2E_STATION did not end"
     sleep 0.1
   done
   wait "$pid" || status=$?
-  [ "$status" -eq 0 ] || fail "Korvan on $E2E_STATION ended with status $status"
+  [ "$status" -eq "$expected" ] || fail "Korvan on $E2E_STATION ended with status $status, not $expected"
 }
 
 # ---- windows ----
@@ -280,14 +281,15 @@ plan() {
 # again, for the queries that follow (stopped when the run ends).
 private_db() {
   local dir=$E2E_TMP/$1/data/db
-  on_exit "'$KORVAN_ROOT/scripts/db' stop '$dir'"
+  on_exit "$(shell_quote "$KORVAN_ROOT/scripts/db" stop "$dir")"
   "$KORVAN_ROOT/scripts/db" start "$dir" >/dev/null 2>&1
   E2E_DB=(--socket="$dir/mysqld.sock" korvan)
 }
 
-# sql QUERY: the rows a query gives, one line each, as root on the server
-# and in the database that E2E_DB names (the socket option, the name).
-sql() { mariadb --no-defaults -uroot -N "${E2E_DB[@]}" -e "$1"; }
+# sql QUERY: the rows a query gives, one line each, as the server's owner
+# (through the socket) and in the database that E2E_DB names (the socket
+# option, the name).
+sql() { mariadb --no-defaults --user="$(id -un)" -N "${E2E_DB[@]}" -e "$1"; }
 
 # expect WHAT QUERY EXPECTED: the rows must be these.
 expect() {

@@ -9,7 +9,8 @@ namespace korvan_test {
 template <class Send> Tools::DBErg<Tools::DBRowList> RecordingDB::pass(const std::string &sql, Send send)
 {
   statements.push_back(sql);
-  if (failing.count(sql))
+  refused_last = failing.count(sql) > 0;
+  if (refused_last)
     return Tools::DBErg<Tools::DBRowList>();
   Tools::DBErg<Tools::DBRowList> result = send();
   if (after)

@@ -19,6 +19,8 @@ namespace korvan_test {
 class RecordingDB : public Tools::DB
 {
   Tools::ODBCDB real;
+  // Whether the last statement was one of `failing`.
+  bool refused_last = false;
   // Records the statement, then fails it or has `send` run it.
   template <class Send> Tools::DBErg<Tools::DBRowList> pass(const std::string &sql, Send send);
 
@@ -45,6 +47,7 @@ public:
   void disconnect() override { real.disconnect(); }
   int get_insert_id() override { return real.get_insert_id(); }
   bool connection_lost() override { return real.connection_lost(); }
+  Tools::DBFailure get_failure() override { return refused_last ? Tools::DBFailure::OTHER : real.get_failure(); }
   // Runs a statement without recording it.
   Tools::DBErg<Tools::DBRowList> quiet(const std::string &sql) { return real.exec(sql); }
   // The recorded statements that start with the prefix.

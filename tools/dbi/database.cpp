@@ -11,11 +11,14 @@ namespace {
 const char *const NO_DATABASE = "No Database!";
 }
 
+const char *const Database::FOR_UPDATE = " for update wait 3";
+static_assert(Database::LOCK_WAIT_SECONDS == 3, "FOR_UPDATE names the wait");
+
 DB::~DB() = default;
 
 Database::Database(const std::string &host, const std::string &username, const std::string &password,
                    const std::string &database, int kind)
-    : db(kind == ODBC ? new ODBCDB() : nullptr), last_query(), error(NO_DATABASE), statements(0)
+    : db(kind == ODBC ? new ODBCDB() : nullptr), last_query(), error(NO_DATABASE), failure(DBFailure::NONE), statements(0)
 {
   if (db)
     open(host, username, password, database);
@@ -23,7 +26,7 @@ Database::Database(const std::string &host, const std::string &username, const s
 
 Database::Database(DB *driver, const std::string &host, const std::string &username, const std::string &password,
                    const std::string &database)
-    : db(driver), last_query(), error(NO_DATABASE), statements(0)
+    : db(driver), last_query(), error(NO_DATABASE), failure(DBFailure::NONE), statements(0)
 {
   if (db)
     open(host, username, password, database);
@@ -34,6 +37,8 @@ Database::~Database() { delete db; }
 void Database::drop_driver()
 {
   error = db->get_error();
+  if (failure == DBFailure::NONE)
+    failure = DBFailure::OTHER;
   delete db;
   db = nullptr;
 }
@@ -55,7 +60,10 @@ void Database::open(const std::string &host, const std::string &username, const 
     drop_driver();
   // A station waits on another's unfinished save (a row it changes, a key
   // it is storing) a few seconds at most, then gets a refusal to report.
-  else if (!exec(format("SET SESSION innodb_lock_wait_timeout = %d;", LOCK_WAIT_SECONDS)))
+  // The same statement fixes the session's SQL mode, so that quoted values
+  // mean what they say on any server.
+  else if (!exec(format("SET SESSION innodb_lock_wait_timeout = %d, sql_mode = '%s';", SESSION_LOCK_WAIT_SECONDS,
+                        SQL_MODE)))
     drop_driver();
 }
 
@@ -66,19 +74,27 @@ bool Database::note_query(const std::string &sql)
   // Kept for error reports: without the secrets of the statement.
   last_query = Secret::mask(sql);
   ++statements;
-  if (!db)
+  if (!db) {
     error = NO_DATABASE;
+    failure = DBFailure::OTHER;
+  }
   return db != nullptr;
+}
+
+DBErg<DBRowList> Database::noted(DBErg<DBRowList> result)
+{
+  failure = result.ok ? DBFailure::NONE : db->get_failure();
+  return result;
 }
 
 DBErg<DBRowList> Database::exec(const std::string &sql)
 {
-  return note_query(sql) ? db->exec(sql) : DBErg<DBRowList>();
+  return note_query(sql) ? noted(db->exec(sql)) : DBErg<DBRowList>();
 }
 
 DBErg<DBRowList> Database::select(const std::string &sql, bool with_table_names)
 {
-  return note_query(sql) ? db->select(sql, with_table_names) : DBErg<DBRowList>();
+  return note_query(sql) ? noted(db->select(sql, with_table_names)) : DBErg<DBRowList>();
 }
 
 bool Database::commit() { return exec("commit;").ok; }

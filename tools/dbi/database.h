@@ -19,6 +19,7 @@ class Database
   DB *db;
   std::string last_query;
   std::string error;
+  DBFailure failure;
   unsigned long statements;
 
   void open(const std::string &host, const std::string &username, const std::string &password,
@@ -26,13 +27,28 @@ class Database
   void drop_driver();
   // Remembers sql as the last statement; false when there is no driver.
   bool note_query(const std::string &sql);
+  // Notes the kind of the result's failure, if any, and passes it on.
+  DBErg<DBRowList> noted(DBErg<DBRowList> result);
   std::string insert_head(const std::string &table, const std::vector<std::string> &names) const;
   static std::string quoted_values(const std::vector<std::string> &values);
 
 public:
   static const int ODBC = 3;
-  // The longest a statement waits for a row another connection holds.
-  static constexpr int LOCK_WAIT_SECONDS = 5;
+  // How long a unit of work waits for the rows it locks to change them
+  // (FOR_UPDATE) before it gives up: another station is at work on them.
+  static constexpr int LOCK_WAIT_SECONDS = 3;
+  // Locks the rows a select reads until the transaction ends, waiting
+  // LOCK_WAIT_SECONDS at most; a select's text ends with it.
+  static const char *const FOR_UPDATE; // " for update wait 3"
+  // The longest any other statement waits for a row another connection
+  // holds (a key another station is storing, say).
+  static constexpr int SESSION_LOCK_WAIT_SECONDS = 5;
+  // The SQL mode of every session, whatever the server's administrator
+  // chose: strict, and reading a backslash as the escape that
+  // Tools::sql_escape writes (with NO_BACKSLASH_ESCAPES a quoted value
+  // could end early and become part of the statement).
+  static constexpr const char *SQL_MODE =
+      "STRICT_TRANS_TABLES,ERROR_FOR_DIVISION_BY_ZERO,NO_AUTO_CREATE_USER,NO_ENGINE_SUBSTITUTION";
 
   Database(const std::string &host, const std::string &username, const std::string &password,
            const std::string &database, int kind);
@@ -51,6 +67,10 @@ public:
   // Whether the server has dropped this connection (see DB); a handle
   // that never connected has lost nothing.
   bool connection_lost() const { return db && db->connection_lost(); }
+  // What kind of failure the last statement met: NONE when it succeeded,
+  // CONNECTION_LOST once the server has dropped the connection, OTHER
+  // without a driver. Ask before the next statement (a rollback, say).
+  DBFailure last_failure() const { return failure; }
   std::string get_last_query() const { return last_query; }
   // How many statements the handle has sent. Rows kept from an earlier
   // statement tell by it whether the handle has written, committed or

@@ -10,6 +10,18 @@
 
 namespace Tools {
 
+// What kind of failure a statement met, as far as the program acts on it.
+enum class DBFailure {
+  NONE,            // the statement succeeded
+  LOCK_WAIT,       // another connection held a row or table longer than the wait
+  DEADLOCK,        // the server broke a deadlock and rolled the transaction back
+  ROW_REFERRED_TO, // a row another table's rows still name was to go or change
+  ROW_MISSING,     // a row named a row of another table that does not exist
+  DUPLICATE_KEY,   // a unique key another row holds already
+  CONNECTION_LOST, // the server has dropped the connection
+  OTHER,
+};
+
 class DB
 {
 public:
@@ -31,6 +43,8 @@ public:
   // (a restart, a KILL, a session timed out). It stays dropped: nothing
   // reconnects, only a new connection works again.
   virtual bool connection_lost() = 0;
+  // The kind of the last failure; a success does not clear it.
+  virtual DBFailure get_failure() = 0;
 };
 
 } // namespace Tools

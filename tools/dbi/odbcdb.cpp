@@ -56,15 +56,28 @@ std::string diagnostics(SQLSMALLINT type, SQLHANDLE handle)
   return text;
 }
 
-// Whether a failure's diagnostics say that the connection itself is
-// gone: a connection exception (class 08, "Connection not open" on every
-// statement after the loss), or the client library's numbers for a
-// server gone away or lost, a network read or write that failed (the
-// first statement after a restart or a KILL), a session killed or ended
-// by the server for inactivity.
-bool connection_gone(SQLSMALLINT type, SQLHANDLE handle)
+// The kind of failure the diagnostics report, from the server's error
+// numbers (MariaDB's). The connection itself is gone on a connection
+// exception (class 08, "Connection not open" on every statement after
+// the loss), or on the client library's numbers for a server gone away
+// or lost, a network read or write that failed (the first statement
+// after a restart or a KILL), a session killed or ended by the server
+// for inactivity.
+DBFailure failure_kind(SQLSMALLINT type, SQLHANDLE handle)
 {
   static const SQLINTEGER gone[] = {1927, 2006, 2013, 2055, 4031, 5013, 5014};
+  static const struct
+  {
+    SQLINTEGER number;
+    DBFailure kind;
+  } kinds[] = {
+      {1205, DBFailure::LOCK_WAIT},       {1213, DBFailure::DEADLOCK},
+      {1451, DBFailure::ROW_REFERRED_TO}, {1217, DBFailure::ROW_REFERRED_TO},
+      {1452, DBFailure::ROW_MISSING},     {1216, DBFailure::ROW_MISSING},
+      {1062, DBFailure::DUPLICATE_KEY},   {1586, DBFailure::DUPLICATE_KEY},
+      {1022, DBFailure::DUPLICATE_KEY},
+  };
+  DBFailure found = DBFailure::OTHER;
   for (SQLSMALLINT rec = 1; rec <= 5; ++rec) {
     SQLCHAR state[6] = {0};
     SQLCHAR message[256] = {0};
@@ -73,12 +86,15 @@ bool connection_gone(SQLSMALLINT type, SQLHANDLE handle)
     if (!succeeded(SQLGetDiagRec(type, handle, rec, state, &native, message, sizeof message, &len)))
       break;
     if (state[0] == '0' && state[1] == '8')
-      return true;
+      return DBFailure::CONNECTION_LOST;
     for (SQLINTEGER code : gone)
       if (native == code)
-        return true;
+        return DBFailure::CONNECTION_LOST;
+    for (const auto &k : kinds)
+      if (native == k.number && found == DBFailure::OTHER)
+        found = k.kind;
   }
-  return false;
+  return found;
 }
 
 // A failure's text, and the server's reason on a line of its own when there
@@ -315,7 +331,8 @@ bool ResultColumns::fetch_all(std::vector<std::vector<std::string> > &rows)
 
 } // namespace
 
-ODBCDB::ODBCDB() : env(nullptr), dbc(nullptr), connected(false), lost(false), error()
+ODBCDB::ODBCDB()
+    : env(nullptr), dbc(nullptr), connected(false), lost(false), failure(DBFailure::NONE), error()
 {
   SQLHENV e = SQL_NULL_HENV;
   if (succeeded(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &e))) {
@@ -340,12 +357,14 @@ bool ODBCDB::set_autocommit(bool on)
 {
   if (!dbc) {
     error = "invalid handle";
+    failure = DBFailure::OTHER;
     return false;
   }
   const SQLULEN mode = on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF;
   if (succeeded(SQLSetConnectAttr(static_cast<SQLHDBC>(dbc), SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(mode), 0)))
     return true;
   error = with_reason("autocommit failed", diagnostics(SQL_HANDLE_DBC, dbc));
+  failure = DBFailure::OTHER;
   return false;
 }
 
@@ -353,12 +372,14 @@ bool ODBCDB::connect(const char *dsn, const char *user, const char *password)
 {
   if (!dbc) {
     error = "invalid handle";
+    failure = DBFailure::OTHER;
     return false;
   }
   SQLRETURN rc = SQLConnect(static_cast<SQLHDBC>(dbc), (SQLCHAR *)dsn, SQL_NTS, (SQLCHAR *)user, SQL_NTS,
                             (SQLCHAR *)password, SQL_NTS);
   if (!succeeded(rc)) {
     error = with_reason("connection failed", diagnostics(SQL_HANDLE_DBC, dbc));
+    failure = DBFailure::OTHER;
     return false;
   }
   connected = true;
@@ -391,8 +412,12 @@ bool ODBCDB::select_db(const char *database)
 
 void ODBCDB::note_failure(short handle_type, void *handle)
 {
-  if (connected && handle && connection_gone(handle_type, handle))
+  failure = handle ? failure_kind(handle_type, handle) : DBFailure::OTHER;
+  if (failure == DBFailure::CONNECTION_LOST && connected)
     lost = true;
+  // A dead handle fails every statement with words of its own.
+  if (lost)
+    failure = DBFailure::CONNECTION_LOST;
 }
 
 void ODBCDB::disconnect()
@@ -428,6 +453,7 @@ DBErg<DBRowList> ODBCDB::select(const std::string &sql, bool with_table_names)
   }
   if (rc == SQL_INVALID_HANDLE) {
     error = "invalid handle";
+    note_failure(SQL_HANDLE_STMT, nullptr);
     return DBErg<DBRowList>();
   }
 

@@ -17,10 +17,11 @@ class ODBCDB : public DB
   void *dbc;
   bool connected;
   bool lost;
+  DBFailure failure;
   std::string error;
 
-  // Marks the connection lost when the failure's diagnostics on the
-  // handle say that it is gone.
+  // Takes the failure's kind from its diagnostics on the handle, and
+  // marks the connection lost when they say that it is gone.
   void note_failure(short handle_type, void *handle);
 
   // The session's database as the driver tracks it; empty when unknown.
@@ -51,6 +52,7 @@ public:
   void disconnect() override;
   int get_insert_id() override;
   bool connection_lost() override { return lost; }
+  DBFailure get_failure() override { return failure; }
 };
 
 } // namespace Tools
