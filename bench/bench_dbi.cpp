@@ -254,54 +254,40 @@ public:
   }
 };
 
-void BM_layer_select(benchmark::State &state)
+// Times every read of the repetition; rows per second as the counter.
+template <class Read> void rows_per_second(benchmark::State &state, bool connected, Read read, const char *failure)
 {
-  LayerConnection layer;
-  if (!layer.ok()) {
+  if (!connected) {
     state.SkipWithError("no connection");
     return;
   }
-  const std::string query = bonline_query();
   for (auto _ : state)
-    if (!layer_select(layer.db, query)) {
-      state.SkipWithError("select failed");
+    if (!read()) {
+      state.SkipWithError(failure);
       return;
     }
   state.counters["rows/s"] =
       benchmark::Counter(static_cast<double>(state.iterations()) * ROWS, benchmark::Counter::kIsRate);
+}
+
+void BM_layer_select(benchmark::State &state)
+{
+  LayerConnection layer;
+  const std::string query = bonline_query();
+  rows_per_second(state, layer.ok(), [&] { return layer_select(layer.db, query); }, "select failed");
 }
 
 void BM_layer_pages(benchmark::State &state)
 {
   LayerConnection layer;
-  if (!layer.ok()) {
-    state.SkipWithError("no connection");
-    return;
-  }
-  for (auto _ : state)
-    if (!layer_pages(layer.db)) {
-      state.SkipWithError("the pages did not give every line once");
-      return;
-    }
-  state.counters["rows/s"] =
-      benchmark::Counter(static_cast<double>(state.iterations()) * ROWS, benchmark::Counter::kIsRate);
+  rows_per_second(state, layer.ok(), [&] { return layer_pages(layer.db); }, "the pages did not give every line once");
 }
 
 void plain_odbc(benchmark::State &state, bool keep)
 {
   PlainOdbc plain;
-  if (!plain.ok()) {
-    state.SkipWithError("no connection");
-    return;
-  }
   const std::string query = bonline_query();
-  for (auto _ : state)
-    if (!plain.read(query, keep)) {
-      state.SkipWithError("select failed");
-      return;
-    }
-  state.counters["rows/s"] =
-      benchmark::Counter(static_cast<double>(state.iterations()) * ROWS, benchmark::Counter::kIsRate);
+  rows_per_second(state, plain.ok(), [&] { return plain.read(query, keep); }, "select failed");
 }
 
 void BM_plain_odbc(benchmark::State &state) { plain_odbc(state, false); }
@@ -335,7 +321,9 @@ template <class Baseline, class Ours> void paired(benchmark::State &state, Basel
   state.counters["speed"] = our_seconds > 0 ? baseline_seconds / our_seconds : 0;
 }
 
-void BM_pair_layer_plain(benchmark::State &state)
+// The layer against the plain loop that only touches the cells, or that
+// keeps them.
+void pair_layer_plain(benchmark::State &state, bool keep)
 {
   PlainOdbc plain;
   LayerConnection layer;
@@ -344,20 +332,11 @@ void BM_pair_layer_plain(benchmark::State &state)
     return;
   }
   const std::string query = bonline_query();
-  paired(state, [&] { return plain.read(query, false); }, [&] { return layer_select(layer.db, query); });
+  paired(state, [&] { return plain.read(query, keep); }, [&] { return layer_select(layer.db, query); });
 }
 
-void BM_pair_layer_kept(benchmark::State &state)
-{
-  PlainOdbc plain;
-  LayerConnection layer;
-  if (!plain.ok() || !layer.ok()) {
-    state.SkipWithError("no connection");
-    return;
-  }
-  const std::string query = bonline_query();
-  paired(state, [&] { return plain.read(query, true); }, [&] { return layer_select(layer.db, query); });
-}
+void BM_pair_layer_plain(benchmark::State &state) { pair_layer_plain(state, false); }
+void BM_pair_layer_kept(benchmark::State &state) { pair_layer_plain(state, true); }
 
 void BM_pair_pages_select(benchmark::State &state)
 {
