@@ -11,11 +11,6 @@
 // Setting the trim threshold also ends glibc's adaptive mmap threshold, so
 // that one is set too: blocks up to 32 MB (a row list of a million rows)
 // come from the heap instead of being mapped and unmapped on every read.
-// Last, the small blocks freed with a read (its date-time texts, 120,000 of
-// them for 20,000 lines) no longer wait in glibc's fast bins: the next
-// large block swept them together in one pass over the whole result,
-// which took about a twentieth of the time of a read; now they merge as
-// they are freed.
 //
 // Only the program calls this: the libraries leave the process's
 // allocator alone.
@@ -29,7 +24,6 @@ inline void keep_freed_heap()
 #ifdef __GLIBC__
   mallopt(M_MMAP_THRESHOLD, 32 << 20);
   mallopt(M_TRIM_THRESHOLD, 64 << 20);
-  mallopt(M_MXFAST, 0);
 #endif
 }
 
