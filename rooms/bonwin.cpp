@@ -54,7 +54,8 @@ BonWin::BonWin(FXWindow *owner, AppContext &main, LAYOUTK &room_record, LAYOUTP 
     : Dialog(owner, &main, "Bonierübersicht", DECOR_ALL, 0, 0), sheet(nullptr), room(&room_record),
       table(&table_record), current_line(),
       storno_question(&main, "Message", "Soll dieser Eintrag tatsächlich storniert werden?"),
-      paid_question(&main, "Message", "Bonierungen auf bezahlt setzten?"), refusals(&main)
+      paid_question(&main, "Message", "Bonierungen auf bezahlt setzten?"),
+      refusals(&main, {Orders::CHANGED_ELSEWHERE, Orders::BUSY_ELSEWHERE, Orders::NO_USER})
 {
   FXVerticalFrame *frame = new FXVerticalFrame(this, LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
 

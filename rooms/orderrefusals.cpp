@@ -1,21 +1,27 @@
 #include "rooms/orderrefusals.h"
 
+#include <string>
+
 #include "gui/dberror.h"
 #include "gui/dialog.h"
 #include "gui/messagebox.h"
 
-OrderRefusals::OrderRefusals(AppContext *context)
+OrderRefusals::OrderRefusals(AppContext *context, std::initializer_list<Orders::Outcome> at_once)
+    : context(context), texts(Orders::FAILED + 1)
 {
-  for (int outcome = Orders::DONE; outcome <= Orders::FAILED; ++outcome) {
-    const std::string text = Orders::text(static_cast<Orders::Outcome>(outcome));
-    texts.emplace_back(text.empty() ? nullptr : new StaticText(context, "Message", text));
-  }
+  for (Orders::Outcome outcome : at_once)
+    words(outcome);
 }
 
 const StaticText &OrderRefusals::words(Orders::Outcome outcome) const
 {
   const std::size_t i = static_cast<std::size_t>(outcome);
-  return i < texts.size() && texts[i] ? *texts[i] : none;
+  const std::string text = i < texts.size() ? Orders::text(outcome) : "";
+  if (text.empty())
+    return none;
+  if (!texts[i])
+    texts[i].reset(new StaticText(context, "Message", text));
+  return *texts[i];
 }
 
 bool OrderRefusals::show(Dialog &window, const Orders::Result &result) const

@@ -338,9 +338,11 @@ TEST_F(Orders, WhatAnotherStationTookAwayMeanwhileIsRefusedInTranslatedWords)
     const char *translation;
   } translations[] = {{::Orders::PRICE_RETIRED, "The price is no longer valid. Nothing was booked."},
                       {::Orders::KIND_GONE, "This kind of payment is gone. Nothing was booked."}};
+  // Stored by a translator (the window has not shown them yet).
   for (const auto &t : translations)
-    ASSERT_TRUE(db->exec(Tools::format("update LANG set trans = '%s' where type = 'Message' and orig = '%s'",
-                                       t.translation, ::Orders::text(t.outcome)))
+    ASSERT_TRUE(db->exec(Tools::format("insert into LANG (system, type, orig, trans) values ('GUI', 'Message', "
+                                       "'%s', '%s')",
+                                       ::Orders::text(t.outcome), t.translation))
                     .ok);
   ASSERT_TRUE(db->commit());
   main->updateLangs();
