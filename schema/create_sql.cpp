@@ -44,25 +44,6 @@ std::string index_columns(const TableIndexes::Index &index)
   return text;
 }
 
-// Calls f with every table record, in the order of the script.
-template <class F> void each_record(F f)
-{
-  GRP_UST grp_ust;
-  USER user;
-  ART art;
-  GRP_ART grp_art;
-  LAYOUTK layoutk;
-  LAYOUTP layoutp;
-  BONLINE bonline;
-  PREIS preis;
-  SONST_ART sonst_art;
-  LANG lang;
-  Tools::DBBindType *records[] = {&grp_ust, &user,   &art,   &grp_art,   &layoutk,
-                                  &layoutp, &bonline, &preis, &sonst_art, &lang};
-  for (Tools::DBBindType *record : records)
-    f(record);
-}
-
 } // namespace
 
 std::string create_table_sql(Tools::DBBindType *record, std::vector<Tools::Ref<Forkey> > &keys)
@@ -151,7 +132,11 @@ std::string upgrade_sql()
   // So the changes wait a few seconds and then stop with a message. Their
   // block needs the client's DELIMITER command (split_sql_statements
   // knows it too).
-  std::string script = format("SET SESSION lock_wait_timeout = %d;\n", UPGRADE_LOCK_WAIT_SECONDS);
+  // The session's SQL mode is the program's, not the server's: the
+  // message naming the keys is built with quote(), whose backslashes
+  // only escape with backslash escapes on.
+  std::string script = format("SET SESSION lock_wait_timeout = %d, sql_mode = '%s';\n", UPGRADE_LOCK_WAIT_SECONDS,
+                              Tools::Database::SQL_MODE);
   if (!twice.empty())
     script += "SET @korvan_twice = concat_ws('; '" + twice +
               ");\n"

@@ -270,4 +270,23 @@ public:
   LANG &operator=(const LANG &other);
 };
 
+// Calls f with a record of every table, in the order of the create script.
+template <class F> void each_record(F f)
+{
+  GRP_UST grp_ust;
+  USER user;
+  ART art;
+  GRP_ART grp_art;
+  LAYOUTK layoutk;
+  LAYOUTP layoutp;
+  BONLINE bonline;
+  PREIS preis;
+  SONST_ART sonst_art;
+  LANG lang;
+  Tools::DBBindType *records[] = {&grp_ust, &user,   &art,   &grp_art,   &layoutk,
+                                  &layoutp, &bonline, &preis, &sonst_art, &lang};
+  for (Tools::DBBindType *record : records)
+    f(record);
+}
+
 #endif

@@ -6,6 +6,17 @@ KORVAN_ROOT=${KORVAN_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 say() { printf '%s\n' "$*" >&2; }
 die() { say "error: $*"; exit 1; }
 
+# The words given, each in single quotes and separated by blanks, for a
+# line that a shell reads again (eval, on_exit): it reads them back as the
+# very words, never as code, whatever quotes, $( ) or blanks they hold.
+shell_quote() {
+  local word out=""
+  for word in "$@"; do
+    out+="${out:+ }'${word//\'/\'\\\'\'}'"
+  done
+  printf '%s' "$out"
+}
+
 # Installs every Debian package of the list files given that is not
 # installed yet; runs apt-get update only when something is missing.
 ensure_packages() {

@@ -3,7 +3,7 @@
 # The toolkit's libraries keep some allocations until exit (fontconfig,
 # Xlib); LeakSanitizer is told to ignore those, not our code's.
 
-on_exit "'$KORVAN_ROOT/scripts/display' stop '$KORVAN_TMP/display'"
+on_exit "$(shell_quote "$KORVAN_ROOT/scripts/display" stop "$KORVAN_TMP/display")"
 DISPLAY=$("$KORVAN_ROOT/scripts/display" start "$KORVAN_TMP/display")
 export DISPLAY
 

@@ -11,7 +11,7 @@ set -euo pipefail
 bench=${1:?usage: broken_house.sh BENCH_STATIONS}
 : "${KORVAN_TEST_DB_SOCKET:?run through scripts/test or eval \"\$(scripts/db env DIR)\"}"
 db=korvan_t_bench_broken_house
-sql() { mariadb --no-defaults --socket="$KORVAN_TEST_DB_SOCKET" -uroot -N "$@"; }
+sql() { mariadb --no-defaults --socket="$KORVAN_TEST_DB_SOCKET" --user="$(id -un)" -N "$@"; }
 work=$(mktemp -d)
 trap 'sql -e "DROP DATABASE IF EXISTS $db"; rm -rf "$work"' EXIT
 sql -e "DROP DATABASE IF EXISTS $db"

@@ -262,11 +262,11 @@ step "moving the first day to the shared server"
 tables=$(sql "select table_name from information_schema.tables where table_schema = 'korvan' order by 1")
 for table in $tables; do sql "select * from \`$table\` order by 1" >"$E2E_TMP/private-$table"; done
 "$KORVAN_ROOT/scripts/db" stop "$E2E_TMP/day/data/db" # the station is closed
-admin=(--no-defaults --socket="$KORVAN_TEST_DB_SOCKET" -uroot)
+admin=(--no-defaults --socket="$KORVAN_TEST_DB_SOCKET" --user="$(id -un)")
 SHARED=korvan_e2e_day STATION_USER=day PASSWORD=Theke-$RANDOM$RANDOM
 mariadb "${admin[@]}" -e "DROP DATABASE IF EXISTS $SHARED; DROP USER IF EXISTS $STATION_USER@127.0.0.1"
 # The station goes first: its connection would hold the drop.
-on_exit "station_kill day; mariadb ${admin[*]} -e 'DROP DATABASE IF EXISTS $SHARED; DROP USER IF EXISTS $STATION_USER@127.0.0.1'"
+on_exit "station_kill day; $(shell_quote mariadb "${admin[@]}" -e "DROP DATABASE IF EXISTS $SHARED; DROP USER IF EXISTS $STATION_USER@127.0.0.1")"
 "$KORVAN_ROOT/scripts/db" move "$E2E_TMP/day/data/db" $SHARED "${admin[@]}"
 KORVAN_DB_PASSWORD=$PASSWORD KORVAN_DB_FROM=127.0.0.1 "$KORVAN_ROOT/scripts/db" shared $SHARED $STATION_USER "${admin[@]}"
 E2E_DB=(--socket="$KORVAN_TEST_DB_SOCKET" $SHARED)

@@ -15,7 +15,7 @@ source "$E2E_HOME/../../scripts/lib.sh"
 
 # The blank: homes and data folders whose path holds one must work.
 E2E_TMP=$(mktemp -d "/tmp/korvan e2e.XXXXXX")
-on_exit "rm -rf '$E2E_TMP'"
+on_exit "$(shell_quote rm -rf "$E2E_TMP")"
 E2E_SHOTS=${KORVAN_SHOTS:-$E2E_TMP/shots}
 rm -rf "$E2E_SHOTS"
 mkdir -p "$E2E_SHOTS"
@@ -70,7 +70,7 @@ station() {
   shift
   mkdir -p "$dir/home"
   if [ -z "${E2E_DISPLAY[$name]:-}" ]; then
-    on_exit "'$KORVAN_ROOT/scripts/display' stop '$dir/display'"
+    on_exit "$(shell_quote "$KORVAN_ROOT/scripts/display" stop "$dir/display")"
     E2E_DISPLAY[$name]=$("$KORVAN_ROOT/scripts/display" start "$dir/display")
     on_exit "station_kill $name"
   fi
@@ -280,14 +280,15 @@ plan() {
 # again, for the queries that follow (stopped when the run ends).
 private_db() {
   local dir=$E2E_TMP/$1/data/db
-  on_exit "'$KORVAN_ROOT/scripts/db' stop '$dir'"
+  on_exit "$(shell_quote "$KORVAN_ROOT/scripts/db" stop "$dir")"
   "$KORVAN_ROOT/scripts/db" start "$dir" >/dev/null 2>&1
   E2E_DB=(--socket="$dir/mysqld.sock" korvan)
 }
 
-# sql QUERY: the rows a query gives, one line each, as root on the server
-# and in the database that E2E_DB names (the socket option, the name).
-sql() { mariadb --no-defaults -uroot -N "${E2E_DB[@]}" -e "$1"; }
+# sql QUERY: the rows a query gives, one line each, as the server's owner
+# (through the socket) and in the database that E2E_DB names (the socket
+# option, the name).
+sql() { mariadb --no-defaults --user="$(id -un)" -N "${E2E_DB[@]}" -e "$1"; }
 
 # expect WHAT QUERY EXPECTED: the rows must be these.
 expect() {

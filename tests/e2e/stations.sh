@@ -9,7 +9,7 @@
 source "$(dirname "$0")/e2e.sh"
 
 : "${KORVAN_TEST_DB_SOCKET:?} ${KORVAN_TEST_DB_PORT:?}"
-admin=(--no-defaults --socket="$KORVAN_TEST_DB_SOCKET" -uroot)
+admin=(--no-defaults --socket="$KORVAN_TEST_DB_SOCKET" --user="$(id -un)")
 DB=korvan_e2e_stations
 E2E_DB=(--socket="$KORVAN_TEST_DB_SOCKET" "$DB")
 USER_NAME=station
@@ -18,7 +18,7 @@ MARKED=150,150,200 # the floor plan's colour of a table with open lines
 
 step "making the shared database"
 mariadb "${admin[@]}" -e "DROP DATABASE IF EXISTS $DB"
-on_exit "mariadb ${admin[*]} -e 'DROP DATABASE IF EXISTS $DB; DROP USER IF EXISTS $USER_NAME@127.0.0.1'"
+on_exit "$(shell_quote mariadb "${admin[@]}" -e "DROP DATABASE IF EXISTS $DB; DROP USER IF EXISTS $USER_NAME@127.0.0.1")"
 KORVAN_DB_PASSWORD=$PASSWORD KORVAN_DB_FROM=127.0.0.1 "$KORVAN_ROOT/scripts/db" shared "$DB" "$USER_NAME" "${admin[@]}"
 # The master data is not what this test is about: it comes as rows.
 stamp="'JA', 0, 0, now(), 'wrt', 0, '', 0, ''"

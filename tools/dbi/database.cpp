@@ -61,7 +61,10 @@ void Database::open(const std::string &host, const std::string &username, const 
     drop_driver();
   // A station waits on another's unfinished save (a row it changes, a key
   // it is storing) a few seconds at most, then gets a refusal to report.
-  else if (!exec(format("SET SESSION innodb_lock_wait_timeout = %d;", SESSION_LOCK_WAIT_SECONDS)))
+  // The same statement fixes the session's SQL mode, so that quoted values
+  // mean what they say on any server.
+  else if (!exec(format("SET SESSION innodb_lock_wait_timeout = %d, sql_mode = '%s';", SESSION_LOCK_WAIT_SECONDS,
+                        SQL_MODE)))
     drop_driver();
 }
 

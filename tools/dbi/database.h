@@ -47,6 +47,12 @@ public:
   // The longest any other statement waits for a row another connection
   // holds (a key another station is storing, say).
   static constexpr int SESSION_LOCK_WAIT_SECONDS = 5;
+  // The SQL mode of every session, whatever the server's administrator
+  // chose: strict, and reading a backslash as the escape that
+  // Tools::sql_escape writes (with NO_BACKSLASH_ESCAPES a quoted value
+  // could end early and become part of the statement).
+  static constexpr const char *SQL_MODE =
+      "STRICT_TRANS_TABLES,ERROR_FOR_DIVISION_BY_ZERO,NO_AUTO_CREATE_USER,NO_ENGINE_SUBSTITUTION";
 
   Database(const std::string &host, const std::string &username, const std::string &password,
            const std::string &database, int kind);
