@@ -259,67 +259,53 @@ TEST_F(OrderOperations, WhatAnOperationNamesIsReadAgainAndRefusedWhenGoneRetired
     LAYOUTP table;
     SONST_ART kind;
   };
+  enum { BOOK, MOVE, PAY };
+  const std::function<void(Named &)> as_read;
   const struct
   {
     const char *what;
-    std::vector<const char *> meanwhile; // %d: article, price, table, kind
-    std::function<Orders::Result(Orders &, Named &)> act;
+    int act; // BOOK n of the article at the price onto the table of "Saal", MOVE there, PAY 1 in cash and the kind
+    int n;
+    std::vector<const char *> meanwhile; // %1$d the article, %2$d the price, %3$d the table, %4$d the kind
+    std::function<void(Named &)> handed; // what the caller hands over instead
     Orders::Outcome outcome;
   } cases[] = {
-      {"quantity 0", {}, [&](Orders &o, Named &n) { return o.book(n.article, n.price, saal, n.table, 0); },
-       Orders::NO_QUANTITY},
-      {"quantity -2", {}, [&](Orders &o, Named &n) { return o.book(n.article, n.price, saal, n.table, -2); },
-       Orders::NO_QUANTITY},
-      {"no price has the key", {}, [&](Orders &o, Named &n) {
-         n.price.idx = 9999;
-         return o.book(n.article, n.price, saal, n.table, 1);
-       },
-       Orders::PRICE_GONE},
-      {"another article's price", {}, [&](Orders &o, Named &n) { return o.book(n.article, wein_preis, saal, n.table, 1); },
-       Orders::PRICE_GONE},
-      {"price deleted", {"delete from PREIS where idx = %2$d"},
-       [&](Orders &o, Named &n) { return o.book(n.article, n.price, saal, n.table, 1); }, Orders::PRICE_GONE},
-      {"price retired", {"update PREIS set gueltig = 'NEIN' where idx = %2$d"},
-       [&](Orders &o, Named &n) { return o.book(n.article, n.price, saal, n.table, 1); }, Orders::PRICE_RETIRED},
-      {"article deleted",
+      {"quantity 0", BOOK, 0, {}, as_read, Orders::NO_QUANTITY},
+      {"quantity -2", BOOK, -2, {}, as_read, Orders::NO_QUANTITY},
+      {"no price has the key", BOOK, 1, {}, [](Named &n) { n.price.idx = 9999; }, Orders::PRICE_GONE},
+      {"another article's price", BOOK, 1, {}, [&](Named &n) { n.price = wein_preis; }, Orders::PRICE_GONE},
+      {"price deleted", BOOK, 1, {"delete from PREIS where idx = %2$d"}, as_read, Orders::PRICE_GONE},
+      {"price retired", BOOK, 1, {"update PREIS set gueltig = 'NEIN' where idx = %2$d"}, as_read,
+       Orders::PRICE_RETIRED},
+      {"article deleted", BOOK, 1,
        {"delete from GRP_ART where art_idx = %1$d", "delete from PREIS where art_idx = %1$d",
         "delete from ART where idx = %1$d"},
-       [&](Orders &o, Named &n) { return o.book(n.article, n.price, saal, n.table, 1); }, Orders::ARTICLE_GONE},
-      {"article retired", {"update ART set gueltig = 'NEIN' where idx = %1$d"},
-       [&](Orders &o, Named &n) { return o.book(n.article, n.price, saal, n.table, 1); }, Orders::ARTICLE_RETIRED},
-      {"booked on another room's table", {},
-       [&](Orders &o, Named &n) { return o.book(n.article, n.price, saal, t9, 1); }, Orders::TABLE_GONE},
-      {"table moved to another room", {"update LAYOUTP set layout_idx = layout_idx + 1 where idx = %3$d"},
-       [&](Orders &o, Named &n) { return o.book(n.article, n.price, saal, n.table, 1); }, Orders::TABLE_GONE},
-      {"table deleted", {"delete from LAYOUTP where idx = %3$d"},
-       [&](Orders &o, Named &n) { return o.book(n.article, n.price, saal, n.table, 1); }, Orders::TABLE_GONE},
-      {"moved to another room's table", {}, [&](Orders &o, Named &) { return o.move(shown, saal, t9); },
-       Orders::TABLE_GONE},
-      {"target moved to another room", {"update LAYOUTP set layout_idx = layout_idx + 1 where idx = %3$d"},
-       [&](Orders &o, Named &n) { return o.move(shown, saal, n.table); }, Orders::TABLE_GONE},
-      {"target deleted", {"delete from LAYOUTP where idx = %3$d"},
-       [&](Orders &o, Named &n) { return o.move(shown, saal, n.table); }, Orders::TABLE_GONE},
-      {"no kind has the key", {}, [&](Orders &o, Named &n) {
-         n.kind.idx = 9999;
-         return o.pay(shown, 1, n.kind);
-       },
-       Orders::KIND_GONE},
-      {"kind deleted", {"delete from SONST_ART where idx = %4$d"},
-       [&](Orders &o, Named &n) { return o.pay(shown, 1, n.kind); }, Orders::KIND_GONE},
-      {"kind retired", {"update SONST_ART set gueltig = 'NEIN' where idx = %4$d"},
-       [&](Orders &o, Named &n) { return o.pay(shown, 1, n.kind); }, Orders::KIND_RETIRED},
+       as_read, Orders::ARTICLE_GONE},
+      {"article retired", BOOK, 1, {"update ART set gueltig = 'NEIN' where idx = %1$d"}, as_read,
+       Orders::ARTICLE_RETIRED},
+      {"another room's table", BOOK, 1, {}, [&](Named &n) { n.table = t9; }, Orders::TABLE_GONE},
+      {"table moved to another room", BOOK, 1, {"update LAYOUTP set layout_idx = layout_idx + 1 where idx = %3$d"},
+       as_read, Orders::TABLE_GONE},
+      {"table deleted", BOOK, 1, {"delete from LAYOUTP where idx = %3$d"}, as_read, Orders::TABLE_GONE},
+      {"moved to another room's table", MOVE, 0, {}, [&](Named &n) { n.table = t9; }, Orders::TABLE_GONE},
+      {"moved to a table moved to another room", MOVE, 0,
+       {"update LAYOUTP set layout_idx = layout_idx + 1 where idx = %3$d"}, as_read, Orders::TABLE_GONE},
+      {"moved to a table deleted", MOVE, 0, {"delete from LAYOUTP where idx = %3$d"}, as_read, Orders::TABLE_GONE},
+      {"no kind has the key", PAY, 0, {}, [](Named &n) { n.kind.idx = 9999; }, Orders::KIND_GONE},
+      {"kind deleted", PAY, 0, {"delete from SONST_ART where idx = %4$d"}, as_read, Orders::KIND_GONE},
+      {"kind retired", PAY, 0, {"update SONST_ART set gueltig = 'NEIN' where idx = %4$d"}, as_read,
+       Orders::KIND_RETIRED},
   };
-  int n = 0;
+  int i = 0;
   for (const auto &c : cases) {
-    ++n;
     Named named;
-    named.article = add_article(*db, "A" + std::to_string(n), vat, "G", 2.5);
+    named.article = add_article(*db, "A" + std::to_string(++i), vat, "G", 2.5);
     ASSERT_EQ(Orders::read_price(*db, value(Tools::format("select idx from PREIS where art_idx = %d",
                                                           named.article.idx.value)),
                                  named.price),
               1);
-    named.table = add_table(*db, saal, "X" + std::to_string(n));
-    named.kind.name = "K" + std::to_string(n);
+    named.table = add_table(*db, saal, "X" + std::to_string(i));
+    named.kind.name = "K" + std::to_string(i);
     named.kind.idx = store(*db, named.kind);
     ASSERT_TRUE(db->rollback());
     std::vector<std::string> meanwhile;
@@ -327,8 +313,12 @@ TEST_F(OrderOperations, WhatAnOperationNamesIsReadAgainAndRefusedWhenGoneRetired
       meanwhile.push_back(Tools::format(sql, named.article.idx.value, named.price.idx.value, named.table.idx.value,
                                         named.kind.idx.value));
     store_meanwhile(meanwhile);
+    if (c.handed)
+      c.handed(named);
     Orders o = orders();
-    const Orders::Result r = c.act(o, named);
+    const Orders::Result r = c.act == BOOK   ? o.book(named.article, named.price, saal, named.table, c.n)
+                             : c.act == MOVE ? o.move(shown, saal, named.table)
+                                             : o.pay(shown, 1, named.kind);
     EXPECT_EQ(r.outcome, c.outcome) << c.what << ": " << r.error;
     EXPECT_NE(std::string(r.text()).find("Es wurde nichts gebucht."), std::string::npos) << c.what;
     expect_ended(c.what);
