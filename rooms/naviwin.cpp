@@ -35,7 +35,7 @@ int NaviWin::read_room(const std::string &where, LAYOUTK &found)
   return Tools::select_objects(*get_db(), "select %LAYOUTK from LAYOUTK " + where, list);
 }
 
-bool NaviWin::show_room(const LAYOUTK &found)
+void NaviWin::fit_room(const LAYOUTK &found)
 {
   if (canvas)
     canvas->clear();
@@ -59,7 +59,11 @@ bool NaviWin::show_room(const LAYOUTK &found)
     }
   }
   recalc();
+}
 
+bool NaviWin::show_room(const LAYOUTK &found)
+{
+  fit_room(found);
   std::vector<Tools::Ref<LAYOUTP> > desks;
   if (Tools::select_rows<LAYOUTP>(*get_db(), "LAYOUTP", desks, Tools::format("where layout_idx='%s'", int(room.idx))) <
       0) {

@@ -42,6 +42,8 @@ protected:
   int read_room(const std::string &where, LAYOUTK &found);
   // The label of one table, also of one not stored yet (key 0).
   FixLabel *place_label(const LAYOUTP &row);
+  // Makes `found` the room shown on an empty canvas of the room's size.
+  void fit_room(const LAYOUTK &found);
   // Makes `found`, a room read from the database, the room shown: the
   // canvas takes its size and its tables, read in one statement. False
   // when the tables could not be read (the error is shown; the canvas

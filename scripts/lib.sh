@@ -59,7 +59,9 @@ run_on_exit() {
   KORVAN_ON_EXIT=()
 }
 trap run_on_exit EXIT
+# A closed terminal (HUP) cleans up as Ctrl-C and kill do.
 trap 'exit 130' INT TERM
+trap 'exit 129' HUP
 
 # The number of build jobs: CMAKE_BUILD_PARALLEL_LEVEL when set (as for
 # cmake itself), else one per core, or the default given.

@@ -78,6 +78,26 @@ TEST_F(Odbc, SetUpSendsOneStatementOfOursAndUseOnlyWhenNeeded)
   }
 }
 
+// A second station sees a commit while its own transaction is still open
+// (each statement reads what is committed), and never what was rolled
+// back.
+TEST_F(Odbc, CommitAndRollbackAsSeenFromASecondConnection)
+{
+  Ref<Database> other = korvan_test::open_database(database);
+  const std::string count = "select count(*) from LAYOUTK";
+  EXPECT_EQ("0", query_value(*other, count)); // the other session's transaction starts here
+  LAYOUTK room;
+  ASSERT_TRUE(insert_object(*db, room)) << db->get_error();
+  EXPECT_EQ("1", query_value(*db, count));
+  EXPECT_EQ("0", query_value(*other, count));
+  EXPECT_TRUE(db->rollback());
+  EXPECT_EQ("0", query_value(*db, count));
+  ASSERT_TRUE(insert_object(*db, room));
+  EXPECT_TRUE(db->commit());
+  // Seen without the other session ending its own transaction.
+  EXPECT_EQ("1", query_value(*other, count));
+}
+
 TEST_F(Odbc, AFailedStatementGivesItsTextTheReasonAndATrace)
 {
   const std::string sql = "selec 100% from LAYOUTK where name = '%s %d'";
@@ -308,6 +328,9 @@ TEST_F(Odbc, EachFailureIsNamedByItsKindAndASuccessClearsIt)
   EXPECT_FALSE(other->rollback());
   EXPECT_EQ(DBFailure::CONNECTION_LOST, other->last_failure());
   EXPECT_TRUE(other->connection_lost());
+  // For good: nothing reconnects by itself.
+  EXPECT_FALSE(other->exec("select 1").ok);
+  EXPECT_EQ(DBFailure::CONNECTION_LOST, other->last_failure());
   EXPECT_FALSE(db->connection_lost());
   EXPECT_EQ("2", query_value(*db, "select count(*) from P"));
   EXPECT_EQ(DBFailure::NONE, db->last_failure());

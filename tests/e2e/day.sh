@@ -293,4 +293,17 @@ keys Korvan ctrl+q
 station_ends
 expect "the line paid on the shared server" "select artnr, bezahlt, bar_bezahlt, hist_ae_user from BONLINE
   where idx = (select max(idx) from BONLINE)" "Pils	JA	3.2	anna"
+
+step "the private copy is not the current day any more"
+station day --private
+station_ends 1
+grep -q "was moved on .* to the database $SHARED on " "$E2E_TMP/day/err" &&
+  grep -q "scripts/run --private --old-copy" "$E2E_TMP/day/err" || fail "scripts/run --private does not say that the data moved"
+station day --private --old-copy
+login anna blau7
+grep -q "opening the old copy" "$E2E_TMP/day/err" || fail "the old copy opened without a word"
+rooms
+shows Räume $((px + 204)) $((py + 253)) "$MARKED" # the beer paid on the server is open here
+keys Korvan ctrl+q
+station_ends
 step "done"

@@ -92,15 +92,16 @@ station_kill() {
 
 alive() { kill -0 "${E2E_PID[$E2E_STATION]}" 2>/dev/null; }
 
-# Waits for the station's end and checks its exit status.
+# station_ends [STATUS]: waits for the station's end and checks its exit
+# status (default 0).
 station_ends() {
-  local pid=${E2E_PID[$E2E_STATION]} status=0 deadline=$((SECONDS + E2E_TIMEOUT))
+  local pid=${E2E_PID[$E2E_STATION]} status=0 deadline=$((SECONDS + E2E_TIMEOUT)) expected=${1:-0}
   while kill -0 "$pid" 2>/dev/null; do
     [ $SECONDS -lt $deadline ] || fail "Korvan on $E2E_STATION did not end"
     sleep 0.1
   done
   wait "$pid" || status=$?
-  [ "$status" -eq 0 ] || fail "Korvan on $E2E_STATION ended with status $status"
+  [ "$status" -eq "$expected" ] || fail "Korvan on $E2E_STATION ended with status $status, not $expected"
 }
 
 # ---- windows ----

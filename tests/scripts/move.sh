@@ -1,0 +1,153 @@
+#!/usr/bin/env bash
+# scripts/db move cut off at its worst moments: TERM to its process group
+# while it loads, kill -9 of the script alone while it dumps, kill -9 of
+# the whole group while it loads. The target must never hold part of the
+# first days, the dump must never outlive the move, each break must be
+# said in words (at the break where the script still can, at the next run
+# always), and the next run must move everything. Afterwards scripts/run
+# does not start the moved private data as if it were current.
+#
+#   move.sh   (needs the test server's environment and KORVAN_BIN_DIR)
+set -euo pipefail
+source "$(dirname "$0")/../../scripts/lib.sh"
+: "${KORVAN_TEST_DB_SOCKET:?run through scripts/test} ${KORVAN_BIN_DIR:?the built tree}"
+LINES=${KORVAN_MOVE_LINES:-300000}
+
+work=$(mktemp -d "/tmp/korvan move.XXXXXX") # the station's data path holds a blank
+private="$work/station one/db"
+export TMPDIR="$work/tmp" # where the dump would stay behind
+mkdir -p "$TMPDIR"
+target=korvan_t_move
+admin=(--no-defaults --socket="$KORVAN_TEST_DB_SOCKET" --user="$(id -un)")
+shared() { mariadb "${admin[@]}" -N -e "$1"; }
+local_sql() { mariadb --no-defaults --socket="$private/mysqld.sock" --user="$(id -un)" -N korvan -e "$1"; }
+drop_all() { shared "DROP DATABASE IF EXISTS $target; DROP DATABASE IF EXISTS ${target}_moving;
+                     DROP DATABASE IF EXISTS ${target}_moved_aside"; }
+on_exit "$(shell_quote rm -rf "$work")"
+on_exit drop_all
+on_exit "$(shell_quote "$KORVAN_ROOT/scripts/db" stop "$private")"
+drop_all
+
+fail() {
+  say "move: $1"
+  [ -z "${2:-}" ] || cat "$2" >&2
+  exit 1
+}
+
+# A station's first days: a user, a room, a table and many order lines.
+"$KORVAN_ROOT/scripts/db" start "$private" >/dev/null 2>&1
+"$KORVAN_BIN_DIR/schema/korvan-create-sql" | mariadb --no-defaults --socket="$private/mysqld.sock" --user="$(id -un)" korvan
+local_sql "SET SESSION sql_mode = '';
+  INSERT INTO USER (login, passwd, gueltig) VALUES ('wrt', 'rot9', 'JA');
+  INSERT INTO LAYOUTK (name, width, height) VALUES ('Saal', 500, 400);
+  INSERT INTO LAYOUTP (layout_idx, label_name, label_width, label_height) VALUES (1, 'Fenster', 60, 100);
+  INSERT INTO BONLINE (user, user_idx, artnr, layoutk_idx, layoutk_name, layoutp_idx, layoutp_label_name,
+                       anzahl, preis, bezahlt, storniert)
+    SELECT 'wrt', 1, concat('A', seq % 50), 1, 'Saal', 1, 'Fenster', 1 + seq % 3, 3.2,
+           if(seq % 7 = 0, 'NEIN', 'JA'), 'NEIN' FROM seq_1_to_$LINES"
+rows=$(local_sql "select (select count(*) from USER) + (select count(*) from LAYOUTK)
+                       + (select count(*) from LAYOUTP) + (select count(*) from BONLINE)")
+"$KORVAN_ROOT/scripts/db" stop "$private"
+
+# The target holds nothing of the first days: no database, or no rows.
+untouched() {
+  local tables
+  tables=$(shared "select count(*) from information_schema.tables where table_schema = '$target'")
+  [ "$tables" -eq 0 ] || fail "$1: the target holds $tables tables of a move that broke off"
+}
+no_dump() {
+  [ -z "$(ls -A "$TMPDIR")" ] || fail "$1: the dump outlived the move: $(ls -l "$TMPDIR")"
+}
+
+# mover LOG: a move in a process group of its own; sets mover to its pid.
+mover() {
+  setsid "$KORVAN_ROOT/scripts/db" move "$private" $target "${admin[@]}" >"$1" 2>&1 &
+  mover=$!
+}
+# Waits until the condition holds, for at most a minute.
+until_() {
+  local deadline=$((SECONDS + 60))
+  until eval "$1"; do
+    [ $SECONDS -lt $deadline ] || fail "never came: $1"
+    sleep 0.05
+  done
+}
+# Order lines arriving on the shared server, wherever the move puts them.
+loading() { [ "$(shared "select count(*) from information_schema.tables where table_schema like '${target}%'
+                         and table_name = 'BONLINE' and table_rows > 0")" -gt 0 ]; }
+dumping() { grep -qs '^server=' "$private/moving"; }
+finished() { ! kill -0 "$mover" 2>/dev/null; }
+
+say "move: TERM to the process group while it loads"
+mover "$work/term.log"
+until_ loading
+kill -TERM -- -"$mover"
+until_ finished
+wait "$mover" && fail "a move cut off by TERM succeeded" "$work/term.log"
+grep -q "the move broke off; $target is as it was before" "$work/term.log" ||
+  fail "TERM: the break is not said" "$work/term.log"
+untouched TERM
+no_dump TERM
+[ "$(shared "select count(*) from information_schema.schemata where schema_name like '${target}_mov%'")" -eq 0 ] ||
+  fail "TERM: the unfinished copy stayed on the server"
+"$KORVAN_ROOT/scripts/db" status "$private" && fail "TERM: the private server runs on"
+
+say "move: kill -9 of the script alone while it dumps"
+mover "$work/kill-script.log"
+until_ dumping
+kill -KILL "$mover"
+wait "$mover" 2>/dev/null || true
+untouched "kill -9 while dumping"
+until_ '! pgrep -g "$mover" mariadb-dump >/dev/null' # the dump it started ends by itself
+no_dump "kill -9 while dumping"
+"$KORVAN_ROOT/scripts/db" status "$private" || fail "the server the killed move started is not running: nothing tested"
+
+say "move: kill -9 of the group while it loads"
+mover "$work/kill-group.log"
+until_ 'loading || finished'
+finished && fail "the move after a kill -9 did not go on" "$work/kill-group.log"
+kill -KILL -- -"$mover"
+wait "$mover" 2>/dev/null || true
+grep -q "an earlier move from .*broke off" "$work/kill-group.log" ||
+  fail "the next run does not say that a move broke off" "$work/kill-group.log"
+grep -q "stopping the private server it left running" "$work/kill-group.log" ||
+  fail "the next run does not stop the server the killed move left" "$work/kill-group.log"
+untouched "kill -9 while loading"
+no_dump "kill -9 while loading"
+
+say "move: the next run, into the empty tables that scripts/db shared made"
+shared "CREATE DATABASE $target"
+"$KORVAN_BIN_DIR/schema/korvan-create-sql" | mariadb "${admin[@]}" $target
+shared "INSERT INTO $target.LANG (system, type, orig, trans) VALUES ('korvan', 'Message', 'Neu', '')"
+"$KORVAN_ROOT/scripts/db" move "$private" $target "${admin[@]}" >"$work/last.log" 2>&1 ||
+  fail "the move after the breaks failed" "$work/last.log"
+grep -q "an earlier move into $target broke off before it finished; $target took nothing of it" "$work/last.log" ||
+  fail "the next run does not say that the target holds a broken move's copy" "$work/last.log"
+grep -q "$rows rows moved" "$work/last.log" || fail "not every row moved" "$work/last.log"
+[ "$(shared "select count(*) from $target.BONLINE")" -eq "$LINES" ] || fail "the order lines did not all arrive"
+[ "$(shared "select count(*) from information_schema.schemata where schema_name like '${target}_mov%'")" -eq 0 ] ||
+  fail "the move's own databases stayed on the server"
+[ ! -e "$private/moving" ] || fail "the record of a running move stayed"
+no_dump "the move"
+
+say "move: a second move into the filled target is refused, the target kept"
+"$KORVAN_ROOT/scripts/db" move "$private" $target "${admin[@]}" >"$work/again.log" 2>&1 &&
+  fail "a second move into a filled target went through" "$work/again.log"
+grep -q "$target holds $rows rows already" "$work/again.log" || fail "the refusal does not say why" "$work/again.log"
+
+say "move: the moved private data does not start as the current day"
+for args in "" "--private"; do
+  status=0
+  # shellcheck disable=SC2086
+  env HOME="$work/station one/home" KORVAN_DATA="$work/station one" DISPLAY=:none \
+    "$KORVAN_ROOT/scripts/run" $args >"$work/run.log" 2>&1 || status=$?
+  [ "$status" -eq 1 ] || fail "scripts/run $args started the moved data (status $status)" "$work/run.log"
+  grep -q "was moved on [0-9-]* [0-9:]* to the database $target on [^ ]*:[0-9]*\." "$work/run.log" ||
+    fail "scripts/run $args does not say where and when the data went" "$work/run.log"
+  grep -q "its open lines are as they were then" "$work/run.log" &&
+    grep -q "scripts/run --private --old-copy" "$work/run.log" ||
+    fail "scripts/run $args does not say what the copy is and how to open it" "$work/run.log"
+  "$KORVAN_ROOT/scripts/db" status "$private" && fail "scripts/run $args started the private server"
+done
+
+say "move: passed"
