@@ -1,6 +1,7 @@
 #include "rooms/orders.h"
 
 #include <ctime>
+#include <initializer_list>
 
 #include "tools/core/debug.h"
 #include "tools/core/format.h"
@@ -74,33 +75,58 @@ bool Orders::have_user() const { return !user.login.value.empty(); }
 namespace {
 // A row marked not valid is retired: nothing new may name it.
 bool valid(const BASE &row) { return row.gueltig.value.is_set() && row.gueltig.value.get_value() == JANEIN::JA; }
+
+// Cells of rows an operation names, read into their records with a shared
+// lock that keeps the rows as they are until the unit of work ends. Only
+// the cells it needs, by position: a read with every column and its
+// table's name would cost a booking more than its own insert.
+class NamedCells
+{
+  std::string columns;
+  Tools::DBTypeList fields;
+
+public:
+  void take(const Tools::DBBindType &record, std::initializer_list<Tools::DBType *> cells)
+  {
+    for (Tools::DBType *cell : cells) {
+      columns += Tools::format(columns.empty() ? "%s.%s" : ", %s.%s", record.get_name(), cell->get_name());
+      fields.add(cell);
+    }
+  }
+  // "select <the cells> from <from>", locked. A row that is not found
+  // leaves its cells as they were (a row missing in a left join: empty,
+  // which leaves a key 0). False when the statement failed.
+  bool read(Tools::Database &db, const std::string &from)
+  {
+    return Tools::select_values(db, Tools::format("select %s from %s", columns, from) + Tools::Database::SHARE_LOCK,
+                                fields) >= 0;
+  }
+};
 } // namespace
 
 bool Orders::lock_named(LAYOUTK &room, LAYOUTP &table, PREIS *price, ART *article)
 {
-  // One row whatever is missing: a row that is gone leaves its record
-  // fresh (idx 0). The table is joined only within its room.
+  // The table only within its room; a row that is gone leaves its record
+  // fresh (idx 0).
   const bool priced = price && article;
-  std::string sql = Tools::format("select %%LAYOUTK, %%LAYOUTP%s from (select 1) as named left join (LAYOUTP join "
-                                  "LAYOUTK on LAYOUTK.idx = LAYOUTP.layout_idx) on LAYOUTP.idx = '%d' and "
-                                  "LAYOUTK.idx = '%d'",
-                                  priced ? ", %PREIS, %ART" : "", table.idx.value, room.idx.value);
-  if (priced)
-    sql += Tools::format(" left join PREIS on PREIS.idx = '%d' left join ART on ART.idx = '%d'", price->idx.value,
-                         article->idx.value);
-  sql += Tools::Database::SHARE_LOCK;
+  const char *const place = "LAYOUTP join LAYOUTK on LAYOUTK.idx = LAYOUTP.layout_idx";
+  const std::string here = Tools::format("LAYOUTP.idx = '%d' and LAYOUTK.idx = '%d'", table.idx.value, room.idx.value);
+  const std::string from =
+      priced ? Tools::format("ART left join PREIS on PREIS.idx = '%d' left join (%s) on %s where ART.idx = '%d'",
+                             price->idx.value, place, here, article->idx.value)
+             : Tools::format("%s where %s", place, here);
   room = LAYOUTK();
   table = LAYOUTP();
-  Tools::DBBindList records;
-  records.add(&room);
-  records.add(&table);
+  NamedCells cells;
+  cells.take(room, {&room.idx, &room.name});
+  cells.take(table, {&table.idx, &table.label_name});
   if (priced) {
     *price = PREIS();
     *article = ART();
-    records.add(price);
-    records.add(article);
+    cells.take(*article, {&article->idx, &article->artnr, &article->gueltig});
+    cells.take(*price, {&price->idx, &price->art_idx, &price->art_artnr, &price->preis, &price->gueltig});
   }
-  return Tools::select_objects(db, sql, records) >= 0;
+  return cells.read(db, from);
 }
 
 // ---- the end of a unit of work ----
@@ -312,17 +338,14 @@ Orders::Result Orders::pay(const SeenLines &lines, double cash, const SONST_ART 
       return DONE;
     if (kind.idx.value == 0)
       return NO_KIND;
-    std::vector<Tools::Ref<SONST_ART> > kinds;
-    if (Tools::select_rows<SONST_ART>(db, "SONST_ART", kinds,
-                                      Tools::format("where idx = '%d'", kind.idx.value) +
-                                          Tools::Database::SHARE_LOCK) < 0)
+    the_kind = SONST_ART();
+    NamedCells cells;
+    cells.take(the_kind, {&the_kind.idx, &the_kind.name, &the_kind.gueltig});
+    if (!cells.read(db, Tools::format("SONST_ART where idx = '%d'", kind.idx.value)))
       return FAILED;
-    if (kinds.empty())
+    if (the_kind.idx.value == 0)
       return KIND_GONE;
-    if (!valid(*kinds[0]))
-      return KIND_RETIRED;
-    the_kind = *kinds[0];
-    return DONE;
+    return valid(the_kind) ? DONE : KIND_RETIRED;
   };
   c.change = [&](BONLINE &line) {
     const long long amount = Tools::line_cents(line.preis, line.anzahl);
