@@ -106,27 +106,33 @@ public:
 
 bool Orders::lock_named(LAYOUTK &room, LAYOUTP &table, PREIS *price, ART *article)
 {
-  // The table only within its room; a row that is gone leaves its record
-  // fresh (idx 0).
+  // Each row by its key alone; the table's room is compared here. A row
+  // that is gone leaves its record fresh (idx 0). (A row joined but none
+  // of whose cells is read the server may skip, and then not lock it.)
   const bool priced = price && article;
-  const char *const place = "LAYOUTP join LAYOUTK on LAYOUTK.idx = LAYOUTP.layout_idx";
-  const std::string here = Tools::format("LAYOUTP.idx = '%d' and LAYOUTK.idx = '%d'", table.idx.value, room.idx.value);
+  const int room_idx = room.idx.value;
+  const std::string place = Tools::format("left join LAYOUTK on LAYOUTK.idx = '%d'", room_idx);
   const std::string from =
-      priced ? Tools::format("ART left join PREIS on PREIS.idx = '%d' left join (%s) on %s where ART.idx = '%d'",
-                             price->idx.value, place, here, article->idx.value)
-             : Tools::format("%s where %s", place, here);
+      priced ? Tools::format("ART left join PREIS on PREIS.idx = '%d' left join LAYOUTP on LAYOUTP.idx = '%d' %s "
+                             "where ART.idx = '%d'",
+                             price->idx.value, table.idx.value, place, article->idx.value)
+             : Tools::format("LAYOUTP %s where LAYOUTP.idx = '%d'", place, table.idx.value);
   room = LAYOUTK();
   table = LAYOUTP();
   NamedCells cells;
   cells.take(room, {&room.idx, &room.name});
-  cells.take(table, {&table.idx, &table.label_name});
+  cells.take(table, {&table.idx, &table.layout_idx, &table.label_name});
   if (priced) {
     *price = PREIS();
     *article = ART();
     cells.take(*article, {&article->idx, &article->artnr, &article->gueltig});
     cells.take(*price, {&price->idx, &price->art_idx, &price->art_artnr, &price->preis, &price->gueltig});
   }
-  return cells.read(db, from);
+  if (!cells.read(db, from))
+    return false;
+  if (room.idx.value == 0 || table.layout_idx.value != room_idx)
+    table = LAYOUTP();
+  return true;
 }
 
 // ---- the end of a unit of work ----

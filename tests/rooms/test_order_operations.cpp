@@ -10,6 +10,7 @@
 
 #include "rooms/orders.h"
 #include "tests/support/db_fixture.h"
+#include "tests/support/recording_db.h"
 #include "tests/support/seed.h"
 #include "tools/core/format.h"
 #include "tools/dbi/database.h"
@@ -345,14 +346,16 @@ TEST_F(OrderOperations, ARowChangedWhileTheOperationRunsIsWaitedForAndThenRefuse
     Orders::Outcome outcome;
   } cases[] = {
       {"delete from SONST_ART where idx = %1$d", [&] { return orders().pay(shown, 0, voucher); }, Orders::KIND_GONE},
-      {"delete from PREIS where idx = %2$d", [&] { return orders().book(wein, wein_preis, saal, t2, 1); },
+      {"update LAYOUTP set layout_idx = %3$d where idx = %4$d", [&] { return orders().book(wein, wein_preis, saal, t2, 1); },
+       Orders::TABLE_GONE},
+      {"delete from PREIS where idx = %2$d", [&] { return orders().book(wein, wein_preis, saal, t1, 1); },
        Orders::PRICE_GONE},
-      {"update LAYOUTP set layout_idx = %3$d where idx = %4$d", [&] { return orders().move(shown, saal, t2); },
+      {"update LAYOUTP set layout_idx = %5$d where idx = %6$d", [&] { return orders().move(shown, terrasse, t9); },
        Orders::TABLE_GONE},
   };
   for (const auto &c : cases) {
-    const std::string sql =
-        Tools::format(c.meanwhile, voucher.idx.value, wein_preis.idx.value, terrasse.idx.value, t2.idx.value);
+    const std::string sql = Tools::format(c.meanwhile, voucher.idx.value, wein_preis.idx.value, terrasse.idx.value,
+                                          t2.idx.value, saal.idx.value, t9.idx.value);
     ASSERT_TRUE(db->exec(sql).ok) << db->get_error();
     Orders::Result r;
     std::thread station_thread([&] { r = c.act(); });
@@ -365,6 +368,45 @@ TEST_F(OrderOperations, ARowChangedWhileTheOperationRunsIsWaitedForAndThenRefuse
                     ")) from BONLINE"),
               "22")
         << sql;
+  }
+}
+
+// What an operation names stays as it is until the commit: right after
+// the operation read it, another station can change none of those rows
+// (a join may read a row without keeping it locked).
+TEST_F(OrderOperations, WhatAnOperationReadItNamesKeepsUnchangedUntilTheCommit)
+{
+  RecordingDB *recorder = nullptr;
+  Tools::Ref<Tools::Database> recorded = connect_recording(database, recorder);
+  const std::pair<const char *, int> rows[] = {{"ART", wein.idx.value},         {"PREIS", wein_preis.idx.value},
+                                               {"LAYOUTP", t9.idx.value},       {"LAYOUTK", terrasse.idx.value},
+                                               {"SONST_ART", voucher.idx.value}};
+  std::string locked;
+  recorder->after = [&](RecordingDB &, const std::string &sql) {
+    if (sql.find(Tools::Database::SHARE_LOCK) == std::string::npos)
+      return;
+    for (const auto &row : rows) {
+      if (!db->exec(Tools::format("select idx from %s where idx = '%d' for update nowait", row.first, row.second)).ok)
+        locked += std::string(row.first) + " ";
+      db->rollback();
+    }
+  };
+  Orders o(*recorded, anna);
+  const int a = add_line(*db, saal, t1, 3.5);
+  const struct
+  {
+    std::function<Orders::Result()> act;
+    const char *locked;
+  } cases[] = {
+      {[&] { return o.book(wein, wein_preis, terrasse, t9, 1); }, "ART PREIS LAYOUTP LAYOUTK "},
+      {[&] { return o.move(seen({a}), terrasse, t9); }, "LAYOUTP LAYOUTK "},
+      {[&] { return o.pay(seen({a}), 0, voucher); }, "SONST_ART "},
+  };
+  for (const auto &c : cases) {
+    locked.clear();
+    const Orders::Result r = c.act();
+    EXPECT_TRUE(r.done()) << r.error;
+    EXPECT_EQ(locked, c.locked);
   }
 }
 
