@@ -12,10 +12,11 @@ FXDEFMAP(ComboBox) ComboBoxMap[] = {
 
 FXIMPLEMENT(ComboBox, Tools::ThemeComboBox, ComboBoxMap, ARRAYNUMBER(ComboBoxMap))
 
-ComboBox::ComboBox() : context(nullptr) {}
+ComboBox::ComboBox() : context(nullptr), picking(false) {}
 
 ComboBox::ComboBox(FXComposite *p, AppContext *context, FXObject *tgt, FXSelector sel, int cols)
-    : Tools::ThemeComboBox(p, cols, tgt, sel, FRAME_SUNKEN, 0, 0, 0, 0, 2, 2, 2, 2), context(context)
+    : Tools::ThemeComboBox(p, cols, tgt, sel, FRAME_SUNKEN, 0, 0, 0, 0, 2, 2, 2, 2), context(context),
+      picking(false)
 {
   setNumVisible(10);
 }
@@ -61,8 +62,11 @@ void ComboBox::pick(FXint index)
   FXString text = (key && !key->empty()) ? FXString(key->c_str()) : list->getItemText(index);
   field->setText(text, FALSE);
   field->selectAll();
-  if (target)
-    target->tryHandle(this, FXSEL(SEL_COMMAND, message), (void *)field->getText().text());
+  if (!target)
+    return;
+  picking = true;
+  target->tryHandle(this, FXSEL(SEL_COMMAND, message), (void *)field->getText().text());
+  picking = false;
 }
 
 void ComboBox::select_key(const std::string &key)

@@ -34,6 +34,8 @@ protected:
   std::list<std::string> item_keys;
   std::string where_clause;
   std::string order_clause;
+  // While the target hears of a pick (not of a text typed into the field).
+  bool picking;
 
   ComboBox();
   // Makes item `index` current and shows it the way a pick from the list
@@ -64,8 +66,11 @@ public:
   // their rows were stored in: the pages are read in that order.
   void set_order(const std::string &columns);
   Tools::Ref<Tools::Database> get_db();
+  // Whether the command the target is handling comes from a pick of an
+  // item (from the list, the wheel or select_key) rather than from a text
+  // typed into the field: a picked key names a stored row on purpose.
+  bool is_picking() const { return picking; }
 
-  // The keys, in item order.
 
   long onCmdList(FX::FXObject *, FX::FXSelector, void *);
   long onMouseWheel(FX::FXObject *, FX::FXSelector, void *);

@@ -140,19 +140,7 @@ FXWindow *Dialog::bound_widget(const void *variable) const
   return nullptr;
 }
 
-std::string Dialog::field_name(FXWindow *field)
-{
-  for (FXWindow *w = field; w && !dynamic_cast<FXTopWindow *>(w); w = w->getParent())
-    for (FXWindow *before = w->getPrev(); before; before = before->getPrev()) {
-      const FXLabel *label = dynamic_cast<FXLabel *>(before);
-      if (!label || dynamic_cast<FXButton *>(before))
-        continue;
-      const std::string name = Tools::strip(whole(label->getText()), ": \t");
-      if (!name.empty())
-        return name;
-    }
-  return std::string();
-}
+std::string Dialog::field_name(FXWindow *field) { return Tools::field_label(field); }
 
 bool Dialog::text_fits(FXWindow *field, const std::string &text)
 {

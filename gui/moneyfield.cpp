@@ -5,7 +5,6 @@
 #include "tools/core/format.h"
 #include "tools/core/money.h"
 #include "tools/core/string_utils.h"
-#include "gui/dialog.h"
 #include "gui/messagebox.h"
 
 using namespace FX;
@@ -99,8 +98,27 @@ long MoneyField::onKeyPress(FXObject *sender, FXSelector sel, void *ptr)
 
 AmountRefusal::AmountRefusal(AppContext *context)
     : not_an_amount(context, "Message", "Das ist kein Betrag. Bitte so eingeben: 1234,56 oder 1.234,56 oder 1234.56"),
-      too_many_digits(context, "Message", "Der Betrag hat zu viele Stellen: höchstens 13 vor und 2 nach dem Komma.")
+      too_many_digits(context, "Message", "Der Betrag hat zu viele Stellen: höchstens 13 vor und 2 nach dem Komma."),
+      thousands_without_comma(context, "Message",
+                              "Ein Punkt trennt Tausender nur zusammen mit einem Komma. Bitte so eingeben:"),
+      either_or(context, "Message", "oder")
 {
+}
+
+std::string AmountRefusal::why(MoneyField::Reading reading, const std::string &text) const
+{
+  switch (reading) {
+  case MoneyField::AMOUNT:
+    return std::string();
+  case MoneyField::TOO_MANY_DIGITS:
+    return too_many_digits.str();
+  case MoneyField::THOUSANDS_WITHOUT_COMMA:
+    // What was most likely meant, both ways it can be written.
+    return Tools::format("%s %s %s %s", thousands_without_comma.str(), Tools::with_decimal_comma(text),
+                         either_or.str(), Tools::without_grouping(text));
+  default:
+    return not_an_amount.str();
+  }
 }
 
 bool AmountRefusal::amounts_valid(FXWindow *owner, const char *title, const std::vector<MoneyField *> &fields) const
@@ -110,10 +128,9 @@ bool AmountRefusal::amounts_valid(FXWindow *owner, const char *title, const std:
     const MoneyField::Reading reading = field->read(value);
     if (reading == MoneyField::AMOUNT)
       continue;
-    const StaticText &why = reading == MoneyField::TOO_MANY_DIGITS ? too_many_digits : not_an_amount;
+    const std::string text = Tools::fxcompat::whole(field->getText());
     MessageBox::error(owner, title,
-                      Tools::format("%s\n%s: %s", why.str(), Dialog::field_name(field),
-                                    Tools::fxcompat::whole(field->getText())));
+                      Tools::format("%s\n%s: %s", why(reading, text), Tools::field_label(field), text));
     field->setFocus();
     field->selectAll();
     return false;

@@ -7,9 +7,10 @@
 // What is typed, pasted or set is read one way (Tools::read_amount):
 // "1234,56", "1.234,56" and "1234.56" are the same amount, so the comma
 // key types a comma, and the keypad's decimal keys type one too. A text
-// that is no amount, or one with more digits than an amount holds, is
-// left as it is (and shown red) for the window to refuse in words; an
-// empty field counts as 0.
+// that is no amount, one with more digits than an amount holds, or one
+// whose dots group thousands without a comma ("1.500"), is left as it is
+// (and shown red) for the window to refuse in words, saying which it is;
+// an empty field counts as 0.
 
 #include <string>
 #include <vector>
@@ -37,6 +38,7 @@ public:
   static constexpr Reading AMOUNT = Reading::AMOUNT;
   static constexpr Reading NOT_A_NUMBER = Reading::NOT_AN_AMOUNT;
   static constexpr Reading TOO_MANY_DIGITS = Reading::TOO_MANY_DIGITS;
+  static constexpr Reading THOUSANDS_WITHOUT_COMMA = Reading::THOUSANDS_WITHOUT_COMMA;
   // The amount of a text (0 for an empty text, and for one that is no
   // amount).
   static Reading read(const std::string &text, double &value);
@@ -62,15 +64,19 @@ class AmountRefusal
 {
   StaticText not_an_amount;
   StaticText too_many_digits;
+  StaticText thousands_without_comma;
+  StaticText either_or;
 
 public:
   explicit AmountRefusal(AppContext *context);
   AmountRefusal() = default;
 
-  // The first of `fields` that holds no amount, or one with too many
-  // digits, is refused in an error box owned by `owner`, which names the
-  // field and quotes its text, and gets the focus; true when every field
-  // holds an amount.
+  // Why the text is no amount, in words (empty for an amount).
+  std::string why(MoneyField::Reading reading, const std::string &text) const;
+
+  // The first of `fields` that holds no amount is refused in an error box
+  // owned by `owner`, which says why, names the field and quotes its text,
+  // and gets the focus; true when every field holds an amount.
   bool amounts_valid(FX::FXWindow *owner, const char *title, const std::vector<MoneyField *> &fields) const;
 };
 

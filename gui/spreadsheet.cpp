@@ -256,8 +256,8 @@ void SpreadSheet::read_cells()
           // The whole text, also past a NUL, so that it is refused, not cut.
           const FXString cell = getItemText(i, c);
           std::string text = from_cell_text(Tools::fxcompat::whole(cell));
-          if (trimmed_columns.count(db_columns[k]) && Tools::strip(text) != text) {
-            text = Tools::strip(text);
+          if (trimmed_columns.count(db_columns[k]) && Tools::trim_white(text) != text) {
+            text = Tools::trim_white(text);
             setItemText(i, c, cell_text(text).c_str());
           }
           types[col]->from_string(text);

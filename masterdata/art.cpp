@@ -110,13 +110,10 @@ std::string Art::delete_first()
 bool Art::may_delete()
 {
   const int idx = art.idx;
-  if (idx == 0)
-    return true;
-  std::string condition = Tools::format("artnr_idx = '%s' or preis_idx in (select idx from PREIS where art_idx = '%s')",
-                                        idx, idx);
-  if (!art.artnr.value.empty())
-    condition += Tools::format(" or artnr = '%s'", Tools::sql_escape(art.artnr.value));
-  return !has_lines(condition, msg_invalid_means);
+  return idx == 0 ||
+         !has_lines(Tools::format("preis_idx in (select idx from PREIS where art_idx = '%s') or ", idx) +
+                        named_by_lines("artnr_idx", "artnr"),
+                    msg_invalid_means);
 }
 
 long Art::onUstGruppe(FXObject *, FXSelector, void *)
@@ -248,7 +245,7 @@ long Art::add_membership(const SpreadSheet::MenuRequest &request)
       if (cell)
         *column = cell->format("%s");
     }
-    row.name = Tools::strip(row.name.value);
+    row.name = Tools::trim_white(row.name.value);
   }
   groups_sheet->read_cells();
   groups_sheet->save_changes("idx");

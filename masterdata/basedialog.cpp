@@ -78,6 +78,15 @@ BaseDialog::BaseDialog(FXWindow *owner, AppContext *main, const FXString &title_
       msg_has_lines(main, "Message", "Bonierungen nennen diesen Eintrag; er kann nicht gelöscht werden."),
       msg_mark_invalid(main, "Message",
                        "Stattdessen \"Gültig:\" dieses Eintrags auf NEIN stellen und \"Speichern\" drücken."),
+      msg_found_stored(main, "Message", "Unter diesem Namen ist schon ein Eintrag gespeichert; er wird jetzt gezeigt:"),
+      msg_found_twins(main, "Message",
+                      "Unter diesem Namen sind mehrere Einträge gespeichert; gezeigt wird der erste:"),
+      msg_save_changes_it(main, "Message",
+                          "\"Speichern\" ändert diesen Eintrag. Für einen neuen bitte \"Neu\" und einen anderen "
+                          "Namen."),
+      msg_twins_how(main, "Message",
+                    "Jeden anderen unter \"Idx:\" wählen und unter einem eigenen Namen speichern oder löschen."),
+      msg_key_invisible(main, "Message", "Ein Name kann keine unsichtbaren Zeichen oder Steuerzeichen enthalten:"),
       amount_refusal(main)
 {
   GroupBox *group = new GroupBox(this, main, caption, FRAME_RIDGE | LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 4,
@@ -229,8 +238,14 @@ void BaseDialog::reset()
 
 long BaseDialog::onSelect(FXObject *, FXSelector sel, void *)
 {
-  if (load_record(FXSELID(sel) == ID_SELECT_IDX, key_name))
-    after_load();
+  std::vector<StoredKey> found;
+  bool replaced = false;
+  if (!load_record(FXSELID(sel) == ID_SELECT_IDX, key_name, found, replaced))
+    return 1;
+  after_load();
+  // Said once the whole row is in the form.
+  if (replaced || found.size() > 1)
+    tell_found(found, replaced);
   return 1;
 }
 
@@ -339,20 +354,25 @@ void BaseDialog::data_error(const char *message)
   MessageBox::error(this, title_data_error.str(), Tools::Secret::mask(message));
 }
 
-void BaseDialog::report_db_failure()
+BaseDialog::Failure BaseDialog::last_failure()
 {
   Tools::Ref<Tools::Database> db = get_db();
-  const std::string error = db->get_error(), statement = db->get_last_query();
-  const Tools::DBFailure kind = db->last_failure();
+  return Failure{db->get_error(), db->get_last_query(), db->last_failure(), db->connection_lost()};
+}
+
+void BaseDialog::report_db_failure() { report_db_failure(last_failure()); }
+
+void BaseDialog::report_db_failure(const Failure &failure)
+{
   // A refused statement keeps locks (on the key it found taken, on the
   // rows it checked): the action ends here, before the box waits.
-  db->rollback();
+  get_db()->rollback();
   const StaticText *words = nullptr;
   // A key another station has just stored, or one it is storing and has
   // not yet committed (the wait is bounded); a foreign key that blocks
   // the change: a row still referred to, or a reference to a row that
   // does not exist.
-  switch (kind) {
+  switch (failure.kind) {
   case Tools::DBFailure::DUPLICATE_KEY:
     words = &msg_key_taken;
     break;
@@ -369,35 +389,174 @@ void BaseDialog::report_db_failure()
     break;
   }
   if (!words) {
-    DBError::report(this, *this, DBError::TEXT, error, statement, db->connection_lost());
+    DBError::report(this, *this, DBError::TEXT, failure.error, failure.statement, failure.lost);
     return;
   }
-  TOOLS_LOG(Tools::format("%s\n%s", error, statement));
+  TOOLS_LOG(Tools::format("%s\n%s", failure.error, failure.statement));
   data_error(*words);
 }
 
-bool BaseDialog::load_record(bool by_idx, const std::string &key_column)
+std::string BaseDialog::key_is(const std::string &key_column, const std::string &key)
 {
+  return Tools::format("%s = '%s'", Tools::sql_trim_white(key_column), Tools::sql_escape(Tools::trim_white(key)));
+}
+
+bool BaseDialog::stored_under(const std::string &key, std::vector<StoredKey> &rows)
+{
+  Tools::DBErg<Tools::DBRowList> found = get_db()->exec(Tools::format(
+      "select idx, %s from %s where %s order by idx", key_name, record->get_name(), key_is(key_name, key)));
+  for (const std::vector<std::string> &row : found.rows.rows)
+    if (row.size() == 2)
+      rows.push_back(StoredKey{Tools::from_text<int>(row[0], 0), row[1]});
+  return found.ok;
+}
+
+int BaseDialog::twins_of(int idx)
+{
+  const std::string table = record->get_name();
+  Tools::DBTypeInt twins;
+  Tools::DBTypeList fields;
+  fields.add(&twins);
+  const std::string sql = Tools::format("select count(*) from %s a join %s b on ", table, table) +
+                          Tools::sql_trim_white("a." + key_name) + " = " + Tools::sql_trim_white("b." + key_name) +
+                          Tools::format(" where a.idx = '%s' and b.idx <> a.idx", idx);
+  return Tools::select_values(*get_db(), sql, fields) < 0 ? -1 : static_cast<int>(twins);
+}
+
+std::string BaseDialog::named_by_lines(const std::string &idx_column, const std::string &key_column) const
+{
+  const int idx = record->idx;
+  const std::string key = Tools::sql_escape(key_text(key_name));
+  std::string condition = Tools::format("%s = '%s'", idx_column, idx);
+  // Lines that name the key without an idx (or with one of a row that is
+  // gone) name this row; those that name a twin by its idx do not.
+  if (!key.empty())
+    condition += Tools::format(" or (%s = '%s' and %s not in (select idx from %s where idx <> '%s'))", key_column, key,
+                               idx_column, record->get_name(), idx);
+  return condition;
+}
+
+bool BaseDialog::unchecked_by_key(const std::function<bool()> &work, Failure &failure)
+{
+  Tools::Ref<Tools::Database> db = get_db();
+  bool ok = !!db->exec("SET FOREIGN_KEY_CHECKS = 0");
+  ok = ok && work();
+  if (!ok)
+    failure = last_failure();
+  // The session's checks are on again, whatever happened.
+  ok = !!db->exec("SET FOREIGN_KEY_CHECKS = 1") && ok;
+  if (!ok && failure.statement.empty())
+    failure = last_failure();
+  return ok;
+}
+
+bool BaseDialog::rename_twin()
+{
+  Tools::Ref<Tools::Database> db = get_db();
+  const int idx = record->idx;
+  const std::string table = record->get_name(), key = Tools::sql_escape(key_text(key_name));
+  Failure failure{};
+  const bool ok = unchecked_by_key(
+      [&] {
+        if (!db->exec(Tools::format("update %s set %s = '%s' where idx = '%s'", table, key_name, key, idx)))
+          return false;
+        // What names the row by its idx follows it to its new key.
+        for (const RowReference &by : references_to(table, key_name))
+          if (!by.key_column.empty() &&
+              !db->exec(Tools::format("update %s set %s = '%s' where %s = '%s'", by.table, by.key_column, key,
+                                      by.idx_column, idx)))
+            return false;
+        return true;
+      },
+      failure);
+  if (!ok)
+    report_db_failure(failure);
+  return ok;
+}
+
+bool BaseDialog::delete_twin()
+{
+  Tools::Ref<Tools::Database> db = get_db();
+  const int idx = record->idx;
+  const std::string table = record->get_name();
+  // Rows that name this twin by its idx keep it, as the database would.
+  for (const RowReference &by : references_to(table, key_name)) {
+    Tools::DBTypeInt rows;
+    Tools::DBTypeList fields;
+    fields.add(&rows);
+    if (Tools::select_values(*db, Tools::format("select count(*) from %s where %s = '%s'", by.table, by.idx_column, idx),
+                             fields) < 0) {
+      report_db_failure();
+      return false;
+    }
+    if (rows > 0) {
+      db->rollback();
+      data_error(msg_in_use);
+      return false;
+    }
+  }
+  Failure failure{};
+  const bool ok = unchecked_by_key(
+      [&] {
+        return !!db->exec(Tools::format("delete from %s where %s = '%s' and idx = '%s'", table, key_name,
+                                        Tools::sql_escape(key_text(key_name)), idx));
+      },
+      failure);
+  if (!ok)
+    report_db_failure(failure);
+  return ok;
+}
+
+void BaseDialog::tell_found(const std::vector<StoredKey> &rows, bool replaced)
+{
+  std::string keys;
+  for (const StoredKey &row : rows)
+    keys += Tools::format("%s\"%s\" (Idx %s)", keys.empty() ? "" : ", ", row.key, row.idx);
+  std::string text = Tools::format("%s\n%s: %s", (rows.size() > 1 ? msg_found_twins : msg_found_stored).str(),
+                                   field_name(key_combo), keys);
+  if (replaced)
+    text += "\n" + msg_save_changes_it.str();
+  if (rows.size() > 1)
+    text += "\n" + msg_twins_how.str();
+  MessageBox::information(this, title_info.str(), text);
+}
+
+bool BaseDialog::load_record(bool by_idx, const std::string &key_column, std::vector<StoredKey> &found,
+                             bool &replaced)
+{
+  const int shown = record->idx;
+  const bool picked = key_combo && key_combo->is_picking();
   widgets_to_vars();
-  if (Tools::DBType *key = by_idx ? nullptr : record->get_cell_by_name(key_column))
-    key->from_string(Tools::strip(key->to_string()));
-  if (!by_idx && !key_fits())
-    return false;
   Tools::Ref<Tools::Database> db = get_db();
   const std::string table = record->get_name();
-  std::string sql;
-  if (by_idx)
-    sql = Tools::format("select %%%s from %s where idx = '%s'", table, table, static_cast<int>(record->idx));
-  else
-    sql = Tools::format("select %%%s from %s where trim(%s) = '%s' ", table, table, key_column,
-                        Tools::sql_escape(key_text(key_column)));
+  int idx = record->idx;
+  if (!by_idx) {
+    Tools::DBType *key = record->get_cell_by_name(key_column);
+    if (key)
+      key->from_string(Tools::trim_white(key->to_string()));
+    if (!key_fits())
+      return false;
+    if (!stored_under(key_text(key_column), found)) {
+      db_error();
+      return false;
+    }
+    // No row of that key: the form keeps what was typed (a new row's key).
+    if (found.empty()) {
+      vars_to_widgets();
+      return true;
+    }
+    idx = found.front().idx;
+  }
   Tools::DBBindList list;
   list.add(record);
-  if (Tools::select_objects(*db, sql, list) < 0) {
+  if (Tools::select_objects(*db, Tools::format("select %%%s from %s where idx = '%s'", table, table, idx), list) < 0) {
     db_error();
     return false;
   }
   vars_to_widgets();
+  // A typed name that brings another stored row into the form (a new
+  // form's, say) would have the next "Speichern" change that row.
+  replaced = !by_idx && !picked && found.front().idx != shown;
   return true;
 }
 
@@ -440,10 +599,10 @@ bool BaseDialog::save_record(const std::string &key_column, const std::function<
 {
   widgets_to_vars();
   Tools::Ref<Tools::Database> db = get_db();
-  // The key is stored, compared and shown without blanks around it: a
-  // blank more would make a second, look-alike row.
+  // The key is stored, compared and shown without white space around it:
+  // a blank more would make a second, look-alike row.
   if (Tools::DBType *key_cell = record->get_cell_by_name(key_column)) {
-    const std::string key = Tools::strip(key_cell->to_string());
+    const std::string key = Tools::trim_white(key_cell->to_string());
     if (key != key_cell->to_string()) {
       key_cell->from_string(key);
       key_combo->setText(FXString(key.c_str(), static_cast<FXint>(key.size())));
@@ -457,7 +616,6 @@ bool BaseDialog::save_record(const std::string &key_column, const std::function<
   if (!amounts_valid(main_page) || !texts_fit(*record))
     return false;
   const std::string table = record->get_name();
-  const std::string key = Tools::sql_escape(key_text(key_column));
   const int idx = record->idx;
 
   // A failure ends the save with a roll-back (of its own statements and
@@ -471,37 +629,62 @@ bool BaseDialog::save_record(const std::string &key_column, const std::function<
   // update), under this idx (the row stored under another key: renaming
   // it would orphan what refers to the old one) and under this key (a
   // second row would make the key name two rows). A row stored with
-  // blanks around its key, before they were taken away, counts as well,
-  // and its update stores the key without them.
-  const std::string key_is = Tools::format("trim(%s) = '%s'", key_column, key);
+  // white space around its key, before it was taken away, counts as
+  // well, and its update stores the key without it.
+  const std::string key_matches = key_is(key_column, key_text(key_column));
   const std::string idx_is = Tools::format("idx = '%s'", idx);
   Tools::DBTypeInt same, by_idx, by_key;
   Tools::DBTypeList fields;
   fields.add(&same).add(&by_idx).add(&by_key);
   const std::string counts = Tools::format("count(if(%s and %s, 1, null)), count(if(%s, 1, null)), "
                                            "count(if(%s, 1, null))",
-                                           key_is, idx_is, idx_is, key_is);
-  if (Tools::select_values(*db, Tools::format("select %s from %s where %s or %s", counts, table, key_is, idx_is),
+                                           key_matches, idx_is, idx_is, key_matches);
+  if (Tools::select_values(*db, Tools::format("select %s from %s where %s or %s", counts, table, key_matches, idx_is),
                            fields) < 0)
     return fail();
   if (trace)
     std::cout << db->get_last_query() << std::endl;
 
   int saved = -1;
-  if (same < 1) {
-    if (by_idx > 0 || (unique_key && by_key > 0)) {
-      data_error(by_idx > 0 ? msg_key_fixed : msg_key_taken);
+  bool update = same >= 1;
+  if (!update) {
+    // A stored row keeps its key, unless it is one of twins: then it takes
+    // the new one, which no row may have.
+    const int twins = by_idx > 0 && unique_key ? twins_of(idx) : 0;
+    if (twins < 0)
+      return fail();
+    if (by_idx > 0 && twins == 0) {
+      data_error(msg_key_fixed);
       return false;
     }
-    set_history(*record, 0);
-    if (!Tools::insert_object(*db, *record))
-      return fail();
-  } else {
+    if (unique_key && by_key > 0) {
+      data_error(msg_key_taken);
+      return false;
+    }
+    // A new key shows what it holds: nothing invisible makes it another.
+    const std::string key = key_text(key_column);
+    if (Tools::invisible_at(key) != std::string::npos) {
+      data_error(Tools::format("%s\n%s: %s", msg_key_invisible.str(), field_name(key_combo),
+                               Tools::invisible_shown(key))
+                     .c_str());
+      key_combo->setFocus();
+      return false;
+    }
+    if (by_idx > 0) {
+      if (!rename_twin())
+        return false;
+      update = true;
+    } else {
+      set_history(*record, 0);
+      if (!Tools::insert_object(*db, *record))
+        return fail();
+    }
+  }
+  if (update) {
     if (before_update && !before_update())
       return false;
     set_history(*record, 1);
-    const std::string where =
-        Tools::format("where %s and idx = '%s' ", key_is, static_cast<int>(record->idx));
+    const std::string where = Tools::format("where %s and idx = '%s' ", key_matches, idx);
     if (!Tools::update_object(*db, *record, where))
       return fail();
     if (trace)
@@ -521,9 +704,17 @@ bool BaseDialog::delete_record(const std::string &key_column, const std::string 
     report_db_failure();
     return false;
   }
-  const std::string sql = Tools::format("delete from %s where %s = '%s' and idx = '%s'", table, key_column,
-                                        Tools::sql_escape(key_text(key_column)), static_cast<int>(record->idx));
-  if (!db->exec(sql)) {
+  // A twin's key is held for what names it by the other twins as well.
+  const int twins = record->idx != 0 ? twins_of(record->idx) : 0;
+  if (twins < 0) {
+    report_db_failure();
+    return false;
+  }
+  if (twins > 0) {
+    if (!delete_twin())
+      return false;
+  } else if (!db->exec(Tools::format("delete from %s where %s = '%s' and idx = '%s'", table, key_column,
+                                     Tools::sql_escape(key_text(key_column)), static_cast<int>(record->idx)))) {
     report_db_failure();
     return false;
   }

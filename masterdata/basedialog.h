@@ -13,9 +13,18 @@
 // message, as is deleting a row that other tables still refer to. Such a
 // row is retired instead by "Gültig:" NEIN; the lists here keep showing
 // it, so that it can be made valid again.
+//
+// Keys go without the white space around them (Tools::trim_white) and
+// compare without case. A name typed into the key field finds its row;
+// when that is not the row the form showed (a new form after "Neu", say),
+// the window says so, so that nobody changes a stored row believing it
+// new. Rows stored under one key by an earlier version ("twins", which
+// the upgrade names) are told apart by their idx: a twin may take a key
+// of its own, and one that nothing refers to by its idx may be deleted.
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "tools/widgets/fxcompat.h"
 #include "tools/widgets/theme.h"
@@ -59,23 +68,72 @@ protected:
   StaticText msg_busy_elsewhere;
   StaticText msg_has_lines;
   StaticText msg_mark_invalid;
+  StaticText msg_found_stored;
+  StaticText msg_found_twins;
+  StaticText msg_save_changes_it;
+  StaticText msg_twins_how;
+  StaticText msg_key_invisible;
   AmountRefusal amount_refusal;
+
+  // A row stored under a key: its idx and its key as stored.
+  struct StoredKey
+  {
+    int idx;
+    std::string key;
+  };
+  // What a failed statement left to report, read before anything else is
+  // sent.
+  struct Failure
+  {
+    std::string error, statement;
+    Tools::DBFailure kind;
+    bool lost;
+  };
 
   BaseDialog();
 
   // The key column's value of the record, as text.
   std::string key_text(const std::string &key_column) const;
+  // The SQL condition that the key column holds `key` (trimmed as keys
+  // are, compared as the table compares).
+  static std::string key_is(const std::string &key_column, const std::string &key);
+  // The rows stored under the key, by idx; false after a failure (not yet
+  // reported).
+  bool stored_under(const std::string &key, std::vector<StoredKey> &rows);
+  // How many other rows share the key of the row stored under `idx` (its
+  // twins); -1 after a failure (not yet reported).
+  int twins_of(int idx);
+  // The condition on order lines that name the row in the form by its
+  // idx, or by its key without naming a twin of it by the twin's idx.
+  std::string named_by_lines(const std::string &idx_column, const std::string &key_column) const;
+  // Runs `work` with the foreign keys unchecked: only for a twin, whose
+  // key the other twins still hold for every row that names it, after the
+  // rows that name it by idx were seen to. False when it failed, with
+  // what to report in `failure`.
+  bool unchecked_by_key(const std::function<bool()> &work, Failure &failure);
+  // The twin in the form takes its new key, and the rows that name it by
+  // its idx take it too; false after a failure (reported).
+  bool rename_twin();
+  // The twin in the form is deleted when nothing names it by its idx;
+  // false after a refusal or failure (reported).
+  bool delete_twin();
+  // Tells that a key typed or chosen found other than the row the form
+  // showed, or found twins.
+  void tell_found(const std::vector<StoredKey> &rows, bool replaced);
 
   // Load: the form's values into the record, then the row chosen by idx
-  // (by_idx) or by the key (without blanks around it) into it and back
-  // into the form. False after a failure or a refusal, which was
-  // reported; the form then keeps what it showed.
-  bool load_record(bool by_idx, const std::string &key_column);
+  // (by_idx) or by the key (without white space around it) into it and
+  // back into the form, the first of twins. `found`: the rows stored under
+  // the key; `replaced`: a typed key brought another row into the form.
+  // False after a failure or a refusal, which was reported; the form then
+  // keeps what it showed.
+  bool load_record(bool by_idx, const std::string &key_column, std::vector<StoredKey> &found, bool &replaced);
 
   // Save: insert a record the table does not hold under its key and idx,
   // else update it (with its stamp); then the saved row is read again and
-  // the work committed. The key goes without blanks around it; an empty
-  // one is refused. `before_update` runs after the stamp of an update
+  // the work committed. The key goes without white space around it; an
+  // empty one, and a new one holding a control or an invisible character,
+  // are refused; a twin may take a new key that no row has. `before_update` runs after the stamp of an update
   // and may stop the save by returning false (it reports why itself).
   // `trace` writes the count and update statements to standard output.
   // False when the save stopped; a database failure is reported.
@@ -93,6 +151,8 @@ protected:
   // to a row that does not exist) as a data error in words, anything else
   // through the database error box.
   void report_db_failure();
+  Failure last_failure();
+  void report_db_failure(const Failure &failure);
   // The data-error box with one of the window's messages.
   void data_error(const char *message);
   // Refuses in words what the server would refuse or cut: a text of the

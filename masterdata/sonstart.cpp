@@ -33,10 +33,5 @@ void SonstArt::clear_record() { sonst_art = SONST_ART(); }
 bool SonstArt::may_delete()
 {
   // Lines paid in cash alone carry no kind: an empty name names none.
-  const int idx = sonst_art.idx;
-  const std::string &name = sonst_art.name.value;
-  return idx == 0 || !has_lines(Tools::format("sonst_art_idx = '%s'", idx) +
-                                (name.empty() ? std::string()
-                                              : Tools::format(" or sonst_art_name = '%s'", Tools::sql_escape(name))),
-                                msg_invalid_means);
+  return sonst_art.idx == 0 || !has_lines(named_by_lines("sonst_art_idx", "sonst_art_name"), msg_invalid_means);
 }

@@ -91,9 +91,7 @@ bool User::may_delete()
     data_error(msg_delete_self);
     return false;
   }
-  const int idx = user.idx;
-  return idx == 0 || !has_lines(Tools::format("user_idx = '%s' or user = '%s'", idx, Tools::sql_escape(user.login.value)),
-                                msg_invalid_means);
+  return user.idx == 0 || !has_lines(named_by_lines("user_idx", "user"), msg_invalid_means);
 }
 
 long User::onSave(FXObject *, FXSelector, void *)
@@ -107,8 +105,8 @@ long User::onSave(FXObject *, FXSelector, void *)
     vars_to_widgets();
     return 1;
   }
-  // Blanks around a login would make a second, look-alike name.
-  user.login = Tools::strip(user.login.value, " \t\n\r");
+  // White space around a login would make a second, look-alike name.
+  user.login = Tools::trim_white(user.login.value);
   vars_to_widgets();
   if (user.login.value.empty()) {
     data_error(msg_login_missing);
@@ -133,8 +131,8 @@ long User::onSave(FXObject *, FXSelector, void *)
   Tools::DBTypeList fields;
   fields.add(&others);
   if (Tools::select_values(*db,
-                           Tools::format("select count(*) from USER where login = '%s' and idx != '%s' and gueltig = 'JA'",
-                                         Tools::sql_escape(user.login.value), static_cast<int>(user.idx)),
+                           Tools::format("select count(*) from USER where %s and idx != '%s' and gueltig = 'JA'",
+                                         key_is("login", user.login.value), static_cast<int>(user.idx)),
                            fields) < 0) {
     db_error();
     return 1;

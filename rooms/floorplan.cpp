@@ -86,9 +86,12 @@ bool too_long(const Tools::DBTypeVarChar &column)
   return Tools::utf8_length(column.value) > static_cast<std::size_t>(column.size);
 }
 
-// As the people who pick them tell names apart: case and the blanks
+// As the people who pick them tell names apart: case and the white space
 // around them do not count.
-bool same_name(const std::string &a, const std::string &b) { return Tools::icase_equal(Tools::strip(a), Tools::strip(b)); }
+bool same_name(const std::string &a, const std::string &b)
+{
+  return Tools::icase_equal(Tools::trim_white(a), Tools::trim_white(b));
+}
 
 // Every column alike, to the byte.
 bool same_row(const Tools::DBBindType &a, const Tools::DBBindType &b)
@@ -146,7 +149,8 @@ int FloorPlan::read(const std::string &where, Plan &plan)
 
 int FloorPlan::load(const std::string &name, Plan &plan)
 {
-  return read(Tools::format("where trim(name) = '%s' ", Tools::sql_escape(Tools::strip(name))), plan);
+  return read(Tools::format("where %s = '%s' ", Tools::sql_trim_white("name"), Tools::sql_escape(Tools::trim_white(name))),
+              plan);
 }
 
 int FloorPlan::load(int idx, Plan &plan) { return read(Tools::format("where idx = '%s' ", idx), plan); }
@@ -294,10 +298,10 @@ FloorPlan::Result FloorPlan::write(const Plan &loaded, Plan &plan)
 
 FloorPlan::Result FloorPlan::save(const Plan &loaded, Plan &plan)
 {
-  // Names are stored without the blanks around them.
-  plan.room.name = Tools::strip(plan.room.name.value);
+  // Names are stored without the white space around them.
+  plan.room.name = Tools::trim_white(plan.room.name.value);
   for (LAYOUTP &table : plan.tables)
-    table.label_name = Tools::strip(table.label_name.value);
+    table.label_name = Tools::trim_white(table.label_name.value);
   Result r = check(loaded, plan);
   if (!r.done())
     return r;
@@ -306,8 +310,9 @@ FloorPlan::Result FloorPlan::save(const Plan &loaded, Plan &plan)
   Tools::DBTypeList fields;
   fields.add(&others);
   if (Tools::select_values(db,
-                           Tools::format("select count(*) from LAYOUTK where trim(name) = '%s' and idx <> '%s'",
-                                         Tools::sql_escape(plan.room.name.value), int(plan.room.idx)),
+                           Tools::format("select count(*) from LAYOUTK where %s = '%s' and idx <> '%s'",
+                                         Tools::sql_trim_white("name"), Tools::sql_escape(plan.room.name.value),
+                                         int(plan.room.idx)),
                            fields) < 0)
     return failed();
   if (int(others) > 0)
@@ -335,7 +340,7 @@ FloorPlan::Result FloorPlan::remove(const Plan &loaded, const std::string &typed
   const int idx = loaded.room.idx;
   if (idx == 0)
     return refusal(NOT_LOADED);
-  const std::string name = Tools::sql_escape(Tools::strip(typed));
+  const std::string name = Tools::sql_escape(Tools::trim_white(typed)), trimmed = Tools::sql_trim_white("name");
   // The tables go by the loaded room's key, the room by name and key: a
   // name typed over the loaded one would delete the tables and keep the
   // room. Only the room that is loaded under this name is deleted.
@@ -343,15 +348,15 @@ FloorPlan::Result FloorPlan::remove(const Plan &loaded, const std::string &typed
   Tools::DBTypeList fields;
   fields.add(&rooms);
   if (Tools::select_values(
-          db, Tools::format("select count(*) from LAYOUTK where trim(name) = '%s' and idx  ='%s'", name, idx), fields) <
-      0)
+          db, Tools::format("select count(*) from LAYOUTK where %s = '%s' and idx  ='%s'", trimmed, name, idx),
+          fields) < 0)
     return failed();
   if (int(rooms) < 1)
     return refused(NOT_LOADED);
   // The server keeps the room and each of its tables while order lines
   // carry its key or its name (a table's name also in another room).
   if (!db.exec(Tools::format("delete from LAYOUTP where layout_idx = '%s'", idx)) ||
-      !db.exec(Tools::format("delete from LAYOUTK where trim(name) = '%s' and idx = '%s'", name, idx)))
+      !db.exec(Tools::format("delete from LAYOUTK where %s = '%s' and idx = '%s'", trimmed, name, idx)))
     return failed(ROOM_KEEPS_LINES, typed);
   if (!db.commit())
     return failed();

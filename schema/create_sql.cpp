@@ -104,10 +104,12 @@ const char *const STATIONS_OPEN = "Korvan is still open on a station and uses th
 
 std::string upgrade_sql()
 {
-  // A unique key cannot be added over values stored twice (as the key
-  // compares them: case and trailing blanks aside). Those are looked for
-  // first, in every table, and named: then nothing is changed at all.
-  std::string twice;
+  // A unique key cannot be added over values stored twice (as the program
+  // compares keys: without the white space around them, case aside).
+  // Those are looked for first, in every table, and each row of them is
+  // named by its idx and its spelling, so that it can be chosen in
+  // Wartung: then nothing is changed at all.
+  std::string twice, rows;
   std::string text;
   each_record([&](Tools::DBBindType *record) {
     if (const TableIndexes *own = dynamic_cast<const TableIndexes *>(record))
@@ -116,14 +118,26 @@ std::string upgrade_sql()
                        index.unique ? "UNIQUE " : "", index.name, index_columns(index));
         if (!index.unique)
           continue;
-        const std::string columns = index_columns(index);
-        std::string named;
-        for (const std::string &column : index.columns)
+        std::string named, trimmed;
+        for (const std::string &column : index.columns) {
           named += (named.empty() ? "" : "+") + column;
-        twice += format(",\n (SELECT concat('%s.%s: ', group_concat(concat(quote(k), ' (', n, ' rows)') ORDER BY k "
-                        "SEPARATOR ', ' LIMIT 20)) FROM (SELECT min(concat_ws(' ', %s)) AS k, count(*) AS n FROM `%s` "
-                        "GROUP BY %s HAVING count(*) > 1) AS t)",
-                        record->get_name(), named, columns, record->get_name(), columns);
+          trimmed += (trimmed.empty() ? "" : ", ") + Tools::sql_trim_white("`" + column + "`");
+        }
+        const std::string table = "`" + record->get_name() + "`";
+        const std::string name = record->get_name() + "." + named;
+        const std::string key = "concat_ws(' ', " + trimmed + ")";
+        const std::string spelling = "quote(concat_ws(' ', " + index_columns(index) + "))";
+        const std::string twins = "SELECT " + key + " FROM " + table + " GROUP BY " + key + " HAVING count(*) > 1";
+        // Twins of a key, stored under one another: "idx 1 'Bier' = idx 4 'bier '".
+        twice += ",\n (SELECT concat('" + name +
+                 ": ', group_concat(twins ORDER BY first SEPARATOR ', ' LIMIT 20)) FROM (SELECT min(idx) AS first, "
+                 "group_concat(concat('idx ', idx, ' ', " +
+                 spelling + ") ORDER BY idx SEPARATOR ' = ') AS twins FROM " + table + " GROUP BY " + key +
+                 " HAVING count(*) > 1) AS t)";
+        // And every one of them on a line of its own, however many.
+        rows += (rows.empty() ? "" : " UNION ALL ") + std::string("SELECT concat('") + name + " idx ', idx, ': ', " +
+                spelling + ") AS line, '" + name + "' AS tab, " + key + " AS k, idx FROM " + table + " WHERE " + key +
+                " IN (" + twins + ")";
       }
   });
   // A station holds a lock on a table it has read until it commits, and a
@@ -138,11 +152,15 @@ std::string upgrade_sql()
   std::string script = format("SET SESSION lock_wait_timeout = %d, sql_mode = '%s';\n", UPGRADE_LOCK_WAIT_SECONDS,
                               Tools::Database::SQL_MODE);
   if (!twice.empty())
-    script += "SET @korvan_twice = concat_ws('; '" + twice +
+    script += "SELECT line AS `Stored more than once` FROM (" + rows +
+              ") AS twins ORDER BY tab, k, idx;\n"
+              "SET @korvan_twice = concat_ws('; '" +
+              twice +
               ");\n"
               "EXECUTE IMMEDIATE IF(@korvan_twice = '', 'DO 0', concat('SIGNAL SQLSTATE ''45000'' SET MESSAGE_TEXT = ', "
               "quote(left(concat('Not upgraded, nothing changed: these keys must be unique but are stored more than "
-              "once. Rename or delete the extra rows, then upgrade again. ', @korvan_twice), 512))));\n";
+              "once. In Wartung choose each extra row by its Idx and give it a key of its own, or delete it; then "
+              "upgrade again. ', @korvan_twice), 512))));\n";
   return script + "DELIMITER //\nBEGIN NOT ATOMIC\n" +
          format("  DECLARE EXIT HANDLER FOR 1205 SIGNAL SQLSTATE '45000' SET MESSAGE_TEXT = '%s';\n", STATIONS_OPEN) +
          text + "END //\nDELIMITER ;\n";

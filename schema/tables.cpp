@@ -260,3 +260,23 @@ LANG &LANG::operator=(const LANG &other)
   trans = other.trans;
   return *this;
 }
+
+std::vector<RowReference> references_to(const std::string &table, const std::string &key_column)
+{
+  std::vector<RowReference> found;
+  each_record([&](Tools::DBBindType *record) {
+    const Forkeys *keys = dynamic_cast<const Forkeys *>(record);
+    if (!keys)
+      return;
+    for (const Tools::Ref<Forkey> &by_idx : keys->keys) {
+      if (by_idx->ref_table != table || by_idx->ref_column != "idx")
+        continue;
+      RowReference reference{record->get_name(), by_idx->column, std::string()};
+      for (const Tools::Ref<Forkey> &by_key : keys->keys)
+        if (by_key->ref_table == table && by_key->ref_column == key_column)
+          reference.key_column = by_key->column;
+      found.push_back(reference);
+    }
+  });
+  return found;
+}

@@ -289,4 +289,19 @@ template <class F> void each_record(F f)
     f(record);
 }
 
+// A foreign key that holds a row's idx (in `idx_column` of `table`), with
+// the column beside it that holds the same row's key, where the table has
+// one: ART's group by gruppe_ust_idx and gruppe_ust, say. The key column's
+// foreign key sees every row stored under that key (the keys compare
+// without case and trailing blanks), not the one row that idx names.
+struct RowReference
+{
+  std::string table;
+  std::string idx_column;
+  std::string key_column; // empty when only the idx is held
+};
+// Every foreign key to a row of `table` by its idx, with the column of the
+// key `key_column` beside it.
+std::vector<RowReference> references_to(const std::string &table, const std::string &key_column);
+
 #endif

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # bench_stations must say BROKEN, and exit non-zero, for each fault it
-# checks on the server. A house is built and served briefly; then a
-# settled line is written again (the server's audit must note it), and
-# then faults are planted in settled lines, which no station touches, with
-# the audit trigger off, as if an older program had written them: a second
-# run on that house must name every one.
+# checks on the server. A house is built and served briefly. Then the
+# server loses what the stations write (a trigger undoes or alters their
+# changes while they still hear "done"): the lines they paid, cancelled and
+# moved must be named. Then a settled line is written again (the server's
+# audit must note it), and then faults are planted in settled lines, which
+# no station touches, with the audit trigger off, as if an older program
+# had written them: a further run on that house must name every one.
 #
 #   broken_house.sh BENCH_STATIONS   (needs the test server's environment)
 set -euo pipefail
@@ -24,7 +26,8 @@ fail() {
 serve() { "$bench" --stations 2 --seconds 0.5 --database "$db" "$@"; }
 rules=("no line paid twice, or both paid and cancelled" "every paid line: cash + other payment"
   "nothing half-written" "no line on a table or room that does not exist"
-  "every booking a station counted" "every refusal a known one")
+  "every booking a station counted" "every refusal a known one"
+  "every line a station paid:" "every line a station cancelled:" "every line a station moved:")
 # expect LOG BROKEN-RULE-NUMBERS...: exactly those rules broken, the others held.
 expect() {
   local log=$1 i
@@ -40,6 +43,39 @@ expect() {
 
 serve --history 1000 --keep >"$work/clean.log" 2>&1 || fail "a clean house did not pass" "$work/clean.log"
 expect "$work/clean.log"
+
+# Lost updates: the stations hear "done", the server keeps something else.
+# Altered: a move stays on its table, a Storno names another user, the
+# other payment becomes cash (every amount still adds up). Then undone:
+# each write keeps only its stamp, as if a later write had overwritten it
+# unseen; the stations then also settle lines again that they had settled.
+# lose TRIGGER-BODY NAME BROKEN-RULE-NUMBERS...
+lose() {
+  printf 'DELIMITER //\nCREATE TRIGGER bench_lost_update BEFORE UPDATE ON BONLINE FOR EACH ROW BEGIN %s END//\n' "$1" |
+    sql "$db"
+  "$bench" --stations 2 --seconds 1.5 --database "$db" >"$work/$2.log" 2>&1 &&
+    fail "lost updates ($2) passed" "$work/$2.log"
+  local log=$work/$2.log
+  shift 2
+  expect "$log" "$@"
+  sql "$db" -e "DROP TRIGGER bench_lost_update"
+}
+lose "IF NEW.layoutp_idx <> OLD.layoutp_idx THEN
+        SET NEW.layoutk_idx = OLD.layoutk_idx, NEW.layoutk_name = OLD.layoutk_name,
+          NEW.layoutp_idx = OLD.layoutp_idx, NEW.layoutp_label_name = OLD.layoutp_label_name;
+      END IF;
+      IF NEW.storniert = 'JA' AND OLD.storniert = 'NEIN' THEN
+        SET NEW.storno_user = 'anna', NEW.storno_user_idx = (SELECT idx FROM USER WHERE login = 'anna');
+      END IF;
+      IF NEW.bezahlt = 'JA' AND OLD.bezahlt = 'NEIN' AND NEW.sonst_bezahlt > 0 THEN
+        SET NEW.bar_bezahlt = NEW.bar_bezahlt + NEW.sonst_bezahlt, NEW.sonst_bezahlt = 0;
+      END IF;" altered 6 7 8
+lose "SET NEW.layoutk_idx = OLD.layoutk_idx, NEW.layoutk_name = OLD.layoutk_name,
+        NEW.layoutp_idx = OLD.layoutp_idx, NEW.layoutp_label_name = OLD.layoutp_label_name,
+        NEW.bezahlt = OLD.bezahlt, NEW.bar_bezahlt = OLD.bar_bezahlt, NEW.sonst_bezahlt = OLD.sonst_bezahlt,
+        NEW.sonst_art_name = OLD.sonst_art_name, NEW.sonst_art_idx = OLD.sonst_art_idx,
+        NEW.storniert = OLD.storniert, NEW.storno_user = OLD.storno_user,
+        NEW.storno_user_idx = OLD.storno_user_idx;" undone 0 6 7 8
 
 # Settled lines of the history, each for one fault.
 settled=($(sql "$db" -e "select idx from BONLINE where bezahlt = 'JA' and sonst_bezahlt = 0 order by idx limit 5"))

@@ -302,16 +302,59 @@ TEST(Money, AnAmountIsReadAsAGermanWritesItOrAsTheProgramShowsItAndNothingElse)
       {"-", AmountReading::NOT_AN_AMOUNT, 0},
       {",", AmountReading::NOT_AN_AMOUNT, 0},
       {"--1", AmountReading::NOT_AN_AMOUNT, 0},
-      {"1.234", AmountReading::TOO_MANY_DIGITS, 0}, // a third decimal, not a thousand
+      {"1.234", AmountReading::THOUSANDS_WITHOUT_COMMA, 0}, // 1234, or 1.234 with three decimals
       {"2,675", AmountReading::TOO_MANY_DIGITS, 0},
       {"10000000000000", AmountReading::TOO_MANY_DIGITS, 0},
       {"10.000.000.000.000,00", AmountReading::TOO_MANY_DIGITS, 0},
+      // Dots that group thousands need a comma, however many groups; a
+      // dot after a leading zero or before other than three digits is the
+      // decimal sign.
+      {"1.500", AmountReading::THOUSANDS_WITHOUT_COMMA, 0},
+      {"-1.234.567", AmountReading::THOUSANDS_WITHOUT_COMMA, 0},
+      {"1.234.567,00", AmountReading::AMOUNT, 123456700},
+      {"10.000.000.000.000", AmountReading::TOO_MANY_DIGITS, 0},
+      {"0.125", AmountReading::TOO_MANY_DIGITS, 0},
+      {"1.5000", AmountReading::TOO_MANY_DIGITS, 0},
+      {"1.5", AmountReading::AMOUNT, 150},
+      // The line ends of a text copied from a cell, and any white space.
+      {"12,50\n", AmountReading::AMOUNT, 1250},
+      {"\r\n 1.234,56\t\r\n", AmountReading::AMOUNT, 123456},
+      {"\xc2\xa0" "7\xe3\x80\x80", AmountReading::AMOUNT, 700},
+      {"1\n2", AmountReading::NOT_AN_AMOUNT, 0},
   };
   for (const auto &c : cases) {
     long long cents = -1;
     EXPECT_EQ(c.reading, read_amount(c.text, cents)) << c.text;
     EXPECT_EQ(c.cents, cents) << c.text;
   }
+}
+
+TEST(StringUtils, KeysGoWithoutWhiteSpaceOfAnyKindAndShowWhatTheyCannotHold)
+{
+  // What trims a key; the server's lookups trim alike (tests/dbi).
+  const std::pair<std::string, std::string> trimmed[] = {
+      {" \t\r\n Bier \n", "Bier"},
+      {"\xc2\xa0" "Bier" "\xc2\xa0", "Bier"},                     // no-break space
+      {"\xe3\x80\x80" "Bier\xe2\x80\xaf" "\x0b\x0c", "Bier"}, // ideographic, narrow no-break
+      {"Helles Bier", "Helles Bier"},
+      {"Bier\xe2\x80\x8b", "Bier\xe2\x80\x8b"}, // a zero-width space is no white space
+      {" \xc2\xa0\t", ""},
+      {" Bier \xf0\x9f\x8d\xba ", "Bier \xf0\x9f\x8d\xba"},
+      {" \xe4 ", "\xe4"}, // no UTF-8: kept as it is
+  };
+  for (const auto &t : trimmed)
+    EXPECT_EQ(t.second, trim_white(t.first)) << t.first;
+
+  const std::pair<std::string, std::size_t> invisible[] = {
+      {"Bier", std::string::npos},         {"Bi\ter", 2},
+      {"Bier\xe2\x80\x8b", 4},             {"\xc2\xad" "Bier", 0}, // soft hyphen
+      {"Bi\xe2\x80\x8d" "er", 2},          {"\xef\xbb\xbf" "Bier", 0}, // joiner, byte order mark
+      {"Bier\xc2\x85", 4},                {"\xc3\xa4\xe2\x80\x8e", 2}, // next line, direction mark
+      {"Ω\xe2\x82\xac日本", std::string::npos},
+  };
+  for (const auto &i : invisible)
+    EXPECT_EQ(i.second, invisible_at(i.first)) << i.first;
+  EXPECT_EQ("Bier<U+200B> <U+0009>", invisible_shown("Bier\xe2\x80\x8b \t"));
 }
 
 TEST(Money, LinesAreRoundedOnceAHalfCentAwayFromZero)

@@ -11,6 +11,7 @@
 #include "schema/tables.h"
 #include "tests/support/db_fixture.h"
 #include "tests/support/recording_db.h"
+#include "tools/core/string_utils.h"
 #include "tools/dbi/query.h"
 
 using namespace Tools;
@@ -188,6 +189,16 @@ TEST_F(Odbc, EveryByteOfATextRoundTripsInsideItsQuotes)
   EXPECT_EQ((std::vector<std::vector<std::string> >{{"'", "\\"}}), cells.rows.rows);
 }
 
+// A stored key is looked up as the program trims what is typed: white
+// space of every kind around it goes on both sides, and nothing else.
+TEST_F(Odbc, TheServerTrimsAStoredKeyAsTheProgramTrimsATypedOne)
+{
+  for (const std::string text : {" \t\r\n Bier \n", "\xc2\xa0" "Bier\xe3\x80\x80\xe2\x80\xaf", "Helles Bier",
+                                 "Bier\xe2\x80\x8b", " \xc2\xa0\t", "x\\' or '1", "\xe2\x80\x8a\xf0\x9f\x8d\xba "}) {
+    EXPECT_EQ(trim_white(text), query_value(*db, "select " + sql_trim_white("'" + sql_escape(text) + "'"))) << text;
+  }
+}
+
 // Whatever SQL mode the server's administrator chose (scripts/test runs
 // this binary once more on a server set to NO_BACKSLASH_ESCAPES and
 // ANSI_QUOTES), a session reads a value as sql_escape wrote it: a quote, a
@@ -359,21 +370,7 @@ TEST(CreateSql, SplitsAtSemicolonsOutsideQuotesAndComments)
 
 using CreateSqlOnServer = korvan_test::FreshDatabase;
 
-// korvan-create-sql --upgrade | mariadb DATABASE: whether it went through,
-// and what it printed.
-bool upgrade(const std::string &database, std::string &printed)
-{
-  const korvan_test::DbSettings s = korvan_test::settings();
-  const std::string command = std::string("'") + KORVAN_CREATE_SQL + "' --upgrade | mariadb --no-defaults --socket='" +
-                              s.socket + "' --user='" + s.user + "' --password='" + s.password + "' '" + database +
-                              "' 2>&1";
-  FILE *pipe = popen(command.c_str(), "r");
-  printed.clear();
-  char buffer[512];
-  while (pipe && fgets(buffer, sizeof buffer, pipe))
-    printed += buffer;
-  return pipe && pclose(pipe) == 0;
-}
+using korvan_test::upgrade;
 
 TEST_F(CreateSqlOnServer, LoadsAgainOverFilledTablesAndUpgradesAnOlderDatabaseOnce)
 {
@@ -399,8 +396,13 @@ TEST_F(CreateSqlOnServer, LoadsAgainOverFilledTablesAndUpgradesAnOlderDatabaseOn
   std::string printed;
   EXPECT_FALSE(upgrade(database, printed));
   EXPECT_NE(std::string::npos, printed.find("nothing changed")) << printed;
-  EXPECT_NE(std::string::npos, printed.find("GRP_UST.name: 'Bier' (2 rows), 'O\\'Hara' (2 rows); ART.artnr: "
-                                            "'A1' (2 rows)\n"))
+  // Each of them by its idx and spelling: listed one a line, and in the
+  // message.
+  EXPECT_NE(std::string::npos, printed.find("Stored more than once\nART.artnr idx 1: 'A1'\nART.artnr idx 2: 'A1'\n"
+                                            "GRP_UST.name idx 1: 'Bier'\nGRP_UST.name idx 2: 'bier '\n"))
+      << printed;
+  EXPECT_NE(std::string::npos, printed.find("GRP_UST.name: idx 1 'Bier' = idx 2 'bier ', idx 4 'O\\'Hara' = idx 5 "
+                                            "'o\\'hara'; ART.artnr: idx 1 'A1' = idx 2 'A1'\n"))
       << printed;
   EXPECT_EQ("", korvan_test::query_value(*db, indexes));
 

@@ -41,7 +41,7 @@ article() {
   write "$ART" 325 286 "$4"
   click "$ART" 265 435 # the price's Speichern
   click "$ART" 194 87  # tab Gruppen
-  xdotool mousemove --sync --window "$(window "$ART")" 200 180 click 3
+  xdotool mousemove --window "$(window "$ART")" 201 181 mousemove --sync --window "$(window "$ART")" 200 180 click 3
 }
 
 # book GROUP-ROW ARTICLE-ROW QUANTITY: a line through "Bonieren".

@@ -131,6 +131,11 @@ gone() {
 
 # ---- gestures ----
 
+# xdotool's --sync waits until the pointer has moved, and for ever when it
+# stands where it is sent already: each synced move therefore comes from
+# the next pixel, moved to without a wait, and no call waits unbounded.
+xdotool() { timeout -k 2 20 command xdotool "$@"; }
+
 # The window of that title, brought to the front as a click on it would:
 # without a window manager nothing else raises it.
 front() {
@@ -144,7 +149,8 @@ front() {
 click() {
   local w
   w=$(front "$1")
-  xdotool mousemove --sync --window "$w" "$2" "$3" click --repeat "${4:-1}" --delay 80 1
+  xdotool mousemove --window "$w" $(($2 + 1)) $(($3 + 1)) mousemove --sync --window "$w" "$2" "$3" \
+    click --repeat "${4:-1}" --delay 80 1
 }
 
 # True when the pointer is over the window (or one of its children).
@@ -169,22 +175,22 @@ pick() {
   local w deadline=$((SECONDS + E2E_TIMEOUT))
   w=$(window "$1")
   [ -n "$ROOT_ID" ] || ROOT_ID=$(($(xwininfo -root | awk '/Window id/ { print $4; exit }')))
-  xdotool mousemove --sync --window "$w" "$2" $(($3 - 3))
+  xdotool mousemove --window "$w" "$2" $(($3 - 2)) mousemove --sync --window "$w" "$2" $(($3 - 3))
   while over "$w"; do
     [ $SECONDS -lt $deadline ] || fail "no list popped up over '$1' at $2,$3"
     sleep 0.1
     xdotool mousemove --sync --window "$w" "$2" $(($3 - 2)) mousemove --sync --window "$w" "$2" $(($3 - 3))
   done
-  xdotool mousemove --sync --window "$w" "$2" "$3" click 1
+  xdotool mousemove --window "$w" "$2" $(($3 - 1)) mousemove --sync --window "$w" "$2" "$3" click 1
 }
 
 # drag TITLE X Y DX DY: press at X,Y, move by DX,DY in steps, release.
 drag() {
   local w i
   w=$(front "$1")
-  xdotool mousemove --sync --window "$w" "$2" "$3" mousedown 1
+  xdotool mousemove --window "$w" $(($2 + 1)) $(($3 + 1)) mousemove --sync --window "$w" "$2" "$3" mousedown 1
   for i in 1 2 3 4; do
-    xdotool mousemove --sync --window "$w" $(($2 + $4 * i / 4)) $(($3 + $5 * i / 4))
+    xdotool mousemove --window "$w" $(($2 + $4 * i / 4)) $(($3 + $5 * i / 4)) sleep 0.05
   done
   xdotool mouseup 1
 }
@@ -201,7 +207,8 @@ keys() {
 write() {
   local w
   w=$(front "$1")
-  xdotool mousemove --sync --window "$w" "$2" "$3" click --repeat 3 --delay 80 1
+  xdotool mousemove --window "$w" $(($2 + 1)) $(($3 + 1)) mousemove --sync --window "$w" "$2" "$3" \
+    click --repeat 3 --delay 80 1
   xdotool windowfocus --sync "$w" key --clearmodifiers BackSpace
   [ -z "$4" ] || xdotool type --delay 30 "$4"
 }
@@ -223,7 +230,7 @@ menu() {
   done
   [ "${entries[$i]}" = "$2" ] || fail "no entry '$2' in the menu '$1'"
   # The pointer off the menu: a highlighted entry under it would count.
-  xdotool mousemove --sync 0 0
+  xdotool mousemove 1 1 mousemove --sync 0 0
   keys Korvan "alt+$letter" "${down[@]}" Return
 }
 

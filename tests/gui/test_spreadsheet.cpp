@@ -146,6 +146,33 @@ TEST_F(SheetTest, ARefusedRowAsksOnceAndShowsTheStoredValueAgain)
   }
 }
 
+// LANG keeps no transactions: its rows are stored by their UPDATE, one
+// statement per changed row, and a write-back there neither commits nor
+// rolls back the shared connection. A cell its column cannot hold is
+// refused in words, and the other rows are stored.
+TEST_F(SheetTest, TranslationsAreStoredWithoutEndingTheConnectionsTransaction)
+{
+  rec->quiet("insert into LANG (system, type, orig, trans) values ('GUI', 'L', 'Eins', ''), ('GUI', 'L', 'Zwei', '')");
+  rec->quiet("insert into LAYOUTK (name, width, height, color) values ('Offen', 1, 1, 0)"); // not ours to end
+  SpreadSheet langs(box, main, nullptr, 0, 0);
+  langs.create();
+  langs.set_columns("idx \tidx,orig Original,trans Übersetzung");
+  ASSERT_TRUE(langs.feed_table<LANG>("where orig in ('Eins', 'Zwei') order by orig", "", "count(*)"));
+  langs.setEditable(TRUE);
+  langs.setItemText(0, 1, "One");
+  langs.setItemText(1, 1, std::string(101, 'y').c_str());
+  rec->statements.clear();
+  Box refused;
+  expect_box(refused);
+  langs.handle(&langs, FXSEL(SEL_FOCUSOUT, SpreadSheet::ID_SHEET), nullptr);
+  EXPECT_NE(refused.text.find("(101 > 100)"), std::string::npos) << refused.text;
+  EXPECT_EQ(rec->statements.size(), 1u);
+  EXPECT_EQ(rec->starting_with("UPDATE LANG SET ").size(), 1u);
+  EXPECT_EQ(query_value(*db, "select trans from LANG where orig = 'Eins'"), "One");
+  EXPECT_EQ(query_value(*main->getDatabase(), "select count(*) from LAYOUTK where name = 'Offen'"), "1");
+  EXPECT_EQ(query_value(*db, "select count(*) from LAYOUTK where name = 'Offen'"), "0");
+}
+
 TEST(SpreadSheetCells, TabsLineEndsAndBackslashesComeBackUnchanged)
 {
   const std::vector<std::pair<std::string, std::string> > cases = {

@@ -188,15 +188,25 @@ void answer_modal(std::function<void(FXWindow *)> answer, FXuint code)
 void run_steps(std::vector<std::function<bool()> > steps, int ms)
 {
   auto next = std::make_shared<size_t>(0);
-  auto step = [steps, next] {
-    if (*next < steps.size() && steps[*next]())
-      ++*next;
-    return *next == steps.size();
+  // The modal window open when the last step was done: that step (a click
+  // on "Ok", say) is to end it. A click the window never got would leave
+  // it waiting, and the test with it, for ever: the steps are over only
+  // once it is gone, else the time limit ends it.
+  auto ending = std::make_shared<FXWindow *>(nullptr);
+  auto step = [steps, next, ending] {
+    if (*next < steps.size() && steps[*next]() && ++*next == steps.size())
+      *ending = the_app->getModalWindow();
+    return *next == steps.size() && (!*ending || the_app->getModalWindow() != *ending);
   };
   new Poll(step, 50, ms / 50);
 }
 
-bool xdo(const std::string &args) { return system(("xdotool " + args + " >/dev/null 2>&1").c_str()) == 0; }
+// xdotool's waits (--sync) have no bound of their own: a gesture that can
+// never complete fails after a while instead of holding the test.
+bool xdo(const std::string &args)
+{
+  return system(("timeout -k 2 20 xdotool " + args + " >/dev/null 2>&1").c_str()) == 0;
+}
 
 bool focus(FXWindow *window, bool wait)
 {
@@ -211,6 +221,10 @@ bool point_at(FXWindow *window, int x, int y)
   int sx, sy;
   window->translateCoordinatesTo(sx, sy, the_app->getRootWindow(), x < 0 ? window->getWidth() / 2 : x,
                                  x < 0 ? window->getHeight() / 2 : y);
+  // The pointer comes from the next pixel, so that the window sees it
+  // move onto the spot. xdotool's --sync waits until the pointer has
+  // moved, and for ever when it stands where it is sent already: only the
+  // last move, which always leaves that pixel, waits.
   return xdo(Tools::format("mousemove --sync %d %d mousemove --sync %d %d", sx - 1, sy - 1, sx, sy));
 }
 

@@ -60,7 +60,8 @@ template <class W> void answer(std::function<void(W *)> act, FX::FXuint code = 0
 }
 // Runs the steps one after another from timeouts, so also inside modal
 // loops; a step that gives false is tried again 50 ms later, all within
-// `ms` (a failure of the test after).
+// `ms` (a failure of the test after). A modal window still open after the
+// last step must close within that time too.
 void run_steps(std::vector<std::function<bool()> > steps, int ms = 5000);
 
 // A message box as an armed answer saw it.

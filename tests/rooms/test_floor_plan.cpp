@@ -181,6 +181,13 @@ TEST_F(FloorPlanTest, APlanIsReadAsStoredAndSavedWholeInOneUnitOfWork)
   garten.room.width = garten.room.height = 100;
   ASSERT_TRUE(FloorPlan(*station).save(FloorPlan::Plan(), garten).done());
   EXPECT_EQ(value("select idx from LAYOUTK where name = 'Garten'"), std::to_string(int(garten.room.idx)));
+
+  // A name stored with white space of another kind around it is found by
+  // its trimmed form, and saved without it.
+  add_room(*db, "Hof\t\xc2\xa0", 100, 100);
+  FloorPlan::Plan hof = load(*station, "\xe3\x80\x80hof"), trimmed = hof;
+  ASSERT_TRUE(FloorPlan(*station).save(hof, trimmed).done());
+  EXPECT_EQ(value("select concat('[', name, ']') from LAYOUTK where name like 'Hof%'"), "[Hof]");
 }
 
 // Two editors load one room; one saves, then the other: the second keeps

@@ -1,5 +1,6 @@
 #include "tests/support/db_support.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
@@ -114,6 +115,20 @@ std::string slurp(const std::string &path)
   std::stringstream s;
   s << std::ifstream(path).rdbuf();
   return s.str();
+}
+
+bool upgrade(const std::string &database, std::string &printed)
+{
+  const DbSettings s = settings();
+  const std::string command = std::string("'") + KORVAN_CREATE_SQL + "' --upgrade | mariadb --no-defaults --socket='" +
+                              s.socket + "' --user='" + s.user + "' --password='" + s.password + "' '" + database +
+                              "' 2>&1";
+  FILE *pipe = popen(command.c_str(), "r");
+  printed.clear();
+  char buffer[512];
+  while (pipe && fgets(buffer, sizeof buffer, pipe))
+    printed += buffer;
+  return pipe && pclose(pipe) == 0;
 }
 
 } // namespace korvan_test

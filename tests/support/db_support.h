@@ -51,6 +51,9 @@ std::string test_database_name(const std::string &prefix);
 std::string query_value(Tools::Database &db, const std::string &sql);
 // The whole text of a file; empty when it cannot be read.
 std::string slurp(const std::string &path);
+// korvan-create-sql --upgrade | mariadb DATABASE, as an administrator runs
+// it: whether it went through, and what the client printed.
+bool upgrade(const std::string &database, std::string &printed);
 
 // Keeps the log lines of every thread while installed (restores the
 // previous sink after).

@@ -1,5 +1,7 @@
 #include "tests/support/station_test.h"
 
+#include "gui/messagebox.h"
+
 namespace korvan_test {
 
 USER StationTest::login(const std::string &name, bool stored)
@@ -27,6 +29,24 @@ void StationTest::shot(FX::FXWindow *window, const std::string &name)
   window->repaint();
   korvan_gui_test::app()->flush(TRUE);
   EXPECT_TRUE(korvan_gui_test::screenshot(korvan_gui_test::shot_dir() + "/" + name + ".png"));
+}
+
+void StationTest::show_next_box(korvan_gui_test::Box &box, const std::string &name)
+{
+  MessageBox::Answerer *harness = MessageBox::set_answerer(nullptr);
+  korvan_gui_test::answer_modal(
+      [&box, name, harness](FX::FXWindow *shown) {
+        korvan_gui_test::run_pending(200);
+        EXPECT_TRUE(korvan_gui_test::screenshot(korvan_gui_test::shot_dir() + "/" + name + ".png"));
+        box.seen = true;
+        if (FX::FXTopWindow *top = dynamic_cast<FX::FXTopWindow *>(shown))
+          box.title = top->getTitle().text();
+        for (FX::FXLabel *label : find_all<FX::FXLabel>(shown))
+          if (!dynamic_cast<FX::FXButton *>(label) && !label->getText().empty())
+            box.text += Tools::fxcompat::whole(label->getText()) + "\n";
+        MessageBox::set_answerer(harness);
+      },
+      FX::MBOX_CLICKED_OK);
 }
 
 FX::FXButton *button(FX::FXWindow *window, const std::string &text, FX::FXuint selector)

@@ -43,6 +43,10 @@ protected:
   std::string value(const std::string &sql) { return korvan_gui_test::query_value(*db, sql); }
   // Raises the window and saves the screen as <name>.png in shot_dir().
   void shot(FX::FXWindow *window, const std::string &name);
+  // The next message box comes onto the screen as the program shows it
+  // (not to the harness), is saved as <name>.png and answered OK; `box`
+  // (which must live until then) gets its title and text.
+  void show_next_box(korvan_gui_test::Box &box, const std::string &name);
 };
 
 // The first button inside the window with that text (any for ""), and

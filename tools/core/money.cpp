@@ -57,7 +57,7 @@ bool grouped_thousands(const std::string &text)
 AmountReading read_amount(const std::string &text, long long &cents)
 {
   cents = 0;
-  const std::string number = strip(text, " \t");
+  const std::string number = trim_white(text);
   std::size_t start = 0;
   const bool negative = !number.empty() && number[0] == '-';
   if (!number.empty() && (number[0] == '-' || number[0] == '+'))
@@ -66,14 +66,17 @@ AmountReading read_amount(const std::string &text, long long &cents)
     return AmountReading::AMOUNT;
 
   // A comma is the decimal sign, and dots before it may group thousands;
-  // without a comma one dot is the decimal sign.
-  const std::size_t comma = number.find(',', start);
-  const std::size_t point = comma != std::string::npos ? comma : number.find('.', start);
-  const std::size_t whole_end = point == std::string::npos ? number.size() : point;
-  const std::size_t decimals_from = point == std::string::npos ? number.size() : point + 1;
-  std::string whole = number.substr(start, whole_end - start);
-  const std::string decimals = number.substr(decimals_from);
-  if (comma != std::string::npos && whole.find('.') != std::string::npos) {
+  // without a comma one dot is the decimal sign, unless the dots group
+  // thousands ("1.500", not "0.125"), which they do only together with a
+  // comma.
+  const std::string unsigned_part = number.substr(start);
+  const std::size_t comma = unsigned_part.find(',');
+  const bool thousands_only =
+      comma == std::string::npos && unsigned_part[0] != '0' && grouped_thousands(unsigned_part);
+  const std::size_t point = comma != std::string::npos || thousands_only ? comma : unsigned_part.find('.');
+  std::string whole = unsigned_part.substr(0, point);
+  const std::string decimals = point == std::string::npos ? std::string() : unsigned_part.substr(point + 1);
+  if (whole.find('.') != std::string::npos) {
     if (!grouped_thousands(whole))
       return AmountReading::NOT_AN_AMOUNT;
     whole.erase(std::remove(whole.begin(), whole.end(), '.'), whole.end());
@@ -86,6 +89,8 @@ AmountReading read_amount(const std::string &text, long long &cents)
   if (decimals.size() > 2 ||
       (significant != std::string::npos && whole.size() - significant > std::size_t(LARGEST_WHOLE_DIGITS)))
     return AmountReading::TOO_MANY_DIGITS;
+  if (thousands_only)
+    return AmountReading::THOUSANDS_WITHOUT_COMMA;
   long long value = 0;
   for (char c : whole)
     value = value * 10 + (c - '0');
@@ -93,6 +98,15 @@ AmountReading read_amount(const std::string &text, long long &cents)
     value = value * 10 + (i < decimals.size() ? decimals[i] - '0' : 0);
   cents = negative ? -value : value;
   return AmountReading::AMOUNT;
+}
+
+std::string with_decimal_comma(const std::string &text) { return trim_white(text) + ",00"; }
+
+std::string without_grouping(const std::string &text)
+{
+  std::string plain = trim_white(text);
+  plain.erase(std::remove(plain.begin(), plain.end(), '.'), plain.end());
+  return plain;
 }
 
 } // namespace Tools

@@ -1,6 +1,7 @@
 #include "tools/core/string_utils.h"
 
 #include <cctype>
+#include <cstdio>
 #include <utility>
 
 namespace Tools {
@@ -188,38 +189,141 @@ std::size_t utf8_bytes(const std::string &text, std::size_t characters)
   return i;
 }
 
-std::size_t utf8_mb3_misfit(const std::string &text)
+namespace {
+
+// The character of at most three bytes (the tables' character set) that
+// begins at `at`: its length, and its code in `code`; 0 for a character of
+// four bytes, or bytes that are no UTF-8 at all.
+std::size_t utf8_mb3_char(const std::string &text, std::size_t at, unsigned &code)
 {
   const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byte(at);
+  std::size_t length;
+  if (lead < 0x80) {
+    code = lead;
+    return 1;
+  } else if (lead >= 0xC2 && lead < 0xE0) {
+    length = 2;
+    code = lead & 0x1F;
+  } else if (lead >= 0xE0 && lead < 0xF0) {
+    length = 3;
+    code = lead & 0x0F;
+  } else {
+    return 0; // four bytes (or more), or no lead byte at all
+  }
+  if (at + length > text.size())
+    return 0;
+  for (std::size_t k = 1; k < length; ++k) {
+    if (!utf8_continuation(text[at + k]))
+      return 0;
+    code = (code << 6) | (byte(at + k) & 0x3F);
+  }
+  // Overlong forms and the halves of surrogate pairs are no UTF-8.
+  if ((length == 3 && code < 0x800) || (code >= 0xD800 && code <= 0xDFFF))
+    return 0;
+  return length;
+}
+
+struct CodeRange
+{
+  unsigned first, last;
+};
+
+template <std::size_t N> bool in_ranges(unsigned code, const CodeRange (&ranges)[N])
+{
+  for (const CodeRange &r : ranges)
+    if (code >= r.first && code <= r.last)
+      return true;
+  return false;
+}
+
+std::string hex_code(const char *pattern, unsigned code)
+{
+  char text[16];
+  std::snprintf(text, sizeof text, pattern, code);
+  return text;
+}
+
+// White space as Unicode counts it: what a key is trimmed of, in the
+// program and in the lookups alike (SQL's trim() takes blanks only).
+const CodeRange WHITE_SPACE[] = {{0x09, 0x0D}, {0x20, 0x20},     {0x85, 0x85},     {0xA0, 0xA0},
+                                 {0x1680, 0x1680}, {0x2000, 0x200A}, {0x2028, 0x2029}, {0x202F, 0x202F},
+                                 {0x205F, 0x205F}, {0x3000, 0x3000}};
+
+// What a key may not hold: control characters, and characters that show
+// nothing (zero-width space and joiners, direction marks and embeddings,
+// the soft hyphen, word joiners, the byte order mark), with which two
+// keys that look the same would be two keys.
+const CodeRange INVISIBLE[] = {{0x00, 0x1F},     {0x7F, 0x9F},     {0xAD, 0xAD},     {0x180E, 0x180E},
+                               {0x200B, 0x200F}, {0x202A, 0x202E}, {0x2060, 0x206F}, {0xFEFF, 0xFEFF}};
+
+} // namespace
+
+std::size_t utf8_mb3_misfit(const std::string &text)
+{
+  unsigned code;
   for (std::size_t i = 0; i < text.size();) {
-    const unsigned char lead = byte(i);
-    std::size_t length;
-    unsigned code;
-    if (lead < 0x80) {
-      ++i;
-      continue;
-    } else if (lead >= 0xC2 && lead < 0xE0) {
-      length = 2;
-      code = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead < 0xF0) {
-      length = 3;
-      code = lead & 0x0F;
-    } else {
-      return i; // four bytes (or more), or no lead byte at all
-    }
-    if (i + length > text.size())
-      return i;
-    for (std::size_t k = 1; k < length; ++k) {
-      if (!utf8_continuation(text[i + k]))
-        return i;
-      code = (code << 6) | (byte(i + k) & 0x3F);
-    }
-    // Overlong forms and the halves of surrogate pairs are no UTF-8.
-    if ((length == 3 && code < 0x800) || (code >= 0xD800 && code <= 0xDFFF))
+    const std::size_t length = utf8_mb3_char(text, i, code);
+    if (!length)
       return i;
     i += length;
   }
   return std::string::npos;
+}
+
+std::string trim_white(const std::string &text)
+{
+  // The first character that is not white space, and the end of the last.
+  std::size_t first = std::string::npos, end = 0;
+  unsigned code;
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t length = utf8_mb3_char(text, i, code);
+    const bool space = length && in_ranges(code, WHITE_SPACE);
+    const std::size_t next = i + (length ? length : 1);
+    if (!space) {
+      if (first == std::string::npos)
+        first = i;
+      end = next;
+    }
+    i = next;
+  }
+  return first == std::string::npos ? std::string() : text.substr(first, end - first);
+}
+
+std::string sql_trim_white(const std::string &column)
+{
+  std::string space;
+  for (const CodeRange &r : WHITE_SPACE)
+    space += hex_code("\\x{%X}", r.first) + (r.first == r.last ? std::string() : "-" + hex_code("\\x{%X}", r.last));
+  const std::string pattern = "^[" + space + "]+|[" + space + "]+$";
+  return "regexp_replace(" + column + ", '" + sql_escape(pattern) + "', '')";
+}
+
+std::size_t invisible_at(const std::string &text)
+{
+  unsigned code;
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t length = utf8_mb3_char(text, i, code);
+    if (length && in_ranges(code, INVISIBLE))
+      return i;
+    i += length ? length : 1;
+  }
+  return std::string::npos;
+}
+
+std::string invisible_shown(const std::string &text)
+{
+  std::string shown;
+  unsigned code;
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t length = utf8_mb3_char(text, i, code);
+    if (length && in_ranges(code, INVISIBLE))
+      shown += hex_code("<U+%04X>", code);
+    else
+      shown.append(text, i, length ? length : 1);
+    i += length ? length : 1;
+  }
+  return shown;
 }
 
 std::string sql_escape(const std::string &text)

@@ -50,6 +50,22 @@ std::size_t utf8_bytes(const std::string &text, std::size_t characters);
 // most emoji, or bytes that are no UTF-8 at all; npos when every one fits.
 std::size_t utf8_mb3_misfit(const std::string &text);
 
+// Keys: the names rows are found by (an article number, a group's name, a
+// login). A key is stored, looked up and compared without the white space
+// around it, of every kind Unicode counts (tab, line end, no-break space,
+// ideographic space ...): this and the SQL expression below trim alike.
+std::string trim_white(const std::string &text);
+// The SQL expression of the column's value trimmed as trim_white trims, for
+// comparing a stored key with a trimmed one (used as it is, not escaped).
+std::string sql_trim_white(const std::string &column);
+// Where the first character begins that a key may not hold: a control
+// character or one that shows nothing (a zero-width space, a direction
+// mark, a soft hyphen ...), with which two keys that look the same would
+// be two. npos when there is none.
+std::size_t invisible_at(const std::string &text);
+// The text with each such character written as <U+200B>, to be shown.
+std::string invisible_shown(const std::string &text);
+
 // Escapes a text for use between single quotes in MariaDB's default mode:
 // backslash first, then the single quote, then NUL. Every value that the
 // program places between quotes in SQL goes through here.

@@ -7,6 +7,21 @@ using namespace FX;
 
 namespace Tools {
 
+std::string field_label(FXWindow *field)
+{
+  for (FXWindow *w = field; w && !dynamic_cast<FXTopWindow *>(w); w = w->getParent())
+    for (FXWindow *before = w->getPrev(); before; before = before->getPrev()) {
+      const FXLabel *label = dynamic_cast<FXLabel *>(before);
+      if (!label || dynamic_cast<FXButton *>(before))
+        continue;
+      const std::string text = fxcompat::whole(label->getText());
+      const std::size_t first = text.find_first_not_of(": \t"), last = text.find_last_not_of(": \t");
+      if (first != std::string::npos)
+        return text.substr(first, last - first + 1);
+    }
+  return std::string();
+}
+
 const ColorTheme REDMOND_XP = {
     "Redmond XP", 0xFFE6EEEE, 0xFF000000, 0xFFFFFFFF, 0xFF000000, 0xFFCD794A,
     0xFFFFFFFF,   0xFFE1FFFF, 0xFF000000, 0xFFCD794A, 0xFFFFFFFF,

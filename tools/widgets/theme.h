@@ -7,6 +7,8 @@
 // combo box, label and tab item the program builds is one of these or
 // derives from one.
 
+#include <string>
+
 #include "tools/widgets/fxcompat.h"
 
 namespace Tools {
@@ -49,6 +51,11 @@ extern const ColorTheme REDMOND_XP;
 // once, before any window is created: widgets take these colours as
 // their defaults when they are constructed.
 void apply_theme(FX::FXApp *app);
+
+// A field's name as the person sees it: the text of the label before it
+// (without its colon), in the field's frame or the frames around it;
+// empty when there is none. Refusals in words name their field by it.
+std::string field_label(FX::FXWindow *field);
 
 // Drawing helpers of the paint handlers; each draws nothing when w or h
 // is not positive.
