@@ -22,16 +22,31 @@ class RatioReporter : public benchmark::ConsoleReporter
   // arguments ("BM_x", "BM_y/1024"), without the options the run adds to
   // the name ("/iterations:10/real_time").
   std::map<std::string, std::vector<double> > times;
+  // The values of each user counter, one entry per repetition, under the
+  // name as above, a colon and the counter's name.
+  std::map<std::string, std::vector<double> > counters;
 
 public:
+  // The median of the values; 0 for none.
+  static double median(std::vector<double> v)
+  {
+    if (v.empty())
+      return 0;
+    std::sort(v.begin(), v.end());
+    const std::size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+  }
+
   void ReportRuns(const std::vector<Run> &runs) override
   {
     for (const Run &run : runs) {
       if (run.run_type != Run::RT_Iteration || run.iterations <= 0 || run.error_occurred)
         continue;
       const std::string &args = run.run_name.args;
-      times[run.run_name.function_name + (args.empty() ? "" : "/" + args)].push_back(
-          run.real_accumulated_time / static_cast<double>(run.iterations));
+      const std::string name = run.run_name.function_name + (args.empty() ? "" : "/" + args);
+      times[name].push_back(run.real_accumulated_time / static_cast<double>(run.iterations));
+      for (const auto &counter : run.counters)
+        counters[name + ":" + counter.first].push_back(counter.second.value);
     }
     ConsoleReporter::ReportRuns(runs);
   }
@@ -40,12 +55,14 @@ public:
   double median_ms(const std::string &name) const
   {
     auto found = times.find(name);
-    if (found == times.end() || found->second.empty())
-      return 0;
-    std::vector<double> v = found->second;
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return 1000 * (n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2);
+    return found == times.end() ? 0 : 1000 * median(found->second);
+  }
+
+  // A counter's value in each repetition (none when it did not run).
+  std::vector<double> counter_values(const std::string &name, const std::string &counter) const
+  {
+    auto found = counters.find(name + ":" + counter);
+    return found == counters.end() ? std::vector<double>() : found->second;
   }
 
   // Prints ours / baseline (medians) and returns the ratio (0 when one is

@@ -426,16 +426,35 @@ TEST_F(CreateSqlOnServer, AnUpgradeWhileAStationUsesTheTableStopsAfterAFewSecond
   Tools::Ref<Tools::Database> station = korvan_test::open_database(database);
   ASSERT_TRUE(station->exec("select count(*) from BONLINE").ok);
 
+  Tools::Ref<Tools::Database> other = korvan_test::open_database(database);
+  auto since = [](std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  };
+
   std::string printed;
-  const auto start = std::chrono::steady_clock::now();
-  EXPECT_FALSE(upgrade(database, printed));
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  bool upgraded = true;
+  double seconds = 0;
+  std::thread administrator([&] {
+    const auto start = std::chrono::steady_clock::now();
+    upgraded = upgrade(database, printed);
+    seconds = since(start);
+  });
+  // Another station's next statement on the table queues behind the
+  // waiting change, and goes through once the upgrade gives up.
+  std::this_thread::sleep_for(std::chrono::seconds(1));
+  const auto asked = std::chrono::steady_clock::now();
+  EXPECT_TRUE(other->exec("select count(*) from BONLINE").ok) << other->get_error();
+  const double waited = since(asked);
+  administrator.join();
+
+  EXPECT_FALSE(upgraded);
   EXPECT_NE(std::string::npos, printed.find(STATIONS_OPEN)) << printed;
   EXPECT_GE(seconds, UPGRADE_LOCK_WAIT_SECONDS - 1);
   EXPECT_LT(seconds, UPGRADE_LOCK_WAIT_SECONDS + 20);
+  EXPECT_LT(waited, UPGRADE_LOCK_WAIT_SECONDS + 20);
   EXPECT_TRUE(station->exec("select count(*) from BONLINE").ok); // the station works on
 
-  ASSERT_TRUE(station->rollback());
+  ASSERT_TRUE(station->rollback() && other->rollback());
   EXPECT_TRUE(upgrade(database, printed)) << printed;
   EXPECT_EQ("4", korvan_test::query_value(*db, "select count(*) from information_schema.statistics where "
                                                "table_schema = database() and index_name = 'idx_BONLINE_open'"));

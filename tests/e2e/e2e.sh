@@ -134,7 +134,7 @@ gone() {
 # xdotool's --sync waits until the pointer has moved, and for ever when it
 # stands where it is sent already: each synced move therefore comes from
 # the next pixel, moved to without a wait, and no call waits unbounded.
-xdotool() { timeout -k 2 20 command xdotool "$@"; }
+xdotool() { timeout -k 2 20 xdotool "$@"; }
 
 # The window of that title, brought to the front as a click on it would:
 # without a window manager nothing else raises it.

@@ -123,18 +123,11 @@ protected:
     }
   }
 
-  // Nothing of the station's work is open on the server: no transaction,
-  // no lock. The server renews its list of transactions only when nobody
-  // has read it for a tenth of a second.
+  // Nothing of the station's work is left open on its connection: no
+  // transaction, no lock.
   void expect_ended(const std::string &what)
   {
-    const std::string open =
-        Tools::format("select count(*) from information_schema.innodb_trx where trx_mysql_thread_id = %d", station_id);
-    int tries = 0;
-    do
-      std::this_thread::sleep_for(std::chrono::milliseconds(150));
-    while (value(open) != "0" && ++tries < 5);
-    EXPECT_EQ(value(open), "0") << what << ": a transaction was left open";
+    EXPECT_FALSE(korvan_test::in_transaction(*station)) << what << ": a transaction was left open";
   }
 };
 

@@ -110,6 +110,17 @@ std::string query_value(Tools::Database &db, const std::string &sql)
   return result.rows.rows[0][0];
 }
 
+bool in_transaction(Tools::Database &db)
+{
+  // Reads no table, so it starts no transaction of its own.
+  Tools::DBErg<Tools::DBRowList> result = db.exec("select @@in_transaction");
+  if (!result.ok) {
+    EXPECT_TRUE(db.connection_lost()) << db.get_error();
+    return false;
+  }
+  return !result.rows.rows.empty() && !result.rows.rows[0].empty() && result.rows.rows[0][0] != "0";
+}
+
 std::string slurp(const std::string &path)
 {
   std::stringstream s;

@@ -49,6 +49,9 @@ std::string test_database_name(const std::string &prefix);
 // The first cell of the statement's first row, "" when there is none; a
 // failed statement also fails the running test.
 std::string query_value(Tools::Database &db, const std::string &sql);
+// Whether the connection is inside a transaction it has yet to end: work
+// left open, locks held. One the server has dropped holds none.
+bool in_transaction(Tools::Database &db);
 // The whole text of a file; empty when it cannot be read.
 std::string slurp(const std::string &path);
 // korvan-create-sql --upgrade | mariadb DATABASE, as an administrator runs

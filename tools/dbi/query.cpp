@@ -374,6 +374,7 @@ void DBLimit::moved_on(const DBErg<DBRowList> &page)
   const std::size_t rows = page.rows.rows.size();
   offset += static_cast<unsigned>(rows);
   next_offset = offset;
+  last_page = std::chrono::steady_clock::now();
   given += static_cast<unsigned>(rows);
   if (key.empty() || rows == 0)
     return;
@@ -409,10 +410,12 @@ DBErg<DBRowList> DBLimit::read(Database &db, const std::string &sql, bool with_t
     last_key.clear();
     given = 0;
     ahead = DBErg<DBRowList>();
-  } else if (db.get_statement_count() != source_statements) {
+  } else if (db.get_statement_count() != source_statements ||
+             std::chrono::steady_clock::now() - last_page > std::chrono::milliseconds(MAX_IDLE_MS)) {
     // The handle was used since: what it wrote, committed or rolled back
-    // is in the database and not in the rows kept. The read goes on as
-    // asked, as it began.
+    // is in the database and not in the rows kept. Or the page comes on a
+    // later action, after other stations may have changed the rows. The
+    // read goes on as asked, as it began.
     given = 0;
     ahead = DBErg<DBRowList>();
   } else if (ahead.ok) {

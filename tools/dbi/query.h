@@ -13,6 +13,7 @@
 // it is. Reads return the rows loaded or -1 when the statement failed; the
 // caller then reports Database::get_error and get_last_query.
 
+#include <chrono>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -42,6 +43,10 @@ namespace Tools {
 // long read would; the server is asked again
 //   - when the handle has sent any other statement since (a write, a
 //     commit or a rollback: the page then shows the database now),
+//   - when the page is asked for more than MAX_IDLE_MS after the one
+//     before: a list that pages on a person's action would otherwise show
+//     what other stations changed or deleted meanwhile only after its
+//     read-ahead ran out,
 //   - when the read-ahead is used up at the end of the rows (a row added
 //     since is found),
 //   - and for a page whose offset or statement does not continue the read.
@@ -49,6 +54,8 @@ struct DBLimit
 {
   // The most rows one read-ahead holds (a multiple of count is used).
   static constexpr unsigned MAX_AHEAD = 5000;
+  // Pages asked for closer together than this come from the read-ahead.
+  static constexpr int MAX_IDLE_MS = 1000;
 
   unsigned count;
   unsigned offset;
@@ -71,6 +78,7 @@ private:
   std::string last_key; // its value in the last row given, or empty
   unsigned next_offset = 0;
   unsigned given = 0; // rows its pages gave
+  std::chrono::steady_clock::time_point last_page;
   // Rows read ahead; those from `taken` on are not handed out yet.
   DBErg<DBRowList> ahead;
   std::size_t taken = 0;
