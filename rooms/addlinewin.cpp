@@ -1,5 +1,7 @@
 #include "rooms/addlinewin.h"
 
+#include <iostream>
+
 #include "tools/core/debug.h"
 #include "tools/core/format.h"
 #include "tools/core/string_utils.h"
@@ -54,14 +56,15 @@ std::string cell(const Tools::Ref<Tools::DBBindType> &row, const char *column)
 
 AddLineWin::AddLineWin()
     : room_combo(nullptr), table_combo(nullptr), groups(nullptr), articles(nullptr), prices(nullptr), anzahl(1),
-      menge(nullptr), inserted(false)
+      menge(nullptr), refusals(nullptr), inserted(false)
 {
 }
 
 AddLineWin::AddLineWin(FXWindow *owner, AppContext &main, const LAYOUTK &room_record, const LAYOUTP &table_record)
     : Dialog(owner, &main, "Bonierzeile", DECOR_ALL, 0, 0), room_combo(nullptr), table_combo(nullptr),
       groups(nullptr), articles(nullptr), prices(nullptr), anzahl(1), menge(nullptr),
-      quantity_prompt(&main, "Message", "Bitte eine Menge von mindestens 1 eingeben."), inserted(false)
+      quantity_prompt(&main, "Message", "Bitte eine Menge von mindestens 1 eingeben."), refusals(&main),
+      inserted(false)
 {
   room = room_record;
   table = table_record;
@@ -197,11 +200,14 @@ long AddLineWin::onRoom(FXObject *, FXSelector, void *)
 {
   if (!text_fits(room_combo, room_combo->getText().text()))
     return 1;
-  if (Place::reload_room(*get_db(), room, room_combo->getText().text()) < 0)
+  const int found = Place::reload_room(*get_db(), room, room_combo->getText().text());
+  if (found < 0)
     db_error();
   // The table chosen before belongs to the room before.
   table = LAYOUTP();
   fill_tables();
+  if (found > 0)
+    std::cout << get_db()->get_error() << "\n" << get_db()->get_last_query() << std::endl;
   return 1;
 }
 
@@ -215,8 +221,11 @@ long AddLineWin::onDesk(FXObject *, FXSelector, void *)
 {
   if (!text_fits(table_combo, table_combo->getText().text()))
     return 1;
-  if (Place::reload_table(*get_db(), room, table, table_combo->getText().text()) < 0)
+  const int found = Place::reload_table(*get_db(), room, table, table_combo->getText().text());
+  if (found < 0)
     db_error();
+  else if (found > 0)
+    std::cout << "LAYOUTP: " << table.label_name.value << std::endl;
   return 1;
 }
 
@@ -266,16 +275,15 @@ long AddLineWin::onOk(FXObject *sender, FXSelector sel, void *data)
     TOOLS_LOG("no user logged in: line not stored");
     return 1;
   }
+  // The trace of the table booked on: once for the choice made, once for
+  // the line filled and stored (the order operations do both).
+  std::cout << table.label_name.value << std::endl;
+  std::cout << table.label_name.value << std::endl;
   const Orders::Result booked = Orders(*get_db(), *user).book(article, price, room, table, anzahl);
-  if (!booked.done()) {
-    // Nothing is stored: the waiter may try again or cancel, but the
-    // dialog must not report a line that does not exist.
-    if (booked.outcome == Orders::FAILED)
-      DBError::report(this, *this, DBError::TEXT, booked.error, booked.statement, booked.connection_lost);
-    else
-      MessageBox::error(this, title_data_error.str(), booked.text());
+  // Nothing is stored on a refusal: the waiter may try again or cancel,
+  // but the dialog must not report a line that does not exist.
+  if (refusals.show(*this, booked))
     return 1;
-  }
   inserted = true;
   return FXDialogBox::onCmdAccept(sender, sel, data);
 }

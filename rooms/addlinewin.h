@@ -10,6 +10,7 @@
 #include "gui/combobox.h"
 #include "gui/dialog.h"
 #include "gui/lang.h"
+#include "rooms/orderrefusals.h"
 
 class SpreadSheet;
 
@@ -42,6 +43,7 @@ protected:
   int anzahl;
   Tools::ThemeTextField *menge;
   StaticText quantity_prompt;
+  OrderRefusals refusals;
   // Set once the line is stored: a second Ok must not store it again.
   bool inserted;
 

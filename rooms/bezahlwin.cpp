@@ -85,12 +85,16 @@ BezahlWin::BezahlWin(FXWindow *owner, AppContext &main, const std::vector<Tools:
   fill_table();
   long long sum = Tools::to_cents(*total);
   for (const Tools::Ref<Tools::DBBindType> &row : rows) {
-    const BONLINE *line = row.valid() ? dynamic_cast<const BONLINE *>(&*row) : nullptr;
-    if (!line) {
-      TOOLS_LOG("not an order line");
+    // Each line at its amount: price times quantity, rounded on its own.
+    const Tools::DBTypeDouble *preis =
+        row.valid() ? dynamic_cast<const Tools::DBTypeDouble *>(row->get_cell_by_name("preis")) : nullptr;
+    const Tools::DBTypeInt *anzahl =
+        row.valid() ? dynamic_cast<const Tools::DBTypeInt *>(row->get_cell_by_name("anzahl")) : nullptr;
+    if (!preis || !anzahl) {
+      TOOLS_LOG("get_cell_by_name failed!");
       continue;
     }
-    const long long cents = Tools::line_cents(line->preis, line->anzahl);
+    const long long cents = Tools::line_cents(preis->value, anzahl->value);
     sum += cents;
     TOOLS_LOG(Tools::format("all_preis: %lf added: %lf", Tools::from_cents(sum), Tools::from_cents(cents)));
   }

@@ -48,16 +48,14 @@ void spacer(FXComposite *parent) { new FXFrame(parent, 0, 0, 0, 0, 0, 2, 2, 2, 2
 
 } // namespace
 
-BonWin::BonWin() : sheet(nullptr), room(nullptr), table(nullptr) {}
+BonWin::BonWin() : sheet(nullptr), room(nullptr), table(nullptr), refusals(nullptr) {}
 
 BonWin::BonWin(FXWindow *owner, AppContext &main, LAYOUTK &room_record, LAYOUTP &table_record)
     : Dialog(owner, &main, "Bonierübersicht", DECOR_ALL, 0, 0), sheet(nullptr), room(&room_record),
       table(&table_record), current_line(),
       storno_question(&main, "Message", "Soll dieser Eintrag tatsächlich storniert werden?"),
       paid_question(&main, "Message", "Bonierungen auf bezahlt setzten?"),
-      changed_elsewhere(&main, "Message", Orders::text(Orders::CHANGED_ELSEWHERE)),
-      busy_elsewhere(&main, "Message", Orders::text(Orders::BUSY_ELSEWHERE)),
-      no_user(&main, "Message", Orders::text(Orders::NO_USER))
+      refusals(&main, {Orders::CHANGED_ELSEWHERE, Orders::BUSY_ELSEWHERE, Orders::NO_USER})
 {
   FXVerticalFrame *frame = new FXVerticalFrame(this, LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
 
@@ -133,7 +131,7 @@ bool BonWin::have_user()
   Tools::Ref<USER> user = context->getUser();
   if (user.valid())
     return true;
-  MessageBox::error(this, title_data_error.str(), no_user.str());
+  MessageBox::error(this, title_data_error.str(), refusals.words(Orders::NO_USER).str());
   return false;
 }
 
@@ -149,26 +147,11 @@ Orders BonWin::orders() { return Orders(*get_db(), *context->getUser()); }
 
 void BonWin::report(const Orders::Result &result)
 {
-  const StaticText *words = nullptr;
-  switch (result.outcome) {
-  case Orders::DONE:
-    break;
-  case Orders::FAILED:
-    DBError::report(this, *this, DBError::TEXT, result.error, result.statement, result.connection_lost);
-    return;
-  case Orders::CHANGED_ELSEWHERE:
-    words = &changed_elsewhere;
-    break;
-  case Orders::NO_USER:
-    words = &no_user;
-    break;
-  default:
-    words = &busy_elsewhere;
-    break;
-  }
-  if (words)
-    MessageBox::error(this, title_data_error.str(), words->str());
-  refresh_table();
+  refusals.show(*this, result);
+  // After a failed statement the list stays as it was: the connection
+  // may be gone.
+  if (result.outcome != Orders::FAILED)
+    refresh_table();
 }
 
 // ---- actions ----

@@ -20,6 +20,7 @@
 #include "schema/tables.h"
 #include "gui/dialog.h"
 #include "gui/lang.h"
+#include "rooms/orderrefusals.h"
 #include "rooms/orders.h"
 
 class SpreadSheet;
@@ -47,9 +48,7 @@ protected:
   BONLINE current_line;
   StaticText storno_question;
   StaticText paid_question;
-  StaticText changed_elsewhere;
-  StaticText busy_elsewhere;
-  StaticText no_user;
+  OrderRefusals refusals;
 
   BonWin();
 

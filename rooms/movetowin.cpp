@@ -1,5 +1,7 @@
 #include "rooms/movetowin.h"
 
+#include <iostream>
+
 #include "tools/core/debug.h"
 #include "tools/core/format.h"
 #include "tools/core/string_utils.h"
@@ -56,12 +58,15 @@ MoveToWin::~MoveToWin() {}
 
 long MoveToWin::onRoom(FXObject *, FXSelector, void *)
 {
-  if (Place::reload_room(*get_db(), *room, room_combo->getText().text()) < 0)
+  const int found = Place::reload_room(*get_db(), *room, room_combo->getText().text());
+  if (found < 0)
     db_error();
   // The table chosen so far belonged to the room before.
   *table = LAYOUTP();
   table_combo->set_where(Orders::room_tables_condition(room->idx.value));
   table_combo->fill();
+  if (found > 0)
+    std::cout << get_db()->get_error() << "\n" << get_db()->get_last_query() << std::endl;
   return 1;
 }
 

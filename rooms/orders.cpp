@@ -1,6 +1,7 @@
 #include "rooms/orders.h"
 
 #include <ctime>
+#include <initializer_list>
 
 #include "tools/core/debug.h"
 #include "tools/core/format.h"
@@ -23,6 +24,22 @@ const char *Orders::text(Outcome outcome)
     return "Die andere Bezahlungsart kann nicht mehr als den Preis insgesamt bezahlen.";
   case NO_KIND:
     return "Bitte einen Bezahlungsart auswählen, oder alles in Bar bezahlen.";
+  case NO_QUANTITY:
+    return "Die Menge muss mindestens 1 sein. Es wurde nichts gebucht.";
+  case ARTICLE_GONE:
+    return "Den Artikel gibt es nicht mehr. Es wurde nichts gebucht.";
+  case ARTICLE_RETIRED:
+    return "Der Artikel ist nicht mehr gültig. Es wurde nichts gebucht.";
+  case PRICE_GONE:
+    return "Den Preis gibt es für diesen Artikel nicht mehr. Es wurde nichts gebucht.";
+  case PRICE_RETIRED:
+    return "Der Preis ist nicht mehr gültig. Es wurde nichts gebucht.";
+  case TABLE_GONE:
+    return "Den Tisch gibt es in diesem Raum nicht mehr. Es wurde nichts gebucht.";
+  case KIND_GONE:
+    return "Die Bezahlungsart gibt es nicht mehr. Es wurde nichts gebucht.";
+  case KIND_RETIRED:
+    return "Die Bezahlungsart ist nicht mehr gültig. Es wurde nichts gebucht.";
   case DONE:
   case FAILED:
     break;
@@ -54,6 +71,69 @@ void Orders::stamp(BASE &row, int kind) const
 }
 
 bool Orders::have_user() const { return !user.login.value.empty(); }
+
+namespace {
+// A row marked not valid is retired: nothing new may name it.
+bool valid(const BASE &row) { return row.gueltig.value.is_set() && row.gueltig.value.get_value() == JANEIN::JA; }
+
+// Cells of rows an operation names, read into their records with a shared
+// lock that keeps the rows as they are until the unit of work ends. Only
+// the cells it needs, by position: a read with every column and its
+// table's name would cost a booking more than its own insert.
+class NamedCells
+{
+  std::string columns;
+  Tools::DBTypeList fields;
+
+public:
+  void take(const Tools::DBBindType &record, std::initializer_list<Tools::DBType *> cells)
+  {
+    for (Tools::DBType *cell : cells) {
+      columns += Tools::format(columns.empty() ? "%s.%s" : ", %s.%s", record.get_name(), cell->get_name());
+      fields.add(cell);
+    }
+  }
+  // "select <the cells> from <from>", locked. A row that is not found
+  // leaves its cells as they were (a row missing in a left join: empty,
+  // which leaves a key 0). False when the statement failed.
+  bool read(Tools::Database &db, const std::string &from)
+  {
+    return Tools::select_values(db, Tools::format("select %s from %s", columns, from) + Tools::Database::SHARE_LOCK,
+                                fields) >= 0;
+  }
+};
+} // namespace
+
+bool Orders::lock_named(LAYOUTK &room, LAYOUTP &table, PREIS *price, ART *article)
+{
+  // Each row by its key alone; the table's room is compared here. A row
+  // that is gone leaves its record fresh (idx 0). (A row joined but none
+  // of whose cells is read the server may skip, and then not lock it.)
+  const bool priced = price && article;
+  const int room_idx = room.idx.value;
+  const std::string place = Tools::format("left join LAYOUTK on LAYOUTK.idx = '%d'", room_idx);
+  const std::string from =
+      priced ? Tools::format("ART left join PREIS on PREIS.idx = '%d' left join LAYOUTP on LAYOUTP.idx = '%d' %s "
+                             "where ART.idx = '%d'",
+                             price->idx.value, table.idx.value, place, article->idx.value)
+             : Tools::format("LAYOUTP %s where LAYOUTP.idx = '%d'", place, table.idx.value);
+  room = LAYOUTK();
+  table = LAYOUTP();
+  NamedCells cells;
+  cells.take(room, {&room.idx, &room.name});
+  cells.take(table, {&table.idx, &table.layout_idx, &table.label_name});
+  if (priced) {
+    *price = PREIS();
+    *article = ART();
+    cells.take(*article, {&article->idx, &article->artnr, &article->gueltig});
+    cells.take(*price, {&price->idx, &price->art_idx, &price->art_artnr, &price->preis, &price->gueltig});
+  }
+  if (!cells.read(db, from))
+    return false;
+  if (room.idx.value == 0 || table.layout_idx.value != room_idx)
+    table = LAYOUTP();
+  return true;
+}
 
 // ---- the end of a unit of work ----
 
@@ -118,6 +198,13 @@ Orders::Result Orders::change_once(const SeenLines &seen_lines, const Change &ch
   std::string keys;
   for (const Seen &s : seen_lines)
     keys += Tools::format(keys.empty() ? "'%d'" : ", '%d'", s.idx);
+  if (change.before) {
+    const Outcome outcome = change.before();
+    if (outcome == FAILED)
+      return failed();
+    if (outcome != DONE)
+      return refused(outcome);
+  }
   // A second station that settles the same lines meanwhile waits for this
   // unit of work and then finds them no longer open; this one waits a few
   // seconds at most for a station that holds one of them.
@@ -142,6 +229,8 @@ Orders::Result Orders::change_once(const SeenLines &seen_lines, const Change &ch
   }
   if (change.check) {
     const Outcome outcome = change.check(lines);
+    if (outcome == FAILED)
+      return failed();
     if (outcome != DONE)
       return refused(outcome);
   }
@@ -163,18 +252,47 @@ Orders::Result Orders::book(const ART &article, const PREIS &price, const LAYOUT
 {
   if (!have_user())
     return Result{NO_USER, "", ""};
+  if (anzahl < 1)
+    return Result{NO_QUANTITY, "", ""};
+  // The rows as they stand now, kept so until the commit.
+  LAYOUTK the_room;
+  LAYOUTP the_table;
+  PREIS the_price;
+  ART the_article;
+  the_room.idx = room.idx.value;
+  the_table.idx = table.idx.value;
+  the_price.idx = price.idx.value;
+  the_article.idx = article.idx.value;
+  if (!lock_named(the_room, the_table, &the_price, &the_article))
+    return failed();
+  Outcome refusal = DONE;
+  if (the_article.idx.value == 0)
+    refusal = ARTICLE_GONE;
+  else if (the_price.idx.value == 0 || the_price.art_idx.value != the_article.idx.value ||
+           the_price.art_artnr.value != the_article.artnr.value)
+    refusal = PRICE_GONE;
+  else if (!valid(the_article))
+    refusal = ARTICLE_RETIRED;
+  else if (!valid(the_price))
+    refusal = PRICE_RETIRED;
+  else if (the_table.idx.value == 0)
+    refusal = TABLE_GONE;
+  if (refusal != DONE) {
+    TOOLS_LOG(Tools::format("not booked: %s", text(refusal)));
+    return refused(refusal);
+  }
   BONLINE line;
   stamp(line, 0);
   line.user = user.login.value;
   line.user_idx = user.idx.value;
-  line.artnr = article.artnr.value;
-  line.artnr_idx = article.idx.value;
-  line.layoutk_idx = room.idx.value;
-  line.layoutk_name = room.name.value;
-  line.layoutp_idx = table.idx.value;
-  line.layoutp_label_name = table.label_name.value;
-  line.preis_idx = price.idx.value;
-  line.preis = price.preis.value;
+  line.artnr = the_article.artnr.value;
+  line.artnr_idx = the_article.idx.value;
+  line.layoutk_idx = the_room.idx.value;
+  line.layoutk_name = the_room.name.value;
+  line.layoutp_idx = the_table.idx.value;
+  line.layoutp_label_name = the_table.label_name.value;
+  line.preis_idx = the_price.idx.value;
+  line.preis = the_price.preis.value;
   line.anzahl = anzahl;
   if (!Tools::insert_object(db, line))
     return failed();
@@ -212,6 +330,8 @@ Orders::Result Orders::pay(const SeenLines &lines, double cash, const SONST_ART 
     return Result{MORE_THAN_BILL, "", ""};
   // In cents, so that the parts of the lines add up exactly.
   long long offen_sonst = 0;
+  // The kind as it stands now, when the lines leave something to it.
+  SONST_ART the_kind;
   Change c;
   c.check = [&](const Lines &locked) {
     long long total = 0;
@@ -220,7 +340,18 @@ Orders::Result Orders::pay(const SeenLines &lines, double cash, const SONST_ART 
     offen_sonst = total - cash_cents;
     TOOLS_LOG(Tools::format("offen_sonst: %lf offen_bar: %lf all_preis: %lf", Tools::from_cents(offen_sonst),
                             Tools::from_cents(cash_cents), Tools::from_cents(total)));
-    return offen_sonst > 0 && kind.idx.value == 0 ? NO_KIND : DONE;
+    if (offen_sonst <= 0)
+      return DONE;
+    if (kind.idx.value == 0)
+      return NO_KIND;
+    the_kind = SONST_ART();
+    NamedCells cells;
+    cells.take(the_kind, {&the_kind.idx, &the_kind.name, &the_kind.gueltig});
+    if (!cells.read(db, Tools::format("SONST_ART where idx = '%d'", kind.idx.value)))
+      return FAILED;
+    if (the_kind.idx.value == 0)
+      return KIND_GONE;
+    return valid(the_kind) ? DONE : KIND_RETIRED;
   };
   c.change = [&](BONLINE &line) {
     const long long amount = Tools::line_cents(line.preis, line.anzahl);
@@ -229,8 +360,8 @@ Orders::Result Orders::pay(const SeenLines &lines, double cash, const SONST_ART 
     if (offen_sonst > 0 && amount > 0)
       other = offen_sonst < amount ? offen_sonst : amount;
     if (other > 0) {
-      line.sonst_art_name = kind.name.value;
-      line.sonst_art_idx = kind.idx.value;
+      line.sonst_art_name = the_kind.name.value;
+      line.sonst_art_idx = the_kind.idx.value;
       offen_sonst -= other;
     }
     line.sonst_bezahlt = Tools::from_cents(other);
@@ -244,12 +375,22 @@ Orders::Result Orders::pay(const SeenLines &lines, double cash, const SONST_ART 
 Orders::Result Orders::move(const SeenLines &lines, const LAYOUTK &room, const LAYOUTP &table)
 {
   TOOLS_LOG(Tools::format("Umbuchung auf Tisch %s", table.label_name.value));
+  // The target as it stands now, kept so until the commit.
+  LAYOUTK the_room;
+  LAYOUTP the_table;
   Change c;
+  c.before = [&] {
+    the_room.idx = room.idx.value;
+    the_table.idx = table.idx.value;
+    if (!lock_named(the_room, the_table))
+      return FAILED;
+    return the_table.idx.value == 0 ? TABLE_GONE : DONE;
+  };
   c.change = [&](BONLINE &line) {
-    line.layoutk_idx = room.idx.value;
-    line.layoutk_name = room.name.value;
-    line.layoutp_idx = table.idx.value;
-    line.layoutp_label_name = table.label_name.value;
+    line.layoutk_idx = the_room.idx.value;
+    line.layoutk_name = the_room.name.value;
+    line.layoutp_idx = the_table.idx.value;
+    line.layoutp_label_name = the_table.label_name.value;
     return std::string();
   };
   return change_lines(lines, c);

@@ -10,10 +10,15 @@
 // Each operation is one unit of work on the connection it is given: it
 // reads again and locks what it changes (waiting a few seconds at most for
 // a station that holds a line), compares that with the lines as the person
-// saw them, writes, and commits. Or it rolls back everything it did and
-// says why: another station changed or holds a line, the server chose it
-// as a deadlock's victim (tried once more first), or the statement failed
-// (the database's words, the connection perhaps lost). It never leaves a
+// saw them, writes, and commits. What it only names (the price and its
+// article, the room and table, the other kind of payment) it reads in the
+// same unit of work and holds with a shared lock, so that no station can
+// delete, retire or move it before the commit; a window's list may have
+// shown it long before. Or it rolls back everything it did and says why:
+// another station changed or holds a line, something it names is gone, no
+// longer valid or does not belong together, the server chose it as a
+// deadlock's victim (tried once more first), or the statement failed (the
+// database's words, the connection perhaps lost). It never leaves a
 // transaction open and never shows anything: the refusal comes back after
 // the rollback, so nothing stays locked while a person reads it.
 
@@ -45,7 +50,22 @@ public:
     MORE_THAN_BILL,
     // Something is left to pay and no other kind of payment is chosen.
     NO_KIND,
-    // A statement failed: `error` and `statement` say which and why.
+    // Less than one of an article.
+    NO_QUANTITY,
+    // The article is gone, or marked not valid.
+    ARTICLE_GONE,
+    ARTICLE_RETIRED,
+    // The price is gone or is no longer one of the article's, or it is
+    // marked not valid.
+    PRICE_GONE,
+    PRICE_RETIRED,
+    // The room or the table is gone, or the table stands in another room.
+    TABLE_GONE,
+    // The other kind of payment is gone, or marked not valid.
+    KIND_GONE,
+    KIND_RETIRED,
+    // A statement failed: `error` and `statement` say which and why. The
+    // last outcome: the windows go through all before it.
     FAILED,
   };
 
@@ -82,8 +102,12 @@ public:
   // idx 0 is nobody). Both must outlive the object.
   Orders(Tools::Database &db, const USER &user);
 
-  // Stores a new line: `anzahl` of the article at the price, on the table
-  // of the room, stamped and carrying the user. (Its key is not read back:
+  // Stores a new line: `anzahl` (at least 1) of the article at the price,
+  // on the table of the room, stamped and carrying the user. The records
+  // name their rows by key; the line takes what those rows hold at the
+  // commit (the price's amount, the names), and is refused when the
+  // article or the price is gone or not valid, the price is not the
+  // article's, or the table is not the room's. (Its key is not read back:
   // that would cost a statement more.)
   Result book(const ART &article, const PREIS &price, const LAYOUTK &room, const LAYOUTP &table, int anzahl);
   // Cancels the line.
@@ -93,10 +117,13 @@ public:
   Result pay_cash(const SeenLines &lines);
   // Pays the lines with `cash` in cash and the rest of their amounts with
   // the other kind of payment, which goes to the first lines until it is
-  // used up. Cash beyond the bill leaves nothing to the other kind; an
-  // other payment beyond the bill (cash below 0) is refused.
+  // used up; each line's amount is rounded to the cent on its own. Cash
+  // beyond the bill leaves nothing to the other kind; an other payment
+  // beyond the bill (cash below 0) is refused, and so is a kind (named by
+  // its key) that is gone or not valid when something is left for it.
   Result pay(const SeenLines &lines, double cash, const SONST_ART &kind);
-  // Moves the lines to the table of the room.
+  // Moves the lines to the table of the room (named by their keys), with
+  // the names these rows hold; refused when the table is not the room's.
   Result move(const SeenLines &lines, const LAYOUTK &room, const LAYOUTP &table);
 
   // ---- what the order windows read: no unit of work, nothing locked ----
@@ -126,17 +153,26 @@ private:
   const USER &user;
 
   typedef std::vector<Tools::Ref<BONLINE> > Lines;
-  // What an operation does to the lines read again and locked: `check`
-  // looks at all of them first (DONE, or the refusal), then `change` sets
-  // the columns of each and gives the log's line for it (or nothing). Both
-  // start afresh when the unit of work is tried again.
+  // What an operation does to the lines read again and locked: `before`
+  // reads and locks what the lines are to be changed to, before the lines
+  // (an editor that holds that row is waited for, not met in a deadlock);
+  // `check` looks at all of the lines first; both give DONE, the refusal,
+  // or FAILED when their statement failed. Then `change` sets the columns
+  // of each line and gives the log's line for it (or nothing). All start
+  // afresh when the unit of work is tried again.
   struct Change
   {
+    std::function<Outcome()> before;
     std::function<Outcome(const Lines &)> check;
     std::function<std::string(BONLINE &)> change;
   };
   Result change_lines(const SeenLines &lines, const Change &change);
   Result change_once(const SeenLines &lines, const Change &change);
+  // The room and its table by key, read and share-locked in one statement
+  // (`price` and `article` with them, when given): each record holds its
+  // row, or idx 0 when the row is gone or the table is not the room's.
+  // False when the statement failed.
+  bool lock_named(LAYOUTK &room, LAYOUTP &table, PREIS *price = nullptr, ART *article = nullptr);
   // The statement just failed: rolls back and says how.
   Result failed();
   // Rolls back and gives the refusal.

@@ -290,16 +290,19 @@ TEST_F(Odbc, EachFailureIsNamedByItsKindAndASuccessClearsIt)
   }
 
   // A row another station holds: this one gives up after the unit of
-  // work's wait, with the transaction still its own to end.
+  // work's wait, with the transaction still its own to end, whether it
+  // is to change the row or only to name it.
   Ref<Database> other = korvan_test::open_database(database);
   ASSERT_TRUE(other->exec("select id from P where id = 1 for update").ok);
-  const auto start = std::chrono::steady_clock::now();
-  EXPECT_FALSE(db->exec(std::string("select id from P where id = 1") + Database::FOR_UPDATE).ok);
-  EXPECT_EQ(DBFailure::LOCK_WAIT, db->last_failure()) << db->get_error();
-  const double waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  EXPECT_GE(waited, Database::LOCK_WAIT_SECONDS - 0.5);
-  EXPECT_LT(waited, Database::LOCK_WAIT_SECONDS + 5.0);
-  ASSERT_TRUE(db->rollback());
+  for (const char *lock : {Database::FOR_UPDATE, Database::SHARE_LOCK}) {
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(db->exec(std::string("select id from P where id = 1") + lock).ok) << lock;
+    EXPECT_EQ(DBFailure::LOCK_WAIT, db->last_failure()) << db->get_error();
+    const double waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_GE(waited, Database::LOCK_WAIT_SECONDS - 0.5) << lock;
+    EXPECT_LT(waited, Database::LOCK_WAIT_SECONDS + 5.0) << lock;
+    ASSERT_TRUE(db->rollback());
+  }
 
   // Two stations that each wait for the other's row: the server picks one
   // and rolls its whole transaction back.
@@ -319,6 +322,13 @@ TEST_F(Odbc, EachFailureIsNamedByItsKindAndASuccessClearsIt)
       << int(first) << " " << int(second);
   db->rollback();
   other->rollback();
+
+  // A row only named is named by others too, and changed by none.
+  ASSERT_TRUE(db->exec(std::string("select id from P where id = 1") + Database::SHARE_LOCK).ok);
+  EXPECT_TRUE(other->exec(std::string("select id from P where id = 1") + Database::SHARE_LOCK).ok);
+  EXPECT_FALSE(other->exec("select id from P where id = 1 for update nowait").ok);
+  ASSERT_TRUE(other->rollback());
+  ASSERT_TRUE(db->rollback());
 
   // The server ends a connection: from then on every statement of it,
   // the rollback too, is said to have lost it; the one that ended it goes on.

@@ -10,6 +10,7 @@
 
 #include "rooms/orders.h"
 #include "tests/support/db_fixture.h"
+#include "tests/support/recording_db.h"
 #include "tests/support/seed.h"
 #include "tools/core/format.h"
 #include "tools/dbi/database.h"
@@ -24,6 +25,7 @@ protected:
   USER anna;
   LAYOUTK saal, terrasse;
   LAYOUTP t1, t2, t9;
+  GRP_UST vat;
   ART wein;
   PREIS wein_preis;
   SONST_ART voucher;
@@ -42,7 +44,8 @@ protected:
     t1 = add_table(*db, saal, "T1");
     t2 = add_table(*db, saal, "T2");
     t9 = add_table(*db, terrasse, "T9");
-    wein = add_article(*db, "200", add_vat(*db, "voll", 19), "Getränke", 12345.67);
+    vat = add_vat(*db, "voll", 19);
+    wein = add_article(*db, "200", vat, "Getränke", 12345.67);
     wein_preis.idx = std::stoi(value(Tools::format("select idx from PREIS where art_idx = %d", wein.idx.value)));
     wein_preis.preis = 12345.67;
     voucher.name = "Gutschein";
@@ -80,6 +83,28 @@ protected:
   void expect_ended(const std::string &what)
   {
     EXPECT_FALSE(korvan_test::in_transaction(*station)) << what << ": a transaction was left open";
+  }
+
+  // Returns once the station waits for a row that another connection
+  // holds (at most two seconds). The server renews its list of
+  // transactions only when nobody has read it for a tenth of a second.
+  void wait_until_station_waits()
+  {
+    Tools::Ref<Tools::Database> watch = open_database(database);
+    const std::string waiting = Tools::format("select count(*) from information_schema.innodb_trx where trx_state = "
+                                              "'LOCK WAIT' and trx_mysql_thread_id = %d",
+                                              station_id);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (value(*watch, waiting) != "1" && std::chrono::steady_clock::now() < until)
+      std::this_thread::sleep_for(std::chrono::milliseconds(150));
+  }
+
+  // Sends the statements on the test's connection, and commits them.
+  void store_meanwhile(const std::vector<std::string> &statements)
+  {
+    for (const std::string &sql : statements)
+      ASSERT_TRUE(db->exec(sql).ok) << sql << ": " << db->get_error();
+    ASSERT_TRUE(db->commit());
   }
 
   // The paid columns of the lines, in key order.
@@ -123,6 +148,11 @@ TEST_F(OrderOperations, PaymentsBookEachLineAtItsAmountRoundedOnceAndTheOtherKin
       // The other payment goes to the first lines, the rest is cash.
       {{{5, 1}, {3, 1}, {2, 1}}, 4, true, Orders::DONE, "JA 5 0 Gutschein,JA 1 2 Gutschein,JA 0 2 "},
       {{{0.125, 3}, {1, 1}}, 0.5, true, Orders::DONE, "JA 0.38 0 Gutschein,JA 0.5 0.5 Gutschein"},
+      // Two such lines cost 0.38 each, 0.76 together, not the 0.75 of
+      // 6 x 0.125 rounded once for the bill: a voucher pays both in full,
+      // and cash too little for the first leaves the rest to the voucher.
+      {{{0.125, 3}, {0.125, 3}}, 0, true, Orders::DONE, "JA 0.38 0 Gutschein,JA 0.38 0 Gutschein"},
+      {{{0.125, 3}, {0.125, 3}}, 0.5, true, Orders::DONE, "JA 0.26 0.12 Gutschein,JA 0 0.38 "},
       // More cash than the bill is all cash.
       {{{3.5, 1}, {4, 1}}, 10, true, Orders::DONE, "JA 0 3.5 ,JA 0 4 "},
       // The other kind never pays more than the bill, and is needed for
@@ -203,6 +233,206 @@ TEST_F(OrderOperations, CancellingAndMovingStampTheLineAndNameTheUser)
                           terrasse.idx.value, t9.idx.value, terrasse.idx.value, t9.idx.value));
 }
 
+// A window read the article, price, table or kind of payment some time
+// before the action; meanwhile another station may have deleted it,
+// marked it not valid or moved the table to another room, and a caller
+// may hand over what does not belong together. The operation reads it
+// again in its own unit of work, refuses in words and keeps nothing.
+TEST_F(OrderOperations, WhatAnOperationNamesIsReadAgainAndRefusedWhenGoneRetiredOrNotTogether)
+{
+  const int a = add_line(*db, saal, t1, 3.5), b = add_line(*db, saal, t1, 4);
+  const Orders::SeenLines shown = seen({a, b});
+  const std::string lines_before = value("select group_concat(concat_ws(' ', bezahlt, sonst_art_idx, layoutp_idx, "
+                                         "hist_ae_user) order by idx) from BONLINE");
+  // Rows of each case's own, as the windows read them.
+  struct Named
+  {
+    ART article;
+    PREIS price;
+    LAYOUTP table;
+    SONST_ART kind;
+  };
+  enum { BOOK, MOVE, PAY };
+  const std::function<void(Named &)> as_read;
+  const struct
+  {
+    const char *what;
+    int act; // BOOK n of the article at the price onto the table of "Saal", MOVE there, PAY 1 in cash and the kind
+    int n;
+    std::vector<const char *> meanwhile; // %1$d the article, %2$d the price, %3$d the table, %4$d the kind
+    std::function<void(Named &)> handed; // what the caller hands over instead
+    Orders::Outcome outcome;
+  } cases[] = {
+      {"quantity 0", BOOK, 0, {}, as_read, Orders::NO_QUANTITY},
+      {"quantity -2", BOOK, -2, {}, as_read, Orders::NO_QUANTITY},
+      {"no price has the key", BOOK, 1, {}, [](Named &n) { n.price.idx = 9999; }, Orders::PRICE_GONE},
+      {"another article's price", BOOK, 1, {}, [&](Named &n) { n.price = wein_preis; }, Orders::PRICE_GONE},
+      {"price deleted", BOOK, 1, {"delete from PREIS where idx = %2$d"}, as_read, Orders::PRICE_GONE},
+      {"price retired", BOOK, 1, {"update PREIS set gueltig = 'NEIN' where idx = %2$d"}, as_read,
+       Orders::PRICE_RETIRED},
+      {"article deleted", BOOK, 1,
+       {"delete from GRP_ART where art_idx = %1$d", "delete from PREIS where art_idx = %1$d",
+        "delete from ART where idx = %1$d"},
+       as_read, Orders::ARTICLE_GONE},
+      {"article retired", BOOK, 1, {"update ART set gueltig = 'NEIN' where idx = %1$d"}, as_read,
+       Orders::ARTICLE_RETIRED},
+      {"another room's table", BOOK, 1, {}, [&](Named &n) { n.table = t9; }, Orders::TABLE_GONE},
+      {"table moved to another room", BOOK, 1, {"update LAYOUTP set layout_idx = layout_idx + 1 where idx = %3$d"},
+       as_read, Orders::TABLE_GONE},
+      {"table deleted", BOOK, 1, {"delete from LAYOUTP where idx = %3$d"}, as_read, Orders::TABLE_GONE},
+      {"moved to another room's table", MOVE, 0, {}, [&](Named &n) { n.table = t9; }, Orders::TABLE_GONE},
+      {"moved to a table moved to another room", MOVE, 0,
+       {"update LAYOUTP set layout_idx = layout_idx + 1 where idx = %3$d"}, as_read, Orders::TABLE_GONE},
+      {"moved to a table deleted", MOVE, 0, {"delete from LAYOUTP where idx = %3$d"}, as_read, Orders::TABLE_GONE},
+      {"no kind has the key", PAY, 0, {}, [](Named &n) { n.kind.idx = 9999; }, Orders::KIND_GONE},
+      {"kind deleted", PAY, 0, {"delete from SONST_ART where idx = %4$d"}, as_read, Orders::KIND_GONE},
+      {"kind retired", PAY, 0, {"update SONST_ART set gueltig = 'NEIN' where idx = %4$d"}, as_read,
+       Orders::KIND_RETIRED},
+  };
+  int i = 0;
+  for (const auto &c : cases) {
+    Named named;
+    named.article = add_article(*db, "A" + std::to_string(++i), vat, "G", 2.5);
+    ASSERT_EQ(Orders::read_price(*db, value(Tools::format("select idx from PREIS where art_idx = %d",
+                                                          named.article.idx.value)),
+                                 named.price),
+              1);
+    named.table = add_table(*db, saal, "X" + std::to_string(i));
+    named.kind.name = "K" + std::to_string(i);
+    named.kind.idx = store(*db, named.kind);
+    ASSERT_TRUE(db->rollback());
+    std::vector<std::string> meanwhile;
+    for (const char *sql : c.meanwhile)
+      meanwhile.push_back(Tools::format(sql, named.article.idx.value, named.price.idx.value, named.table.idx.value,
+                                        named.kind.idx.value));
+    store_meanwhile(meanwhile);
+    if (c.handed)
+      c.handed(named);
+    Orders o = orders();
+    const Orders::Result r = c.act == BOOK   ? o.book(named.article, named.price, saal, named.table, c.n)
+                             : c.act == MOVE ? o.move(shown, saal, named.table)
+                                             : o.pay(shown, 1, named.kind);
+    EXPECT_EQ(r.outcome, c.outcome) << c.what << ": " << r.error;
+    EXPECT_NE(std::string(r.text()).find("Es wurde nichts gebucht."), std::string::npos) << c.what;
+    expect_ended(c.what);
+    EXPECT_EQ(value("select group_concat(concat_ws(' ', bezahlt, sonst_art_idx, layoutp_idx, hist_ae_user) order "
+                    "by idx) from BONLINE"),
+              lines_before)
+        << c.what;
+  }
+  EXPECT_STREQ(Orders::text(Orders::KIND_GONE), "Die Bezahlungsart gibt es nicht mehr. Es wurde nichts gebucht.");
+}
+
+// Another station deletes a row, or moves a table, at the very moment: the
+// operation waits for it to end (its read locks), finds the row as it was
+// left, and refuses. A read that did not wait would have named what is
+// gone.
+TEST_F(OrderOperations, ARowChangedWhileTheOperationRunsIsWaitedForAndThenRefused)
+{
+  const int a = add_line(*db, saal, t1, 3.5), b = add_line(*db, saal, t1, 4);
+  const Orders::SeenLines shown = seen({a, b});
+  const struct
+  {
+    const char *meanwhile;
+    std::function<Orders::Result()> act;
+    Orders::Outcome outcome;
+  } cases[] = {
+      {"delete from SONST_ART where idx = %1$d", [&] { return orders().pay(shown, 0, voucher); }, Orders::KIND_GONE},
+      {"update LAYOUTP set layout_idx = %3$d where idx = %4$d", [&] { return orders().book(wein, wein_preis, saal, t2, 1); },
+       Orders::TABLE_GONE},
+      {"delete from PREIS where idx = %2$d", [&] { return orders().book(wein, wein_preis, saal, t1, 1); },
+       Orders::PRICE_GONE},
+      {"update LAYOUTP set layout_idx = %5$d where idx = %6$d", [&] { return orders().move(shown, terrasse, t9); },
+       Orders::TABLE_GONE},
+  };
+  for (const auto &c : cases) {
+    const std::string sql = Tools::format(c.meanwhile, voucher.idx.value, wein_preis.idx.value, terrasse.idx.value,
+                                          t2.idx.value, saal.idx.value, t9.idx.value);
+    ASSERT_TRUE(db->exec(sql).ok) << db->get_error();
+    Orders::Result r;
+    std::thread station_thread([&] { r = c.act(); });
+    wait_until_station_waits();
+    EXPECT_TRUE(db->commit());
+    station_thread.join();
+    EXPECT_EQ(r.outcome, c.outcome) << sql << ": " << r.error;
+    expect_ended(sql);
+    EXPECT_EQ(value("select concat(count(*), sum(bezahlt = 'NEIN' and layoutp_idx = " + std::to_string(t1.idx.value) +
+                    ")) from BONLINE"),
+              "22")
+        << sql;
+  }
+}
+
+// What an operation names stays as it is until the commit: right after
+// the operation read it, another station can change none of those rows
+// (a join may read a row without keeping it locked).
+TEST_F(OrderOperations, WhatAnOperationReadItNamesKeepsUnchangedUntilTheCommit)
+{
+  RecordingDB *recorder = nullptr;
+  Tools::Ref<Tools::Database> recorded = connect_recording(database, recorder);
+  const std::pair<const char *, int> rows[] = {{"ART", wein.idx.value},         {"PREIS", wein_preis.idx.value},
+                                               {"LAYOUTP", t9.idx.value},       {"LAYOUTK", terrasse.idx.value},
+                                               {"SONST_ART", voucher.idx.value}};
+  std::string locked;
+  recorder->after = [&](RecordingDB &, const std::string &sql) {
+    if (sql.find(Tools::Database::SHARE_LOCK) == std::string::npos)
+      return;
+    for (const auto &row : rows) {
+      if (!db->exec(Tools::format("select idx from %s where idx = '%d' for update nowait", row.first, row.second)).ok)
+        locked += std::string(row.first) + " ";
+      db->rollback();
+    }
+  };
+  Orders o(*recorded, anna);
+  const int a = add_line(*db, saal, t1, 3.5);
+  const struct
+  {
+    std::function<Orders::Result()> act;
+    const char *locked;
+  } cases[] = {
+      {[&] { return o.book(wein, wein_preis, terrasse, t9, 1); }, "ART PREIS LAYOUTP LAYOUTK "},
+      {[&] { return o.move(seen({a}), terrasse, t9); }, "LAYOUTP LAYOUTK "},
+      {[&] { return o.pay(seen({a}), 0, voucher); }, "SONST_ART "},
+  };
+  for (const auto &c : cases) {
+    locked.clear();
+    const Orders::Result r = c.act();
+    EXPECT_TRUE(r.done()) << r.error;
+    EXPECT_EQ(locked, c.locked);
+  }
+}
+
+// The line takes the rows it names as they are at the commit (a price
+// changed and a room renamed since the window read them), and checking
+// them costs each operation one statement at most.
+TEST_F(OrderOperations, ALineTakesWhatItNamesAsItIsNowForOneStatementMore)
+{
+  const int a = add_line(*db, saal, t1, 0.125, 3), b = add_line(*db, saal, t1, 0.125, 3);
+  store_meanwhile({Tools::format("update PREIS set preis = 13.5 where idx = %d", wein_preis.idx.value),
+                   Tools::format("update LAYOUTK set name = 'Garten' where idx = %d", terrasse.idx.value)});
+  const struct
+  {
+    const char *what;
+    std::function<Orders::Result()> act;
+    unsigned long statements; // the lines read and locked, the writes, the commit; + what it names
+  } cases[] = {
+      {"book", [&] { return orders().book(wein, wein_preis, terrasse, t9, 2); }, 0 + 1 + 1 + 1},
+      {"move", [&] { return orders().move(seen({a, b}), terrasse, t9); }, 1 + 2 + 1 + 1},
+      // The kind is read only when something is left for it.
+      {"pay with the kind", [&] { return orders().pay(seen({a}), 0.1, voucher); }, 1 + 1 + 1 + 1},
+      {"pay with cash enough", [&] { return orders().pay(seen({b}), 5, voucher); }, 1 + 1 + 1 + 0},
+  };
+  for (const auto &c : cases) {
+    const unsigned long before = station->get_statement_count();
+    const Orders::Result r = c.act();
+    EXPECT_TRUE(r.done()) << c.what << ": " << r.error;
+    EXPECT_EQ(station->get_statement_count() - before, c.statements) << c.what;
+  }
+  EXPECT_EQ(value("select group_concat(concat_ws(' ', preis, anzahl, layoutk_name, layoutp_label_name, "
+                  "sonst_bezahlt, bar_bezahlt, sonst_art_name) order by idx) from BONLINE"),
+            "0.125 3 Garten T9 0.28 0.1 Gutschein,0.125 3 Garten T9 0 0.38 ,13.5 2 Garten T9 0 0 ");
+}
+
 // Another station holds a line and does not let go: the action stops
 // within the lock wait, keeps nothing, and holds nothing when it is back.
 TEST_F(OrderOperations, ALineHeldElsewhereIsRefusedAfterTheLockWaitAndNothingStaysLocked)
@@ -237,13 +467,7 @@ TEST_F(OrderOperations, AStationChosenAsADeadlocksVictimStartsOverOnce)
   std::thread station_thread([&] { r = orders().pay_cash(shown); });
   // Once this station waits for the second line, the other asks for the
   // first, which this one holds.
-  Tools::Ref<Tools::Database> watch = open_database(database);
-  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-  while (value(*watch, Tools::format("select count(*) from information_schema.innodb_trx where trx_state = 'LOCK "
-                                     "WAIT' and trx_mysql_thread_id = %d",
-                                     station_id)) != "1" &&
-         std::chrono::steady_clock::now() < until)
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+  wait_until_station_waits();
   EXPECT_TRUE(db->exec(Tools::format("select idx from BONLINE where idx = %d for update", a)).ok) << db->get_error();
   EXPECT_TRUE(db->commit());
   station_thread.join();

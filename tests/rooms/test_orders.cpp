@@ -5,9 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
+#include <fxkeys.h>
+
+#include "gui/messagebox.h"
 #include "gui/moneyfield.h"
 #include "gui/spreadsheet.h"
 #include "rooms/addlinewin.h"
@@ -54,6 +58,20 @@ bool click_row(SpreadSheet *sheet, int row, bool wait = false)
   if (wait && run_until([&] { return sheet->isItemSelected(row, 1) != FALSE; }, 5000))
     run_pending(100);
   return !wait || sheet->isItemSelected(row, 1);
+}
+
+// Whether a line of the text starts with `start` and holds `part`.
+bool has_line(const std::string &text, const std::string &start, const std::string &part)
+{
+  std::size_t at = 0;
+  while (at < text.size()) {
+    const std::size_t end = std::min(text.find('\n', at), text.size());
+    const std::string line = text.substr(at, end - at);
+    if (line.compare(0, start.size(), start) == 0 && line.find(part) != std::string::npos)
+      return true;
+    at = end + 1;
+  }
+  return false;
 }
 
 // The modal window, when it is a W.
@@ -116,6 +134,7 @@ TEST_F(Orders, ANewLineIsAskedForUntilCompleteAndStoredOnceAndCommitted)
   LAYOUTP none;
   BonWinPtr win = open(house, none);
   std::vector<std::string> prompts;
+  testing::internal::CaptureStdout();
   answer<AddLineWin>([&](AddLineWin *entry) {
     // One row per group name, however many articles it holds.
     EXPECT_EQ(entry->get_groups()->getNumRows(), 2);
@@ -146,13 +165,20 @@ TEST_F(Orders, ANewLineIsAskedForUntilCompleteAndStoredOnceAndCommitted)
     send_command(entry, AddLineWin::ID_OK);
   }, 1);
   send_command(win.get(), BonWin::ID_BONIEREN);
+  // The trace on standard output: the room's list of tables read, the
+  // table chosen, and the table's name before the line is filled and
+  // before it is stored.
+  const std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_TRUE(has_line(out, "select label_name ", Tools::format("layout_idx = '%d' ", terrasse.idx.value))) << out;
+  EXPECT_NE(out.find("\nLAYOUTP: T9\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("\nT9\nT9\n"), std::string::npos) << out;
   const char *const asked[] = {"einen Artikel", "Raum", "Emoji):\nRaum: Terrasse", "einen Tisch", "Menge"};
   ASSERT_EQ(prompts.size(), 5u);
   for (int i = 0; i < 5; ++i)
     EXPECT_NE(prompts[i].find(asked[i]), std::string::npos) << prompts[i];
-  EXPECT_EQ(value("select concat_ws(' ', count(*), anzahl, user, artnr, layoutk_name, layoutp_idx, preis_idx = p.idx) "
-                  "from BONLINE b, PREIS p where p.art_artnr = '200' and p.gueltig = 'JA'"),
-            Tools::format("1 2 anna 200 Terrasse %d 1", t9.idx.value));
+  EXPECT_EQ(value("select concat_ws(' ', count(*), b.preis, anzahl, user, user_idx, artnr, layoutk_name, layoutp_idx, "
+                  "preis_idx = p.idx) from BONLINE b, PREIS p where p.art_artnr = '200' and p.gueltig = 'JA'"),
+            Tools::format("1 12345.67 2 anna %d 200 Terrasse %d 1", anna.idx.value, t9.idx.value));
   EXPECT_EQ(win->get_sheet()->getNumRows(), 1);
 }
 
@@ -173,6 +199,9 @@ TEST_F(Orders, PaymentsBookTheirAmountsOnlyAfterYesAndRefuseWhatIsNoPayment)
       {{{5, 1}, {3, 1}, {2, 1}}, {{CASH, "5"}, {REST, "2"}, {KIND, ""}, {CASH, "4"}}, YES,
        "5 0 Gutschein,1 2 Gutschein,0 2 "},
       {{{5, 1}}, {{CASH, "5"}, {REST, "2"}}, 0, "Bitte einen Bezahlungsart"},
+      // Each line rounded on its own: two of 3 x 0.125 are 0.76, not 0.75.
+      {{{0.125, 3}, {0.125, 3}}, {{KIND, ""}}, YES, "0.38 0 Gutschein,0.38 0 Gutschein"},
+      {{{0.125, 3}, {0.125, 3}}, {{KIND, ""}, {CASH, "0,5"}}, YES, "0.26 0.12 Gutschein,0 0.38 "},
       // "Nein" pays nothing.
       {{{3.5, 1}}, {{CASH, "10"}}, NO, nullptr},
       // A voucher worth more than the bill pays the bill, no more.
@@ -230,6 +259,23 @@ TEST_F(Orders, PaymentsBookTheirAmountsOnlyAfterYesAndRefuseWhatIsNoPayment)
       locks += sql.find("for update") != std::string::npos;
     EXPECT_EQ(locks, c.answer == YES ? 1 : 0) << lines;
   }
+
+  // The window's total is the lines' amounts, each rounded on its own; a
+  // row that is no order line adds nothing, and says so in the log.
+  LogCapture log;
+  std::vector<Tools::Ref<Tools::DBBindType> > rows;
+  for (int i = 0; i < 2; ++i) {
+    BONLINE *line = new BONLINE();
+    line->preis = 0.125;
+    line->anzahl = 3;
+    rows.emplace_back(line);
+  }
+  rows.emplace_back(new SONST_ART());
+  SONST_ART kind;
+  double cash = 0, total = 0, rest = 0;
+  delete new BezahlWin(main, *main, rows, kind, cash, total, rest);
+  EXPECT_DOUBLE_EQ(total, 0.76);
+  EXPECT_EQ(log.count("get_cell_by_name failed!"), 1);
 }
 
 // A refusal is shown once the action has ended: while its box waits for
@@ -278,13 +324,76 @@ TEST_F(Orders, ARefusalIsShownAfterTheActionKeptNothingAndLetGoOfItsLines)
   EXPECT_EQ(value(Tools::format("select storniert from BONLINE where idx = %d", a)), "NEIN");
 }
 
+// While the entry is open another station retires the price; while the
+// person reads the question of a payment, it deletes the kind of payment.
+// Each action is refused in the words of the translation table, as every
+// other text is shown, and books nothing.
+TEST_F(Orders, WhatAnotherStationTookAwayMeanwhileIsRefusedInTranslatedWords)
+{
+  const int a = add_line(*db, saal, t1, 3.5);
+  BonWinPtr win = open(saal, t1);
+  const struct
+  {
+    ::Orders::Outcome outcome;
+    const char *translation;
+  } translations[] = {{::Orders::PRICE_RETIRED, "The price is no longer valid. Nothing was booked."},
+                      {::Orders::KIND_GONE, "This kind of payment is gone. Nothing was booked."}};
+  // Stored by a translator (the window has not shown them yet).
+  for (const auto &t : translations)
+    ASSERT_TRUE(db->exec(Tools::format("insert into LANG (system, type, orig, trans) values ('GUI', 'Message', "
+                                       "'%s', '%s')",
+                                       ::Orders::text(t.outcome), t.translation))
+                    .ok);
+  ASSERT_TRUE(db->commit());
+  main->updateLangs();
+  press_key(main, KEY_F11);
+  ASSERT_TRUE(main->isTranslated());
+
+  Box refused;
+  answer<AddLineWin>([&](AddLineWin *entry) {
+    choose(entry->get_groups(), "name", "Speisen");
+    choose(entry->get_articles());
+    choose(entry->get_prices());
+    ASSERT_TRUE(db->exec("update PREIS set gueltig = 'NEIN' where art_artnr = '300'").ok && db->commit());
+    answer_box(refused, entry, AddLineWin::ID_OK);
+    send_command(entry, AddLineWin::ID_CANCEL);
+  }, 0);
+  send_command(win.get(), BonWin::ID_BONIEREN);
+  EXPECT_NE(refused.text.find(translations[0].translation), std::string::npos) << refused.text;
+  EXPECT_EQ(count("select count(*) from BONLINE"), 1);
+
+  // This refusal is shown on the screen, as a person sees it.
+  MessageBox::Answerer *seam = nullptr;
+  std::string shown;
+  select_all(win->get_sheet());
+  answer<BezahlWin>([&](BezahlWin *pay) {
+    choose(pay->get_kinds(), "name", "Gutschein");
+    expect_box([&](const Box &) {
+      EXPECT_TRUE(db->exec("delete from SONST_ART where name = 'Gutschein'").ok && db->commit());
+      seam = MessageBox::set_answerer(nullptr);
+      answer_modal([&](FXWindow *box) {
+        shot(box, "orders_refusal_translated");
+        for (FXLabel *label : find_all<FXLabel>(box))
+          shown += label->getText().text();
+      }, MBOX_CLICKED_OK);
+    }, MBOX_CLICKED_YES);
+    send_command(pay, BezahlWin::ID_OK);
+  }, 1);
+  send_command(win.get(), BonWin::ID_BEZAHLEN);
+  MessageBox::set_answerer(seam);
+  EXPECT_NE(shown.find(translations[1].translation), std::string::npos) << shown;
+  EXPECT_EQ(value(Tools::format("select concat_ws(' ', bezahlt, sonst_art_idx) from BONLINE where idx = %d", a)),
+            "NEIN 0");
+  EXPECT_EQ(win->get_sheet()->getNumRows(), 1);
+}
+
 // An older database holds a second room "Saal" with tables of the same
 // names: the lists, a line booked and a move go by the keys.
 TEST_F(Orders, TheListsBookingAndMovingGoByKeyWhenTwoRoomsShareANameAndAMoveAsksForATable)
 {
   LAYOUTK saal2 = add_room(*db, "Saal"), house;
   LAYOUTP t1b = add_table(*db, saal2, "T1"), t2b = add_table(*db, saal2, "T2"), none;
-  add_line(*db, saal, t1, 3.5);
+  const int other = add_line(*db, saal, t1, 3.5);
   add_line(*db, saal2, t1b, 4.0);
   for (const char *settled : {"storniert", "bezahlt"})
     db->exec(Tools::format("update BONLINE set %s = 'JA' where idx = '%d'", settled, add_line(*db, saal2, t1b)));
@@ -304,17 +413,35 @@ TEST_F(Orders, TheListsBookingAndMovingGoByKeyWhenTwoRoomsShareANameAndAMoveAsks
   send_command(win.get(), BonWin::ID_BONIEREN);
   select_all(win->get_sheet());
   Box prompt;
+  testing::internal::CaptureStdout();
   answer<MoveToWin>([&](MoveToWin *move) {
     answer_box(prompt, move, MoveToWin::ID_OK);
     move->get_table_combo()->select_key("T2");
     send_command(move, MoveToWin::ID_OK);
   }, 1);
   send_command(win.get(), BonWin::ID_MOVETO);
+  // The trace of the room the dialog opened on: the list of its tables.
+  const std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_TRUE(has_line(out, "select label_name ", Tools::format("layout_idx = '%d' ", saal2.idx.value))) << out;
   EXPECT_NE(prompt.text.find("Bitte einen Tisch auswählen."), std::string::npos) << prompt.text;
   EXPECT_EQ(value("select group_concat(concat_ws(' ', layoutk_idx, layoutp_idx)) from BONLINE where storniert = "
                   "'NEIN' and bezahlt = 'NEIN'"),
             Tools::format("%d %d,%d %d,%d %d", saal.idx.value, t1.idx.value, saal2.idx.value, t2b.idx.value,
                           saal2.idx.value, t2b.idx.value));
+  // Paid at the second room's T2: the lines of the room of the same name,
+  // at its table of the same name, stay open.
+  const int same_names = add_line(*db, saal, t2, 2.5);
+  BonWinPtr t2_win = open(saal2, t2b);
+  select_all(t2_win->get_sheet());
+  Box question;
+  answer_box(question, t2_win.get(), BonWin::ID_BAR, MBOX_CLICKED_YES);
+  EXPECT_EQ(count(Tools::format("select count(*) from BONLINE where bezahlt = 'JA' and layoutp_idx = %d",
+                                t2b.idx.value)),
+            2);
+  EXPECT_EQ(value(Tools::format("select group_concat(concat_ws(' ', bezahlt, layoutp_idx) order by idx) from BONLINE "
+                                "where idx in (%d, %d)",
+                                other, same_names)),
+            Tools::format("NEIN %d,NEIN %d", t1.idx.value, t2.idx.value));
 }
 
 // While this station asks, another moves the line away: the Storno is
@@ -326,6 +453,9 @@ TEST_F(Orders, StornoChecksTheLineTheUserSawAndNoStationWaitsOnItsQuestion)
   BonWinPtr here = open(saal, t1);
   choose(here->get_sheet());
   Tools::Ref<Tools::Database> other = connect(database);
+  // A lock held over the question would keep the other station waiting;
+  // a second of it is enough to see.
+  ASSERT_TRUE(other->exec("SET SESSION innodb_lock_wait_timeout = 1").ok);
   ::Orders::Result moved;
   Box then_here;
   expect_box([&](const Box &) { moved = ::Orders(*other, anna).move({{a, saal.idx, t1.idx}}, terrasse, t9); },
@@ -333,8 +463,11 @@ TEST_F(Orders, StornoChecksTheLineTheUserSawAndNoStationWaitsOnItsQuestion)
   expect_box(then_here);
   send_command(here.get(), BonWin::ID_STORNO);
   EXPECT_TRUE(moved.done()) << moved.error;
-  EXPECT_EQ(value(Tools::format("select concat_ws(' ', storniert, layoutp_idx) from BONLINE where idx = %d", a)),
-            Tools::format("NEIN %d", t9.idx.value));
+  EXPECT_EQ(value(Tools::format("select concat_ws(' ', storniert, layoutk_name, layoutk_idx, layoutp_label_name, "
+                                "layoutp_idx, hist_ae_user, hist_ae_zeit > now() - interval 1 minute) from BONLINE "
+                                "where idx = %d",
+                                a)),
+            Tools::format("NEIN Terrasse %d T9 %d anna 1", terrasse.idx.value, t9.idx.value));
   EXPECT_NE(then_here.text.find("an einem anderen Platz geändert"), std::string::npos) << then_here.text;
   EXPECT_EQ(here->get_sheet()->getNumRows(), 0) << "the list shows the table as it is now";
 }

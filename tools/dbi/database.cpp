@@ -12,7 +12,8 @@ const char *const NO_DATABASE = "No Database!";
 }
 
 const char *const Database::FOR_UPDATE = " for update wait 3";
-static_assert(Database::LOCK_WAIT_SECONDS == 3, "FOR_UPDATE names the wait");
+const char *const Database::SHARE_LOCK = " lock in share mode wait 3";
+static_assert(Database::LOCK_WAIT_SECONDS == 3, "FOR_UPDATE and SHARE_LOCK name the wait");
 
 DB::~DB() = default;
 

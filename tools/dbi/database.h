@@ -40,6 +40,10 @@ public:
   // Locks the rows a select reads until the transaction ends, waiting
   // LOCK_WAIT_SECONDS at most; a select's text ends with it.
   static const char *const FOR_UPDATE; // " for update wait 3"
+  // The same for rows a unit of work only names (a price, a kind of
+  // payment): they cannot be changed or deleted before it ends, while other
+  // stations may still read and name them at the same time.
+  static const char *const SHARE_LOCK; // " lock in share mode wait 3"
   // The longest any other statement waits for a row another connection
   // holds (a key another station is storing, say).
   static constexpr int SESSION_LOCK_WAIT_SECONDS = 5;
