@@ -353,12 +353,18 @@ TEST_F(Widgets, TheCanvasDragsItsChildrenOnTheGridInsideItsPad)
   EXPECT_EQ(canvas->handle(canvas, FXSEL(SEL_MOTION, FixComposite::ID_CHILD), &press), 0);
 }
 
-// On a display of its own: a label dragged with the pointer on the grid.
-// (The wheel over a combo box: the order windows' pointer road.)
-TEST_F(Widgets, RealPointerDragsALabelOnTheGrid)
+// On a display of its own: a label dragged with the pointer on the grid,
+// and the wheel over a combo box, which steps one item a notch and shows
+// the item's key.
+TEST_F(Widgets, RealPointerDragsALabelAndTurnsAComboBox)
 {
   Recorder window;
   FXDialogBox box(main, "Raum", DECOR_TITLE | DECOR_BORDER, 100, 100, 300, 250);
+  ComboBox *combo = new ComboBox(&box, main, nullptr, 0, 20);
+  combo->append_item("", "");
+  combo->append_item("7", "7 :  Garten");
+  combo->append_item("8", "8 :  Saal");
+  combo->select_key("");
   FixComposite *canvas = new FixComposite(&box, &window, 68, LAYOUT_FILL);
   canvas->set_edit_mode(true);
   FixLabel *label = new FixLabel(canvas, 0, row(30, 30, 50));
@@ -374,4 +380,10 @@ TEST_F(Widgets, RealPointerDragsALabelOnTheGrid)
   run_pending(100);
   EXPECT_EQ(label->getX(), 80); // 30 + 57 = 87
   EXPECT_EQ(label->getY(), 50); // 30 + 23 = 53
+
+  ASSERT_TRUE(point_at(combo, 10, combo->getHeight() / 2));
+  for (const char *key : {"7", "8"}) {
+    ASSERT_TRUE(xdo("click 5"));
+    EXPECT_TRUE(run_until([&] { return std::string(combo->getText().text()) == key; })) << combo->getText().text();
+  }
 }

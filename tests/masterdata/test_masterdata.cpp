@@ -607,8 +607,12 @@ TEST_F(ArtTest, PricesKeepEveryDigitFollowTheArticleAndNeedAStoredOneWithAnAmoun
   win->vars_to_widgets();
   EXPECT_NE(std::string::npos, refused(win, Art::ID_SAVE_PREIS).text.find("Bitte einen Artikel auswählen."));
   win->get_artnr_combo()->select_key("A");
+  // The rest of the world's letters are stored as typed.
+  win->get_preis().bezeichnung2 = "Ποτήρι 日本酒 €";
+  win->vars_to_widgets();
   find_all<MoneyField>(win).at(1)->setText("3,5");
   send_command(win, Art::ID_SAVE_PREIS);
+  EXPECT_EQ("3.5", value("select preis from PREIS where bezeichnung2 = binary 'Ποτήρι 日本酒 €'"));
   EXPECT_EQ(2, count("select count(*) from PREIS"));
   prices->setCurrentItem(0, 0, TRUE);
   send_command(win, Art::ID_DELETE_PREIS);

@@ -206,21 +206,16 @@ TEST_F(RoomsPlan, ARoomPressIsThreeStatementsWhateverTheHistoryAndTheTablesAreOf
 
 // ---- the layout editor ----
 
-TEST_F(RoomsPlan, TheEditorKeepsItsWorkOffTheSharedConnectionUntilASaveSucceedsAndDeletesOnlyTheLoadedRoom)
+TEST_F(RoomsPlan, TheEditorKeepsItsWorkOffTheSharedConnectionUntilASaveSucceeds)
 {
-  // The server refuses one table title; another room is there.
+  // The server refuses one table title.
   ASSERT_TRUE(db->exec("ALTER TABLE LAYOUTP ADD CONSTRAINT refused CHECK (label_name <> 'Verboten')").ok);
-  add_table(*db, add_room(*db, "Bar"), "B1");
   EditWin *e = editor();
-  Box box;
-  answer_box(box, e, EditWin::ID_DELETE_ROOM); // nothing loaded: nothing to delete
   send_command(e, EditWin::ID_NEW_ROOM);
   e->get_room_combo()->setText("Saal 1");
   send_command(e, EditWin::ID_SAVE_ROOM);
   const std::string before = stored_plan();
-  ASSERT_NE(before.find(Tools::format("Saal 1 %d %d", e->get_canvas()->getWidth(), e->get_canvas()->getHeight())),
-            std::string::npos)
-      << before;
+  ASSERT_EQ(before, Tools::format("Saal 1 %d %d", e->get_canvas()->getWidth(), e->get_canvas()->getHeight()));
   send_command(e, EditWin::ID_NEW_TABLE);
   send_command(e, EditWin::ID_NEW_TABLE);
   shot(e, "editor");
@@ -244,6 +239,7 @@ TEST_F(RoomsPlan, TheEditorKeepsItsWorkOffTheSharedConnectionUntilASaveSucceedsA
 
   // A save the server refuses keeps nothing, also once the next order
   // commits, and leaves the plan as the user made it.
+  Box box;
   answer_box(box, e, EditWin::ID_SAVE_ROOM);
   EXPECT_NE(box.text.find("nicht gespeichert"), std::string::npos) << box.text;
   ASSERT_TRUE(main->getDatabase()->commit());
@@ -266,14 +262,29 @@ TEST_F(RoomsPlan, TheEditorKeepsItsWorkOffTheSharedConnectionUntilASaveSucceedsA
     EXPECT_EQ(stored_plan(), saved);
     EXPECT_EQ(labels(editor()), (std::vector<std::string>{"Fenster", "Tisch 2"}));
   }
+}
 
-  // A name typed over the loaded room's deletes nothing; the loaded room
-  // goes with its tables, committed, and no other room's.
-  choose_room(e, "Saal 1");
+TEST_F(RoomsPlan, DeletingARoomTakesItsTablesOnlyWhenItIsTheLoadedOne)
+{
+  const LAYOUTK saal = add_room(*db, "Saal", 400, 300);
+  add_table(*db, saal, "T1", 10, 10);
+  add_table(*db, saal, "T2", 100, 10);
+  const LAYOUTK bar = add_room(*db, "Bar", 400, 300);
+  add_table(*db, bar, "B1", 10, 10);
+  const std::string before = stored_plan();
+  EditWin *e = editor();
+
+  // Nothing loaded, or a name typed over the loaded room's: nothing goes.
+  Box box;
+  answer_box(box, e, EditWin::ID_DELETE_ROOM);
+  EXPECT_EQ(stored_plan(), before);
+  choose_room(e, "Saal");
   e->get_room_combo()->setText("Bar");
   answer_box(box, e, EditWin::ID_DELETE_ROOM);
-  EXPECT_EQ(stored_plan(), saved);
-  choose_room(e, "Saal 1");
+  EXPECT_EQ(stored_plan(), before);
+
+  // The loaded room: its tables, then the room, committed.
+  choose_room(e, "Saal");
   send_command(e, EditWin::ID_DELETE_ROOM);
   EXPECT_EQ(value("select concat_ws(' ', (select group_concat(name) from LAYOUTK), group_concat(label_name)) "
                   "from LAYOUTP"),

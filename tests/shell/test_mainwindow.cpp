@@ -40,7 +40,7 @@ using MainWindowTest = MainWindowFixture;
 
 // The file holds the database password: whichever way the program ends,
 // it is written for its owner only, also over a file others could read.
-TEST_F(MainWindowTest, EveryWayOutStoresTheSettingsForTheOwnerOnlyOrSaysWhyNot)
+TEST_F(MainWindowTest, EveryWayOutStoresTheSettingsForTheOwnerOnly)
 {
   const std::string path = registry_path();
   const struct
@@ -68,9 +68,13 @@ TEST_F(MainWindowTest, EveryWayOutStoresTheSettingsForTheOwnerOnlyOrSaysWhyNot)
     destroy_main();
     main = make_main_window(database);
   }
-  // One that cannot be written is reported (not even root writes a file
-  // where a directory stands).
+}
+
+TEST_F(MainWindowTest, ASettingsFileThatCannotBeWrittenIsReportedAtQuit)
+{
+  const std::string path = registry_path();
   unlink(path.c_str());
+  // Not even root writes a file where a directory stands.
   ASSERT_EQ(0, system(("mkdir -p '" + path + "'").c_str()));
   Box box;
   answer_box(box, main, MainWindow::ID_QUIT);
@@ -81,10 +85,19 @@ TEST_F(MainWindowTest, EveryWayOutStoresTheSettingsForTheOwnerOnlyOrSaysWhyNot)
   rmdir(path.c_str());
 }
 
+TEST_F(MainWindowTest, TeardownRemovesTheLogBeforeTheWindowsGo)
+{
+  send_command(main, MainWindow::ID_DEBUG);
+  ASSERT_EQ(static_cast<Tools::Debug *>(main->getDebug()), Tools::debug_sink);
+  new Label(main, main, "Kind"); // a text that goes with its window
+  destroy_main();
+  EXPECT_EQ(nullptr, Tools::debug_sink);
+  TOOLS_LOG("nach dem Ende"); // nobody listens, nothing is touched
+}
+
 // Every line goes once to standard output and is kept until the debug
 // window shows it, then straight into the window; "Löschen" empties it.
-// The teardown removes the log before the windows go.
-TEST_F(MainWindowTest, LogLinesWaitForTheDebugWindowThenGoStraightIntoItAndGoBeforeTheWindows)
+TEST_F(MainWindowTest, LogLinesWaitForTheDebugWindowThenGoStraightIntoIt)
 {
   auto in_order = [](const std::string &text) {
     const std::string::size_type first = text.find(": erste Zeile\n"), second = text.find(": zweite Zeile\n");
@@ -107,11 +120,6 @@ TEST_F(MainWindowTest, LogLinesWaitForTheDebugWindowThenGoStraightIntoItAndGoBef
   EXPECT_STREQ("", win->getText()->getText().text());
   TOOLS_LOG("danach");
   EXPECT_NE(-1, win->getText()->getText().find("danach\n"));
-  ASSERT_EQ(static_cast<Tools::Debug *>(main->getDebug()), Tools::debug_sink);
-  new Label(main, main, "Kind"); // a text that goes with its window
-  destroy_main();
-  EXPECT_EQ(nullptr, Tools::debug_sink);
-  TOOLS_LOG("nach dem Ende"); // nobody listens, nothing is touched
 }
 
 TEST_F(MainWindowTest, SqlErrorsOfTheTextLookupAreLoggedNotShown)

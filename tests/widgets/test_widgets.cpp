@@ -167,14 +167,17 @@ TEST(ButtonBar, ButtonsJoinTheCentredGroupUntilTheFirstNestedOneAndShowTheirPict
   FXDialogBox *dialog = new FXDialogBox(main, "Knöpfe", DECOR_ALL, 0, 0, 420, 200);
   ButtonBar *bar = new ButtonBar(dialog, main), *decision = new ButtonBar(dialog, main);
   BarButton *del = bar->add_delete(dialog, 70, false), *save = bar->add_save(dialog, 71, true),
-            *test = bar->add_test(dialog, 72, false), *ok = decision->add_ok(dialog, FXDialogBox::ID_ACCEPT);
+            *test = bar->add_test(dialog, 72, false), *ok = decision->add_ok(dialog, FXDialogBox::ID_ACCEPT),
+            *cancel = decision->add_cancel(dialog, FXDialogBox::ID_CANCEL);
   EXPECT_EQ(bar->get_inner_frame(), del->getParent());
   EXPECT_EQ(bar->get_nested_frame(), save->getParent());
   EXPECT_EQ(bar->get_nested_frame(), test->getParent());
+  // A bar whose buttons all stay in the centred group makes no nested one.
   EXPECT_EQ(decision->get_inner_frame(), ok->getParent());
-  for (BarButton *b : std::initializer_list<BarButton *>{del, save, test, ok,
-                                                        decision->add_cancel(dialog, FXDialogBox::ID_CANCEL),
-                                                        new BarButtonNew(dialog, main, nullptr, 0, 0)})
+  EXPECT_EQ(decision->get_inner_frame(), cancel->getParent());
+  EXPECT_EQ(nullptr, decision->get_nested_frame());
+  BarButton *fresh = new BarButtonNew(dialog, main, nullptr, 0, 0);
+  for (BarButton *b : {del, save, test, ok, cancel, fresh})
     EXPECT_NE(icons.get_fallback(), b->getIcon()) << b->getText().text();
   EXPECT_EQ(nullptr, (new BarButton(dialog, main, "Ohne Bild", "", nullptr, 0, 0))->getIcon());
   FXIcon *picture = icons.get_icon("ok");
