@@ -111,7 +111,8 @@ bool Art::may_delete()
 {
   const int idx = art.idx;
   return idx == 0 ||
-         !has_lines(Tools::format("preis_idx in (select idx from PREIS where art_idx = '%s') or ", idx) +
+         !has_lines(art,
+                    Tools::format("preis_idx in (select idx from PREIS where art_idx = '%s') or ", idx) +
                         named_by_lines("artnr_idx", "artnr"),
                     msg_invalid_means);
 }
@@ -358,7 +359,8 @@ long Art::onSavePreis(FXObject *, FXSelector, void *)
 long Art::onDeletePreis(FXObject *, FXSelector, void *)
 {
   widgets_to_vars();
-  if (preis.idx == 0 || has_lines(Tools::format("preis_idx = '%s'", static_cast<int>(preis.idx)), msg_invalid_means))
+  if (preis.idx == 0 ||
+      has_lines(preis, Tools::format("preis_idx = '%s'", static_cast<int>(preis.idx)), msg_invalid_means))
     return 1;
   end_price_change(get_db()->exec(Tools::format("delete from PREIS where idx = '%s'", static_cast<int>(preis.idx))).ok);
   return 1;

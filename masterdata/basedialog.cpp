@@ -562,18 +562,27 @@ bool BaseDialog::load_record(bool by_idx, const std::string &key_column, std::ve
 
 bool BaseDialog::key_fits() { return text_fits(key_combo, key_text(key_name)); }
 
-bool BaseDialog::has_lines(const std::string &condition, const StaticText &invalid_means)
+bool BaseDialog::has_lines(const BASE &row, const std::string &condition, const StaticText &invalid_means)
 {
+  Tools::Ref<Tools::Database> db = get_db();
+  // The row is locked before its lines are counted: a station booking or
+  // paying with it meanwhile holds it until its line is committed, and is
+  // counted then; one that comes later waits for the delete and finds
+  // the row gone.
   Tools::DBTypeInt lines;
   Tools::DBTypeList fields;
   fields.add(&lines);
-  if (Tools::select_values(*get_db(), "select count(*) from BONLINE where " + condition, fields) < 0) {
-    db_error();
+  if (!db->exec(Tools::format("select idx from %s where idx = '%s'", row.get_name(), static_cast<int>(row.idx)) +
+                Tools::Database::FOR_UPDATE) ||
+      Tools::select_values(*db, "select count(*) from BONLINE where " + condition, fields) < 0) {
+    report_db_failure();
     return true;
   }
-  if (lines > 0)
+  if (lines > 0) {
+    db->rollback();
     data_error(
         Tools::format("%s\n%s\n%s", msg_has_lines.str(), msg_mark_invalid.str(), invalid_means.str()).c_str());
+  }
   return lines > 0;
 }
 

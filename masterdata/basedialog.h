@@ -162,11 +162,12 @@ protected:
   // The key in the record, refused in words when it holds what no table
   // can (before it is looked up or deleted).
   bool key_fits();
-  // Whether stored order lines meet the condition (on BONLINE): then the
-  // row they name is refused in words, with the hint how to mark it not
-  // valid instead and what that does (`invalid_means`); true also after a
-  // failure (reported).
-  bool has_lines(const std::string &condition, const StaticText &invalid_means);
+  // Whether stored order lines meet the condition (on BONLINE): then
+  // `row`, which they name, is refused in words, with the hint how to mark
+  // it not valid instead and what that does (`invalid_means`); true also
+  // after a failure (reported). Otherwise `row` stays locked for its
+  // delete, which ends the unit of work.
+  bool has_lines(const BASE &row, const std::string &condition, const StaticText &invalid_means);
   // A text pasted from the clipboard or the selection that holds a NUL
   // would arrive cut at it: true after refusing it in words.
   bool refused_paste(FX::FXDNDOrigin origin);

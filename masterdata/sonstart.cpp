@@ -33,5 +33,6 @@ void SonstArt::clear_record() { sonst_art = SONST_ART(); }
 bool SonstArt::may_delete()
 {
   // Lines paid in cash alone carry no kind: an empty name names none.
-  return sonst_art.idx == 0 || !has_lines(named_by_lines("sonst_art_idx", "sonst_art_name"), msg_invalid_means);
+  return sonst_art.idx == 0 ||
+         !has_lines(sonst_art, named_by_lines("sonst_art_idx", "sonst_art_name"), msg_invalid_means);
 }

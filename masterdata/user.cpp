@@ -91,7 +91,7 @@ bool User::may_delete()
     data_error(msg_delete_self);
     return false;
   }
-  return user.idx == 0 || !has_lines(named_by_lines("user_idx", "user"), msg_invalid_means);
+  return user.idx == 0 || !has_lines(user, named_by_lines("user_idx", "user"), msg_invalid_means);
 }
 
 long User::onSave(FXObject *, FXSelector, void *)

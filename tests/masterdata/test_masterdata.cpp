@@ -376,6 +376,61 @@ TEST_F(RecordWindows, ARowInUseOrNamedByOrderLinesIsRefusedInWordsRolledBackAndG
   EXPECT_EQ(0, count("select count(*) from PREIS")) << "the prices went with their article";
 }
 
+// Another station is paying with the kind, or booking the price, that is
+// deleted here: it holds the row (as the order operations do) while its
+// line is written and committed a moment later. The delete waits for it,
+// counts that line and refuses; before, it counted no line yet, then
+// deleted the row under the line naming it.
+TEST_F(RecordWindows, ARowALineIsBeingWrittenWithMeanwhileIsWaitedForAndKept)
+{
+  add_article(*db, "A1", vat, "", 1);
+  SONST_ART card;
+  card.name = std::string("Karte");
+  const int card_idx = store(*db, card);
+  const int price_idx = count("select idx from PREIS");
+  Tools::Ref<Tools::Database> other = open_database(database);
+  // The other station holds the row and writes its line, committed a
+  // second later.
+  const auto writing = [&](const char *table, int idx, BONLINE line) {
+    EXPECT_TRUE(other->exec(Tools::format("select idx from %s where idx = '%d'", table, idx) +
+                            Tools::Database::SHARE_LOCK)
+                    .ok);
+    EXPECT_TRUE(other->exec("SET FOREIGN_KEY_CHECKS=0").ok);
+    EXPECT_TRUE(Tools::insert_object(*other, line)) << other->get_error();
+    return std::thread([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+      other->commit();
+    });
+  };
+  const std::string NAMED = "Bonierungen nennen diesen Eintrag";
+
+  BONLINE paid;
+  paid.sonst_art_name = std::string("Karte");
+  paid.sonst_art_idx = card_idx;
+  std::thread paying = writing("SONST_ART", card_idx, paid);
+  BaseDialog *kinds = open(PAYMENT_KINDS);
+  ASSERT_NE(nullptr, kinds);
+  kinds->get_key_combo()->select_key("Karte");
+  const Box kind_box = refused(kinds, BaseDialog::ID_DELETE_ROW);
+  paying.join();
+  EXPECT_NE(std::string::npos, kind_box.text.find(NAMED)) << kind_box.text;
+  EXPECT_EQ(1, count("select count(*) from SONST_ART"));
+  EXPECT_TRUE(unlocked("SONST_ART"));
+
+  BONLINE booked;
+  booked.preis_idx = price_idx;
+  std::thread booking = writing("PREIS", price_idx, booked);
+  Art *articles = dynamic_cast<Art *>(open(ARTICLES));
+  ASSERT_NE(nullptr, articles);
+  articles->get_artnr_combo()->select_key("A1");
+  articles->get_prices_sheet()->setCurrentItem(0, 1, TRUE);
+  const Box price_box = refused(articles, Art::ID_DELETE_PREIS);
+  booking.join();
+  EXPECT_NE(std::string::npos, price_box.text.find(NAMED)) << price_box.text;
+  EXPECT_EQ(1, count("select count(*) from PREIS"));
+  EXPECT_TRUE(unlocked("PREIS"));
+}
+
 // An older database holds keys twice, as two stations stored them at once
 // or as they differ in case, accents or white space only: the upgrade
 // names each row by its idx and changes nothing. In Wartung a name finds
