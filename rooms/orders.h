@@ -175,6 +175,8 @@ private:
   bool lock_named(LAYOUTK &room, LAYOUTP &table, PREIS *price = nullptr, ART *article = nullptr);
   // The statement just failed: rolls back and says how.
   Result failed();
+  // A booking that inserted nothing: why, read under lock, and refused.
+  Result not_booked(const ART &article, const PREIS &price, const LAYOUTK &room, const LAYOUTP &table);
   // Rolls back and gives the refusal.
   Result refused(Outcome outcome);
   Result commit();

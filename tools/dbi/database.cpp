@@ -104,7 +104,8 @@ bool Database::rollback() { return exec("rollback;").ok; }
 
 int Database::get_insert_id() { return db ? db->get_insert_id() : 0; }
 
-std::string Database::insert_head(const std::string &table, const std::vector<std::string> &names) const
+std::string Database::insert_head(const std::string &table, const std::vector<std::string> &names,
+                                  const char *then) const
 {
   std::string sql = "INSERT INTO " + table + "(";
   for (std::size_t i = 0; i < names.size(); ++i) {
@@ -112,7 +113,8 @@ std::string Database::insert_head(const std::string &table, const std::vector<st
       sql += ",\n";
     sql += names[i];
   }
-  sql += ") VALUES ( ";
+  sql += ") ";
+  sql += then;
   return sql;
 }
 
@@ -145,6 +147,22 @@ DBErg<DBRowList> Database::insert(const std::string &table, const DBRowList &row
       break;
   }
   return result;
+}
+
+DBErg<DBRowList> Database::insert_select(const std::string &table, const DBRow &row,
+                                         const std::map<std::string, std::string> &taken, const std::string &from)
+{
+  std::string sql = insert_head(table, row.names, "SELECT ");
+  for (std::size_t i = 0; i < row.names.size(); ++i) {
+    if (i)
+      sql += ",\n";
+    const auto column = taken.find(row.names[i]);
+    if (column != taken.end())
+      sql += column->second;
+    else
+      sql += "'" + sql_escape(i < row.values.size() ? row.values[i] : std::string()) + "'";
+  }
+  return exec(sql + "\nFROM " + from);
 }
 
 DBErg<DBRowList> Database::update(const std::string &table, const DBRow &row, std::string where)

@@ -7,6 +7,7 @@
 // texts from records' column names and values, and keeps the last
 // statement and an error text for the callers' error reports.
 
+#include <map>
 #include <string>
 
 #include "tools/dbi/db.h"
@@ -29,7 +30,9 @@ class Database
   bool note_query(const std::string &sql);
   // Notes the kind of the result's failure, if any, and passes it on.
   DBErg<DBRowList> noted(DBErg<DBRowList> result);
-  std::string insert_head(const std::string &table, const std::vector<std::string> &names) const;
+  // "INSERT INTO table(names) " and then `then` ("VALUES ( ", say).
+  std::string insert_head(const std::string &table, const std::vector<std::string> &names,
+                          const char *then = "VALUES ( ") const;
   static std::string quoted_values(const std::vector<std::string> &values);
 
 public:
@@ -93,6 +96,12 @@ public:
   // Every value goes between single quotes through Tools::sql_escape.
   DBErg<DBRowList> insert(const std::string &table, const DBRow &row);
   DBErg<DBRowList> insert(const std::string &table, const DBRowList &rows);
+  // One row, or none, selected by `from` ("T join U ... where ..."): the
+  // columns named in `taken` get the expression given there ("T.name"),
+  // the others the row's values in quotes. `affected` of the result says
+  // whether a row was inserted.
+  DBErg<DBRowList> insert_select(const std::string &table, const DBRow &row,
+                                 const std::map<std::string, std::string> &taken, const std::string &from);
   // The where text follows the last closing quote directly.
   DBErg<DBRowList> update(const std::string &table, const DBRow &row, std::string where);
   DBErg<DBRowList> select(const std::string &table, const DBRow &columns, const std::string &where);

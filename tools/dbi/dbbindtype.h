@@ -40,6 +40,8 @@ template <class T> struct DBErg
 {
   T rows;
   bool ok;
+  // The rows a statement without a result inserted, changed or deleted.
+  long affected = 0;
 
   DBErg() : rows(), ok(false) {}
   explicit DBErg(const std::vector<std::string> &names) : rows(names), ok(true) {}

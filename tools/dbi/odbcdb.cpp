@@ -460,8 +460,13 @@ DBErg<DBRowList> ODBCDB::select(const std::string &sql, bool with_table_names)
   SQLSMALLINT n = 0;
   if (!succeeded(SQLNumResultCols(stmt.handle, &n)))
     return failed("sql error\nquery: %s");
-  if (n <= 0)
-    return DBErg<DBRowList>(std::vector<std::string>());
+  if (n <= 0) {
+    DBErg<DBRowList> done((std::vector<std::string>()));
+    SQLLEN count = 0;
+    if (succeeded(SQLRowCount(stmt.handle, &count)))
+      done.affected = static_cast<long>(count);
+    return done;
+  }
 
   ResultColumns columns(stmt.handle);
   DBErg<DBRowList> result(columns.describe(n, with_table_names));
