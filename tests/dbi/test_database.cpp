@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <map>
 #include <thread>
 
 #include "schema/create_sql.h"
@@ -350,6 +351,30 @@ TEST_F(Odbc, EachFailureIsNamedByItsKindAndASuccessClearsIt)
   Database none(korvan_test::settings().dsn, "", "", database, -1);
   EXPECT_FALSE(none.exec("select 1").ok);
   EXPECT_EQ(DBFailure::OTHER, none.last_failure());
+}
+
+// A row inserted from what a select finds, or none; each statement
+// without a result says how many rows it inserted, changed or deleted.
+TEST_F(Odbc, AnInsertFromASelectTakesItsCellsAndSaysWhetherItInsertedARow)
+{
+  korvan_test::RecordingDB *rec = nullptr;
+  Ref<Database> recorded = korvan_test::connect_recording(database, rec);
+  ASSERT_TRUE(recorded->exec("insert into LAYOUTK (name, width, height, color) values ('Saal', 300, 200, 1)").ok);
+  DBRow room(std::vector<std::string>{"name", "width", "height", "color"}, {"Saal's", "1", "1", "7"});
+  const std::map<std::string, std::string> taken = {{"width", "LAYOUTK.width"}, {"height", "LAYOUTK.height + 1"}};
+  const DBErg<DBRowList> one = recorded->insert_select("LAYOUTK", room, taken, "LAYOUTK where name = 'Saal'");
+  ASSERT_TRUE(one.ok) << recorded->get_error();
+  EXPECT_EQ(1, one.affected);
+  EXPECT_EQ("INSERT INTO LAYOUTK(name,\nwidth,\nheight,\ncolor) SELECT 'Saal\\'s',\nLAYOUTK.width,\n"
+            "LAYOUTK.height + 1,\n'7'\nFROM LAYOUTK where name = 'Saal'",
+            rec->statements.back());
+  EXPECT_EQ("Saal's 300 201 7", query_value(*recorded, "select concat_ws(' ', name, width, height, color) from LAYOUTK "
+                                                       "where idx = 2"));
+  const DBErg<DBRowList> none = recorded->insert_select("LAYOUTK", room, taken, "LAYOUTK where name = 'Halle'");
+  ASSERT_TRUE(none.ok);
+  EXPECT_EQ(0, none.affected);
+  EXPECT_EQ(2, recorded->exec("update LAYOUTK set width = 5").affected);
+  EXPECT_EQ(1, recorded->exec("delete from LAYOUTK where idx = 2").affected);
 }
 
 TEST(CreateSql, MatchesTheScriptByteForByte)
