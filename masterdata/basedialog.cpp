@@ -356,8 +356,7 @@ void BaseDialog::data_error(const char *message)
 
 BaseDialog::Failure BaseDialog::last_failure()
 {
-  Tools::Ref<Tools::Database> db = get_db();
-  return Failure{db->get_error(), db->get_last_query(), db->last_failure(), db->connection_lost()};
+  return get_db()->failure_report();
 }
 
 void BaseDialog::report_db_failure() { report_db_failure(last_failure()); }
@@ -389,7 +388,7 @@ void BaseDialog::report_db_failure(const Failure &failure)
     break;
   }
   if (!words) {
-    DBError::report(this, *this, DBError::TEXT, failure.error, failure.statement, failure.lost);
+    DBError::report(this, *this, DBError::TEXT, failure.error, failure.statement, failure.connection_lost);
     return;
   }
   TOOLS_LOG(Tools::format("%s\n%s", failure.error, failure.statement));

@@ -83,12 +83,7 @@ protected:
   };
   // What a failed statement left to report, read before anything else is
   // sent.
-  struct Failure
-  {
-    std::string error, statement;
-    Tools::DBFailure kind;
-    bool lost;
-  };
+  using Failure = Tools::DBFailureReport;
 
   BaseDialog();
 

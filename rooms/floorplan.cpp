@@ -159,17 +159,16 @@ int FloorPlan::load(int idx, Plan &plan) { return read(Tools::format("where idx 
 
 FloorPlan::Result FloorPlan::failed(Outcome refusal, const std::string &name)
 {
-  Result r;
   // Read before the rollback, which is a statement of its own.
-  r.error = db.get_error();
-  r.statement = db.get_last_query();
-  r.connection_lost = db.connection_lost();
+  const Tools::DBFailureReport report = db.failure_report();
+  Result r;
+  static_cast<Tools::DBFailureReport &>(r) = report;
   // The one kind of failure that means the refusal asked about: another
   // station holding the rows a save locks, or order lines that carry the
   // row to change.
   const Tools::DBFailure meant =
       refusal == BUSY_ELSEWHERE ? Tools::DBFailure::LOCK_WAIT : Tools::DBFailure::ROW_REFERRED_TO;
-  r.outcome = refusal != FAILED && db.last_failure() == meant ? refusal : FAILED;
+  r.outcome = refusal != FAILED && report.kind == meant ? refusal : FAILED;
   if (r.outcome != FAILED)
     r.name = name;
   TOOLS_LOG(Tools::format("rolled back: %s", r.error));
@@ -186,9 +185,7 @@ FloorPlan::Result FloorPlan::refused(Outcome outcome, const std::string &name)
   r.name = name;
   if (!db.rollback()) {
     r.outcome = FAILED;
-    r.error = db.get_error();
-    r.statement = db.get_last_query();
-    r.connection_lost = db.connection_lost();
+    static_cast<Tools::DBFailureReport &>(r) = db.failure_report();
   }
   return r;
 }

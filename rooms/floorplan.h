@@ -23,10 +23,7 @@
 #include <vector>
 
 #include "schema/tables.h"
-
-namespace Tools {
-class Database;
-}
+#include "tools/dbi/database.h"
 
 class FloorPlan
 {
@@ -78,7 +75,9 @@ public:
   // The words a window shows for each German text of a refusal.
   typedef std::function<std::string(const char *german)> Words;
 
-  struct Result
+  // FAILED, and a lock refused: the database's report (its words, the
+  // statement, whether the connection is lost).
+  struct Result : Tools::DBFailureReport
   {
     Outcome outcome = DONE;
     // The room or the table a refusal is about (for a table renamed or
@@ -86,10 +85,6 @@ public:
     std::string name;
     // NUL_IN_NAME, NAME_MISFIT: the name is a table's, not the room's.
     bool of_table = false;
-    std::string error;     // FAILED, and a lock refused: the database's words
-    std::string statement; // FAILED: the statement that failed
-    // FAILED because the server dropped the connection.
-    bool connection_lost = false;
 
     bool done() const { return outcome == DONE; }
     // The whole text of a refusal, in German or in the words `words`

@@ -140,17 +140,15 @@ bool Orders::lock_named(LAYOUTK &room, LAYOUTP &table, PREIS *price, ART *articl
 
 Orders::Result Orders::failed()
 {
-  Result r;
   // Read before the rollback, which is a statement of its own.
-  r.error = db.get_error();
-  r.statement = db.get_last_query();
-  r.connection_lost = db.connection_lost();
+  const Tools::DBFailureReport report = db.failure_report();
+  Result r;
+  static_cast<Tools::DBFailureReport &>(r) = report;
   // A lock wait ends only the statement, a deadlock the whole
   // transaction; both are rolled back here all the same.
-  const Tools::DBFailure kind = db.last_failure();
-  r.outcome = kind == Tools::DBFailure::DEADLOCK    ? DEADLOCK
-              : kind == Tools::DBFailure::LOCK_WAIT ? BUSY_ELSEWHERE
-                                                    : FAILED;
+  r.outcome = report.kind == Tools::DBFailure::DEADLOCK    ? DEADLOCK
+              : report.kind == Tools::DBFailure::LOCK_WAIT ? BUSY_ELSEWHERE
+                                                           : FAILED;
   TOOLS_LOG(Tools::format("rolled back: %s", r.error));
   // On a lost connection this fails too; the server has then ended the
   // transaction itself.
@@ -164,9 +162,7 @@ Orders::Result Orders::refused(Outcome outcome)
   r.outcome = outcome;
   if (!db.rollback()) {
     r.outcome = FAILED;
-    r.error = db.get_error();
-    r.statement = db.get_last_query();
-    r.connection_lost = db.connection_lost();
+    static_cast<Tools::DBFailureReport &>(r) = db.failure_report();
   }
   return r;
 }
@@ -185,7 +181,7 @@ Orders::Result Orders::change_lines(const SeenLines &lines, const Change &change
   if (lines.empty())
     return Result();
   if (!have_user())
-    return Result{NO_USER, "", ""};
+    return Result(NO_USER);
   Result r = change_once(lines, change);
   // The server rolled the whole transaction back: once more from the
   // start, the other station has most likely gone on meanwhile.
@@ -252,9 +248,9 @@ Orders::Result Orders::book(const ART &article, const PREIS &price, const LAYOUT
                             int anzahl)
 {
   if (!have_user())
-    return Result{NO_USER, "", ""};
+    return Result(NO_USER);
   if (anzahl < 1)
-    return Result{NO_QUANTITY, "", ""};
+    return Result(NO_QUANTITY);
   BONLINE line;
   stamp(line, 0);
   line.user = user.login.value;
@@ -343,7 +339,7 @@ Orders::Result Orders::pay(const SeenLines &lines, double cash, const SONST_ART 
 {
   const long long cash_cents = Tools::to_cents(cash);
   if (cash_cents < 0)
-    return Result{MORE_THAN_BILL, "", ""};
+    return Result(MORE_THAN_BILL);
   // In cents, so that the parts of the lines add up exactly.
   long long offen_sonst = 0;
   // The kind as it stands now, when the lines leave something to it.

@@ -27,10 +27,7 @@
 #include <vector>
 
 #include "schema/tables.h"
-
-namespace Tools {
-class Database;
-}
+#include "tools/dbi/database.h"
 
 class Orders
 {
@@ -73,15 +70,13 @@ public:
   // the windows show.
   static const char *text(Outcome outcome);
 
-  struct Result
+  // FAILED, and a lock refused: the database's report (its words, the
+  // statement, whether the connection is lost).
+  struct Result : Tools::DBFailureReport
   {
     Outcome outcome = DONE;
-    std::string error;     // FAILED, and a lock refused: the database's words
-    std::string statement; // FAILED: the statement that failed
-    // FAILED because the server dropped the connection: every statement
-    // fails until a new one is made.
-    bool connection_lost = false;
 
+    Result(Outcome o = DONE) : outcome(o) {}
     bool done() const { return outcome == DONE; }
     // The words to show for a refusal; empty when done or failed.
     const char *text() const { return Orders::text(outcome); }

@@ -15,6 +15,18 @@
 
 namespace Tools {
 
+// What a failed statement leaves to report, taken before the statements
+// that follow it (a rollback, say) replace it.
+struct DBFailureReport
+{
+  DBFailure kind = DBFailure::NONE;
+  std::string error;     // the database's words
+  std::string statement; // the statement that failed
+  // The server has dropped the connection: every statement fails until a
+  // new one is made.
+  bool connection_lost = false;
+};
+
 class Database
 {
   DB *db;
@@ -78,6 +90,11 @@ public:
   // CONNECTION_LOST once the server has dropped the connection, OTHER
   // without a driver. Ask before the next statement (a rollback, say).
   DBFailure last_failure() const { return failure; }
+  // All of it, for a report.
+  DBFailureReport failure_report() const
+  {
+    return DBFailureReport{failure, get_error(), get_last_query(), connection_lost()};
+  }
   std::string get_last_query() const { return last_query; }
   // How many statements the handle has sent. Rows kept from an earlier
   // statement tell by it whether the handle has written, committed or
