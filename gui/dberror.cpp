@@ -234,16 +234,18 @@ int DBError::line_width(FXApp *app)
 
 void DBError::report(FXWindow *owner, const CommonMsg &msg, const std::string &text, Tools::Database *db)
 {
-  report(owner, msg, text, db ? db->get_error() : std::string("No Database!"),
-         db ? db->get_last_query() : std::string(), db && db->connection_lost());
+  Tools::DBFailureReport none;
+  none.error = "No Database!";
+  report(owner, msg, text, db ? db->failure_report() : none);
 }
 
-void DBError::report(FXWindow *owner, const CommonMsg &msg, const std::string &text, const std::string &error,
-                     const std::string &statement, bool connection_lost)
+void DBError::report(FXWindow *owner, const CommonMsg &msg, const std::string &text,
+                     const Tools::DBFailureReport &failure)
 {
-  TOOLS_LOG(log_text(text, error, statement));
-  show(owner, msg.title_db_error, message(text, error, statement, connection_lost ? &msg : nullptr));
-  if (connection_lost)
+  TOOLS_LOG(log_text(text, failure.error, failure.statement));
+  show(owner, msg.title_db_error,
+       message(text, failure.error, failure.statement, failure.connection_lost ? &msg : nullptr));
+  if (failure.connection_lost)
     lost_notice().said(owner->getApp());
 }
 

@@ -22,6 +22,7 @@
 
 namespace Tools {
 class Database;
+struct DBFailureReport;
 }
 class CommonMsg;
 
@@ -39,10 +40,10 @@ public:
   // Logs the failure of the database's last statement and shows it in an
   // error box owned by `owner`, titled and worded with the shared texts.
   static void report(FX::FXWindow *owner, const CommonMsg &msg, const std::string &text, Tools::Database *db);
-  // The same for an error text and statement taken before the connection
-  // went on (to a roll-back, say).
-  static void report(FX::FXWindow *owner, const CommonMsg &msg, const std::string &text, const std::string &error,
-                     const std::string &statement, bool connection_lost);
+  // The same for a failure's report taken before the connection went on
+  // (to a roll-back, say).
+  static void report(FX::FXWindow *owner, const CommonMsg &msg, const std::string &text,
+                     const Tools::DBFailureReport &failure);
   // Logs a list's read that failed; when the connection is lost, the box
   // follows at the end of the action (`msg` null: the log only).
   static void list_failed(FX::FXWindow *owner, const CommonMsg *msg, Tools::Database &db);

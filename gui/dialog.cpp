@@ -158,9 +158,9 @@ void Dialog::db_error(const std::string &text) { DBError::report(this, *this, te
 void Dialog::db_error_rolled_back(const std::string &text)
 {
   Tools::Ref<Tools::Database> db = get_db();
-  const std::string error = db->get_error(), statement = db->get_last_query();
+  const Tools::DBFailureReport failure = db->failure_report();
   db->rollback();
-  DBError::report(this, *this, text, error, statement, db->connection_lost());
+  DBError::report(this, *this, text, failure);
 }
 
 std::string Dialog::history_stamp(std::time_t when) { return BASE::stamp_text(when); }

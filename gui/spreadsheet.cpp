@@ -358,7 +358,7 @@ void SpreadSheet::save_changes(const std::string &idx_column)
     std::string value = record.get_types()[p]->format("%s");
     std::string where = Tools::format("where %s = '%s'", idx_column, Tools::sql_escape(value));
     if (!Tools::update_object(*db, record, where)) {
-      const std::string error = db->get_error(), statement = db->get_last_query();
+      const Tools::DBFailureReport failure = db->failure_report();
       // Nothing of a half-written sheet stays pending on the shared
       // connection; rows written before go again with the next write-back.
       if (transactional)
@@ -367,16 +367,16 @@ void SpreadSheet::save_changes(const std::string &idx_column)
         store(written);
       content->restore();
       fill_row(row_number, *content);
-      DBError::report(this, *this, DBError::TEXT, error, statement, db->connection_lost());
+      DBError::report(this, *this, DBError::TEXT, failure);
       saving = false;
       return;
     }
     written.push_back(content.try_get());
   }
   if (transactional && !written.empty() && !db->commit()) {
-    const std::string error = db->get_error(), statement = db->get_last_query();
+    const Tools::DBFailureReport failure = db->failure_report();
     db->rollback();
-    DBError::report(this, *this, DBError::TEXT, error, statement, db->connection_lost());
+    DBError::report(this, *this, DBError::TEXT, failure);
     saving = false;
     return;
   }

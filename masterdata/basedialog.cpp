@@ -388,7 +388,7 @@ void BaseDialog::report_db_failure(const Failure &failure)
     break;
   }
   if (!words) {
-    DBError::report(this, *this, DBError::TEXT, failure.error, failure.statement, failure.connection_lost);
+    DBError::report(this, *this, DBError::TEXT, failure);
     return;
   }
   TOOLS_LOG(Tools::format("%s\n%s", failure.error, failure.statement));

@@ -247,7 +247,7 @@ FloorPlan::Plan EditWin::shown_plan()
 void EditWin::report(const FloorPlan::Result &result, const std::string &failed)
 {
   if (result.outcome == FloorPlan::FAILED) {
-    DBError::report(this, *this, failed, result.error, result.statement, result.connection_lost);
+    DBError::report(this, *this, failed, result);
     return;
   }
   const FloorPlan::Words words = [this](const char *german) {

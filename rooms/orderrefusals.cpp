@@ -29,7 +29,7 @@ bool OrderRefusals::show(Dialog &window, const Orders::Result &result) const
   if (result.done())
     return false;
   if (result.outcome == Orders::FAILED)
-    DBError::report(&window, window, DBError::TEXT, result.error, result.statement, result.connection_lost);
+    DBError::report(&window, window, DBError::TEXT, result);
   else
     MessageBox::error(&window, window.title_data_error.str(), words(result.outcome).str());
   return true;

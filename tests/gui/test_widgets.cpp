@@ -169,7 +169,11 @@ TEST_F(DialogTest, ALostConnectionSaysWhetherTheWorkMayHaveBeenStored)
   for (const auto &c : cases) {
     Box box;
     expect_box(box);
-    DBError::report(&dlg, dlg, DBError::TEXT, "Lost connection to server during query", c.statement, true);
+    Tools::DBFailureReport lost;
+    lost.error = "Lost connection to server during query";
+    lost.statement = c.statement;
+    lost.connection_lost = true;
+    DBError::report(&dlg, dlg, DBError::TEXT, lost);
     EXPECT_NE(box.text.find(c.says), std::string::npos) << c.statement << ": " << box.text;
     EXPECT_EQ(box.text.find(c.not_says), std::string::npos) << c.statement << ": " << box.text;
     EXPECT_NE(box.text.find("Verbindung zur Datenbank ist abgebrochen"), std::string::npos) << box.text;
