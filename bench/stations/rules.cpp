@@ -1,0 +1,149 @@
+#include "bench/stations/rules.h"
+
+#include <cstdlib>
+#include <map>
+#include <string>
+
+#include "tools/core/format.h"
+
+namespace friday {
+
+namespace {
+
+// A rule broken by every row the count `sql` counts; `detail_sql` shows
+// the first five of them.
+void sql_check(Tools::Database &db, std::vector<Check> &checks, const std::string &rule, const std::string &sql,
+               const std::string &detail_sql)
+{
+  Check c{rule, count_of(db, sql), ""};
+  if (c.broken != 0 && !detail_sql.empty())
+    for (const std::vector<std::string> &row : rows_of(db, detail_sql + " limit 5")) {
+      std::string line;
+      for (const std::string &cell : row)
+        line += (line.empty() ? "" : " | ") + cell;
+      c.detail += "\n      " + line;
+    }
+  db.rollback();
+  checks.push_back(c);
+}
+
+// Lines that more than one done action of the stations settled.
+Check settled_twice(const std::vector<std::unique_ptr<Station> > &stations)
+{
+  std::map<int, int> settled;
+  for (const auto &s : stations)
+    for (int idx : s->settled)
+      ++settled[idx];
+  Check twice{"", 0, ""};
+  for (const auto &e : settled)
+    if (e.second > 1) {
+      ++twice.broken;
+      if (twice.broken <= 5)
+        twice.detail += Tools::format("\n      line %d settled by %d actions", e.first, e.second);
+    }
+  return twice;
+}
+
+// Rules on the rows alone.
+void check_rows(Tools::Database &db, const std::vector<std::unique_ptr<Station> > &stations, std::vector<Check> &checks)
+{
+  const Check twice = settled_twice(stations);
+  sql_check(db, checks, "no line paid twice, or both paid and cancelled",
+            "select (select count(*) from BONLINE where bezahlt = 'JA' and storniert = 'JA')"
+            " + (select count(*) from BENCH_SETTLED_WRITTEN)",
+            "select 'paid and cancelled', idx, '' from BONLINE where bezahlt = 'JA' and storniert = 'JA'"
+            " union all select 'settled line written again', line, concat(was, ' -> ', became, ' by ', by_user)"
+            " from BENCH_SETTLED_WRITTEN");
+  checks.back().broken += twice.broken;
+  checks.back().detail += twice.detail;
+  sql_check(db, checks, "every paid line: cash + other payment = price x quantity, to the cent",
+            "select count(*) from BONLINE where bezahlt = 'JA' and (abs(bar_bezahlt + sonst_bezahlt -"
+            " round(preis * anzahl, 2)) >= 0.005 or bar_bezahlt < 0 or sonst_bezahlt < 0)",
+            "select idx, preis, anzahl, bar_bezahlt, sonst_bezahlt from BONLINE where bezahlt = 'JA' and"
+            " (abs(bar_bezahlt + sonst_bezahlt - round(preis * anzahl, 2)) >= 0.005 or bar_bezahlt < 0 or"
+            " sonst_bezahlt < 0)");
+  sql_check(db, checks,
+            "nothing half-written: no amount on an open line, other payments name their kind, a Storno its user",
+            "select count(*) from BONLINE b where (b.bezahlt = 'NEIN' and (b.bar_bezahlt <> 0 or b.sonst_bezahlt"
+            " <> 0)) or (b.storniert = 'JA' and (b.storno_user = '' or b.storno_user_idx = 0)) or"
+            " (b.sonst_bezahlt > 0 and not exists (select 1 from SONST_ART k where k.idx = b.sonst_art_idx and"
+            " k.name = b.sonst_art_name))",
+            "select idx, bezahlt, storniert, bar_bezahlt, sonst_bezahlt, sonst_art_name, storno_user from BONLINE b"
+            " where (b.bezahlt = 'NEIN' and (b.bar_bezahlt <> 0 or b.sonst_bezahlt <> 0)) or (b.storniert = 'JA'"
+            " and (b.storno_user = '' or b.storno_user_idx = 0)) or (b.sonst_bezahlt > 0 and not exists (select"
+            " 1 from SONST_ART k where k.idx = b.sonst_art_idx and k.name = b.sonst_art_name))");
+  sql_check(db, checks, "no line on a table or room that does not exist",
+            "select count(*) from BONLINE b left join LAYOUTP p on p.idx = b.layoutp_idx left join LAYOUTK k on"
+            " k.idx = b.layoutk_idx where p.idx is null or k.idx is null or p.layout_idx <> b.layoutk_idx or"
+            " binary p.label_name <> binary b.layoutp_label_name or binary k.name <> binary b.layoutk_name",
+            "select b.idx, b.layoutk_idx, b.layoutk_name, b.layoutp_idx, b.layoutp_label_name from BONLINE b left"
+            " join LAYOUTP p on p.idx = b.layoutp_idx left join LAYOUTK k on k.idx = b.layoutk_idx where p.idx is"
+            " null or k.idx is null or p.layout_idx <> b.layoutk_idx or binary p.label_name <> binary"
+            " b.layoutp_label_name or binary k.name <> binary b.layoutk_name");
+}
+
+// Every booking a station counted stands there once: the rows of its
+// user are as many.
+Check bookings_counted(Tools::Database &db, const std::vector<std::unique_ptr<Station> > &stations)
+{
+  Check bookings{"every booking a station counted exists exactly once (rows of its user = its count)", 0, ""};
+  std::map<std::string, long long> stored;
+  std::string logins;
+  for (const auto &s : stations)
+    logins += (logins.empty() ? "'" : ", '") + s->login + "'";
+  for (const std::vector<std::string> &row :
+       rows_of(db, "select user, count(*) from BONLINE where user in (" + logins + ") group by user"))
+    if (row.size() == 2)
+      stored[row[0]] = std::atoll(row[1].c_str());
+  db.rollback();
+  for (const auto &s : stations)
+    if (stored[s->login] != s->booked) {
+      ++bookings.broken;
+      bookings.detail += Tools::format("\n      %s: %s rows, %s counted", s->login, std::to_string(stored[s->login]),
+                                       std::to_string(s->booked));
+    }
+  return bookings;
+}
+
+Check refusals_known(const std::vector<std::unique_ptr<Station> > &stations)
+{
+  Check refusals{"every refusal a known one in words; no failure but those a kill caused", 0, ""};
+  for (const auto &s : stations) {
+    for (int k = 0; k < KINDS; ++k)
+      refusals.broken += s->stats[k].faults;
+    for (const std::string &f : s->faults)
+      refusals.detail += Tools::format("\n      %s: %s", s->login, f);
+  }
+  return refusals;
+}
+
+Check stations_worked(const std::vector<std::unique_ptr<Station> > &stations)
+{
+  Check worked{"every station got its work done (it connected, and it completed actions)", 0, ""};
+  for (const auto &s : stations) {
+    long done = 0;
+    for (int k = BOOK; k < KINDS; ++k)
+      done += s->stats[k].done;
+    if (!s->ready || done == 0) {
+      ++worked.broken;
+      worked.detail += "\n      " + s->login + ": nothing done";
+    }
+  }
+  return worked;
+}
+
+} // namespace
+
+std::vector<Check> check_house(Tools::Database &db, const std::vector<std::unique_ptr<Station> > &stations,
+                               const Followed &followed)
+{
+  std::vector<Check> checks;
+  check_rows(db, stations, checks);
+  checks.push_back(bookings_counted(db, stations));
+  checks.insert(checks.end(), followed.checks.begin(), followed.checks.end());
+  checks.push_back(refusals_known(stations));
+  checks.push_back(stations_worked(stations));
+  return checks;
+}
+
+} // namespace friday
