@@ -20,8 +20,10 @@
 // At the end every rule that must hold is checked on the server by SQL and
 // printed: nothing settled twice or half-written, and, the other way
 // round, every action a station counted as done stands on the server as
-// that station did it (each line followed through the actions of all
-// stations on it). The program exits non-zero when a rule is broken.
+// that station did it (each line it booked with the article, price,
+// quantity, room and table it handed over; each line followed through the
+// actions of all stations on it). The program exits non-zero when a rule
+// is broken.
 // Timings are printed, never judged.
 //
 //   eval "$(scripts/db env DIR)"
@@ -41,8 +43,9 @@
 //
 // The parts: bench/stations/house.* (the house it builds), station.* (the
 // waiter's loop), killer.* (the kills), rules.* (the rules checked on the
-// server), follower.* (each line followed through the stations' actions),
-// run.* (a run and its figures), report.* (what it prints).
+// server), booking.h (a station's bookings against the rows of its user),
+// follower.* (each line followed through the stations' actions), run.* (a
+// run and its figures), report.* (what it prints).
 
 #include <unistd.h>
 

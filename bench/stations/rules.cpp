@@ -1,10 +1,12 @@
 #include "bench/stations/rules.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 #include <string>
 
 #include "tools/core/format.h"
+#include "tools/core/money.h"
 
 namespace friday {
 
@@ -82,15 +84,22 @@ void check_rows(Tools::Database &db, const std::vector<std::unique_ptr<Station> 
             " b.layoutp_label_name or binary k.name <> binary b.layoutk_name");
 }
 
+// The stations' users, as a list for `in (...)`.
+std::string logins_of(const std::vector<std::unique_ptr<Station> > &stations)
+{
+  std::string logins;
+  for (const auto &s : stations)
+    logins += (logins.empty() ? "'" : ", '") + s->login + "'";
+  return logins;
+}
+
 // Every booking a station counted stands there once: the rows of its
 // user are as many.
 Check bookings_counted(Tools::Database &db, const std::vector<std::unique_ptr<Station> > &stations)
 {
   Check bookings{"every booking a station counted exists exactly once (rows of its user = its count)", 0, ""};
   std::map<std::string, long long> stored;
-  std::string logins;
-  for (const auto &s : stations)
-    logins += (logins.empty() ? "'" : ", '") + s->login + "'";
+  const std::string logins = logins_of(stations);
   for (const std::vector<std::string> &row :
        rows_of(db, "select user, count(*) from BONLINE where user in (" + logins + ") group by user"))
     if (row.size() == 2)
@@ -103,6 +112,76 @@ Check bookings_counted(Tools::Database &db, const std::vector<std::unique_ptr<St
                                        std::to_string(s->booked));
     }
   return bookings;
+}
+
+// The rows of the stations' users, by user, each as booked (as_booked).
+std::map<std::string, std::vector<BookedRow> > rows_as_booked(Tools::Database &db,
+                                                              const std::vector<std::unique_ptr<Station> > &stations)
+{
+  std::map<int, std::vector<const Step *> > by_line;
+  for (const auto &s : stations)
+    for (const Step &step : s->steps)
+      by_line[step.line].push_back(&step);
+  std::map<std::string, std::vector<BookedRow> > rows;
+  for (const std::vector<std::string> &row :
+       rows_of(db, "select user, idx, artnr_idx, preis_idx, preis, anzahl, layoutk_idx, layoutp_idx from BONLINE"
+                   " where user in (" +
+                       logins_of(stations) + ")")) {
+    if (row.size() != 8)
+      continue;
+    BookedRow r;
+    r.line = std::atoi(row[1].c_str());
+    r.stored.article = std::atoi(row[2].c_str());
+    r.stored.price = std::atoi(row[3].c_str());
+    r.stored.cents = Tools::to_cents(std::atof(row[4].c_str()));
+    r.stored.quantity = std::atoi(row[5].c_str());
+    r.stored.room = std::atoi(row[6].c_str());
+    r.stored.table = std::atoi(row[7].c_str());
+    const auto steps = by_line.find(r.line);
+    rows[row[0]].push_back(steps == by_line.end() ? r : as_booked(r, steps->second));
+  }
+  db.rollback();
+  return rows;
+}
+
+// "2 x Pils at 3.20 (price 7) on Saal T4", by the names of the house.
+std::string booking_text(const Booking &b, const Floor &floor)
+{
+  std::string article = Tools::format("article %d", b.article),
+              place = Tools::format("room %d table %d", b.room, b.table);
+  for (const Tools::Ref<ART> &a : floor.articles)
+    if (a->idx.value == b.article)
+      article = a->bezeichnung.value;
+  for (std::size_t t = 0; t < floor.tables.size(); ++t)
+    if (floor.tables[t]->idx.value == b.table && floor.rooms[floor.table_room[t]]->idx.value == b.room)
+      place = floor.rooms[floor.table_room[t]]->name.value + " " + floor.tables[t]->label_name.value;
+  return printed("%d x %s at %.2f (price %d) on %s", b.quantity, article.c_str(), Tools::from_cents(b.cents), b.price,
+                 place.c_str());
+}
+
+// Every line a station booked stands as it booked it: article, price,
+// quantity, room and table (where a later move found it).
+Check bookings_as_booked(Tools::Database &db, const std::vector<std::unique_ptr<Station> > &stations)
+{
+  Check c{"every line a station booked: stored as it booked it (article, price, quantity, room, table)", 0, ""};
+  std::map<std::string, std::vector<BookedRow> > rows = rows_as_booked(db, stations);
+  Floor floor;
+  floor.load(db);
+  std::size_t shown = 0; // of each side, the first five
+  for (const auto &s : stations) {
+    const BookingsCompared compared = compare_bookings(s->bookings, rows[s->login]);
+    // A line stored otherwise is one booking not stored and one row not
+    // booked: it counts once.
+    c.broken += static_cast<long long>(std::max(compared.not_stored.size(), compared.not_booked.size()));
+    for (std::size_t i = 0; i < compared.not_stored.size() && shown + i < 5; ++i)
+      c.detail += "\n      " + s->login + " booked " + booking_text(compared.not_stored[i], floor) +
+                  ": none of its lines holds that";
+    for (std::size_t i = 0; i < compared.not_booked.size() && shown + i < 5; ++i)
+      c.detail += Tools::format("\n      %s: line %d holds %s (before any move), which it never booked", s->login,
+                                compared.not_booked[i].line, booking_text(compared.not_booked[i].stored, floor));
+    shown += std::max(compared.not_stored.size(), compared.not_booked.size());
+  }
+  return c;
 }
 
 Check refusals_known(const std::vector<std::unique_ptr<Station> > &stations)
@@ -140,6 +219,7 @@ std::vector<Check> check_house(Tools::Database &db, const std::vector<std::uniqu
   std::vector<Check> checks;
   check_rows(db, stations, checks);
   checks.push_back(bookings_counted(db, stations));
+  checks.push_back(bookings_as_booked(db, stations));
   checks.insert(checks.end(), followed.checks.begin(), followed.checks.end());
   checks.push_back(refusals_known(stations));
   checks.push_back(stations_worked(stations));

@@ -113,6 +113,7 @@ bool Station::find_lost_booking(Kind kind, long old_id)
   if (stored == booked + 1) {
     ++booked;
     ++stored_after_all;
+    bookings.push_back(pending);
   } else if (stored != booked)
     fault(kind, Tools::format("%s lines carry the user after a kill, %s were counted", std::to_string(stored),
                               std::to_string(booked)));
@@ -248,6 +249,18 @@ void Station::serve_one_table()
   }
 }
 
+Booking Station::booking(const ART &article, const PREIS &price, int anzahl, std::size_t table) const
+{
+  Booking b;
+  b.article = article.idx.value;
+  b.price = price.idx.value;
+  b.cents = Tools::to_cents(price.preis.value);
+  b.quantity = anzahl;
+  b.room = floor.rooms[floor.table_room[table]]->idx.value;
+  b.table = floor.tables[table]->idx.value;
+  return b;
+}
+
 void Station::book(Orders &orders, std::size_t table)
 {
   // One to three lines, each stored on its own as the entry dialog
@@ -263,9 +276,12 @@ void Station::book(Orders &orders, std::size_t table)
       const auto &prices = floor.prices[a];
       const PREIS &price = *prices[static_cast<std::size_t>(pick(static_cast<int>(prices.size())))];
       const int anzahl = pick(8) == 0 ? 2 + 2 * pick(2) : 1;
+      pending = booking(*floor.articles[a], price, anzahl, table);
       r = orders.book(*floor.articles[a], price, *floor.rooms[floor.table_room[table]], *floor.tables[table], anzahl);
-      if (r.done())
+      if (r.done()) {
         ++stored;
+        bookings.push_back(pending);
+      }
     }
     span = act.end();
   }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "bench/linefollower.h"
+#include "bench/stations/booking.h"
 #include "bench/stations/common.h"
 #include "bench/stations/house.h"
 #include "rooms/orders.h"
@@ -92,7 +93,8 @@ public:
   long stored_after_all = 0; // bookings whose commit answer a kill took, found stored
   long reconnects = 0;
   std::vector<std::string> faults;
-  std::vector<int> settled; // lines this station paid or cancelled
+  std::vector<int> settled;      // lines this station paid or cancelled
+  std::vector<Booking> bookings; // every line counted in `booked`, as booked
   std::vector<Step> steps;
   std::vector<Payment> payments;
   int user_idx = 0;
@@ -109,6 +111,7 @@ private:
   Floor floor;
   USER user;
   Tools::Ref<Tools::Database> db;
+  Booking pending; // the booking under way, or the last one tried
 
   typedef std::vector<Tools::Ref<BONLINE> > Lines;
 
@@ -173,6 +176,9 @@ private:
   void some(std::size_t n, std::size_t &from, std::size_t &count);
 
   void serve_one_table();
+  // What a booking hands over: so many of the article at the price, on
+  // the table (an index into the floor's).
+  Booking booking(const ART &article, const PREIS &price, int anzahl, std::size_t table) const;
   void book(Orders &orders, std::size_t table);
   void cancel(Orders &orders, const Lines &lines);
   void move(Orders &orders, std::size_t table, const Lines &lines);
