@@ -3,6 +3,7 @@
 #include <ctime>
 #include <initializer_list>
 #include <map>
+#include <set>
 
 #include "tools/core/debug.h"
 #include "tools/core/format.h"
@@ -41,6 +42,8 @@ const char *Orders::text(Outcome outcome)
     return "Die Bezahlungsart gibt es nicht mehr. Es wurde nichts gebucht.";
   case KIND_RETIRED:
     return "Die Bezahlungsart ist nicht mehr gültig. Es wurde nichts gebucht.";
+  case LINE_TWICE:
+    return "Eine Bonierung ist mehrfach angegeben. Es wurde nichts gebucht.";
   case DONE:
   case FAILED:
     break;
@@ -182,6 +185,14 @@ Orders::Result Orders::change_lines(const SeenLines &lines, const Change &change
     return Result();
   if (!have_user())
     return Result(NO_USER);
+  // Refused before anything is read: the same line twice would be paid
+  // twice over in one bill, or written twice with parts that do not add up.
+  std::set<int> named;
+  for (const Seen &s : lines)
+    if (!named.insert(s.idx).second) {
+      TOOLS_LOG(Tools::format("idx %d named twice", s.idx));
+      return Result(LINE_TWICE);
+    }
   Result r = change_once(lines, change);
   // The server rolled the whole transaction back: once more from the
   // start, the other station has most likely gone on meanwhile.

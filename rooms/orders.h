@@ -61,6 +61,9 @@ public:
     // The other kind of payment is gone, or marked not valid.
     KIND_GONE,
     KIND_RETIRED,
+    // The caller named one line more than once: a bill would count it
+    // twice, and a line can be paid, cancelled or moved only once.
+    LINE_TWICE,
     // A statement failed: `error` and `statement` say which and why. The
     // last outcome: the windows go through all before it.
     FAILED,
