@@ -444,6 +444,36 @@ TEST_F(Orders, TheListsBookingAndMovingGoByKeyWhenTwoRoomsShareANameAndAMoveAsks
             Tools::format("NEIN %d,NEIN %d", t1.idx.value, t2.idx.value));
 }
 
+// The move dialog's trace names the table chosen only when the room holds
+// a table of that name: a name typed that no table of the room has, or a
+// table chosen before any room, leaves no trace of a table.
+TEST_F(Orders, TheMoveDialogTracesOnlyATableFound)
+{
+  const struct
+  {
+    const char *room; // typed into the room list first ("" none)
+    const char *table;
+    bool found;
+  } cases[] = {
+      {"Saal", "T2", true},   {"Saal", "T7", false}, {"Saal", "T9", false}, // T9 stands on the Terrasse
+      {"Terrasse", "T9", true}, {"", "T1", false},   {"Saal", "", false},
+  };
+  for (const auto &c : cases) {
+    LAYOUTK room;
+    LAYOUTP table;
+    std::unique_ptr<MoveToWin> move(new MoveToWin(main, *main, room, table));
+    move->get_room_combo()->setText(c.room);
+    send_command(move.get(), MoveToWin::ID_ROOM);
+    LogCapture log;
+    move->get_table_combo()->setText(c.table);
+    send_command(move.get(), MoveToWin::ID_DESK);
+    // A table not found is a fresh record (idx 0) that keeps the name.
+    EXPECT_EQ(log.count(Tools::format("LAYOUTP idx: %d: %s ", table.idx.value, c.table)), c.found ? 1 : 0)
+        << c.room << " " << c.table;
+    EXPECT_EQ(table.idx.value != 0, c.found) << c.room << " " << c.table;
+  }
+}
+
 // While this station asks, another moves the line away: the Storno is
 // refused, and the other station got the line at once (a lock held over
 // the question would have kept it waiting).
