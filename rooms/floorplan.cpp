@@ -350,6 +350,12 @@ FloorPlan::Result FloorPlan::remove(const Plan &loaded, const std::string &typed
     return failed();
   if (int(rooms) < 1)
     return refused(NOT_LOADED);
+  // The tables go by the room's key, also one that another station added
+  // after this plan was loaded: the delete waits for a save under way and
+  // takes the room only as it was loaded, as a save writes only over that.
+  const Result locked = lock_as_loaded(loaded);
+  if (!locked.done())
+    return locked;
   // The server keeps the room and each of its tables while order lines
   // carry its key or its name (a table's name also in another room).
   if (!db.exec(Tools::format("delete from LAYOUTP where layout_idx = '%s'", idx)) ||

@@ -118,7 +118,9 @@ public:
   // nothing of it was kept and its keys are as they were.
   Result save(const Plan &loaded, Plan &plan);
   // Deletes the room loaded, and its tables, in one unit of work; refused
-  // unless `name` (as typed, blanks aside) still names it.
+  // unless `name` (as typed, blanks aside) still names it, and unless the
+  // room and its tables are still as loaded (compared under the lock a
+  // save takes: a table added elsewhere would go unseen).
   Result remove(const Plan &loaded, const std::string &name);
 
 private:

@@ -280,6 +280,48 @@ TEST_F(FloorPlanTest, NamesOthersHoldAndPlansNotLoadedAreRefused)
   }
 }
 
+// Another station changed the room after this editor loaded it: the
+// delete compares as a save does, under the same lock, and takes nothing
+// (a table added meanwhile would have gone with the room unseen). Loaded
+// again, the room goes with every table.
+TEST_F(FloorPlanTest, ARoomChangedSinceItWasLoadedIsNotDeleted)
+{
+  const struct
+  {
+    const char *what;
+    std::function<void(FloorPlan::Plan &)> elsewhere; // on the plan the other station loaded
+  } cases[] = {
+      {"a table added",
+       [](FloorPlan::Plan &p) {
+         LAYOUTP fresh;
+         fresh.label_name = "T4";
+         fresh.label_width = fresh.label_height = 30;
+         p.tables.push_back(fresh);
+       }},
+      {"a table moved", [](FloorPlan::Plan &p) { table(p, "T2").label_y = 200; }},
+      {"a table renamed", [](FloorPlan::Plan &p) { table(p, "T3").label_name = "Bar"; }},
+      {"a table deleted", [](FloorPlan::Plan &p) { drop(p, "T1"); }},
+      {"the room resized", [](FloorPlan::Plan &p) { p.room.width = 500; }},
+  };
+  for (const auto &c : cases) {
+    const FloorPlan::Plan loaded = load(*station);
+    const FloorPlan::Plan theirs = load(*other);
+    FloorPlan::Plan changed = theirs;
+    c.elsewhere(changed);
+    ASSERT_TRUE(FloorPlan(*other).save(theirs, changed).done()) << c.what;
+    const std::string saved = stored_plan();
+    const FloorPlan::Result r = FloorPlan(*station).remove(loaded, "Saal");
+    EXPECT_EQ(r.outcome, FloorPlan::CHANGED_ELSEWHERE) << c.what << ": " << r.error;
+    EXPECT_EQ(r.text().find("Der Raum wurde inzwischen an einem anderen Platz geändert."), 0u) << r.text();
+    expect_ended(c.what);
+    EXPECT_EQ(stored_plan(), saved) << c.what;
+  }
+  const FloorPlan::Result r = FloorPlan(*station).remove(load(*station), "Saal");
+  ASSERT_TRUE(r.done()) << r.error;
+  expect_ended("deleted");
+  EXPECT_EQ(value("select concat((select count(*) from LAYOUTK), (select count(*) from LAYOUTP))"), "00");
+}
+
 // The server ends the station's connection in the middle of a save, after
 // each kind of statement in turn: the save says the connection is lost,
 // and nothing of it is stored.

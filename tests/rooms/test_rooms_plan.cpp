@@ -283,6 +283,17 @@ TEST_F(RoomsPlan, DeletingARoomTakesItsTablesOnlyWhenItIsTheLoadedOne)
   answer_box(box, e, EditWin::ID_DELETE_ROOM);
   EXPECT_EQ(stored_plan(), before);
 
+  // Another station added a table after the room was loaded: it would go
+  // with the room unseen. Nothing goes, and the box says why.
+  choose_room(e, "Saal");
+  add_table(*db, saal, "T3", 200, 10);
+  const std::string added = stored_plan();
+  answer_box(box, e, EditWin::ID_DELETE_ROOM);
+  EXPECT_NE(box.text.find("Der Raum wurde inzwischen an einem anderen Platz geändert."), std::string::npos)
+      << box.text;
+  EXPECT_EQ(stored_plan(), added);
+  EXPECT_EQ(labels(e), (std::vector<std::string>{"T1", "T2"})) << "the plan stays as loaded";
+
   // The loaded room: its tables, then the room, committed.
   choose_room(e, "Saal");
   send_command(e, EditWin::ID_DELETE_ROOM);
