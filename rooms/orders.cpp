@@ -481,3 +481,17 @@ int Orders::read_kind(Tools::Database &db, const std::string &idx, SONST_ART &ki
   return read_one(db, Tools::format("select %%SONST_ART from SONST_ART where idx = '%s'", Tools::sql_escape(idx)),
                   kind);
 }
+
+bool Orders::count_open(Tools::Database &db, int room_idx, std::map<int, int> &open)
+{
+  // Answered from the index of open lines: the paid and cancelled history
+  // is never read.
+  const Tools::DBErg<Tools::DBRowList> result =
+      db.exec("select layoutp_idx, count(*) from BONLINE " + open_lines_where(room_idx, 0) + " group by layoutp_idx");
+  if (!result)
+    return false;
+  for (const std::vector<std::string> &row : result.rows.rows)
+    if (row.size() == 2)
+      open[Tools::from_text<int>(row[0], 0)] = Tools::from_text<int>(row[1], 0);
+  return true;
+}

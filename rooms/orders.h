@@ -23,6 +23,7 @@
 // the rollback, so nothing stays locked while a person reads it.
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -145,6 +146,9 @@ public:
   static int read_article(Tools::Database &db, const std::string &idx, const std::string &artnr, ART &article);
   static int read_price(Tools::Database &db, const std::string &idx, PREIS &price);
   static int read_kind(Tools::Database &db, const std::string &idx, SONST_ART &kind);
+  // The open lines of each table of the room (0: of the house) that has
+  // any, by the table's key, in one statement: false when it failed.
+  static bool count_open(Tools::Database &db, int room_idx, std::map<int, int> &open);
 
 private:
   Tools::Database &db;
