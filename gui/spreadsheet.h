@@ -160,7 +160,6 @@ public:
   static std::string from_cell_text(const std::string &cell);
 
   int get_menu_row() const { return menu_row; }
-  bool has_hidden_column() const { return hidden_column; }
 
   long onChanged(FX::FXObject *, FX::FXSelector, void *);
   long onRowHeader(FX::FXObject *, FX::FXSelector, void *);
