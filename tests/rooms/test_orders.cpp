@@ -455,8 +455,8 @@ TEST_F(Orders, TheMoveDialogTracesOnlyATableFound)
     const char *table;
     bool found;
   } cases[] = {
-      {"Saal", "T2", true},   {"Saal", "T7", false}, {"Saal", "T9", false}, // T9 stands on the Terrasse
-      {"Terrasse", "T9", true}, {"", "T1", false},   {"Saal", "", false},
+      {"Saal", "T2", true},     {"Saal", "T7", false}, {"Saal", "T9", false}, // T9 stands on the Terrasse
+      {"Terrasse", "T9", true}, {"", "T1", false},     {"Saal", "", false},
   };
   for (const auto &c : cases) {
     LAYOUTK room;
@@ -547,44 +547,44 @@ TEST_F(Orders, AnArticleIsChosenByItsNumberWithThePointer)
   ASSERT_TRUE(focus(win.get(), false));
   run_pending(100);
   std::string chosen, number;
-  run_steps({[&] {
-               AddLineWin *entry = modal<AddLineWin>();
-               SpreadSheet *groups = entry ? entry->get_groups() : nullptr;
-               for (int r = 0; groups && r < groups->getNumRows(); ++r)
-                 if (groups->get_row(r)->get_cell_by_name("name")->format("%s") == "Wein")
-                   return click_row(groups, r);
-               return false;
-             },
-             [&] {
-               SpreadSheet *articles = modal<AddLineWin>()->get_articles();
-               if (articles->getNumRows() != 12)
-                 return false;
-               // A row with a number of two digits; the first is current
-               // already.
-               int row = 1;
-               while (row < 11 && articles->getRowText(row).length() != 2)
-                 ++row;
-               articles->makePositionVisible(row, 0);
-               number = articles->getRowText(row).text();
-               chosen = articles->get_row(row)->get_cell_by_name("artnr")->format("%s");
-               FXHeader *numbers = articles->getRowHeader();
-               int top = 0;
-               while (articles->rowAtY(top) < row && top < articles->getHeight())
-                 ++top;
-               return click(articles, 1, numbers->getX() + numbers->getWidth() / 2, top + articles->getRowHeight(row) / 2);
-             },
-             [&] {
-               AddLineWin *entry = modal<AddLineWin>();
-               if (entry->get_prices()->getNumRows() != 1)
-                 return false;
-               shot(entry, "orders_article_by_number");
-               return click_row(entry->get_prices(), 0);
-             },
-             [&] {
-               return modal<AddLineWin>()->get_prices()->isItemSelected(0, 1) &&
-                      click(button(modal<AddLineWin>(), "Ok"), 1);
-             }},
-            15000);
+  run_steps(
+      {[&] {
+         AddLineWin *entry = modal<AddLineWin>();
+         SpreadSheet *groups = entry ? entry->get_groups() : nullptr;
+         for (int r = 0; groups && r < groups->getNumRows(); ++r)
+           if (groups->get_row(r)->get_cell_by_name("name")->format("%s") == "Wein")
+             return click_row(groups, r);
+         return false;
+       },
+       [&] {
+         SpreadSheet *articles = modal<AddLineWin>()->get_articles();
+         if (articles->getNumRows() != 12)
+           return false;
+         // A row with a number of two digits; the first is current
+         // already.
+         int row = 1;
+         while (row < 11 && articles->getRowText(row).length() != 2)
+           ++row;
+         articles->makePositionVisible(row, 0);
+         number = articles->getRowText(row).text();
+         chosen = articles->get_row(row)->get_cell_by_name("artnr")->format("%s");
+         FXHeader *numbers = articles->getRowHeader();
+         int top = 0;
+         while (articles->rowAtY(top) < row && top < articles->getHeight())
+           ++top;
+         return click(articles, 1, numbers->getX() + numbers->getWidth() / 2, top + articles->getRowHeight(row) / 2);
+       },
+       [&] {
+         AddLineWin *entry = modal<AddLineWin>();
+         if (entry->get_prices()->getNumRows() != 1)
+           return false;
+         shot(entry, "orders_article_by_number");
+         return click_row(entry->get_prices(), 0);
+       },
+       [&] {
+         return modal<AddLineWin>()->get_prices()->isItemSelected(0, 1) && click(button(modal<AddLineWin>(), "Ok"), 1);
+       }},
+      15000);
   ASSERT_TRUE(click(button(win.get(), "Bonieren"), 1));
   ASSERT_TRUE(run_until([&] { return count("select count(*) from BONLINE") == 1; }, 8000));
   // The list shows the line, and the steps are over.

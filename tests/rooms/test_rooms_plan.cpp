@@ -289,8 +289,7 @@ TEST_F(RoomsPlan, DeletingARoomTakesItsTablesOnlyWhenItIsTheLoadedOne)
   add_table(*db, saal, "T3", 200, 10);
   const std::string added = stored_plan();
   answer_box(box, e, EditWin::ID_DELETE_ROOM);
-  EXPECT_NE(box.text.find("Der Raum wurde inzwischen an einem anderen Platz geändert."), std::string::npos)
-      << box.text;
+  EXPECT_NE(box.text.find("Der Raum wurde inzwischen an einem anderen Platz geändert."), std::string::npos) << box.text;
   EXPECT_EQ(stored_plan(), added);
   EXPECT_EQ(labels(e), (std::vector<std::string>{"T1", "T2"})) << "the plan stays as loaded";
 
@@ -399,8 +398,7 @@ TEST_F(RoomsPlan, ARowWithoutAKeyIsNoTableInTheEditor)
   const LAYOUTK saal = add_room(*db, "Saal", 400, 300);
   add_table(*db, saal, "T1", 10, 10);
   const LAYOUTP ghost = add_table(*db, saal, "Geist", 100, 10);
-  ASSERT_TRUE(db->exec(Tools::format("update LAYOUTP set idx = 0 where idx = %d", ghost.idx.value)).ok &&
-              db->commit());
+  ASSERT_TRUE(db->exec(Tools::format("update LAYOUTP set idx = 0 where idx = %d", ghost.idx.value)).ok && db->commit());
   RoomWin *w = rooms();
   press_room(w, "Saal");
   EXPECT_EQ(w->get_desks().size(), 1u);
