@@ -12,6 +12,7 @@ using namespace FX;
 
 FXDEFMAP(SpreadSheet) SpreadSheetMap[] = {
     FXMAPFUNC(SEL_CHANGED, SpreadSheet::ID_SHEET, SpreadSheet::onChanged),
+    FXMAPFUNC(SEL_COMMAND, FXTable::ID_SELECT_ROW_INDEX, SpreadSheet::onRowHeader),
     FXMAPFUNC(SEL_FOCUSOUT, SpreadSheet::ID_SHEET, SpreadSheet::onFocusOut),
     FXMAPFUNC(SEL_RIGHTBUTTONPRESS, SpreadSheet::ID_SHEET, SpreadSheet::onRightButton),
     FXMAPFUNC(SEL_KEYPRESS, 0, SpreadSheet::onKeyPress),
@@ -420,6 +421,24 @@ long SpreadSheet::onChanged(FXObject *sender, FXSelector, void *ptr)
   if (sheet_target)
     return sheet_target->handle(sender, FXSEL(SEL_CHANGED, FXSELID(sheet_selector)), ptr);
   return 1;
+}
+
+long SpreadSheet::onRowHeader(FXObject *sender, FXSelector sel, void *ptr)
+{
+  // The toolkit highlights the row of the number clicked and may make it
+  // current without a word to the owner: the screen would show a row
+  // chosen that the window does not know of, and a click on the row would
+  // then change nothing. The row is chosen here as a click on a cell
+  // chooses it, also when it was current already.
+  const long handled = FXTable::onCmdSelectRowIndex(sender, sel, ptr);
+  const FXint row = static_cast<FXint>(reinterpret_cast<FXival>(ptr));
+  if (row < 0 || row >= getNumRows() || getNumColumns() < 1)
+    return handled;
+  FXTablePos pos;
+  pos.row = row;
+  pos.col = current.col >= 0 && current.col < getNumColumns() ? current.col : 0;
+  setCurrentItem(pos.row, pos.col, FALSE);
+  return handle(this, FXSEL(SEL_CHANGED, ID_SHEET), &pos);
 }
 
 long SpreadSheet::onKeyPress(FXObject *sender, FXSelector sel, void *ptr)

@@ -19,6 +19,8 @@
 // the database refuses a row, the other changed rows go with the next
 // write-back.
 // The owner hears of every row stored (SEL_REPLACED with the record).
+// A click on a row's number in the row header chooses the row as a click
+// on one of its cells does: the owner hears SEL_CHANGED with the row.
 //
 // A cell cannot show a TAB or a line end: they appear as \t and \n, and
 // a backslash before such a sequence is doubled, so that every text comes
@@ -158,9 +160,9 @@ public:
   static std::string from_cell_text(const std::string &cell);
 
   int get_menu_row() const { return menu_row; }
-  bool has_hidden_column() const { return hidden_column; }
 
   long onChanged(FX::FXObject *, FX::FXSelector, void *);
+  long onRowHeader(FX::FXObject *, FX::FXSelector, void *);
   long onFocusOut(FX::FXObject *, FX::FXSelector, void *);
   long onKeyPress(FX::FXObject *, FX::FXSelector, void *);
   long onRightButton(FX::FXObject *, FX::FXSelector, void *);

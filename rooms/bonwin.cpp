@@ -5,7 +5,6 @@
 #include "tools/core/money.h"
 #include "tools/core/string_utils.h"
 #include "tools/dbi/database.h"
-#include "tools/dbi/query.h"
 #include "tools/widgets/theme.h"
 #include "gui/messagebox.h"
 #include "gui/buttonbar.h"

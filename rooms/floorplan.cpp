@@ -15,6 +15,8 @@ const char *FloorPlan::text(Outcome outcome)
     return "Ein Text enthält ein Nullzeichen, das nicht gespeichert werden kann:";
   case NAME_MISFIT:
     return "Ein Text enthält ein Zeichen, das nicht gespeichert werden kann (etwa ein Emoji):";
+  case NAME_INVISIBLE:
+    return "Ein Name kann keine unsichtbaren Zeichen oder Steuerzeichen enthalten:";
   case NAME_TOO_LONG:
     return "Dieser Name ist zu lang:";
   case TABLE_NAME_MISSING:
@@ -70,9 +72,12 @@ std::string FloorPlan::Result::text(const Words &words) const
   case NUL_IN_NAME:
     // Shown up to the NUL, which a box would end the text at.
     return say(own) + "\n" + name.substr(0, name.find('\0')) + "\\0";
-  case NAME_MISFIT: {
+  case NAME_MISFIT:
+  case NAME_INVISIBLE: {
     const std::string field = say(of_table ? TABLE_FIELD : ROOM_FIELD);
-    return say(own) + "\n" + (field.empty() ? field : field + ": ") + name;
+    // What does not show is written as its code, so that the box shows it.
+    const std::string shown = outcome == NAME_INVISIBLE ? Tools::invisible_shown(name) : name;
+    return say(own) + "\n" + (field.empty() ? field : field + ": ") + shown;
   }
   default:
     return Tools::format("%s '%s'", say(own), name);
@@ -115,6 +120,16 @@ FloorPlan::Result refusal(FloorPlan::Outcome outcome, const std::string &name = 
   return r;
 }
 
+// Rows with key 0 stand for no table: nothing can name them apart.
+bool in_plan(const LAYOUTP &table) { return int(table.idx) != 0; }
+
+// A name that is new or not the one stored may not hold what does not
+// show; a name stored so before stays.
+bool invisible_in_new(const std::string &name, const std::string *stored)
+{
+  return (!stored || Tools::trim_white(*stored) != name) && Tools::invisible_at(name) != std::string::npos;
+}
+
 const LAYOUTP *loaded_table(const FloorPlan::Plan &loaded, int idx)
 {
   for (const LAYOUTP &table : loaded.tables)
@@ -142,7 +157,8 @@ int FloorPlan::read(const std::string &where, Plan &plan)
       0)
     return -1;
   for (const Tools::Ref<LAYOUTP> &table : tables)
-    found.tables.push_back(*table);
+    if (in_plan(*table))
+      found.tables.push_back(*table);
   plan = found;
   return 1;
 }
@@ -201,6 +217,8 @@ FloorPlan::Result FloorPlan::check(const Plan &loaded, const Plan &plan)
     return refusal(NUL_IN_NAME, room.name.value, false);
   if (Tools::utf8_mb3_misfit(room.name.value) != std::string::npos)
     return refusal(NAME_MISFIT, room.name.value, false);
+  if (invisible_in_new(room.name.value, int(room.idx) != 0 ? &loaded.room.name.value : nullptr))
+    return refusal(NAME_INVISIBLE, room.name.value, false);
   if (too_long(room.name))
     return refusal(NAME_TOO_LONG, room.name.value, false);
   // Keys come from the plan loaded: a plan of another room, or a table
@@ -218,6 +236,9 @@ FloorPlan::Result FloorPlan::check(const Plan &loaded, const Plan &plan)
       return refusal(NUL_IN_NAME, name, true);
     if (Tools::utf8_mb3_misfit(name) != std::string::npos)
       return refusal(NAME_MISFIT, name, true);
+    const LAYOUTP *as_loaded = int(row.idx) != 0 ? loaded_table(loaded, row.idx) : nullptr;
+    if (invisible_in_new(name, as_loaded ? &as_loaded->label_name.value : nullptr))
+      return refusal(NAME_INVISIBLE, name, true);
     if (too_long(row.label_name))
       return refusal(NAME_TOO_LONG, name, true);
     for (std::size_t j = 0; j < i; ++j)
@@ -244,11 +265,16 @@ FloorPlan::Result FloorPlan::lock_as_loaded(const Plan &loaded)
       Tools::select_rows<LAYOUTP>(db, "LAYOUTP", tables,
                                   Tools::format("where layout_idx = '%s'", idx) + Tools::Database::FOR_UPDATE) < 0)
     return failed(BUSY_ELSEWHERE);
-  bool same = rooms.size() == 1 && same_row(*rooms[0], loaded.room) && tables.size() == loaded.tables.size();
+  bool same = rooms.size() == 1 && same_row(*rooms[0], loaded.room);
+  std::size_t compared = 0;
   for (const Tools::Ref<LAYOUTP> &table : tables) {
+    if (!in_plan(*table))
+      continue;
     const LAYOUTP *as_loaded = loaded_table(loaded, table->idx);
     same = same && as_loaded && same_row(*table, *as_loaded);
+    ++compared;
   }
+  same = same && compared == loaded.tables.size();
   if (!same) {
     TOOLS_LOG(Tools::format("room %d changed elsewhere since it was loaded", idx));
     return refused(CHANGED_ELSEWHERE);
@@ -350,6 +376,12 @@ FloorPlan::Result FloorPlan::remove(const Plan &loaded, const std::string &typed
     return failed();
   if (int(rooms) < 1)
     return refused(NOT_LOADED);
+  // The tables go by the room's key, also one that another station added
+  // after this plan was loaded: the delete waits for a save under way and
+  // takes the room only as it was loaded, as a save writes only over that.
+  const Result locked = lock_as_loaded(loaded);
+  if (!locked.done())
+    return locked;
   // The server keeps the room and each of its tables while order lines
   // carry its key or its name (a table's name also in another room).
   if (!db.exec(Tools::format("delete from LAYOUTP where layout_idx = '%s'", idx)) ||

@@ -36,6 +36,9 @@ public:
     NUL_IN_NAME,
     // A name holds a character the tables cannot store (most emoji).
     NAME_MISFIT,
+    // A new or changed name holds a control character or one that shows
+    // nothing (a zero-width space): it would look like another's.
+    NAME_INVISIBLE,
     NAME_TOO_LONG,
     TABLE_NAME_MISSING,
     // Two tables of the plan carry one name (case and blanks aside).
@@ -83,7 +86,8 @@ public:
     // The room or the table a refusal is about (for a table renamed or
     // deleted: its name as loaded).
     std::string name;
-    // NUL_IN_NAME, NAME_MISFIT: the name is a table's, not the room's.
+    // NUL_IN_NAME, NAME_MISFIT, NAME_INVISIBLE: the name is a table's,
+    // not the room's.
     bool of_table = false;
 
     bool done() const { return outcome == DONE; }
@@ -93,7 +97,8 @@ public:
   };
 
   // A room and its tables in the order they are shown; key 0: not stored
-  // yet.
+  // yet. A stored row with key 0 (an older database may hold one) is no
+  // table of the plan: it is neither read, shown, compared nor written.
   struct Plan
   {
     LAYOUTK room;
@@ -118,7 +123,9 @@ public:
   // nothing of it was kept and its keys are as they were.
   Result save(const Plan &loaded, Plan &plan);
   // Deletes the room loaded, and its tables, in one unit of work; refused
-  // unless `name` (as typed, blanks aside) still names it.
+  // unless `name` (as typed, blanks aside) still names it, and unless the
+  // room and its tables are still as loaded (compared under the lock a
+  // save takes: a table added elsewhere would go unseen).
   Result remove(const Plan &loaded, const std::string &name);
 
 private:

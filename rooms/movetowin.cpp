@@ -72,9 +72,12 @@ long MoveToWin::onRoom(FXObject *, FXSelector, void *)
 
 long MoveToWin::onDesk(FXObject *, FXSelector, void *)
 {
-  if (Place::reload_table(*get_db(), *room, *table, table_combo->getText().text()) < 0)
+  const int found = Place::reload_table(*get_db(), *room, *table, table_combo->getText().text());
+  if (found < 0)
     db_error();
-  TOOLS_LOG(Tools::format("LAYOUTP idx: %d: %s ", table->idx.value, table->label_name.value));
+  // The trace names a table found, not the fresh record of none.
+  if (found > 0)
+    TOOLS_LOG(Tools::format("LAYOUTP idx: %d: %s ", table->idx.value, table->label_name.value));
   return 1;
 }
 

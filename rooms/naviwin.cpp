@@ -28,11 +28,17 @@ NaviWin::~NaviWin() {}
 
 long NaviWin::onCanvas(FXObject *sender, FXSelector sel, void *data) { return onSelect(sender, sel, data); }
 
-int NaviWin::read_room(const std::string &where, LAYOUTK &found)
+int NaviWin::read_room(const std::string &name, LAYOUTK &found)
 {
   Tools::DBBindList list;
   list.add(&found);
-  return Tools::select_objects(*get_db(), "select %LAYOUTK from LAYOUTK " + where, list);
+  return Tools::select_objects(
+      *get_db(), "select %LAYOUTK from LAYOUTK " + Tools::format("where name = '%s'", Tools::sql_escape(name)), list);
+}
+
+int NaviWin::read_rooms(std::vector<Tools::Ref<LAYOUTK> > &rooms)
+{
+  return Tools::select_rows<LAYOUTK>(*get_db(), "LAYOUTK", rooms, "");
 }
 
 void NaviWin::fit_room(const LAYOUTK &found)

@@ -7,6 +7,7 @@
 // as labels that can be dragged. The subclass builds the canvas.
 
 #include <string>
+#include <vector>
 
 #include "tools/core/ref.h"
 #include "schema/tables.h"
@@ -37,9 +38,12 @@ protected:
   NaviWin();
   // The button of one table; the room screen makes its own kind.
   virtual FixButton *make_desk(const LAYOUTP &row, FX::FXSelector sel);
-  // Reads the first room of "select ... from LAYOUTK <where>" into
-  // `found`: the rows read (0 or 1), -1 when the statement failed.
-  int read_room(const std::string &where, LAYOUTK &found);
+  // Reads the first room of that name into `found`: the rows read (0 or
+  // 1), -1 when the statement failed.
+  int read_room(const std::string &name, LAYOUTK &found);
+  // Every room, in the order the database gives them: the rows read, -1
+  // when the statement failed.
+  int read_rooms(std::vector<Tools::Ref<LAYOUTK> > &rooms);
   // The label of one table, also of one not stored yet (key 0).
   FixLabel *place_label(const LAYOUTP &row);
   // Makes `found` the room shown on an empty canvas of the room's size.

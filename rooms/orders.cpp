@@ -3,6 +3,7 @@
 #include <ctime>
 #include <initializer_list>
 #include <map>
+#include <set>
 
 #include "tools/core/debug.h"
 #include "tools/core/format.h"
@@ -41,6 +42,8 @@ const char *Orders::text(Outcome outcome)
     return "Die Bezahlungsart gibt es nicht mehr. Es wurde nichts gebucht.";
   case KIND_RETIRED:
     return "Die Bezahlungsart ist nicht mehr gültig. Es wurde nichts gebucht.";
+  case LINE_TWICE:
+    return "Eine Bonierung ist mehrfach angegeben. Es wurde nichts gebucht.";
   case DONE:
   case FAILED:
     break;
@@ -182,6 +185,14 @@ Orders::Result Orders::change_lines(const SeenLines &lines, const Change &change
     return Result();
   if (!have_user())
     return Result(NO_USER);
+  // Refused before anything is read: the same line twice would be paid
+  // twice over in one bill, or written twice with parts that do not add up.
+  std::set<int> named;
+  for (const Seen &s : lines)
+    if (!named.insert(s.idx).second) {
+      TOOLS_LOG(Tools::format("idx %d named twice", s.idx));
+      return Result(LINE_TWICE);
+    }
   Result r = change_once(lines, change);
   // The server rolled the whole transaction back: once more from the
   // start, the other station has most likely gone on meanwhile.
@@ -469,4 +480,18 @@ int Orders::read_kind(Tools::Database &db, const std::string &idx, SONST_ART &ki
 {
   return read_one(db, Tools::format("select %%SONST_ART from SONST_ART where idx = '%s'", Tools::sql_escape(idx)),
                   kind);
+}
+
+bool Orders::count_open(Tools::Database &db, int room_idx, std::map<int, int> &open)
+{
+  // Answered from the index of open lines: the paid and cancelled history
+  // is never read.
+  const Tools::DBErg<Tools::DBRowList> result =
+      db.exec("select layoutp_idx, count(*) from BONLINE " + open_lines_where(room_idx, 0) + " group by layoutp_idx");
+  if (!result)
+    return false;
+  for (const std::vector<std::string> &row : result.rows.rows)
+    if (row.size() == 2)
+      open[Tools::from_text<int>(row[0], 0)] = Tools::from_text<int>(row[1], 0);
+  return true;
 }

@@ -23,6 +23,7 @@
 // the rollback, so nothing stays locked while a person reads it.
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,9 @@ public:
     // The other kind of payment is gone, or marked not valid.
     KIND_GONE,
     KIND_RETIRED,
+    // The caller named one line more than once: a bill would count it
+    // twice, and a line can be paid, cancelled or moved only once.
+    LINE_TWICE,
     // A statement failed: `error` and `statement` say which and why. The
     // last outcome: the windows go through all before it.
     FAILED,
@@ -142,6 +146,9 @@ public:
   static int read_article(Tools::Database &db, const std::string &idx, const std::string &artnr, ART &article);
   static int read_price(Tools::Database &db, const std::string &idx, PREIS &price);
   static int read_kind(Tools::Database &db, const std::string &idx, SONST_ART &kind);
+  // The open lines of each table of the room (0: of the house) that has
+  // any, by the table's key, in one statement: false when it failed.
+  static bool count_open(Tools::Database &db, int room_idx, std::map<int, int> &open);
 
 private:
   Tools::Database &db;

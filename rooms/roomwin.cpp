@@ -12,6 +12,7 @@
 #include "gui/buttonbar.h"
 #include "gui/lang.h"
 #include "rooms/bonwin.h"
+#include "rooms/orders.h"
 
 using namespace FX;
 
@@ -120,7 +121,7 @@ void RoomWin::reset()
   Tools::Ref<Tools::Database> db = get_db();
   std::vector<Tools::Ref<LAYOUTK> > rooms;
   if (db.valid() && db.try_get()) {
-    if (Tools::select_rows<LAYOUTK>(*db, "LAYOUTK", rooms, "") < 0) {
+    if (read_rooms(rooms) < 0) {
       if (created)
         db_error();
       rooms.clear();
@@ -149,18 +150,7 @@ bool RoomWin::count_open(std::map<int, int> &open)
   Tools::Ref<Tools::Database> db = get_db();
   if (!db.valid() || !db.try_get())
     return false;
-  // Answered from the index of open lines: the paid and cancelled history
-  // is never read.
-  Tools::DBErg<Tools::DBRowList> result =
-      db->exec(Tools::format("select layoutp_idx, count(*) from BONLINE where storniert = 'NEIN' and bezahlt = 'NEIN' "
-                             "and layoutk_idx = '%s' group by layoutp_idx",
-                             int(room.idx)));
-  if (!result)
-    return false;
-  for (const std::vector<std::string> &row : result.rows.rows)
-    if (row.size() == 2)
-      open[Tools::from_text<int>(row[0], 0)] = Tools::from_text<int>(row[1], 0);
-  return true;
+  return Orders::count_open(*db, int(room.idx), open);
 }
 
 void RoomWin::mark(FixButton *desk, int open)
@@ -201,7 +191,7 @@ long RoomWin::onRoom(FXObject *sender, FXSelector, void *)
   const std::string text = pressed->getText().text();
 
   LAYOUTK found;
-  const int rows = read_room(Tools::format("where name = '%s'", Tools::sql_escape(text)), found);
+  const int rows = read_room(text, found);
   if (rows < 0) {
     // The plan shown stays what it was, and so do its marks.
     db_error();

@@ -146,11 +146,6 @@ LAYOUTK::LAYOUTK(const LAYOUTK &other) : LAYOUTK() { *this = other; }
 LAYOUTK &LAYOUTK::operator=(const LAYOUTK &other)
 {
   DBBindType::operator=(other);
-  idx = other.idx;
-  name = other.name;
-  width = other.width;
-  height = other.height;
-  color = other.color;
   return *this;
 }
 
@@ -171,15 +166,6 @@ LAYOUTP &LAYOUTP::operator=(const LAYOUTP &other)
 {
   DBBindType::operator=(other);
   Forkeys::operator=(other);
-  idx = other.idx;
-  layout_idx = other.layout_idx;
-  label_name = other.label_name;
-  label_x = other.label_x;
-  label_y = other.label_y;
-  label_width = other.label_width;
-  label_height = other.label_height;
-  label_color = other.label_color;
-  label_icon = other.label_icon;
   return *this;
 }
 
@@ -232,10 +218,6 @@ SONST_ART::SONST_ART(const SONST_ART &other) : SONST_ART() { *this = other; }
 SONST_ART &SONST_ART::operator=(const SONST_ART &other)
 {
   BASE::operator=(other);
-  name = other.name;
-  bezeichnung = other.bezeichnung;
-  bezeichnung2 = other.bezeichnung2;
-  wert = other.wert;
   return *this;
 }
 
@@ -253,11 +235,6 @@ LANG &LANG::operator=(const LANG &other)
 {
   DBBindType::operator=(other);
   TableType::operator=(other);
-  idx = other.idx;
-  system = other.system;
-  type = other.type;
-  orig = other.orig;
-  trans = other.trans;
   return *this;
 }
 

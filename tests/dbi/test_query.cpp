@@ -134,6 +134,43 @@ TEST(Records, CopiesAndAssignmentsKeepTheirOwnColumns)
   EXPECT_EQ(line.get_values(), BONLINE(line).get_values());
 }
 
+// Every column of every table record, set apart from its fresh value,
+// comes along when a record is copied or assigned, by its name: the
+// records have no copies of their own beside the base's.
+template <class T> void expect_copied_whole()
+{
+  T original;
+  int i = 0;
+  for (DBType *column : original.get_types()) {
+    ++i;
+    if (dynamic_cast<DBTypeInt *>(column))
+      column->from_string(std::to_string(1000 + i));
+    else if (dynamic_cast<DBTypeDouble *>(column))
+      column->from_string(format("%d.%02d", 1000000000 + i, i));
+    else if (dynamic_cast<DBTypeDateTime *>(column))
+      column->from_string(format("2024-03-%02d 10:20:30", i));
+    else if (dynamic_cast<DBTypeVarChar *>(column))
+      column->from_string(format("v%d", i));
+    else
+      column->from_string(column->to_string() == "JA" ? "NEIN" : "JA");
+  }
+  const std::vector<std::string> values = original.get_values();
+  const T fresh;
+  for (std::size_t c = 0; c < values.size(); ++c)
+    EXPECT_NE(values[c], fresh.get_values()[c]) << original.get_name() << "." << original.get_names()[c];
+  T assigned;
+  assigned = original;
+  EXPECT_EQ(T(original).get_values(), values) << original.get_name();
+  EXPECT_EQ(assigned.get_values(), values) << original.get_name();
+}
+
+template <class... T> void expect_all_copied_whole() { (expect_copied_whole<T>(), ...); }
+
+TEST(Records, EveryTableCopiesAndAssignsEveryColumn)
+{
+  expect_all_copied_whole<GRP_UST, USER, ART, GRP_ART, LAYOUTK, LAYOUTP, BONLINE, PREIS, SONST_ART, LANG>();
+}
+
 TEST(TableToken, ExpandsOnlyBoundTablesOutsideLiterals)
 {
   LAYOUTK room;

@@ -47,15 +47,17 @@ article() {
 # book GROUP-ROW ARTICLE-ROW QUANTITY: a line through "Bonieren".
 book() {
   click $BON 55 31 # Bonieren
-  click $LINE 70 $((109 + 20 * $1))
-  click $LINE 40 $((278 + 20 * $2))
-  click $LINE 40 467 # the article's price
+  click $LINE "$(cell $LINE 70 $((109 + 20 * $1)))" $((109 + 20 * $1))
+  click $LINE "$(cell $LINE 40 $((278 + 20 * $2)))" $((278 + 20 * $2))
+  click $LINE "$(cell $LINE 40 467)" 467 # the article's price
   write $LINE 95 603 "$3"
   click $LINE 328 650 # Ok
   gone $LINE
 }
 
 row() { echo $((64 + 20 * $1)); } # the order list's row N
+# line N: a click on the order list's row N.
+line() { click $BON "$(cell $BON 50 "$(row "$1")")" "$(row "$1")"; }
 
 # The tables of the room "Saal", on the plan that plan() found.
 window_table() { click Räume $((px + 150)) $((py + 110)); }
@@ -83,7 +85,7 @@ step "articles, prices and their group"
 menu Wartung Artikelstamm
 article Suppe Tagessuppe 4,50 Teller # typed with the decimal comma
 pick "$ART" 260 191 # Neuer Eintrag
-click "$ART" 60 128 # its name
+click "$ART" "$(cell "$ART" 60 128)" 128 # its name
 xdotool type --delay 30 Karte
 keys "$ART" Tab # the next cell: the row is stored
 article Pils "Pils 0,3" 3.20 Glas
@@ -144,12 +146,12 @@ book 1 2 1 # a beer
 book 1 2 1 # and one more
 
 step "cancelling a line"
-click $BON 50 "$(row 3)"
+line 3
 click $BON 131 31 # Storno
 answer Frage alt+y
 
 step "moving a line"
-click $BON 50 "$(row 2)"
+line 2
 click $BON 80 216 # auf anderen Tisch
 MOVE="Auf Tisch verschieben"
 click "$MOVE" 466 28 # Tisch: the list
@@ -158,7 +160,7 @@ click "$MOVE" 312 75 # Ok
 gone "$MOVE"
 
 step "paying the window table in cash"
-click $BON 50 "$(row 1)"
+line 1
 click $BON 458 216 # Bar Bezahlen
 answer Frage alt+y
 click $BON 216 260 # Ok
@@ -166,9 +168,9 @@ gone $BON
 
 step "paying table 2 partly by card"
 table_2
-click $BON 50 "$(row 1)"
+line 1
 click $BON 332 216 # Bezahlen
-click $PAY 52 43          # the payment kind Karte
+click $PAY "$(cell $PAY 52 43)" 43 # the payment kind Karte
 write $PAY 435 172 1,20   # davon in bar
 keys $PAY Return          # the rest follows
 click $PAY 293 220        # Ok
@@ -185,9 +187,9 @@ book 1 1 1 # a soup
 book 1 2 1 # a beer
 
 step "paying both lines with the voucher"
-drag $BON 50 "$(row 1)" 0 20 # both lines
+drag $BON "$(cell $BON 50 "$(row 1)")" "$(row 1)" 0 20 # both lines
 click $BON 332 216           # Bezahlen
-click $PAY 52 63             # the payment kind Gutschein: 5 of 7.70
+click $PAY "$(cell $PAY 52 63)" 63 # the payment kind Gutschein: 5 of 7.70
 shot "voucher chosen"
 click $PAY 293 220 # Ok
 answer Frage alt+y
@@ -284,7 +286,7 @@ grep -q "no private server" "$E2E_TMP/day/err" || fail "the station started its 
 rooms
 shows Räume $((px + 204)) $((py + 253)) "$MARKED" # Tisch 3, off its label
 table_3
-click $BON 50 "$(row 1)"
+line 1
 click $BON 458 216 # Bar Bezahlen
 answer Frage alt+y
 click $BON 216 260 # Ok

@@ -282,6 +282,47 @@ plan() {
   done
 }
 
+# cell TITLE X Y: the x, in the window, of a point in the first column of
+# the list (a sheet) at X,Y, on its row at Y: the cells begin past the
+# numbers at the left of the rows (or the rows' keys), whose column widens
+# with their digits, so that a fixed x would land on a number one day. The
+# sheet is the smallest window at X,Y that holds others (its headers and
+# scroll bars); its column header, the widest of those at its top, begins
+# where the first column does.
+cell() {
+  local w x
+  w=$(window "$1")
+  eval "$(xdotool getwindowgeometry --shell "$w")"
+  x=$(xwininfo -tree -id "$w" | awk -v px=$((X + $2)) -v py=$((Y + $3)) '
+    $NF ~ /^[+-][0-9-]+[+-][0-9-]+$/ && $(NF - 1) ~ /^[0-9]+x[0-9]+/ {
+      split($(NF - 1), size, /[x+-]/)
+      match($NF, /^[+-]-?[0-9]+/)
+      n++
+      x[n] = substr($NF, 2, RLENGTH - 1) + 0
+      y[n] = substr($NF, RLENGTH + 2) + 0
+      w[n] = size[1]
+      h[n] = size[2]
+    }
+    function inside(i, j) { return x[i] >= x[j] && y[i] >= y[j] && x[i] + w[i] <= x[j] + w[j] && y[i] + h[i] <= y[j] + h[j] }
+    END {
+      sheet = 0
+      for (j = 1; j <= n; j++) {
+        if (px < x[j] || py < y[j] || px >= x[j] + w[j] || py >= y[j] + h[j]) continue
+        holds = 0
+        for (i = 1; i <= n; i++) holds += i != j && inside(i, j)
+        if (holds >= 2 && (!sheet || w[j] * h[j] < w[sheet] * h[sheet])) sheet = j
+      }
+      if (!sheet) exit 1
+      top = 0
+      for (i = 1; i <= n; i++)
+        if (i != sheet && inside(i, sheet) && w[i] > 1 && (!top || y[i] < y[top] || (y[i] == y[top] && w[i] > w[top])))
+          top = i
+      if (top) print x[top] + 10
+    }') || true
+  [ -n "$x" ] || fail "no list at $2,$3 of the window '$1'"
+  echo $((x - X))
+}
+
 # ---- the stored rows ----
 
 # private_db NAME: starts the private server of the ended station NAME

@@ -64,9 +64,9 @@ step "booking a line at the bar"
 use bar
 click Räume $((px + 90)) $((py + 70))
 click Bonierübersicht 55 31 # Bonieren
-click Bonierzeile 70 129    # the group
-click Bonierzeile 40 298    # the article
-click Bonierzeile 40 467    # the price
+click Bonierzeile "$(cell Bonierzeile 70 129)" 129 # the group
+click Bonierzeile "$(cell Bonierzeile 40 298)" 298 # the article
+click Bonierzeile "$(cell Bonierzeile 40 467)" 467 # the price
 write Bonierzeile 95 603 2  # Menge
 click Bonierzeile 328 650   # Ok
 gone Bonierzeile
@@ -85,7 +85,7 @@ for s in office bar; do
     gone Bonierübersicht
   fi
   click Räume $((px + 90)) $((py + 70))
-  click Bonierübersicht 50 84 # the line
+  click Bonierübersicht "$(cell Bonierübersicht 50 84)" 84 # the line
 done
 
 step "the bar pays the line"

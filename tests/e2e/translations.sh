@@ -18,7 +18,7 @@ login wrt tresen
 
 step "a translation too long for its column"
 menu Wartung Übersetzungen
-click Übersetzungen 57 67 # the first row's first cell
+click Übersetzungen "$(cell Übersetzungen 57 67)" 67 # the first row's first cell
 keys Übersetzungen Right Right Right
 xdotool type --delay 2 "$(printf 'x%.0s' $(seq 400))"
 keys Übersetzungen Return Down # another row: the sheet stores the row

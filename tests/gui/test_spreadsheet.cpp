@@ -94,6 +94,49 @@ TEST_F(SheetTest, AnEditWritesOnlyTheChangedRowsInOneCommit)
   EXPECT_EQ(stored(0, "name"), "Garten");
 }
 
+// A click on a row's number (the row header; here it shows the row's key)
+// chooses the row as a click on one of its cells does: it becomes current
+// and selected, the owner hears of it, also for the row current already,
+// and an editable sheet writes back what was typed before.
+TEST_F(SheetTest, AClickOnARowsNumberChoosesTheRowAsACellDoes)
+{
+  int told = -1, times = 0;
+  owner.reply = [&](const Recorder::Message &m) -> long {
+    if (m.type == SEL_CHANGED && m.id == 76) {
+      told = static_cast<const FXTablePos *>(m.data)->row;
+      ++times;
+    }
+    return 1;
+  };
+  const auto number_clicked = [&](int row) {
+    FXHeader *numbers = sheet->getRowHeader();
+    numbers->getTarget()->handle(numbers, FXSEL(SEL_COMMAND, numbers->getSelector()),
+                                 reinterpret_cast<void *>(static_cast<FXival>(row)));
+  };
+  const struct
+  {
+    int row;
+    const char *typed; // into the first row's name before, on an editable sheet
+  } cases[] = {{2, nullptr}, {0, nullptr}, {0, nullptr}, {1, "Hof"}, {2, "Keller"}};
+  for (const auto &c : cases) {
+    sheet->setEditable(c.typed ? TRUE : FALSE);
+    if (c.typed)
+      sheet->setItemText(0, 0, c.typed);
+    told = -1;
+    times = 0;
+    number_clicked(c.row);
+    EXPECT_EQ(told, c.row);
+    EXPECT_EQ(times, 1) << c.row;
+    EXPECT_EQ(sheet->getCurrentRow(), c.row);
+    for (int r = 0; r < sheet->getNumRows(); ++r)
+      EXPECT_EQ(sheet->is_row_selected(r), r == c.row) << c.row << " " << r;
+    if (c.typed) {
+      EXPECT_EQ(stored(0, "name"), c.typed);
+    }
+  }
+  EXPECT_EQ(rec->starting_with("UPDATE LAYOUTK SET ").size(), 2u);
+}
+
 // A row the sheet cannot store: one box, the row shows what is stored,
 // and the next move asks nothing. A text its column cannot hold is refused
 // in words before anything is sent and the other rows are stored; a row

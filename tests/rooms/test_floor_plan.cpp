@@ -280,6 +280,97 @@ TEST_F(FloorPlanTest, NamesOthersHoldAndPlansNotLoadedAreRefused)
   }
 }
 
+// Another station changed the room after this editor loaded it: the
+// delete compares as a save does, under the same lock, and takes nothing
+// (a table added meanwhile would have gone with the room unseen). Loaded
+// again, the room goes with every table.
+TEST_F(FloorPlanTest, ARoomChangedSinceItWasLoadedIsNotDeleted)
+{
+  const struct
+  {
+    const char *what;
+    std::function<void(FloorPlan::Plan &)> elsewhere; // on the plan the other station loaded
+  } cases[] = {
+      {"a table added",
+       [](FloorPlan::Plan &p) {
+         LAYOUTP fresh;
+         fresh.label_name = "T4";
+         fresh.label_width = fresh.label_height = 30;
+         p.tables.push_back(fresh);
+       }},
+      {"a table moved", [](FloorPlan::Plan &p) { table(p, "T2").label_y = 200; }},
+      {"a table renamed", [](FloorPlan::Plan &p) { table(p, "T3").label_name = "Bar"; }},
+      {"a table deleted", [](FloorPlan::Plan &p) { drop(p, "T1"); }},
+      {"the room resized", [](FloorPlan::Plan &p) { p.room.width = 500; }},
+  };
+  for (const auto &c : cases) {
+    const FloorPlan::Plan loaded = load(*station);
+    const FloorPlan::Plan theirs = load(*other);
+    FloorPlan::Plan changed = theirs;
+    c.elsewhere(changed);
+    ASSERT_TRUE(FloorPlan(*other).save(theirs, changed).done()) << c.what;
+    const std::string saved = stored_plan();
+    const FloorPlan::Result r = FloorPlan(*station).remove(loaded, "Saal");
+    EXPECT_EQ(r.outcome, FloorPlan::CHANGED_ELSEWHERE) << c.what << ": " << r.error;
+    EXPECT_EQ(r.text().find("Der Raum wurde inzwischen an einem anderen Platz geändert."), 0u) << r.text();
+    expect_ended(c.what);
+    EXPECT_EQ(stored_plan(), saved) << c.what;
+  }
+  const FloorPlan::Result r = FloorPlan(*station).remove(load(*station), "Saal");
+  ASSERT_TRUE(r.done()) << r.error;
+  expect_ended("deleted");
+  EXPECT_EQ(value("select concat((select count(*) from LAYOUTK), (select count(*) from LAYOUTP))"), "00");
+}
+
+// A name that looks like another but holds what does not show (a
+// zero-width space, a direction mark, a control character) is refused for
+// a room and a table as for every other name, in the same words; a name
+// stored so before is kept as it is. A row stored with key 0 is no table:
+// the plan neither shows nor writes it, and saves around it.
+TEST_F(FloorPlanTest, NamesHoldingWhatDoesNotShowAreRefusedAndRowsWithoutAKeyLeftAlone)
+{
+  const std::string zwsp = "\xe2\x80\x8b", lrm = "\xe2\x80\x8e";
+  expect_refused({
+      {[&](FloorPlan::Plan &p) { p.room.name = "Saal" + zwsp; }, FloorPlan::NAME_INVISIBLE,
+       "Ein Name kann keine unsichtbaren Zeichen oder Steuerzeichen enthalten:\nRaum: Saal<U+200B>"},
+      {[&](FloorPlan::Plan &p) { table(p, "T2").label_name = "T1" + zwsp; }, FloorPlan::NAME_INVISIBLE,
+       "Ein Name kann keine unsichtbaren Zeichen oder Steuerzeichen enthalten:\nTitel: T1<U+200B>"},
+      {[&](FloorPlan::Plan &p) {
+         LAYOUTP fresh;
+         fresh.label_name = lrm + "T4";
+         fresh.label_width = fresh.label_height = 30;
+         p.tables.push_back(fresh);
+       },
+       FloorPlan::NAME_INVISIBLE, nullptr},
+      {[](FloorPlan::Plan &p) { table(p, "T3").label_name = "T\t3"; }, FloorPlan::NAME_INVISIBLE, nullptr},
+  });
+  FloorPlan::Plan twin;
+  twin.room.name = "Saal" + zwsp;
+  twin.room.width = twin.room.height = 100;
+  const FloorPlan::Result r = FloorPlan(*station).save(FloorPlan::Plan(), twin);
+  EXPECT_EQ(r.outcome, FloorPlan::NAME_INVISIBLE) << r.error;
+  expect_ended("a new room");
+  EXPECT_EQ(value("select count(*) from LAYOUTK"), "1");
+
+  // Stored so by an older version, and a row without a key.
+  add_table(*db, saal, "T" + zwsp + "9", 300, 200);
+  const LAYOUTP geist = add_table(*db, saal, "Geist", 0, 0, 1, 1);
+  ASSERT_TRUE(db->exec(Tools::format("update LAYOUTP set idx = 0 where idx = %d", geist.idx.value)).ok && db->commit())
+      << db->get_error();
+  const FloorPlan::Plan loaded = load(*station);
+  EXPECT_EQ(loaded.tables.size(), 4u) << text(loaded);
+  FloorPlan::Plan moved = loaded;
+  table(moved, "T" + zwsp + "9").label_x = 200;
+  drop(moved, "T1");
+  const FloorPlan::Result saved = FloorPlan(*station).save(loaded, moved);
+  ASSERT_TRUE(saved.done()) << saved.text() << saved.error;
+  EXPECT_EQ(value("select group_concat(concat_ws(' ', idx = 0, label_name, label_x) order by idx) from LAYOUTP"),
+            "1 Geist 0,0 T2 90,0 T3 170,0 T" + zwsp + "9 200");
+  // Saved again as it is now stored: the key-0 row is not the plan's.
+  FloorPlan::Plan again = moved;
+  EXPECT_TRUE(FloorPlan(*station).save(moved, again).done());
+}
+
 // The server ends the station's connection in the middle of a save, after
 // each kind of statement in turn: the save says the connection is lost,
 // and nothing of it is stored.

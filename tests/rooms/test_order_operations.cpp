@@ -233,6 +233,42 @@ TEST_F(OrderOperations, CancellingAndMovingStampTheLineAndNameTheUser)
                           terrasse.idx.value, t9.idx.value, terrasse.idx.value, t9.idx.value));
 }
 
+// A caller that names one line twice (the windows hand each row once): the
+// bill would count it twice and the line would be written with parts that
+// do not add up. Every operation that takes lines refuses the list in
+// words, before it sends anything.
+TEST_F(OrderOperations, ALineNamedTwiceInOneListIsRefusedAndNothingIsSent)
+{
+  const int a = add_line(*db, saal, t1, 3.35), b = add_line(*db, saal, t1, 4);
+  const struct
+  {
+    const char *what;
+    std::function<Orders::Result(Orders &, const Orders::SeenLines &)> act;
+  } actions[] = {
+      {"pay in cash", [](Orders &o, const Orders::SeenLines &l) { return o.pay_cash(l); }},
+      {"pay by card", [&](Orders &o, const Orders::SeenLines &l) { return o.pay(l, 3.35, voucher); }},
+      {"pay all but cash", [&](Orders &o, const Orders::SeenLines &l) { return o.pay(l, 0, voucher); }},
+      {"move", [&](Orders &o, const Orders::SeenLines &l) { return o.move(l, terrasse, t9); }},
+  };
+  const std::vector<int> lists[] = {{a, a}, {a, b, a}, {b, a, b, b}};
+  for (const auto &action : actions)
+    for (const std::vector<int> &list : lists) {
+      Orders o = orders();
+      const unsigned long before = station->get_statement_count();
+      const Orders::Result r = action.act(o, seen(list));
+      EXPECT_EQ(r.outcome, Orders::LINE_TWICE) << action.what << " " << list.size() << ": " << r.error;
+      EXPECT_STREQ(r.text(), "Eine Bonierung ist mehrfach angegeben. Es wurde nichts gebucht.");
+      EXPECT_EQ(station->get_statement_count(), before) << action.what;
+      expect_ended(action.what);
+    }
+  EXPECT_EQ(value("select group_concat(concat_ws(' ', bezahlt, bar_bezahlt, sonst_bezahlt, layoutp_idx, "
+                  "hist_ae_user) order by idx) from BONLINE"),
+            Tools::format("NEIN 0 0 %d ,NEIN 0 0 %d ", t1.idx.value, t1.idx.value));
+  // Each line once is what the windows hand over.
+  EXPECT_TRUE(orders().pay(seen({a, b}), 3.35, voucher).done());
+  EXPECT_EQ(paid(Tools::format("%d,%d", a, b)), "JA 3.35 0 Gutschein,JA 0.65 3.35 Gutschein");
+}
+
 // A window read the article, price, table or kind of payment some time
 // before the action; meanwhile another station may have deleted it,
 // marked it not valid or moved the table to another room, and a caller

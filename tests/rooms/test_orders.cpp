@@ -444,6 +444,36 @@ TEST_F(Orders, TheListsBookingAndMovingGoByKeyWhenTwoRoomsShareANameAndAMoveAsks
             Tools::format("NEIN %d,NEIN %d", t1.idx.value, t2.idx.value));
 }
 
+// The move dialog's trace names the table chosen only when the room holds
+// a table of that name: a name typed that no table of the room has, or a
+// table chosen before any room, leaves no trace of a table.
+TEST_F(Orders, TheMoveDialogTracesOnlyATableFound)
+{
+  const struct
+  {
+    const char *room; // typed into the room list first ("" none)
+    const char *table;
+    bool found;
+  } cases[] = {
+      {"Saal", "T2", true},     {"Saal", "T7", false}, {"Saal", "T9", false}, // T9 stands on the Terrasse
+      {"Terrasse", "T9", true}, {"", "T1", false},     {"Saal", "", false},
+  };
+  for (const auto &c : cases) {
+    LAYOUTK room;
+    LAYOUTP table;
+    std::unique_ptr<MoveToWin> move(new MoveToWin(main, *main, room, table));
+    move->get_room_combo()->setText(c.room);
+    send_command(move.get(), MoveToWin::ID_ROOM);
+    LogCapture log;
+    move->get_table_combo()->setText(c.table);
+    send_command(move.get(), MoveToWin::ID_DESK);
+    // A table not found is a fresh record (idx 0) that keeps the name.
+    EXPECT_EQ(log.count(Tools::format("LAYOUTP idx: %d: %s ", table.idx.value, c.table)), c.found ? 1 : 0)
+        << c.room << " " << c.table;
+    EXPECT_EQ(table.idx.value != 0, c.found) << c.room << " " << c.table;
+  }
+}
+
 // While this station asks, another moves the line away: the Storno is
 // refused, and the other station got the line at once (a lock held over
 // the question would have kept it waiting).
@@ -504,6 +534,64 @@ TEST_F(Orders, AnArticleGoneIsNoChoiceAndTheEntryListsIgnoreThePointer)
     send_command(entry, AddLineWin::ID_CANCEL);
   }, 0);
   send_command(win.get(), BonWin::ID_BONIEREN);
+}
+
+// A click on an article's number at the left of its row (its key, with
+// two digits here, which widen that column) chooses the article as a click
+// on the row does: its price is listed, and Ok books it.
+TEST_F(Orders, AnArticleIsChosenByItsNumberWithThePointer)
+{
+  for (int i = 0; i < 12; ++i)
+    add_article(*db, Tools::format("4%02d", i), add_vat(*db, Tools::format("W%d", i), 7), "Wein", 2 + i);
+  BonWinPtr win = open(saal, t1);
+  ASSERT_TRUE(focus(win.get(), false));
+  run_pending(100);
+  std::string chosen, number;
+  run_steps(
+      {[&] {
+         AddLineWin *entry = modal<AddLineWin>();
+         SpreadSheet *groups = entry ? entry->get_groups() : nullptr;
+         for (int r = 0; groups && r < groups->getNumRows(); ++r)
+           if (groups->get_row(r)->get_cell_by_name("name")->format("%s") == "Wein")
+             return click_row(groups, r);
+         return false;
+       },
+       [&] {
+         SpreadSheet *articles = modal<AddLineWin>()->get_articles();
+         if (articles->getNumRows() != 12)
+           return false;
+         // A row with a number of two digits; the first is current
+         // already.
+         int row = 1;
+         while (row < 11 && articles->getRowText(row).length() != 2)
+           ++row;
+         articles->makePositionVisible(row, 0);
+         number = articles->getRowText(row).text();
+         chosen = articles->get_row(row)->get_cell_by_name("artnr")->format("%s");
+         FXHeader *numbers = articles->getRowHeader();
+         int top = 0;
+         while (articles->rowAtY(top) < row && top < articles->getHeight())
+           ++top;
+         return click(articles, 1, numbers->getX() + numbers->getWidth() / 2, top + articles->getRowHeight(row) / 2);
+       },
+       [&] {
+         AddLineWin *entry = modal<AddLineWin>();
+         if (entry->get_prices()->getNumRows() != 1)
+           return false;
+         shot(entry, "orders_article_by_number");
+         return click_row(entry->get_prices(), 0);
+       },
+       [&] {
+         return modal<AddLineWin>()->get_prices()->isItemSelected(0, 1) && click(button(modal<AddLineWin>(), "Ok"), 1);
+       }},
+      15000);
+  ASSERT_TRUE(click(button(win.get(), "Bonieren"), 1));
+  ASSERT_TRUE(run_until([&] { return count("select count(*) from BONLINE") == 1; }, 8000));
+  // The list shows the line, and the steps are over.
+  EXPECT_TRUE(run_until([&] { return win->get_sheet()->getNumRows() == 1; }, 5000));
+  run_pending(200);
+  EXPECT_EQ(number.size(), 2u) << number;
+  EXPECT_EQ(value("select artnr from BONLINE"), chosen);
 }
 
 // Every action the way a person reaches it: buttons, rows and lists with

@@ -348,8 +348,6 @@ std::string sql_escape(const std::string &text)
   return out;
 }
 
-std::string bool2text(bool value) { return value ? "TRUE" : "FALSE"; }
-
 bool text2bool(const std::string &text) { return text == "1" || icase_equal(text, "TRUE"); }
 
 std::string substitude(const std::string &text, const std::string &what, const std::string &with)

@@ -71,7 +71,6 @@ std::string invisible_shown(const std::string &text);
 // program places between quotes in SQL goes through here.
 std::string sql_escape(const std::string &text);
 
-std::string bool2text(bool value);        // "TRUE" / "FALSE"
 bool text2bool(const std::string &text);  // "1" or TRUE in any case
 std::string substitude(const std::string &text, const std::string &what, const std::string &with);
 
