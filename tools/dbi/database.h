@@ -125,7 +125,7 @@ public:
   // Both report whether the server ended the transaction. A commit that
   // failed may have lost work, or (on a lost connection) stored it without
   // saying so: every caller says which to the person.
-  bool commit();
+  [[nodiscard]] bool commit();
   bool rollback();
 
   // ---- what the open transaction holds ----
