@@ -11,6 +11,7 @@
 
 #include "tools/core/ref.h"
 #include "tools/widgets/fxcompat.h"
+#include "gui/idlereads.h"
 #include "gui/langregistry.h"
 
 namespace Tools {
@@ -40,8 +41,17 @@ public:
 
 protected:
   LangRegistry langs;
+  IdleReads idle_reads;
 
   AppContext() = default;
+  // The connection the windows work with from now on: the texts take
+  // their rows from it, and what the windows only read there is ended
+  // whenever the program waits for the person again (see IdleReads).
+  void attach_database(const Tools::Ref<Tools::Database> &db)
+  {
+    langs.attach(db);
+    idle_reads.watch(db);
+  }
   virtual ~AppContext() = default;
 };
 

@@ -61,6 +61,9 @@ bool LangRegistry::read_rows()
     return false;
   }
   std::vector<Tools::Ref<LANG> > stored;
+  // LANG keeps no transactions: what is read or stored there opens none,
+  // and the connection's open work stays as it was.
+  const Tools::Database::Untransacted outside(*d);
   if (Tools::select_rows<LANG>(*d, "LANG",
                                stored, Tools::format("where system = '%s'", Tools::sql_escape(SYSTEM))) < 0) {
     log_sql_error(*d);
@@ -111,6 +114,7 @@ Tools::Ref<LANG> LangRegistry::find(const std::string &type, const std::string &
   // it may have been stored since (by another station), or differ only in
   // case or trailing blanks from a stored one, which the server also finds.
   if (!complete) {
+    const Tools::Database::Untransacted outside(*d);
     const std::string sql = Tools::format(
         "select %%LANG from LANG where system = '%s' and type = '%s' and orig = '%s' ",
         Tools::sql_escape(row->system.value), Tools::sql_escape(type), Tools::sql_escape(orig));
@@ -132,6 +136,7 @@ Tools::Ref<LANG> LangRegistry::find_stored(const std::string &type, const std::s
   Tools::Database *d = connected();
   if (row->idx != 0 || !d || !fits(type, orig))
     return row;
+  const Tools::Database::Untransacted outside(*d);
   if (!Tools::insert_object(*d, *row)) {
     log_sql_error(*d);
     return row;

@@ -4,7 +4,70 @@ using namespace FX;
 
 namespace {
 MessageBox::Answerer *the_answerer = nullptr;
+
+// A box that comes up while a button press is being handled (a field left
+// by a click into the next one, whose check says something) runs its own
+// event loop, which takes the button's release: the field clicked into
+// has the pointer grabbed when the box is gone and waits for a release
+// that never comes, and the next click anywhere goes to it (the text
+// typed after a click into another field lands there). Once the press is
+// handled and no button is down any more, that field gets its release.
+class StaleGrab : public FXObject
+{
+  static FXWindow *grabbed(FXWindow *window)
+  {
+    for (FXWindow *child = window->getFirst(); child; child = child->getNext()) {
+      if (child->grabbed())
+        return child;
+      if (FXWindow *inside = grabbed(child))
+        return inside;
+    }
+    return nullptr;
+  }
+
+public:
+  long handle(FXObject *, FXSelector, void *) override
+  {
+    FXApp *app = FXApp::instance();
+    FXWindow *window = app ? grabbed(app->getRootWindow()) : nullptr;
+    if (!window)
+      return 1;
+    FXint x = 0, y = 0;
+    FXuint buttons = 0;
+    window->getCursorPosition(x, y, buttons);
+    // A button still held: its release comes to the window itself.
+    if (buttons & (LEFTBUTTONMASK | MIDDLEBUTTONMASK | RIGHTBUTTONMASK))
+      return 1;
+    FXEvent event = FXEvent();
+    event.type = SEL_LEFTBUTTONRELEASE;
+    event.code = LEFTBUTTON;
+    event.win_x = x;
+    event.win_y = y;
+    event.click_count = 1;
+    window->handle(window, FXSEL(SEL_LEFTBUTTONRELEASE, 0), &event);
+    if (window->grabbed())
+      window->ungrab();
+    return 1;
+  }
+
+  void schedule()
+  {
+    FXApp *app = FXApp::instance();
+    if (app && !app->hasChore(this, FXSEL(SEL_CHORE, 0)))
+      Tools::fxcompat::add_chore(app, this, FXSEL(SEL_CHORE, 0));
+  }
+};
+
+StaleGrab stale_grab;
+
+// Shows the box and then sees to a press it interrupted.
+template <class Show> FXuint shown(Show show)
+{
+  const FXuint answer = show();
+  stale_grab.schedule();
+  return answer;
 }
+} // namespace
 
 MessageBox::Answerer *MessageBox::set_answerer(Answerer *answerer)
 {
@@ -17,19 +80,19 @@ FXuint MessageBox::error(FXWindow *owner, const std::string &title, const std::s
 {
   if (the_answerer)
     return the_answerer->answer(ERROR, title, text);
-  return FXMessageBox::error(owner, MBOX_OK, title.c_str(), "%s", text.c_str());
+  return shown([&] { return FXMessageBox::error(owner, MBOX_OK, title.c_str(), "%s", text.c_str()); });
 }
 
 FXuint MessageBox::information(FXWindow *owner, const std::string &title, const std::string &text)
 {
   if (the_answerer)
     return the_answerer->answer(INFORMATION, title, text);
-  return FXMessageBox::information(owner, MBOX_OK, title.c_str(), "%s", text.c_str());
+  return shown([&] { return FXMessageBox::information(owner, MBOX_OK, title.c_str(), "%s", text.c_str()); });
 }
 
 FXuint MessageBox::question(FXWindow *owner, const std::string &title, const std::string &text)
 {
   if (the_answerer)
     return the_answerer->answer(QUESTION, title, text);
-  return FXMessageBox::question(owner, MBOX_YES_NO, title.c_str(), "%s", text.c_str());
+  return shown([&] { return FXMessageBox::question(owner, MBOX_YES_NO, title.c_str(), "%s", text.c_str()); });
 }

@@ -311,17 +311,17 @@ std::string SpreadSheet::from_cell_text(const std::string &cell)
   return text;
 }
 
-void SpreadSheet::save_changes(const std::string &idx_column)
+bool SpreadSheet::save_changes(const std::string &idx_column, bool then_commit)
 {
   if (idx_column.empty() || contents.empty() || saving)
-    return;
+    return true;
   const std::vector<std::string> &names = contents.front()->row->get_names();
   size_t p = 0;
   while (p < names.size() && names[p] != idx_column)
     ++p;
   if (p == names.size()) {
     std::cout << "idx_name '" << idx_column << "' not found\n";
-    return;
+    return true;
   }
   saving = true;
   // A text the server would refuse or cut is not sent: its row shows what
@@ -349,6 +349,9 @@ void SpreadSheet::save_changes(const std::string &idx_column)
     DBError::show(this, title_data_error, refusal);
 
   Tools::Ref<Tools::Database> db = get_db();
+  std::optional<Tools::Database::Untransacted> outside;
+  if (!transactional)
+    outside.emplace(*db);
   std::vector<Content *> written;
   i = 0;
   for (auto &content : contents) {
@@ -370,19 +373,26 @@ void SpreadSheet::save_changes(const std::string &idx_column)
       fill_row(row_number, *content);
       DBError::report(this, *this, DBError::TEXT, failure);
       saving = false;
-      return;
+      return false;
     }
     written.push_back(content.try_get());
+  }
+  // The caller's unit of work goes on: its commit stores the rows, and it
+  // reads them again; until then they count as changed.
+  if (transactional && !then_commit) {
+    saving = false;
+    return true;
   }
   if (transactional && !written.empty() && !db->commit()) {
     const Tools::DBFailureReport failure = db->failure_report();
     db->rollback();
     DBError::report(this, *this, DBError::TEXT, failure);
     saving = false;
-    return;
+    return false;
   }
   store(written);
   saving = false;
+  return true;
 }
 
 void SpreadSheet::store(const std::vector<Content *> &written)

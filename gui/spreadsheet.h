@@ -9,9 +9,11 @@
 // whose entries become requests to the owner.
 //
 // A write-back is one user action: it ends with its own commit, or with a
-// roll-back when the database refuses a row. A table outside transactions
-// (LANG) needs neither, and the sheet sends neither there, so that it
-// never ends what is open on the shared connection. A row with a text
+// roll-back when the database refuses a row. An action of the owner's that
+// writes the pending rows first (a new membership, say) takes them into
+// its own unit of work, which its one commit ends. A table outside
+// transactions (LANG) needs neither, and the sheet sends neither there, so
+// that it never ends what is open on the shared connection. A row with a text
 // that its column cannot hold (too long, holding a NUL, or a character
 // such as an emoji) is refused in words, naming the column, before
 // anything is sent. A refused row shows what the database
@@ -28,6 +30,7 @@
 
 #include <iostream>
 #include <list>
+#include <optional>
 #include <set>
 #include <string>
 #include <type_traits>
@@ -149,7 +152,11 @@ public:
   // decimals.
   void show_money(const std::string &column);
   void read_cells();
-  void save_changes(const std::string &idx_column);
+  // Writes the rows changed in the sheet back by their `idx_column` and
+  // commits (see above). With `then_commit` false the rows go into the
+  // caller's unit of work, which ends it and feeds the sheet again. False
+  // when the database refused a row: said, and rolled back.
+  bool save_changes(const std::string &idx_column, bool then_commit = true);
   // The texts typed into the column go without blanks around them (a name
   // that rows are told apart by).
   void trim_column(const std::string &column) { trimmed_columns.insert(column); }
@@ -188,6 +195,10 @@ bool SpreadSheet::feed_table(const std::string &where, const std::string &tail, 
   hidden_column = false;
   contents.clear();
 
+  Tools::Ref<Tools::Database> db = get_db();
+  std::optional<Tools::Database::Untransacted> outside;
+  if (!transactional && db.try_get())
+    outside.emplace(*db);
   int n = select(table, where, tail, count_expression);
 
   int c = static_cast<int>(db_columns.size());
@@ -199,7 +210,6 @@ bool SpreadSheet::feed_table(const std::string &where, const std::string &tail, 
   setRowHeaderMode(0);
   setHeaders();
 
-  Tools::Ref<Tools::Database> db = get_db();
   std::vector<Tools::Ref<T> > rows;
   bool ok = Tools::select_rows<T>(*db, table, rows, where + tail) >= 0;
   if (!ok)

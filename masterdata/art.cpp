@@ -26,14 +26,15 @@ FXDEFMAP(Art) ArtMap[] = {
 FXIMPLEMENT(Art, BaseDialog, ArtMap, ARRAYNUMBER(ArtMap))
 
 Art::Art()
-    : artnr_combo(nullptr), ust_combo(nullptr), groups_sheet(nullptr), prices_sheet(nullptr), price_form(nullptr)
+    : artnr_combo(nullptr), ust_combo(nullptr), groups_sheet(nullptr), prices_sheet(nullptr), price_form(nullptr),
+      article_idx(0)
 {
 }
 
 Art::Art(FXWindow *owner, AppContext *main)
     : BaseDialog(owner, main, "Wartung Artikelstamm", "Artikelstamm", &art, "artnr", DECOR_ALL),
       artnr_combo(nullptr), ust_combo(nullptr), groups_sheet(nullptr), prices_sheet(nullptr), price_form(nullptr),
-      msg_invalid_means(main, "Message",
+      article_idx(0), msg_invalid_means(main, "Message",
                         "Ein Artikel oder Preis mit \"Gültig\" NEIN wird beim Bonieren nicht mehr angeboten.")
 {
   build_base_fields(art, "artnr", "bezeichnung", "");
@@ -88,6 +89,7 @@ void Art::reset()
 
 void Art::after_load()
 {
+  article_idx = art.idx;
   preis = PREIS();
   onUstGruppe(this, 0, nullptr);
   feed_lists();
@@ -96,6 +98,7 @@ void Art::after_load()
 void Art::clear_record()
 {
   art = ART();
+  article_idx = 0;
   preis = PREIS();
   feed_lists();
 }
@@ -203,10 +206,36 @@ void Art::build_price_and_group_tabs()
   bar->add_delete(this, ID_DELETE_PREIS, false);
 }
 
+std::string Art::of_article() const
+{
+  // A number typed into the form is no article's until it is saved: a
+  // price given it would carry a number that is not its article's.
+  return Tools::format("art_idx = '%d' and art_artnr = (select artnr from ART where idx = '%d')", article_idx,
+                       article_idx);
+}
+
+bool Art::lock_article(ART &stored)
+{
+  Tools::Ref<Tools::Database> db = get_db();
+  Tools::DBBindList list;
+  list.add(&stored);
+  const int found = Tools::select_objects(
+      *db, Tools::format("select %%ART from ART where idx = '%d'", article_idx) + Tools::Database::SHARE_LOCK, list);
+  if (found < 0) {
+    report_db_failure();
+    return false;
+  }
+  if (found == 0) {
+    db->rollback();
+    data_error(msg_reference_missing);
+    return false;
+  }
+  return true;
+}
+
 void Art::feed_lists()
 {
-  const std::string where = Tools::format("where art_artnr='%s' and art_idx='%s'", Tools::sql_escape(art.artnr.value),
-                                          static_cast<int>(art.idx));
+  const std::string where = "where " + of_article();
   groups_sheet->feed_table<GRP_ART>(where, "", "count(*)");
   prices_sheet->feed_table<PREIS>(where, "", "count(*)");
 }
@@ -233,13 +262,11 @@ long Art::onGruppen(FXObject *, FXSelector, void *ptr)
 long Art::add_membership(const SpreadSheet::MenuRequest &request)
 {
   // A membership needs a stored article to belong to.
-  if (art.idx == 0) {
+  if (article_idx == 0) {
     data_error(msg_select_article);
     return 0;
   }
   GRP_ART row;
-  row.art_artnr = art.artnr.value;
-  row.art_idx = static_cast<int>(art.idx);
   if (request.code == SpreadSheet::MenuRequest::FROM_TEMPLATE && request.row.valid() && request.row.try_get()) {
     for (Tools::DBTypeVarChar *column : {&row.name, &row.bezeichnung, &row.bezeichnung2}) {
       Tools::DBType *cell = request.row->get_cell_by_name(column->get_name());
@@ -248,8 +275,14 @@ long Art::add_membership(const SpreadSheet::MenuRequest &request)
     }
     row.name = Tools::trim_white(row.name.value);
   }
+  // What was typed into the sheet goes with the new row, in one unit of
+  // work.
   groups_sheet->read_cells();
-  groups_sheet->save_changes("idx");
+  ART stored;
+  if (!groups_sheet->save_changes("idx", false) || !lock_article(stored))
+    return 0;
+  row.art_artnr = stored.artnr.value;
+  row.art_idx = stored.idx.value;
   return end_list_change(Tools::insert_object(*get_db(), row));
 }
 
@@ -268,8 +301,8 @@ long Art::offer_templates(SpreadSheet::MenuRequest &request)
   int rows = Tools::select_object_rows(
       *get_db(),
       Tools::format("select %%GRP_ART from GRP_ART where  GRP_ART.name not in (   select name from GRP_ART where "
-                    "art_artnr = '%s' and          art_idx = '%s' )  group by GRP_ART.name ",
-                    Tools::sql_escape(art.artnr.value), static_cast<int>(art.idx)),
+                    "%s )  group by GRP_ART.name ",
+                    of_article()),
       binder, limit);
   if (rows < 0) {
     db_error();
@@ -287,11 +320,14 @@ long Art::offer_templates(SpreadSheet::MenuRequest &request)
 long Art::delete_membership(const SpreadSheet::MenuRequest &request)
 {
   groups_sheet->read_cells();
-  groups_sheet->save_changes("idx");
-  if (!request.row.valid() || !request.row.try_get())
+  Tools::DBType *idx = request.row.valid() && request.row.try_get() ? request.row->get_cell_by_name("idx") : nullptr;
+  if (!idx) {
+    groups_sheet->save_changes("idx");
     return 0;
-  Tools::DBType *idx = request.row->get_cell_by_name("idx");
-  if (!idx)
+  }
+  // What was typed into the sheet goes with the delete, in one unit of
+  // work.
+  if (!groups_sheet->save_changes("idx", false))
     return 0;
   return end_list_change(
       get_db()->exec(Tools::format("delete from GRP_ART where idx='%s'", Tools::sql_escape(idx->format("%s")))).ok);
@@ -299,11 +335,12 @@ long Art::delete_membership(const SpreadSheet::MenuRequest &request)
 
 bool Art::end_list_change(bool ok)
 {
-  if (!ok) {
+  // Said in words, with whether it was stored when the connection broke
+  // at the commit; the lists are read only once the work has ended.
+  if (!ok || !get_db()->commit()) {
     report_db_failure();
     return false;
   }
-  get_db()->commit();
   feed_lists();
   return true;
 }
@@ -339,13 +376,18 @@ long Art::onSavePreis(FXObject *, FXSelector, void *)
   Tools::Ref<Tools::Database> db = get_db();
   bool ok;
   if (preis.idx == 0) {
-    // A new price belongs to the stored article in the form.
-    if (art.idx == 0) {
+    // A new price belongs to the article of the list, with its number and
+    // idx as stored: not a number typed over it since, which the booking
+    // would not find its price under.
+    ART stored;
+    if (article_idx == 0) {
       data_error(msg_select_article);
       return 1;
     }
-    preis.art_artnr = art.artnr.value;
-    preis.art_idx = static_cast<int>(art.idx);
+    if (!lock_article(stored))
+      return 1;
+    preis.art_artnr = stored.artnr.value;
+    preis.art_idx = stored.idx.value;
     set_history(preis, 0);
     ok = Tools::insert_object(*db, preis);
   } else {
@@ -368,9 +410,9 @@ long Art::onDeletePreis(FXObject *, FXSelector, void *)
 
 void Art::end_price_change(bool ok)
 {
-  if (ok) {
+  // The form keeps what was typed until the price is stored.
+  if (end_list_change(ok)) {
     preis = PREIS();
     vars_to_widgets();
   }
-  end_list_change(ok);
 }

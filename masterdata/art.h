@@ -26,6 +26,10 @@ protected:
   SpreadSheet *groups_sheet;
   SpreadSheet *prices_sheet;
   FX::FXWindow *price_form;
+  // The idx of the article the lists show and a new price or membership
+  // goes to: the one last read into the form (0: none), whatever has been
+  // typed over it since.
+  int article_idx;
   // What "Gültig" NEIN does to an article or a price.
   StaticText msg_invalid_means;
 
@@ -54,6 +58,15 @@ protected:
   // After a price or a membership was written (`ok`) or refused: commit
   // and read the lists again, or report why; whether it was kept.
   bool end_list_change(bool ok);
+  // The condition on a price or membership that it belongs to the article
+  // of the lists: by its idx, and by its number as stored, compared as the
+  // table's key compares (as order entry lists them).
+  std::string of_article() const;
+  // The article of the lists as stored, read with a shared lock that keeps
+  // it so until the unit of work ends: what a new price or membership
+  // takes its number and idx from. False when it is gone or the read
+  // failed (both said, the unit of work rolled back).
+  bool lock_article(ART &stored);
 
 public:
   enum {

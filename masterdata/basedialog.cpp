@@ -35,6 +35,36 @@ template <class T> std::vector<T *> find_children(FXWindow *window)
   return found;
 }
 
+// The foreign keys unchecked on the connection that every window shares,
+// for as long as the guard lives: checked again on every way out, before
+// any other window sends a statement.
+class UncheckedKeys
+{
+  Tools::Database &db;
+  bool off;
+
+public:
+  explicit UncheckedKeys(Tools::Database &database)
+      : db(database), off(!!database.exec("SET FOREIGN_KEY_CHECKS = 0"))
+  {
+  }
+  ~UncheckedKeys() { restore(); }
+  UncheckedKeys(const UncheckedKeys &) = delete;
+  UncheckedKeys &operator=(const UncheckedKeys &) = delete;
+
+  // Whether they are off.
+  bool unchecked() const { return off; }
+  // Checks them again; false when that failed (the connection lost: a new
+  // one checks them).
+  bool restore()
+  {
+    if (!off)
+      return true;
+    off = false;
+    return !!db.exec("SET FOREIGN_KEY_CHECKS = 1");
+  }
+};
+
 } // namespace
 
 // The ids every record window shares; each window maps its own key list
@@ -438,14 +468,16 @@ std::string BaseDialog::named_by_lines(const std::string &idx_column, const std:
 bool BaseDialog::unchecked_by_key(const std::function<bool()> &work, Failure &failure)
 {
   Tools::Ref<Tools::Database> db = get_db();
-  bool ok = !!db->exec("SET FOREIGN_KEY_CHECKS = 0");
-  ok = ok && work();
+  UncheckedKeys keys(*db);
+  bool ok = keys.unchecked() && work();
+  // Read before the checks are switched on again, which is a statement of
+  // its own.
   if (!ok)
     failure = last_failure();
-  // The session's checks are on again, whatever happened.
-  ok = !!db->exec("SET FOREIGN_KEY_CHECKS = 1") && ok;
-  if (!ok && failure.statement.empty())
+  if (!keys.restore() && ok) {
+    ok = false;
     failure = last_failure();
+  }
   return ok;
 }
 
@@ -479,6 +511,14 @@ bool BaseDialog::delete_twin()
   const int idx = record->idx;
   const std::string table = record->get_name();
   // Rows that name this twin by its idx keep it, as the database would.
+  // The twin is locked before they are counted: a station that stores a
+  // row naming it meanwhile holds it until its commit, and is counted
+  // then; one that comes later finds it gone (its key check waits for
+  // this delete, unchecked as it is here).
+  if (!db->exec(Tools::format("select idx from %s where idx = '%s'", table, idx) + Tools::Database::FOR_UPDATE)) {
+    report_db_failure();
+    return false;
+  }
   for (const RowReference &by : references_to(table, key_name)) {
     Tools::DBTypeInt rows;
     Tools::DBTypeList fields;
@@ -693,15 +733,41 @@ bool BaseDialog::save_record(const std::string &key_column, const std::function<
       return false;
     set_history(*record, 1);
     const std::string where = Tools::format("where %s and idx = '%s' ", key_matches, idx);
-    if (!Tools::update_object(*db, *record, where))
+    if (!Tools::update_object(*db, *record, where) && !keeps_stored_key(key_column, where))
       return fail();
     if (trace)
       std::cout << "here: " << record->gueltig.format("%s") << "\n" << db->get_last_query() << std::endl;
     saved = record->idx;
+  } else {
+    saved = db->get_insert_id();
   }
+  // The unit of work ends before the window reads anything again: a read
+  // that fails then cannot hide whether the save was stored.
+  if (!db->commit())
+    return fail();
   after_save(saved);
-  db->commit();
   return true;
+}
+
+bool BaseDialog::keeps_stored_key(const std::string &key_column, const std::string &where)
+{
+  // Only a row whose key an older version stored with white space around
+  // it, which rows of other tables name so: the server refuses to change
+  // the key under them. The key stays as stored, and the rest of the form
+  // is saved.
+  Tools::Ref<Tools::Database> db = get_db();
+  Tools::DBType *key = record->get_cell_by_name(key_column);
+  if (!key || db->last_failure() != Tools::DBFailure::ROW_REFERRED_TO)
+    return false;
+  const Tools::DBErg<Tools::DBRowList> stored = db->exec(Tools::format(
+      "select %s from %s where idx = '%s'", key_column, record->get_name(), static_cast<int>(record->idx)));
+  if (!stored || stored.rows.rows.size() != 1 || stored.rows.rows[0].size() != 1)
+    return false;
+  const std::string as_stored = stored.rows.rows[0][0];
+  if (as_stored == key->to_string() || Tools::trim_white(as_stored) != key->to_string())
+    return false;
+  key->from_string(as_stored);
+  return Tools::update_object(*db, *record, where);
 }
 
 bool BaseDialog::delete_record(const std::string &key_column, const std::string &first)
@@ -726,7 +792,10 @@ bool BaseDialog::delete_record(const std::string &key_column, const std::string 
     report_db_failure();
     return false;
   }
-  db->commit();
+  if (!db->commit()) {
+    report_db_failure();
+    return false;
+  }
   reset();
   return true;
 }

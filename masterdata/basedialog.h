@@ -134,6 +134,11 @@ protected:
   // False when the save stopped; a database failure is reported.
   bool save_record(const std::string &key_column, const std::function<bool()> &before_update = {},
                    bool trace = false);
+  // After the update (`where`) was refused because other rows name the
+  // key: when the key differs from the stored one only by white space
+  // around it, the row is updated again with its key as stored. False
+  // otherwise, or when that failed (not yet reported).
+  bool keeps_stored_key(const std::string &key_column, const std::string &where);
 
   // Delete: `first` (when not empty) and then the row's own delete
   // statement; commit and reset on success, rollback and report on

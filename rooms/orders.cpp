@@ -116,9 +116,13 @@ bool Orders::lock_named(LAYOUTK &room, LAYOUTP &table, PREIS *price, ART *articl
   const bool priced = price && article;
   const int room_idx = room.idx.value;
   const std::string place = Tools::format("left join LAYOUTK on LAYOUTK.idx = '%d'", room_idx);
+  // A price belongs to its article by idx and by number, the number
+  // compared as the key compares it (case and trailing blanks aside, as an
+  // older version may have stored it): the booking's test, and the price
+  // list's.
   const std::string from =
-      priced ? Tools::format("ART left join PREIS on PREIS.idx = '%d' left join LAYOUTP on LAYOUTP.idx = '%d' %s "
-                             "where ART.idx = '%d'",
+      priced ? Tools::format("ART left join PREIS on PREIS.idx = '%d' and PREIS.art_idx = ART.idx and PREIS.art_artnr "
+                             "= ART.artnr left join LAYOUTP on LAYOUTP.idx = '%d' %s where ART.idx = '%d'",
                              price->idx.value, table.idx.value, place, article->idx.value)
              : Tools::format("LAYOUTP %s where LAYOUTP.idx = '%d'", place, table.idx.value);
   room = LAYOUTK();
@@ -273,7 +277,7 @@ Orders::Result Orders::book(const ART &article, const PREIS &price, const LAYOUT
   // nothing is inserted, and only then are they read to say why: a
   // booking costs no statement more than its insert.
   const std::string from =
-      Tools::format("ART join PREIS on PREIS.idx = '%d' and PREIS.art_idx = ART.idx and binary PREIS.art_artnr = "
+      Tools::format("ART join PREIS on PREIS.idx = '%d' and PREIS.art_idx = ART.idx and PREIS.art_artnr = "
                     "ART.artnr join LAYOUTK on LAYOUTK.idx = '%d' join LAYOUTP on LAYOUTP.idx = '%d' and "
                     "LAYOUTP.layout_idx = LAYOUTK.idx where ART.idx = '%d' and ART.gueltig = 'JA' and "
                     "PREIS.gueltig = 'JA'",
@@ -309,8 +313,7 @@ Orders::Result Orders::not_booked(const ART &article, const PREIS &price, const 
   Outcome refusal = CHANGED_ELSEWHERE; // it all fits again by now
   if (the_article.idx.value == 0)
     refusal = ARTICLE_GONE;
-  else if (the_price.idx.value == 0 || the_price.art_idx.value != the_article.idx.value ||
-           the_price.art_artnr.value != the_article.artnr.value)
+  else if (the_price.idx.value == 0)
     refusal = PRICE_GONE;
   else if (!valid(the_article))
     refusal = ARTICLE_RETIRED;

@@ -172,7 +172,8 @@ private:
   Result change_once(const SeenLines &lines, const Change &change);
   // The room and its table by key, read and share-locked in one statement
   // (`price` and `article` with them, when given): each record holds its
-  // row, or idx 0 when the row is gone or the table is not the room's.
+  // row, or idx 0 when the row is gone, the table is not the room's or the
+  // price not the article's.
   // False when the statement failed.
   bool lock_named(LAYOUTK &room, LAYOUTP &table, PREIS *price = nullptr, ART *article = nullptr);
   // The statement just failed: rolls back and says how.

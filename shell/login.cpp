@@ -125,14 +125,15 @@ bool Login::create_builtin_user(int &count)
     row.gueltig = JANEIN::JA;
     ok = Tools::update_object(db, row, Tools::format("where idx = '%d'", row.idx.value));
   }
-  if (!ok) {
-    db_error();
+  // A commit that failed is said as every other failure (whether the
+  // account was stored is then not known): no login on an account that
+  // may not exist.
+  if (!ok || !db.commit()) {
     // Nothing of a half-made account stays behind for a later commit.
-    db.rollback();
+    db_error_rolled_back();
     return false;
   }
   count = 1;
-  db.commit();
   return true;
 }
 

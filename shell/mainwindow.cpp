@@ -196,7 +196,7 @@ void MainWindow::create()
   show(PLACEMENT_SCREEN);
   getApp()->repaint();
   // The texts made so far (the menus) find their rows there.
-  langs.attach(database);
+  attach_database(database);
   if (loginAtStart)
     onLogin(this, FXSEL(SEL_COMMAND, ID_LOGIN), nullptr);
   else
@@ -230,7 +230,7 @@ Tools::Ref<Tools::Database> MainWindow::getDatabase() { return database; }
 void MainWindow::setDatabase(const Tools::Ref<Tools::Database> &db)
 {
   database = db;
-  langs.attach(database);
+  attach_database(database);
 }
 
 Tools::Ref<USER> MainWindow::getUser() { return user; }

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdio>
 #include <map>
+#include <optional>
 #include <thread>
 
 #include "schema/create_sql.h"
@@ -375,6 +376,84 @@ TEST_F(Odbc, AnInsertFromASelectTakesItsCellsAndSaysWhetherItInsertedARow)
   EXPECT_EQ(0, none.affected);
   EXPECT_EQ(2, recorded->exec("update LAYOUTK set width = 5").affected);
   EXPECT_EQ(1, recorded->exec("delete from LAYOUTK where idx = 2").affected);
+}
+
+// What the open transaction holds, as the handle sees it, against what
+// the server says (@@in_transaction, asked outside the count): a plain
+// read holds reads, which end_reads ends with a commit and which the
+// caller hears of once per transaction; SET holds nothing; a change or a
+// lock is work that end_reads leaves alone, also when it failed. A read
+// that failed, and SHOW, open nothing on the server: ending them costs a
+// commit, nothing more. A statement on a table outside transactions
+// changes nothing. A commit on a connection the server dropped ends it.
+TEST_F(Odbc, TheHandleKnowsWhetherItsTransactionOnlyReadAndEndsNothingElse)
+{
+  using H = Database::Holding;
+  const char *const END = nullptr; // end_reads()
+  const struct
+  {
+    const char *sql;
+    H holding;
+    const char *on_server;
+    int heard; // how often the handle said that reads opened, so far
+    bool outside = false;
+  } steps[] = {
+      {"SET FOREIGN_KEY_CHECKS = 0", H::NOTHING, "0", 0},
+      {"set session innodb_lock_wait_timeout = 5", H::NOTHING, "0", 0},
+      {END, H::NOTHING, "0", 0},
+      {"select count(*) from LAYOUTK", H::READS, "1", 1},
+      {" (SELECT count(*) from BONLINE)", H::READS, "1", 1},
+      {"SET FOREIGN_KEY_CHECKS = 1", H::READS, "1", 1},
+      {END, H::NOTHING, "0", 1},
+      {"select idx from LAYOUTK for update wait 3", H::WORK, "1", 1},
+      {END, H::WORK, "1", 1},
+      {"rollback;", H::NOTHING, "0", 1},
+      {"select count(*) from LAYOUTP", H::READS, "1", 2},
+      {"select idx from LAYOUTK lock in share mode", H::WORK, "1", 2},
+      {"select count(*) from LAYOUTP", H::WORK, "1", 2},
+      {"commit", H::NOTHING, "0", 2},
+      {"insert into LAYOUTK (name, width, height, color) values ('Saal', 300, 200, 1)", H::WORK, "1", 2},
+      {END, H::WORK, "1", 2},
+      {"commit;", H::NOTHING, "0", 2},
+      {"insert into LAYOUTK (idx, name, width, height, color) values (1, 'doppelt', 1, 1, 1)", H::WORK, "1", 2}, // refused
+      {"rollback", H::NOTHING, "0", 2},
+      {"select * from no_such_table", H::READS, "0", 3},
+      {END, H::NOTHING, "0", 3},
+      {"show tables", H::READS, "0", 4},
+      {END, H::NOTHING, "0", 4},
+      {"insert into LANG (system, type, orig) values ('GUI', 'Test', 'x')", H::NOTHING, "0", 4, true},
+      {"select count(*) from LANG", H::NOTHING, "0", 4, true},
+      {"delete from LAYOUTK where name = 'keiner'", H::WORK, "1", 4},
+      {"select count(*) from LAYOUTK", H::WORK, "1", 4},
+      {"rollback", H::NOTHING, "0", 4},
+  };
+  Ref<Database> station = korvan_test::open_database(database);
+  int heard = 0;
+  station->on_reads_opened([&] { ++heard; });
+  for (const auto &step : steps) {
+    const std::string what = step.sql ? step.sql : "end_reads";
+    if (!step.sql) {
+      EXPECT_TRUE(station->end_reads());
+    } else {
+      std::optional<Database::Untransacted> outside;
+      if (step.outside)
+        outside.emplace(*station);
+      station->exec(step.sql);
+    }
+    EXPECT_EQ(step.holding, station->holding()) << what;
+    EXPECT_EQ(step.heard, heard) << what;
+    const Database::Untransacted asking(*station);
+    EXPECT_EQ(step.on_server, query_value(*station, "select @@in_transaction")) << what;
+  }
+  EXPECT_EQ(H::NOTHING, station->holding()) << "asking changed nothing";
+
+  LAYOUTK room;
+  ASSERT_TRUE(insert_object(*station, room));
+  ASSERT_EQ(H::WORK, station->holding());
+  ASSERT_TRUE(db->exec("KILL CONNECTION " + query_value(*station, "select connection_id()")).ok);
+  EXPECT_FALSE(station->commit());
+  EXPECT_EQ(H::NOTHING, station->holding()) << "the server ended it";
+  EXPECT_EQ("Saal", query_value(*db, "select group_concat(name) from LAYOUTK")) << "the insert went with the connection";
 }
 
 TEST(CreateSql, MatchesTheScriptByteForByte)

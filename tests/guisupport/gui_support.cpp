@@ -346,7 +346,7 @@ void TestContext::create()
 void TestContext::setDatabase(const Tools::Ref<Tools::Database> &db)
 {
   database = db;
-  langs.attach(database);
+  attach_database(database);
 }
 
 TestContext *make_context(const std::string &database)

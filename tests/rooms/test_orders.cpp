@@ -18,6 +18,8 @@
 #include "rooms/bezahlwin.h"
 #include "rooms/bonwin.h"
 #include "rooms/movetowin.h"
+#include "rooms/roomwin.h"
+#include "shell/login.h"
 #include "tests/support/recording_db.h"
 #include "tests/support/station_test.h"
 #include "tools/core/format.h"
@@ -43,6 +45,13 @@ void choose(SpreadSheet *sheet, const char *column = nullptr, const std::string 
 void select_all(SpreadSheet *sheet)
 {
   sheet->selectRange(0, sheet->getNumRows() - 1, 0, sheet->getNumColumns() - 1, FALSE);
+}
+
+// The first line chosen and selected, as a click on it does.
+void select_first(SpreadSheet *sheet)
+{
+  choose(sheet);
+  sheet->selectRange(0, 0, 0, sheet->getNumColumns() - 1, FALSE);
 }
 
 // Clicks the middle of the second cell of the sheet's row (a list starts
@@ -663,6 +672,120 @@ TEST_F(Orders, EveryActionIsReachedWithThePointer)
   EXPECT_EQ(value("select group_concat(concat_ws(' ', layoutp_label_name, storniert, bezahlt, sonst_bezahlt, "
                   "bar_bezahlt, sonst_art_name) order by idx) from BONLINE"),
             "T2 NEIN JA 0 3.5 ,T1 JA NEIN 0 0 ,T1 NEIN JA 3.5 0 Gutschein");
+}
+
+// A station that only looks holds no transaction between two actions:
+// what its windows read is ended once it waits for the person again, so
+// that the server holds no metadata locks for it. (An idle station used to
+// keep an ALTER TABLE or a CREATE TRIGGER waiting until its next payment.)
+// Asked on the station's own connection after each action, and at the end
+// an ALTER TABLE that waits a second at most goes through.
+TEST_F(Orders, BetweenTwoActionsTheStationHoldsNoTransaction)
+{
+  ASSERT_TRUE(add_user(*db, "bert", "Pw1"));
+  for (int i = 0; i < 3; ++i)
+    add_line(*db, saal, t1, 2.5);
+  ASSERT_TRUE(db->commit());
+  int checked = 0;
+  const auto idle = [&](const std::string &after) {
+    run_pending(60);
+    EXPECT_EQ("0", query_value(*main->getDatabase(), "select @@in_transaction")) << "after " << after;
+    ++checked;
+  };
+  const auto answer_yes = [] {
+    static Box question;
+    expect_box(question, MBOX_CLICKED_YES);
+  };
+  // What is done inside the order window of T1, in this order.
+  const std::vector<std::pair<const char *, std::function<void(BonWin *)> > > in_window = {
+      {"opening the order window", [](BonWin *) {}},
+      {"a booking",
+       [](BonWin *bon) {
+         answer<AddLineWin>([](AddLineWin *entry) {
+           choose(entry->get_groups(), "name", "Speisen");
+           choose(entry->get_articles());
+           choose(entry->get_prices());
+           send_command(entry, AddLineWin::ID_OK);
+         }, 1);
+         send_command(bon, BonWin::ID_BONIEREN);
+       }},
+      {"a Storno",
+       [&](BonWin *bon) {
+         select_first(bon->get_sheet());
+         answer_yes();
+         send_command(bon, BonWin::ID_STORNO);
+       }},
+      {"a move",
+       [&](BonWin *bon) {
+         select_first(bon->get_sheet());
+         answer<MoveToWin>([&](MoveToWin *move) {
+           move->get_table_combo()->select_key("T2");
+           send_command(move, MoveToWin::ID_OK);
+         }, 1);
+         send_command(bon, BonWin::ID_MOVETO);
+       }},
+      {"a cash payment",
+       [&](BonWin *bon) {
+         select_first(bon->get_sheet());
+         answer_yes();
+         send_command(bon, BonWin::ID_BAR);
+       }},
+      {"a payment with a voucher",
+       [&](BonWin *bon) {
+         select_first(bon->get_sheet());
+         answer<BezahlWin>([&](BezahlWin *pay) {
+           choose(pay->get_kinds());
+           answer_yes();
+           send_command(pay, BezahlWin::ID_OK);
+         }, 1);
+         send_command(bon, BonWin::ID_BEZAHLEN);
+       }},
+  };
+  RoomWin *rooms = nullptr;
+  const std::vector<std::pair<const char *, std::function<void()> > > actions = {
+      {"the login",
+       [&] {
+         EXPECT_EQ(1, run_login(main, {{[](Login *l) { confirm(l, "bert", "Pw1"); }, Login::ACCEPTED}}));
+         EXPECT_EQ("bert", main->getUser()->login.value);
+       }},
+      {"opening the room screen", [&] { rooms = StationTest::open<RoomWin>(MainWindow::ID_ROOMS); }},
+      {"a room press",
+       [&] {
+         ASSERT_NE(nullptr, rooms);
+         Tools::ThemeButton *room = named(rooms->get_room_buttons(), "Saal");
+         ASSERT_NE(nullptr, room);
+         rooms->handle(room, FXSEL(SEL_COMMAND, room->getSelector()), nullptr);
+       }},
+      {"closing the order window",
+       [&] {
+         FixButton *desk = named(rooms->get_desks(), "T1");
+         ASSERT_NE(nullptr, desk);
+         answer<BonWin>([&](BonWin *bon) {
+           for (const auto &action : in_window) {
+             action.second(bon);
+             idle(action.first);
+           }
+           EXPECT_EQ(0, bon->get_sheet()->getNumRows()) << "every line of T1 was settled";
+         });
+         rooms->handle(desk, FXSEL(SEL_COMMAND, desk->getSelector()), nullptr);
+       }},
+      {"opening the articles", [&] { send_command(main, MainWindow::ID_ART); }},
+      {"opening the VAT groups", [&] { send_command(main, MainWindow::ID_GRPUST); }},
+      {"opening the users", [&] { send_command(main, MainWindow::ID_USER); }},
+      {"opening the payment kinds", [&] { send_command(main, MainWindow::ID_SONSTART); }},
+      {"opening the layout editor", [&] { send_command(main, MainWindow::ID_EDITOR); }},
+      {"opening the translations", [&] { send_command(main, MainWindow::ID_LANGWIN); }},
+  };
+  for (const auto &action : actions) {
+    action.second();
+    idle(action.first);
+  }
+  EXPECT_EQ(static_cast<int>(actions.size() + in_window.size()), checked);
+  EXPECT_EQ(value("select group_concat(concat_ws(' ', layoutp_label_name, storniert, bezahlt, sonst_art_name) "
+                  "order by idx) from BONLINE"),
+            "T1 JA NEIN ,T2 NEIN NEIN ,T1 NEIN JA ,T1 NEIN JA Gutschein");
+  ASSERT_TRUE(db->exec("SET SESSION lock_wait_timeout = 1").ok);
+  EXPECT_TRUE(db->exec("ALTER TABLE BONLINE ADD COLUMN idle_check INT").ok) << db->get_error();
 }
 
 } // namespace

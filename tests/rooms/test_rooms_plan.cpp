@@ -127,7 +127,7 @@ TEST_F(RoomsPlan, RoomsAreButtonsTablesStandWhereStoredAndOpenLinesMarkThem)
   answer_modal([&](FXWindow *modal) {
     rows = static_cast<BonWin *>(modal)->get_sheet()->getNumRows();
     db->exec(Tools::format("update BONLINE set bezahlt = 'JA' where idx = '%d'", open));
-    db->commit();
+    EXPECT_TRUE(db->commit());
     add_line(*db, saal, t2);
   });
   w->handle(d1, FXSEL(SEL_COMMAND, d1->getSelector()), nullptr);

@@ -133,7 +133,7 @@ TEST_F(LoginTest, NoPasswordInAnErrorBoxTheLogOrOnStandardOutput)
                       db->exec("create trigger no_changes before update on USER for each row "
                                "signal sqlstate '45000' set message_text = 'keine Aenderungen'");
                       attempt(l, "wrt", "tresen");
-                      main->getDatabase()->commit();
+                      EXPECT_TRUE(main->getDatabase()->commit());
                       left = users();
                       db->exec("drop table BONLINE");
                       db->exec("drop table USER");

@@ -19,7 +19,8 @@ DB::~DB() = default;
 
 Database::Database(const std::string &host, const std::string &username, const std::string &password,
                    const std::string &database, int kind)
-    : db(kind == ODBC ? new ODBCDB() : nullptr), last_query(), error(NO_DATABASE), failure(DBFailure::NONE), statements(0)
+    : db(kind == ODBC ? new ODBCDB() : nullptr), last_query(), error(NO_DATABASE), failure(DBFailure::NONE), statements(0),
+      holding_now(Holding::NOTHING), untransacted(0)
 {
   if (db)
     open(host, username, password, database);
@@ -27,7 +28,8 @@ Database::Database(const std::string &host, const std::string &username, const s
 
 Database::Database(DB *driver, const std::string &host, const std::string &username, const std::string &password,
                    const std::string &database)
-    : db(driver), last_query(), error(NO_DATABASE), failure(DBFailure::NONE), statements(0)
+    : db(driver), last_query(), error(NO_DATABASE), failure(DBFailure::NONE), statements(0),
+      holding_now(Holding::NOTHING), untransacted(0)
 {
   if (db)
     open(host, username, password, database);
@@ -70,6 +72,47 @@ void Database::open(const std::string &host, const std::string &username, const 
 
 std::string Database::get_error() const { return Secret::mask(db ? std::string(db->get_error()) : error); }
 
+namespace {
+
+// The statement's first word, in lower case.
+std::string first_word(const std::string &sql)
+{
+  std::size_t i = 0;
+  while (i < sql.size() && (isspace(static_cast<unsigned char>(sql[i])) || sql[i] == '('))
+    ++i;
+  std::string word;
+  for (; i < sql.size() && isalpha(static_cast<unsigned char>(sql[i])); ++i)
+    word += static_cast<char>(tolower(static_cast<unsigned char>(sql[i])));
+  return word;
+}
+
+// Whether a select locks what it reads. A value that holds such words
+// only makes the read count as work, which its caller ends: the safe side.
+bool locks(const std::string &sql)
+{
+  const std::string upper = toupper(sql);
+  return upper.find("FOR UPDATE") != std::string::npos || upper.find("LOCK IN SHARE MODE") != std::string::npos ||
+         upper.find("FOR SHARE") != std::string::npos;
+}
+
+bool ends(const std::string &word) { return word == "commit" || word == "rollback"; }
+
+} // namespace
+
+Database::Holding Database::holding_after(Holding before, const std::string &sql)
+{
+  const std::string word = first_word(sql);
+  // Settings of the session (and the database it works in) open nothing.
+  if (word == "set" || word == "use")
+    return before;
+  if (word == "commit" || word == "rollback")
+    return Holding::NOTHING;
+  const bool read = word == "select" || word == "show" || word == "explain" || word == "describe" || word == "desc";
+  if (!read || locks(sql))
+    return Holding::WORK;
+  return before == Holding::NOTHING ? Holding::READS : before;
+}
+
 bool Database::note_query(const std::string &sql)
 {
   // Kept for error reports: without the secrets of the statement.
@@ -78,8 +121,26 @@ bool Database::note_query(const std::string &sql)
   if (!db) {
     error = NO_DATABASE;
     failure = DBFailure::OTHER;
+    return false;
   }
-  return db != nullptr;
+  // An end that failed may have ended nothing: it counts once it is done
+  // (see ended).
+  if (untransacted > 0 || ends(first_word(sql)))
+    return true;
+  const Holding before = holding_now;
+  holding_now = holding_after(before, sql);
+  if (before == Holding::NOTHING && holding_now == Holding::READS && reads_opened)
+    reads_opened();
+  return true;
+}
+
+DBErg<DBRowList> Database::ended(const std::string &sql, DBErg<DBRowList> result)
+{
+  // The server has ended the transaction itself when it dropped the
+  // connection.
+  if (untransacted == 0 && ends(first_word(sql)) && (result.ok || connection_lost()))
+    holding_now = Holding::NOTHING;
+  return result;
 }
 
 DBErg<DBRowList> Database::noted(DBErg<DBRowList> result)
@@ -90,17 +151,19 @@ DBErg<DBRowList> Database::noted(DBErg<DBRowList> result)
 
 DBErg<DBRowList> Database::exec(const std::string &sql)
 {
-  return note_query(sql) ? noted(db->exec(sql)) : DBErg<DBRowList>();
+  return note_query(sql) ? ended(sql, noted(db->exec(sql))) : DBErg<DBRowList>();
 }
 
 DBErg<DBRowList> Database::select(const std::string &sql, bool with_table_names)
 {
-  return note_query(sql) ? noted(db->select(sql, with_table_names)) : DBErg<DBRowList>();
+  return note_query(sql) ? ended(sql, noted(db->select(sql, with_table_names))) : DBErg<DBRowList>();
 }
 
 bool Database::commit() { return exec("commit;").ok; }
 
 bool Database::rollback() { return exec("rollback;").ok; }
+
+bool Database::end_reads() { return holding_now != Holding::READS || commit(); }
 
 int Database::get_insert_id() { return db ? db->get_insert_id() : 0; }
 

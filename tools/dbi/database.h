@@ -7,6 +7,7 @@
 // texts from records' column names and values, and keeps the last
 // statement and an error text for the callers' error reports.
 
+#include <functional>
 #include <map>
 #include <string>
 
@@ -29,19 +30,36 @@ struct DBFailureReport
 
 class Database
 {
+public:
+  // What the transaction open on the connection holds.
+  enum class Holding {
+    NOTHING, // none is open, or it was ended
+    READS,   // plain reads only: ending it changes no result
+    WORK,    // a change or a lock: its unit of work ends it
+  };
+
+private:
   DB *db;
   std::string last_query;
   std::string error;
   DBFailure failure;
   unsigned long statements;
+  Holding holding_now;
+  // Statements on a table outside transactions are sent while above 0.
+  int untransacted;
+  std::function<void()> reads_opened;
 
   void open(const std::string &host, const std::string &username, const std::string &password,
             const std::string &database);
   void drop_driver();
-  // Remembers sql as the last statement; false when there is no driver.
+  // Remembers sql as the last statement and what the transaction holds
+  // once it has run; false when there is no driver.
   bool note_query(const std::string &sql);
   // Notes the kind of the result's failure, if any, and passes it on.
   DBErg<DBRowList> noted(DBErg<DBRowList> result);
+  // A commit or rollback done (or made moot by a lost connection) leaves
+  // nothing open; passes the result on.
+  DBErg<DBRowList> ended(const std::string &sql, DBErg<DBRowList> result);
   // "INSERT INTO table(names) " and then `then` ("VALUES ( ", say).
   std::string insert_head(const std::string &table, const std::vector<std::string> &names,
                           const char *then = "VALUES ( ") const;
@@ -104,9 +122,48 @@ public:
   DBErg<DBRowList> exec(const std::string &sql);
   DBErg<DBRowList> select(const std::string &sql, bool with_table_names);
 
-  // Both report whether the server ended the transaction.
-  bool commit();
+  // Both report whether the server ended the transaction. A commit that
+  // failed may have lost work, or (on a lost connection) stored it without
+  // saying so: every caller says which to the person.
+  [[nodiscard]] bool commit();
   bool rollback();
+
+  // ---- what the open transaction holds ----
+  //
+  // Every statement but SET opens a transaction on a session without
+  // autocommit, a plain read too, and the server then holds metadata
+  // locks on every table it read until the transaction ends: an ALTER
+  // TABLE or CREATE TRIGGER waits for a station that only looked at a
+  // list. Since the sessions read committed rows, ending a transaction that
+  // only read changes no result.
+  //
+  // By its first word, and its lock clause for a select: a plain read
+  // (select, show, explain) holds READS; SET and USE hold nothing; commit and
+  // rollback end it; anything else, or a select with FOR_UPDATE or
+  // SHARE_LOCK, holds WORK (also when it failed: a refused statement may
+  // keep its locks).
+  Holding holding() const { return holding_now; }
+  // Ends a transaction that holds READS with a commit; leaves one that
+  // holds WORK to its unit of work. False only when the commit failed.
+  bool end_reads();
+  // Called when a plain read opens a transaction, so that the caller ends
+  // it once the action is over (none: nobody is told).
+  void on_reads_opened(std::function<void()> hook) { reads_opened = std::move(hook); }
+  // While one lives, the handle's statements go to a table outside
+  // transactions (LANG): they open nothing and leave what the transaction
+  // holds as it was.
+  class Untransacted
+  {
+    Database &db;
+
+  public:
+    explicit Untransacted(Database &database) : db(database) { ++db.untransacted; }
+    ~Untransacted() { --db.untransacted; }
+    Untransacted(const Untransacted &) = delete;
+    Untransacted &operator=(const Untransacted &) = delete;
+  };
+  // What a statement leaves the transaction holding, after `before`.
+  static Holding holding_after(Holding before, const std::string &sql);
 
   int get_insert_id();
 
