@@ -137,6 +137,16 @@ grep -q "an earlier move into $target broke off before it finished; $target took
   fail "the next run does not say that the target holds a broken move's copy" "$work/swapped.log"
 [ "$(shared "select count(*) from $target.BONLINE")" -eq "$LINES" ] || fail "the swap did not bring the order lines"
 [ ! -e "$private/moved" ] || fail "the note was written before the move was killed: nothing tested"
+for args in "" "--private"; do
+  status=0
+  # shellcheck disable=SC2086
+  env HOME="$work/station one/home" KORVAN_DATA="$work/station one" DISPLAY=:none \
+    "$KORVAN_ROOT/scripts/run" $args >"$work/run.log" 2>&1 || status=$?
+  [ "$status" -eq 1 ] && grep -q "to the database $target broke off at its last step" "$work/run.log" &&
+    grep -q "run the same scripts/db move again" "$work/run.log" ||
+    fail "scripts/run $args after a move cut off at its swap does not refuse in words" "$work/run.log"
+  "$KORVAN_ROOT/scripts/db" status "$private" && fail "scripts/run $args started the private server"
+done
 
 say "move: the run after it finishes the move"
 "$KORVAN_ROOT/scripts/db" move "$private" $target "${admin[@]}" >"$work/last.log" 2>&1 ||
