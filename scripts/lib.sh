@@ -73,3 +73,15 @@ build_tree() {
   cmake -S "$KORVAN_ROOT" -B "$dir" "$@" >/dev/null
   cmake --build "$dir" -j"$(build_jobs)"
 }
+
+# Builds a configured tree and says only what the build did: one that finds
+# everything up to date prints nothing at all; else HEADER first, then the
+# build's lines (compiling, linking, warnings, errors), on standard error.
+build_quietly() {
+  local dir=$1 header=$2
+  cmake --build "$dir" -j"$(build_jobs)" 2>&1 | awk -v header="$header" '
+    /^\[ *[0-9]+%\] Built target / || /^Consolidate compiler generated dependencies/ { next }
+    /^make(\[[0-9]+\])?: (Entering|Leaving) directory/ || /^ninja: no work to do/ { next }
+    !shown { if (header != "") print header; shown = 1 }
+    { print; fflush() }' >&2
+}

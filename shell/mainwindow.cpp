@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
+
 #include "gui/messagebox.h"
 #include "gui/lang.h"
 #include "schema/tables.h"
@@ -16,6 +18,7 @@
 #include "shell/langwin.h"
 #include "shell/login.h"
 #include "shell/mydebug.h"
+#include "shell/startup.h"
 #include "rooms/editwin.h"
 #include "rooms/roomwin.h"
 #include "tools/core/debug.h"
@@ -99,6 +102,9 @@ MainWindow::MainWindow(FXApp *app)
       langWin(nullptr), debug(nullptr), user(), settings(), quitting(false),
       tooltip(nullptr)
 {
+  // Data that is not the restaurant's current day says so in the title.
+  setTitle(main_window_title(TITLE, std::getenv("KORVAN_TITLE_NOTE")).c_str());
+
   debug = new MyDebug;
   Tools::debug_sink = debug;
 

@@ -3,7 +3,10 @@
 # fresh private database that scripts/run sets up: only pointer and
 # keyboard, no SQL until the end. Then the database must hold exactly what
 # the day entered, and it moves to the shared server (the server of this
-# test run, over TCP), where a station takes up the line left open.
+# test run, over TCP), where a station takes up the line left open. The
+# moved private copy opens only when asked for (--old-copy), titled as the
+# old copy, and leaves the station's connection as it was: the next plain
+# start works on the shared server.
 source "$(dirname "$0")/e2e.sh"
 : "${KORVAN_TEST_DB_SOCKET:?} ${KORVAN_TEST_DB_PORT:?}"
 
@@ -301,11 +304,28 @@ station day --private
 station_ends 1
 grep -q "was moved on .* to the database $SHARED on " "$E2E_TMP/day/err" &&
   grep -q "scripts/run --private --old-copy" "$E2E_TMP/day/err" || fail "scripts/run --private does not say that the data moved"
+cp "$settings" "$E2E_TMP/station-settings"
 station day --private --old-copy
+# Its main window says what it is, in every menu used below.
+E2E_MAIN="Korvan - ALTE KOPIE, nicht der aktuelle Tag: Stand $(sed -n '1,2s/^at=//p' "$E2E_TMP/day/data/db/moved")"
+window "$E2E_MAIN" >/dev/null
 login anna blau7
 grep -q "opening the old copy" "$E2E_TMP/day/err" || fail "the old copy opened without a word"
 rooms
 shows Räume $((px + 204)) $((py + 253)) "$MARKED" # the beer paid on the server is open here
+shot "the old copy"
+keys "$E2E_MAIN" ctrl+q
+station_ends
+cmp -s "$settings" "$E2E_TMP/station-settings" || fail "the old copy changed the station's stored connection"
+
+step "after the old copy, a plain start works on the shared server"
+E2E_MAIN=Korvan
+station day
+login anna blau7
+grep -q "using the data source korvan-server (no private server)" "$E2E_TMP/day/err" ||
+  fail "the plain start after the old copy does not open the shared server"
+! grep -q "database on\|password of" "$E2E_TMP/day/err" || fail "the plain start asked for the connection again"
+rooms
 keys Korvan ctrl+q
 station_ends
 step "done"

@@ -231,8 +231,9 @@ menu() {
   [ "${entries[$i]}" = "$2" ] || fail "no entry '$2' in the menu '$1'"
   # The pointer off the menu: a highlighted entry under it would count.
   xdotool mousemove 1 1 mousemove --sync 0 0
-  keys Korvan "alt+$letter" "${down[@]}" Return
+  keys "$E2E_MAIN" "alt+$letter" "${down[@]}" Return
 }
+E2E_MAIN=Korvan # the main window's title
 
 # answer TITLE KEY: answers the message box of that title with a key.
 answer() {

@@ -12,7 +12,7 @@ source "$(dirname "$0")/common.sh"
 [ $# -eq 3 ] || fail "usage: hostile_sql_mode.sh TEST_DBI TEST_SHELL TEST_MASTERDATA"
 
 dir=$WORK/server
-start "$dir"
+KORVAN_DB_RIGHTS=tests start "$dir" # the tests make databases of their own
 mode=ANSI_QUOTES,NO_BACKSLASH_ESCAPES # as the server lists them
 owner_sql "$dir" "SET GLOBAL sql_mode = '$mode'"
 eval "$("$DB" env "$dir")"

@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # scripts/db move cut off at its worst moments: TERM to its process group
 # while it loads, kill -9 of the script alone while it dumps, kill -9 of
-# the whole group while it loads. The target must never hold part of the
-# first days, the dump must never outlive the move, each break must be
-# said in words (at the break where the script still can, at the next run
-# always), and the next run must move everything. Afterwards scripts/run
-# does not start the moved private data as if it were current.
+# the whole group while it loads, and kill -9 right after its swap, before
+# it wrote that it is done. The target must never hold part of the first
+# days, the dump must never outlive the move, each break must be said in
+# words (at the break where the script still can, at the next run always),
+# and the next run must finish or redo the move, the note of where the day
+# went written either way. A moved copy moves again only when asked to
+# (--again), and the note keeps every move. Afterwards scripts/run does not
+# start the moved private data as if it were current.
 #
 #   move.sh   (needs the test server's environment and KORVAN_BIN_DIR)
 set -euo pipefail
@@ -18,11 +21,17 @@ private="$work/station one/db"
 export TMPDIR="$work/tmp" # where the dump would stay behind
 mkdir -p "$TMPDIR"
 target=korvan_t_move
+again=korvan_t_move_again # a second move, asked for
 admin=(--no-defaults --socket="$KORVAN_TEST_DB_SOCKET" --user="$(id -un)")
 shared() { mariadb "${admin[@]}" -N -e "$1"; }
 local_sql() { mariadb --no-defaults --socket="$private/mysqld.sock" --user="$(id -un)" -N korvan -e "$1"; }
-drop_all() { shared "DROP DATABASE IF EXISTS $target; DROP DATABASE IF EXISTS ${target}_moving;
-                     DROP DATABASE IF EXISTS ${target}_moved_aside"; }
+drop_all() {
+  local name
+  for name in $target $again; do
+    shared "DROP DATABASE IF EXISTS $name; DROP DATABASE IF EXISTS ${name}_moving;
+            DROP DATABASE IF EXISTS ${name}_moved_aside"
+  done
+}
 on_exit "$(shell_quote rm -rf "$work")"
 on_exit drop_all
 on_exit "$(shell_quote "$KORVAN_ROOT/scripts/db" stop "$private")"
@@ -115,25 +124,66 @@ grep -q "stopping the private server it left running" "$work/kill-group.log" ||
 untouched "kill -9 while loading"
 no_dump "kill -9 while loading"
 
-say "move: the next run, into the empty tables that scripts/db shared made"
+say "move: the next run, into the empty tables that scripts/db shared made, killed -9 right after its swap"
 shared "CREATE DATABASE $target"
 "$KORVAN_BIN_DIR/schema/korvan-create-sql" | mariadb "${admin[@]}" $target
 shared "INSERT INTO $target.LANG (system, type, orig, trans) VALUES ('korvan', 'Message', 'Neu', '')"
+KORVAN_MOVE_STOP_AFTER_SWAP=1 mover "$work/swapped.log"
+until_ '[[ $(ps -o stat= -p "$mover") == T* ]] || finished'
+finished && fail "the move did not stop after its swap" "$work/swapped.log"
+kill -KILL -- -"$mover"
+wait "$mover" 2>/dev/null || true
+grep -q "an earlier move into $target broke off before it finished; $target took nothing of it" "$work/swapped.log" ||
+  fail "the next run does not say that the target holds a broken move's copy" "$work/swapped.log"
+[ "$(shared "select count(*) from $target.BONLINE")" -eq "$LINES" ] || fail "the swap did not bring the order lines"
+[ ! -e "$private/moved" ] || fail "the note was written before the move was killed: nothing tested"
+for args in "" "--private"; do
+  status=0
+  # shellcheck disable=SC2086
+  env HOME="$work/station one/home" KORVAN_DATA="$work/station one" DISPLAY=:none \
+    "$KORVAN_ROOT/scripts/run" $args >"$work/run.log" 2>&1 || status=$?
+  [ "$status" -eq 1 ] && grep -q "to the database $target broke off at its last step" "$work/run.log" &&
+    grep -q "run the same scripts/db move again" "$work/run.log" ||
+    fail "scripts/run $args after a move cut off at its swap does not refuse in words" "$work/run.log"
+  "$KORVAN_ROOT/scripts/db" status "$private" && fail "scripts/run $args started the private server"
+done
+
+say "move: the run after it finishes the move"
 "$KORVAN_ROOT/scripts/db" move "$private" $target "${admin[@]}" >"$work/last.log" 2>&1 ||
   fail "the move after the breaks failed" "$work/last.log"
-grep -q "an earlier move into $target broke off before it finished; $target took nothing of it" "$work/last.log" ||
-  fail "the next run does not say that the target holds a broken move's copy" "$work/last.log"
+grep -q "its last step had gone through: $target holds the first days" "$work/last.log" ||
+  fail "the run after the swap does not say that the move had gone through" "$work/last.log"
 grep -q "$rows rows moved" "$work/last.log" || fail "not every row moved" "$work/last.log"
+grep -q "^to=$target on [^ ]*:[0-9]*\$" "$private/moved" || fail "the note does not say where the day went" "$private/moved"
 [ "$(shared "select count(*) from $target.BONLINE")" -eq "$LINES" ] || fail "the order lines did not all arrive"
 [ "$(shared "select count(*) from information_schema.schemata where schema_name like '${target}_mov%'")" -eq 0 ] ||
   fail "the move's own databases stayed on the server"
 [ ! -e "$private/moving" ] || fail "the record of a running move stayed"
 no_dump "the move"
 
-say "move: a second move into the filled target is refused, the target kept"
-"$KORVAN_ROOT/scripts/db" move "$private" $target "${admin[@]}" >"$work/again.log" 2>&1 &&
+say "move: a second move of the moved copy is refused, wherever to, unless asked for"
+cp "$private/moved" "$work/note"
+for name in $target $again; do
+  "$KORVAN_ROOT/scripts/db" move "$private" $name "${admin[@]}" >"$work/again.log" 2>&1 &&
+    fail "a second move into $name went through" "$work/again.log"
+  grep -q "was moved already" "$work/again.log" && grep -q "on [0-9-]* [0-9:]* to $target on " "$work/again.log" &&
+    grep -qF -- "--again" "$work/again.log" || fail "the refusal does not say why and how" "$work/again.log"
+done
+cmp -s "$private/moved" "$work/note" || fail "a refused move changed the note"
+[ "$(shared "select count(*) from information_schema.schemata where schema_name like '${again}%'")" -eq 0 ] ||
+  fail "a refused move made a database"
+
+say "move: asked for, a second move into the filled target is refused, the target kept"
+"$KORVAN_ROOT/scripts/db" move --again "$private" $target "${admin[@]}" >"$work/again.log" 2>&1 &&
   fail "a second move into a filled target went through" "$work/again.log"
 grep -q "$target holds $rows rows already" "$work/again.log" || fail "the refusal does not say why" "$work/again.log"
+
+say "move: asked for, a second move into another database goes through; the note keeps both"
+"$KORVAN_ROOT/scripts/db" move --again "$private" $again "${admin[@]}" >"$work/again.log" 2>&1 ||
+  fail "the second move failed" "$work/again.log"
+[ "$(shared "select count(*) from $again.BONLINE")" -eq "$LINES" ] || fail "the second move did not bring the lines"
+[ "$(head -n 2 "$private/moved")" = "$(cat "$work/note")" ] && grep -q "^to=$again on " "$private/moved" ||
+  fail "the note does not keep both moves, the first first" "$private/moved"
 
 say "move: the moved private data does not start as the current day"
 for args in "" "--private"; do
@@ -142,7 +192,8 @@ for args in "" "--private"; do
   env HOME="$work/station one/home" KORVAN_DATA="$work/station one" DISPLAY=:none \
     "$KORVAN_ROOT/scripts/run" $args >"$work/run.log" 2>&1 || status=$?
   [ "$status" -eq 1 ] || fail "scripts/run $args started the moved data (status $status)" "$work/run.log"
-  grep -q "was moved on [0-9-]* [0-9:]* to the database $target on [^ ]*:[0-9]*\." "$work/run.log" ||
+  grep -q "was moved on [0-9-]* [0-9:]* to the database $target on [^ ]*:[0-9]*\." "$work/run.log" &&
+    grep -q "moved again on [0-9-]* [0-9:]* to the database $again on " "$work/run.log" ||
     fail "scripts/run $args does not say where and when the data went" "$work/run.log"
   grep -q "its open lines are as they were then" "$work/run.log" &&
     grep -q "scripts/run --private --old-copy" "$work/run.log" ||

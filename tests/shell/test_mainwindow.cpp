@@ -164,6 +164,26 @@ TEST(Startup, AnExceptionReachingTheTopIsReportedWithExitCodeOne)
   EXPECT_EQ("korvan: bad reference\nkorvan: unknown exception\n", err.str());
 }
 
+// Only a note with visible text adds to the title, on one line, whatever
+// the environment held.
+TEST(Startup, TheTitleNoteAddsOneLineOfTextOrNothing)
+{
+  const struct
+  {
+    const char *note, *title;
+  } cases[] = {
+      {nullptr, "Korvan"},
+      {"", "Korvan"},
+      {" \t\n\x7f ", "Korvan"},
+      {"ALTE KOPIE, nicht der aktuelle Tag: Stand 2026-03-01 22:15",
+       "Korvan - ALTE KOPIE, nicht der aktuelle Tag: Stand 2026-03-01 22:15"},
+      {"  Räume\nalt\r\n", "Korvan - Räume alt"},
+      {"%s %n \\ '", "Korvan - %s %n \\ '"},
+  };
+  for (const auto &c : cases)
+    EXPECT_EQ(c.title, main_window_title("Korvan", c.note)) << (c.note ? c.note : "(unset)");
+}
+
 // ---- the texts ----
 
 const std::string QUOTED = "Geht's noch? Pfad C:\\temp\\, 100% 'sicher'";
