@@ -85,6 +85,30 @@ TEST_F(LoginTest, WrongInvalidDoubledWrongCaseAndInjectedLoginsAreRefused)
   EXPECT_EQ(4, users()); // nothing was created or changed
 }
 
+// A station on a data source of gbk or big5 (an administrator's own
+// odbc.ini, say), where the Euro sign's last byte starts a character of
+// two bytes: a login or a password typed to end its quotes there is
+// refused as any wrong one, and the right one still gets in.
+TEST_F(LoginTest, ALoginEndingItsQuotesAfterALeadByteIsRefusedWhateverTheCharset)
+{
+  ASSERT_TRUE(add_user(*db, "anna", "geheim"));
+  const korvan_test::DbSettings s = korvan_test::settings();
+  const std::string hostile = "\xe2\x82\xac' or idx = 1 #";
+  for (const char *charset : {"gbk", "big5"}) {
+    main->setDatabase(Tools::Ref<Tools::Database>(
+        new Tools::Database(data_source(database, charset), s.user, s.password, database, Tools::Database::ODBC)));
+    ASSERT_TRUE(main->getDatabase()->is_connected()) << main->getDatabase()->get_error();
+    run_login(main, {{[&](Login *l) {
+                        refused(l, hostile, "falsch");
+                        refused(l, "anna", hostile);
+                        confirm(l, "anna", "geheim");
+                      },
+                      Login::ACCEPTED}});
+    EXPECT_EQ("anna", main->getUser()->login.value) << charset;
+  }
+  EXPECT_EQ(1, users());
+}
+
 TEST_F(LoginTest, TheBuiltInAccountMakesItsRowOnlyInAnEmptyUserTable)
 {
   // The second login finds the row made by the first and adds none.

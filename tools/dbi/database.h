@@ -68,6 +68,12 @@ public:
   // could end early and become part of the statement).
   static constexpr const char *SQL_MODE =
       "STRICT_TRANS_TABLES,ERROR_FOR_DIVISION_BY_ZERO,NO_AUTO_CREATE_USER,NO_ENGINE_SUBSTITUTION";
+  // The character set in which every session reads what the program sends
+  // and sends what it reads, whatever the data source names: the program's
+  // texts are UTF-8, and Tools::sql_escape escapes byte by byte, which is
+  // safe only where no byte of a character can start one of two bytes that
+  // takes the added backslash as its second (as in gbk, big5 or sjis).
+  static constexpr const char *SESSION_CHARSET = "utf8mb4";
 
   Database(const std::string &host, const std::string &username, const std::string &password,
            const std::string &database, int kind);
