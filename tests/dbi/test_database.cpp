@@ -44,6 +44,35 @@ TEST_F(Odbc, ConnectsToTheChosenDatabaseOrNotAtAll)
   EXPECT_NE(std::string::npos, missing.get_error().find("Unknown database"));
 }
 
+// A handle that could not connect keeps why for every report of the
+// statements tried on it afterwards, and says that it never connected
+// (which a lost connection is not).
+TEST_F(Odbc, AHandleThatNeverConnectedSaysWhyAtEveryStatement)
+{
+  const korvan_test::DbSettings s = korvan_test::settings();
+  const struct
+  {
+    std::string dsn, password;
+    int kind;
+    const char *error; // how the report's error begins
+  } cases[] = {
+      {s.dsn, s.password + "x", Database::ODBC, "connection failed\nAccess denied"},
+      {"korvan_no_such_source", s.password, Database::ODBC, "connection failed\n"},
+      {s.dsn, s.password, -1, "No Database!"},
+  };
+  for (const auto &c : cases) {
+    Database handle(c.dsn, s.user, c.password, database, c.kind);
+    for (const char *sql : {"select 1", "commit;"}) {
+      EXPECT_FALSE(handle.exec(sql).ok);
+      const DBFailureReport r = handle.failure_report();
+      EXPECT_TRUE(r.not_connected && !r.connection_lost && r.kind == DBFailure::OTHER && r.statement == sql)
+          << c.dsn << " " << sql;
+      EXPECT_EQ(0u, r.error.find(c.error)) << c.dsn << " " << sql << ": " << r.error;
+    }
+  }
+  EXPECT_FALSE(db->failure_report().not_connected);
+}
+
 TEST_F(Odbc, ASessionSetUpHalfIsNoConnectionAndNoDriverRunsNothing)
 {
   korvan_test::DbSettings s = korvan_test::settings();

@@ -77,10 +77,10 @@ bool Database::note_query(const std::string &sql)
   // Kept for error reports: without the secrets of the statement.
   last_query = Secret::mask(sql);
   ++statements;
-  if (!db) {
-    error = NO_DATABASE;
+  // Without a driver the error stays what connecting met: the reason why
+  // there is no connection, for the report.
+  if (!db)
     failure = DBFailure::OTHER;
-  }
   return db != nullptr;
 }
 

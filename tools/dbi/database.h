@@ -25,6 +25,9 @@ struct DBFailureReport
   // The server has dropped the connection: every statement fails until a
   // new one is made.
   bool connection_lost = false;
+  // There never was a connection (the server could not be reached, say):
+  // `error` holds why.
+  bool not_connected = false;
 };
 
 class Database
@@ -99,7 +102,7 @@ public:
   // All of it, for a report.
   DBFailureReport failure_report() const
   {
-    return DBFailureReport{failure, get_error(), get_last_query(), connection_lost()};
+    return DBFailureReport{failure, get_error(), get_last_query(), connection_lost(), !db};
   }
   std::string get_last_query() const { return last_query; }
   // How many statements the handle has sent. Rows kept from an earlier
