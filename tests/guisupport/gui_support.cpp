@@ -314,8 +314,14 @@ int query_int(Tools::Database &db, const std::string &sql) { return atoi(query_v
 
 std::string shot_dir()
 {
+  // Screenshots belong to the build, never to the sources: without
+  // KORVAN_SHOTS they go to the build's folder for them, whatever folder
+  // the test runs in.
   const char *dir = getenv("KORVAN_SHOTS");
-  return dir ? dir : ".";
+  const std::string chosen = dir && *dir ? dir : KORVAN_TEST_SHOTS;
+  std::error_code ignored;
+  std::filesystem::create_directories(chosen, ignored);
+  return chosen;
 }
 
 bool screenshot(const std::string &path)

@@ -162,6 +162,7 @@ int query_int(Tools::Database &db, const std::string &sql);
 
 // The whole screen as PNG, in $KORVAN_SHOTS (the build's test directory).
 bool screenshot(const std::string &path);
+// $KORVAN_SHOTS, or else the build's folder tests/shots; made if missing.
 std::string shot_dir();
 
 // A fresh database named after the test (`database`, `db` a connection
