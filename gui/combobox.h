@@ -119,8 +119,11 @@ public:
 template <class T> void DBComboBox<T>::fill()
 {
   Tools::Ref<Tools::Database> db = get_db();
-  if (!db->is_connected())
+  if (!db->is_connected()) {
+    // Nothing to read: the window says why once the action has ended.
+    DBError::list_unread(this, dynamic_cast<const CommonMsg *>(getShell()), *db);
     return;
+  }
   clear_items();
   setText("");
 

@@ -114,20 +114,30 @@ std::string what_failed(const std::string &statement)
 }
 
 // The box's text: the caller's text, what failed, the reason and the
-// shortened statement, each on lines of its own. For a lost connection
-// the reason is that, and the way back: the statement would not help.
-std::string message(const std::string &text, const std::string &error, const std::string &statement,
-                    const CommonMsg *lost)
+// shortened statement, each on lines of its own. For a connection lost or
+// never made (`msg` given then) the box says that, why one could not be
+// made, and the way back: the statement would not help.
+std::string message(const std::string &text, const Tools::DBFailureReport &failure, const CommonMsg *msg)
 {
+  const std::string &statement = failure.statement;
+  const bool lost = msg && failure.connection_lost;
+  const bool never = msg && failure.not_connected;
   std::string m = text;
   // A commit whose answer the broken connection lost may have been stored
   // all the same: the person has to look, not book again blindly.
   const bool unknown = lost && verb(statement) == "commit";
   if (!statement.empty())
-    m += "\n" + (unknown ? lost->msg_commit_unknown.str() : std::string(what_failed(statement)));
+    m += "\n" + (unknown ? msg->msg_commit_unknown.str() : std::string(what_failed(statement)));
   if (lost)
-    return m + "\n" + lost->msg_connection_lost.str() + "\n" + lost->msg_reconnect.str();
-  const std::string why = reason(error, statement);
+    return m + "\n" + msg->msg_connection_lost.str() + "\n" + msg->msg_reconnect.str();
+  if (never) {
+    m += "\n" + msg->msg_not_connected.str();
+    const std::string why = Tools::strip(failure.error);
+    if (!why.empty())
+      m += "\nGrund: " + why;
+    return m + "\n" + msg->msg_reconnect.str();
+  }
+  const std::string why = reason(failure.error, statement);
   if (!why.empty())
     m += "\nGrund: " + why;
   if (!statement.empty())
@@ -236,6 +246,7 @@ void DBError::report(FXWindow *owner, const CommonMsg &msg, const std::string &t
 {
   Tools::DBFailureReport none;
   none.error = "No Database!";
+  none.not_connected = true;
   report(owner, msg, text, db ? db->failure_report() : none);
 }
 
@@ -243,18 +254,28 @@ void DBError::report(FXWindow *owner, const CommonMsg &msg, const std::string &t
                      const Tools::DBFailureReport &failure)
 {
   TOOLS_LOG(log_text(text, failure.error, failure.statement));
-  show(owner, msg.title_db_error,
-       message(text, failure.error, failure.statement, failure.connection_lost ? &msg : nullptr));
-  if (failure.connection_lost)
+  show(owner, msg.title_db_error, message(text, failure, &msg));
+  if (failure.connection_lost || failure.not_connected)
     lost_notice().said(owner->getApp());
 }
 
 void DBError::list_failed(FXWindow *owner, const CommonMsg *msg, Tools::Database &db)
 {
   TOOLS_LOG(failed_select(db));
-  if (msg && db.connection_lost())
+  if (msg && (db.connection_lost() || !db.is_connected()))
     lost_notice().schedule(owner->getApp(), msg->title_db_error.str(),
-                           message("Datanbankefehler", db.get_error(), db.get_last_query(), msg));
+                           message("Datanbankefehler", db.failure_report(), msg));
+}
+
+void DBError::list_unread(FXWindow *owner, const CommonMsg *msg, Tools::Database &db)
+{
+  if (!msg || db.is_connected())
+    return;
+  // The box says what the list's read would have done, not the handle's
+  // last statement, which may belong to another action.
+  Tools::DBFailureReport unread = db.failure_report();
+  unread.statement = "select";
+  lost_notice().schedule(owner->getApp(), msg->title_db_error.str(), message("Datanbankefehler", unread, msg));
 }
 
 void DBError::show(FXWindow *owner, const char *title, const std::string &message)

@@ -10,10 +10,11 @@
 // quotes the statement shortened, and breaks every line to a width the
 // screen can show. The log keeps the whole statement.
 //
-// When the server has dropped the connection (restarted, say), every
-// statement fails for the same reason until a new connection is made:
-// the box says so in words and how to reconnect, instead of the driver's
-// "invalid handle". A list read then stays empty; the box comes once the
+// When the server has dropped the connection (restarted, say), or none
+// could be made (the server was down at the start), every statement fails
+// for the same reason until a new connection is made: the box says so in
+// words and how to reconnect, instead of the driver's "invalid handle" or
+// "No Database!". A list read then stays empty; the box comes once the
 // action that read it has ended, unless the action has shown it already.
 
 #include <string>
@@ -44,9 +45,12 @@ public:
   // (to a roll-back, say).
   static void report(FX::FXWindow *owner, const CommonMsg &msg, const std::string &text,
                      const Tools::DBFailureReport &failure);
-  // Logs a list's read that failed; when the connection is lost, the box
-  // follows at the end of the action (`msg` null: the log only).
+  // Logs a list's read that failed; when the connection is lost or was
+  // never made, the box follows at the end of the action (`msg` null: the
+  // log only).
   static void list_failed(FX::FXWindow *owner, const CommonMsg *msg, Tools::Database &db);
+  // The same for a list not read at all, for want of a connection.
+  static void list_unread(FX::FXWindow *owner, const CommonMsg *msg, Tools::Database &db);
   // An error box whose text is broken to fit the screen.
   static void show(FX::FXWindow *owner, const char *title, const std::string &message);
 };

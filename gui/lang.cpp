@@ -153,6 +153,9 @@ CommonMsg::CommonMsg(AppContext *context)
                           "Die Verbindung zur Datenbank ist abgebrochen (etwa weil der Server neu gestartet wurde)."),
       msg_reconnect(context, "Message",
                     "Neu verbinden: System -> Datenbankverbindung -> \"Ok\", danach neu anmelden."),
+      msg_not_connected(context, "Message",
+                        "Keine Verbindung zur Datenbank: sie ist nicht zu erreichen (etwa weil der Server nicht "
+                        "läuft)."),
       msg_commit_unknown(context, "Message",
                          "Ob die Änderungen gespeichert wurden, ist nicht bekannt: danach bitte nachsehen.")
 {

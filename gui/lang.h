@@ -131,6 +131,9 @@ public:
   // A connection the server has dropped, and the way back to one.
   StaticText msg_connection_lost;
   StaticText msg_reconnect;
+  // A connection that could not be made (at the start, say, while the
+  // server was down); msg_reconnect is the way to one.
+  StaticText msg_not_connected;
   // The connection broke at the end of a unit of work: the server may have
   // stored it before the answer was lost.
   StaticText msg_commit_unknown;

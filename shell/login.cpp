@@ -2,7 +2,9 @@
 
 #include "gui/messagebox.h"
 #include "gui/buttonbar.h"
+#include "gui/dberror.h"
 #include "schema/tables.h"
+#include "tools/core/debug.h"
 #include "tools/core/format.h"
 #include "tools/core/string_utils.h"
 #include "tools/dbi/database.h"
@@ -42,7 +44,9 @@ Login::Login() : main_window(nullptr), nameField(nullptr), passwordField(nullptr
 
 Login::Login(FXWindow *owner, MainWindow *main)
     : Dialog(owner, main, "Anmeldung", DECOR_TITLE | DECOR_CLOSE | DECOR_BORDER, 0, 0), main_window(main),
-      wrongLoginText(main, "Message", "Falsches Passwort, oder Benutzername."), nameField(nullptr),
+      wrongLoginText(main, "Message", "Falsches Passwort, oder Benutzername."),
+      builtinOnlyText(main, "Message", "Ohne Datenbank nimmt die Anmeldung nur das eingebaute Konto an:"),
+      nameField(nullptr),
       passwordField(nullptr)
 {
   GroupBox *group = new GroupBox(this, main, "Anmeldung", FRAME_RIDGE, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
@@ -143,10 +147,12 @@ long Login::onOk(FXObject *, FXSelector, void *)
   const bool builtin = userName == BUILTIN_USER && userPassword == BUILTIN_PASSWORD;
 
   if (!db_connected()) {
-    // Without a database nothing else can be checked; wrong input is
-    // simply not taken.
+    // Without a database nothing else can be checked: the built-in account
+    // gets in to reach the connection dialog, anyone else is told why not.
     if (builtin)
       accept();
+    else
+      say_not_connected();
     return 1;
   }
 
@@ -174,6 +180,20 @@ long Login::onOk(FXObject *, FXSelector, void *)
   }
   MessageBox::error(this, title_data_error.str(), wrongLoginText.str());
   return 1;
+}
+
+void Login::say_not_connected()
+{
+  Tools::Ref<Tools::Database> db = get_db();
+  std::string text = msg_not_connected.str();
+  // The driver's words tell a server that is down from settings that are
+  // wrong.
+  const std::string why = db.try_get() ? Tools::strip(db->get_error()) : std::string();
+  if (!why.empty())
+    text += "\nGrund: " + why;
+  text += "\n" + builtinOnlyText.str() + " " + BUILTIN_USER + "\n" + msg_reconnect.str();
+  TOOLS_LOG(text);
+  DBError::show(this, title_db_error, text);
 }
 
 long Login::onCancel(FXObject *, FXSelector, void *)

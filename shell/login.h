@@ -31,6 +31,8 @@ protected:
   std::string userName;
   std::string userPassword;
   StaticText wrongLoginText;
+  // Said with the built-in account's name while there is no database.
+  StaticText builtinOnlyText;
   Tools::ThemeTextField *nameField;
   Tools::ThemeTextField *passwordField;
 
@@ -40,6 +42,9 @@ protected:
   void clear_fields();
   // Ends the modal run with a user accepted.
   void accept();
+  // Tells a login without a database why nobody but the built-in account
+  // gets in, and how to go on.
+  void say_not_connected();
   // Creates the built-in account's row on a database without any user;
   // false (after reporting) when a statement failed.
   bool create_builtin_user(int &count);

@@ -7,9 +7,9 @@
 #include <iosfwd>
 #include <string>
 
-// Writes the create script to the file (truncating it). When the file
-// cannot be opened or written, says so on `err` and gives false; start-up
-// goes on.
+// Writes the create script to the file (truncating it), never through a
+// symbolic link of that name. When the file cannot be opened or written,
+// says so on `err` and gives false; start-up goes on.
 bool write_create_script(const std::string &path, std::ostream &err);
 
 // The main window's title: `title`, and after it the note that scripts/run

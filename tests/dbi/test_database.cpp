@@ -5,7 +5,9 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <map>
+#include <memory>
 #include <optional>
 #include <thread>
 
@@ -43,12 +45,43 @@ TEST_F(Odbc, ConnectsToTheChosenDatabaseOrNotAtAll)
   EXPECT_NE(std::string::npos, missing.get_error().find("Unknown database"));
 }
 
+// A handle that could not connect keeps why for every report of the
+// statements tried on it afterwards, and says that it never connected
+// (which a lost connection is not).
+TEST_F(Odbc, AHandleThatNeverConnectedSaysWhyAtEveryStatement)
+{
+  const korvan_test::DbSettings s = korvan_test::settings();
+  const struct
+  {
+    std::string dsn, password;
+    int kind;
+    const char *error; // how the report's error begins
+  } cases[] = {
+      {s.dsn, s.password + "x", Database::ODBC, "connection failed\nAccess denied"},
+      {"korvan_no_such_source", s.password, Database::ODBC, "connection failed\n"},
+      {s.dsn, s.password, -1, "No Database!"},
+  };
+  for (const auto &c : cases) {
+    Database handle(c.dsn, s.user, c.password, database, c.kind);
+    for (const char *sql : {"select 1", "commit;"}) {
+      EXPECT_FALSE(handle.exec(sql).ok);
+      const DBFailureReport r = handle.failure_report();
+      EXPECT_TRUE(r.not_connected && !r.connection_lost && r.kind == DBFailure::OTHER && r.statement == sql)
+          << c.dsn << " " << sql;
+      EXPECT_EQ(0u, r.error.find(c.error)) << c.dsn << " " << sql << ": " << r.error;
+    }
+  }
+  EXPECT_FALSE(db->failure_report().not_connected);
+}
+
 TEST_F(Odbc, ASessionSetUpHalfIsNoConnectionAndNoDriverRunsNothing)
 {
   korvan_test::DbSettings s = korvan_test::settings();
   for (const char *failing : {"", "SET SESSION TRANSACTION ISOLATION LEVEL READ COMMITTED;",
                                "SET SESSION innodb_lock_wait_timeout = 5, sql_mode = 'STRICT_TRANS_TABLES,"
-                               "ERROR_FOR_DIVISION_BY_ZERO,NO_AUTO_CREATE_USER,NO_ENGINE_SUBSTITUTION';"}) { // "": autocommit fails
+                               "ERROR_FOR_DIVISION_BY_ZERO,NO_AUTO_CREATE_USER,NO_ENGINE_SUBSTITUTION', "
+                               "character_set_client = utf8mb4, character_set_connection = utf8mb4, "
+                               "character_set_results = utf8mb4;"}) { // "": autocommit fails
     korvan_test::RecordingDB *driver = new korvan_test::RecordingDB;
     driver->autocommit_fails = !*failing;
     driver->failing.insert(failing);
@@ -252,6 +285,59 @@ TEST_F(Odbc, QuotesAndBackslashesRoundTripExactlyInEveryTableWhateverTheServersM
       }
     }
   });
+}
+
+// A data source may name a character set in which the last byte of a
+// UTF-8 character starts a character of two bytes (gbk, big5): a session
+// read so would take the backslash that sql_escape puts before a quote for
+// that character's second byte, and the quote would end the text. Whatever
+// the data source says, the session reads what the program sends as
+// utf8mb4: a quote or a backslash after every byte that can end a UTF-8
+// character comes back as stored and finds its row (the login that ended
+// its quotes so: LoginTest).
+TEST_F(Odbc, AQuoteAfterALeadByteStaysEscapedWhateverTheDataSourcesCharset)
+{
+  const korvan_test::DbSettings s = korvan_test::settings();
+  char dir[] = "/tmp/korvan-charset.XXXXXX";
+  ASSERT_NE(nullptr, mkdtemp(dir));
+  // The run's odbc.ini again for the tests after this one, in this process.
+  const std::shared_ptr<void> restore(nullptr, [s, dir](void *) {
+    setenv("ODBCINI", s.odbcini.c_str(), 1);
+    std::filesystem::remove_all(dir);
+  });
+  for (const char *charset : {"gbk", "big5"}) {
+    ASSERT_TRUE(korvan_test::add_data_source(dir, std::string("korvan_") + charset, database, charset));
+    Database station(std::string("korvan_") + charset, s.user, s.password, "", Database::ODBC);
+    ASSERT_TRUE(station.is_connected()) << charset << ": " << station.get_error();
+    EXPECT_EQ("utf8mb4 utf8mb4 utf8mb4",
+              query_value(station, "select concat_ws(' ', @@character_set_client, @@character_set_connection, "
+                                   "@@character_set_results)"))
+        << charset;
+    // U+4E00 to U+4E3F end in each byte from 0x80 to 0xbf, every one of
+    // them a lead byte of gbk, most of them of big5.
+    std::vector<std::string> written;
+    for (int last = 0x80; last <= 0xbf; ++last) {
+      LANG row;
+      row.system = std::string(charset);
+      row.orig = std::string("\xe4\xb8") + static_cast<char>(last) + (last % 2 ? "\\" : "'") + " or 1 #";
+      row.trans = row.orig.value + "'";
+      ASSERT_TRUE(insert_object(station, row)) << charset << " " << last << ": " << station.get_error();
+      written.push_back(row.orig.value);
+      EXPECT_EQ("1", query_value(station, format("select count(*) from LANG where system = '%s' and orig = '%s' and "
+                                                 "BINARY trans = '%s'",
+                                                 charset, sql_escape(row.orig.value), sql_escape(row.trans.value))))
+          << charset << " " << last;
+    }
+    ASSERT_TRUE(station.commit());
+    // Read as stored by this station and by one on a data source of utf8mb4.
+    for (Database *reader : {&station, &*db}) {
+      DBErg<DBRowList> back =
+          reader->exec(format("select orig, trans from LANG where system = '%s' order by idx", charset));
+      ASSERT_EQ(written.size(), back.rows.rows.size()) << charset;
+      for (std::size_t i = 0; i < written.size(); ++i)
+        EXPECT_EQ((std::vector<std::string>{written[i], written[i] + "'"}), back.rows.rows[i]) << charset << " " << i;
+    }
+  }
 }
 
 TEST_F(Odbc, ARowListIsInsertedUpToItsFirstFailure)

@@ -4,6 +4,9 @@
 // dialog base: bindings in both directions and the database error box
 // (closing and the language key: tests/shell).
 
+#include <unistd.h>
+
+#include <filesystem>
 #include <functional>
 #include <sstream>
 
@@ -390,4 +393,27 @@ TEST_F(Widgets, RealPointerDragsALabelAndTurnsAComboBox)
     ASSERT_TRUE(xdo("click 5"));
     EXPECT_TRUE(run_until([&] { return std::string(combo->getText().text()) == key; })) << combo->getText().text();
   }
+}
+
+// A test's screenshot goes where KORVAN_SHOTS says, or else into the
+// build's folder for them, also when the test runs at the top of the
+// sources: none lands in the tree.
+TEST(Screenshots, GoToTheBuildNeverToTheFolderATestRunsIn)
+{
+  const char *given = getenv("KORVAN_SHOTS");
+  const std::string kept = given ? given : "", here = std::filesystem::current_path();
+  const std::string own = std::filesystem::temp_directory_path() / ("korvan shots " + std::to_string(getpid()));
+  const std::pair<const char *, std::string> cases[] = { // KORVAN_SHOTS (null: unset), the folder
+      {nullptr, KORVAN_TEST_SHOTS}, {"", KORVAN_TEST_SHOTS}, {own.c_str(), own}};
+  std::filesystem::current_path(KORVAN_SOURCE_DIR);
+  for (const auto &c : cases) {
+    c.first ? setenv("KORVAN_SHOTS", c.first, 1) : unsetenv("KORVAN_SHOTS");
+    EXPECT_EQ(c.second, shot_dir());
+    EXPECT_TRUE(screenshot(shot_dir() + "/screenshots_place.png"));
+    EXPECT_TRUE(std::filesystem::remove(c.second + "/screenshots_place.png")) << c.second;
+    EXPECT_FALSE(std::filesystem::exists("screenshots_place.png")) << "in the sources";
+  }
+  std::filesystem::current_path(here);
+  given ? setenv("KORVAN_SHOTS", kept.c_str(), 1) : unsetenv("KORVAN_SHOTS");
+  std::filesystem::remove_all(own);
 }

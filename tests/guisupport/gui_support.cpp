@@ -298,19 +298,15 @@ long Recorder::handle(FXObject *, FXSelector sel, void *data)
   return reply ? reply(messages.back()) : 1;
 }
 
-std::string data_source(const std::string &database)
+std::string data_source(const std::string &database, const std::string &charset)
 {
   // The data source names the database (the driver ignores the name given
   // at connect), so each database gets a data source of its own, added to
   // a private copy of the test run's odbc.ini.
-  static const std::string original = korvan_test::settings().odbcini;
   // Data source names are at most 32 characters long.
   static int made = 0;
   const std::string dsn = "korvan_test_" + std::to_string(getpid()) + "_" + std::to_string(++made);
-  const std::string own = the_home + "/own.ini", ini = the_home + "/odbc.ini";
-  EXPECT_TRUE(korvan_test::write_odbc_ini(own, dsn, database));
-  std::ofstream(ini, std::ios::trunc) << std::ifstream(original).rdbuf() << "\n" << std::ifstream(own).rdbuf();
-  setenv("ODBCINI", ini.c_str(), 1);
+  EXPECT_TRUE(korvan_test::add_data_source(the_home, dsn, database, charset));
   return dsn;
 }
 
@@ -318,8 +314,14 @@ int query_int(Tools::Database &db, const std::string &sql) { return atoi(query_v
 
 std::string shot_dir()
 {
+  // Screenshots belong to the build, never to the sources: without
+  // KORVAN_SHOTS they go to the build's folder for them, whatever folder
+  // the test runs in.
   const char *dir = getenv("KORVAN_SHOTS");
-  return dir ? dir : ".";
+  const std::string chosen = dir && *dir ? dir : KORVAN_TEST_SHOTS;
+  std::error_code ignored;
+  std::filesystem::create_directories(chosen, ignored);
+  return chosen;
 }
 
 bool screenshot(const std::string &path)

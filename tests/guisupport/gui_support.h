@@ -113,8 +113,9 @@ bool click(FX::FXWindow *window, int button, int x = -1, int y = -1);
 FX::FXMenuPane *modal_menu();
 FX::FXWindow *menu_entry(FX::FXWindow *pane, const std::string &text);
 
-// A data source of its own for the database, in a private odbc.ini.
-std::string data_source(const std::string &database);
+// A data source of its own for the database, in a private odbc.ini, with
+// the character set given.
+std::string data_source(const std::string &database, const std::string &charset = "utf8mb4");
 // A MainWindow, created and shown, on the database (none for ""); needs
 // the harness with the shell (korvan_gui_test_support), as do the login's.
 MainWindow *make_main_window(const std::string &database);
@@ -161,6 +162,7 @@ int query_int(Tools::Database &db, const std::string &sql);
 
 // The whole screen as PNG, in $KORVAN_SHOTS (the build's test directory).
 bool screenshot(const std::string &path);
+// $KORVAN_SHOTS, or else the build's folder tests/shots; made if missing.
 std::string shot_dir();
 
 // A fresh database named after the test (`database`, `db` a connection

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <memory>
 #include <numeric>
 
 #include "gui/dialog.h"
@@ -83,6 +85,30 @@ TEST_F(LoginTest, WrongInvalidDoubledWrongCaseAndInjectedLoginsAreRefused)
   EXPECT_EQ("anna", main->getUser()->login.value);
   EXPECT_NE(0, main->getUser()->idx.value);
   EXPECT_EQ(4, users()); // nothing was created or changed
+}
+
+// A station on a data source of gbk or big5 (an administrator's own
+// odbc.ini, say), where the Euro sign's last byte starts a character of
+// two bytes: a login or a password typed to end its quotes there is
+// refused as any wrong one, and the right one still gets in.
+TEST_F(LoginTest, ALoginEndingItsQuotesAfterALeadByteIsRefusedWhateverTheCharset)
+{
+  ASSERT_TRUE(add_user(*db, "anna", "geheim"));
+  const korvan_test::DbSettings s = korvan_test::settings();
+  const std::string hostile = "\xe2\x82\xac' or idx = 1 #";
+  for (const char *charset : {"gbk", "big5"}) {
+    main->setDatabase(Tools::Ref<Tools::Database>(
+        new Tools::Database(data_source(database, charset), s.user, s.password, database, Tools::Database::ODBC)));
+    ASSERT_TRUE(main->getDatabase()->is_connected()) << main->getDatabase()->get_error();
+    run_login(main, {{[&](Login *l) {
+                        refused(l, hostile, "falsch");
+                        refused(l, "anna", hostile);
+                        confirm(l, "anna", "geheim");
+                      },
+                      Login::ACCEPTED}});
+    EXPECT_EQ("anna", main->getUser()->login.value) << charset;
+  }
+  EXPECT_EQ(1, users());
 }
 
 TEST_F(LoginTest, TheBuiltInAccountMakesItsRowOnlyInAnEmptyUserTable)
@@ -244,7 +270,10 @@ TEST(WithoutDatabase, TheConnectionDialogPutsOneInPlaceAndALoginThereFollows)
   MainWindow *main = make_main_window("");
   run_login(main, {{[](Login *l) {
                       for (const char *password : {"geheim", "TRESEN", ""}) {
+                        Box box;
+                        expect_box(box);
                         confirm(l, "wrt", password);
+                        EXPECT_NE(std::string::npos, box.text.find("Keine Verbindung zur Datenbank")) << box.text;
                         EXPECT_EQ(static_cast<FXWindow *>(l), app()->getModalWindow());
                       }
                       confirm(l, "wrt", "tresen");
@@ -288,6 +317,62 @@ TEST(WithoutDatabase, TheConnectionDialogPutsOneInPlaceAndALoginThereFollows)
   EXPECT_EQ("anna", main->getUser()->login.value);
   delete main; // the text outlives its main window and goes without touching it
   db->exec("DROP DATABASE IF EXISTS `" + name + "`");
+}
+
+// A station started while its server is down. Whoever logs in is told in
+// words that the database cannot be reached, why, and how to go on: the
+// built-in account, then System -> Datenbankverbindung. The built-in
+// account's windows say the same, each once, instead of the driver's
+// "No Database!" and a statement (the way back: e2e.server_down).
+TEST(WithoutDatabase, AStationWhoseServerIsDownSaysSoAtTheLoginAndInEachWindow)
+{
+  const korvan_test::DbSettings s = korvan_test::settings();
+  // The stored settings name a data source on the socket of a server that
+  // does not run, added to the private odbc.ini that data_source made.
+  data_source(s.name);
+  const std::string socket = "/tmp/korvan-server-down/mysqld.sock";
+  std::ofstream(getenv("ODBCINI"), std::ios::app)
+      << "\n[korvan_down]\nDriver=/usr/lib/x86_64-linux-gnu/odbc/libmaodbc.so\nSOCKET=" << socket << "\n";
+  FXRegistry &reg = app()->reg();
+  reg.deleteSection("DBSETTINGS");
+  reg.writeStringEntry("DBSETTINGS", "host", "korvan_down");
+  reg.writeStringEntry("DBSETTINGS", "username", s.user.c_str());
+  reg.writeStringEntry("DBSETTINGS", "password", s.password.c_str());
+  std::unique_ptr<MainWindow> main(new MainWindow(app()));
+  main->create();
+  ASSERT_FALSE(main->getDatabase()->is_connected());
+
+  const auto says_not_connected = [&](const Box &box, const std::string &what) {
+    ASSERT_TRUE(box.seen) << what;
+    EXPECT_EQ("Datenbankfehler", box.title) << what;
+    for (const std::string words : {"Keine Verbindung zur Datenbank: sie ist nicht zu erreichen", "Grund: ",
+                                     socket.c_str(),
+                                     "Neu verbinden: System -> Datenbankverbindung -> \"Ok\", danach neu anmelden."})
+      EXPECT_NE(std::string::npos, box.text.find(words)) << what << ": " << box.text;
+    for (const char *words : {"No Database!", "Anweisung:", s.password.c_str()})
+      EXPECT_EQ(std::string::npos, box.text.find(words)) << what << ": " << box.text;
+  };
+  run_login(main.get(), {{[&](Login *l) {
+                            const char *const tries[][2] = {{"anna", "geheim"}, {"wrt", "falsch"}, {"", ""}};
+                            for (const auto &t : tries) {
+                              Box box;
+                              expect_box(box);
+                              confirm(l, t[0], t[1]);
+                              says_not_connected(box, std::string("the login ") + t[0]);
+                              EXPECT_NE(std::string::npos, box.text.find("nur das eingebaute Konto an: wrt\n"));
+                              EXPECT_EQ(static_cast<FXWindow *>(l), app()->getModalWindow());
+                            }
+                            confirm(l, "wrt", "tresen");
+                          },
+                          Login::ACCEPTED}});
+
+  const std::pair<const char *, FXuint> windows[] = {
+      {"Räume", MainWindow::ID_ROOMS},           {"Benutzer", MainWindow::ID_USER},
+      {"UST Gruppen", MainWindow::ID_GRPUST},    {"Artikelstamm", MainWindow::ID_ART},
+      {"Bezahlungsarten", MainWindow::ID_SONSTART}, {"Editor", MainWindow::ID_EDITOR},
+      {"Übersetzungen", MainWindow::ID_LANGWIN}};
+  for (const auto &w : windows)
+    says_not_connected(box_of([&] { send_command(main.get(), w.second); }), w.first);
 }
 
 // While one window's work is open on the shared connection, what the user

@@ -11,7 +11,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "gui/dialog.h"
@@ -153,6 +155,41 @@ TEST(Startup, TheCreateScriptIsWrittenWholeOrReported)
   }
   EXPECT_EQ(create_sql(), korvan_test::slurp(path));
   EXPECT_EQ(0, system(("rm -r '" + std::string(dir) + "'").c_str()));
+}
+
+// The working folder may be shared with others: a symbolic link there
+// under the script's name, to a file of the user's or to none, is not
+// followed, and a FIFO neither holds the start nor takes the script. Each
+// is reported, and what the name points at stays as it was.
+TEST(Startup, TheCreateScriptGoesThroughNoLinkAndWaitsForNoFifo)
+{
+  char dir[] = "/tmp/korvan-startup.XXXXXX";
+  ASSERT_NE(nullptr, mkdtemp(dir));
+  const std::string here = dir, own = here + "/own.txt", gone = here + "/gone.txt";
+  std::ofstream(own) << "mine";
+  const std::string link = "warning cannt create create.sql: it is a symbolic link, which is not followed; remove it\n";
+  const struct
+  {
+    const char *what;
+    std::function<void(const std::string &)> plant;
+    std::string error;
+  } cases[] = {
+      {"a link to the user's file", [&](const std::string &p) { ASSERT_EQ(0, symlink(own.c_str(), p.c_str())); }, link},
+      {"a link to nothing", [&](const std::string &p) { ASSERT_EQ(0, symlink(gone.c_str(), p.c_str())); }, link},
+      {"a FIFO", [](const std::string &p) { ASSERT_EQ(0, mkfifo(p.c_str(), 0600)); },
+       "warning cannt create create.sql\n"},
+  };
+  for (const auto &c : cases) {
+    const std::string path = here + "/create.sql";
+    c.plant(path);
+    std::ostringstream err;
+    EXPECT_FALSE(write_create_script(path, err)) << c.what;
+    EXPECT_EQ(c.error, err.str()) << c.what;
+    EXPECT_EQ("mine", korvan_test::slurp(own)) << c.what;
+    EXPECT_FALSE(std::filesystem::exists(gone)) << c.what;
+    ASSERT_EQ(0, unlink(path.c_str()));
+  }
+  std::filesystem::remove_all(here);
 }
 
 TEST(Startup, AnExceptionReachingTheTopIsReportedWithExitCodeOne)

@@ -73,7 +73,8 @@ bool fresh_database(const std::string &name)
          load_script(*db, create_sql()) && run(*db, "commit");
 }
 
-bool write_odbc_ini(const std::string &path, const std::string &dsn, const std::string &database)
+bool write_odbc_ini(const std::string &path, const std::string &dsn, const std::string &database,
+                    const std::string &charset)
 {
   DbSettings s = settings();
   std::ofstream out(path.c_str(), std::ios::trunc);
@@ -81,9 +82,26 @@ bool write_odbc_ini(const std::string &path, const std::string &dsn, const std::
       << "Driver=/usr/lib/x86_64-linux-gnu/odbc/libmaodbc.so\n"
       << "SOCKET=" << s.socket << "\n"
       << "DATABASE=" << database << "\n"
-      << "CHARSET=utf8mb4\n";
+      << "CHARSET=" << charset << "\n";
   out.close();
   return static_cast<bool>(out);
+}
+
+bool add_data_source(const std::string &dir, const std::string &dsn, const std::string &database,
+                     const std::string &charset)
+{
+  // The run's own file, read once: ODBCINI names the copy afterwards.
+  static const std::string original = settings().odbcini;
+  const std::string own = dir + "/own.ini", ini = dir + "/odbc.ini";
+  if (!write_odbc_ini(own, dsn, database, charset))
+    return false;
+  std::ofstream out(ini, std::ios::trunc);
+  out << std::ifstream(original).rdbuf() << "\n" << std::ifstream(own).rdbuf();
+  out.close();
+  if (!out)
+    return false;
+  setenv("ODBCINI", ini.c_str(), 1);
+  return true;
 }
 
 std::string test_database_name(const std::string &prefix)

@@ -41,8 +41,14 @@ bool load_script(Tools::Database &db, const std::string &script);
 // database, or the data source's own for ""; test is_connected().
 Tools::Ref<Tools::Database> open_database(const std::string &name = std::string());
 // Writes an odbc.ini with one data source `dsn` for the database on the
-// private server, to run the real program against it (as ODBCINI).
-bool write_odbc_ini(const std::string &path, const std::string &dsn, const std::string &database);
+// private server, to run the real program against it (as ODBCINI). The
+// data source names the character set given, as an administrator's may.
+bool write_odbc_ini(const std::string &path, const std::string &dsn, const std::string &database,
+                    const std::string &charset = "utf8mb4");
+// Adds the data source `dsn` (as write_odbc_ini makes it) to a copy of the
+// run's odbc.ini in the folder `dir`, which ODBCINI names from then on.
+bool add_data_source(const std::string &dir, const std::string &dsn, const std::string &database,
+                     const std::string &charset = "utf8mb4");
 // "<prefix>_<suite>_<test>" for the running test, cut to MariaDB's 64
 // characters with a hash keeping it unique.
 std::string test_database_name(const std::string &prefix);

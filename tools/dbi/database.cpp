@@ -63,10 +63,12 @@ void Database::open(const std::string &host, const std::string &username, const 
     drop_driver();
   // A station waits on another's unfinished save (a row it changes, a key
   // it is storing) a few seconds at most, then gets a refusal to report.
-  // The same statement fixes the session's SQL mode, so that quoted values
-  // mean what they say on any server.
-  else if (!exec(format("SET SESSION innodb_lock_wait_timeout = %d, sql_mode = '%s';", SESSION_LOCK_WAIT_SECONDS,
-                        SQL_MODE)))
+  // The same statement fixes the session's SQL mode and character set, so
+  // that quoted values mean what they say on any server and through any
+  // data source.
+  else if (!exec(format("SET SESSION innodb_lock_wait_timeout = %d, sql_mode = '%s', character_set_client = %s, "
+                        "character_set_connection = %s, character_set_results = %s;",
+                        SESSION_LOCK_WAIT_SECONDS, SQL_MODE, SESSION_CHARSET, SESSION_CHARSET, SESSION_CHARSET)))
     drop_driver();
 }
 
@@ -118,8 +120,9 @@ bool Database::note_query(const std::string &sql)
   // Kept for error reports: without the secrets of the statement.
   last_query = Secret::mask(sql);
   ++statements;
+  // Without a driver the error stays what connecting met: the reason why
+  // there is no connection, for the report.
   if (!db) {
-    error = NO_DATABASE;
     failure = DBFailure::OTHER;
     return false;
   }

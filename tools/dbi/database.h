@@ -26,6 +26,9 @@ struct DBFailureReport
   // The server has dropped the connection: every statement fails until a
   // new one is made.
   bool connection_lost = false;
+  // There never was a connection (the server could not be reached, say):
+  // `error` holds why.
+  bool not_connected = false;
 };
 
 class Database
@@ -86,6 +89,12 @@ public:
   // could end early and become part of the statement).
   static constexpr const char *SQL_MODE =
       "STRICT_TRANS_TABLES,ERROR_FOR_DIVISION_BY_ZERO,NO_AUTO_CREATE_USER,NO_ENGINE_SUBSTITUTION";
+  // The character set in which every session reads what the program sends
+  // and sends what it reads, whatever the data source names: the program's
+  // texts are UTF-8, and Tools::sql_escape escapes byte by byte, which is
+  // safe only where no byte of a character can start one of two bytes that
+  // takes the added backslash as its second (as in gbk, big5 or sjis).
+  static constexpr const char *SESSION_CHARSET = "utf8mb4";
 
   Database(const std::string &host, const std::string &username, const std::string &password,
            const std::string &database, int kind);
@@ -111,7 +120,7 @@ public:
   // All of it, for a report.
   DBFailureReport failure_report() const
   {
-    return DBFailureReport{failure, get_error(), get_last_query(), connection_lost()};
+    return DBFailureReport{failure, get_error(), get_last_query(), connection_lost(), !db};
   }
   std::string get_last_query() const { return last_query; }
   // How many statements the handle has sent. Rows kept from an earlier

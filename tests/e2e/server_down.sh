@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# A station started while the restaurant's server is stopped (a data
+# source of the station's own odbc.ini, the connection stored; the data
+# source names the server's socket, which a server started again keeps,
+# where scripts/db would give it another port). A user's login is
+# answered within a few seconds: the database cannot be reached, why, and
+# how to go on; the built-in account gets in, and Räume says the same
+# instead of the driver's "No Database!". With the server up again,
+# System -> Datenbankverbindung -> "Ok" and the user's login reach the
+# data: Räume reads its rooms without a box.
+source "$(dirname "$0")/e2e.sh"
+
+server=$E2E_TMP/server
+home=$E2E_TMP/down/home
+out=$E2E_TMP/down/out
+
+step "the restaurant's server, set up"
+on_exit "$(shell_quote "$KORVAN_ROOT/scripts/db" stop "$server")"
+"$KORVAN_ROOT/scripts/db" start "$server" >/dev/null 2>&1
+# Its settings, without those of this run's server in this shell.
+settings=$(eval "$("$KORVAN_ROOT/scripts/db" env "$server")" &&
+  printf '%s\n' "$KORVAN_TEST_DB_NAME" "$KORVAN_TEST_DB_USER" "$KORVAN_TEST_DB_PASSWORD")
+{ read -r name && read -r user && read -r password; } <<<"$settings"
+E2E_DB=(--socket="$server/mysqld.sock" "$name")
+"$KORVAN_BIN_DIR/schema/korvan-create-sql" | mariadb --no-defaults --user="$(id -un)" "${E2E_DB[@]}"
+stamp="'JA', 0, 0, now(), 'wrt', 0, '', 0, ''"
+sql "INSERT INTO LAYOUTK VALUES (1, 'Saal', 400, 300, 0);
+     INSERT INTO USER VALUES (1, $stamp, 'wrt', '', '', 'tresen'), (2, $stamp, 'anna', '', '', 'blau');"
+
+mkdir -p "$home/.foxrc/Marbeck"
+cat >"$home/odbc.ini" <<EOF
+[restaurant]
+Driver=/usr/lib/x86_64-linux-gnu/odbc/libmaodbc.so
+SOCKET=$server/mysqld.sock
+DATABASE=$name
+EOF
+printf '[DBSETTINGS]\nhost=restaurant\nusername=%s\npassword=%s\ndatabase=%s\n' "$user" "$password" "$name" \
+  >"$home/.foxrc/Marbeck/Korvan"
+
+step "the server stopped, the station started"
+"$KORVAN_ROOT/scripts/db" stop "$server" >/dev/null 2>&1
+ODBCINI=$home/odbc.ini station down
+window Anmeldung >/dev/null
+
+step "a user's login"
+write Anmeldung 150 48 anna
+write Anmeldung 150 75 blau
+keys Anmeldung Return
+E2E_TIMEOUT=5 window Datenbankfehler >/dev/null
+shot "the login's answer"
+for words in "Keine Verbindung zur Datenbank: sie ist nicht zu erreichen" \
+  "Grund: connection failed" "Can't connect to local server through socket '$server/mysqld.sock'" \
+  "Ohne Datenbank nimmt die Anmeldung nur das eingebaute Konto an: wrt" \
+  'Neu verbinden: System -> Datenbankverbindung -> "Ok", danach neu anmelden.'; do
+  grep -qF "$words" "$out" || fail "the login's box does not say: $words"
+done
+keys Datenbankfehler Return
+gone Datenbankfehler
+window Anmeldung >/dev/null
+
+step "the built-in account, and Räume"
+login wrt tresen
+menu Anwendung Räume
+E2E_TIMEOUT=5 window Datenbankfehler >/dev/null
+shot "Räume without a database"
+answer Datenbankfehler Return
+# The log has the read that failed and why (the box's words are the
+# window tests' to check).
+grep -qzF "FROM LAYOUTK 
+connection failed
+Can't connect to local server through socket" "$out" || fail "Räume does not log why it read nothing"
+! grep -q "No Database" "$out" || fail "a window says \"No Database!\""
+
+step "the server up again, the connection dialog's Ok"
+"$KORVAN_ROOT/scripts/db" start "$server" >/dev/null 2>&1
+menu System Datenbankverbindung
+eval "$(xdotool getwindowgeometry --shell "$(window "Datenbank Verbindung")")"
+click "Datenbank Verbindung" 69 $((HEIGHT - 35)) # Ok
+login anna blau
+reports=$(grep -c "Datanbankefehler" "$out")
+menu Anwendung Räume
+window Räume >/dev/null
+sleep 1
+! xdotool search --onlyvisible --name '^Datenbankfehler$' >/dev/null || fail "a box came with the server up"
+[ "$(grep -c "Datanbankefehler" "$out")" -eq "$reports" ] || fail "Räume failed to read with the server up"
+
+step "quitting"
+keys Korvan ctrl+q
+station_ends
+step "done"
