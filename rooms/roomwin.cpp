@@ -139,6 +139,12 @@ void RoomWin::reset()
     ++position;
   }
   if (created) {
+    // A window first shown without rooms (a first day, no connection) is
+    // as small as its empty frame: it grows to hold the buttons made now.
+    const FXint w = FXMAX(getWidth(), getDefaultWidth());
+    const FXint h = FXMAX(getHeight(), getDefaultHeight());
+    if (w != getWidth() || h != getHeight())
+      resize(w, h);
     recalc();
     layout();
     update();

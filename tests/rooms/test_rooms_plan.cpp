@@ -150,6 +150,22 @@ TEST_F(RoomsPlan, RoomsAreButtonsTablesStandWhereStoredAndOpenLinesMarkThem)
   EXPECT_EQ(w->get_room().idx.value, terrasse.idx.value);
 }
 
+// A first day: Räume opened before any room was stored, then again once
+// the editor stored one. The window grows to hold its buttons.
+TEST_F(RoomsPlan, RoomButtonsMadeAfterAnEmptyStartHaveTheirSize)
+{
+  RoomWin *w = rooms();
+  EXPECT_EQ(w->get_room_buttons().size(), 0u);
+  w->hide();
+  add_room(*db, "Saal", 400, 200);
+  ASSERT_EQ(rooms(), w);
+  ASSERT_EQ(w->get_room_buttons().size(), 1u);
+  Tools::ThemeButton *saal = w->get_room_buttons().front();
+  EXPECT_GE(saal->getHeight(), saal->getDefaultHeight());
+  EXPECT_GE(saal->getWidth(), saal->getDefaultWidth());
+  shot(w, "rooms_after_empty_start");
+}
+
 TEST_F(RoomsPlan, ARoomPressIsThreeStatementsWhateverTheHistoryAndTheTablesAreOfIt)
 {
   // 102 rooms, 103 tables, and a history of 3,000 lines, paid or
