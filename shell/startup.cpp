@@ -8,6 +8,7 @@
 #include <ostream>
 
 #include "schema/create_sql.h"
+#include "tools/core/string_utils.h"
 
 bool write_create_script(const std::string &path, std::ostream &err)
 {
@@ -47,11 +48,8 @@ std::string main_window_title(const std::string &title, const char *note)
   for (char &c : text)
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
       c = ' ';
-  const std::string::size_type first = text.find_first_not_of(' ');
-  if (first == std::string::npos)
-    return title;
-  text = text.substr(first, text.find_last_not_of(' ') - first + 1);
-  return title + " - " + text;
+  text = Tools::strip(text, " ");
+  return text.empty() ? title : title + " - " + text;
 }
 
 int run_guarded(const std::function<int()> &body, std::ostream &err)
