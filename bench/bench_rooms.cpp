@@ -24,11 +24,11 @@
 #include <string>
 #include <vector>
 
-#include "bench/bulk_insert.h"
 #include "bench/ratio_reporter.h"
 #include "tools/core/debug.h"
 #include "tools/core/format.h"
 #include "tools/core/string_utils.h"
+#include "tools/dbi/database.h"
 #include "schema/tables.h"
 #include "gui/spreadsheet.h"
 #include "shell/mainwindow.h"
@@ -125,10 +125,10 @@ std::string bulk_lines(long lines)
       {"bezahlt", "IF(" + open + " OR s.seq % 10 = 0, 'NEIN', 'JA')"},
       {"bar_bezahlt", "IF(" + open + " OR s.seq % 10 = 0, 0, 3.5)"},
   };
-  const BulkColumns bulk = bulk_columns(line, computed);
-  return Tools::format("INSERT INTO BONLINE (%s) SELECT %s FROM seq_1_to_%s s JOIN LAYOUTP p ON p.label_name = "
-                       "CONCAT('T', 1 + s.seq %% %d) ORDER BY s.seq",
-                       bulk.names, bulk.exprs, std::to_string(lines), TABLES);
+  return Tools::Database::insert_select_text(
+      line.get_table(), Tools::DBRow(line.get_names(), line.get_values()), computed,
+      Tools::format("seq_1_to_%s s JOIN LAYOUTP p ON p.label_name = CONCAT('T', 1 + s.seq %% %d) ORDER BY s.seq",
+                    std::to_string(lines), TABLES));
 }
 
 // One restaurant: its database and a main window working on it through

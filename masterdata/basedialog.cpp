@@ -515,7 +515,7 @@ bool BaseDialog::delete_twin()
   // row naming it meanwhile holds it until its commit, and is counted
   // then; one that comes later finds it gone (its key check waits for
   // this delete, unchecked as it is here).
-  if (!db->exec(Tools::format("select idx from %s where idx = '%s'", table, idx) + Tools::Database::FOR_UPDATE)) {
+  if (!lock_row(*record)) {
     report_db_failure();
     return false;
   }
@@ -601,6 +601,13 @@ bool BaseDialog::load_record(bool by_idx, const std::string &key_column, std::ve
 
 bool BaseDialog::key_fits() { return text_fits(key_combo, key_text(key_name)); }
 
+bool BaseDialog::lock_row(const BASE &row)
+{
+  const std::string sql =
+      Tools::format("select idx from %s where idx = '%s'", row.get_name(), static_cast<int>(row.idx));
+  return !!get_db()->exec(sql + Tools::Database::FOR_UPDATE);
+}
+
 bool BaseDialog::has_lines(const BASE &row, const std::string &condition, const StaticText &invalid_means)
 {
   Tools::Ref<Tools::Database> db = get_db();
@@ -611,9 +618,7 @@ bool BaseDialog::has_lines(const BASE &row, const std::string &condition, const 
   Tools::DBTypeInt lines;
   Tools::DBTypeList fields;
   fields.add(&lines);
-  if (!db->exec(Tools::format("select idx from %s where idx = '%s'", row.get_name(), static_cast<int>(row.idx)) +
-                Tools::Database::FOR_UPDATE) ||
-      Tools::select_values(*db, "select count(*) from BONLINE where " + condition, fields) < 0) {
+  if (!lock_row(row) || Tools::select_values(*db, "select count(*) from BONLINE where " + condition, fields) < 0) {
     report_db_failure();
     return true;
   }

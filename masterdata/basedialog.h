@@ -162,6 +162,9 @@ protected:
   // The key in the record, refused in words when it holds what no table
   // can (before it is looked up or deleted).
   bool key_fits();
+  // Locks the stored row of `row` (by its idx) until the unit of work
+  // ends: what names it is counted only then. False when that failed.
+  bool lock_row(const BASE &row);
   // Whether stored order lines meet the condition (on BONLINE): then
   // `row`, which they name, is refused in words, with the hint how to mark
   // it not valid instead and what that does (`invalid_means`); true also

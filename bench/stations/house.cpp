@@ -4,11 +4,11 @@
 #include <map>
 #include <string>
 
-#include "bench/bulk_insert.h"
 #include "bench/stations/common.h"
 #include "tools/core/format.h"
 #include "tools/core/money.h"
 #include "tools/core/string_utils.h"
+#include "tools/dbi/database.h"
 #include "tools/dbi/query.h"
 
 namespace friday {
@@ -150,23 +150,25 @@ std::string history_sql(long lines, int prices, int card_idx, int voucher_idx)
 {
   BONLINE line;
   line.gueltig = JANEIN::JA;
-  const BulkColumns bulk = bulk_columns(line, history_columns(lines, card_idx, voucher_idx));
   std::string logins;
   for (const char *login : HISTORY_LOGINS)
     logins += std::string(logins.empty() ? "'" : ", '") + login + "'";
   // The sequence drives the join; each numbered list is looked up by its
   // number.
-  return "INSERT INTO BONLINE (" + bulk.names + ") SELECT STRAIGHT_JOIN " + bulk.exprs + " FROM seq_1_to_" +
-         std::to_string(lines) +
-         " s"
-         " JOIN (SELECT idx, login, ROW_NUMBER() OVER (ORDER BY idx) - 1 AS n FROM USER WHERE login IN (" +
-         logins + ")) u ON u.n = s.seq % " + std::to_string(HISTORY_USERS) +
-         " JOIN (SELECT idx, preis, art_idx, art_artnr, ROW_NUMBER() OVER (ORDER BY idx) - 1 AS n FROM PREIS) pr"
-         " ON pr.n = (s.seq * 13) % " +
-         std::to_string(prices) +
-         " JOIN (SELECT t.idx, t.label_name, t.layout_idx, k.name AS room, ROW_NUMBER() OVER (ORDER BY t.idx) - 1"
-         " AS n FROM LAYOUTP t JOIN LAYOUTK k ON k.idx = t.layout_idx) tb ON tb.n = (s.seq * 7) % " +
-         std::to_string(ROOMS * TABLES_PER_ROOM) + " ORDER BY s.seq";
+  const std::string from =
+      "seq_1_to_" + std::to_string(lines) +
+      " s"
+      " JOIN (SELECT idx, login, ROW_NUMBER() OVER (ORDER BY idx) - 1 AS n FROM USER WHERE login IN (" +
+      logins + ")) u ON u.n = s.seq % " + std::to_string(HISTORY_USERS) +
+      " JOIN (SELECT idx, preis, art_idx, art_artnr, ROW_NUMBER() OVER (ORDER BY idx) - 1 AS n FROM PREIS) pr"
+      " ON pr.n = (s.seq * 13) % " +
+      std::to_string(prices) +
+      " JOIN (SELECT t.idx, t.label_name, t.layout_idx, k.name AS room, ROW_NUMBER() OVER (ORDER BY t.idx) - 1"
+      " AS n FROM LAYOUTP t JOIN LAYOUTK k ON k.idx = t.layout_idx) tb ON tb.n = (s.seq * 7) % " +
+      std::to_string(ROOMS * TABLES_PER_ROOM) + " ORDER BY s.seq";
+  return Tools::Database::insert_select_text(line.get_table(), Tools::DBRow(line.get_names(), line.get_values()),
+                                             history_columns(lines, card_idx, voucher_idx), from,
+                                             "SELECT STRAIGHT_JOIN ");
 }
 
 } // namespace

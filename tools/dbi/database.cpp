@@ -101,13 +101,12 @@ bool ends(const std::string &word) { return word == "commit" || word == "rollbac
 
 } // namespace
 
-Database::Holding Database::holding_after(Holding before, const std::string &sql)
+Database::Holding Database::holding_after(Holding before, const std::string &word, const std::string &sql)
 {
-  const std::string word = first_word(sql);
   // Settings of the session (and the database it works in) open nothing.
   if (word == "set" || word == "use")
     return before;
-  if (word == "commit" || word == "rollback")
+  if (ends(word))
     return Holding::NOTHING;
   const bool read = word == "select" || word == "show" || word == "explain" || word == "describe" || word == "desc";
   if (!read || locks(sql))
@@ -128,10 +127,11 @@ bool Database::note_query(const std::string &sql)
   }
   // An end that failed may have ended nothing: it counts once it is done
   // (see ended).
-  if (untransacted > 0 || ends(first_word(sql)))
+  const std::string word = first_word(sql);
+  if (untransacted > 0 || ends(word))
     return true;
   const Holding before = holding_now;
-  holding_now = holding_after(before, sql);
+  holding_now = holding_after(before, word, sql);
   if (before == Holding::NOTHING && holding_now == Holding::READS && reads_opened)
     reads_opened();
   return true;
@@ -170,8 +170,7 @@ bool Database::end_reads() { return holding_now != Holding::READS || commit(); }
 
 int Database::get_insert_id() { return db ? db->get_insert_id() : 0; }
 
-std::string Database::insert_head(const std::string &table, const std::vector<std::string> &names,
-                                  const char *then) const
+std::string Database::insert_head(const std::string &table, const std::vector<std::string> &names, const char *then)
 {
   std::string sql = "INSERT INTO " + table + "(";
   for (std::size_t i = 0; i < names.size(); ++i) {
@@ -218,7 +217,14 @@ DBErg<DBRowList> Database::insert(const std::string &table, const DBRowList &row
 DBErg<DBRowList> Database::insert_select(const std::string &table, const DBRow &row,
                                          const std::map<std::string, std::string> &taken, const std::string &from)
 {
-  std::string sql = insert_head(table, row.names, "SELECT ");
+  return exec(insert_select_text(table, row, taken, from));
+}
+
+std::string Database::insert_select_text(const std::string &table, const DBRow &row,
+                                         const std::map<std::string, std::string> &taken, const std::string &from,
+                                         const char *select)
+{
+  std::string sql = insert_head(table, row.names, select);
   for (std::size_t i = 0; i < row.names.size(); ++i) {
     if (i)
       sql += ",\n";
@@ -228,7 +234,7 @@ DBErg<DBRowList> Database::insert_select(const std::string &table, const DBRow &
     else
       sql += "'" + sql_escape(i < row.values.size() ? row.values[i] : std::string()) + "'";
   }
-  return exec(sql + "\nFROM " + from);
+  return sql + "\nFROM " + from;
 }
 
 DBErg<DBRowList> Database::update(const std::string &table, const DBRow &row, std::string where)

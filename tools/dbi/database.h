@@ -60,12 +60,15 @@ private:
   bool note_query(const std::string &sql);
   // Notes the kind of the result's failure, if any, and passes it on.
   DBErg<DBRowList> noted(DBErg<DBRowList> result);
+  // What a statement (`sql`, whose first word is `word`) leaves the
+  // transaction holding, after `before`.
+  static Holding holding_after(Holding before, const std::string &word, const std::string &sql);
   // A commit or rollback done (or made moot by a lost connection) leaves
   // nothing open; passes the result on.
   DBErg<DBRowList> ended(const std::string &sql, DBErg<DBRowList> result);
   // "INSERT INTO table(names) " and then `then` ("VALUES ( ", say).
-  std::string insert_head(const std::string &table, const std::vector<std::string> &names,
-                          const char *then = "VALUES ( ") const;
+  static std::string insert_head(const std::string &table, const std::vector<std::string> &names,
+                                 const char *then = "VALUES ( ");
   static std::string quoted_values(const std::vector<std::string> &values);
 
 public:
@@ -171,8 +174,6 @@ public:
     Untransacted(const Untransacted &) = delete;
     Untransacted &operator=(const Untransacted &) = delete;
   };
-  // What a statement leaves the transaction holding, after `before`.
-  static Holding holding_after(Holding before, const std::string &sql);
 
   int get_insert_id();
 
@@ -185,6 +186,12 @@ public:
   // whether a row was inserted.
   DBErg<DBRowList> insert_select(const std::string &table, const DBRow &row,
                                  const std::map<std::string, std::string> &taken, const std::string &from);
+  // Its text, for a caller that sends it itself (a benchmark that makes
+  // years of lines in one statement, say); `select` begins the select
+  // ("SELECT STRAIGHT_JOIN ", say).
+  static std::string insert_select_text(const std::string &table, const DBRow &row,
+                                        const std::map<std::string, std::string> &taken, const std::string &from,
+                                        const char *select = "SELECT ");
   // The where text follows the last closing quote directly.
   DBErg<DBRowList> update(const std::string &table, const DBRow &row, std::string where);
   DBErg<DBRowList> select(const std::string &table, const DBRow &columns, const std::string &where);
