@@ -430,6 +430,12 @@ std::string BaseDialog::key_is(const std::string &key_column, const std::string 
   return Tools::format("%s = '%s'", Tools::sql_trim_white(key_column), Tools::sql_escape(Tools::trim_white(key)));
 }
 
+std::string BaseDialog::key_reads_as(const std::string &key_column, const std::string &key)
+{
+  return Tools::format("%s = '%s'", Tools::sql_white_as_blank(key_column),
+                       Tools::sql_escape(Tools::white_as_blank(key)));
+}
+
 bool BaseDialog::stored_under(const std::string &key, std::vector<StoredKey> &rows)
 {
   Tools::DBErg<Tools::DBRowList> found = get_db()->exec(Tools::format(
@@ -722,6 +728,22 @@ bool BaseDialog::save_record(const std::string &key_column, const std::function<
                      .c_str());
       key_combo->setFocus();
       return false;
+    }
+    // Nor does a blank of another kind make it another ("Helles Bier" with
+    // a no-break space).
+    if (unique_key) {
+      Tools::DBTypeInt alike;
+      Tools::DBTypeList counted;
+      counted.add(&alike);
+      if (Tools::select_values(*db,
+                               Tools::format("select count(*) from %s where %s and idx <> '%s'", table,
+                                             key_reads_as(key_column, key), idx),
+                               counted) < 0)
+        return fail();
+      if (alike > 0) {
+        data_error(msg_key_taken);
+        return false;
+      }
     }
     if (by_idx > 0) {
       if (!rename_twin())

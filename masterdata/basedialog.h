@@ -92,6 +92,10 @@ protected:
   // The SQL condition that the key column holds `key` (trimmed as keys
   // are, compared as the table compares).
   static std::string key_is(const std::string &key_column, const std::string &key);
+  // The SQL condition that the key column holds a key that reads as `key`:
+  // white space inside counts as one blank each. A new key is compared so
+  // with the stored ones.
+  static std::string key_reads_as(const std::string &key_column, const std::string &key);
   // The rows stored under the key, by idx; false after a failure (not yet
   // reported).
   bool stored_under(const std::string &key, std::vector<StoredKey> &rows);
@@ -127,8 +131,9 @@ protected:
   // Save: insert a record the table does not hold under its key and idx,
   // else update it (with its stamp); then the saved row is read again and
   // the work committed. The key goes without white space around it; an
-  // empty one, and a new one holding a control or an invisible character,
-  // are refused; a twin may take a new key that no row has. `before_update` runs after the stamp of an update
+  // empty one, and a new one holding a control or an invisible character
+  // or reading as another row's key, are refused; a twin may take a new key
+  // that no row has. `before_update` runs after the stamp of an update
   // and may stop the save by returning false (it reports why itself).
   // `trace` writes the count and update statements to standard output.
   // False when the save stopped; a database failure is reported.

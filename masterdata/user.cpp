@@ -127,12 +127,16 @@ long User::onSave(FXObject *, FXSelector, void *)
     typed.reset(new Tools::Secret(password));
 
   Tools::Ref<Tools::Database> db = get_db();
+  // A new login is compared as it reads (a blank of another kind makes no
+  // other name); a stored one as it was stored, so that it stays saveable.
+  const std::string same_login =
+      user.idx == 0 ? key_reads_as("login", user.login.value) : key_is("login", user.login.value);
   Tools::DBTypeInt others;
   Tools::DBTypeList fields;
   fields.add(&others);
   if (Tools::select_values(*db,
                            Tools::format("select count(*) from USER where %s and idx != '%s' and gueltig = 'JA'",
-                                         key_is("login", user.login.value), static_cast<int>(user.idx)),
+                                         same_login, static_cast<int>(user.idx)),
                            fields) < 0) {
     db_error();
     return 1;

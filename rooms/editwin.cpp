@@ -189,7 +189,7 @@ long EditWin::onApply(FXObject *, FXSelector, void *)
 bool EditWin::table_shown(const std::string &name)
 {
   for (FixLabel *label : labels())
-    if (Tools::icase_equal(Tools::trim_white(std::string(label->getText().text())), Tools::trim_white(name)))
+    if (Tools::icase_equal(Tools::white_as_blank(std::string(label->getText().text())), Tools::white_as_blank(name)))
       return true;
   return false;
 }

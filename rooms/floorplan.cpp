@@ -92,9 +92,14 @@ bool too_long(const Tools::DBTypeVarChar &column)
 }
 
 // As the people who pick them tell names apart: case and the white space
-// around them do not count.
-bool same_name(const std::string &a, const std::string &b)
+// around them do not count, and white space inside counts as one blank
+// ("T 1" with a no-break space is "T 1"). Two names that both were stored
+// before are compared as they were then, without the blanks inside: a room
+// that holds such a pair stays saveable.
+bool same_name(const std::string &a, const std::string &b, bool either_new)
 {
+  if (either_new)
+    return Tools::icase_equal(Tools::white_as_blank(a), Tools::white_as_blank(b));
   return Tools::icase_equal(Tools::trim_white(a), Tools::trim_white(b));
 }
 
@@ -123,11 +128,17 @@ FloorPlan::Result refusal(FloorPlan::Outcome outcome, const std::string &name = 
 // Rows with key 0 stand for no table: nothing can name them apart.
 bool in_plan(const LAYOUTP &table) { return int(table.idx) != 0; }
 
+// Whether a (trimmed) name is new or not the one stored.
+bool is_new(const std::string &name, const std::string *stored)
+{
+  return !stored || Tools::trim_white(*stored) != name;
+}
+
 // A name that is new or not the one stored may not hold what does not
 // show; a name stored so before stays.
 bool invisible_in_new(const std::string &name, const std::string *stored)
 {
-  return (!stored || Tools::trim_white(*stored) != name) && Tools::invisible_at(name) != std::string::npos;
+  return is_new(name, stored) && Tools::invisible_at(name) != std::string::npos;
 }
 
 const LAYOUTP *loaded_table(const FloorPlan::Plan &loaded, int idx)
@@ -241,9 +252,15 @@ FloorPlan::Result FloorPlan::check(const Plan &loaded, const Plan &plan)
       return refusal(NAME_INVISIBLE, name, true);
     if (too_long(row.label_name))
       return refusal(NAME_TOO_LONG, name, true);
-    for (std::size_t j = 0; j < i; ++j)
-      if (same_name(plan.tables[j].label_name.value, name))
+    const bool new_name = is_new(name, as_loaded ? &as_loaded->label_name.value : nullptr);
+    for (std::size_t j = 0; j < i; ++j) {
+      const LAYOUTP &before = plan.tables[j];
+      const LAYOUTP *before_loaded = int(before.idx) != 0 ? loaded_table(loaded, before.idx) : nullptr;
+      const bool either_new =
+          new_name || is_new(before.label_name.value, before_loaded ? &before_loaded->label_name.value : nullptr);
+      if (same_name(before.label_name.value, name, either_new))
         return refusal(TABLE_NAME_TAKEN, name, true);
+    }
     if (row.label_width < 1 || row.label_height < 1)
       return refusal(SIZE_TOO_SMALL, name, true);
     if (row.label_x < 0 || row.label_y < 0 || row.label_x + row.label_width > room.width ||
@@ -329,14 +346,19 @@ FloorPlan::Result FloorPlan::save(const Plan &loaded, Plan &plan)
   if (!r.done())
     return r;
 
+  // Another room of this name: a new or changed name is compared with the
+  // white space inside as one blank each, a name stored before as it was.
+  const bool new_name = is_new(plan.room.name.value, int(plan.room.idx) != 0 ? &loaded.room.name.value : nullptr);
+  const std::string compared =
+      new_name ? Tools::format("%s = '%s'", Tools::sql_white_as_blank("name"),
+                               Tools::sql_escape(Tools::white_as_blank(plan.room.name.value)))
+               : Tools::format("%s = '%s'", Tools::sql_trim_white("name"), Tools::sql_escape(plan.room.name.value));
   Tools::DBTypeInt others;
   Tools::DBTypeList fields;
   fields.add(&others);
-  if (Tools::select_values(db,
-                           Tools::format("select count(*) from LAYOUTK where %s = '%s' and idx <> '%s'",
-                                         Tools::sql_trim_white("name"), Tools::sql_escape(plan.room.name.value),
-                                         int(plan.room.idx)),
-                           fields) < 0)
+  if (Tools::select_values(
+          db, Tools::format("select count(*) from LAYOUTK where %s and idx <> '%s'", compared, int(plan.room.idx)),
+          fields) < 0)
     return failed();
   if (int(others) > 0)
     return refused(ROOM_NAME_TAKEN, plan.room.name.value);

@@ -44,11 +44,10 @@ bool write_create_script(const std::string &path, std::ostream &err)
 
 std::string main_window_title(const std::string &title, const char *note)
 {
-  std::string text = note ? note : "";
-  for (char &c : text)
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
-      c = ' ';
-  text = Tools::strip(text, " ");
+  // Only what shows as it is written: a control character, a direction
+  // override that would turn what follows around, what shows nothing and
+  // bytes that are no UTF-8 become blanks.
+  const std::string text = Tools::trim_white(Tools::invisible_as_blank(note ? note : ""));
   return text.empty() ? title : title + " - " + text;
 }
 

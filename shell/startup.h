@@ -14,8 +14,9 @@ bool write_create_script(const std::string &path, std::ostream &err);
 
 // The main window's title: `title`, and after it the note that scripts/run
 // may hand over in KORVAN_TITLE_NOTE (it names an old copy of the data so,
-// since its lines are not the restaurant's current day). Control characters
-// of the note become blanks; a note without visible text adds nothing.
+// since its lines are not the restaurant's current day). Characters of the
+// note that do not show as written (controls, direction overrides, what
+// shows nothing) become blanks; a note without visible text adds nothing.
 std::string main_window_title(const std::string &title, const char *note);
 
 // Runs the program's body. An exception that reaches it is reported with

@@ -12,6 +12,7 @@
 #include "tools/core/money.h"
 #include "tools/core/ref.h"
 #include "tools/core/string_utils.h"
+#include "tests/support/characters.h"
 
 using namespace Tools;
 
@@ -351,10 +352,34 @@ TEST(StringUtils, KeysGoWithoutWhiteSpaceOfAnyKindAndShowWhatTheyCannotHold)
       {"Bi\xe2\x80\x8d" "er", 2},          {"\xef\xbb\xbf" "Bier", 0}, // joiner, byte order mark
       {"Bier\xc2\x85", 4},                {"\xc3\xa4\xe2\x80\x8e", 2}, // next line, direction mark
       {"Ω\xe2\x82\xac日本", std::string::npos},
+      {"Bier \xf0\x9f\x8d\xba", std::string::npos},              // an emoji shows
+      {"Bier\xf3\xa0\x80\x81", 4}, {"Bi\xf3\xb0\x80\x80", 2}, // a tag, private use beyond 16 bits
+      {"B\xe4" "er", std::string::npos},                          // no UTF-8: for the character-set check
   };
   for (const auto &i : invisible)
     EXPECT_EQ(i.second, invisible_at(i.first)) << i.first;
   EXPECT_EQ("Bier<U+200B> <U+0009>", invisible_shown("Bier\xe2\x80\x8b \t"));
+  EXPECT_EQ("Bi<U+F0000>", invisible_shown("Bi\xf3\xb0\x80\x80"));
+  EXPECT_EQ("a b  c d", invisible_as_blank("a\xe4" "b\xe2\x80\xae\xc2\x9b" "c\x7f" "d"));
+
+  // Decided by what Unicode says of each character: refused inside a name
+  // and alone; white space trimmed, and one blank inside when compared.
+  for (const korvan_test::LookAlike &c : korvan_test::LOOK_ALIKES) {
+    const std::string in = std::string("T") + c.text + "1";
+    const std::string around = c.text + std::string("T1") + c.text;
+    EXPECT_EQ(c.white ? "T1" : around, trim_white(around)) << in;
+    if (c.shown) {
+      EXPECT_EQ(1u, invisible_at(in)) << c.shown;
+      EXPECT_EQ(0u, invisible_at(c.text)) << c.shown;
+      EXPECT_EQ(std::string("T") + c.shown + "1", invisible_shown(in));
+      EXPECT_EQ("T 1", invisible_as_blank(in)) << c.shown;
+    } else {
+      EXPECT_EQ(std::string::npos, invisible_at(in)) << in;
+      EXPECT_EQ(in, invisible_as_blank(in));
+      EXPECT_EQ("T 1", white_as_blank(c.text + in + " "));
+    }
+  }
+  EXPECT_EQ("T  1", white_as_blank("T \xe3\x80\x80" "1")); // one blank each, not one for all
 }
 
 TEST(Money, LinesAreRoundedOnceAHalfCentAwayFromZero)

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstring>
 #include <functional>
+#include <list>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -18,6 +19,7 @@
 #include "masterdata/grpust.h"
 #include "rooms/addlinewin.h"
 #include "rooms/orders.h"
+#include "tests/support/characters.h"
 #include "tests/support/recording_db.h"
 #include "tests/support/station_test.h"
 #include "tools/core/format.h"
@@ -180,11 +182,12 @@ TEST_F(RecordWindows, WhatCannotBeStoredIsRefusedInWordsBeforeAnythingIsSentAndN
   // Refused in `words` (@ for the key's field), or stored exactly, without
   // the blanks around the key (the amount as `stored`); in every window,
   // `only` in that of the table, or in all but that of the table after !.
-  const struct
+  struct Case
   {
     FXString key;
     const char *only, *amount, *pw, *pw2, *words, *stored;
-  } cases[] = {
+  };
+  std::vector<Case> cases = {
       {FXString("ab\0cd", 5), "", "0", PW, PW, "@: ab\\0", ""},
       {FXString("xxxxxxxxxxxxxxxxxxxxx"), "", "0", PW, PW, "@: xxxxxxxxxxxxxxxxxxxxx (21 > 20)", ""},
       {"Bier \xf0\x9f\x8d\xba", "", "0", PW, PW, "(etwa ein Emoji):\n@: Bier", ""},
@@ -208,6 +211,24 @@ TEST_F(RecordWindows, WhatCannotBeStoredIsRefusedInWordsBeforeAnythingIsSentAndN
       {"dirk", "USER", "0", "Tr0ubador-Tr0ubador-x", "Tr0ubador-Tr0ubador-x", "*** (21 > 20)", ""},
       {" carl ", "USER", "0", PW, PW, "", ""}, // an invalid user holds no login; blanks around it go
   };
+  // Decided by what Unicode says of each character (the line separator is
+  // white space, as a line end is: refused inside the key only); a space
+  // of another kind inside a key reads as a blank, and another row holds
+  // that key already.
+  std::list<std::string> said;
+  int n = 0;
+  for (const LookAlike &c : LOOK_ALIKES) {
+    const std::string key = std::string("Bier") + c.text + Tools::to_text(++n);
+    if (c.shown) {
+      const std::string words = "Steuerzeichen enthalten:\n@: Bier" + std::string(c.shown) + Tools::to_text(n);
+      cases.push_back({key.c_str(), "", "0", PW, PW, said.emplace_back(words).c_str(), ""});
+    } else {
+      const std::string taken = std::string("Ωμέγα") + c.text + "€日本";
+      cases.push_back({taken.c_str(), "!USER", "0", PW, PW, "Diesen Namen hat schon ein anderer Eintrag", ""});
+      cases.push_back({taken.c_str(), "USER", "0", PW, PW, "bereits den selben Loginnamen", ""});
+      cases.push_back({key.c_str(), "", "0", PW, PW, "", "0"});
+    }
+  }
   ASSERT_FALSE(!main->getDatabase()->exec("update GRP_UST set hist_lo_user = 'offen'")); // another window's work
   LogCapture log;
   testing::internal::CaptureStdout();

@@ -7,9 +7,11 @@
 
 #include <chrono>
 #include <functional>
+#include <list>
 #include <thread>
 
 #include "rooms/floorplan.h"
+#include "tests/support/characters.h"
 #include "tests/support/db_fixture.h"
 #include "tests/support/recording_db.h"
 #include "tests/support/seed.h"
@@ -264,20 +266,40 @@ TEST_F(FloorPlanTest, NamesOthersHoldAndPlansNotLoadedAreRefused)
 {
   const LAYOUTK bar = add_room(*db, "Bar");
   add_table(*db, bar, "B1");
+  add_room(*db, "Bar 2");
+  add_room(*db, "Bar\xc2\xa0" "2"); // stored so before, and kept
   const std::string before = stored_plan();
-  expect_refused({
+  std::vector<Refusal> cases = {
       {[](FloorPlan::Plan &p) { table(p, "T3").label_name = " t1 "; }, FloorPlan::TABLE_NAME_TAKEN,
        "Diesen Namen hat schon ein anderer Tisch des Raumes: 't1'"},
       {[](FloorPlan::Plan &p) { p.room.name = "bar"; }, FloorPlan::ROOM_NAME_TAKEN,
        "Diesen Namen hat schon ein anderer Raum: 'bar'"},
       {[&](FloorPlan::Plan &p) { p.tables.push_back(load(*db, "Bar").tables[0]); }, FloorPlan::CHANGED_ELSEWHERE,
        nullptr},
-  });
+  };
+  // A space of another kind inside a name reads as a blank: "T 2" and "T",
+  // no-break space, "2" are one name.
+  for (const LookAlike &c : LOOK_ALIKES) {
+    if (c.shown)
+      continue;
+    const std::string space = c.text;
+    cases.push_back({[=](FloorPlan::Plan &p) {
+                       table(p, "T2").label_name = "T 2";
+                       table(p, "T3").label_name = "t" + space + "2";
+                     },
+                     FloorPlan::TABLE_NAME_TAKEN, nullptr});
+    cases.push_back({[=](FloorPlan::Plan &p) { p.room.name = "bar" + space + "2"; }, FloorPlan::ROOM_NAME_TAKEN,
+                     nullptr});
+  }
+  expect_refused(cases);
   for (const FloorPlan::Plan &loaded : {FloorPlan::Plan(), load(*station)}) {
     const FloorPlan::Result r = FloorPlan(*station).remove(loaded, "Bar");
     EXPECT_EQ(r.text(), "Dieser Raum ist nicht geladen. Bitte den Raum zuerst auswählen.");
     EXPECT_EQ(stored_plan(), before);
   }
+  const FloorPlan::Plan twin = load(*station, "Bar 2");
+  FloorPlan::Plan same = twin;
+  EXPECT_TRUE(FloorPlan(*station).save(twin, same).done());
 }
 
 // Another station changed the room after this editor loaded it: the
@@ -329,8 +351,8 @@ TEST_F(FloorPlanTest, ARoomChangedSinceItWasLoadedIsNotDeleted)
 // the plan neither shows nor writes it, and saves around it.
 TEST_F(FloorPlanTest, NamesHoldingWhatDoesNotShowAreRefusedAndRowsWithoutAKeyLeftAlone)
 {
-  const std::string zwsp = "\xe2\x80\x8b", lrm = "\xe2\x80\x8e";
-  expect_refused({
+  const std::string zwsp = "\xe2\x80\x8b", lrm = "\xe2\x80\x8e", nbsp = "\xc2\xa0";
+  std::vector<Refusal> cases = {
       {[&](FloorPlan::Plan &p) { p.room.name = "Saal" + zwsp; }, FloorPlan::NAME_INVISIBLE,
        "Ein Name kann keine unsichtbaren Zeichen oder Steuerzeichen enthalten:\nRaum: Saal<U+200B>"},
       {[&](FloorPlan::Plan &p) { table(p, "T2").label_name = "T1" + zwsp; }, FloorPlan::NAME_INVISIBLE,
@@ -343,7 +365,32 @@ TEST_F(FloorPlanTest, NamesHoldingWhatDoesNotShowAreRefusedAndRowsWithoutAKeyLef
        },
        FloorPlan::NAME_INVISIBLE, nullptr},
       {[](FloorPlan::Plan &p) { table(p, "T3").label_name = "T\t3"; }, FloorPlan::NAME_INVISIBLE, nullptr},
-  });
+  };
+  // Decided by what Unicode says of each character, in the room's name and
+  // a table's, behind a name and alone (the line separator, white space as
+  // a line end is, trimmed at the end and refused inside).
+  std::list<std::string> said;
+  const std::string refused = "Ein Name kann keine unsichtbaren Zeichen oder Steuerzeichen enthalten:\n";
+  for (const LookAlike &c : LOOK_ALIKES) {
+    if (!c.shown)
+      continue;
+    const std::string hidden = c.text, in = c.white ? hidden + "2" : hidden, shown = c.white ? c.shown + std::string("2") : c.shown;
+    const char *room = said.emplace_back(refused + "Raum: Saal" + shown).c_str();
+    const char *of_table = said.emplace_back(refused + "Titel: T1" + shown).c_str();
+    cases.push_back({[=](FloorPlan::Plan &p) { p.room.name = "Saal" + in; }, FloorPlan::NAME_INVISIBLE, room});
+    cases.push_back({[=](FloorPlan::Plan &p) { p.room.name = hidden; },
+                     c.white ? FloorPlan::NO_ROOM_NAME : FloorPlan::NAME_INVISIBLE, nullptr});
+    cases.push_back({[=](FloorPlan::Plan &p) { table(p, "T2").label_name = "T1" + in; }, FloorPlan::NAME_INVISIBLE,
+                     of_table});
+    cases.push_back({[=](FloorPlan::Plan &p) {
+                       LAYOUTP fresh;
+                       fresh.label_name = hidden;
+                       fresh.label_width = fresh.label_height = 30;
+                       p.tables.push_back(fresh);
+                     },
+                     c.white ? FloorPlan::TABLE_NAME_MISSING : FloorPlan::NAME_INVISIBLE, nullptr});
+  }
+  expect_refused(cases);
   FloorPlan::Plan twin;
   twin.room.name = "Saal" + zwsp;
   twin.room.width = twin.room.height = 100;
@@ -352,20 +399,23 @@ TEST_F(FloorPlanTest, NamesHoldingWhatDoesNotShowAreRefusedAndRowsWithoutAKeyLef
   expect_ended("a new room");
   EXPECT_EQ(value("select count(*) from LAYOUTK"), "1");
 
-  // Stored so by an older version, and a row without a key.
+  // Stored so by an older version (a pair that now reads as one name
+  // among them), and a row without a key.
   add_table(*db, saal, "T" + zwsp + "9", 300, 200);
+  add_table(*db, saal, "T 8", 300, 100);
+  add_table(*db, saal, "T" + nbsp + "8", 300, 150);
   const LAYOUTP geist = add_table(*db, saal, "Geist", 0, 0, 1, 1);
   ASSERT_TRUE(db->exec(Tools::format("update LAYOUTP set idx = 0 where idx = %d", geist.idx.value)).ok && db->commit())
       << db->get_error();
   const FloorPlan::Plan loaded = load(*station);
-  EXPECT_EQ(loaded.tables.size(), 4u) << text(loaded);
+  EXPECT_EQ(loaded.tables.size(), 6u) << text(loaded);
   FloorPlan::Plan moved = loaded;
   table(moved, "T" + zwsp + "9").label_x = 200;
   drop(moved, "T1");
   const FloorPlan::Result saved = FloorPlan(*station).save(loaded, moved);
   ASSERT_TRUE(saved.done()) << saved.text() << saved.error;
   EXPECT_EQ(value("select group_concat(concat_ws(' ', idx = 0, label_name, label_x) order by idx) from LAYOUTP"),
-            "1 Geist 0,0 T2 90,0 T3 170,0 T" + zwsp + "9 200");
+            "1 Geist 0,0 T2 90,0 T3 170,0 T" + zwsp + "9 200,0 T 8 300,0 T" + nbsp + "8 300");
   // Saved again as it is now stored: the key-0 row is not the plan's.
   FloorPlan::Plan again = moved;
   EXPECT_TRUE(FloorPlan(*station).save(moved, again).done());

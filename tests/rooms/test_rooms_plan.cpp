@@ -326,6 +326,7 @@ TEST_F(RoomsPlan, SavingRefusesInWordsWhatTheRoomOrItsTablesCannotBe)
   add_line(*db, terrasse, add_table(*db, terrasse, "T9", 10, 10));
   add_table(*db, terrasse, "T8", 100, 10);
   add_table(*db, terrasse, "t7", 200, 10);
+  add_table(*db, terrasse, "T 6", 300, 10);
   const std::string before = stored_plan();
   std::string umlauts;
   for (int i = 0; i < 21; ++i)
@@ -350,6 +351,9 @@ TEST_F(RoomsPlan, SavingRefusesInWordsWhatTheRoomOrItsTablesCannotBe)
       {"Terrasse\xe2\x80\x8b", "T8", "T8", "40", "60", "Steuerzeichen enthalten:\nRaum: Terrasse<U+200B>"},
       {"Terrasse", "T8", "T8\xe2\x80\x8b", "40", "60", "Steuerzeichen enthalten:\nTitel: T8<U+200B>", 0,
        "editor_invisible_name"},
+      {"Terrasse\xe2\xa0\x80", "T8", "T8", "40", "60", "Steuerzeichen enthalten:\nRaum: Terrasse<U+2800>", 0,
+       "editor_blank_drawn_name"},
+      {"Terrasse", "T8", "t\xc2\xa0" "6", "40", "60", "anderer Tisch"}, // reads as "t 6"
       {"Terrasse", "T8", "T8", "40", "0", "mindestens 1"},
       {"Terrasse", "T8", "T8", "40", "1000", "nicht ganz im Raum"},
       // Order lines carry the names of their room and table.

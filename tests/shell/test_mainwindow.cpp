@@ -28,6 +28,7 @@
 #include "shell/mydebug.h"
 #include "shell/startup.h"
 #include "tests/guisupport/gui_support.h"
+#include "tests/support/characters.h"
 #include "tests/support/recording_db.h"
 #include "tools/core/base_exception.h"
 #include "tools/core/format.h"
@@ -216,9 +217,18 @@ TEST(Startup, TheTitleNoteAddsOneLineOfTextOrNothing)
        "Korvan - ALTE KOPIE, nicht der aktuelle Tag: Stand 2026-03-01 22:15"},
       {"  Räume\nalt\r\n", "Korvan - Räume alt"},
       {"%s %n \\ '", "Korvan - %s %n \\ '"},
+      // Only what shows as written: no override turns the rest around.
+      {"\xe2\x80\xae" "EIPOK ETLA", "Korvan - EIPOK ETLA"},
+      {"alt\xc2\x85\xc2\x9b" "Kopie", "Korvan - alt  Kopie"},
+      {"\xe2\xa0\x80\xe3\x85\xa4\xc2\xa0\xe2\x80\x8b", "Korvan"},
+      {"Stand \xe4", "Korvan - Stand"},
   };
   for (const auto &c : cases)
     EXPECT_EQ(c.title, main_window_title("Korvan", c.note)) << (c.note ? c.note : "(unset)");
+  for (const korvan_test::LookAlike &c : korvan_test::LOOK_ALIKES) {
+    const std::string note = std::string("A") + c.text + "B";
+    EXPECT_EQ(c.shown ? "Korvan - A B" : "Korvan - " + note, main_window_title("Korvan", note.c_str())) << note;
+  }
 }
 
 // ---- the texts ----

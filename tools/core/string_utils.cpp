@@ -1,6 +1,11 @@
 #include "tools/core/string_utils.h"
 
+#include <unicode/uchar.h>
+#include <unicode/uset.h>
+#include <unicode/utf8.h>
+
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <utility>
 
@@ -224,19 +229,6 @@ std::size_t utf8_mb3_char(const std::string &text, std::size_t at, unsigned &cod
   return length;
 }
 
-struct CodeRange
-{
-  unsigned first, last;
-};
-
-template <std::size_t N> bool in_ranges(unsigned code, const CodeRange (&ranges)[N])
-{
-  for (const CodeRange &r : ranges)
-    if (code >= r.first && code <= r.last)
-      return true;
-  return false;
-}
-
 std::string hex_code(const char *pattern, unsigned code)
 {
   char text[16];
@@ -244,18 +236,82 @@ std::string hex_code(const char *pattern, unsigned code)
   return text;
 }
 
-// White space as Unicode counts it: what a key is trimmed of, in the
-// program and in the lookups alike (SQL's trim() takes blanks only).
-const CodeRange WHITE_SPACE[] = {{0x09, 0x0D}, {0x20, 0x20},     {0x85, 0x85},     {0xA0, 0xA0},
-                                 {0x1680, 0x1680}, {0x2000, 0x200A}, {0x2028, 0x2029}, {0x202F, 0x202F},
-                                 {0x205F, 0x205F}, {0x3000, 0x3000}};
+// The character that begins at `at`, decoded by ICU, and `at` moved past
+// it; a negative code for bytes that are no UTF-8.
+UChar32 next_code(const std::string &text, std::size_t &at)
+{
+  const auto *bytes = reinterpret_cast<const std::uint8_t *>(text.data());
+  UChar32 code;
+  U8_NEXT(bytes, at, text.size(), code);
+  return code;
+}
 
-// What a key may not hold: control characters, and characters that show
-// nothing (zero-width space and joiners, direction marks and embeddings,
-// the soft hyphen, word joiners, the byte order mark), with which two
-// keys that look the same would be two keys.
-const CodeRange INVISIBLE[] = {{0x00, 0x1F},     {0x7F, 0x9F},     {0xAD, 0xAD},     {0x180E, 0x180E},
-                               {0x200B, 0x200F}, {0x202A, 0x202E}, {0x2060, 0x206F}, {0xFEFF, 0xFEFF}};
+// White space as Unicode counts it, every space separator among it: what a
+// key is trimmed of, in the program and in the lookups alike (SQL's trim()
+// takes blanks only).
+bool white(UChar32 code) { return code >= 0 && (u_isUWhiteSpace(code) || u_charType(code) == U_SPACE_SEPARATOR); }
+
+// What a name may not hold, by the character's own properties: what is
+// ignored when it is drawn (zero-width space and joiners, variation
+// selectors, the Hangul fillers ...), format characters (direction marks
+// and overrides, the soft hyphen, annotation marks), control characters,
+// private-use, unassigned and surrogate code points, line and paragraph
+// separators. Besides them the few characters that are drawn as a blank
+// without being white space: the braille blank and the Hangul fillers.
+bool invisible(UChar32 code)
+{
+  if (code < 0)
+    return false; // no UTF-8: the tables' character-set check refuses it
+  switch (u_charType(code)) {
+  case U_CONTROL_CHAR:
+  case U_FORMAT_CHAR:
+  case U_PRIVATE_USE_CHAR:
+  case U_UNASSIGNED:
+  case U_SURROGATE:
+  case U_LINE_SEPARATOR:
+  case U_PARAGRAPH_SEPARATOR:
+    return true;
+  default:
+    break;
+  }
+  if (u_hasBinaryProperty(code, UCHAR_DEFAULT_IGNORABLE_CODE_POINT))
+    return true;
+  switch (code) {
+  case 0x115F: // Hangul choseong filler
+  case 0x1160: // Hangul jungseong filler
+  case 0x2800: // braille pattern blank
+  case 0x3164: // Hangul filler
+  case 0xFFA0: // halfwidth Hangul filler
+    return true;
+  default:
+    return false;
+  }
+}
+
+// The white space above as a class of a server's regular expression.
+std::string white_class()
+{
+  static const std::string bracketed = [] {
+    UErrorCode status = U_ZERO_ERROR;
+    USet *set = uset_openEmpty();
+    uset_applyIntPropertyValue(set, UCHAR_WHITE_SPACE, 1, &status);
+    USet *separators = uset_openEmpty();
+    uset_applyIntPropertyValue(separators, UCHAR_GENERAL_CATEGORY_MASK, U_GC_ZS_MASK, &status);
+    uset_addAll(set, separators);
+    uset_close(separators);
+    std::string ranges;
+    UChar32 first, last;
+    for (int32_t i = 0; U_SUCCESS(status) && i < uset_getRangeCount(set); ++i) {
+      uset_getItem(set, i, &first, &last, nullptr, 0, &status);
+      ranges += hex_code("\\x{%X}", static_cast<unsigned>(first));
+      if (last != first)
+        ranges += "-" + hex_code("\\x{%X}", static_cast<unsigned>(last));
+    }
+    uset_close(set);
+    return "[" + ranges + "]";
+  }();
+  return bracketed;
+}
 
 } // namespace
 
@@ -275,38 +331,50 @@ std::string trim_white(const std::string &text)
 {
   // The first character that is not white space, and the end of the last.
   std::size_t first = std::string::npos, end = 0;
-  unsigned code;
   for (std::size_t i = 0; i < text.size();) {
-    const std::size_t length = utf8_mb3_char(text, i, code);
-    const bool space = length && in_ranges(code, WHITE_SPACE);
-    const std::size_t next = i + (length ? length : 1);
-    if (!space) {
+    const std::size_t at = i;
+    if (!white(next_code(text, i))) {
       if (first == std::string::npos)
-        first = i;
-      end = next;
+        first = at;
+      end = i;
     }
-    i = next;
   }
   return first == std::string::npos ? std::string() : text.substr(first, end - first);
 }
 
 std::string sql_trim_white(const std::string &column)
 {
-  std::string space;
-  for (const CodeRange &r : WHITE_SPACE)
-    space += hex_code("\\x{%X}", r.first) + (r.first == r.last ? std::string() : "-" + hex_code("\\x{%X}", r.last));
-  const std::string pattern = "^[" + space + "]+|[" + space + "]+$";
+  const std::string space = white_class();
+  const std::string pattern = "^" + space + "+|" + space + "+$";
   return "regexp_replace(" + column + ", '" + sql_escape(pattern) + "', '')";
+}
+
+std::string white_as_blank(const std::string &text)
+{
+  const std::string trimmed = trim_white(text);
+  std::string same;
+  same.reserve(trimmed.size());
+  for (std::size_t i = 0; i < trimmed.size();) {
+    const std::size_t at = i;
+    if (white(next_code(trimmed, i)))
+      same += ' ';
+    else
+      same.append(trimmed, at, i - at);
+  }
+  return same;
+}
+
+std::string sql_white_as_blank(const std::string &column)
+{
+  return "regexp_replace(" + sql_trim_white(column) + ", '" + sql_escape(white_class()) + "', ' ')";
 }
 
 std::size_t invisible_at(const std::string &text)
 {
-  unsigned code;
   for (std::size_t i = 0; i < text.size();) {
-    const std::size_t length = utf8_mb3_char(text, i, code);
-    if (length && in_ranges(code, INVISIBLE))
-      return i;
-    i += length ? length : 1;
+    const std::size_t at = i;
+    if (invisible(next_code(text, i)))
+      return at;
   }
   return std::string::npos;
 }
@@ -314,14 +382,27 @@ std::size_t invisible_at(const std::string &text)
 std::string invisible_shown(const std::string &text)
 {
   std::string shown;
-  unsigned code;
   for (std::size_t i = 0; i < text.size();) {
-    const std::size_t length = utf8_mb3_char(text, i, code);
-    if (length && in_ranges(code, INVISIBLE))
-      shown += hex_code("<U+%04X>", code);
+    const std::size_t at = i;
+    const UChar32 code = next_code(text, i);
+    if (invisible(code))
+      shown += hex_code("<U+%04X>", static_cast<unsigned>(code));
     else
-      shown.append(text, i, length ? length : 1);
-    i += length ? length : 1;
+      shown.append(text, at, i - at);
+  }
+  return shown;
+}
+
+std::string invisible_as_blank(const std::string &text)
+{
+  std::string shown;
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t at = i;
+    const UChar32 code = next_code(text, i);
+    if (code < 0 || invisible(code))
+      shown += ' ';
+    else
+      shown.append(text, at, i - at);
   }
   return shown;
 }

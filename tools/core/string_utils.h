@@ -52,19 +52,33 @@ std::size_t utf8_mb3_misfit(const std::string &text);
 
 // Keys: the names rows are found by (an article number, a group's name, a
 // login). A key is stored, looked up and compared without the white space
-// around it, of every kind Unicode counts (tab, line end, no-break space,
-// ideographic space ...): this and the SQL expression below trim alike.
+// around it, of every kind Unicode counts (tab, line end, every space
+// separator: no-break space, ideographic space ...): this and the SQL
+// expression below trim alike.
 std::string trim_white(const std::string &text);
 // The SQL expression of the column's value trimmed as trim_white trims, for
 // comparing a stored key with a trimmed one (used as it is, not escaped).
 std::string sql_trim_white(const std::string &column);
-// Where the first character begins that a key may not hold: a control
-// character or one that shows nothing (a zero-width space, a direction
-// mark, a soft hyphen ...), with which two keys that look the same would
-// be two. npos when there is none.
+// What two names are compared by when the question is whether they are
+// the same to whoever reads them: trimmed, and each white space inside
+// as one plain blank ("T 1" and "T", no-break space, "1" are one name).
+// The SQL expression makes the same of a column's value.
+std::string white_as_blank(const std::string &text);
+std::string sql_white_as_blank(const std::string &column);
+// Where the first character begins that a name may not hold, decided by
+// Unicode's properties of the character: a control or format character
+// (a direction mark, a soft hyphen ...), one that is ignored when drawn (a
+// zero-width space, a variation selector ...), a private-use, unassigned
+// or surrogate code point, a line or paragraph separator, or one of the
+// few that are drawn as a blank without being white space (the braille
+// blank, the Hangul fillers). With any of them two names that look the
+// same would be two. npos when there is none.
 std::size_t invisible_at(const std::string &text);
 // The text with each such character written as <U+200B>, to be shown.
 std::string invisible_shown(const std::string &text);
+// The text with each such character, and each byte that is no UTF-8, as
+// a blank: what is left shows as it is written.
+std::string invisible_as_blank(const std::string &text);
 
 // Escapes a text for use between single quotes in MariaDB's default mode:
 // backslash first, then the single quote, then NUL. Every value that the
