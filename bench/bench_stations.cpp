@@ -20,9 +20,10 @@
 // At the end every rule that must hold is checked on the server by SQL and
 // printed: nothing settled twice or half-written, and, the other way
 // round, every action a station counted as done stands on the server as
-// that station did it (each line it booked with the article, price,
-// quantity, room and table it handed over; each line followed through the
-// actions of all stations on it). The program exits non-zero when a rule
+// that station did it (each line it booked as it handed it over, in every
+// column a person reads back: article and its number, price, quantity,
+// room and table with their names, no bill printed; each line followed
+// through the actions of all stations on it). The program exits non-zero when a rule
 // is broken.
 // Timings are printed, never judged.
 //
@@ -30,10 +31,11 @@
 //   build/bench/bench_stations --stations 8 --seconds 10 [--kill-every 2]
 //   build/bench/bench_stations --series --seconds 60 --kill-every 5
 //
-// Options: --stations N (or a list, 1,2,4,8), --series (1,2,4,8,16; with
-// --kill-every the kills run once more at the largest count afterwards, so
-// that the figures come from runs without faults), --seconds T,
-// --kill-every S, --database NAME (an existing house is used as it is;
+// Options: --stations N (or a list, 1,2,4,8; each run is set against the
+// nearest one-station run, so that 1,8,1,8 measures pairs), --series
+// (1,2,4,8,16; with --kill-every the kills run once more at the largest
+// count afterwards, so that the figures come from runs without faults),
+// --seconds T, --kill-every S, --database NAME (an existing house is used as it is;
 // default: a fresh one, dropped at the end), --keep (leave the database),
 // --history LINES (default 200,000), --verbose (the database layer's own
 // prints). Google Benchmark's --benchmark_* options are accepted;

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <string>
 #include <vector>
 
 // A line's state as far as the stations' actions tell it.
@@ -47,6 +48,7 @@ struct Step
   bool sure = true;
   std::chrono::steady_clock::time_point t0, t1; // the action began and ended within these
   int seen_room = 0, seen_table = 0;
+  std::string seen_room_name, seen_table_name; // the names the line carried there
   int to_room = 0, to_table = 0; // a move's target
 
   // What the action leaves when it is stored.

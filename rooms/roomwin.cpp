@@ -63,21 +63,22 @@ FXDEFMAP(RoomWin) RoomWinMap[] = {
 
 FXIMPLEMENT(RoomWin, NaviWin, RoomWinMap, ARRAYNUMBER(RoomWinMap))
 
-RoomWin::RoomWin() : room_frame(nullptr), created(false) {}
+RoomWin::RoomWin() : room_frame(nullptr), rooms_box(nullptr), order_box(nullptr), created(false) {}
 
 RoomWin::RoomWin(FXWindow *owner, AppContext *mw)
-    : NaviWin(owner, mw, "Räume", DECOR_ALL), room_frame(nullptr), created(false)
+    : NaviWin(owner, mw, "Räume", DECOR_ALL), room_frame(nullptr), rooms_box(nullptr), order_box(nullptr),
+      created(false)
 {
   FXVerticalFrame *all = new FXVerticalFrame(this, LAYOUT_FILL, 0, 0, 0, 0, 0, 0, 0, 0, 4, 4);
-  GroupBox *rooms = new GroupBox(all, mw, "Räume", FRAME_RIDGE | LAYOUT_FILL_X, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
-  room_frame = new FXHorizontalFrame(rooms, PACK_UNIFORM_WIDTH, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
+  rooms_box = new GroupBox(all, mw, "Räume", FRAME_RIDGE | LAYOUT_FILL_X, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
+  room_frame = new FXMatrix(rooms_box, 1, MATRIX_BY_COLUMNS | PACK_UNIFORM_WIDTH, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
 
   FXHorizontalFrame *plan = new FXHorizontalFrame(all, LAYOUT_FILL, 0, 0, 0, 0, 0, 0, 0, 0, 4, 4);
   canvas = new FixComposite(plan, this, ID_CANVAS, FRAME_RIDGE | LAYOUT_FILL);
   // The plan takes all the room there is, so that it shows the stored
   // size of the room; the button column keeps its natural width.
-  FXGroupBox *side = new FXGroupBox(plan, "", FRAME_RIDGE | LAYOUT_FILL_Y, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
-  FXVerticalFrame *buttons = new FXVerticalFrame(side, PACK_UNIFORM_WIDTH | PACK_UNIFORM_HEIGHT | LAYOUT_FILL);
+  order_box = new FXGroupBox(plan, "", FRAME_RIDGE | LAYOUT_FILL_Y, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
+  FXVerticalFrame *buttons = new FXVerticalFrame(order_box, PACK_UNIFORM_WIDTH | PACK_UNIFORM_HEIGHT | LAYOUT_FILL);
   new BarButton(buttons, mw, "Bonieren", "", this, ID_BONIEREN, BUTTON_NORMAL);
   new BarButton(buttons, mw, "Übersicht", "", this, ID_OVERVIEW, BUTTON_NORMAL);
 
@@ -94,6 +95,10 @@ void RoomWin::create()
 {
   NaviWin::create();
   created = true;
+  // Now that the buttons can measure their names: the rows, and the size
+  // they need, before the window is first placed.
+  arrange_rooms();
+  resize(getDefaultWidth(), getDefaultHeight());
 }
 
 void RoomWin::show()
@@ -128,6 +133,8 @@ void RoomWin::reset()
     }
   }
 
+  // One row, until the buttons can be measured.
+  room_frame->setNumColumns(FXMAX(1, static_cast<FXint>(rooms.size())));
   int position = 0;
   for (const Tools::Ref<LAYOUTK> &r : rooms) {
     const int id = ID_ROOM_FIRST + position <= ID_ROOM_LAST ? ID_ROOM_FIRST + position : ID_ROOM_LAST;
@@ -140,15 +147,59 @@ void RoomWin::reset()
   }
   if (created) {
     // A window first shown without rooms (a first day, no connection) is
-    // as small as its empty frame: it grows to hold the buttons made now.
-    const FXint w = FXMAX(getWidth(), getDefaultWidth());
-    const FXint h = FXMAX(getHeight(), getDefaultHeight());
-    if (w != getWidth() || h != getHeight())
-      resize(w, h);
+    // as small as its empty frame: it grows to hold the buttons made now,
+    // in rows that fit the screen, and stays on the screen.
+    arrange_rooms();
+    keep_on_screen(getDefaultWidth(), getDefaultHeight());
     recalc();
     layout();
     update();
   }
+}
+
+void RoomWin::arrange_rooms()
+{
+  // The room for the buttons: the screen's width less the margins of the
+  // frames that hold them. A column is as wide as the widest name.
+  FXint room_for = getRoot()->getWidth() - getPadLeft() - getPadRight();
+  for (FXWindow *w = room_frame; w && w != this; w = w->getParent())
+    if (FXPacker *frame = dynamic_cast<FXPacker *>(w))
+      room_for -= frame->getPadLeft() + frame->getPadRight() + 2 * frame->getBorderWidth();
+  FXint widest = 0;
+  for (Tools::ThemeButton *button : room_buttons)
+    widest = FXMAX(widest, button->getDefaultWidth());
+  const FXint spacing = room_frame->getHSpacing();
+  const FXint fit = (room_for + spacing) / FXMAX(1, widest + spacing);
+  const FXint columns = FXMAX(1, FXMIN(fit, static_cast<FXint>(room_buttons.size())));
+  if (columns != room_frame->getNumColumns())
+    room_frame->setNumColumns(columns);
+}
+
+void RoomWin::keep_on_screen(FXint need_w, FXint need_h)
+{
+  // Never smaller than it is (the plan may have made it larger), no larger
+  // than the screen, and moved onto it where it reaches beyond an edge.
+  const FXint screen_w = getRoot()->getWidth(), screen_h = getRoot()->getHeight();
+  const FXint w = FXMIN(FXMAX(getWidth(), need_w), screen_w);
+  const FXint h = FXMIN(FXMAX(getHeight(), need_h), screen_h);
+  const FXint x = FXMAX(0, FXMIN(getX(), screen_w - w));
+  const FXint y = FXMAX(0, FXMIN(getY(), screen_h - h));
+  if (x != getX() || y != getY() || w != getWidth() || h != getHeight())
+    position(x, y, w, h);
+}
+
+void RoomWin::keep_buttons_on_screen()
+{
+  // The room buttons above and the order buttons below, beside a plan of
+  // any size: the plan takes its room's size, the buttons keep theirs.
+  FXPacker *all = static_cast<FXPacker *>(rooms_box->getParent());
+  FXPacker *plan = static_cast<FXPacker *>(order_box->getParent());
+  const FXint order_w = plan->getPadLeft() + plan->getHSpacing() + order_box->getDefaultWidth() + plan->getPadRight();
+  const FXint order_h = plan->getPadTop() + order_box->getDefaultHeight() + plan->getPadBottom();
+  keep_on_screen(getPadLeft() + all->getPadLeft() + FXMAX(rooms_box->getDefaultWidth(), order_w) + all->getPadRight() +
+                     getPadRight(),
+                 getPadTop() + all->getPadTop() + rooms_box->getDefaultHeight() + all->getVSpacing() + order_h +
+                     all->getPadBottom() + getPadBottom());
 }
 
 bool RoomWin::count_open(std::map<int, int> &open)
@@ -212,6 +263,7 @@ long RoomWin::onRoom(FXObject *sender, FXSelector, void *)
   desks.clear();
   if (show_room(found))
     countOpen();
+  keep_buttons_on_screen();
 
   for (Tools::ThemeButton *button : room_buttons)
     button->setState(STATE_UP);

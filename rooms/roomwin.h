@@ -8,7 +8,9 @@
 // again whenever the order-line window closes. A press on a room sends
 // three statements, however many tables it has and however long the
 // history of order lines: the room, its tables, and one grouped count of
-// its open lines.
+// its open lines. However many rooms there are, and however long their
+// names, their buttons and the order buttons stay on the screen: the rooms
+// take further rows where one would leave it.
 
 #include <list>
 #include <map>
@@ -46,7 +48,11 @@ public:
   static const FX::FXColor MARK_COLOR;
 
 protected:
-  FX::FXHorizontalFrame *room_frame;
+  // The room buttons, all of one width, in one row while the screen holds
+  // it and in as many rows as it takes beyond.
+  FX::FXMatrix *room_frame;
+  // The boxes of the room buttons and of the order buttons.
+  FX::FXPacker *rooms_box, *order_box;
   std::list<Tools::ThemeButton *> room_buttons;
   // The table buttons of the room shown, which the count marks.
   std::list<FixButton *> desks;
@@ -60,6 +66,13 @@ protected:
   void mark(FixButton *desk, int open);
   // Runs the order-line window for the two records, then counts again.
   void run_bonwin(LAYOUTK &for_room, LAYOUTP &for_table);
+  // As many room buttons to a row as the screen's width holds.
+  void arrange_rooms();
+  // The window holds what needs that size and lies on the screen.
+  void keep_on_screen(FX::FXint need_w, FX::FXint need_h);
+  // The window holds every room button and the order buttons, beside
+  // the plan of the room shown, and lies on the screen.
+  void keep_buttons_on_screen();
 
 public:
   RoomWin(FX::FXWindow *owner, AppContext *mw);

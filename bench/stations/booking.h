@@ -2,8 +2,12 @@
 #define KORVAN_BENCH_STATIONS_BOOKING_H
 
 // Whether the lines a station booked stand on the server as it booked
-// them: the article, the price (its key and its amount), the quantity, the
-// room and the table. A booking does not read back the key of its line, so
+// them, in every column a booking stores that a person reads back: the
+// article (its key and the number the order window shows), the price (its
+// key and its amount), the quantity, the room and the table (their keys and
+// the names the order window shows) and the bill's mark ("Rechnung": none
+// printed yet). The user is the one the rows are read by. A booking does
+// not read back the key of its line, so
 // the station's bookings are compared with the rows of its user as a whole:
 // every booking must meet a row of its own that says the same.
 //
@@ -11,9 +15,11 @@
 // first found it where it was booked: its station read the line before
 // the action began, and a move stored before that reading would have
 // begun earlier still, and so would be the first. (A move that was not
-// stored moved nothing.)
+// stored moved nothing.) That action also read the names the line carried
+// there.
 
 #include <algorithm>
+#include <string>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -23,17 +29,22 @@
 // A line as a station booked it, or as a row holds it.
 struct Booking
 {
-  int article = 0;     // artnr_idx
-  int price = 0;       // preis_idx
-  long long cents = 0; // preis, in cents
-  int quantity = 0;    // anzahl
-  int room = 0;        // layoutk_idx
-  int table = 0;       // layoutp_idx
+  int article = 0;           // artnr_idx
+  std::string number;        // artnr
+  int price = 0;             // preis_idx
+  long long cents = 0;       // preis, in cents
+  int quantity = 0;          // anzahl
+  int room = 0;              // layoutk_idx
+  std::string room_name;     // layoutk_name
+  int table = 0;             // layoutp_idx
+  std::string table_name;    // layoutp_label_name
+  std::string bill = "NEIN"; // bill_printed
 
   bool operator<(const Booking &o) const
   {
-    return std::tie(article, price, cents, quantity, room, table) <
-           std::tie(o.article, o.price, o.cents, o.quantity, o.room, o.table);
+    return std::tie(article, number, price, cents, quantity, room, room_name, table, table_name, bill) <
+           std::tie(o.article, o.number, o.price, o.cents, o.quantity, o.room, o.room_name, o.table, o.table_name,
+                    o.bill);
   }
   bool operator==(const Booking &o) const { return !(*this < o) && !(o < *this); }
 };
@@ -56,7 +67,9 @@ inline BookedRow as_booked(BookedRow row, const std::vector<const Step *> &steps
       first = s;
   if (first) {
     row.stored.room = first->seen_room;
+    row.stored.room_name = first->seen_room_name;
     row.stored.table = first->seen_table;
+    row.stored.table_name = first->seen_table_name;
   }
   return row;
 }

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <thread>
 
+#include "bench/stations/baseline.h"
 #include "tools/core/format.h"
 
 namespace friday {
@@ -93,7 +94,8 @@ void print_kills(const RunResult &r)
               r.kills.none_in_kind, r.reconnects, r.stored_after_all, r.stored_after_all == 1 ? "" : "s");
 }
 
-// A run in the table of a series; `base`: one station's actions a second.
+// A run in the table of a series; `base`: one station's actions a second
+// in its neighbour (0: none).
 void print_series_row(const RunResult &r, double base)
 {
   long refused = 0;
@@ -117,11 +119,27 @@ void print_series_row(const RunResult &r, double base)
               r.broken() ? "BROKEN" : "held");
 }
 
-// The goals, stated; the times are not judged here.
-void print_goals(const std::vector<RunResult> &runs, const RunResult *one, double base)
+// One station's actions a second in the run that run i is measured
+// against (its neighbour); 0 when there is none.
+double one_station_rate(const std::vector<RunResult> &runs, std::size_t i)
 {
-  for (const RunResult &r : runs) {
-    if (one && r.stations == 8 && r.kill_every == 0) {
+  std::vector<bool> is_one;
+  for (const RunResult &r : runs)
+    is_one.push_back(r.stations == 1 && r.kill_every == 0);
+  const int one = neighbour_one(is_one, i);
+  if (one < 0)
+    return 0;
+  const RunResult &r = runs[static_cast<std::size_t>(one)];
+  return static_cast<double>(actions_done(r)) / r.seconds;
+}
+
+// The goals, stated; the times are not judged here.
+void print_goals(const std::vector<RunResult> &runs)
+{
+  for (std::size_t i = 0; i < runs.size(); ++i) {
+    const RunResult &r = runs[i];
+    const double base = one_station_rate(runs, i);
+    if (base > 0 && r.stations == 8 && r.kill_every == 0) {
       const double x = (static_cast<double>(actions_done(r)) / r.seconds) / base;
       std::printf("goal: 8 stations complete at least 3x one station's actions per second: %.2fx, %s\n", x,
                   x >= 3 ? "met" : "missed");
@@ -172,21 +190,17 @@ void print_run(const RunResult &r)
 
 void print_series(const std::vector<RunResult> &runs)
 {
-  const RunResult *one = nullptr;
-  for (const RunResult &r : runs)
-    if (r.stations == 1 && r.kill_every == 0)
-      one = &r;
-  const double base = one ? static_cast<double>(actions_done(*one)) / one->seconds : 0;
   std::printf("\n%-8s %-6s %10s %7s %10s %7s %8s %-14s %6s %9s %6s %6s %-6s\n", "stations", "kills", "actions/s",
               "x one", "refused/s", "p50 ms", "p99 ms", "(worst action)", "cores", "per core", "other", "load",
               "rules");
-  for (const RunResult &r : runs)
-    print_series_row(r, base);
-  std::printf("(actions/s: the done actions but the views, p50 of those; p99 the worst kind's, the views too; "
-              "cores: what the server and the stations used; per core: actions a second per core of those; "
+  for (std::size_t i = 0; i < runs.size(); ++i)
+    print_series_row(runs[i], one_station_rate(runs, i));
+  std::printf("(actions/s: the done actions but the views, p50 of those; x one: against the nearest one-station "
+              "run of the list, the earlier of two; p99 the worst kind's, the views too; cores: what the server and "
+              "the stations used; per core: actions a second per core of those; "
               "other: cores other work took meanwhile, of %u; load: the higher load average before and after)\n",
               std::thread::hardware_concurrency());
-  print_goals(runs, one, base);
+  print_goals(runs);
 }
 
 void write_json(const std::string &path, const std::vector<RunResult> &runs)

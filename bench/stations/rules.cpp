@@ -124,19 +124,23 @@ std::map<std::string, std::vector<BookedRow> > rows_as_booked(Tools::Database &d
       by_line[step.line].push_back(&step);
   std::map<std::string, std::vector<BookedRow> > rows;
   for (const std::vector<std::string> &row :
-       rows_of(db, "select user, idx, artnr_idx, preis_idx, preis, anzahl, layoutk_idx, layoutp_idx from BONLINE"
-                   " where user in (" +
+       rows_of(db, "select user, idx, artnr_idx, artnr, preis_idx, preis, anzahl, layoutk_idx, layoutk_name,"
+                   " layoutp_idx, layoutp_label_name, bill_printed from BONLINE where user in (" +
                        logins_of(stations) + ")")) {
-    if (row.size() != 8)
+    if (row.size() != 12)
       continue;
     BookedRow r;
     r.line = std::atoi(row[1].c_str());
     r.stored.article = std::atoi(row[2].c_str());
-    r.stored.price = std::atoi(row[3].c_str());
-    r.stored.cents = Tools::to_cents(std::atof(row[4].c_str()));
-    r.stored.quantity = std::atoi(row[5].c_str());
-    r.stored.room = std::atoi(row[6].c_str());
-    r.stored.table = std::atoi(row[7].c_str());
+    r.stored.number = row[3];
+    r.stored.price = std::atoi(row[4].c_str());
+    r.stored.cents = Tools::to_cents(std::atof(row[5].c_str()));
+    r.stored.quantity = std::atoi(row[6].c_str());
+    r.stored.room = std::atoi(row[7].c_str());
+    r.stored.room_name = row[8];
+    r.stored.table = std::atoi(row[9].c_str());
+    r.stored.table_name = row[10];
+    r.stored.bill = row[11];
     const auto steps = by_line.find(r.line);
     rows[row[0]].push_back(steps == by_line.end() ? r : as_booked(r, steps->second));
   }
@@ -144,26 +148,27 @@ std::map<std::string, std::vector<BookedRow> > rows_as_booked(Tools::Database &d
   return rows;
 }
 
-// "2 x Pils at 3.20 (price 7) on Saal T4", by the names of the house.
+// "2 x 1001 Pils at 3.20 (price 7) on Saal T4": the number and the names
+// the line carries, the article's name by its key.
 std::string booking_text(const Booking &b, const Floor &floor)
 {
-  std::string article = Tools::format("article %d", b.article),
-              place = Tools::format("room %d table %d", b.room, b.table);
+  std::string article = Tools::format("article %d", b.article);
   for (const Tools::Ref<ART> &a : floor.articles)
     if (a->idx.value == b.article)
       article = a->bezeichnung.value;
-  for (std::size_t t = 0; t < floor.tables.size(); ++t)
-    if (floor.tables[t]->idx.value == b.table && floor.rooms[floor.table_room[t]]->idx.value == b.room)
-      place = floor.rooms[floor.table_room[t]]->name.value + " " + floor.tables[t]->label_name.value;
-  return printed("%d x %s at %.2f (price %d) on %s", b.quantity, article.c_str(), Tools::from_cents(b.cents), b.price,
-                 place.c_str());
+  return printed("%d x %s %s at %.2f (price %d) on %s %s (room %d table %d)%s", b.quantity, b.number.c_str(),
+                 article.c_str(), Tools::from_cents(b.cents), b.price, b.room_name.c_str(), b.table_name.c_str(),
+                 b.room, b.table, b.bill == "NEIN" ? "" : (", bill printed " + b.bill).c_str());
 }
 
-// Every line a station booked stands as it booked it: article, price,
-// quantity, room and table (where a later move found it).
+// Every line a station booked stands as it booked it, in what a person
+// reads back: article and its number, price, quantity, room and table with
+// their names (where a later move found it), no bill printed.
 Check bookings_as_booked(Tools::Database &db, const std::vector<std::unique_ptr<Station> > &stations)
 {
-  Check c{"every line a station booked: stored as it booked it (article, price, quantity, room, table)", 0, ""};
+  Check c{"every line a station booked: stored as it booked it (article and its number, price, quantity, room "
+          "and table with their names, no bill printed)",
+          0, ""};
   std::map<std::string, std::vector<BookedRow> > rows = rows_as_booked(db, stations);
   Floor floor;
   floor.load(db);

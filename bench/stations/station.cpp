@@ -171,6 +171,8 @@ void Station::note(Ended ended, Kind kind, const Span &act, const Lines &lines, 
     step.t1 = act.t1;
     step.seen_room = lines[i]->layoutk_idx.value;
     step.seen_table = lines[i]->layoutp_idx.value;
+    step.seen_room_name = lines[i]->layoutk_name.value;
+    step.seen_table_name = lines[i]->layoutp_label_name.value;
     if (kind == MOVE) {
       step.to_room = floor.rooms[floor.table_room[target]]->idx.value;
       step.to_table = floor.tables[target]->idx.value;
@@ -253,12 +255,15 @@ Booking Station::booking(const ART &article, const PREIS &price, int anzahl, std
 {
   Booking b;
   b.article = article.idx.value;
+  b.number = article.artnr.value;
   b.price = price.idx.value;
   b.cents = Tools::to_cents(price.preis.value);
   b.quantity = anzahl;
   b.room = floor.rooms[floor.table_room[table]]->idx.value;
+  b.room_name = floor.rooms[floor.table_room[table]]->name.value;
   b.table = floor.tables[table]->idx.value;
-  return b;
+  b.table_name = floor.tables[table]->label_name.value;
+  return b; // and no bill printed yet
 }
 
 void Station::book(Orders &orders, std::size_t table)

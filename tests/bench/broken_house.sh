@@ -3,8 +3,8 @@
 # checks on the server. A house is built and served briefly. Then the
 # server loses what the stations write (a trigger undoes or alters their
 # changes while they still hear "done"): the lines they paid, cancelled and
-# moved must be named. Then the server stores about one booking in ten
-# otherwise than it was handed over: the lines booked must be named. Then
+# moved must be named. Then the server stores some bookings otherwise
+# than they were handed over: the lines booked must be named. Then
 # a settled line is written again (the server's
 # audit must note it), and then faults are planted in settled lines, which
 # no station touches, with the audit trigger off, as if an older program
@@ -82,7 +82,8 @@ lose "SET NEW.layoutk_idx = OLD.layoutk_idx, NEW.layoutk_name = OLD.layoutk_name
 
 # Bookings stored otherwise than handed over, on about one in ten: a
 # quantity no station books, or another table of the same room (with its
-# name, so that the line still names its table rightly).
+# name, so that the line still names its table rightly); on about one in
+# five another article's number, which the order window shows.
 # plant TRIGGER-BODY NAME
 plant() {
   printf 'DELIMITER //\nCREATE TRIGGER bench_planted BEFORE INSERT ON BONLINE FOR EACH ROW BEGIN %s END//\n' "$1" |
@@ -98,6 +99,9 @@ plant "IF RAND() < 0.1 THEN
                                ORDER BY RAND() LIMIT 1),
           NEW.layoutp_label_name = (SELECT label_name FROM LAYOUTP WHERE idx = NEW.layoutp_idx);
       END IF;" table
+plant "IF RAND() < 0.2 THEN
+        SET NEW.artnr = (SELECT artnr FROM ART WHERE artnr <> NEW.artnr ORDER BY RAND() LIMIT 1);
+      END IF;" number
 
 # Settled lines of the history, each for one fault.
 settled=($(sql "$db" -e "select idx from BONLINE where bezahlt = 'JA' and sonst_bezahlt = 0 order by idx limit 5"))

@@ -1,12 +1,15 @@
 // The load driver compares what each station booked with the rows of its
 // user: these cases are rows a correct server leaves (also after other
 // stations moved the lines), and rows a server leaves that stores a
-// booking otherwise than it was handed over.
+// booking otherwise than it was handed over. And which one-station run a
+// run of a list is measured against.
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
+#include "bench/stations/baseline.h"
 #include "bench/stations/booking.h"
 
 namespace {
@@ -16,16 +19,27 @@ std::chrono::steady_clock::time_point at(int ms)
   return std::chrono::steady_clock::time_point(std::chrono::milliseconds(ms));
 }
 
-// `quantity` of article 7 at price 70 (3.20) on table `table` of room 1.
+// `quantity` of article 7 (number 1007) at price 70 (3.20) on table
+// `table` of room 1, named as the house names them ("Saal", "T4").
 Booking booked(int table, int quantity = 1, int price = 70, long long cents = 320, int room = 1)
 {
   Booking b;
   b.article = 7;
+  b.number = "1007";
   b.price = price;
   b.cents = cents;
   b.quantity = quantity;
   b.room = room;
+  b.room_name = room == 1 ? "Saal" : "Terrasse";
   b.table = table;
+  b.table_name = "T" + std::to_string(table);
+  return b;
+}
+
+// The booking with one column as a row may hold it otherwise.
+Booking with(Booking b, std::string Booking::*column, const char *value)
+{
+  b.*column = value;
   return b;
 }
 
@@ -45,7 +59,9 @@ Step found_at(int line, int seen, int t0, int t1, Step::Effect effect = Step::MO
   s.line = line;
   s.effect = effect;
   s.seen_room = s.to_room = 1;
+  s.seen_room_name = "Saal";
   s.seen_table = seen;
+  s.seen_table_name = "T" + std::to_string(seen);
   s.to_table = 99;
   s.t0 = at(t0);
   s.t1 = at(t1);
@@ -85,6 +101,41 @@ TEST(Bookings, WhatAStationBookedAgainstTheRowsOfItsUser)
       {"stored in another room at the same table", {booked(4)}, {row(10, booked(4, 1, 70, 320, 2))}, {}, 1, 1},
       {"stored with another price of the article", {booked(4)}, {row(10, booked(4, 1, 71))}, {}, 1, 1},
       {"stored at another amount of the price", {booked(4)}, {row(10, booked(4, 1, 70, 330))}, {}, 1, 1},
+      {"stored with another article's number",
+       {booked(4), booked(4)},
+       {row(10, booked(4)), row(11, with(booked(4), &Booking::number, "1008"))},
+       {},
+       1,
+       1},
+      {"stored with another table's name",
+       {booked(4)},
+       {row(10, with(booked(4), &Booking::table_name, "T5"))},
+       {},
+       1,
+       1},
+      {"stored with another room's name",
+       {booked(4)},
+       {row(10, with(booked(4), &Booking::room_name, "Bar"))},
+       {},
+       1,
+       1},
+      {"stored as printed on a bill", {booked(4)}, {row(10, with(booked(4), &Booking::bill, "JA"))}, {}, 1, 1},
+      {"moved on: the names where the first action found it",
+       {booked(4)},
+       {row(10, with(booked(8), &Booking::table_name, "T8"))},
+       {found_at(10, 4, 10, 20)},
+       0,
+       0},
+      {"stored with another table's name, then moved on",
+       {booked(4)},
+       {row(10, booked(8))},
+       {[] {
+         Step s = found_at(10, 4, 10, 20);
+         s.seen_table_name = "T5";
+         return s;
+       }()},
+       1,
+       1},
       {"two bookings' tables swapped",
        {booked(4), booked(5, 2)},
        {row(10, booked(5)), row(11, booked(4, 2))},
@@ -139,6 +190,27 @@ TEST(Bookings, TheDifferencesNameTheBookingAndTheLine)
   EXPECT_EQ(9, compared.not_booked[0].stored.table);
   EXPECT_EQ(12, compared.not_booked[1].line);
   EXPECT_EQ(5, compared.not_booked[1].stored.quantity);
+}
+
+// The one-station run each run of a list is measured against: 1 the
+// one-station runs, 8 the others.
+TEST(Series, EachRunIsMeasuredAgainstItsNeighbouringOneStationRun)
+{
+  const struct
+  {
+    std::vector<int> list;
+    std::vector<int> against; // per run
+  } cases[] = {
+      {{1, 2, 4, 8, 16}, {0, 0, 0, 0, 0}}, {{1, 8, 1, 8}, {0, 0, 2, 2}}, {{8, 1, 1, 8}, {1, 1, 2, 2}},
+      {{1, 8, 8, 8, 1}, {0, 0, 0, 4, 4}},  {{8, 8}, {-1, -1}},           {{}, {}},
+  };
+  for (const auto &c : cases) {
+    std::vector<bool> is_one;
+    for (int n : c.list)
+      is_one.push_back(n == 1);
+    for (std::size_t i = 0; i < c.list.size(); ++i)
+      EXPECT_EQ(c.against[i], neighbour_one(is_one, i)) << "run " << i << " of " << ::testing::PrintToString(c.list);
+  }
 }
 
 } // namespace

@@ -4,8 +4,11 @@
 
 #include <algorithm>
 #include <functional>
+#include <list>
 #include <memory>
+#include <set>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -164,6 +167,129 @@ TEST_F(RoomsPlan, RoomButtonsMadeAfterAnEmptyStartHaveTheirSize)
   EXPECT_GE(saal->getHeight(), saal->getDefaultHeight());
   EXPECT_GE(saal->getWidth(), saal->getDefaultWidth());
   shot(w, "rooms_after_empty_start");
+}
+
+// Where the widget lies on the screen.
+FXRectangle on_screen(FXWindow *w)
+{
+  FXint x = 0, y = 0;
+  w->getParent()->translateCoordinatesTo(x, y, app()->getRootWindow(), w->getX(), w->getY());
+  return FXRectangle(static_cast<FXshort>(x), static_cast<FXshort>(y), static_cast<FXshort>(w->getWidth()),
+                     static_cast<FXshort>(w->getHeight()));
+}
+
+// "" when the button lies wholly inside its window and on the screen,
+// else where it lies.
+std::string off_screen(FXLabel *b)
+{
+  const FXRectangle r = on_screen(b), window = on_screen(b->getShell());
+  FXWindow *root = app()->getRootWindow();
+  const bool inside = r.x >= FXMAX(0, window.x) && r.y >= FXMAX(0, window.y) && r.w > 0 && r.h > 0 &&
+                      r.x + r.w <= FXMIN(root->getWidth(), window.x + window.w) &&
+                      r.y + r.h <= FXMIN(root->getHeight(), window.y + window.h);
+  return inside ? "" : Tools::format("'%s' at %d,%d size %dx%d; ", b->getText().text(), r.x, r.y, r.w, r.h);
+}
+
+// off_screen for every room button and both order buttons.
+std::string buttons_off_screen(RoomWin *w)
+{
+  std::string off;
+  for (Tools::ThemeButton *b : w->get_room_buttons())
+    off += off_screen(b);
+  for (const char *order : {"Bonieren", "Übersicht"})
+    off += off_screen(button(w, order));
+  return off;
+}
+
+// `count` room names: a short name numbered ("Saal 1"), or a long one cut
+// to 17 characters and numbered to 20 ("Wintergarten Terr001").
+std::vector<std::string> room_names(int count, const std::string &name)
+{
+  std::vector<std::string> names;
+  for (int i = 1; i <= count; ++i)
+    names.push_back(name.size() < 10 ? Tools::format("%s %d", name, i) : name.substr(0, 17) + Tools::format("%03d", i));
+  return names;
+}
+
+// However many rooms, and however long their names, every room button and
+// both order buttons lie on the screen, and a press on the last room
+// shows it. Rooms that fit one row stay in one row; more take further
+// rows, in the order of the rooms, all buttons of one width.
+TEST_F(RoomsPlan, RoomButtonsStayOnTheScreenInAsManyRowsAsTheyNeed)
+{
+  FXWindow *root = app()->getRootWindow();
+  ASSERT_EQ(Tools::format("%dx%d", root->getWidth(), root->getHeight()), "1280x1024") << "the tests' display";
+  const struct
+  {
+    const char *what;
+    int rooms;
+    const char *name; // see room_names
+    bool one_row;
+    const char *shot;
+  } cases[] = {
+      {"three short rooms", 3, "Saal", true, "rooms_one_row"},
+      {"seven rooms of 20 characters, one row on the screen", 7, "Wintergarten Terrasse", true, nullptr},
+      {"ten rooms of 20 characters", 10, "Wintergarten Terrasse", false, "rooms_ten_long"},
+      {"101 rooms of the widest 20 characters", 101, "WWWWWWWWWWWWWWWWWWWW", false, "rooms_many_wide"},
+  };
+  RoomWin *w = nullptr;
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_TRUE(db->exec("delete from LAYOUTK").ok && db->commit());
+    const std::vector<std::string> names = room_names(c.rooms, c.name);
+    for (const std::string &name : names)
+      add_room(*db, name, 300, 200);
+    if (w)
+      w->hide();
+    w = rooms();
+    ASSERT_TRUE(w);
+    run_pending(50);
+    const std::list<Tools::ThemeButton *> &buttons = w->get_room_buttons();
+    ASSERT_EQ(buttons.size(), names.size());
+
+    std::set<FXint> rows;
+    std::vector<std::string> in_reading_order;
+    std::vector<Tools::ThemeButton *> sorted(buttons.begin(), buttons.end());
+    std::stable_sort(sorted.begin(), sorted.end(), [](FXWindow *a, FXWindow *b) {
+      return a->getY() < b->getY() || (a->getY() == b->getY() && a->getX() < b->getX());
+    });
+    for (Tools::ThemeButton *b : sorted) {
+      rows.insert(b->getY());
+      in_reading_order.push_back(b->getText().text());
+      EXPECT_EQ(b->getWidth(), buttons.front()->getWidth()) << b->getText().text();
+      EXPECT_GE(b->getWidth(), b->getDefaultWidth()) << b->getText().text();
+    }
+    EXPECT_EQ(buttons_off_screen(w), "");
+    EXPECT_EQ(in_reading_order, names) << "the rooms in their order, row by row";
+    EXPECT_EQ(rows.size() == 1, c.one_row) << rows.size() << " rows";
+    if (c.shot)
+      shot(w, c.shot);
+
+    Tools::ThemeButton *last = buttons.back();
+    w->handle(last, FXSEL(SEL_COMMAND, last->getSelector()), nullptr);
+    EXPECT_EQ(w->get_room().name.value, names.back());
+    EXPECT_EQ(last->getState(), STATE_DOWN);
+    EXPECT_EQ(buttons_off_screen(w), "") << "with the plan of a room smaller than its buttons";
+  }
+}
+
+// The last of ten rooms of long names, pressed as a person does.
+TEST_F(RoomsPlan, TheLastOfManyRoomsIsPressedWithThePointer)
+{
+  const std::vector<std::string> names = room_names(10, "Wintergarten Terrasse");
+  for (const std::string &name : names)
+    add_table(*db, add_room(*db, name, 300, 200), "T" + name.substr(17), 20, 20);
+  RoomWin *w = rooms();
+  ASSERT_TRUE(w);
+  run_pending(150);
+  Tools::ThemeButton *last = w->get_room_buttons().back();
+  EXPECT_EQ(buttons_off_screen(w), "");
+  ASSERT_TRUE(click(last, 1, last->getWidth() / 2, last->getHeight() / 2));
+  EXPECT_TRUE(run_until([&] { return w->get_room().name.value == names.back(); })) << w->get_room().name.value;
+  EXPECT_TRUE(run_until([&] { return desk(w, "T010") != nullptr; }));
+  EXPECT_EQ(last->getState(), STATE_DOWN);
+  EXPECT_EQ(buttons_off_screen(w), "");
+  shot(w, "rooms_last_pressed");
 }
 
 TEST_F(RoomsPlan, ARoomPressIsThreeStatementsWhateverTheHistoryAndTheTablesAreOfIt)
