@@ -32,7 +32,9 @@ SpreadSheet::SpreadSheet()
 SpreadSheet::SpreadSheet(FXComposite *p, AppContext *context, FXObject *tgt, FXSelector sel, unsigned int opts)
     : FXTable(p, tgt, sel, opts, 0, 0, 0, 0, 2, 2, 2, 2), MultiLang(context, "SpreadSheet"), CommonMsg(context),
       sheet_target(tgt), sheet_selector(sel), menu_row(-1), hidden_column(false), saving(false),
-      transactional(true)
+      transactional(true),
+      msg_row_gone(context, "Message",
+                   "Die Zeile wurde inzwischen an einem anderen Platz gelöscht. Das Getippte wurde nicht gespeichert.")
 {
   // The table's notifications come back to the sheet, which passes on
   // what the owner needs.
@@ -361,7 +363,9 @@ bool SpreadSheet::save_changes(const std::string &idx_column, bool then_commit)
     Tools::DBBindType &record = *content->row;
     std::string value = record.get_types()[p]->format("%s");
     std::string where = Tools::format("where %s = '%s'", idx_column, Tools::sql_escape(value));
-    if (!Tools::update_object(*db, record, where)) {
+    long found = 0;
+    const bool ok = Tools::update_object(*db, record, where, &found);
+    if (!ok || found == 0) {
       const Tools::DBFailureReport failure = db->failure_report();
       // Nothing of a half-written sheet stays pending on the shared
       // connection; rows written before go again with the next write-back.
@@ -369,9 +373,14 @@ bool SpreadSheet::save_changes(const std::string &idx_column, bool then_commit)
         db->rollback();
       else
         store(written);
-      content->restore();
-      fill_row(row_number, *content);
-      DBError::report(this, *this, DBError::TEXT, failure);
+      if (ok) {
+        content->gone = true;
+        DBError::show(this, title_data_error, msg_row_gone.str());
+      } else {
+        content->restore();
+        fill_row(row_number, *content);
+        DBError::report(this, *this, DBError::TEXT, failure);
+      }
       saving = false;
       return false;
     }

@@ -19,7 +19,9 @@
 // anything is sent. A refused row shows what the database
 // holds again, so that the next move does not ask the same question. When
 // the database refuses a row, the other changed rows go with the next
-// write-back.
+// write-back. A row that another station has deleted meanwhile is said to
+// be gone; what was typed into it stays in its cells and is not sent
+// again.
 // The owner hears of every row stored (SEL_REPLACED with the record).
 // A click on a row's number in the row header chooses the row as a click
 // on one of its cells does: the owner hears SEL_CHANGED with the row.
@@ -60,11 +62,15 @@ public:
     // The record's values as the database holds them.
     std::vector<std::string> stored;
 
+    // Another station deleted the row: what was typed into it stays in
+    // its cells and is not sent again.
+    bool gone = false;
+
     explicit Content(const Tools::Ref<Tools::DBBindType> &r)
         : row(r), shown(r->get_names().size(), false), stored(r->get_values())
     {
     }
-    bool changed() const { return row->get_values() != stored; }
+    bool changed() const { return !gone && row->get_values() != stored; }
     // The record takes the stored values back.
     void restore();
   };
@@ -107,6 +113,8 @@ protected:
   bool transactional;
   // Columns whose texts are stored without blanks around them.
   std::set<std::string> trimmed_columns;
+  // A row written back that another station has deleted meanwhile.
+  StaticText msg_row_gone;
 
   SpreadSheet();
 

@@ -329,8 +329,14 @@ long Art::delete_membership(const SpreadSheet::MenuRequest &request)
   // work.
   if (!groups_sheet->save_changes("idx", false))
     return 0;
-  return end_list_change(
-      get_db()->exec(Tools::format("delete from GRP_ART where idx='%s'", Tools::sql_escape(idx->format("%s")))).ok);
+  const Tools::DBErg<Tools::DBRowList> deleted =
+      get_db()->exec(Tools::format("delete from GRP_ART where idx='%s'", Tools::sql_escape(idx->format("%s"))));
+  // Deleted by another station since the list was read.
+  if (deleted.ok && deleted.affected == 0) {
+    row_gone(msg_nothing_deleted);
+    return 0;
+  }
+  return end_list_change(deleted.ok);
 }
 
 bool Art::end_list_change(bool ok)
@@ -375,6 +381,7 @@ long Art::onSavePreis(FXObject *, FXSelector, void *)
     return 1;
   Tools::Ref<Tools::Database> db = get_db();
   bool ok;
+  long found = 1;
   if (preis.idx == 0) {
     // A new price belongs to the article of the list, with its number and
     // idx as stored: not a number typed over it since, which the booking
@@ -392,9 +399,13 @@ long Art::onSavePreis(FXObject *, FXSelector, void *)
     ok = Tools::insert_object(*db, preis);
   } else {
     set_history(preis, 1);
-    ok = Tools::update_object(*db, preis, Tools::format("where idx = '%s'", static_cast<int>(preis.idx)));
+    ok = Tools::update_object(*db, preis, Tools::format("where idx = '%s'", static_cast<int>(preis.idx)), &found);
   }
-  end_price_change(ok);
+  // Deleted by another station since it was chosen: the form keeps it.
+  if (ok && found == 0)
+    row_gone(msg_nothing_saved);
+  else
+    end_price_change(ok);
   return 1;
 }
 
@@ -404,7 +415,12 @@ long Art::onDeletePreis(FXObject *, FXSelector, void *)
   if (preis.idx == 0 ||
       has_lines(preis, Tools::format("preis_idx = '%s'", static_cast<int>(preis.idx)), msg_invalid_means))
     return 1;
-  end_price_change(get_db()->exec(Tools::format("delete from PREIS where idx = '%s'", static_cast<int>(preis.idx))).ok);
+  const Tools::DBErg<Tools::DBRowList> deleted =
+      get_db()->exec(Tools::format("delete from PREIS where idx = '%s'", static_cast<int>(preis.idx)));
+  if (deleted.ok && deleted.affected == 0)
+    row_gone(msg_nothing_deleted);
+  else
+    end_price_change(deleted.ok);
   return 1;
 }
 

@@ -117,6 +117,9 @@ BaseDialog::BaseDialog(FXWindow *owner, AppContext *main, const FXString &title_
       msg_twins_how(main, "Message",
                     "Jeden anderen unter \"Idx:\" wählen und unter einem eigenen Namen speichern oder löschen."),
       msg_key_invisible(main, "Message", "Ein Name kann keine unsichtbaren Zeichen oder Steuerzeichen enthalten:"),
+      msg_row_gone(main, "Message", "Der Eintrag wurde inzwischen an einem anderen Platz gelöscht oder geändert."),
+      msg_nothing_saved(main, "Message", "Es wurde nichts gespeichert."),
+      msg_nothing_deleted(main, "Message", "Es wurde nichts gelöscht."),
       amount_refusal(main)
 {
   GroupBox *group = new GroupBox(this, main, caption, FRAME_RIDGE | LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 4,
@@ -384,6 +387,12 @@ void BaseDialog::data_error(const char *message)
   MessageBox::error(this, title_data_error.str(), Tools::Secret::mask(message));
 }
 
+void BaseDialog::row_gone(const StaticText &what_not)
+{
+  get_db()->rollback();
+  data_error(Tools::format("%s\n%s", msg_row_gone.str(), what_not.str()).c_str());
+}
+
 BaseDialog::Failure BaseDialog::last_failure()
 {
   return get_db()->failure_report();
@@ -493,10 +502,18 @@ bool BaseDialog::rename_twin()
   const int idx = record->idx;
   const std::string table = record->get_name(), key = Tools::sql_escape(key_text(key_name));
   Failure failure{};
+  // The new key is another than the stored one (else the row would be
+  // saved as it is): the update changes the row whenever it finds it.
+  bool found = false;
   const bool ok = unchecked_by_key(
       [&] {
-        if (!db->exec(Tools::format("update %s set %s = '%s' where idx = '%s'", table, key_name, key, idx)))
+        const Tools::DBErg<Tools::DBRowList> renamed =
+            db->exec(Tools::format("update %s set %s = '%s' where idx = '%s'", table, key_name, key, idx));
+        if (!renamed)
           return false;
+        found = renamed.affected > 0;
+        if (!found)
+          return true;
         // What names the row by its idx follows it to its new key.
         for (const RowReference &by : references_to(table, key_name))
           if (!by.key_column.empty() &&
@@ -508,7 +525,9 @@ bool BaseDialog::rename_twin()
       failure);
   if (!ok)
     report_db_failure(failure);
-  return ok;
+  else if (!found)
+    row_gone(msg_nothing_saved);
+  return ok && found;
 }
 
 bool BaseDialog::delete_twin()
@@ -541,15 +560,20 @@ bool BaseDialog::delete_twin()
     }
   }
   Failure failure{};
+  long deleted = 0;
   const bool ok = unchecked_by_key(
       [&] {
-        return !!db->exec(Tools::format("delete from %s where %s = '%s' and idx = '%s'", table, key_name,
-                                        Tools::sql_escape(key_text(key_name)), idx));
+        const Tools::DBErg<Tools::DBRowList> done = db->exec(Tools::format(
+            "delete from %s where %s = '%s' and idx = '%s'", table, key_name, Tools::sql_escape(key_text(key_name)), idx));
+        deleted = done.affected;
+        return done.ok;
       },
       failure);
   if (!ok)
     report_db_failure(failure);
-  return ok;
+  else if (deleted == 0)
+    row_gone(msg_nothing_deleted);
+  return ok && deleted > 0;
 }
 
 void BaseDialog::tell_found(const std::vector<StoredKey> &rows, bool replaced)
@@ -706,6 +730,12 @@ bool BaseDialog::save_record(const std::string &key_column, const std::function<
 
   int saved = -1;
   bool update = same >= 1;
+  // The row the form was loaded from is no longer stored: saving would
+  // bring back what another station deleted.
+  if (!update && idx != 0 && by_idx == 0) {
+    row_gone(msg_nothing_saved);
+    return false;
+  }
   if (!update) {
     // A stored row keeps its key, unless it is one of twins: then it takes
     // the new one, which no row may have.
@@ -760,8 +790,19 @@ bool BaseDialog::save_record(const std::string &key_column, const std::function<
       return false;
     set_history(*record, 1);
     const std::string where = Tools::format("where %s and idx = '%s' ", key_matches, idx);
-    if (!Tools::update_object(*db, *record, where) && !keeps_stored_key(key_column, where))
-      return fail();
+    // Found, not changed: saved again with the values it holds, the row
+    // is found all the same.
+    long found = 0;
+    Failure failure{};
+    if (!Tools::update_object(*db, *record, where, &found) && !keeps_stored_key(key_column, where, found, failure)) {
+      report_db_failure(failure);
+      return false;
+    }
+    // Deleted by another station since the count.
+    if (found == 0) {
+      row_gone(msg_nothing_saved);
+      return false;
+    }
     if (trace)
       std::cout << "here: " << record->gueltig.format("%s") << "\n" << db->get_last_query() << std::endl;
     saved = record->idx;
@@ -776,25 +817,36 @@ bool BaseDialog::save_record(const std::string &key_column, const std::function<
   return true;
 }
 
-bool BaseDialog::keeps_stored_key(const std::string &key_column, const std::string &where)
+bool BaseDialog::keeps_stored_key(const std::string &key_column, const std::string &where, long &found,
+                                  Failure &failure)
 {
   // Only a row whose key an older version stored with white space around
   // it, which rows of other tables name so: the server refuses to change
   // the key under them. The key stays as stored, and the rest of the form
-  // is saved.
+  // is saved. Any other spelling (another case: the rows would name the
+  // row in a spelling it no longer has) stays refused, with the words of
+  // the refusal: the statements here succeed and would replace it.
+  failure = last_failure();
   Tools::Ref<Tools::Database> db = get_db();
   Tools::DBType *key = record->get_cell_by_name(key_column);
-  if (!key || db->last_failure() != Tools::DBFailure::ROW_REFERRED_TO)
+  if (!key || failure.kind != Tools::DBFailure::ROW_REFERRED_TO)
     return false;
   const Tools::DBErg<Tools::DBRowList> stored = db->exec(Tools::format(
       "select %s from %s where idx = '%s'", key_column, record->get_name(), static_cast<int>(record->idx)));
-  if (!stored || stored.rows.rows.size() != 1 || stored.rows.rows[0].size() != 1)
+  if (!stored) {
+    failure = last_failure();
+    return false;
+  }
+  if (stored.rows.rows.size() != 1 || stored.rows.rows[0].size() != 1)
     return false;
   const std::string as_stored = stored.rows.rows[0][0];
   if (as_stored == key->to_string() || Tools::trim_white(as_stored) != key->to_string())
     return false;
   key->from_string(as_stored);
-  return Tools::update_object(*db, *record, where);
+  if (Tools::update_object(*db, *record, where, &found))
+    return true;
+  failure = last_failure();
+  return false;
 }
 
 bool BaseDialog::delete_record(const std::string &key_column, const std::string &first)
@@ -814,10 +866,21 @@ bool BaseDialog::delete_record(const std::string &key_column, const std::string 
   if (twins > 0) {
     if (!delete_twin())
       return false;
-  } else if (!db->exec(Tools::format("delete from %s where %s = '%s' and idx = '%s'", table, key_column,
-                                     Tools::sql_escape(key_text(key_column)), static_cast<int>(record->idx)))) {
-    report_db_failure();
-    return false;
+  } else {
+    const Tools::DBErg<Tools::DBRowList> deleted =
+        db->exec(Tools::format("delete from %s where %s = '%s' and idx = '%s'", table, key_column,
+                               Tools::sql_escape(key_text(key_column)), static_cast<int>(record->idx)));
+    if (!deleted) {
+      report_db_failure();
+      return false;
+    }
+    // An empty form names no row: deleting nothing is all it asks for.
+    // A loaded row that is no longer stored under its key is said to be
+    // gone, and nothing deleted before it stays deleted.
+    if (deleted.affected == 0 && record->idx != 0) {
+      row_gone(msg_nothing_deleted);
+      return false;
+    }
   }
   if (!db->commit()) {
     report_db_failure();

@@ -18,7 +18,10 @@
 // compare without case. A name typed into the key field finds its row;
 // when that is not the row the form showed (a new form after "Neu", say),
 // the window says so, so that nobody changes a stored row believing it
-// new. Rows stored under one key by an earlier version ("twins", which
+// new. A save or delete that finds its row gone (another station deleted
+// it, or gave it another key, since it was loaded) is refused in words
+// and rolled back; the form keeps what was typed. Rows stored under one
+// key by an earlier version ("twins", which
 // the upgrade names) are told apart by their idx: a twin may take a key
 // of its own, and one that nothing refers to by its idx may be deleted.
 
@@ -73,6 +76,10 @@ protected:
   StaticText msg_save_changes_it;
   StaticText msg_twins_how;
   StaticText msg_key_invisible;
+  // A write that finds its row no longer stored as the form had it.
+  StaticText msg_row_gone;
+  StaticText msg_nothing_saved;
+  StaticText msg_nothing_deleted;
   AmountRefusal amount_refusal;
 
   // A row stored under a key: its idx and its key as stored.
@@ -141,9 +148,11 @@ protected:
                    bool trace = false);
   // After the update (`where`) was refused because other rows name the
   // key: when the key differs from the stored one only by white space
-  // around it, the row is updated again with its key as stored. False
-  // otherwise, or when that failed (not yet reported).
-  bool keeps_stored_key(const std::string &key_column, const std::string &where);
+  // around it, the row is updated again with its key as stored (`found`:
+  // the rows that update found). False otherwise, with what to report in
+  // `failure`: the refusal of the update, or the failure of a statement
+  // of its own; another spelling (another case, say) stays refused.
+  bool keeps_stored_key(const std::string &key_column, const std::string &where, long &found, Failure &failure);
 
   // Delete: `first` (when not empty) and then the row's own delete
   // statement; commit and reset on success, rollback and report on
@@ -160,6 +169,10 @@ protected:
   void report_db_failure(const Failure &failure);
   // The data-error box with one of the window's messages.
   void data_error(const char *message);
+  // A write found its row gone (another station deleted it, or changed
+  // what the write names it by): the unit of work is rolled back and the
+  // refusal said, with `what_not` (nothing saved, nothing deleted).
+  void row_gone(const StaticText &what_not);
   // Refuses in words what the server would refuse or cut: a text of the
   // row that holds a NUL or is longer than its column. True when every
   // text fits.

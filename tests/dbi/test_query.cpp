@@ -505,7 +505,20 @@ TEST_F(Query, AnOrderLineWithItsRoomAndTableRoundTrips)
   line.idx = db->get_insert_id();
   line.bar_bezahlt = 37037.01;
   line.bezahlt = JANEIN::JA;
-  ASSERT_TRUE(update_object(*db, line, format("where idx = '%s'", line.idx.value))) << db->get_error();
+  const std::string where = format("where idx = '%s'", line.idx.value);
+  long found = -1;
+  ASSERT_TRUE(update_object(*db, line, where, &found)) << db->get_error();
+  EXPECT_EQ(1, found);
+  // Written again as it is, the row changes nothing (the server counts
+  // changed rows) and is found all the same; a row not stored is found
+  // by neither.
+  EXPECT_EQ(0, db->update("BONLINE", DBRow(line.get_names(), line.get_values()), where).affected);
+  found = -1;
+  ASSERT_TRUE(update_object(*db, line, where, &found)) << db->get_error();
+  EXPECT_EQ(1, found);
+  found = -1;
+  ASSERT_TRUE(update_object(*db, line, format("where idx = '%s'", 1 + line.idx.value), &found));
+  EXPECT_EQ(0, found);
   LAYOUTK r;
   LAYOUTP p;
   BONLINE back;

@@ -90,10 +90,10 @@ protected:
     return Box();
   }
   // Whether this connection can change the rows at once: the window left
-  // no work open on them.
-  bool unlocked(const std::string &table)
+  // no work open on them (a table without stamps by another column).
+  bool unlocked(const std::string &table, const char *column = "hist_lo_user")
   {
-    const bool changed = !!db->exec("update " + table + " set hist_lo_user = 'frei'");
+    const bool changed = !!db->exec("update " + table + " set " + column + " = 'frei'");
     return db->rollback() && changed;
   }
 };
@@ -757,25 +757,107 @@ TEST_F(RecordWindows, ATwinHeldElsewhereIsRefusedInWordsAndTheKeysAreCheckedAgai
   EXPECT_EQ(1, count(Tools::format("select count(*) from ART where gruppe_ust_idx = %d", twin.idx.value)));
 }
 
+// Another station deletes the row the window has loaded (a price or a
+// membership chosen in its list) and commits, before "Speichern" or
+// "Löschen": the window says so in words and rolls back, nothing comes
+// back, and the form keeps what was typed. A row saved again at once,
+// unchanged down to its stamp, is stored, not refused.
+TEST_F(RecordWindows, ARowDeletedElsewhereSinceItWasLoadedIsRefusedInWordsAndTheFormKeepsWhatWasTyped)
+{
+  const std::string GONE = "Der Eintrag wurde inzwischen an einem anderen Platz gelöscht oder geändert.\nEs wurde nichts ";
+  const struct
+  {
+    const char *table; // of the row: a VAT group, else an article's price or membership
+    FXuint press;      // 0: the membership's "Eintrag Löschen"
+    const char *words; // after GONE; none: not deleted but saved twice, unchanged the second time
+  } cases[] = {
+      {"GRP_UST", BaseDialog::ID_SAVE, "gespeichert."}, {"GRP_UST", BaseDialog::ID_DELETE_ROW, "gelöscht."},
+      {"PREIS", Art::ID_SAVE_PREIS, "gespeichert."},    {"PREIS", Art::ID_DELETE_PREIS, "gelöscht."},
+      {"GRP_ART", 0, "gelöscht."},                      {"GRP_UST", BaseDialog::ID_SAVE, nullptr},
+      {"PREIS", Art::ID_SAVE_PREIS, nullptr},
+  };
+  for (const auto &c : cases) {
+    const std::string key = Tools::format("K%d", static_cast<int>(&c - cases)), table = c.table;
+    const bool vat_group = table == "GRP_UST";
+    if (vat_group)
+      add_vat(*db, key, 7);
+    else
+      add_article(*db, key, vat, "Saft", 2.5);
+    BaseDialog *win = open(vat_group ? VAT_GROUPS : ARTICLES);
+    ASSERT_NE(nullptr, win);
+    Art *art = dynamic_cast<Art *>(win);
+    win->get_key_combo()->select_key(key);
+    int idx = win->get_record()->idx;
+    FXTextField *typed = dynamic_cast<FXTextField *>(
+        win->bound_widget(&dynamic_cast<Tools::DBTypeVarChar *>(win->get_record()->get_cell_by_name("bezeichnung2"))->value));
+    if (table == "PREIS") {
+      art->get_prices_sheet()->setCurrentItem(0, 1, TRUE);
+      idx = art->get_preis().idx;
+      typed = dynamic_cast<FXTextField *>(win->bound_widget(&art->get_preis().bezeichnung.value));
+    } else if (table == "GRP_ART") {
+      idx = Tools::from_text<int>(art->get_groups_sheet()->getRowText(0).text(), 0);
+    }
+    ASSERT_TRUE(idx > 0 && typed) << key;
+    const std::string row = Tools::format("select count(*) from %s where idx = %d", table, idx);
+    if (c.words) {
+      ASSERT_TRUE(!!db->exec("delete " + row.substr(16)) && db->commit()) << key;
+    }
+    Box box;
+    if (&c == cases)
+      show_next_box(box, "masterdata_row_gone");
+    else if (c.words)
+      expect_box(box);
+    for (int times = c.words ? 1 : 2; times > 0; --times) {
+      if (art && table == "PREIS")
+        art->get_prices_sheet()->setCurrentItem(0, times % 2, TRUE);
+      typed->setText("getippt");
+      if (c.press) {
+        send_command(win, c.press);
+      } else {
+        SpreadSheet::MenuRequest gone(SpreadSheet::MenuRequest::DELETE);
+        gone.row = art->get_groups_sheet()->get_row(0);
+        EXPECT_EQ(0, win->handle(art->get_groups_sheet(), FXSEL(SEL_COMMAND, Art::ID_GRUPPEN), &gone));
+      }
+    }
+    if (c.words) {
+      EXPECT_NE(std::string::npos, box.text.find(GONE + c.words)) << key << ": " << box.text;
+      EXPECT_EQ("getippt", std::string(typed->getText().text())) << key;
+      EXPECT_EQ(0, count(row)) << key << ": nothing comes back";
+    } else {
+      EXPECT_EQ(1, count(row + " and 'getippt' in (bezeichnung, bezeichnung2) and hist_ae_user = '" + LOGIN + "'"));
+    }
+    EXPECT_TRUE(unlocked(table, table == "GRP_ART" ? "bezeichnung2" : "hist_lo_user")) << key;
+    win->hide();
+  }
+}
+
 // A key that an older version stored with a blank around it, named so by
 // other rows: saving the row with only its description changed keeps the
 // key as stored (the server would refuse to change it under them) and
-// stores the description. A key that nothing names loses its blanks.
+// stores the description. A key that nothing names loses its blanks. A
+// key typed in another case (without Enter) under rows that name it is
+// refused in words, with the refused update in the log, and the row stays
+// as stored.
 TEST_F(RecordWindows, AKeyStoredWithABlankAroundItIsSavedAsStoredWhileRowsNameIt)
 {
-  const GRP_UST named = add_vat(*db, " U7", 7), unnamed = add_vat(*db, "U8 ", 8);
-  const ART old = add_article(*db, "100 ", named, "Saft", 2.5);
+  const GRP_UST named = add_vat(*db, " U7", 7), unnamed = add_vat(*db, "U8 ", 8), bier = add_vat(*db, "bier", 7);
+  const ART old = add_article(*db, "100 ", named, "Saft", 2.5), wein = add_article(*db, "Wein", vat, "", 4.5);
+  add_article(*db, "Pils", bier);
   const struct
   {
     const Window &window;
     int idx;
     const char *column; // the description changed
     const char *kept;   // the key after the save
+    const char *typed = nullptr; // into the key field before the save: refused
   } cases[] = {
       {ARTICLES, old.idx.value, "bezeichnung2", "[100 ]"},
       {VAT_GROUPS, named.idx.value, "bezeichnung2", "[ U7]"},
       {VAT_GROUPS, unnamed.idx.value, "bezeichnung2", "[U8]"},
+      {ARTICLES, wein.idx.value, "bezeichnung2", "[Wein]", "WEIN"},
+      {VAT_GROUPS, bier.idx.value, "bezeichnung2", "[bier]", "Bier"},
   };
+  LogCapture log;
   for (const auto &c : cases) {
     BaseDialog *win = open(c.window);
     ASSERT_NE(nullptr, win);
@@ -785,8 +867,27 @@ TEST_F(RecordWindows, AKeyStoredWithABlankAroundItIsSavedAsStoredWhileRowsNameIt
         win->bound_widget(&dynamic_cast<Tools::DBTypeVarChar *>(win->get_record()->get_cell_by_name(c.column))->value));
     ASSERT_NE(nullptr, text);
     text->setText("neu beschrieben");
-    send_command(win, BaseDialog::ID_SAVE);
     const std::string row = Tools::format(" from %s where idx = %d", c.window.table, c.idx);
+    if (c.typed) {
+      win->get_key_combo()->setText(c.typed);
+      log.messages.clear();
+      const Box &box = refused(win, BaseDialog::ID_SAVE);
+      EXPECT_EQ("Der Eintrag wird an anderer Stelle noch verwendet und kann weder gelöscht noch umbenannt werden.",
+                Tools::trim_white(box.text))
+          << c.typed;
+      EXPECT_EQ("Datenfehler", box.title);
+      const std::string update = "\nUPDATE " + std::string(c.window.table) + " SET ";
+      EXPECT_TRUE(std::any_of(log.messages.begin(), log.messages.end(), [&](const std::string &line) {
+        return line.find("Cannot delete or update a parent row") != std::string::npos &&
+               line.find(update) != std::string::npos;
+      })) << c.typed;
+      EXPECT_EQ(c.typed, std::string(win->get_key_combo()->getText().text())) << "the form keeps what was typed";
+      EXPECT_EQ(c.kept, value(Tools::format("select concat('[', %s, ']')", c.window.key) + row)) << c.typed;
+      EXPECT_EQ("", value(Tools::format("select concat(%s, hist_ae_user)", c.column) + row)) << c.typed;
+      EXPECT_TRUE(unlocked(c.window.table)) << c.typed;
+      continue;
+    }
+    send_command(win, BaseDialog::ID_SAVE);
     EXPECT_EQ(c.kept, value(Tools::format("select concat('[', %s, ']')", c.window.key) + row)) << c.kept;
     EXPECT_EQ("neu beschrieben " + std::string(LOGIN),
               value(Tools::format("select concat_ws(' ', %s, hist_ae_user)", c.column) + row))

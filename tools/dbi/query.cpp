@@ -555,10 +555,22 @@ bool insert_object(Database &db, DBBindType &record)
   return db.insert(record.get_table(), row).ok;
 }
 
-bool update_object(Database &db, DBBindType &record, const std::string &where)
+bool update_object(Database &db, DBBindType &record, const std::string &where, long *found)
 {
   DBRow row(record.get_names(), record.get_values());
-  return db.update(record.get_table(), row, where).ok;
+  const DBErg<DBRowList> written = db.update(record.get_table(), row, where);
+  if (!written || !found)
+    return written.ok;
+  *found = written.affected;
+  if (*found > 0)
+    return true;
+  DBTypeInt rows;
+  DBTypeList fields;
+  fields.add(&rows);
+  if (select_values(db, format("select count(*) from %s %s", record.get_table(), where), fields) < 0)
+    return false;
+  *found = rows;
+  return true;
 }
 
 } // namespace Tools

@@ -159,7 +159,14 @@ int select_object_rows(Database &db, const std::string &query, DBArrayBind &arra
 int select_object_rows(Database &db, const std::string &query, DBArrayBind &arrays, DBLimit &limit);
 
 bool insert_object(Database &db, DBBindType &record);
-bool update_object(Database &db, DBBindType &record, const std::string &where);
+// With `found`, how many rows the update found: the server counts only
+// the rows a statement changed, so a row written with the values it held
+// already counts as none. When it changed none, the rows that meet
+// `where` are counted after it; in a table with transactions the update
+// holds those it found locked until the unit of work ends, so that none
+// of them has gone meanwhile. A row another station deleted counts as
+// none either way.
+bool update_object(Database &db, DBBindType &record, const std::string &where, long *found = nullptr);
 
 // Appends one owned record per result row of "SELECT <columns> FROM
 // <table> <where>"; the vector's size afterwards, or -1 when the statement
