@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstring>
 #include <functional>
+#include <optional>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -208,6 +209,7 @@ TEST_F(RecordWindows, WhatCannotBeStoredIsRefusedInWordsBeforeAnythingIsSentAndN
       {"dirk", "USER", "0", "Tr0ubador-Tr0ubador-x", "Tr0ubador-Tr0ubador-x", "*** (21 > 20)", ""},
       {" carl ", "USER", "0", PW, PW, "", ""}, // an invalid user holds no login; blanks around it go
   };
+  std::optional<WorkKeptOpen> kept(std::in_place);
   ASSERT_FALSE(!main->getDatabase()->exec("update GRP_UST set hist_lo_user = 'offen'")); // another window's work
   LogCapture log;
   testing::internal::CaptureStdout();
@@ -240,6 +242,10 @@ TEST_F(RecordWindows, WhatCannotBeStoredIsRefusedInWordsBeforeAnythingIsSentAndN
   EXPECT_EQ("offen", korvan_gui_test::query_value(*main->getDatabase(), "select hist_lo_user from GRP_UST"))
       << "a refused save leaves the open transaction alone";
   main->getDatabase()->rollback();
+  // Said whenever the program waited with it, and left alone.
+  for (const std::string &report : kept->reports)
+    EXPECT_NE(std::string::npos, report.find("opened by: update GRP_UST set hist_lo_user")) << report;
+  kept.reset();
 
   // Nobody deletes their own row or marks it not valid (the last valid
   // user would lock everybody out); another user is marked so (and no
