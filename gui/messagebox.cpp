@@ -7,11 +7,16 @@ MessageBox::Answerer *the_answerer = nullptr;
 
 // A box that comes up while a button press is being handled (a field left
 // by a click into the next one, whose check says something) runs its own
-// event loop, which takes the button's release: the field clicked into
-// has the pointer grabbed when the box is gone and waits for a release
-// that never comes, and the next click anywhere goes to it (the text
-// typed after a click into another field lands there). Once the press is
-// handled and no button is down any more, that field gets its release.
+// event loop, which takes the button's release: the widget pressed has the
+// pointer grabbed when the box is gone and waits for a release that never
+// comes, and the next click anywhere goes to it (the text typed after a
+// click into another field lands there). Once the press is handled and no
+// button is down any more, that widget gets its release. A field clicked
+// into keeps the click: the caret stands where it was aimed. A button does
+// nothing: the box interrupted its press ("Löschen" pressed while a field
+// it left says something must not delete after the box), and the person
+// presses it again if they still want it. A button acts on a release while
+// the pointer is over it, so the pointer leaves it first.
 class StaleGrab : public FXObject
 {
   static FXWindow *grabbed(FXWindow *window)
@@ -23,6 +28,15 @@ class StaleGrab : public FXObject
         return inside;
     }
     return nullptr;
+  }
+
+  // Widgets that act on the release of a press over them: the push,
+  // toggle, check, radio and arrow buttons.
+  static bool acts_on_release(const FXWindow *window)
+  {
+    return window->isMemberOf(FXMETACLASS(FXButton)) || window->isMemberOf(FXMETACLASS(FXToggleButton)) ||
+           window->isMemberOf(FXMETACLASS(FXCheckButton)) || window->isMemberOf(FXMETACLASS(FXRadioButton)) ||
+           window->isMemberOf(FXMETACLASS(FXArrowButton));
   }
 
 public:
@@ -39,6 +53,17 @@ public:
     if (buttons & (LEFTBUTTONMASK | MIDDLEBUTTONMASK | RIGHTBUTTONMASK))
       return 1;
     FXEvent event = FXEvent();
+    if (acts_on_release(window)) {
+      // The pointer leaves the button: it shows itself up again, and the
+      // release off it ends the press without acting.
+      x = y = -1;
+      event.type = SEL_LEAVE;
+      event.code = CROSSINGNORMAL;
+      event.win_x = x;
+      event.win_y = y;
+      window->handle(window, FXSEL(SEL_LEAVE, 0), &event);
+      event.code = 0;
+    }
     event.type = SEL_LEFTBUTTONRELEASE;
     event.code = LEFTBUTTON;
     event.win_x = x;

@@ -44,6 +44,8 @@ const char *Orders::text(Outcome outcome)
     return "Die Bezahlungsart ist nicht mehr gültig. Es wurde nichts gebucht.";
   case LINE_TWICE:
     return "Eine Bonierung ist mehrfach angegeben. Es wurde nichts gebucht.";
+  case ALREADY_THERE:
+    return "Die Bonierung steht schon auf diesem Tisch. Es wurde nichts gebucht.";
   case DONE:
   case FAILED:
     break;
@@ -247,6 +249,8 @@ Orders::Result Orders::change_once(const SeenLines &seen_lines, const Change &ch
       return refused(outcome);
   }
   for (const Tools::Ref<BONLINE> &line : lines) {
+    if (change.stays && change.stays(*line))
+      continue;
     stamp(*line, 1);
     const std::string done = change.change(*line);
     if (!Tools::update_object(db, *line, Tools::format("where idx = '%d'", line->idx.value)))
@@ -411,6 +415,18 @@ Orders::Result Orders::move(const SeenLines &lines, const LAYOUTK &room, const L
     if (!lock_named(the_room, the_table))
       return FAILED;
     return the_table.idx.value == 0 ? TABLE_GONE : DONE;
+  };
+  // A line on the target already is not written again: it would only get
+  // the mover's stamp.
+  c.stays = [&](const BONLINE &line) {
+    return line.layoutk_idx.value == the_room.idx.value && line.layoutp_idx.value == the_table.idx.value;
+  };
+  c.check = [&](const Lines &locked) {
+    for (const Tools::Ref<BONLINE> &line : locked)
+      if (!c.stays(*line))
+        return DONE;
+    TOOLS_LOG(Tools::format("already on Tisch %s", the_table.label_name.value));
+    return ALREADY_THERE;
   };
   c.change = [&](BONLINE &line) {
     line.layoutk_idx = the_room.idx.value;

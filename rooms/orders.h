@@ -65,6 +65,8 @@ public:
     // The caller named one line more than once: a bill would count it
     // twice, and a line can be paid, cancelled or moved only once.
     LINE_TWICE,
+    // Every line to be moved stands on the table already.
+    ALREADY_THERE,
     // A statement failed: `error` and `statement` say which and why. The
     // last outcome: the windows go through all before it.
     FAILED,
@@ -123,6 +125,8 @@ public:
   Result pay(const SeenLines &lines, double cash, const SONST_ART &kind);
   // Moves the lines to the table of the room (named by their keys), with
   // the names these rows hold; refused when the table is not the room's.
+  // A line on that table already stays as it is (neither written nor
+  // stamped); when all of them are there, the move is refused.
   Result move(const SeenLines &lines, const LAYOUTK &room, const LAYOUTP &table);
 
   // ---- what the order windows read: no unit of work, nothing locked ----
@@ -161,11 +165,13 @@ private:
   // `check` looks at all of the lines first; both give DONE, the refusal,
   // or FAILED when their statement failed. Then `change` sets the columns
   // of each line and gives the log's line for it (or nothing). All start
-  // afresh when the unit of work is tried again.
+  // afresh when the unit of work is tried again. A line for which `stays`
+  // holds (after `check`) is left as it is: not stamped, not written.
   struct Change
   {
     std::function<Outcome()> before;
     std::function<Outcome(const Lines &)> check;
+    std::function<bool(const BONLINE &)> stays;
     std::function<std::string(BONLINE &)> change;
   };
   Result change_lines(const SeenLines &lines, const Change &change);

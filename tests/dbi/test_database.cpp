@@ -519,8 +519,10 @@ TEST_F(Odbc, TheHandleKnowsWhetherItsTransactionOnlyReadAndEndsNothingElse)
       {"rollback", H::NOTHING, "0", 4},
   };
   Ref<Database> station = korvan_test::open_database(database);
-  int heard = 0;
+  int heard = 0, worked = 0;
   station->on_reads_opened([&] { ++heard; });
+  // Told of each step to WORK: from nothing or from reads.
+  station->on_work_opened([&] { ++worked; });
   for (const auto &step : steps) {
     const std::string what = step.sql ? step.sql : "end_reads";
     if (!step.sql) {
@@ -537,6 +539,7 @@ TEST_F(Odbc, TheHandleKnowsWhetherItsTransactionOnlyReadAndEndsNothingElse)
     EXPECT_EQ(step.on_server, query_value(*station, "select @@in_transaction")) << what;
   }
   EXPECT_EQ(H::NOTHING, station->holding()) << "asking changed nothing";
+  EXPECT_EQ(5, worked);
 
   LAYOUTK room;
   ASSERT_TRUE(insert_object(*station, room));

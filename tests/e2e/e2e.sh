@@ -49,9 +49,16 @@ fail() {
 }
 trap 'fail "command failed (status $?): $BASH_COMMAND"' ERR
 
-# Starts a named step; the screen as the step before left it is kept.
+# Starts a named step; the screen as the step before left it is kept. A
+# station that logged work left open on its connection while it waited
+# (a change or a lock an action did not end) fails the step before.
 step() {
   [ "$E2E_STEP" = start ] || shot "$E2E_STEP"
+  local name
+  for name in "${!E2E_PID[@]}"; do
+    ! grep -q "work left open on the shared connection" "$E2E_TMP/$name/out" 2>/dev/null ||
+      fail "$name left work open on its connection"
+  done
   E2E_STEP=$1
   say "step: $E2E_STEP"
 }

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <memory>
 
+#include "gui/idlereads.h"
 #include "gui/messagebox.h"
 #include "tools/core/format.h"
 #include "tools/core/string_utils.h"
@@ -68,6 +69,9 @@ public:
 
   FXuint answer(MessageBox::Kind kind, const std::string &title, const std::string &text) override
   {
+    // On the screen the box would wait for the person in an event loop of
+    // its own, which goes idle.
+    IdleReads::person_waited("a message box waited for the person");
     if (expected.empty()) {
       ADD_FAILURE() << "a message box that no test expected: \"" << title << "\": " << text;
       return kind == MessageBox::QUESTION ? MBOX_CLICKED_NO : MBOX_CLICKED_OK;
@@ -107,10 +111,14 @@ public:
     ASSERT_NE(start_app(), nullptr) << "the GUI tests need an X display (scripts/test starts Xvfb)";
     MessageBox::set_answerer(&answerer);
     ::testing::UnitTest::GetInstance()->listeners().Append(&answerer);
+    // Work that an action left open on the shared connection fails the
+    // test that left it, once the loop is idle (or its windows go).
+    IdleReads::set_reporter([](const std::string &words) { ADD_FAILURE() << words; });
   }
 
   void TearDown() override
   {
+    IdleReads::set_reporter(nullptr);
     ::testing::UnitTest::GetInstance()->listeners().Release(&answerer);
     MessageBox::set_answerer(nullptr);
     end_app();
@@ -256,6 +264,13 @@ void expect_box(std::function<void(const Box &)> seen, FXuint code)
 }
 
 int boxes_armed() { return static_cast<int>(answerer.expected.size()); }
+
+WorkKeptOpen::WorkKeptOpen()
+    : harness(IdleReads::set_reporter([this](const std::string &words) { reports.push_back(words); }))
+{
+}
+
+WorkKeptOpen::~WorkKeptOpen() { IdleReads::set_reporter(harness); }
 
 long send_command(FXObject *target, FXuint id, void *data)
 {

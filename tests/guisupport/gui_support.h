@@ -13,6 +13,10 @@
 // that no test armed fails the test at once with its title and text and is
 // answered OK (a question No); an answer armed for a box that never came
 // fails the test at its end.
+//
+// Work left open on the shared connection when the event loop goes idle
+// (a change or a lock that an action did not end) fails the test too
+// (IdleReads' reporter).
 
 #include <functional>
 #include <string>
@@ -22,6 +26,7 @@
 #include "tools/widgets/fxcompat.h"
 #include "gui/appcontext.h"
 #include "gui/iconmanager.h"
+#include "gui/idlereads.h"
 #include "schema/tables.h"
 
 class MainWindow;
@@ -80,6 +85,22 @@ void expect_box(std::function<void(const Box &)> seen, FX::FXuint code = FX::MBO
 void answer_box(Box &box, FX::FXObject *target, FX::FXuint id, FX::FXuint code = FX::MBOX_CLICKED_OK);
 // The answers armed and not yet taken.
 int boxes_armed();
+
+// Work that a test leaves open on the shared connection on purpose (a
+// window in the middle of its work, as it were) while it drives other
+// windows: while one lives, each report of it is kept here instead of
+// failing the test.
+class WorkKeptOpen
+{
+  IdleReads::Reporter harness;
+
+public:
+  std::vector<std::string> reports;
+  WorkKeptOpen();
+  ~WorkKeptOpen();
+  WorkKeptOpen(const WorkKeptOpen &) = delete;
+  WorkKeptOpen &operator=(const WorkKeptOpen &) = delete;
+};
 
 long send_command(FX::FXObject *target, FX::FXuint id, void *data = nullptr);
 // A key press and release (code from fxkeys.h, with the text it types).

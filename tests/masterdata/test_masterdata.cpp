@@ -7,6 +7,7 @@
 #include <cstring>
 #include <functional>
 #include <list>
+#include <optional>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -229,6 +230,7 @@ TEST_F(RecordWindows, WhatCannotBeStoredIsRefusedInWordsBeforeAnythingIsSentAndN
       cases.push_back({key.c_str(), "", "0", PW, PW, "", "0"});
     }
   }
+  std::optional<WorkKeptOpen> kept(std::in_place);
   ASSERT_FALSE(!main->getDatabase()->exec("update GRP_UST set hist_lo_user = 'offen'")); // another window's work
   LogCapture log;
   testing::internal::CaptureStdout();
@@ -261,6 +263,10 @@ TEST_F(RecordWindows, WhatCannotBeStoredIsRefusedInWordsBeforeAnythingIsSentAndN
   EXPECT_EQ("offen", korvan_gui_test::query_value(*main->getDatabase(), "select hist_lo_user from GRP_UST"))
       << "a refused save leaves the open transaction alone";
   main->getDatabase()->rollback();
+  // Said whenever the program waited with it, and left alone.
+  for (const std::string &report : kept->reports)
+    EXPECT_NE(std::string::npos, report.find("opened by: update GRP_UST set hist_lo_user")) << report;
+  kept.reset();
 
   // Nobody deletes their own row or marks it not valid (the last valid
   // user would lock everybody out); another user is marked so (and no
@@ -898,26 +904,49 @@ TEST_F(RecordWindows, AKeyStoredWithABlankAroundItIsSavedAsStoredWhileRowsNameIt
 }
 
 // The box that says a name typed after "Neu" is stored comes while the
-// click into the next field is handled; under Xvfb without a window
-// manager, as a new user does it: the box's OK clicked, then one click
-// into the name field and "X" typed. The X lands in the name field, not
-// in the field clicked before the box (where it was stored over the
-// stored row's text before), and "Speichern" changes nothing of the row.
+// press that leaves the key field is handled; under Xvfb without a window
+// manager, as a new user does it: the box's OK clicked (or Return
+// pressed), then one click into the key field and "X" typed. The X lands
+// in the key field, not in the field clicked before the box (where it was
+// stored over the stored row's text before), and "Speichern" changes
+// nothing of the row. A button pressed into the box ("Löschen",
+// "Speichern") does nothing: the box interrupted its press, and the row
+// stays as stored. Pressed with no box in between, "Löschen" deletes, once.
 TEST_F(RecordPointer, TheClickAfterTheStoredNameBoxGoesWhereItIsAimed)
 {
+  RecordingDB *recorder = nullptr;
+  main->setDatabase(connect_recording(database, recorder));
   add_vat(*db, "Voll", 7);
   ASSERT_TRUE(add_user(*db, "Voll", "pw"));
-  const Window *windows[] = {&VAT_GROUPS, &USERS};
-  for (const Window *w : windows) {
+  enum Pressed { FIELD, DELETE, SAVE };
+  const struct
+  {
+    const Window &w;
+    Pressed pressed; // what is clicked while the key field has " voll "
+    bool by_return;  // the box closed by Return, else its OK clicked
+  } cases[] = {
+      {VAT_GROUPS, FIELD, false}, {USERS, FIELD, false}, {VAT_GROUPS, FIELD, true}, {VAT_GROUPS, DELETE, false},
+      {VAT_GROUPS, DELETE, true}, {USERS, DELETE, true}, {VAT_GROUPS, SAVE, false}, {USERS, SAVE, true},
+  };
+  for (const auto &c : cases) {
+    const Window *w = &c.w;
+    const std::string name = Tools::format("%s %s%s", w->table,
+                                           c.pressed == FIELD    ? "field"
+                                           : c.pressed == DELETE ? "Löschen"
+                                                                 : "Speichern",
+                                           c.by_return ? " Return" : "");
     BaseDialog *win = open(*w);
-    ASSERT_TRUE(win && focus(win));
+    ASSERT_TRUE(win && focus(win)) << name;
     run_pending(100);
     FXTextField *key = dynamic_cast<FXTextField *>(win->get_key_combo()->getFirst());
     FXTextField *next = dynamic_cast<FXTextField *>(
         win->bound_widget(&dynamic_cast<Tools::DBTypeVarChar *>(win->get_record()->get_cell_by_name(w->text))->value));
     ASSERT_TRUE(key && next);
-    const std::string row = Tools::format("select %s from %s where %s = 'Voll'", w->text, w->table, w->key);
+    const std::string where = Tools::format(" from %s where %s = 'Voll'", w->table, w->key);
+    const std::string row =
+        Tools::format("select concat_ws(' ', idx, %s, hist_ae_user, hist_ae_zeit)", w->text) + where;
     const std::string stored = value(row);
+    const std::string text = value(Tools::format("select %s", w->text) + where);
     // A moment between the clicks, as a person leaves.
     ASSERT_TRUE(click(button(win, "", BaseDialog::ID_NEW), 1, 10, 10));
     run_pending(300);
@@ -925,7 +954,8 @@ TEST_F(RecordPointer, TheClickAfterTheStoredNameBoxGoesWhereItIsAimed)
     ASSERT_TRUE(run_until([&] { return std::string(key->getText().text()) == " voll "; }));
     run_pending(300);
 
-    // The box on the screen, its OK clicked with the pointer.
+    // The box on the screen, its OK clicked with the pointer or Return
+    // pressed.
     MessageBox::Answerer *harness = MessageBox::set_answerer(nullptr);
     std::string title;
     run_steps({
@@ -935,9 +965,11 @@ TEST_F(RecordPointer, TheClickAfterTheStoredNameBoxGoesWhereItIsAimed)
             return false;
           run_pending(200);
           title = box->getTitle().text();
-          if (w == windows[0]) {
+          if (&c == cases) {
             EXPECT_TRUE(screenshot(shot_dir() + "/masterdata_stored_name_box.png"));
           }
+          if (c.by_return)
+            return focus(box) && xdo("key Return");
           FXButton *ok = nullptr;
           for (FXButton *b : find_all<FXButton>(box))
             ok = b;
@@ -945,28 +977,48 @@ TEST_F(RecordPointer, TheClickAfterTheStoredNameBoxGoesWhereItIsAimed)
         },
         [&] { return !app()->getModalWindow(); },
     });
-    ASSERT_TRUE(click(next, 1, 10, 5));
+    FXWindow *pressed = c.pressed == FIELD    ? static_cast<FXWindow *>(next)
+                        : c.pressed == DELETE ? button(win, "", BaseDialog::ID_DELETE_ROW)
+                                              : button(win, "", BaseDialog::ID_SAVE);
+    ASSERT_TRUE(click(pressed, 1, 10, 5)) << name;
     const bool closed = run_until([&] { return !title.empty() && !app()->getModalWindow(); }, 10000);
     MessageBox::set_answerer(harness);
-    ASSERT_TRUE(closed) << w->table;
-    EXPECT_EQ("Info", title);
+    ASSERT_TRUE(closed) << name;
+    EXPECT_EQ("Info", title) << name;
     run_pending(300);
+    EXPECT_EQ(stored, value(row)) << name << ": the press the box interrupted did something";
+    if (&c == &cases[3])
+      shot(win, "masterdata_button_after_box"); // "Löschen" up again
 
     ASSERT_TRUE(click(key, 1, 40, 5));
     run_pending(200);
     ASSERT_TRUE(xdo("key --delay 30 End X"));
-    EXPECT_TRUE(run_until([&] { return std::string(key->getText().text()) == "VollX"; })) << key->getText().text();
-    EXPECT_EQ(stored, std::string(next->getText().text())) << w->table;
-    if (w == windows[0])
+    EXPECT_TRUE(run_until([&] { return std::string(key->getText().text()) == "VollX"; }))
+        << name << ": " << key->getText().text();
+    EXPECT_EQ(text, std::string(next->getText().text())) << name;
+    if (&c == cases)
       shot(win, "masterdata_click_after_box");
     Box refused;
     expect_box(refused);
     ASSERT_TRUE(click(button(win, "", BaseDialog::ID_SAVE), 1, 10, 10));
-    EXPECT_TRUE(run_until([&] { return refused.seen; }, 5000)) << w->table;
-    EXPECT_NE(std::string::npos, refused.text.find("behält seinen Namen")) << refused.text;
-    EXPECT_EQ(stored, value(row)) << w->table;
+    EXPECT_TRUE(run_until([&] { return refused.seen; }, 5000)) << name;
+    EXPECT_NE(std::string::npos, refused.text.find("behält seinen Namen")) << name << ": " << refused.text;
+    EXPECT_EQ(stored, value(row)) << name;
     win->hide();
   }
+
+  // With no box in between, a press of "Löschen" deletes the row shown,
+  // once.
+  BaseDialog *win = open(VAT_GROUPS);
+  ASSERT_TRUE(win && focus(win));
+  win->get_key_combo()->select_key("Voll");
+  run_pending(100);
+  recorder->statements.clear();
+  ASSERT_TRUE(click(button(win, "", BaseDialog::ID_DELETE_ROW), 1, 10, 10));
+  EXPECT_TRUE(run_until([&] { return count("select count(*) from GRP_UST where name = 'Voll'") == 0; }, 5000));
+  run_pending(300);
+  EXPECT_EQ(1, std::count_if(recorder->statements.begin(), recorder->statements.end(),
+                             [](const std::string &sql) { return sql.compare(0, 20, "delete from GRP_UST ") == 0; }));
 }
 
 // The article window with the articles A (in the group "Saft") and B.

@@ -320,6 +320,7 @@ TEST_F(OrderOperations, WhatAnOperationNamesIsReadAgainAndRefusedWhenGoneRetired
       {"moved to a table moved to another room", MOVE, 0,
        {"update LAYOUTP set layout_idx = layout_idx + 1 where idx = %3$d"}, as_read, Orders::TABLE_GONE},
       {"moved to a table deleted", MOVE, 0, {"delete from LAYOUTP where idx = %3$d"}, as_read, Orders::TABLE_GONE},
+      {"moved to the table they stand on", MOVE, 0, {}, [&](Named &n) { n.table = t1; }, Orders::ALREADY_THERE},
       {"no kind has the key", PAY, 0, {}, [](Named &n) { n.kind.idx = 9999; }, Orders::KIND_GONE},
       {"kind deleted", PAY, 0, {"delete from SONST_ART where idx = %4$d"}, as_read, Orders::KIND_GONE},
       {"kind retired", PAY, 0, {"update SONST_ART set gueltig = 'NEIN' where idx = %4$d"}, as_read,
@@ -443,7 +444,8 @@ TEST_F(OrderOperations, WhatAnOperationReadItNamesKeepsUnchangedUntilTheCommit)
 // them costs each operation one statement at most.
 TEST_F(OrderOperations, ALineTakesWhatItNamesAsItIsNowForOneStatementMore)
 {
-  const int a = add_line(*db, saal, t1, 0.125, 3), b = add_line(*db, saal, t1, 0.125, 3);
+  const int a = add_line(*db, saal, t1, 0.125, 3), b = add_line(*db, saal, t1, 0.125, 3),
+            c = add_line(*db, saal, t1, 1.5);
   store_meanwhile({Tools::format("update PREIS set preis = 13.5 where idx = %d", wein_preis.idx.value),
                    Tools::format("update LAYOUTK set name = 'Garten' where idx = %d", terrasse.idx.value)});
   const struct
@@ -455,6 +457,8 @@ TEST_F(OrderOperations, ALineTakesWhatItNamesAsItIsNowForOneStatementMore)
       // What it names comes with the insert itself.
       {"book", [&] { return orders().book(wein, wein_preis, terrasse, t9, 2); }, 0 + 1 + 1 + 0},
       {"move", [&] { return orders().move(seen({a, b}), terrasse, t9); }, 1 + 2 + 1 + 1},
+      // A line on the table already is not written again.
+      {"move with a line there", [&] { return orders().move(seen({a, c}), terrasse, t9); }, 1 + 1 + 1 + 1},
       // The kind is read only when something is left for it.
       {"pay with the kind", [&] { return orders().pay(seen({a}), 0.1, voucher); }, 1 + 1 + 1 + 1},
       {"pay with cash enough", [&] { return orders().pay(seen({b}), 5, voucher); }, 1 + 1 + 1 + 0},
@@ -467,7 +471,8 @@ TEST_F(OrderOperations, ALineTakesWhatItNamesAsItIsNowForOneStatementMore)
   }
   EXPECT_EQ(value("select group_concat(concat_ws(' ', preis, anzahl, layoutk_name, layoutp_label_name, "
                   "sonst_bezahlt, bar_bezahlt, sonst_art_name) order by idx) from BONLINE"),
-            "0.125 3 Garten T9 0.28 0.1 Gutschein,0.125 3 Garten T9 0 0.38 ,13.5 2 Garten T9 0 0 ");
+            "0.125 3 Garten T9 0.28 0.1 Gutschein,0.125 3 Garten T9 0 0.38 ,1.5 1 Garten T9 0 0 ,13.5 2 Garten T9 "
+            "0 0 ");
 }
 
 // Another station holds a line and does not let go: the action stops

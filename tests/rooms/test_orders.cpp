@@ -784,6 +784,26 @@ TEST_F(Orders, BetweenTwoActionsTheStationHoldsNoTransaction)
   EXPECT_EQ(value("select group_concat(concat_ws(' ', layoutp_label_name, storniert, bezahlt, sonst_art_name) "
                   "order by idx) from BONLINE"),
             "T1 JA NEIN ,T2 NEIN NEIN ,T1 NEIN JA ,T1 NEIN JA Gutschein");
+
+  // Work that a forgotten return path would leave, a change or a lock, is
+  // not ended there: it is logged once the program waits, once, naming the
+  // statement that opened it (which fails a test that leaves it).
+  Tools::Database &station = *main->getDatabase();
+  for (const char *left : {"update BONLINE set hist_lo_user = 'vergessen'", "select idx from LAYOUTK for update"}) {
+    WorkKeptOpen kept;
+    LogCapture log;
+    ASSERT_TRUE(station.exec(left).ok) << left;
+    run_pending(60);
+    ASSERT_TRUE(station.exec("select count(*) from ART").ok); // more of the same transaction
+    run_pending(60);
+    ASSERT_EQ(1u, kept.reports.size()) << left;
+    const std::string said = "work left open on the shared connection when the program waited for the person, "
+                             "opened by: ";
+    EXPECT_EQ(said + left, kept.reports[0]);
+    EXPECT_EQ(1, log.count(kept.reports[0])) << left;
+    EXPECT_EQ("1", query_value(station, "select @@in_transaction")) << left << ": not left alone";
+    ASSERT_TRUE(station.rollback());
+  }
   ASSERT_TRUE(db->exec("SET SESSION lock_wait_timeout = 1").ok);
   EXPECT_TRUE(db->exec("ALTER TABLE BONLINE ADD COLUMN idle_check INT").ok) << db->get_error();
 }

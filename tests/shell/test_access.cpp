@@ -423,6 +423,9 @@ TEST_F(SharedConnection, WhatAnotherWindowDoesNeitherLosesNorCommitsOpenWork)
        }},
   };
   const std::string count = "select count(*) from LAYOUTK where name = 'Offen'";
+  // The work is left open on purpose here: whenever the program waits
+  // meanwhile, it is said, naming what opened it, and left alone.
+  WorkKeptOpen kept;
   for (const auto &step : steps) {
     // A window in the middle of its work: a row written, not yet ended.
     Dialog working(main, main, "Offene Arbeit");
@@ -432,6 +435,9 @@ TEST_F(SharedConnection, WhatAnotherWindowDoesNeitherLosesNorCommitsOpenWork)
     EXPECT_EQ("0", query_value(*db, count)) << step.what << ": committed";
     main->getDatabase()->rollback();
   }
+  EXPECT_FALSE(kept.reports.empty());
+  for (const std::string &report : kept.reports)
+    EXPECT_NE(std::string::npos, report.find("opened by: insert into LAYOUTK")) << report;
   EXPECT_EQ("translated", query_value(*db, "select trans from LANG where trans = 'translated'"));
 }
 

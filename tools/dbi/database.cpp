@@ -134,6 +134,8 @@ bool Database::note_query(const std::string &sql)
   holding_now = holding_after(before, word, sql);
   if (before == Holding::NOTHING && holding_now == Holding::READS && reads_opened)
     reads_opened();
+  if (before != Holding::WORK && holding_now == Holding::WORK && work_opened)
+    work_opened();
   return true;
 }
 

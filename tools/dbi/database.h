@@ -51,6 +51,7 @@ private:
   // Statements on a table outside transactions are sent while above 0.
   int untransacted;
   std::function<void()> reads_opened;
+  std::function<void()> work_opened;
 
   void open(const std::string &host, const std::string &username, const std::string &password,
             const std::string &database);
@@ -161,6 +162,10 @@ public:
   // Called when a plain read opens a transaction, so that the caller ends
   // it once the action is over (none: nobody is told).
   void on_reads_opened(std::function<void()> hook) { reads_opened = std::move(hook); }
+  // Called when a statement makes the transaction hold work (from
+  // nothing or from reads), so that the caller can see whether its unit
+  // of work ended it (none: nobody is told).
+  void on_work_opened(std::function<void()> hook) { work_opened = std::move(hook); }
   // While one lives, the handle's statements go to a table outside
   // transactions (LANG): they open nothing and leave what the transaction
   // holds as it was.
