@@ -57,8 +57,7 @@ Connect::Connect(FXWindow *owner, MainWindow *main)
 
 Tools::Ref<Tools::Database> Connect::open_connection()
 {
-  Tools::Ref<Tools::Database> db(new Tools::Database(settings.host, settings.username, settings.password,
-                                                     settings.database, Tools::Database::ODBC));
+  Tools::Ref<Tools::Database> db = MainWindow::openDatabase(settings);
   // Connected means the server has already answered the session set-up.
   if (!db->is_connected())
     return Tools::Ref<Tools::Database>();

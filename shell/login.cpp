@@ -46,6 +46,10 @@ Login::Login(FXWindow *owner, MainWindow *main)
     : Dialog(owner, main, "Anmeldung", DECOR_TITLE | DECOR_CLOSE | DECOR_BORDER, 0, 0), main_window(main),
       wrongLoginText(main, "Message", "Falsches Passwort, oder Benutzername."),
       builtinOnlyText(main, "Message", "Ohne Datenbank nimmt die Anmeldung nur das eingebaute Konto an:"),
+      retryText(main, "Message",
+                "Läuft der Server wieder, genügt ein neues \"Ok\": die Anmeldung verbindet dann neu."),
+      settingsText(main, "Message",
+                   "Falsche Verbindungseinstellungen: damit anmelden, dann System -> Datenbankverbindung."),
       nameField(nullptr),
       passwordField(nullptr)
 {
@@ -145,28 +149,37 @@ long Login::onOk(FXObject *, FXSelector, void *)
 {
   widgets_to_vars();
   const bool builtin = userName == BUILTIN_USER && userPassword == BUILTIN_PASSWORD;
-
-  if (!db_connected()) {
-    // Without a database nothing else can be checked: the built-in account
-    // gets in to reach the connection dialog, anyone else is told why not.
-    if (builtin)
-      accept();
-    else
-      say_not_connected();
-    return 1;
-  }
-
   Tools::Secret hidden(userPassword);
-  if (!text_fits(nameField, userName) || !text_fits(passwordField, userPassword))
-    return 1;
-  Tools::Ref<Tools::Database> handle = get_db();
-  Tools::Database &db = *handle;
   Tools::DBTypeInt count;
-  Tools::DBTypeList fields;
-  fields.add(&count);
-  if (Tools::select_values(db,
-                           Tools::format(COUNT_MATCHES, Tools::sql_escape(userName), Tools::sql_escape(userPassword)),
-                           fields) < 0) {
+  for (int attempt = 0;; ++attempt) {
+    // A station whose server was down (at its start, or since) connects
+    // again with the stored settings: once the server is back, the login
+    // simply works, for every window.
+    if (main_window && (!db_connected() || get_db()->connection_lost()))
+      main_window->reconnect();
+    if (!db_connected()) {
+      // Without a database nothing else can be checked: the built-in
+      // account gets in to reach the connection dialog, anyone else is
+      // told why not.
+      if (builtin)
+        accept();
+      else
+        say_not_connected();
+      return 1;
+    }
+    if (!text_fits(nameField, userName) || !text_fits(passwordField, userPassword))
+      return 1;
+    Tools::Ref<Tools::Database> handle = get_db();
+    Tools::DBTypeList fields;
+    fields.add(&count);
+    if (Tools::select_values(*handle,
+                             Tools::format(COUNT_MATCHES, Tools::sql_escape(userName), Tools::sql_escape(userPassword)),
+                             fields) >= 0)
+      break;
+    // A server restarted since the connection's last statement shows only
+    // now: the question goes once more, on a new connection.
+    if (attempt == 0 && handle->connection_lost())
+      continue;
     db_error();
     return 1;
   }
@@ -191,7 +204,7 @@ void Login::say_not_connected()
   const std::string why = db.try_get() ? Tools::strip(db->get_error()) : std::string();
   if (!why.empty())
     text += "\nGrund: " + why;
-  text += "\n" + builtinOnlyText.str() + " " + BUILTIN_USER + "\n" + msg_reconnect.str();
+  text += "\n" + retryText.str() + "\n" + builtinOnlyText.str() + " " + BUILTIN_USER + "\n" + settingsText.str();
   TOOLS_LOG(text);
   DBError::show(this, title_db_error, text);
 }

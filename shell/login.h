@@ -5,7 +5,8 @@
 // match, or the built-in account: without a database that is the only
 // login (so that working connection settings can be entered), and on the
 // first start of a new installation, while table USER is still empty, it
-// creates its own row.
+// creates its own row. A station without a database (its server was
+// down) first connects again with the stored settings at every "Ok".
 
 #include <string>
 
@@ -33,6 +34,10 @@ protected:
   StaticText wrongLoginText;
   // Said with the built-in account's name while there is no database.
   StaticText builtinOnlyText;
+  // While there is no database: what to do once the server runs again,
+  // and where other settings go.
+  StaticText retryText;
+  StaticText settingsText;
   Tools::ThemeTextField *nameField;
   Tools::ThemeTextField *passwordField;
 

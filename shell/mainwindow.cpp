@@ -191,8 +191,7 @@ void MainWindow::create()
   FXMainWindow::create();
   if (tooltip)
     tooltip->create();
-  database = Tools::Ref<Tools::Database>(new Tools::Database(settings.host, settings.username, settings.password,
-                                                            settings.database, Tools::Database::ODBC));
+  database = openDatabase(settings);
   // Translations start hidden, so the window shows its original texts
   // whether their rows are read or not: it is on the screen, painted,
   // before the one read of the rows instead of after it. It shows as the
@@ -237,6 +236,21 @@ void MainWindow::setDatabase(const Tools::Ref<Tools::Database> &db)
 {
   database = db;
   attach_database(database);
+}
+
+Tools::Ref<Tools::Database> MainWindow::openDatabase(const ConnectSettings &s)
+{
+  return Tools::Ref<Tools::Database>(
+      new Tools::Database(s.host, s.username, s.password, s.database, Tools::Database::ODBC));
+}
+
+bool MainWindow::reconnect()
+{
+  if (database.valid() && database->is_connected() && !database->connection_lost())
+    return true;
+  // Nothing is open on a connection that is gone: no work is lost here.
+  setDatabase(openDatabase(settings));
+  return database->is_connected();
 }
 
 Tools::Ref<USER> MainWindow::getUser() { return user; }

@@ -106,7 +106,18 @@ public:
 
   // ---- the application context ----
   Tools::Ref<Tools::Database> getDatabase() override;
+  // Puts the connection in place for every window: the texts take their
+  // rows from it, and what the windows only read there is ended when the
+  // program waits (see AppContext::attach_database).
   void setDatabase(const Tools::Ref<Tools::Database> &db);
+  // A new connection with these settings, connected or not (then it says
+  // why).
+  static Tools::Ref<Tools::Database> openDatabase(const ConnectSettings &s);
+  // For a station whose connection is gone or was never made (its server
+  // was down): connects again with the stored settings and puts the new
+  // connection in place, a failed one too (it tells why). A connection
+  // that works is kept. Whether one works now.
+  bool reconnect();
   Tools::Ref<USER> getUser() override;
   void setUser(const Tools::Ref<USER> &u);
   FX::FXIcon *getIcon(const std::string &name) override { return icons.get_icon(name); }

@@ -1,6 +1,7 @@
 #include "shell/startup.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -15,13 +16,37 @@ bool write_create_script(const std::string &path, std::ostream &err)
   // The working folder may be shared: a symbolic link planted there under
   // the script's name must not send it onto another file (one of the
   // user's own, say), so the name is opened only when it is no link. A
-  // FIFO there neither holds the start nor takes the script.
-  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+  // FIFO there neither holds the start nor takes the script. A hard link
+  // or another account's file under the name is no more the station's
+  // own: it is looked at before anything is cut, and left as it is.
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
   if (fd < 0) {
     if (errno == ELOOP)
       err << "warning cannt create create.sql: it is a symbolic link, which is not followed; remove it\n";
     else
       err << "warning cannt create create.sql\n";
+    return false;
+  }
+  // Written is only a plain file of the station's own with no other name,
+  // or a device (only root makes one there: it takes what it takes).
+  struct stat st;
+  const bool got = fstat(fd, &st) == 0;
+  const bool own = got && S_ISREG(st.st_mode) && st.st_nlink == 1 && st.st_uid == geteuid();
+  if (!own && !(got && S_ISCHR(st.st_mode))) {
+    close(fd);
+    if (got && S_ISREG(st.st_mode) && st.st_nlink > 1)
+      err << "warning cannt create create.sql: it is a hard link, which is not written through; remove it\n";
+    else if (got && S_ISREG(st.st_mode))
+      err << "warning cannt create create.sql: it is another account's file, which is not overwritten; remove it\n";
+    else
+      err << "warning cannt create create.sql\n";
+    return false;
+  }
+  // Readable by the station's account only, also a file an earlier start
+  // made for everybody.
+  if (own && (ftruncate(fd, 0) != 0 || fchmod(fd, 0600) != 0)) {
+    close(fd);
+    err << "warning cannt write create.sql\n";
     return false;
   }
   const std::string script = create_sql();

@@ -7,8 +7,9 @@
 #include <iosfwd>
 #include <string>
 
-// Writes the create script to the file (truncating it), never through a
-// symbolic link of that name. When the file cannot be opened or written,
+// Writes the create script to the file (truncating it; a new one is the
+// account's only), never through a symbolic or hard link of that name nor
+// over another account's file. When the file cannot be opened or written,
 // says so on `err` and gives false; start-up goes on.
 bool write_create_script(const std::string &path, std::ostream &err);
 

@@ -299,19 +299,28 @@ TEST_F(Odbc, QuotesAndBackslashesRoundTripExactlyInEveryTableWhateverTheServersM
 // the data source says, the session reads what the program sends as
 // utf8mb4: a quote or a backslash after every byte that can end a UTF-8
 // character comes back as stored and finds its row (the login that ended
-// its quotes so: LoginTest).
+// its quotes so: LoginTest), and a database named with a backtick after
+// such a byte is the one chosen.
 TEST_F(Odbc, AQuoteAfterALeadByteStaysEscapedWhateverTheDataSourcesCharset)
 {
   const korvan_test::DbSettings s = korvan_test::settings();
   char dir[] = "/tmp/korvan-charset.XXXXXX";
   ASSERT_NE(nullptr, mkdtemp(dir));
+  // The Euro sign's last byte starts a character of gbk that the backtick
+  // would end.
+  const std::string odd = database.substr(0, 56) + "_\xe2\x82\xac`";
+  ASSERT_TRUE(db->exec("CREATE DATABASE `" + substitude(odd, "`", "``") + "`").ok) << db->get_error();
   // The run's odbc.ini again for the tests after this one, in this process.
-  const std::shared_ptr<void> restore(nullptr, [s, dir](void *) {
+  const std::shared_ptr<void> restore(nullptr, [this, s, dir, odd](void *) {
     setenv("ODBCINI", s.odbcini.c_str(), 1);
     std::filesystem::remove_all(dir);
+    db->exec("DROP DATABASE IF EXISTS `" + substitude(odd, "`", "``") + "`");
   });
   for (const char *charset : {"gbk", "big5"}) {
     ASSERT_TRUE(korvan_test::add_data_source(dir, std::string("korvan_") + charset, database, charset));
+    Database chosen(std::string("korvan_") + charset, s.user, s.password, odd, Database::ODBC);
+    ASSERT_TRUE(chosen.is_connected()) << charset << ": " << chosen.get_error();
+    EXPECT_EQ(odd, query_value(chosen, "select database()")) << charset;
     Database station(std::string("korvan_") + charset, s.user, s.password, "", Database::ODBC);
     ASSERT_TRUE(station.is_connected()) << charset << ": " << station.get_error();
     EXPECT_EQ("utf8mb4 utf8mb4 utf8mb4",

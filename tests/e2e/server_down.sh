@@ -5,9 +5,10 @@
 # where scripts/db would give it another port). A user's login is
 # answered within a few seconds: the database cannot be reached, why, and
 # how to go on; the built-in account gets in, and Räume says the same
-# instead of the driver's "No Database!". With the server up again,
-# System -> Datenbankverbindung -> "Ok" and the user's login reach the
-# data: Räume reads its rooms without a box.
+# instead of the driver's "No Database!". With the server up again, "Ok"
+# once more in the login that was refused reaches the data, without any
+# menu: Räume reads its rooms without a box. So does System ->
+# Datenbankverbindung -> "Ok" with the user's login after it.
 source "$(dirname "$0")/e2e.sh"
 
 server=$E2E_TMP/server
@@ -48,12 +49,17 @@ write Anmeldung 150 75 blau
 keys Anmeldung Return
 E2E_TIMEOUT=5 window Datenbankfehler >/dev/null
 shot "the login's answer"
-for words in "Keine Verbindung zur Datenbank: sie ist nicht zu erreichen" \
-  "Grund: connection failed" "Can't connect to local server through socket '$server/mysqld.sock'" \
-  "Ohne Datenbank nimmt die Anmeldung nur das eingebaute Konto an: wrt" \
-  'Neu verbinden: System -> Datenbankverbindung -> "Ok", danach neu anmelden.'; do
-  grep -qF "$words" "$out" || fail "the login's box does not say: $words"
-done
+login_says() {
+  local words
+  for words in "Keine Verbindung zur Datenbank: sie ist nicht zu erreichen" \
+    "Grund: connection failed" "Can't connect to local server through socket '$server/mysqld.sock'" \
+    'Läuft der Server wieder, genügt ein neues "Ok": die Anmeldung verbindet dann neu.' \
+    "Ohne Datenbank nimmt die Anmeldung nur das eingebaute Konto an: wrt" \
+    "Falsche Verbindungseinstellungen: damit anmelden, dann System -> Datenbankverbindung."; do
+    [ "$(grep -cF "$words" "$out")" -ge "$1" ] || fail "the login's box does not say (time $1): $words"
+  done
+}
+login_says 1
 keys Datenbankfehler Return
 gone Datenbankfehler
 window Anmeldung >/dev/null
@@ -71,8 +77,29 @@ connection failed
 Can't connect to local server through socket" "$out" || fail "Räume does not log why it read nothing"
 ! grep -q "No Database" "$out" || fail "a window says \"No Database!\""
 
-step "the server up again, the connection dialog's Ok"
+step "a login again, the server still down"
+menu System Anmeldung
+write Anmeldung 150 48 anna
+write Anmeldung 150 75 blau
+keys Anmeldung Return
+E2E_TIMEOUT=5 window Datenbankfehler >/dev/null
+login_says 2
+keys Datenbankfehler Return
+gone Datenbankfehler
+
+step "the server up again, Ok once more"
 "$KORVAN_ROOT/scripts/db" start "$server" >/dev/null 2>&1
+reports=$(grep -c "Datanbankefehler" "$out")
+eval "$(xdotool getwindowgeometry --shell "$(window Anmeldung)")"
+click Anmeldung 69 $((HEIGHT - 35)) # Ok, the input as it was
+gone Anmeldung
+menu Anwendung Räume
+window Räume >/dev/null
+sleep 1
+! xdotool search --onlyvisible --name '^Datenbankfehler$' >/dev/null || fail "a box came with the server up"
+[ "$(grep -c "Datanbankefehler" "$out")" -eq "$reports" ] || fail "Räume failed to read with the server up"
+
+step "the connection dialog's Ok"
 menu System Datenbankverbindung
 eval "$(xdotool getwindowgeometry --shell "$(window "Datenbank Verbindung")")"
 click "Datenbank Verbindung" 69 $((HEIGHT - 35)) # Ok

@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <numeric>
@@ -320,19 +323,34 @@ TEST(WithoutDatabase, TheConnectionDialogPutsOneInPlaceAndALoginThereFollows)
 }
 
 // A station started while its server is down. Whoever logs in is told in
-// words that the database cannot be reached, why, and how to go on: the
-// built-in account, then System -> Datenbankverbindung. The built-in
-// account's windows say the same, each once, instead of the driver's
-// "No Database!" and a statement (the way back: e2e.server_down).
+// words that the database cannot be reached, why, and how to go on: "Ok"
+// again once the server runs, or the built-in account and System ->
+// Datenbankverbindung for other settings. The built-in account's windows
+// say the same, each once, instead of the driver's "No Database!" and a
+// statement. Once the server is back the next login simply works, on a
+// connection that every window reads through and whose reads end when the
+// program waits (the way back on the real program: e2e.server_down).
 TEST(WithoutDatabase, AStationWhoseServerIsDownSaysSoAtTheLoginAndInEachWindow)
 {
   const korvan_test::DbSettings s = korvan_test::settings();
+  const std::string name = korvan_test::test_database_name("korvan_t");
+  ASSERT_TRUE(korvan_test::fresh_database(name));
+  Tools::Ref<Tools::Database> db = connect(name);
+  ASSERT_TRUE(add_user(*db, "anna", "geheim"));
+  korvan_test::add_room(*db, "Saal");
   // The stored settings name a data source on the socket of a server that
-  // does not run, added to the private odbc.ini that data_source made.
-  data_source(s.name);
-  const std::string socket = "/tmp/korvan-server-down/mysqld.sock";
-  std::ofstream(getenv("ODBCINI"), std::ios::app)
-      << "\n[korvan_down]\nDriver=/usr/lib/x86_64-linux-gnu/odbc/libmaodbc.so\nSOCKET=" << socket << "\n";
+  // does not run (until a link there leads to the test server's), added
+  // to the private odbc.ini that data_source made.
+  data_source(name);
+  char dir[] = "/tmp/korvan-server-down.XXXXXX";
+  ASSERT_NE(nullptr, mkdtemp(dir));
+  const std::string socket = std::string(dir) + "/mysqld.sock";
+  const std::shared_ptr<void> cleanup(nullptr, [&](void *) {
+    std::filesystem::remove_all(dir);
+    db->exec("DROP DATABASE IF EXISTS `" + name + "`");
+  });
+  std::ofstream(getenv("ODBCINI"), std::ios::app) << "\n[korvan_down]\nDriver=/usr/lib/x86_64-linux-gnu/odbc/libmaodbc.so\n"
+                                                   << "SOCKET=" << socket << "\nDATABASE=" << name << "\n";
   FXRegistry &reg = app()->reg();
   reg.deleteSection("DBSETTINGS");
   reg.writeStringEntry("DBSETTINGS", "host", "korvan_down");
@@ -342,24 +360,27 @@ TEST(WithoutDatabase, AStationWhoseServerIsDownSaysSoAtTheLoginAndInEachWindow)
   main->create();
   ASSERT_FALSE(main->getDatabase()->is_connected());
 
-  const auto says_not_connected = [&](const Box &box, const std::string &what) {
+  const std::string retry = "Läuft der Server wieder, genügt ein neues \"Ok\": die Anmeldung verbindet dann neu.",
+                    builtin = "nur das eingebaute Konto an: wrt\n",
+                    settings = "Falsche Verbindungseinstellungen: damit anmelden, dann System -> Datenbankverbindung.",
+                    reconnect = "Neu verbinden: System -> Datenbankverbindung -> \"Ok\", danach neu anmelden.";
+  const auto says_not_connected = [&](const Box &box, const std::string &what, std::vector<std::string> way) {
     ASSERT_TRUE(box.seen) << what;
     EXPECT_EQ("Datenbankfehler", box.title) << what;
-    for (const std::string words : {"Keine Verbindung zur Datenbank: sie ist nicht zu erreichen", "Grund: ",
-                                     socket.c_str(),
-                                     "Neu verbinden: System -> Datenbankverbindung -> \"Ok\", danach neu anmelden."})
+    way.insert(way.end(), {"Keine Verbindung zur Datenbank: sie ist nicht zu erreichen", "Grund: ", socket});
+    for (const std::string &words : way)
       EXPECT_NE(std::string::npos, box.text.find(words)) << what << ": " << box.text;
     for (const char *words : {"No Database!", "Anweisung:", s.password.c_str()})
       EXPECT_EQ(std::string::npos, box.text.find(words)) << what << ": " << box.text;
   };
+  // Each "Ok" tries the server again, and says so while it is down.
   run_login(main.get(), {{[&](Login *l) {
                             const char *const tries[][2] = {{"anna", "geheim"}, {"wrt", "falsch"}, {"", ""}};
                             for (const auto &t : tries) {
                               Box box;
                               expect_box(box);
                               confirm(l, t[0], t[1]);
-                              says_not_connected(box, std::string("the login ") + t[0]);
-                              EXPECT_NE(std::string::npos, box.text.find("nur das eingebaute Konto an: wrt\n"));
+                              says_not_connected(box, std::string("the login ") + t[0], {retry, builtin, settings});
                               EXPECT_EQ(static_cast<FXWindow *>(l), app()->getModalWindow());
                             }
                             confirm(l, "wrt", "tresen");
@@ -372,7 +393,24 @@ TEST(WithoutDatabase, AStationWhoseServerIsDownSaysSoAtTheLoginAndInEachWindow)
       {"Bezahlungsarten", MainWindow::ID_SONSTART}, {"Editor", MainWindow::ID_EDITOR},
       {"Übersetzungen", MainWindow::ID_LANGWIN}};
   for (const auto &w : windows)
-    says_not_connected(box_of([&] { send_command(main.get(), w.second); }), w.first);
+    says_not_connected(box_of([&] { send_command(main.get(), w.second); }), w.first, {reconnect});
+
+  // The server is back: the login connects by itself and checks the user
+  // there; the windows made while it was down read through the new
+  // connection, and nothing they read stays open once the program waits.
+  ASSERT_EQ(0, symlink(s.socket.c_str(), socket.c_str()));
+  run_login(main.get(), {{[&](Login *l) {
+                            refused(l, "anna", "falsch");
+                            confirm(l, "anna", "geheim");
+                          },
+                          Login::ACCEPTED}});
+  ASSERT_TRUE(main->getDatabase()->is_connected());
+  EXPECT_EQ("anna", main->getUser()->login.value);
+  send_command(main.get(), MainWindow::ID_ROOMS);
+  run_pending(100);
+  EXPECT_EQ(1u, main->getRoomWin()->get_room_buttons().size());
+  EXPECT_EQ("0", query_value(*main->getDatabase(), "select @@in_transaction"));
+  main.reset();
 }
 
 // While one window's work is open on the shared connection, what the user
@@ -445,8 +483,10 @@ TEST_F(SharedConnection, WhatAnotherWindowDoesNeitherLosesNorCommitsOpenWork)
 // another connection). Every action then says in words that the
 // connection is broken and how to get it back, at the first failure and
 // later ones alike, instead of the driver's "invalid handle"; the lists a
-// window reads say it once, after the action. Nothing reconnects by
-// itself: System -> Datenbankverbindung -> "Ok" does, with a login.
+// window reads say it once, after the action. No action reconnects by
+// itself: System -> Datenbankverbindung -> "Ok" does, with a login, and
+// so does a login alone, whether a window met the loss before or the
+// login's own first statement meets it.
 TEST_F(SharedConnection, ALostConnectionSaysSoAndHowToReconnect)
 {
   ASSERT_TRUE(add_user(*db, "anna", "geheim"));
@@ -482,6 +522,20 @@ TEST_F(SharedConnection, ALostConnectionSaysSoAndHowToReconnect)
   send_command(main, MainWindow::ID_ROOMS);
   run_pending(100);
   EXPECT_EQ(main->getRoomWin()->get_room_buttons().size(), 1u);
+
+  for (const bool met_before : {true, false}) {
+    const std::string id = query_value(*main->getDatabase(), "select connection_id()");
+    run_pending(100); // the read ended before the loss: nothing else meets it
+    ASSERT_TRUE(db->exec("KILL CONNECTION " + id).ok);
+    if (met_before)
+      says_lost(box_of([&] { send_command(main, MainWindow::ID_ROOMS); }), "before a login");
+    run_login(main, {{[](Login *l) { confirm(l, "anna", "geheim"); }, Login::ACCEPTED}});
+    EXPECT_EQ("anna", main->getUser()->login.value) << met_before;
+    send_command(main, MainWindow::ID_ROOMS);
+    run_pending(100);
+    EXPECT_EQ(main->getRoomWin()->get_room_buttons().size(), 1u) << met_before;
+    EXPECT_FALSE(main->getDatabase()->connection_lost()) << met_before;
+  }
 }
 
 } // namespace

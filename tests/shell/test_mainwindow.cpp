@@ -137,31 +137,44 @@ TEST_F(MainWindowTest, SqlErrorsOfTheTextLookupAreLoggedNotShown)
   EXPECT_EQ(nullptr, app()->getModalWindow());
 }
 
-// The create script replaces an older, longer one whole; a file that cannot
-// be opened or written is reported and start-up goes on.
+// The create script replaces an older, longer one whole, or is made new,
+// each for the account only (whatever the umask lets through); a file
+// that cannot be opened or written is reported and start-up goes on.
 TEST(Startup, TheCreateScriptIsWrittenWholeOrReported)
 {
   char dir[] = "/tmp/korvan-startup.XXXXXX";
   ASSERT_NE(nullptr, mkdtemp(dir));
-  const std::string path = std::string(dir) + "/create.sql";
+  const std::string path = std::string(dir) + "/create.sql", fresh = std::string(dir) + "/fresh.sql";
   std::ofstream(path) << std::string(500000, 'x');
+  const mode_t umask_before = umask(0);
   const struct
   {
     std::string path, error;
-  } cases[] = {{path, ""}, {"/dev/full", "warning cannt write create.sql\n"}, {dir, "warning cannt create create.sql\n"}};
+  } cases[] = {{path, ""},
+               {fresh, ""},
+               {"/dev/full", "warning cannt write create.sql\n"},
+               {dir, "warning cannt create create.sql\n"}};
   for (const auto &c : cases) {
     std::ostringstream err;
     EXPECT_EQ(c.error.empty(), write_create_script(c.path, err)) << c.path;
     EXPECT_EQ(c.error, err.str());
   }
-  EXPECT_EQ(create_sql(), korvan_test::slurp(path));
+  umask(umask_before);
+  for (const std::string &written : {path, fresh}) {
+    EXPECT_EQ(create_sql(), korvan_test::slurp(written)) << written;
+    struct stat st;
+    ASSERT_EQ(0, stat(written.c_str(), &st));
+    EXPECT_EQ(0600u, st.st_mode & 07777u) << written;
+  }
   EXPECT_EQ(0, system(("rm -r '" + std::string(dir) + "'").c_str()));
 }
 
 // The working folder may be shared with others: a symbolic link there
 // under the script's name, to a file of the user's or to none, is not
-// followed, and a FIFO neither holds the start nor takes the script. Each
-// is reported, and what the name points at stays as it was.
+// followed, a FIFO neither holds the start nor takes the script, and
+// neither a hard link to a file of the user's nor another account's file
+// there is written. Each is reported, and what the name points at stays
+// as it was.
 TEST(Startup, TheCreateScriptGoesThroughNoLinkAndWaitsForNoFifo)
 {
   char dir[] = "/tmp/korvan-startup.XXXXXX";
@@ -169,18 +182,34 @@ TEST(Startup, TheCreateScriptGoesThroughNoLinkAndWaitsForNoFifo)
   const std::string here = dir, own = here + "/own.txt", gone = here + "/gone.txt";
   std::ofstream(own) << "mine";
   const std::string link = "warning cannt create create.sql: it is a symbolic link, which is not followed; remove it\n";
+  const bool root = geteuid() == 0; // only root gives a file to another account
   const struct
   {
     const char *what;
     std::function<void(const std::string &)> plant;
     std::string error;
+    const char *kept; // what the name holds afterwards, when it is checked
   } cases[] = {
-      {"a link to the user's file", [&](const std::string &p) { ASSERT_EQ(0, symlink(own.c_str(), p.c_str())); }, link},
-      {"a link to nothing", [&](const std::string &p) { ASSERT_EQ(0, symlink(gone.c_str(), p.c_str())); }, link},
+      {"a link to the user's file", [&](const std::string &p) { ASSERT_EQ(0, symlink(own.c_str(), p.c_str())); }, link,
+       "mine"},
+      {"a link to nothing", [&](const std::string &p) { ASSERT_EQ(0, symlink(gone.c_str(), p.c_str())); }, link,
+       nullptr},
       {"a FIFO", [](const std::string &p) { ASSERT_EQ(0, mkfifo(p.c_str(), 0600)); },
-       "warning cannt create create.sql\n"},
+       "warning cannt create create.sql\n", nullptr},
+      {"a hard link to the user's file", [&](const std::string &p) { ASSERT_EQ(0, ::link(own.c_str(), p.c_str())); },
+       "warning cannt create create.sql: it is a hard link, which is not written through; remove it\n", "mine"},
+      {"another account's file",
+       [&](const std::string &p) {
+         std::ofstream(p) << "theirs";
+         ASSERT_EQ(0, chmod(p.c_str(), 0666));
+         ASSERT_EQ(0, chown(p.c_str(), 65534, 65534));
+       },
+       "warning cannt create create.sql: it is another account's file, which is not overwritten; remove it\n",
+       "theirs"},
   };
   for (const auto &c : cases) {
+    if (c.error.find("another account") != std::string::npos && !root)
+      continue;
     const std::string path = here + "/create.sql";
     c.plant(path);
     std::ostringstream err;
@@ -188,6 +217,9 @@ TEST(Startup, TheCreateScriptGoesThroughNoLinkAndWaitsForNoFifo)
     EXPECT_EQ(c.error, err.str()) << c.what;
     EXPECT_EQ("mine", korvan_test::slurp(own)) << c.what;
     EXPECT_FALSE(std::filesystem::exists(gone)) << c.what;
+    if (c.kept) {
+      EXPECT_EQ(c.kept, korvan_test::slurp(path)) << c.what;
+    }
     ASSERT_EQ(0, unlink(path.c_str()));
   }
   std::filesystem::remove_all(here);

@@ -52,8 +52,7 @@ void Database::open(const std::string &host, const std::string &username, const 
   // Every change runs in a transaction that only commit or rollback ends.
   // Asked for before connecting, the driver's own set-up statements start
   // the session that way, without one more of ours.
-  if (!db->set_autocommit(false) || !db->connect(host.c_str(), username.c_str(), password.c_str()) ||
-      !db->select_db(database.c_str())) {
+  if (!db->set_autocommit(false) || !db->connect(host.c_str(), username.c_str(), password.c_str())) {
     drop_driver();
     return;
   }
@@ -69,6 +68,11 @@ void Database::open(const std::string &host, const std::string &username, const 
   else if (!exec(format("SET SESSION innodb_lock_wait_timeout = %d, sql_mode = '%s', character_set_client = %s, "
                         "character_set_connection = %s, character_set_results = %s;",
                         SESSION_LOCK_WAIT_SECONDS, SQL_MODE, SESSION_CHARSET, SESSION_CHARSET, SESSION_CHARSET)))
+    drop_driver();
+  // The database's name goes in that character set too: read in the data
+  // source's own (gbk, say), a name's last byte could take its closing
+  // quote and choose another database or none.
+  else if (!db->select_db(database.c_str()))
     drop_driver();
 }
 
