@@ -50,6 +50,65 @@ ask() {
   printf '%s' "$value"
 }
 
+# put FILE: standard input becomes FILE, the account's alone (0600). It is
+# written into a new file beside FILE and then renamed onto its name:
+# whatever stood there (a symbolic or a hard link, a FIFO) is replaced,
+# never written through, and a reader finds the old file or the new one.
+put() {
+  local new
+  new=$(mktemp -- "$1.XXXXXX") || return 1
+  if cat >"$new" && mv -fT -- "$new" "$1"; then
+    return 0
+  fi
+  rm -f -- "$new"
+  return 1
+}
+
+# add FILE LINE...: FILE with the lines added at its end, written as put
+# writes it (what a link there points to is not read).
+add() {
+  local file=$1
+  shift
+  {
+    if [ -f "$file" ] && [ ! -L "$file" ]; then cat -- "$file"; fi
+    printf '%s\n' "$@"
+  } | put "$file"
+}
+
+# own_folder DIR: dies in words unless DIR, where it is there already, is
+# a folder of the account that runs this, and every folder it lies in
+# belongs to the account or to root and lets no other account add or
+# remove names (unless sticky, as /tmp). In a folder of another account
+# that account could have put links for the files written there, or put a
+# folder of its own in the place of DIR.
+own_folder() {
+  local dir=$1 up me modes who
+  me=$(id -u)
+  if [ -e "$dir" ] || [ -L "$dir" ]; then
+    [ -d "$dir" ] || die "$dir is not a folder"
+    who=$(stat -L -c %U -- "$dir")
+    [ "$(stat -L -c %u -- "$dir")" = "$me" ] ||
+      die "the data folder $dir belongs to the account $who, not to $(id -un): its files are written" \
+        "only into a folder of the account that runs this; choose a folder of your own"
+    up=$(cd -- "$dir" && pwd -P)
+  else
+    up=$dir
+    while [ ! -d "$up" ]; do up=$(dirname -- "$up"); done
+    up=$(cd -- "$up" && pwd -P)/.
+  fi
+  while [ "$up" != / ]; do
+    up=$(dirname -- "$up")
+    who=$(stat -c %u -- "$up")
+    modes=$(stat -c %A -- "$up")
+    [ "$who" = "$me" ] || [ "$who" = 0 ] ||
+      die "the data folder $dir lies in $up, a folder of the account $(stat -c %U -- "$up"), which could put" \
+        "a folder of its own in its place; choose a folder of your own"
+    [ "${modes:8:1}" != w ] || [[ ${modes:9:1} == [tT] ]] ||
+      die "the data folder $dir lies in $up, where every account could put a folder of its own in its place;" \
+        "choose a folder of your own"
+  done
+}
+
 # Commands run when the script exits, last registered first, also on failure.
 KORVAN_ON_EXIT=()
 on_exit() { KORVAN_ON_EXIT=("$*" "${KORVAN_ON_EXIT[@]}"); }

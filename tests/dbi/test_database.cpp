@@ -39,8 +39,9 @@ TEST_F(Odbc, ConnectsToTheChosenDatabaseOrNotAtAll)
   EXPECT_FALSE(wrong.is_connected());
   EXPECT_EQ(0u, wrong.get_error().find("connection failed\nAccess denied"));
   EXPECT_EQ(std::string::npos, wrong.get_error().find(s.password + "x"));
-  // A database that is not there fails instead of connecting to another.
-  Database missing(s.dsn, s.user, s.password, "no_such_db`x", Database::ODBC);
+  // A database that is not there (of a name the user may have, or the
+  // server refuses the name) fails instead of connecting to another.
+  Database missing(s.dsn, s.user, s.password, s.name + "_no_such_db`x", Database::ODBC);
   EXPECT_FALSE(missing.is_connected());
   EXPECT_NE(std::string::npos, missing.get_error().find("Unknown database"));
 }

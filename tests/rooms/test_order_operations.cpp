@@ -87,10 +87,11 @@ protected:
 
   // Returns once the station waits for a row that another connection
   // holds (at most two seconds). The server renews its list of
-  // transactions only when nobody has read it for a tenth of a second.
+  // transactions only when nobody has read it for a tenth of a second;
+  // it shows them to its administrator.
   void wait_until_station_waits()
   {
-    Tools::Ref<Tools::Database> watch = open_database(database);
+    Tools::Ref<Tools::Database> watch = korvan_test::open_owner();
     const std::string waiting = Tools::format("select count(*) from information_schema.innodb_trx where trx_state = "
                                               "'LOCK WAIT' and trx_mysql_thread_id = %d",
                                               station_id);

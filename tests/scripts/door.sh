@@ -5,11 +5,15 @@
 # version set up with a root that had no password, also while such a
 # server still runs when scripts/db starts; the owner gets in through the
 # socket without one, and the folder and the files that scripts/db writes
-# are the owner's alone. The database user reads and writes rows of its
-# own database and does nothing else; no account has the server write a
-# file (SELECT ... INTO OUTFILE).
+# are the owner's alone, written in the place of links found there, never
+# through them. The database user reads and writes rows of its own
+# database (also where its name holds a _, a wildcard in a GRANT) and does
+# nothing else; the tests' user has its own databases and nothing of the
+# server; no account has the server write a file (SELECT ... INTO
+# OUTFILE). A data folder of another account, or in a folder where another
+# account could put its own in its place, is refused in words, also by
+# scripts/run.
 source "$(dirname "$0")/common.sh"
-[ "$(id -u)" -eq 0 ] || { say "skipped: acting as another account needs root"; exit 77; }
 
 nobody() { runuser -u nobody -- mariadb --no-defaults "$@" -e "DO 0" 2>/dev/null; }
 
@@ -51,14 +55,19 @@ closed() {
 # a file. A server that ran already when scripts/db started keeps that
 # right for its owner until its next start.
 rights() {
-  local dir=$1 kind=$2 planted=$WORK/planted-$RANDOM what
+  local dir=$1 kind=$2 planted=$WORK/planted-$RANDOM what name alike=""
   eval "$("$DB" env "$dir")"
+  name=$KORVAN_TEST_DB_NAME
+  # A name holding _: the database that the pattern would match unescaped.
+  [[ $name != *_* ]] || alike=${name//_/x}
   user() { MYSQL_PWD=$KORVAN_TEST_DB_PASSWORD mariadb --no-defaults --socket="$dir/mysqld.sock" \
     --user="$KORVAN_TEST_DB_USER" -N "$@" 2>&1; }
-  owner_sql "$dir" "CREATE TABLE IF NOT EXISTS korvan.T (a int); CREATE DATABASE IF NOT EXISTS other;
-                    CREATE TABLE IF NOT EXISTS other.t0 (a int)"
+  owner_sql "$dir" "CREATE TABLE IF NOT EXISTS $name.T (a int); CREATE DATABASE IF NOT EXISTS other;
+                    CREATE TABLE IF NOT EXISTS other.t0 (a int)
+                    ${alike:+; CREATE DATABASE IF NOT EXISTS $alike; CREATE TABLE IF NOT EXISTS $alike.t0 (a int)}"
   # statement | the program's user | the tests' user
   while IFS='|' read -r what program tests; do
+    [ -n "$what" ] || continue
     local expected=$program
     [ "$kind" = program ] || expected=$tests
     if user -e "$what" >"$WORK/out"; then
@@ -67,13 +76,22 @@ rights() {
       [ "$expected" = no ] || fail "$dir ($kind): the database user may not $what: $(cat "$WORK/out")"
     fi
   done <<EOF
-INSERT INTO korvan.T VALUES (1); UPDATE korvan.T SET a = 2; SELECT a FROM korvan.T FOR UPDATE; DELETE FROM korvan.T|yes|yes
-CREATE TABLE korvan.U (a int)|no|yes
-DROP TABLE IF EXISTS korvan.U; ALTER TABLE korvan.T ADD b int|no|yes
-CREATE DATABASE made_by_user|no|yes
-SELECT count(*) FROM other.t0|no|yes
-SELECT count(*) FROM mysql.user|no|yes
-CREATE USER spare IDENTIFIED BY 'x'|no|yes
+INSERT INTO $name.T VALUES (1); UPDATE $name.T SET a = 2; SELECT a FROM $name.T FOR UPDATE; DELETE FROM $name.T|yes|yes
+CREATE TABLE $name.U (a int)|no|yes
+DROP TABLE IF EXISTS $name.U; ALTER TABLE $name.T ADD b int|no|yes
+CREATE TRIGGER $name.V BEFORE INSERT ON $name.T FOR EACH ROW SET @v = 1; DROP TRIGGER $name.V|no|yes
+LOCK TABLES $name.T WRITE; UNLOCK TABLES|no|yes
+CREATE DATABASE ${name}_own; DROP DATABASE ${name}_own|no|yes
+CREATE DATABASE made_by_user|no|no
+SELECT count(*) FROM other.t0|no|no
+${alike:+SELECT count(*) FROM $alike.t0|no|no}
+${alike:+CREATE DATABASE ${alike}_own|no|no}
+SELECT count(*) FROM mysql.user|no|no
+UPDATE mysql.global_priv SET Priv = Priv WHERE 0|no|no
+CREATE USER spare IDENTIFIED BY 'x'|no|no
+SET GLOBAL max_connections = @@global.max_connections|no|no
+INSTALL SONAME 'ha_blackhole'|no|no
+SELECT count(*) FROM information_schema.innodb_trx|no|no
 SELECT 1 INTO OUTFILE '$planted'|no|no
 EOF
   # A file the server's account may read is not read for the user either.
@@ -86,8 +104,49 @@ EOF
     ! owner_sql "$dir" "SELECT 1 INTO OUTFILE '$planted'" 2>/dev/null || fail "$dir: the server writes files for its owner"
     [ ! -e "$planted" ] || fail "$dir: the server wrote $planted"
   fi
-  owner_sql "$dir" "DROP DATABASE IF EXISTS other; DROP DATABASE IF EXISTS made_by_user; DROP TABLE IF EXISTS korvan.T, korvan.U; DROP USER IF EXISTS spare"
+  owner_sql "$dir" "DROP DATABASE IF EXISTS other; DROP DATABASE IF EXISTS made_by_user; DROP TABLE IF EXISTS $name.T, $name.U;
+                    DROP USER IF EXISTS spare; DROP DATABASE IF EXISTS ${name}_own
+                    ${alike:+; DROP DATABASE IF EXISTS $alike; DROP DATABASE IF EXISTS ${alike}_own}"
 }
+
+# Links in a data folder of the account's own (from a time it was open to
+# others, say): the first start, with a database name that holds a _,
+# writes its files in their place, never through them, and the server
+# opens no folder that one names to SQL.
+links=$WORK/links
+outside=$WORK/outside
+mkdir -p "$links" "$outside/folder"
+for file in odbc.ini port install.log mysqld.log; do echo kept >"$outside/$file"; done
+for file in odbc.ini install.log mysqld.log; do ln -s "$outside/$file" "$links/$file"; done
+ln "$outside/port" "$links/port"
+ln -s "$outside/env" "$links/db.env" # names no file yet
+ln -s "$outside/folder" "$links/no-file-access"
+KORVAN_DB_NAME=kv_day start "$links"
+for file in odbc.ini port install.log mysqld.log; do
+  [ "$(cat "$outside/$file")" = kept ] || fail "the start wrote through the link $links/$file"
+  [ -f "$links/$file" ] && [ ! -L "$links/$file" ] && [ "$(stat -c %h "$links/$file")" = 1 ] ||
+    fail "$links/$file is not a file of its own"
+done
+[ ! -e "$outside/env" ] && [ -f "$links/db.env" ] && [ ! -L "$links/db.env" ] ||
+  fail "the start wrote the settings through a link"
+grep -qx "DATABASE=kv_day" "$links/odbc.ini" || fail "the data source does not name the database kv_day"
+! owner_sql "$links" "SELECT 1 INTO OUTFILE '$outside/folder/planted'" 2>/dev/null && [ ! -e "$outside/folder/planted" ] ||
+  fail "the server writes files into the folder a link named"
+rights "$links" program
+
+# A folder where every account may put its own in the place of the data's.
+mkdir -m 777 "$WORK/open"
+! "$DB" start "$WORK/open/db" >"$WORK/out" 2>&1 || fail "scripts/db started a server in a folder open to all"
+grep -q "lies in $WORK/open, where every account could put a folder of its own" "$WORK/out" ||
+  fail "the folder open to all is not refused in words: $(cat "$WORK/out")"
+[ ! -e "$WORK/open/db" ] || fail "scripts/db made its folder in a folder open to all"
+
+# The tests' server: its own databases, nothing of the server's.
+mkdir -m 755 "$WORK/tests"
+KORVAN_DB_NAME=kv_tests KORVAN_DB_RIGHTS=tests start "$WORK/tests"
+rights "$WORK/tests" tests
+
+[ "$(id -u)" -eq 0 ] || { say "skipped the rest: acting as another account needs root"; exit 77; }
 
 mkdir -m 755 "$WORK/new"
 start "$WORK/new"
@@ -147,9 +206,32 @@ grep -q "already running" "$WORK/start.log" && grep -q "now only $(id -un) gets 
 closed "$WORK/running"
 rights "$WORK/running" program running
 
-# The tests' server: more rights, but no files either.
-mkdir -m 755 "$WORK/tests"
-KORVAN_DB_RIGHTS=tests start "$WORK/tests"
+# The tests' server, set up above.
 closed "$WORK/tests"
-rights "$WORK/tests" tests
+
+# A data folder of another account, or in one: refused in words, and
+# nothing written there; scripts/run, whose KORVAN_DATA may name any
+# folder, refuses it alike, also for a station on a shared server.
+theirs=$WORK/theirs
+mkdir -m 777 "$theirs" "$theirs/db" "$theirs/mine"
+chown nobody "$theirs" "$theirs/db"
+# folder | the words
+while IFS='|' read -r folder words; do
+  ! "$DB" start "$folder" >"$WORK/out" 2>&1 || fail "scripts/db started a server in $folder"
+  grep -qF "$words" "$WORK/out" || fail "$folder is not refused in words: $(cat "$WORK/out")"
+done <<EOF
+$theirs/db|the data folder $theirs/db belongs to the account nobody
+$theirs/mine|lies in $theirs, a folder of the account nobody
+$theirs/new/db|lies in $theirs, a folder of the account nobody
+EOF
+for args in "" "--server 127.0.0.1:1"; do
+  status=0
+  # shellcheck disable=SC2086
+  env HOME="$WORK/home" KORVAN_DATA="$theirs" KORVAN_DB_NAME=korvan KORVAN_DB_USER=korvan KORVAN_DB_PASSWORD=x \
+    DISPLAY=:none "$KORVAN_ROOT/scripts/run" $args >"$WORK/out" 2>&1 </dev/null || status=$?
+  [ "$status" -eq 1 ] && grep -qF "the data folder $theirs belongs to the account nobody" "$WORK/out" ||
+    fail "scripts/run $args on a data folder of another account (status $status): $(cat "$WORK/out")"
+done
+[ "$(find "$theirs" -mindepth 1 | sort | tr '\n' ' ')" = "$theirs/db $theirs/mine " ] ||
+  fail "files were written into the folder of another account: $(find "$theirs" -mindepth 1)"
 say "door: ok"

@@ -10,6 +10,14 @@
 # (--again), and the note keeps every move. Afterwards scripts/run does not
 # start the moved private data as if it were current.
 #
+# Then two stations move into one target: A is killed while its RENAME
+# waits for a table that another session holds, B moves in, and A run
+# again says that it moved nothing, dropping only what it made itself. A
+# record naming a pid that another process has now does not block a move;
+# and a move whose script alone is killed while its RENAME waits is
+# refused by scripts/run until the next run finishes it. A database of
+# the staging's old name that the script did not make stays throughout.
+#
 #   move.sh   (needs the test server's environment and KORVAN_BIN_DIR)
 set -euo pipefail
 source "$(dirname "$0")/../../scripts/lib.sh"
@@ -25,17 +33,23 @@ again=korvan_t_move_again # a second move, asked for
 admin=(--no-defaults --socket="$KORVAN_TEST_DB_SOCKET" --user="$(id -un)")
 shared() { mariadb "${admin[@]}" -N -e "$1"; }
 local_sql() { mariadb --no-defaults --socket="$private/mysqld.sock" --user="$(id -un)" -N korvan -e "$1"; }
+# Every database of this test: the targets and whatever the moves made.
 drop_all() {
   local name
-  for name in $target $again; do
-    shared "DROP DATABASE IF EXISTS $name; DROP DATABASE IF EXISTS ${name}_moving;
-            DROP DATABASE IF EXISTS ${name}_moved_aside"
+  for name in $(shared "select schema_name from information_schema.schemata
+                        where schema_name like binary 'korvan\\_t\\_move%'"); do
+    shared "DROP DATABASE \`$name\`"
   done
 }
+# The databases that moves into the target made and left.
+staged() { shared "select count(*) from information_schema.schemata
+                   where schema_name like '$1_moving_%' or schema_name like '$1_aside_%'"; }
 on_exit "$(shell_quote rm -rf "$work")"
 on_exit drop_all
 on_exit "$(shell_quote "$KORVAN_ROOT/scripts/db" stop "$private")"
 drop_all
+# Someone's own database, of the name the staging once had: no move drops it.
+shared "CREATE DATABASE ${target}_moving; CREATE TABLE ${target}_moving.kept (a int); INSERT INTO ${target}_moving.kept VALUES (1)"
 
 fail() {
   say "move: $1"
@@ -68,9 +82,10 @@ no_dump() {
   [ -z "$(ls -A "$TMPDIR")" ] || fail "$1: the dump outlived the move: $(ls -l "$TMPDIR")"
 }
 
-# mover LOG: a move in a process group of its own; sets mover to its pid.
+# mover LOG [DIR TARGET]: a move (of the station's data into the target)
+# in a process group of its own; sets mover to its pid.
 mover() {
-  setsid "$KORVAN_ROOT/scripts/db" move "$private" $target "${admin[@]}" >"$1" 2>&1 &
+  setsid "$KORVAN_ROOT/scripts/db" move "${2:-$private}" "${3:-$target}" "${admin[@]}" >"$1" 2>&1 &
   mover=$!
 }
 # Waits until the condition holds, for at most a minute.
@@ -97,8 +112,7 @@ grep -q "the move broke off; $target is as it was before" "$work/term.log" ||
   fail "TERM: the break is not said" "$work/term.log"
 untouched TERM
 no_dump TERM
-[ "$(shared "select count(*) from information_schema.schemata where schema_name like '${target}_mov%'")" -eq 0 ] ||
-  fail "TERM: the unfinished copy stayed on the server"
+[ "$(staged $target)" -eq 0 ] || fail "TERM: the unfinished copy stayed on the server"
 "$KORVAN_ROOT/scripts/db" status "$private" && fail "TERM: the private server runs on"
 
 say "move: kill -9 of the script alone while it dumps"
@@ -156,8 +170,7 @@ grep -q "its last step had gone through: $target holds the first days" "$work/la
 grep -q "$rows rows moved" "$work/last.log" || fail "not every row moved" "$work/last.log"
 grep -q "^to=$target on [^ ]*:[0-9]*\$" "$private/moved" || fail "the note does not say where the day went" "$private/moved"
 [ "$(shared "select count(*) from $target.BONLINE")" -eq "$LINES" ] || fail "the order lines did not all arrive"
-[ "$(shared "select count(*) from information_schema.schemata where schema_name like '${target}_mov%'")" -eq 0 ] ||
-  fail "the move's own databases stayed on the server"
+[ "$(staged $target)" -eq 0 ] || fail "the move's own databases stayed on the server"
 [ ! -e "$private/moving" ] || fail "the record of a running move stayed"
 no_dump "the move"
 
@@ -200,5 +213,133 @@ for args in "" "--private"; do
     fail "scripts/run $args does not say what the copy is and how to open it" "$work/run.log"
   "$KORVAN_ROOT/scripts/db" status "$private" && fail "scripts/run $args started the private server"
 done
+
+# A second station's first days, a few rows.
+two="$work/station two/db"
+on_exit "$(shell_quote "$KORVAN_ROOT/scripts/db" stop "$two")"
+"$KORVAN_ROOT/scripts/db" start "$two" >/dev/null 2>&1
+"$KORVAN_BIN_DIR/schema/korvan-create-sql" | mariadb --no-defaults --socket="$two/mysqld.sock" --user="$(id -un)" korvan
+mariadb --no-defaults --socket="$two/mysqld.sock" --user="$(id -un)" korvan -e "SET SESSION sql_mode = '';
+  INSERT INTO USER (login, passwd, gueltig) VALUES ('anna', 'blau4', 'JA')"
+"$KORVAN_ROOT/scripts/db" stop "$two"
+two_rows=1
+
+# A target as scripts/db shared makes it: the tables, no rows.
+made_shared() {
+  shared "CREATE DATABASE $1"
+  "$KORVAN_BIN_DIR/schema/korvan-create-sql" | mariadb "${admin[@]}" "$1"
+}
+# hold TABLE: another session keeps the table locked (a station's report,
+# say) until released; a RENAME that needs it waits meanwhile.
+holder_id() { shared "select id from information_schema.processlist
+                      where id <> connection_id() and info like '%held by the move test%'"; }
+hold() {
+  mariadb "${admin[@]}" -e "LOCK TABLES $1 READ; SELECT 'held by the move test', SLEEP(300)" >/dev/null 2>&1 &
+  holder=$!
+  until_ '[ -n "$(holder_id)" ]'
+}
+release() {
+  shared "KILL $(holder_id)"
+  wait "$holder" 2>/dev/null || true
+}
+# The RENAME into the target waits for a table.
+waiting() {
+  [ "$(shared "select count(*) from information_schema.processlist where info like 'RENAME TABLE%$1%'
+               and state like '%metadata lock%'")" -gt 0 ]
+}
+# refused_run WORDS...: scripts/run on the second station refuses to start, in the words given.
+refused_run() {
+  local args status word
+  for args in "" "--private"; do
+    status=0
+    # shellcheck disable=SC2086
+    env HOME="$work/station two/home" KORVAN_DATA="$work/station two" DISPLAY=:none \
+      "$KORVAN_ROOT/scripts/run" $args >"$work/run.log" 2>&1 || status=$?
+    [ "$status" -eq 1 ] || fail "scripts/run $args started the second station (status $status)" "$work/run.log"
+    for word in "$@"; do
+      grep -qF -- "$word" "$work/run.log" || fail "scripts/run $args does not say: $word" "$work/run.log"
+    done
+    ! "$KORVAN_ROOT/scripts/db" status "$two" || fail "scripts/run $args started the private server"
+  done
+}
+
+say "move: A killed while its RENAME waits for a table, B moved into the same target, A run again"
+both=korvan_t_move_both
+made_shared $both
+hold "$both.BONLINE"
+mover "$work/a.log" "$two" $both
+until_ "waiting $both || finished"
+finished && fail "the move did not wait for the table held" "$work/a.log"
+grep -qx phase=renaming "$two/moving" || fail "the move waits for its RENAME, and its record does not say so"
+"$KORVAN_ROOT/scripts/db" move "$two" $both "${admin[@]}" >"$work/a-twice.log" 2>&1 &&
+  fail "a second move from the same folder went through" "$work/a-twice.log"
+grep -q "a move from .* runs already (process $mover)" "$work/a-twice.log" ||
+  fail "a second move from the same folder is not refused in words" "$work/a-twice.log"
+kill -KILL -- -"$mover" # the script and its client: the server gives the RENAME up
+wait "$mover" 2>/dev/null || true
+until_ '! waiting $both'
+refused_run "to the database $both broke off at its last step" "run the same scripts/db move again"
+release
+a_copy=${both}_moving_$(sed -n 's/^tag=//p' "$two/moving")
+"$KORVAN_ROOT/scripts/db" move --again "$private" $both "${admin[@]}" >"$work/b.log" 2>&1 ||
+  fail "B's move into the target of A's broken one failed" "$work/b.log"
+[ "$(shared "select count(*) from $a_copy.USER")" -eq 1 ] && [ "$(staged $both)" -eq 2 ] ||
+  fail "B's move dropped the copy A's move made (or left its own)"
+"$KORVAN_ROOT/scripts/db" move "$two" $both "${admin[@]}" >"$work/a-again.log" 2>&1 &&
+  fail "A's move went through into B's rows" "$work/a-again.log"
+grep -q "its last step had not gone through: $both took nothing of" "$work/a-again.log" &&
+  grep -q "$both holds $rows rows already" "$work/a-again.log" ||
+  fail "A's move run again does not say that it moved nothing, and why it cannot" "$work/a-again.log"
+grep -q "rows moved\|had gone through" "$work/a-again.log" && fail "A's move is said to be done" "$work/a-again.log"
+[ ! -e "$two/moved" ] || fail "A's move wrote the note of a move that did not happen" "$two/moved"
+[ ! -e "$two/moving" ] || fail "A's record stayed"
+[ "$(staged $both)" -eq 0 ] || fail "A's copy stayed on the server"
+[ "$(shared "select count(*) from $both.BONLINE")" -eq "$LINES" ] || fail "B's rows did not stay"
+
+say "move: a record that names a process which is not that move"
+sleep 600 &
+sleeper=$!
+on_exit "kill $sleeper 2>/dev/null || true"
+shared "CREATE DATABASE ${both}_moving_0badc0de" # not a move's, though a record names it
+# what the record holds (\n: a new line) | what it is
+while IFS='|' read -r record what; do
+  printf '%b\n' "$record" >"$two/moving"
+  "$KORVAN_ROOT/scripts/db" move "$two" $both "${admin[@]}" >"$work/stale.log" 2>&1 &&
+    fail "$what: a move into a target with rows went through" "$work/stale.log"
+  grep -q "runs already" "$work/stale.log" && fail "$what: taken for a move that runs" "$work/stale.log"
+  grep -q "an earlier move from .* broke off" "$work/stale.log" && grep -q "$both holds $rows rows already" "$work/stale.log" ||
+    fail "$what: not said as it is" "$work/stale.log"
+  [ ! -e "$two/moving" ] || fail "$what: the record stayed"
+  kill -0 "$sleeper" || fail "$what: the process the record named was ended"
+done <<LIST
+move=$sleeper\nstarted=1|the pid of another process now
+move=$sleeper|the pid of another process, in a record of an earlier version
+move=$$\nstarted=1\ntarget=$both\ntag=0badc0de|a record that names a database the script did not make
+LIST
+[ "$(shared "select count(*) from information_schema.schemata where schema_name = '${both}_moving_0badc0de'")" -eq 1 ] ||
+  fail "a database the script did not make was dropped"
+
+say "move: the script alone killed while its RENAME waits; scripts/run refuses until the next run finishes the move"
+wait_target=korvan_t_move_wait
+made_shared $wait_target
+hold "$wait_target.BONLINE"
+mover "$work/wait.log" "$two" $wait_target
+until_ "waiting $wait_target || finished"
+finished && fail "the move did not wait for the table held" "$work/wait.log"
+kill -KILL "$mover" # its client lives on, and the RENAME waits on the server
+wait "$mover" 2>/dev/null || true
+refused_run "to the database $wait_target broke off at its last step" "run the same scripts/db move again"
+release
+"$KORVAN_ROOT/scripts/db" move "$two" $wait_target "${admin[@]}" >"$work/wait-next.log" 2>&1 ||
+  fail "the move after its RENAME went through failed" "$work/wait-next.log"
+grep -q "its last step had gone through: $wait_target holds the first days" "$work/wait-next.log" &&
+  grep -q "$two_rows rows moved" "$work/wait-next.log" ||
+  fail "the next run does not finish the move whose RENAME went through" "$work/wait-next.log"
+grep -q "^to=$wait_target on " "$two/moved" || fail "the note of the move is missing" "$two/moved"
+[ "$(staged $wait_target)" -eq 0 ] || fail "the move's own databases stayed on the server"
+refused_run "was moved on" "scripts/run --private --old-copy"
+
+[ "$(shared "select count(*) from ${target}_moving.kept")" -eq 1 ] ||
+  fail "a database of the staging's old name, not the script's, was dropped"
 
 say "move: passed"

@@ -8,6 +8,9 @@
 #include <sstream>
 #include <stdexcept>
 
+#include <pwd.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include "schema/create_sql.h"
@@ -60,6 +63,17 @@ Tools::Ref<Tools::Database> open_database(const std::string &name)
   }
   if (!name.empty() && !run(*db, "USE `" + name + "`"))
     return Tools::Ref<Tools::Database>(new Tools::Database(s.dsn, s.user, s.password, name, -1));
+  return db;
+}
+
+Tools::Ref<Tools::Database> open_owner()
+{
+  DbSettings s = settings();
+  const passwd *account = getpwuid(geteuid());
+  const std::string owner = account ? account->pw_name : "";
+  Tools::Ref<Tools::Database> db(new Tools::Database(s.dsn, owner, "", "", Tools::Database::ODBC));
+  if (!db->is_connected())
+    std::cerr << "korvan_test: cannot connect to " << s.dsn << " as " << owner << ": " << db->get_error() << "\n";
   return db;
 }
 

@@ -40,6 +40,11 @@ bool load_script(Tools::Database &db, const std::string &script);
 // A handle (AUTOCOMMIT off, as the program has it) working in the given
 // database, or the data source's own for ""; test is_connected().
 Tools::Ref<Tools::Database> open_database(const std::string &name = std::string());
+// A handle of the server's administrator: the account that started the
+// private server, let in through its socket without a password. For what
+// the tests' database user may not do: the server's global settings and
+// its general log, or the transactions of every session.
+Tools::Ref<Tools::Database> open_owner();
 // Writes an odbc.ini with one data source `dsn` for the database on the
 // private server, to run the real program against it (as ODBCINI). The
 // data source names the character set given, as an administrator's may.
