@@ -10,10 +10,11 @@ MessageBox::Answerer *the_answerer = nullptr;
 // event loop, which takes the button's release: the widget pressed has the
 // pointer grabbed when the box is gone and waits for a release that never
 // comes, and the next click anywhere goes to it (the text typed after a
-// click into another field lands there). Once the press is handled and no
-// button is down any more, that widget gets its release. A field clicked
-// into keeps the click: the caret stands where it was aimed. A button does
-// nothing: the box interrupted its press ("Löschen" pressed while a field
+// click into another field lands there). Once the press is handled, that
+// widget gets its release. A field clicked into gets it where the pointer
+// is, once no button is down any more: the caret stands where it was
+// aimed. A button does nothing, whether the pointer's button is still held
+// or not: the box interrupted its press ("Löschen" pressed while a field
 // it left says something must not delete after the box), and the person
 // presses it again if they still want it. A button acts on a release while
 // the pointer is over it, so the pointer leaves it first.
@@ -49,13 +50,16 @@ public:
     FXint x = 0, y = 0;
     FXuint buttons = 0;
     window->getCursorPosition(x, y, buttons);
-    // A button still held: its release comes to the window itself.
-    if (buttons & (LEFTBUTTONMASK | MIDDLEBUTTONMASK | RIGHTBUTTONMASK))
+    const bool button = acts_on_release(window);
+    // A field's button still held: its release comes to the field itself.
+    if (!button && (buttons & (LEFTBUTTONMASK | MIDDLEBUTTONMASK | RIGHTBUTTONMASK)))
       return 1;
     FXEvent event = FXEvent();
-    if (acts_on_release(window)) {
+    if (button) {
       // The pointer leaves the button: it shows itself up again, and the
-      // release off it ends the press without acting.
+      // release off it ends the press without acting, also while the
+      // person still holds the pointer's button (let go over it later, it
+      // finds no press).
       x = y = -1;
       event.type = SEL_LEAVE;
       event.code = CROSSINGNORMAL;

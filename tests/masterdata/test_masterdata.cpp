@@ -911,7 +911,8 @@ TEST_F(RecordWindows, AKeyStoredWithABlankAroundItIsSavedAsStoredWhileRowsNameIt
 // stored over the stored row's text before), and "Speichern" changes
 // nothing of the row. A button pressed into the box ("Löschen",
 // "Speichern") does nothing: the box interrupted its press, and the row
-// stays as stored. Pressed with no box in between, "Löschen" deletes, once.
+// stays as stored, also when the pointer's button is let go over it only
+// after the box. Pressed with no box in between, "Löschen" deletes, once.
 TEST_F(RecordPointer, TheClickAfterTheStoredNameBoxGoesWhereItIsAimed)
 {
   RecordingDB *recorder = nullptr;
@@ -924,17 +925,19 @@ TEST_F(RecordPointer, TheClickAfterTheStoredNameBoxGoesWhereItIsAimed)
     const Window &w;
     Pressed pressed; // what is clicked while the key field has " voll "
     bool by_return;  // the box closed by Return, else its OK clicked
+    bool held = false; // the pointer's button let go only after the box
   } cases[] = {
       {VAT_GROUPS, FIELD, false}, {USERS, FIELD, false}, {VAT_GROUPS, FIELD, true}, {VAT_GROUPS, DELETE, false},
       {VAT_GROUPS, DELETE, true}, {USERS, DELETE, true}, {VAT_GROUPS, SAVE, false}, {USERS, SAVE, true},
+      {VAT_GROUPS, DELETE, true, true}, {USERS, SAVE, true, true},
   };
   for (const auto &c : cases) {
     const Window *w = &c.w;
-    const std::string name = Tools::format("%s %s%s", w->table,
+    const std::string name = Tools::format("%s %s%s%s", w->table,
                                            c.pressed == FIELD    ? "field"
                                            : c.pressed == DELETE ? "Löschen"
                                                                  : "Speichern",
-                                           c.by_return ? " Return" : "");
+                                           c.by_return ? " Return" : "", c.held ? " held" : "");
     BaseDialog *win = open(*w);
     ASSERT_TRUE(win && focus(win)) << name;
     run_pending(100);
@@ -980,10 +983,14 @@ TEST_F(RecordPointer, TheClickAfterTheStoredNameBoxGoesWhereItIsAimed)
     FXWindow *pressed = c.pressed == FIELD    ? static_cast<FXWindow *>(next)
                         : c.pressed == DELETE ? button(win, "", BaseDialog::ID_DELETE_ROW)
                                               : button(win, "", BaseDialog::ID_SAVE);
-    ASSERT_TRUE(click(pressed, 1, 10, 5)) << name;
+    ASSERT_TRUE(c.held ? point_at(pressed, 10, 5) && xdo("mousedown 1") : click(pressed, 1, 10, 5)) << name;
     const bool closed = run_until([&] { return !title.empty() && !app()->getModalWindow(); }, 10000);
     MessageBox::set_answerer(harness);
     ASSERT_TRUE(closed) << name;
+    if (c.held) {
+      run_pending(300);
+      ASSERT_TRUE(xdo("mouseup 1")) << name; // over the button still
+    }
     EXPECT_EQ("Info", title) << name;
     run_pending(300);
     EXPECT_EQ(stored, value(row)) << name << ": the press the box interrupted did something";
