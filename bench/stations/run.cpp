@@ -253,7 +253,6 @@ RunResult run_stations(const std::string &database, int count, double seconds, d
   for (const auto &s : stations) {
     for (int k = 0; k < KINDS; ++k)
       result.kinds[k].add(s->stats[k]);
-    result.booked += s->booked;
     result.stored_after_all += s->stored_after_all;
     result.reconnects += s->reconnects;
   }
