@@ -221,14 +221,12 @@ Check stations_worked(const std::vector<std::unique_ptr<Station> > &stations)
 } // namespace
 
 std::vector<Check> check_house(Tools::Database &db, const std::vector<std::unique_ptr<Station> > &stations,
-                               const Followed &followed)
+                               const Followed &followed, const Floor &floor)
 {
   std::vector<Check> checks;
   check_rows(db, stations, checks);
   const RowsByUser rows = rows_as_booked(db, stations);
   checks.push_back(bookings_counted(stations, rows));
-  Floor floor;
-  floor.load(db);
   checks.push_back(bookings_as_booked(stations, rows, floor));
   checks.insert(checks.end(), followed.checks.begin(), followed.checks.end());
   checks.push_back(refusals_known(stations));
