@@ -29,6 +29,14 @@ void sql_check(Tools::Database &db, std::vector<Check> &checks, const std::strin
   checks.push_back(c);
 }
 
+// A rule broken by every row of `rows` ("from ... where ..."); the first
+// five are shown by their `columns`.
+void rows_check(Tools::Database &db, std::vector<Check> &checks, const std::string &rule, const std::string &columns,
+                const std::string &rows)
+{
+  sql_check(db, checks, rule, "select count(*) " + rows, "select " + columns + " " + rows);
+}
+
 // Lines that more than one done action of the stations settled.
 Check settled_twice(const std::vector<std::unique_ptr<Station> > &stations)
 {
@@ -58,30 +66,21 @@ void check_rows(Tools::Database &db, const std::vector<std::unique_ptr<Station> 
             " from BENCH_SETTLED_WRITTEN");
   checks.back().broken += twice.broken;
   checks.back().detail += twice.detail;
-  sql_check(db, checks, "every paid line: cash + other payment = price x quantity, to the cent",
-            "select count(*) from BONLINE where bezahlt = 'JA' and (abs(bar_bezahlt + sonst_bezahlt -"
-            " round(preis * anzahl, 2)) >= 0.005 or bar_bezahlt < 0 or sonst_bezahlt < 0)",
-            "select idx, preis, anzahl, bar_bezahlt, sonst_bezahlt from BONLINE where bezahlt = 'JA' and"
-            " (abs(bar_bezahlt + sonst_bezahlt - round(preis * anzahl, 2)) >= 0.005 or bar_bezahlt < 0 or"
-            " sonst_bezahlt < 0)");
-  sql_check(db, checks,
-            "nothing half-written: no amount on an open line, other payments name their kind, a Storno its user",
-            "select count(*) from BONLINE b where (b.bezahlt = 'NEIN' and (b.bar_bezahlt <> 0 or b.sonst_bezahlt"
-            " <> 0)) or (b.storniert = 'JA' and (b.storno_user = '' or b.storno_user_idx = 0)) or"
-            " (b.sonst_bezahlt > 0 and not exists (select 1 from SONST_ART k where k.idx = b.sonst_art_idx and"
-            " k.name = b.sonst_art_name))",
-            "select idx, bezahlt, storniert, bar_bezahlt, sonst_bezahlt, sonst_art_name, storno_user from BONLINE b"
-            " where (b.bezahlt = 'NEIN' and (b.bar_bezahlt <> 0 or b.sonst_bezahlt <> 0)) or (b.storniert = 'JA'"
-            " and (b.storno_user = '' or b.storno_user_idx = 0)) or (b.sonst_bezahlt > 0 and not exists (select"
-            " 1 from SONST_ART k where k.idx = b.sonst_art_idx and k.name = b.sonst_art_name))");
-  sql_check(db, checks, "no line on a table or room that does not exist",
-            "select count(*) from BONLINE b left join LAYOUTP p on p.idx = b.layoutp_idx left join LAYOUTK k on"
-            " k.idx = b.layoutk_idx where p.idx is null or k.idx is null or p.layout_idx <> b.layoutk_idx or"
-            " binary p.label_name <> binary b.layoutp_label_name or binary k.name <> binary b.layoutk_name",
-            "select b.idx, b.layoutk_idx, b.layoutk_name, b.layoutp_idx, b.layoutp_label_name from BONLINE b left"
-            " join LAYOUTP p on p.idx = b.layoutp_idx left join LAYOUTK k on k.idx = b.layoutk_idx where p.idx is"
-            " null or k.idx is null or p.layout_idx <> b.layoutk_idx or binary p.label_name <> binary"
-            " b.layoutp_label_name or binary k.name <> binary b.layoutk_name");
+  rows_check(db, checks, "every paid line: cash + other payment = price x quantity, to the cent",
+             "idx, preis, anzahl, bar_bezahlt, sonst_bezahlt",
+             "from BONLINE where bezahlt = 'JA' and (abs(bar_bezahlt + sonst_bezahlt - round(preis * anzahl, 2))"
+             " >= 0.005 or bar_bezahlt < 0 or sonst_bezahlt < 0)");
+  rows_check(db, checks,
+             "nothing half-written: no amount on an open line, other payments name their kind, a Storno its user",
+             "idx, bezahlt, storniert, bar_bezahlt, sonst_bezahlt, sonst_art_name, storno_user",
+             "from BONLINE b where (b.bezahlt = 'NEIN' and (b.bar_bezahlt <> 0 or b.sonst_bezahlt <> 0)) or"
+             " (b.storniert = 'JA' and (b.storno_user = '' or b.storno_user_idx = 0)) or (b.sonst_bezahlt > 0 and"
+             " not exists (select 1 from SONST_ART k where k.idx = b.sonst_art_idx and k.name = b.sonst_art_name))");
+  rows_check(db, checks, "no line on a table or room that does not exist",
+             "b.idx, b.layoutk_idx, b.layoutk_name, b.layoutp_idx, b.layoutp_label_name",
+             "from BONLINE b left join LAYOUTP p on p.idx = b.layoutp_idx left join LAYOUTK k on k.idx ="
+             " b.layoutk_idx where p.idx is null or k.idx is null or p.layout_idx <> b.layoutk_idx or binary"
+             " p.label_name <> binary b.layoutp_label_name or binary k.name <> binary b.layoutk_name");
 }
 
 // The stations' users, as a list for `in (...)`.
