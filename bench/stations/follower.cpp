@@ -90,10 +90,9 @@ Now read_now(Tools::Database &db, const std::vector<std::unique_ptr<Station> > &
 class Names
 {
 public:
-  Names(Tools::Database &db, const std::vector<std::unique_ptr<Station> > &s, Clock::time_point b)
-      : stations(s), began(b)
+  Names(const Floor &f, const std::vector<std::unique_ptr<Station> > &s, Clock::time_point b)
+      : floor(f), stations(s), began(b)
   {
-    floor.load(db);
   }
 
   std::string place(int room, int table) const
@@ -117,7 +116,7 @@ public:
   double at(Clock::time_point t) const { return std::chrono::duration<double>(t - began).count(); }
 
 private:
-  Floor floor;
+  const Floor &floor;
   const std::vector<std::unique_ptr<Station> > &stations;
   const Clock::time_point began;
 };
@@ -177,7 +176,7 @@ void judge_payments(Followed &f, const std::vector<std::unique_ptr<Station> > &s
 } // namespace
 
 Followed follow_lines(Tools::Database &db, const std::vector<std::unique_ptr<Station> > &stations,
-                      Clock::time_point began)
+                      Clock::time_point began, const Floor &floor)
 {
   Followed f;
   f.checks = {{"every line a station paid: paid by it where it saw the line, with the parts it handed over", 0, ""},
@@ -185,7 +184,7 @@ Followed follow_lines(Tools::Database &db, const std::vector<std::unique_ptr<Sta
               {"every line a station moved: on the target table, or taken on from there by later actions", 0, ""}};
   const ByLine by_line = steps_by_line(stations, f);
   Now now = read_now(db, stations, by_line);
-  const Names names(db, stations, began);
+  const Names names(floor, stations, began);
   for (const auto &e : by_line)
     judge_line(f, e.first, e.second, now, names);
   judge_payments(f, stations, now);

@@ -25,8 +25,9 @@ struct Followed
   long lines = 0, steps = 0, cut_off = 0, undecided = 0;
 };
 
+// `floor` names the tables of the lines shown.
 Followed follow_lines(Tools::Database &db, const std::vector<std::unique_ptr<Station> > &stations,
-                      Clock::time_point began);
+                      Clock::time_point began, const Floor &floor);
 
 } // namespace friday
 

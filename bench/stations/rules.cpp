@@ -29,6 +29,14 @@ void sql_check(Tools::Database &db, std::vector<Check> &checks, const std::strin
   checks.push_back(c);
 }
 
+// A rule broken by every row of `rows` ("from ... where ..."); the first
+// five are shown by their `columns`.
+void rows_check(Tools::Database &db, std::vector<Check> &checks, const std::string &rule, const std::string &columns,
+                const std::string &rows)
+{
+  sql_check(db, checks, rule, "select count(*) " + rows, "select " + columns + " " + rows);
+}
+
 // Lines that more than one done action of the stations settled.
 Check settled_twice(const std::vector<std::unique_ptr<Station> > &stations)
 {
@@ -58,30 +66,21 @@ void check_rows(Tools::Database &db, const std::vector<std::unique_ptr<Station> 
             " from BENCH_SETTLED_WRITTEN");
   checks.back().broken += twice.broken;
   checks.back().detail += twice.detail;
-  sql_check(db, checks, "every paid line: cash + other payment = price x quantity, to the cent",
-            "select count(*) from BONLINE where bezahlt = 'JA' and (abs(bar_bezahlt + sonst_bezahlt -"
-            " round(preis * anzahl, 2)) >= 0.005 or bar_bezahlt < 0 or sonst_bezahlt < 0)",
-            "select idx, preis, anzahl, bar_bezahlt, sonst_bezahlt from BONLINE where bezahlt = 'JA' and"
-            " (abs(bar_bezahlt + sonst_bezahlt - round(preis * anzahl, 2)) >= 0.005 or bar_bezahlt < 0 or"
-            " sonst_bezahlt < 0)");
-  sql_check(db, checks,
-            "nothing half-written: no amount on an open line, other payments name their kind, a Storno its user",
-            "select count(*) from BONLINE b where (b.bezahlt = 'NEIN' and (b.bar_bezahlt <> 0 or b.sonst_bezahlt"
-            " <> 0)) or (b.storniert = 'JA' and (b.storno_user = '' or b.storno_user_idx = 0)) or"
-            " (b.sonst_bezahlt > 0 and not exists (select 1 from SONST_ART k where k.idx = b.sonst_art_idx and"
-            " k.name = b.sonst_art_name))",
-            "select idx, bezahlt, storniert, bar_bezahlt, sonst_bezahlt, sonst_art_name, storno_user from BONLINE b"
-            " where (b.bezahlt = 'NEIN' and (b.bar_bezahlt <> 0 or b.sonst_bezahlt <> 0)) or (b.storniert = 'JA'"
-            " and (b.storno_user = '' or b.storno_user_idx = 0)) or (b.sonst_bezahlt > 0 and not exists (select"
-            " 1 from SONST_ART k where k.idx = b.sonst_art_idx and k.name = b.sonst_art_name))");
-  sql_check(db, checks, "no line on a table or room that does not exist",
-            "select count(*) from BONLINE b left join LAYOUTP p on p.idx = b.layoutp_idx left join LAYOUTK k on"
-            " k.idx = b.layoutk_idx where p.idx is null or k.idx is null or p.layout_idx <> b.layoutk_idx or"
-            " binary p.label_name <> binary b.layoutp_label_name or binary k.name <> binary b.layoutk_name",
-            "select b.idx, b.layoutk_idx, b.layoutk_name, b.layoutp_idx, b.layoutp_label_name from BONLINE b left"
-            " join LAYOUTP p on p.idx = b.layoutp_idx left join LAYOUTK k on k.idx = b.layoutk_idx where p.idx is"
-            " null or k.idx is null or p.layout_idx <> b.layoutk_idx or binary p.label_name <> binary"
-            " b.layoutp_label_name or binary k.name <> binary b.layoutk_name");
+  rows_check(db, checks, "every paid line: cash + other payment = price x quantity, to the cent",
+             "idx, preis, anzahl, bar_bezahlt, sonst_bezahlt",
+             "from BONLINE where bezahlt = 'JA' and (abs(bar_bezahlt + sonst_bezahlt - round(preis * anzahl, 2))"
+             " >= 0.005 or bar_bezahlt < 0 or sonst_bezahlt < 0)");
+  rows_check(db, checks,
+             "nothing half-written: no amount on an open line, other payments name their kind, a Storno its user",
+             "idx, bezahlt, storniert, bar_bezahlt, sonst_bezahlt, sonst_art_name, storno_user",
+             "from BONLINE b where (b.bezahlt = 'NEIN' and (b.bar_bezahlt <> 0 or b.sonst_bezahlt <> 0)) or"
+             " (b.storniert = 'JA' and (b.storno_user = '' or b.storno_user_idx = 0)) or (b.sonst_bezahlt > 0 and"
+             " not exists (select 1 from SONST_ART k where k.idx = b.sonst_art_idx and k.name = b.sonst_art_name))");
+  rows_check(db, checks, "no line on a table or room that does not exist",
+             "b.idx, b.layoutk_idx, b.layoutk_name, b.layoutp_idx, b.layoutp_label_name",
+             "from BONLINE b left join LAYOUTP p on p.idx = b.layoutp_idx left join LAYOUTK k on k.idx ="
+             " b.layoutk_idx where p.idx is null or k.idx is null or p.layout_idx <> b.layoutk_idx or binary"
+             " p.label_name <> binary b.layoutp_label_name or binary k.name <> binary b.layoutk_name");
 }
 
 // The stations' users, as a list for `in (...)`.
@@ -93,36 +92,40 @@ std::string logins_of(const std::vector<std::unique_ptr<Station> > &stations)
   return logins;
 }
 
+// The rows of the stations' users, by user.
+typedef std::map<std::string, std::vector<BookedRow> > RowsByUser;
+
+const std::vector<BookedRow> &rows_of_user(const RowsByUser &rows, const std::string &login)
+{
+  static const std::vector<BookedRow> none;
+  const auto found = rows.find(login);
+  return found == rows.end() ? none : found->second;
+}
+
 // Every booking a station counted stands there once: the rows of its
 // user are as many.
-Check bookings_counted(Tools::Database &db, const std::vector<std::unique_ptr<Station> > &stations)
+Check bookings_counted(const std::vector<std::unique_ptr<Station> > &stations, const RowsByUser &rows)
 {
   Check bookings{"every booking a station counted exists exactly once (rows of its user = its count)", 0, ""};
-  std::map<std::string, long long> stored;
-  const std::string logins = logins_of(stations);
-  for (const std::vector<std::string> &row :
-       rows_of(db, "select user, count(*) from BONLINE where user in (" + logins + ") group by user"))
-    if (row.size() == 2)
-      stored[row[0]] = std::atoll(row[1].c_str());
-  db.rollback();
-  for (const auto &s : stations)
-    if (stored[s->login] != s->booked) {
+  for (const auto &s : stations) {
+    const std::size_t stored = rows_of_user(rows, s->login).size();
+    if (stored != s->bookings.size()) {
       ++bookings.broken;
-      bookings.detail += Tools::format("\n      %s: %s rows, %s counted", s->login, std::to_string(stored[s->login]),
-                                       std::to_string(s->booked));
+      bookings.detail += Tools::format("\n      %s: %s rows, %s counted", s->login, std::to_string(stored),
+                                       std::to_string(s->bookings.size()));
     }
+  }
   return bookings;
 }
 
-// The rows of the stations' users, by user, each as booked (as_booked).
-std::map<std::string, std::vector<BookedRow> > rows_as_booked(Tools::Database &db,
-                                                              const std::vector<std::unique_ptr<Station> > &stations)
+// The rows of the stations' users, each as booked (as_booked).
+RowsByUser rows_as_booked(Tools::Database &db, const std::vector<std::unique_ptr<Station> > &stations)
 {
   std::map<int, std::vector<const Step *> > by_line;
   for (const auto &s : stations)
     for (const Step &step : s->steps)
       by_line[step.line].push_back(&step);
-  std::map<std::string, std::vector<BookedRow> > rows;
+  RowsByUser rows;
   for (const std::vector<std::string> &row :
        rows_of(db, "select user, idx, artnr_idx, artnr, preis_idx, preis, anzahl, layoutk_idx, layoutk_name,"
                    " layoutp_idx, layoutp_label_name, bill_printed from BONLINE where user in (" +
@@ -164,17 +167,15 @@ std::string booking_text(const Booking &b, const Floor &floor)
 // Every line a station booked stands as it booked it, in what a person
 // reads back: article and its number, price, quantity, room and table with
 // their names (where a later move found it), no bill printed.
-Check bookings_as_booked(Tools::Database &db, const std::vector<std::unique_ptr<Station> > &stations)
+Check bookings_as_booked(const std::vector<std::unique_ptr<Station> > &stations, const RowsByUser &rows,
+                         const Floor &floor)
 {
   Check c{"every line a station booked: stored as it booked it (article and its number, price, quantity, room "
           "and table with their names, no bill printed)",
           0, ""};
-  std::map<std::string, std::vector<BookedRow> > rows = rows_as_booked(db, stations);
-  Floor floor;
-  floor.load(db);
   std::size_t shown = 0; // of each side, the first five
   for (const auto &s : stations) {
-    const BookingsCompared compared = compare_bookings(s->bookings, rows[s->login]);
+    const BookingsCompared compared = compare_bookings(s->bookings, rows_of_user(rows, s->login));
     // A line stored otherwise is one booking not stored and one row not
     // booked: it counts once.
     c.broken += static_cast<long long>(std::max(compared.not_stored.size(), compared.not_booked.size()));
@@ -219,12 +220,13 @@ Check stations_worked(const std::vector<std::unique_ptr<Station> > &stations)
 } // namespace
 
 std::vector<Check> check_house(Tools::Database &db, const std::vector<std::unique_ptr<Station> > &stations,
-                               const Followed &followed)
+                               const Followed &followed, const Floor &floor)
 {
   std::vector<Check> checks;
   check_rows(db, stations, checks);
-  checks.push_back(bookings_counted(db, stations));
-  checks.push_back(bookings_as_booked(db, stations));
+  const RowsByUser rows = rows_as_booked(db, stations);
+  checks.push_back(bookings_counted(stations, rows));
+  checks.push_back(bookings_as_booked(stations, rows, floor));
   checks.insert(checks.end(), followed.checks.begin(), followed.checks.end());
   checks.push_back(refusals_known(stations));
   checks.push_back(stations_worked(stations));

@@ -15,9 +15,10 @@
 
 namespace friday {
 
-// The rules in the order they are printed (the followed lines' among them).
+// The rules in the order they are printed (the followed lines' among them);
+// `floor` names the articles of the lines shown.
 std::vector<Check> check_house(Tools::Database &db, const std::vector<std::unique_ptr<Station> > &stations,
-                               const Followed &followed);
+                               const Followed &followed, const Floor &floor);
 
 } // namespace friday
 

@@ -253,12 +253,14 @@ RunResult run_stations(const std::string &database, int count, double seconds, d
   for (const auto &s : stations) {
     for (int k = 0; k < KINDS; ++k)
       result.kinds[k].add(s->stats[k]);
-    result.booked += s->booked;
     result.stored_after_all += s->stored_after_all;
     result.reconnects += s->reconnects;
   }
-  result.followed = follow_lines(*db, stations, started);
-  result.checks = check_house(*db, stations, result.followed);
+  // The house as the rules' reports name it.
+  Floor floor;
+  floor.load(*db);
+  result.followed = follow_lines(*db, stations, started, floor);
+  result.checks = check_house(*db, stations, result.followed, floor);
   if (!result.kills.trouble.empty())
     result.checks.push_back({"the killer works", 1, result.kills.trouble});
   if (kill_every > 0 && result.seconds > 2 * kill_every && result.kills.sent == 0)

@@ -23,7 +23,7 @@ struct RunResult
   Kills kills;
   KindStats kinds[KINDS];
   Followed followed;
-  long booked = 0, stored_after_all = 0, reconnects = 0;
+  long stored_after_all = 0, reconnects = 0;
   std::vector<Check> checks;
   double load_before = 0, load_after = 0;
   double server_cores = -1, client_cores = -1, other_cores = -1;

@@ -110,13 +110,13 @@ bool Station::find_lost_booking(Kind kind, long old_id)
   if (stored < 0 && db->connection_lost())
     return false;
   db->rollback();
-  if (stored == booked + 1) {
-    ++booked;
+  const long long counted = static_cast<long long>(bookings.size());
+  if (stored == counted + 1) {
     ++stored_after_all;
     bookings.push_back(pending);
-  } else if (stored != booked)
+  } else if (stored != counted)
     fault(kind, Tools::format("%s lines carry the user after a kill, %s were counted", std::to_string(stored),
-                              std::to_string(booked)));
+                              std::to_string(counted)));
   return true;
 }
 
@@ -290,7 +290,6 @@ void Station::book(Orders &orders, std::size_t table)
     }
     span = act.end();
   }
-  booked += stored;
   stats[BOOK].lines += stored;
   outcome(BOOK, r, span.ms(), true);
 }

@@ -89,12 +89,11 @@ public:
   // The results; read by the main thread after the join.
   std::string login;
   KindStats stats[KINDS];
-  long booked = 0;           // lines stored and counted
   long stored_after_all = 0; // bookings whose commit answer a kill took, found stored
   long reconnects = 0;
   std::vector<std::string> faults;
   std::vector<int> settled;      // lines this station paid or cancelled
-  std::vector<Booking> bookings; // every line counted in `booked`, as booked
+  std::vector<Booking> bookings; // every line stored and counted, as booked
   std::vector<Step> steps;
   std::vector<Payment> payments;
   int user_idx = 0;
