@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # scripts/db move cut off at its worst moments: TERM to its process group
-# while it loads, kill -9 of the script alone while it dumps, kill -9 of
+# while it loads (also once the shared server is gone meanwhile: the copy
+# it loaded stays there with the record, and the next run drops it), kill
+# -9 of the script alone while it dumps, kill -9 of
 # the whole group while it loads, and kill -9 right after its swap, before
 # it wrote that it is done. The target must never hold part of the first
 # days, the dump must never outlive the move, each break must be said in
@@ -114,6 +116,33 @@ untouched TERM
 no_dump TERM
 [ "$(staged $target)" -eq 0 ] || fail "TERM: the unfinished copy stayed on the server"
 "$KORVAN_ROOT/scripts/db" status "$private" && fail "TERM: the private server runs on"
+
+say "move: TERM while it loads, the shared server gone meanwhile; the next run drops the copy"
+reach=$work/reach.cnf # the way to the shared server, taken away while it loads
+printf '[client]\nsocket=%s\nuser=%s\n' "$KORVAN_TEST_DB_SOCKET" "$(id -un)" >"$reach"
+setsid "$KORVAN_ROOT/scripts/db" move "$private" $target --defaults-file="$reach" >"$work/gone.log" 2>&1 &
+mover=$!
+until_ loading
+printf '[client]\nsocket=%s\n' "$work/gone.sock" >"$reach"
+kill -TERM -- -"$mover"
+until_ finished
+wait "$mover" && fail "a move cut off by TERM succeeded" "$work/gone.log"
+grep -q "the move broke off; $target is as it was before" "$work/gone.log" &&
+  grep -q "stays on the shared server for now; the next run of the same scripts/db move drops it" "$work/gone.log" ||
+  fail "gone: the break and the copy left are not said" "$work/gone.log"
+untouched gone
+no_dump gone
+[ "$(staged $target)" -eq 1 ] || fail "gone: the copy did not stay while the server was gone: nothing tested"
+grep -q '^tag=' "$private/moving" || fail "gone: the record went while the move's copy stayed" "$work/gone.log"
+full=korvan_t_move_full # a target with rows: the next run drops the copy, then refuses
+shared "CREATE DATABASE $full; CREATE TABLE $full.t (a int); INSERT INTO $full.t VALUES (1)"
+"$KORVAN_ROOT/scripts/db" move "$private" $full "${admin[@]}" >"$work/gone-next.log" 2>&1 &&
+  fail "a move into a target with rows went through" "$work/gone-next.log"
+grep -q "an earlier move into $target broke off before it finished; $target took nothing of it" "$work/gone-next.log" &&
+  grep -q "dropping what it left" "$work/gone-next.log" && grep -q "$full holds 1 rows already" "$work/gone-next.log" ||
+  fail "gone: the next run does not say that it drops the copy left" "$work/gone-next.log"
+[ "$(staged $target)" -eq 0 ] || fail "gone: the next run left the copy on the server"
+[ ! -e "$private/moving" ] || fail "gone: the record stayed after the copy went"
 
 say "move: kill -9 of the script alone while it dumps"
 mover "$work/kill-script.log"
