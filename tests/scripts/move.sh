@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # scripts/db move cut off at its worst moments: TERM to its process group
-# while it loads, kill -9 of the script alone while it dumps, kill -9 of
+# while it loads (also once the shared server is gone meanwhile: the copy
+# it loaded stays there with the record, and the next run drops it), kill
+# -9 of the script alone while it dumps, kill -9 of
 # the whole group while it loads, and kill -9 right after its swap, before
 # it wrote that it is done. The target must never hold part of the first
 # days, the dump must never outlive the move, each break must be said in
@@ -13,8 +15,9 @@
 # Then two stations move into one target: A is killed while its RENAME
 # waits for a table that another session holds, B moves in, and A run
 # again says that it moved nothing, dropping only what it made itself. A
-# record naming a pid that another process has now does not block a move;
-# and a move whose script alone is killed while its RENAME waits is
+# record naming a pid that another process has now does not block a move,
+# the server a killed move left is not stopped while a station works on
+# it, and a move whose script alone is killed while its RENAME waits is
 # refused by scripts/run until the next run finishes it. A database of
 # the staging's old name that the script did not make stays throughout.
 #
@@ -114,6 +117,33 @@ untouched TERM
 no_dump TERM
 [ "$(staged $target)" -eq 0 ] || fail "TERM: the unfinished copy stayed on the server"
 "$KORVAN_ROOT/scripts/db" status "$private" && fail "TERM: the private server runs on"
+
+say "move: TERM while it loads, the shared server gone meanwhile; the next run drops the copy"
+reach=$work/reach.cnf # the way to the shared server, taken away while it loads
+printf '[client]\nsocket=%s\nuser=%s\n' "$KORVAN_TEST_DB_SOCKET" "$(id -un)" >"$reach"
+setsid "$KORVAN_ROOT/scripts/db" move "$private" $target --defaults-file="$reach" >"$work/gone.log" 2>&1 &
+mover=$!
+until_ loading
+printf '[client]\nsocket=%s\n' "$work/gone.sock" >"$reach"
+kill -TERM -- -"$mover"
+until_ finished
+wait "$mover" && fail "a move cut off by TERM succeeded" "$work/gone.log"
+grep -q "the move broke off; $target is as it was before" "$work/gone.log" &&
+  grep -q "stays on the shared server for now; the next run of the same scripts/db move drops it" "$work/gone.log" ||
+  fail "gone: the break and the copy left are not said" "$work/gone.log"
+untouched gone
+no_dump gone
+[ "$(staged $target)" -eq 1 ] || fail "gone: the copy did not stay while the server was gone: nothing tested"
+grep -q '^tag=' "$private/moving" || fail "gone: the record went while the move's copy stayed" "$work/gone.log"
+full=korvan_t_move_full # a target with rows: the next run drops the copy, then refuses
+shared "CREATE DATABASE $full; CREATE TABLE $full.t (a int); INSERT INTO $full.t VALUES (1)"
+"$KORVAN_ROOT/scripts/db" move "$private" $full "${admin[@]}" >"$work/gone-next.log" 2>&1 &&
+  fail "a move into a target with rows went through" "$work/gone-next.log"
+grep -q "an earlier move into $target broke off before it finished; $target took nothing of it" "$work/gone-next.log" &&
+  grep -q "dropping what it left" "$work/gone-next.log" && grep -q "$full holds 1 rows already" "$work/gone-next.log" ||
+  fail "gone: the next run does not say that it drops the copy left" "$work/gone-next.log"
+[ "$(staged $target)" -eq 0 ] || fail "gone: the next run left the copy on the server"
+[ ! -e "$private/moving" ] || fail "gone: the record stayed after the copy went"
 
 say "move: kill -9 of the script alone while it dumps"
 mover "$work/kill-script.log"
@@ -318,6 +348,35 @@ move=$$\nstarted=1\ntarget=$both\ntag=0badc0de|a record that names a database th
 LIST
 [ "$(shared "select count(*) from information_schema.schemata where schema_name = '${both}_moving_0badc0de'")" -eq 1 ] ||
   fail "a database the script did not make was dropped"
+
+say "move: the server a killed move left, a station's since, is not stopped under it"
+two_sql() { mariadb --no-defaults --socket="$two/mysqld.sock" --user="$(id -un)" -N -e "$1"; }
+station_id() { two_sql "select id from information_schema.processlist where info like '%a station of the move test%'
+                        and id <> connection_id()"; }
+"$KORVAN_ROOT/scripts/db" start "$two" >/dev/null 2>&1
+printf 'move=%s\nstarted=1\nserver=%s\n' "$sleeper" "$(cat "$two/mysqld.pid")" >"$two/moving"
+( # a station, as the program's user
+  eval "$("$KORVAN_ROOT/scripts/db" env "$two")"
+  MYSQL_PWD=$KORVAN_TEST_DB_PASSWORD exec mariadb --no-defaults --socket="$two/mysqld.sock" \
+    --user="$KORVAN_TEST_DB_USER" -e "SELECT 'a station of the move test', SLEEP(300)"
+) >/dev/null 2>&1 &
+station=$!
+until_ '[ -n "$(station_id)" ]'
+"$KORVAN_ROOT/scripts/db" move "$two" $both "${admin[@]}" >"$work/station.log" 2>&1 &&
+  fail "a move went through while a station works on its server" "$work/station.log"
+grep -q "quit Korvan on that station first" "$work/station.log" ||
+  fail "the move under a station does not say why it stops" "$work/station.log"
+grep -q "stopping the private server" "$work/station.log" && fail "the move stopped a station's server" "$work/station.log"
+"$KORVAN_ROOT/scripts/db" status "$two" || fail "the server a station works on was stopped"
+two_sql "KILL $(station_id)"
+wait "$station" 2>/dev/null || true
+"$KORVAN_ROOT/scripts/db" move "$two" $both "${admin[@]}" >"$work/station.log" 2>&1 &&
+  fail "a move into a target with rows went through" "$work/station.log"
+grep -q "stopping the private server it left running" "$work/station.log" &&
+  grep -q "$both holds $rows rows already" "$work/station.log" ||
+  fail "once the station has quit, the move does not stop the server the killed move left" "$work/station.log"
+[ ! -e "$two/moving" ] || fail "the record of the killed move stayed"
+! "$KORVAN_ROOT/scripts/db" status "$two" || fail "the server the killed move left runs on"
 
 say "move: the script alone killed while its RENAME waits; scripts/run refuses until the next run finishes the move"
 wait_target=korvan_t_move_wait
