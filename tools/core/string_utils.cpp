@@ -196,39 +196,6 @@ std::size_t utf8_bytes(const std::string &text, std::size_t characters)
 
 namespace {
 
-// The character of at most three bytes (the tables' character set) that
-// begins at `at`: its length, and its code in `code`; 0 for a character of
-// four bytes, or bytes that are no UTF-8 at all.
-std::size_t utf8_mb3_char(const std::string &text, std::size_t at, unsigned &code)
-{
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = byte(at);
-  std::size_t length;
-  if (lead < 0x80) {
-    code = lead;
-    return 1;
-  } else if (lead >= 0xC2 && lead < 0xE0) {
-    length = 2;
-    code = lead & 0x1F;
-  } else if (lead >= 0xE0 && lead < 0xF0) {
-    length = 3;
-    code = lead & 0x0F;
-  } else {
-    return 0; // four bytes (or more), or no lead byte at all
-  }
-  if (at + length > text.size())
-    return 0;
-  for (std::size_t k = 1; k < length; ++k) {
-    if (!utf8_continuation(text[at + k]))
-      return 0;
-    code = (code << 6) | (byte(at + k) & 0x3F);
-  }
-  // Overlong forms and the halves of surrogate pairs are no UTF-8.
-  if ((length == 3 && code < 0x800) || (code >= 0xD800 && code <= 0xDFFF))
-    return 0;
-  return length;
-}
-
 std::string hex_code(const char *pattern, unsigned code)
 {
   char text[16];
@@ -313,18 +280,42 @@ std::string white_class()
   return bracketed;
 }
 
+// Where the first character begins that `which` picks (its code is
+// negative for bytes that are no UTF-8); npos when there is none.
+template <class Which> std::size_t first_of(const std::string &text, Which which)
+{
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t at = i;
+    if (which(next_code(text, i)))
+      return at;
+  }
+  return std::string::npos;
+}
+
+// The text with each character that `which` picks written as `as` writes
+// its code.
+template <class Which, class As> std::string replaced(const std::string &text, Which which, As as)
+{
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t at = i;
+    const UChar32 code = next_code(text, i);
+    if (which(code))
+      out += as(code);
+    else
+      out.append(text, at, i - at);
+  }
+  return out;
+}
+
+std::string blank(UChar32) { return " "; }
+
 } // namespace
 
 std::size_t utf8_mb3_misfit(const std::string &text)
 {
-  unsigned code;
-  for (std::size_t i = 0; i < text.size();) {
-    const std::size_t length = utf8_mb3_char(text, i, code);
-    if (!length)
-      return i;
-    i += length;
-  }
-  return std::string::npos;
+  return first_of(text, [](UChar32 code) { return code < 0 || code > 0xFFFF; });
 }
 
 std::string trim_white(const std::string &text)
@@ -349,62 +340,23 @@ std::string sql_trim_white(const std::string &column)
   return "regexp_replace(" + column + ", '" + sql_escape(pattern) + "', '')";
 }
 
-std::string white_as_blank(const std::string &text)
-{
-  const std::string trimmed = trim_white(text);
-  std::string same;
-  same.reserve(trimmed.size());
-  for (std::size_t i = 0; i < trimmed.size();) {
-    const std::size_t at = i;
-    if (white(next_code(trimmed, i)))
-      same += ' ';
-    else
-      same.append(trimmed, at, i - at);
-  }
-  return same;
-}
+std::string white_as_blank(const std::string &text) { return replaced(trim_white(text), white, blank); }
 
 std::string sql_white_as_blank(const std::string &column)
 {
   return "regexp_replace(" + sql_trim_white(column) + ", '" + sql_escape(white_class()) + "', ' ')";
 }
 
-std::size_t invisible_at(const std::string &text)
-{
-  for (std::size_t i = 0; i < text.size();) {
-    const std::size_t at = i;
-    if (invisible(next_code(text, i)))
-      return at;
-  }
-  return std::string::npos;
-}
+std::size_t invisible_at(const std::string &text) { return first_of(text, invisible); }
 
 std::string invisible_shown(const std::string &text)
 {
-  std::string shown;
-  for (std::size_t i = 0; i < text.size();) {
-    const std::size_t at = i;
-    const UChar32 code = next_code(text, i);
-    if (invisible(code))
-      shown += hex_code("<U+%04X>", static_cast<unsigned>(code));
-    else
-      shown.append(text, at, i - at);
-  }
-  return shown;
+  return replaced(text, invisible, [](UChar32 code) { return hex_code("<U+%04X>", static_cast<unsigned>(code)); });
 }
 
 std::string invisible_as_blank(const std::string &text)
 {
-  std::string shown;
-  for (std::size_t i = 0; i < text.size();) {
-    const std::size_t at = i;
-    const UChar32 code = next_code(text, i);
-    if (code < 0 || invisible(code))
-      shown += ' ';
-    else
-      shown.append(text, at, i - at);
-  }
-  return shown;
+  return replaced(text, [](UChar32 code) { return code < 0 || invisible(code); }, blank);
 }
 
 std::string sql_escape(const std::string &text)

@@ -76,8 +76,9 @@ std::string sql_white_as_blank(const std::string &column);
 std::size_t invisible_at(const std::string &text);
 // The text with each such character written as <U+200B>, to be shown.
 std::string invisible_shown(const std::string &text);
-// The text with each such character, and each byte that is no UTF-8, as
-// a blank: what is left shows as it is written.
+// The text with each such character, and each run of bytes that is no
+// UTF-8 (as far as it could begin a character), as a blank: what is left
+// shows as it is written.
 std::string invisible_as_blank(const std::string &text);
 
 // Escapes a text for use between single quotes in MariaDB's default mode:
