@@ -134,11 +134,12 @@ bool is_new(const std::string &name, const std::string *stored)
   return !stored || Tools::trim_white(*stored) != name;
 }
 
-// A name that is new or not the one stored may not hold what does not
-// show; a name stored so before stays.
-bool invisible_in_new(const std::string &name, const std::string *stored)
+// The same for the plan's room. A name that is new or changed is compared
+// with the white space inside as one blank each and may not hold what does
+// not show; a name stored before stays as it is.
+bool new_room_name(const FloorPlan::Plan &loaded, const FloorPlan::Plan &plan)
 {
-  return is_new(name, stored) && Tools::invisible_at(name) != std::string::npos;
+  return is_new(plan.room.name.value, int(plan.room.idx) != 0 ? &loaded.room.name.value : nullptr);
 }
 
 const LAYOUTP *loaded_table(const FloorPlan::Plan &loaded, int idx)
@@ -228,7 +229,7 @@ FloorPlan::Result FloorPlan::check(const Plan &loaded, const Plan &plan)
     return refusal(NUL_IN_NAME, room.name.value, false);
   if (Tools::utf8_mb3_misfit(room.name.value) != std::string::npos)
     return refusal(NAME_MISFIT, room.name.value, false);
-  if (invisible_in_new(room.name.value, int(room.idx) != 0 ? &loaded.room.name.value : nullptr))
+  if (new_room_name(loaded, plan) && Tools::invisible_at(room.name.value) != std::string::npos)
     return refusal(NAME_INVISIBLE, room.name.value, false);
   if (too_long(room.name))
     return refusal(NAME_TOO_LONG, room.name.value, false);
@@ -236,10 +237,13 @@ FloorPlan::Result FloorPlan::check(const Plan &loaded, const Plan &plan)
   // that the room did not have, would write over rows never compared.
   if (int(room.idx) != int(loaded.room.idx))
     return refusal(CHANGED_ELSEWHERE, room.name.value, false);
+  // Whether each table checked so far carries a new or changed name.
+  std::vector<bool> new_names;
   for (std::size_t i = 0; i < plan.tables.size(); ++i) {
     const LAYOUTP &row = plan.tables[i];
     const std::string &name = row.label_name.value;
-    if (int(row.idx) != 0 && !loaded_table(loaded, row.idx))
+    const LAYOUTP *as_loaded = int(row.idx) != 0 ? loaded_table(loaded, row.idx) : nullptr;
+    if (int(row.idx) != 0 && !as_loaded)
       return refusal(CHANGED_ELSEWHERE, name, true);
     if (name.empty())
       return refusal(TABLE_NAME_MISSING, "", true);
@@ -247,20 +251,15 @@ FloorPlan::Result FloorPlan::check(const Plan &loaded, const Plan &plan)
       return refusal(NUL_IN_NAME, name, true);
     if (Tools::utf8_mb3_misfit(name) != std::string::npos)
       return refusal(NAME_MISFIT, name, true);
-    const LAYOUTP *as_loaded = int(row.idx) != 0 ? loaded_table(loaded, row.idx) : nullptr;
-    if (invisible_in_new(name, as_loaded ? &as_loaded->label_name.value : nullptr))
+    const bool new_name = is_new(name, as_loaded ? &as_loaded->label_name.value : nullptr);
+    if (new_name && Tools::invisible_at(name) != std::string::npos)
       return refusal(NAME_INVISIBLE, name, true);
     if (too_long(row.label_name))
       return refusal(NAME_TOO_LONG, name, true);
-    const bool new_name = is_new(name, as_loaded ? &as_loaded->label_name.value : nullptr);
-    for (std::size_t j = 0; j < i; ++j) {
-      const LAYOUTP &before = plan.tables[j];
-      const LAYOUTP *before_loaded = int(before.idx) != 0 ? loaded_table(loaded, before.idx) : nullptr;
-      const bool either_new =
-          new_name || is_new(before.label_name.value, before_loaded ? &before_loaded->label_name.value : nullptr);
-      if (same_name(before.label_name.value, name, either_new))
+    for (std::size_t j = 0; j < i; ++j)
+      if (same_name(plan.tables[j].label_name.value, name, new_name || new_names[j]))
         return refusal(TABLE_NAME_TAKEN, name, true);
-    }
+    new_names.push_back(new_name);
     if (row.label_width < 1 || row.label_height < 1)
       return refusal(SIZE_TOO_SMALL, name, true);
     if (row.label_x < 0 || row.label_y < 0 || row.label_x + row.label_width > room.width ||
@@ -348,11 +347,11 @@ FloorPlan::Result FloorPlan::save(const Plan &loaded, Plan &plan)
 
   // Another room of this name: a new or changed name is compared with the
   // white space inside as one blank each, a name stored before as it was.
-  const bool new_name = is_new(plan.room.name.value, int(plan.room.idx) != 0 ? &loaded.room.name.value : nullptr);
   const std::string compared =
-      new_name ? Tools::format("%s = '%s'", Tools::sql_white_as_blank("name"),
-                               Tools::sql_escape(Tools::white_as_blank(plan.room.name.value)))
-               : Tools::format("%s = '%s'", Tools::sql_trim_white("name"), Tools::sql_escape(plan.room.name.value));
+      new_room_name(loaded, plan)
+          ? Tools::format("%s = '%s'", Tools::sql_white_as_blank("name"),
+                          Tools::sql_escape(Tools::white_as_blank(plan.room.name.value)))
+          : Tools::format("%s = '%s'", Tools::sql_trim_white("name"), Tools::sql_escape(plan.room.name.value));
   Tools::DBTypeInt others;
   Tools::DBTypeList fields;
   fields.add(&others);

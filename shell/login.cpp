@@ -154,8 +154,8 @@ long Login::onOk(FXObject *, FXSelector, void *)
   for (int attempt = 0;; ++attempt) {
     // A station whose server was down (at its start, or since) connects
     // again with the stored settings: once the server is back, the login
-    // simply works, for every window.
-    if (main_window && (!db_connected() || get_db()->connection_lost()))
+    // simply works, for every window. A connection that works is kept.
+    if (main_window)
       main_window->reconnect();
     if (!db_connected()) {
       // Without a database nothing else can be checked: the built-in
