@@ -6,7 +6,7 @@
 # server still runs when scripts/db starts; the owner gets in through the
 # socket without one, and the folder and the files that scripts/db writes
 # are the owner's alone, written in the place of links found there, never
-# through them. The database user reads and writes rows of its own
+# through them (also the files it locks the folder with). The database user reads and writes rows of its own
 # database (also where its name holds a _, a wildcard in a GRANT) and does
 # nothing else; the tests' user has its own databases and nothing of the
 # server; no account has the server write a file (SELECT ... INTO
@@ -145,6 +145,20 @@ grep -q "lies in $WORK/open, where every account could put a folder of its own" 
 mkdir -m 755 "$WORK/tests"
 KORVAN_DB_NAME=kv_tests KORVAN_DB_RIGHTS=tests start "$WORK/tests"
 rights "$WORK/tests" tests
+
+# The files the scripts lock a folder with, where links stand (from a time
+# the folder was open to others): files of their own in their place.
+locks=$WORK/lock-links
+mkdir -p "$locks"
+for file in lock used-by-station used-by-backup used-by-move; do
+  echo kept >"$outside/$file"
+  ln -s "$outside/$file" "$locks/$file"
+done
+"$DB" stop "$locks" >"$WORK/out" 2>&1 || fail "a stop where no server runs: $(cat "$WORK/out")"
+for file in lock used-by-station used-by-backup used-by-move; do
+  [ "$(cat "$outside/$file")" = kept ] && [ -f "$locks/$file" ] && [ ! -L "$locks/$file" ] ||
+    fail "the lock file $locks/$file is not a file of its own"
+done
 
 [ "$(id -u)" -eq 0 ] || { say "skipped the rest: acting as another account needs root"; exit 77; }
 
