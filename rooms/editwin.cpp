@@ -29,14 +29,15 @@ FXIMPLEMENT(EditWin, NaviWin, EditWinMap, ARRAYNUMBER(EditWinMap))
 
 EditWin::EditWin()
     : title_field(nullptr), height_field(nullptr), width_field(nullptr), new_table_button(nullptr),
-      apply_button(nullptr), delete_table_button(nullptr), room_combo(nullptr), table_counter(1), editable(false)
+      apply_button(nullptr), delete_table_button(nullptr), room_combo(nullptr), table_counter(1), editable(false),
+      outdated(false)
 {
 }
 
 EditWin::EditWin(FXWindow *owner, AppContext *mw)
     : NaviWin(owner, mw, "Editor", DECOR_ALL), title_field(nullptr), height_field(nullptr), width_field(nullptr),
       new_table_button(nullptr), apply_button(nullptr), delete_table_button(nullptr), room_combo(nullptr),
-      table_counter(1), editable(false),
+      table_counter(1), editable(false), outdated(false),
       not_saved(mw, "Message", "Der Raum wurde nicht gespeichert; die Änderungen stehen noch im Editor.")
 {
   as_labels = true;
@@ -131,11 +132,15 @@ long EditWin::onRoom(FXObject *, FXSelector, void *)
     db_error();
     return 1;
   }
-  if (rows > 0) {
-    // Another room, or the same one again: what was not saved is dropped.
+  // The room loaded, named again (in another case, say): the plan stays as
+  // it is, unsaved changes and the name as typed included, which
+  // "Speichern" then stores; once a save found it changed elsewhere, it
+  // is read anew, as the refusal says. Another room drops what was not
+  // saved.
+  if (rows > 0 && (int(found.room.idx) != int(loaded.room.idx) || outdated))
     show_loaded(found);
+  if (rows > 0)
     return 1;
-  }
   // A name that no room has: the room loaded keeps its plan and takes the
   // name at "Speichern"; without one, a new room is begun under it.
   if (int(loaded.room.idx) == 0) {
@@ -158,6 +163,7 @@ void EditWin::show_loaded(const FloorPlan::Plan &plan)
     place_label(table);
   vars_to_widgets();
   loaded = plan;
+  outdated = false;
   enable_edit(true);
   clear_fields();
 }
@@ -189,7 +195,7 @@ long EditWin::onApply(FXObject *, FXSelector, void *)
 bool EditWin::table_shown(const std::string &name)
 {
   for (FixLabel *label : labels())
-    if (Tools::icase_equal(Tools::white_as_blank(std::string(label->getText().text())), Tools::white_as_blank(name)))
+    if (Tools::same_name(Tools::fxcompat::whole(label->getText()), name))
       return true;
   return false;
 }
@@ -246,6 +252,8 @@ FloorPlan::Plan EditWin::shown_plan()
 
 void EditWin::report(const FloorPlan::Result &result, const std::string &failed)
 {
+  if (result.outcome == FloorPlan::CHANGED_ELSEWHERE || result.outcome == FloorPlan::BUSY_ELSEWHERE)
+    outdated = true;
   if (result.outcome == FloorPlan::FAILED) {
     DBError::report(this, *this, failed, result);
     return;
@@ -286,6 +294,7 @@ long EditWin::onSaveRoom(FXObject *, FXSelector, void *)
   for (std::size_t i = 0; i < shown.size() && i < plan.tables.size(); ++i)
     shown[i]->get_record() = plan.tables[i];
   loaded = plan;
+  outdated = false;
   room_combo->fill();
   room_combo->setText(room.name.value.c_str());
   enable_edit(true);
@@ -317,6 +326,7 @@ long EditWin::onNewRoom(FXObject *, FXSelector, void *)
 {
   room = LAYOUTK();
   loaded = FloorPlan::Plan();
+  outdated = false;
   vars_to_widgets();
   enable_edit(false);
   canvas->clear();
