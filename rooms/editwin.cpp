@@ -168,8 +168,20 @@ void EditWin::show_loaded(const FloorPlan::Plan &plan)
   clear_fields();
 }
 
+bool EditWin::fields_typed_into() const
+{
+  return selected && (title_field->getText() != selected->getText() ||
+                      height_field->getText() != Tools::format("%d", selected->getHeight()).c_str() ||
+                      width_field->getText() != Tools::format("%d", selected->getWidth()).c_str());
+}
+
 long EditWin::onSelect(FXObject *sender, FXSelector sel, void *data)
 {
+  // A title or size typed for the table chosen before goes to it, as
+  // leaving its field does: the click on another table leaves the focus
+  // in the field.
+  if (fields_typed_into())
+    onApply(nullptr, 0, nullptr);
   NaviWin::onSelect(sender, sel, data);
   if (selected) {
     title_field->setText(selected->getText(), FALSE);

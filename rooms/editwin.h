@@ -68,6 +68,8 @@ protected:
   // Whether a table of that name stands on the canvas.
   bool table_shown(const std::string &name);
   void clear_fields();
+  // The fields hold what the table chosen does not show yet.
+  bool fields_typed_into() const;
   // The labels of the tables, in the order they stand on the canvas.
   std::vector<FixLabel *> labels();
   // The room and the tables as the screen shows them.

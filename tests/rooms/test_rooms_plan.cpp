@@ -672,10 +672,11 @@ TEST_F(RoomsPlan, ARoomIsRenamedWithTheKeyboardAndThePointer)
 
 
 // The room shown, named again in "Raum:" as a person does it (in another
-// case, left with Tab): the plan keeps the table added since, and
-// "Speichern" clicked stores it with the new spelling where no order line
-// carries the room's name; where one does, the new spelling is refused in
-// words and nothing is stored.
+// case, left with Tab): the plan keeps the table added since, with the
+// title typed for it before another table was clicked, and "Speichern"
+// clicked stores it with the new spelling where no order line carries the
+// room's name; where one does, the new spelling is refused in words and
+// nothing is stored.
 TEST_F(RoomsPlan, TheRoomShownNamedAgainKeepsItsPlanWithThePointer)
 {
   const struct
@@ -700,6 +701,11 @@ TEST_F(RoomsPlan, TheRoomShownNamedAgainKeepsItsPlanWithThePointer)
     ASSERT_TRUE(focus(e) && click(button(e, "Neuer Tisch"), 1, 10, 10)) << c.room;
     ASSERT_TRUE(run_until([&] { return labels(e).size() == 2; })) << c.room;
     run_pending(100);
+    ASSERT_TRUE(click(e->get_title_field(), 1) && (run_pending(100), true) &&
+                xdo("key --delay 30 ctrl+a BackSpace E c k e") && click(label(e, "T1"), 1, 5, 5))
+        << c.room;
+    ASSERT_TRUE(run_until([&] { return label(e, "Ecke") != nullptr; })) << c.room;
+    run_pending(100); // the release too: until it is handled, the label holds the pointer
     ASSERT_TRUE(click(e->get_room_combo(), 1, 10, e->get_room_combo()->getHeight() / 2)) << c.room;
     ASSERT_TRUE(xdo("key --delay 30 ctrl+a BackSpace") && xdo(std::string("type --delay 30 ") + c.typed) &&
                 xdo("key Tab"))
@@ -721,6 +727,8 @@ TEST_F(RoomsPlan, TheRoomShownNamedAgainKeepsItsPlanWithThePointer)
       EXPECT_EQ(2u, labels(e).size()) << c.room << ": the plan stays as it was made";
     } else {
       EXPECT_TRUE(run_until([&] { return value(stored) == std::string(c.typed) + " 2"; }, 5000)) << value(stored);
+      EXPECT_EQ(1, count(Tools::format("select count(*) from LAYOUTP where label_name = 'Ecke' and layout_idx = %d",
+                                       room.idx.value)));
       shot(e, "editor_room_named_again");
     }
   }
