@@ -154,7 +154,12 @@ long Art::onUstGruppe(FXObject *, FXSelector, void *)
     // gets nothing of the group looked up before.
     grp_ust = GRP_UST();
   }
-  vars_to_widgets();
+  // The group alone: what is typed elsewhere (a price that is no amount
+  // yet, say) stays as typed.
+  for (const void *shown : {static_cast<const void *>(&art.gruppe_ust_idx.value),
+                            static_cast<const void *>(&art.gruppe_ust.value),
+                            static_cast<const void *>(&grp_ust.ust.value)})
+    var_to_widget(shown);
   return 1;
 }
 

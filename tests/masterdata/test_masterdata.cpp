@@ -1612,7 +1612,8 @@ bool click_cell(SpreadSheet *sheet, int row, int column, int times = 1)
 // the window's own "Speichern" clicked (the article is saved; the price
 // stays in its form, and a box says that the tab's "Speichern" stores
 // it), also for a new price typed into the empty form. The tab's
-// "Speichern" clicked then stores what was typed.
+// "Speichern" clicked then stores what was typed. Nor does the VAT group's
+// lookup change what the price form holds.
 TEST_F(ArtPointer, APriceTypedStaysInItsFormUntilTheTabsSaveStoresIt)
 {
   PREIS price;
@@ -1664,6 +1665,13 @@ TEST_F(ArtPointer, APriceTypedStaysInItsFormUntilTheTabsSaveStoresIt)
     ASSERT_TRUE(click(button(win, "", Art::ID_SAVE_PREIS), 1, 10, 10)) << name;
     EXPECT_TRUE(run_until([&] { return value(stored) == c.after; }, 5000)) << name << ": " << value(stored);
   }
+  // The VAT group looked up as its field is left shows the group alone: a
+  // price typed that is no amount yet stays as typed, to be refused.
+  ASSERT_TRUE(type_over(amount, "4,2x") && show_tab("Artikelstamm"));
+  ASSERT_TRUE(type_over(text_of(win->get_ust_combo()), "U19") && xdo("key Tab"));
+  run_pending(300);
+  EXPECT_EQ("19.00", std::string(find_all<MoneyField>(win).at(0)->getText().text()));
+  EXPECT_EQ("4,2x", std::string(amount->getText().text()));
 }
 
 // The "Gruppen" sheet as a person uses it: a name typed into a cell and
