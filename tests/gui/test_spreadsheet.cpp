@@ -287,7 +287,8 @@ TEST_F(SheetTest, TheMenuOffersTheOwnersTemplatesAndSendsTheRowUnderThePointer)
 }
 
 // On a display of its own: the right button opens the menu for the row
-// under the pointer, and a cell typed into reaches the database.
+// under the pointer, a cell typed into reaches the database, and one of a
+// row deleted elsewhere is refused each time it is typed into.
 TEST_F(SheetTest, RealPointerAndKeysReachTheMenuAndTheDatabase)
 {
   sheet->setEditable(TRUE);
@@ -315,4 +316,25 @@ TEST_F(SheetTest, RealPointerAndKeysReachTheMenuAndTheDatabase)
   run_pending(200); // the editor hands the keyboard back
   ASSERT_TRUE(xdo("key Right"));
   EXPECT_TRUE(run_until([&] { return stored(0, "name") == "Saal2"; }, 3000));
+
+  // A row another station deleted: each write typed into it is refused in
+  // words, and its cell shows what the row held, not what was typed.
+  const std::string idx = sheet->get_row(1)->get_cell_by_name("idx")->format("%s");
+  const std::string held = cell(1, 0);
+  ASSERT_TRUE(!!db->exec("delete from LAYOUTK where idx = " + idx) && db->commit());
+  for (const char *typed : {"H o f", "K e l l e r"}) {
+    Box box;
+    expect_box(box);
+    // One click makes the cell current, the next opens its editor.
+    for (int i = 0; i < 2; ++i) {
+      ASSERT_TRUE(point_at(sheet, x, y + sheet->getRowHeight(0)) && xdo("click 1"));
+      run_pending(250);
+    }
+    ASSERT_TRUE(xdo(std::string("key --delay 30 ctrl+a BackSpace ") + typed + " Return"));
+    run_pending(200);
+    ASSERT_TRUE(xdo("key Down"));
+    ASSERT_TRUE(run_until([&] { return box.seen; }, 3000)) << typed;
+    EXPECT_NE(std::string::npos, box.text.find("an einem anderen Platz gelöscht")) << box.text;
+    EXPECT_EQ(held, cell(1, 0)) << typed;
+  }
 }
