@@ -189,12 +189,16 @@ void Art::build_price_and_group_tabs()
   prices_sheet->set_columns("idx \tidx,preis Preis,menuepreis Menupreis,gutschein Gutschein,bezeichnung "
                             "Bezeichnung,bezeichnung2 Bezeichnung");
 
+  build_price_form(prices_page);
+}
+
+void Art::build_price_form(FXComposite *prices_page)
+{
   new FXHorizontalSeparator(prices_page, SEPARATOR_GROOVE | LAYOUT_FILL_X);
   FXMatrix *matrix = new FXMatrix(prices_page, 2, MATRIX_BY_COLUMNS, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
   price_form = matrix;
   form_label(matrix, "Preis:");
-  MoneyField *amount = new MoneyField(matrix, nullptr, 0, 15);
-  price_amount = amount;
+  MoneyField *amount = price_amount = new MoneyField(matrix, nullptr, 0, 15);
   Tools::ThemeTextField *text1 = form_text(matrix, "Bezeichnung:", 50);
   Tools::ThemeTextField *text2 = form_text(matrix, "Bezeichnung:", 50);
   form_label(matrix, "Menüpreis:");

@@ -53,8 +53,10 @@ protected:
   // Not an article that order lines name, itself or by one of its prices.
   bool may_delete() override;
 
-  // Builds the "Gruppen" and "Preise" tabs and the price form.
+  // Builds the "Gruppen" and "Preise" tabs and the price form, with its
+  // own "Speichern" and "Löschen", on the "Preise" tab's page.
   void build_price_and_group_tabs();
+  void build_price_form(FX::FXComposite *prices_page);
   // After a price was written (`ok`) or refused: commit, empty the price
   // form and read the lists again, or report why.
   void end_price_change(bool ok);

@@ -58,22 +58,7 @@ EditWin::EditWin(FXWindow *owner, AppContext *mw)
   canvas = new FixComposite(middle, this, ID_CANVAS, FRAME_RIDGE | LAYOUT_FILL);
   canvas->set_edit_mode(true);
   new FXVerticalSeparator(middle, SEPARATOR_GROOVE | LAYOUT_FILL_Y);
-  // The column keeps its natural width: the plan takes the rest, so that
-  // the size saved for the room is what the user sees.
-  FXVerticalFrame *column = new FXVerticalFrame(middle, LAYOUT_FILL_Y, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
-  new_table_button = new BarButton(column, mw, "Neuer Tisch", "", this, ID_NEW_TABLE, BUTTON_NORMAL | LAYOUT_FILL_X);
-  new FXHorizontalSeparator(column, SEPARATOR_GROOVE | LAYOUT_FILL_X);
-  FXMatrix *matrix = new FXMatrix(column, 2, MATRIX_BY_COLUMNS, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
-  new Label(matrix, mw, "Titel:");
-  title_field = new Tools::ThemeTextField(matrix, 10, this, ID_TITLE, FRAME_SUNKEN | TEXTFIELD_NORMAL);
-  new Label(matrix, mw, "Höhe:");
-  height_field = new Tools::ThemeTextField(matrix, 10, this, ID_HEIGHT, FRAME_SUNKEN | TEXTFIELD_INTEGER);
-  new Label(matrix, mw, "Breite:");
-  width_field = new Tools::ThemeTextField(matrix, 10, this, ID_WIDTH, FRAME_SUNKEN | TEXTFIELD_INTEGER);
-  apply_button = new BarButton(column, mw, "Verändern", "", this, ID_APPLY, BUTTON_NORMAL | LAYOUT_FILL_X);
-  new FXHorizontalSeparator(column, SEPARATOR_GROOVE | LAYOUT_FILL_X);
-  delete_table_button =
-      new BarButton(column, mw, "Tisch Löschen", "", this, ID_DELETE_TABLE, BUTTON_NORMAL | LAYOUT_FILL_X);
+  build_table_column(middle);
 
   new FXHorizontalSeparator(all, SEPARATOR_GROOVE | LAYOUT_FILL_X);
   ButtonBar *bar = new ButtonBar(all, mw);
@@ -97,6 +82,27 @@ EditWin::EditWin(FXWindow *owner, AppContext *mw)
 }
 
 EditWin::~EditWin() {}
+
+void EditWin::build_table_column(FXComposite *middle)
+{
+  // The column keeps its natural width: the plan takes the rest, so that
+  // the size saved for the room is what the user sees.
+  FXVerticalFrame *column = new FXVerticalFrame(middle, LAYOUT_FILL_Y, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
+  new_table_button =
+      new BarButton(column, context, "Neuer Tisch", "", this, ID_NEW_TABLE, BUTTON_NORMAL | LAYOUT_FILL_X);
+  new FXHorizontalSeparator(column, SEPARATOR_GROOVE | LAYOUT_FILL_X);
+  FXMatrix *matrix = new FXMatrix(column, 2, MATRIX_BY_COLUMNS, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
+  new Label(matrix, context, "Titel:");
+  title_field = new Tools::ThemeTextField(matrix, 10, this, ID_TITLE, FRAME_SUNKEN | TEXTFIELD_NORMAL);
+  new Label(matrix, context, "Höhe:");
+  height_field = new Tools::ThemeTextField(matrix, 10, this, ID_HEIGHT, FRAME_SUNKEN | TEXTFIELD_INTEGER);
+  new Label(matrix, context, "Breite:");
+  width_field = new Tools::ThemeTextField(matrix, 10, this, ID_WIDTH, FRAME_SUNKEN | TEXTFIELD_INTEGER);
+  apply_button = new BarButton(column, context, "Verändern", "", this, ID_APPLY, BUTTON_NORMAL | LAYOUT_FILL_X);
+  new FXHorizontalSeparator(column, SEPARATOR_GROOVE | LAYOUT_FILL_X);
+  delete_table_button =
+      new BarButton(column, context, "Tisch Löschen", "", this, ID_DELETE_TABLE, BUTTON_NORMAL | LAYOUT_FILL_X);
+}
 
 void EditWin::enable_edit(bool on)
 {

@@ -65,6 +65,9 @@ protected:
   std::map<std::string, StaticText> refusals;
 
   EditWin();
+  // "Neuer Tisch", the selected table's fields, "Verändern" and "Tisch
+  // Löschen", beside the plan.
+  void build_table_column(FX::FXComposite *middle);
   // Whether a table of that name stands on the canvas.
   bool table_shown(const std::string &name);
   void clear_fields();
