@@ -146,6 +146,28 @@ mkdir -m 755 "$WORK/tests"
 KORVAN_DB_NAME=kv_tests KORVAN_DB_RIGHTS=tests start "$WORK/tests"
 rights "$WORK/tests" tests
 
+# Tables stay in the data folder: DATA DIRECTORY and INDEX DIRECTORY, of
+# each engine, for a table or a partition, are ignored (or refused by the
+# engine itself), for the tests' user as for the owner of a station's
+# server, and the folder they name gets nothing.
+away=$WORK/away
+mkdir -m 777 "$away"
+eval "$("$DB" env "$WORK/tests")"
+n=0
+for engine in InnoDB MyISAM Aria; do
+  for clause in "DATA DIRECTORY='$away'" "INDEX DIRECTORY='$away'"; do
+    for part in "$clause" "PARTITION BY HASH(a) (PARTITION p0 $clause)"; do
+      n=$((n + 1))
+      MYSQL_PWD=$KORVAN_TEST_DB_PASSWORD mariadb --no-defaults --socket="$WORK/tests/mysqld.sock" \
+        --user="$KORVAN_TEST_DB_USER" -e "CREATE TABLE kv_tests.away$n (a int) ENGINE=$engine $part" >"$WORK/out" 2>&1 ||
+        [ "$engine/${clause%% *}" = InnoDB/INDEX ] || fail "$engine with $part: $(cat "$WORK/out")"
+    done
+  done
+done
+[ -z "$(ls -A "$away")$(find "$WORK/tests/data" -type l -o -name '*.isl')" ] ||
+  fail "tables were put outside the data folder: $(ls -A "$away") $(find "$WORK/tests/data" -type l -o -name '*.isl')"
+[ "$(owner_sql "$links" "select @@have_symlink")" = DISABLED ] || fail "a station's server takes DATA DIRECTORY"
+
 [ "$(id -u)" -eq 0 ] || { say "skipped the rest: acting as another account needs root"; exit 77; }
 
 mkdir -m 755 "$WORK/new"
