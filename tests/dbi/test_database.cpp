@@ -238,6 +238,14 @@ TEST_F(Odbc, TheServerTrimsAStoredKeyAsTheProgramTrimsATypedOne)
     EXPECT_EQ(trim_white(text), query_value(*db, "select " + sql_trim_white(quoted))) << text;
     EXPECT_EQ(white_as_blank(text), query_value(*db, "select " + sql_white_as_blank(quoted))) << text;
   }
+  // A new name is compared with a stored one as the program compares them.
+  for (const auto &names : std::vector<std::pair<std::string, std::string> >{
+           {"Helles\xc2\xa0" "Bier ", "helles bier"}, {"ÄPFEL", "äpfel"}, {"T1", "T 1"}, {"x\\' or '1", "X\\' OR '1"}}) {
+    const std::string quoted = "'" + sql_escape(names.first) + "'";
+    EXPECT_EQ(same_name(names.first, names.second) ? "1" : "0",
+              query_value(*db, "select " + sql_same_name(quoted, names.second)))
+        << names.first;
+  }
 }
 
 // Whatever SQL mode the server's administrator chose (scripts/test runs
