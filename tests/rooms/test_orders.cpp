@@ -674,6 +674,88 @@ TEST_F(Orders, EveryActionIsReachedWithThePointer)
             "T2 NEIN JA 0 3.5 ,T1 JA NEIN 0 0 ,T1 NEIN JA 3.5 0 Gutschein");
 }
 
+// Empties the field the pointer points at (it has the keyboard) and types
+// the keys given, as a person does.
+bool retype(FXTextField *field, const std::string &keys)
+{
+  std::string backspaces;
+  for (int i = field ? field->getText().length() : 0; i > 0; --i)
+    backspaces += " BackSpace";
+  return click(field, 1) && xdo("key --delay 30 End" + backspaces + " " + keys);
+}
+
+std::string text_of(FXTextField *field) { return field ? field->getText().text() : ""; }
+
+// What a waiter types into "Menge:" is booked only by "Ok" or Return
+// there: Escape, "Abbrechen", Tab and a click on another article after it
+// book nothing (a field that sends its command when it loses the focus
+// would book the line each time). Done with the real pointer and keys.
+TEST_F(Orders, AQuantityIsBookedOnlyByOkOrReturnWithThePointer)
+{
+  BonWinPtr win = open(saal, t1);
+  ASSERT_TRUE(focus(win.get(), false));
+  run_pending(100);
+  AddLineWin *entry = nullptr;
+  int booked_meanwhile = -1;
+  // Group, article and price chosen, and the quantity typed; then the way
+  // out.
+  const auto entered = [&](const std::string &quantity, const std::vector<std::function<bool()> > &then) {
+    entry = nullptr;
+    std::vector<std::function<bool()> > steps = {
+        [&] {
+          entry = modal<AddLineWin>();
+          if (!entry || !focus(entry))
+            return false;
+          SpreadSheet *groups = entry->get_groups();
+          for (int r = 0; r < groups->getNumRows(); ++r)
+            if (groups->get_row(r)->get_cell_by_name("name")->format("%s") == "Getränke")
+              return click_row(groups, r);
+          return false;
+        },
+        [&] { return entry->get_articles()->getNumRows() == 2 && click_row(entry->get_articles(), 0); },
+        [&] { return entry->get_prices()->getNumRows() == 1 && click_row(entry->get_prices(), 0); },
+        [&, quantity] {
+          return entry->get_prices()->isItemSelected(0, 1) && retype(entry->get_menge(), quantity);
+        },
+        [&, quantity] { return text_of(entry->get_menge()) == quantity; }};
+    steps.insert(steps.end(), then.begin(), then.end());
+    run_steps(steps, 20000);
+    ASSERT_TRUE(click(button(win.get(), "Bonieren"), 1));
+    ASSERT_TRUE(run_until([&] { return entry && !modal<AddLineWin>(); }, 20000)) << quantity;
+    run_pending(200);
+  };
+  const struct
+  {
+    const char *way;
+    std::vector<std::function<bool()> > then;
+  } dropped[] = {
+      {"Escape", {[] { return xdo("key Escape"); }}},
+      {"Abbrechen", {[&] { return click(button(entry, "Abbrechen"), 1); }}},
+      {"Tab, then Escape",
+       {[] { return xdo("key Tab"); }, [&] { return !entry->get_menge()->hasFocus() && xdo("key Escape"); }}},
+      {"a click on another article",
+       {[&] { return click_row(entry->get_articles(), 1); },
+        [&] {
+          if (!entry->get_articles()->isItemSelected(1, 1))
+            return false;
+          run_pending(200);
+          booked_meanwhile = count("select count(*) from BONLINE");
+          return click(button(entry, "Abbrechen"), 1);
+        }}},
+  };
+  for (const auto &d : dropped) {
+    entered("2", d.then);
+    EXPECT_EQ(count("select count(*) from BONLINE"), 0) << d.way;
+  }
+  EXPECT_EQ(booked_meanwhile, 0) << "the line was booked while the dialog stayed open";
+  // "Ok", and Return in "Menge:", book the line once each.
+  entered("2", {[&] { return click(button(entry, "Ok"), 1); }});
+  entered("3", {[] { return xdo("key Return"); }});
+  EXPECT_EQ(value("select group_concat(concat_ws(' ', artnr, anzahl, user) order by idx) from BONLINE"),
+            "100 2 anna,100 3 anna");
+  EXPECT_TRUE(run_until([&] { return win->get_sheet()->getNumRows() == 2; }, 5000));
+}
+
 // A station that only looks holds no transaction between two actions:
 // what its windows read is ended once it waits for the person again, so
 // that the server holds no metadata locks for it. (An idle station used to
