@@ -132,6 +132,13 @@ void Dialog::widgets_to_vars()
     b->from_widget();
 }
 
+void Dialog::var_to_widget(const void *variable)
+{
+  for (auto &b : binds)
+    if (b->variable() == variable)
+      b->to_widget();
+}
+
 FXWindow *Dialog::bound_widget(const void *variable) const
 {
   for (const auto &b : binds)

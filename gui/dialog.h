@@ -119,6 +119,8 @@ public:
   }
   void vars_to_widgets();
   void widgets_to_vars();
+  // Shows one variable in its widget; the others keep what they show.
+  void var_to_widget(const void *variable);
   // The widget bound to the variable, or null.
   FX::FXWindow *bound_widget(const void *variable) const;
   // A field's name as the person sees it: the text of the label before

@@ -34,7 +34,8 @@ SpreadSheet::SpreadSheet(FXComposite *p, AppContext *context, FXObject *tgt, FXS
       sheet_target(tgt), sheet_selector(sel), menu_row(-1), hidden_column(false), saving(false),
       transactional(true),
       msg_row_gone(context, "Message",
-                   "Die Zeile wurde inzwischen an einem anderen Platz gelöscht. Das Getippte wurde nicht gespeichert.")
+                   "Die Zeile wurde inzwischen an einem anderen Platz gelöscht. Das Getippte wurde nicht gespeichert."),
+      msg_text_required(context, "Message", "Ohne einen Text in dieser Spalte wird die Zeile nicht gespeichert:")
 {
   // The table's notifications come back to the sheet, which passes on
   // what the owner needs.
@@ -111,13 +112,19 @@ int SpreadSheet::select(const std::string &table, const std::string &where, cons
   return total;
 }
 
-void SpreadSheet::show_money(const std::string &column)
+int SpreadSheet::table_column(const std::string &column) const
 {
   int col = -1;
   for (std::size_t i = 0; i < db_columns.size(); ++i)
     if (db_columns[i] == column)
       col = static_cast<int>(i) - (hidden_column ? 1 : 0);
-  if (col < 0 || col >= getNumColumns())
+  return col < getNumColumns() ? col : -1;
+}
+
+void SpreadSheet::show_money(const std::string &column)
+{
+  const int col = table_column(column);
+  if (col < 0)
     return;
   for (int r = 0; r < getNumRows(); ++r) {
     Tools::Ref<Tools::DBBindType> row = get_row(r);
@@ -239,6 +246,9 @@ void SpreadSheet::setLangMode()
 
 void SpreadSheet::read_cells()
 {
+  // The text being typed is the cell's, as a move to another cell makes it.
+  if (editor)
+    acceptInput(TRUE);
   int i = 0;
   for (auto &content : contents) {
     Tools::DBBindType &record = *content->row;
@@ -326,20 +336,45 @@ bool SpreadSheet::save_changes(const std::string &idx_column, bool then_commit)
     return true;
   }
   saving = true;
-  // A text the server would refuse or cut is not sent: its row shows what
-  // is stored again, one box says why (naming the column), and the other
-  // rows go on.
+  refuse_unfit();
+  std::vector<Content *> written;
+  const bool ok = write_rows(p, written) && end_write(p, then_commit, written);
+  saving = false;
+  return ok;
+}
+
+bool SpreadSheet::named(const Content &content) const
+{
+  const Tools::DBType *cell = required_column.empty() ? nullptr : content.row->get_cell_by_name(required_column);
+  return !cell || !cell->to_string().empty();
+}
+
+bool SpreadSheet::to_write(const Content &content) const
+{
+  return content.fresh ? named(content) : content.changed();
+}
+
+bool SpreadSheet::refuse_unfit()
+{
+  // A text the server would refuse or cut, or a required one emptied, is
+  // not sent: its row shows what is stored again, one box says why
+  // (naming the column), and the other rows go on.
   const FieldName title = [this](const Tools::DBTypeVarChar &column) {
     for (size_t k = 0; k < db_columns.size() && k < column_titles.size(); ++k)
       if (db_columns[k] == column.get_name() && !is_hidden_title(column_titles[k]))
         return Tools::strip(column_titles[k]);
     return std::string();
   };
+  const int required = table_column(required_column);
   std::string refusal;
   int i = 0;
   for (auto &content : contents) {
     const int row_number = i++;
-    const std::string why = content->changed() ? text_refusal(*content->row, title) : std::string();
+    if (!to_write(*content))
+      continue;
+    std::string why = text_refusal(*content->row, title);
+    if (why.empty() && !named(*content) && required >= 0)
+      why = Tools::format("%s\n%s", msg_text_required.str(), Tools::strip(getColumnText(required).text()));
     if (why.empty())
       continue;
     if (refusal.empty())
@@ -349,67 +384,147 @@ bool SpreadSheet::save_changes(const std::string &idx_column, bool then_commit)
   }
   if (!refusal.empty())
     DBError::show(this, title_data_error, refusal);
+  return refusal.empty();
+}
 
-  Tools::Ref<Tools::Database> db = get_db();
+bool SpreadSheet::write_rows(std::size_t p, std::vector<Content *> &written)
+{
   std::optional<Tools::Database::Untransacted> outside;
   if (!transactional)
-    outside.emplace(*db);
-  std::vector<Content *> written;
-  i = 0;
+    outside.emplace(*get_db());
+  int i = 0;
   for (auto &content : contents) {
     const int row_number = i++;
-    if (!content->changed())
+    if (!to_write(*content))
       continue;
-    Tools::DBBindType &record = *content->row;
-    std::string value = record.get_types()[p]->format("%s");
-    std::string where = Tools::format("where %s = '%s'", idx_column, Tools::sql_escape(value));
     long found = 0;
-    const bool ok = Tools::update_object(*db, record, where, &found);
+    const bool ok = write_row(*content, p, found);
     if (!ok || found == 0) {
-      const Tools::DBFailureReport failure = db->failure_report();
-      // Nothing of a half-written sheet stays pending on the shared
-      // connection; rows written before go again with the next write-back.
-      if (transactional)
-        db->rollback();
-      else
-        store(written);
-      if (ok) {
-        content->gone = true;
-        DBError::show(this, title_data_error, msg_row_gone.str());
-      } else {
-        content->restore();
-        fill_row(row_number, *content);
-        DBError::report(this, *this, DBError::TEXT, failure);
-      }
-      saving = false;
+      refused_write(*content, row_number, ok, written);
       return false;
     }
     written.push_back(content.try_get());
   }
-  // The caller's unit of work goes on: its commit stores the rows, and it
-  // reads them again; until then they count as changed.
-  if (transactional && !then_commit) {
-    saving = false;
+  return true;
+}
+
+bool SpreadSheet::write_row(Content &content, std::size_t p, long &found)
+{
+  Tools::Ref<Tools::Database> db = get_db();
+  Tools::DBBindType &record = *content.row;
+  if (content.fresh) {
+    found = 1;
+    if (!Tools::insert_object(*db, record))
+      return false;
+    content.inserted = db->get_insert_id();
     return true;
   }
+  Tools::DBType *key = record.get_types()[p];
+  const std::string where = Tools::format("where %s = '%s'", key->get_name(), Tools::sql_escape(key->format("%s")));
+  return Tools::update_object(*db, record, where, &found);
+}
+
+void SpreadSheet::refused_write(Content &content, int row_number, bool gone, const std::vector<Content *> &written)
+{
+  Tools::Ref<Tools::Database> db = get_db();
+  const Tools::DBFailureReport failure = db->failure_report();
+  // Nothing of a half-written sheet stays pending on the shared
+  // connection; rows written before go again with the next write-back.
+  if (transactional)
+    db->rollback();
+  else
+    store(written);
+  // A row another station deleted shows what it held, as a refused row
+  // does; every later write into it is refused alike.
+  content.restore();
+  fill_row(row_number, content);
+  if (gone)
+    DBError::show(this, title_data_error, msg_row_gone.str());
+  else
+    DBError::report(this, *this, DBError::TEXT, failure);
+}
+
+bool SpreadSheet::end_write(std::size_t p, bool then_commit, const std::vector<Content *> &written)
+{
+  // The caller's unit of work goes on: its commit stores the rows, and it
+  // reads them again; until then they count as changed.
+  if (transactional && !then_commit)
+    return true;
+  Tools::Ref<Tools::Database> db = get_db();
   if (transactional && !written.empty() && !db->commit()) {
     const Tools::DBFailureReport failure = db->failure_report();
     db->rollback();
     DBError::report(this, *this, DBError::TEXT, failure);
-    saving = false;
     return false;
   }
+  // A new row takes its key once it is stored.
+  for (Content *content : written)
+    if (content->fresh)
+      content->row->get_types()[p]->from_string(Tools::to_text<int>(content->inserted));
   store(written);
-  saving = false;
   return true;
 }
 
 void SpreadSheet::store(const std::vector<Content *> &written)
 {
-  for (Content *content : written) {
+  int i = 0;
+  for (auto &content : contents) {
+    const int row_number = i++;
+    if (std::find(written.begin(), written.end(), content.try_get()) == written.end())
+      continue;
     content->stored = content->row->get_values();
+    if (content->fresh) {
+      content->fresh = false;
+      fill_row(row_number, *content);
+    }
     forward(SEL_REPLACED, content->row.try_get());
   }
+}
+
+void SpreadSheet::add_row(const Tools::Ref<Tools::DBBindType> &record)
+{
+  Tools::Ref<Content> content(new Content(record));
+  content->fresh = true;
+  const int row = static_cast<int>(contents.size());
+  contents.push_back(content);
+  // Rows already there keep what was typed into them.
+  if (row >= getNumRows())
+    insertRows(getNumRows(), row + 1 - getNumRows(), FALSE);
+  fill_row(row, *content);
+  setRowText(row, ""); // no key yet
+  const int required = std::max(table_column(required_column), 0);
+  setCurrentItem(row, required, FALSE);
+  makePositionVisible(row, required);
+}
+
+bool SpreadSheet::new_rows_named()
+{
+  const int required = table_column(required_column);
+  int i = 0;
+  for (auto &content : contents) {
+    const int row_number = i++;
+    if (!content->fresh || named(*content) || !content->changed() || required < 0)
+      continue;
+    setCurrentItem(row_number, required, FALSE);
+    makePositionVisible(row_number, required);
+    DBError::show(this, title_data_error,
+                  Tools::format("%s\n%s", msg_text_required.str(), Tools::strip(getColumnText(required).text())));
+    return false;
+  }
+  return true;
+}
+
+bool SpreadSheet::store_typed()
+{
+  read_cells();
+  if (!isEditable())
+    return true;
+  // Said once: the rows refused show what is stored again before the
+  // others are written.
+  if (!new_rows_named())
+    return false;
+  const bool fit = refuse_unfit();
+  return save_changes("idx") && fit;
 }
 
 void SpreadSheet::dumpRows()
@@ -472,8 +587,11 @@ long SpreadSheet::onKeyPress(FXObject *sender, FXSelector sel, void *ptr)
 
 long SpreadSheet::onFocusOut(FXObject *, FXSelector, void *)
 {
+  // Leaving the sheet stores nothing: the window's "Ok" or "Speichern"
+  // does, or a move to another cell; its "Abbrechen", Escape and close box
+  // drop what was typed. (The toolkit hands the cell being typed into its
+  // text only after this.)
   std::cout << "Focus Out\n";
-  write_back();
   return 1;
 }
 
@@ -491,6 +609,9 @@ long SpreadSheet::onRightButton(FXObject *, FXSelector, void *ptr)
   const FXEvent *event = static_cast<const FXEvent *>(ptr);
   if (!isEditable() || !event)
     return 1;
+  // What is being typed stays in its cell while the menu is open.
+  if (editor)
+    acceptInput(TRUE);
   menu_row = rowAtY(event->win_y);
   std::cout << "row_now: " << menu_row << std::endl;
 
@@ -532,6 +653,15 @@ long SpreadSheet::onCmdNew(FXObject *, FXSelector, void *)
 
 long SpreadSheet::onCmdDelete(FXObject *, FXSelector, void *)
 {
+  if (menu_row >= 0 && menu_row < static_cast<int>(contents.size())) {
+    auto fresh = std::next(contents.begin(), menu_row);
+    // A row not stored yet goes from the sheet alone.
+    if ((*fresh)->fresh) {
+      contents.erase(fresh);
+      removeRows(menu_row, 1, FALSE);
+      return 1;
+    }
+  }
   if (!sheet_target || menu_row < 0 || menu_row >= getNumRows())
     return 0;
   MenuRequest request(MenuRequest::DELETE);

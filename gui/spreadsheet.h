@@ -5,8 +5,11 @@
 // column list once, then feeds the sheet with records of one
 // type as often as it likes; the sheet keeps its own copy of each row's
 // record. An editable sheet writes the rows changed in it back whenever
-// the current cell moves or it loses the focus, and offers a context menu
-// whose entries become requests to the owner.
+// the current cell moves, and when its window's "Ok" or "Speichern" asks
+// for what the cells hold (store_typed), the cell being typed into
+// included; leaving the sheet writes nothing, so that the window's
+// "Abbrechen", Escape or its close box drop what was typed. It offers a
+// context menu whose entries become requests to the owner.
 //
 // A write-back is one user action: it ends with its own commit, or with a
 // roll-back when the database refuses a row. An action of the owner's that
@@ -20,8 +23,10 @@
 // holds again, so that the next move does not ask the same question. When
 // the database refuses a row, the other changed rows go with the next
 // write-back. A row that another station has deleted meanwhile is said to
-// be gone; what was typed into it stays in its cells and is not sent
-// again.
+// be gone, and shows what it held again; so is every later write into it.
+// A row the owner adds (add_row) is stored by the write-back once its
+// required column holds a text; a stored row whose required text is
+// emptied is refused in words.
 // The owner hears of every row stored (SEL_REPLACED with the record).
 // A click on a row's number in the row header chooses the row as a click
 // on one of its cells does: the owner hears SEL_CHANGED with the row.
@@ -59,18 +64,18 @@ public:
     Tools::Ref<Tools::DBBindType> row;
     // Per column of the record: shown in a visible cell of this row.
     std::vector<bool> shown;
-    // The record's values as the database holds them.
+    // The record's values as the database holds them (for a new row: as
+    // the owner made it).
     std::vector<std::string> stored;
-
-    // Another station deleted the row: what was typed into it stays in
-    // its cells and is not sent again.
-    bool gone = false;
+    // Not stored yet; `inserted`: its key once its INSERT ran.
+    bool fresh = false;
+    int inserted = 0;
 
     explicit Content(const Tools::Ref<Tools::DBBindType> &r)
         : row(r), shown(r->get_names().size(), false), stored(r->get_values())
     {
     }
-    bool changed() const { return !gone && row->get_values() != stored; }
+    bool changed() const { return row->get_values() != stored; }
     // The record takes the stored values back.
     void restore();
   };
@@ -113,8 +118,11 @@ protected:
   bool transactional;
   // Columns whose texts are stored without blanks around them.
   std::set<std::string> trimmed_columns;
+  // The column a row is not stored without (empty: none).
+  std::string required_column;
   // A row written back that another station has deleted meanwhile.
   StaticText msg_row_gone;
+  StaticText msg_text_required;
 
   SpreadSheet();
 
@@ -124,6 +132,23 @@ protected:
   // The rows now stored: their values are what the database holds, and
   // the owner hears of each.
   void store(const std::vector<Content *> &written);
+  // The parts of a write-back. The rows whose texts cannot be stored show
+  // what is stored again, said in one box; false then.
+  bool refuse_unfit();
+  // Whether the row has its required text, and whether a write-back sends
+  // it (changed, or new and with its required text).
+  bool named(const Content &content) const;
+  bool to_write(const Content &content) const;
+  // Writes each such row by the column at `p`; false after the first
+  // refusal (said, rolled back).
+  bool write_rows(std::size_t p, std::vector<Content *> &written);
+  bool write_row(Content &content, std::size_t p, long &found);
+  void refused_write(Content &content, int row_number, bool gone, const std::vector<Content *> &written);
+  // Commits, then takes the rows as stored (new ones with their key at
+  // `p`); false after a failure (said).
+  bool end_write(std::size_t p, bool then_commit, const std::vector<Content *> &written);
+  // The table column that shows the record column, or -1.
+  int table_column(const std::string &column) const;
   // Fills the cells of table row i from its record.
   void fill_row(int i, Content &content);
   // Sizes every column to its title and values (once the fonts exist).
@@ -159,6 +184,7 @@ public:
   // Shows the amounts of that column of the filled sheet with two
   // decimals.
   void show_money(const std::string &column);
+  // The cells' texts into the records, the cell being typed into included.
   void read_cells();
   // Writes the rows changed in the sheet back by their `idx_column` and
   // commits (see above). With `then_commit` false the rows go into the
@@ -168,6 +194,18 @@ public:
   // The texts typed into the column go without blanks around them (a name
   // that rows are told apart by).
   void trim_column(const std::string &column) { trimmed_columns.insert(column); }
+  // A row is not stored without a text in the column.
+  void require_column(const std::string &column) { required_column = column; }
+  // A row for a record that is not stored yet, at the end, its required
+  // cell current: the write-back inserts it once that cell holds a text.
+  void add_row(const Tools::Ref<Tools::DBBindType> &record);
+  // A new row with text typed but without its required one is refused in
+  // words (it stays, its required cell current); false then.
+  bool new_rows_named();
+  // What the cells hold, the cell being typed into included, stored as a
+  // move to another cell stores it: for the window's "Ok" or "Speichern".
+  // False after a refusal (said).
+  bool store_typed();
   void dumpRows();
 
   // A text as a cell shows it, and the text a cell's content stands for.

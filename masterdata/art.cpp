@@ -3,10 +3,12 @@
 #include <memory>
 
 #include "tools/core/format.h"
+#include "tools/core/money.h"
 #include "tools/core/string_utils.h"
 #include "tools/dbi/database.h"
 #include "tools/dbi/query.h"
 #include "gui/buttonbar.h"
+#include "gui/messagebox.h"
 #include "gui/moneyfield.h"
 #include "gui/spreadsheet.h"
 
@@ -15,6 +17,7 @@ using namespace FX;
 FXDEFMAP(Art) ArtMap[] = {
     FXMAPFUNC(SEL_COMMAND, Art::ID_ARTNR, Art::onSelect),
     FXMAPFUNC(SEL_COMMAND, Art::ID_CANCEL_FORM, Art::onCancel),
+    FXMAPFUNC(SEL_COMMAND, BaseDialog::ID_SAVE, Art::onSave),
     FXMAPFUNC(SEL_COMMAND, Art::ID_USTGRUPPE, Art::onUstGruppe),
     // prices and group memberships
     FXMAPFUNC(SEL_COMMAND, Art::ID_GRUPPEN, Art::onGruppen),
@@ -27,15 +30,17 @@ FXIMPLEMENT(Art, BaseDialog, ArtMap, ARRAYNUMBER(ArtMap))
 
 Art::Art()
     : artnr_combo(nullptr), ust_combo(nullptr), groups_sheet(nullptr), prices_sheet(nullptr), price_form(nullptr),
-      article_idx(0)
+      price_amount(nullptr), article_idx(0)
 {
 }
 
 Art::Art(FXWindow *owner, AppContext *main)
     : BaseDialog(owner, main, "Wartung Artikelstamm", "Artikelstamm", &art, "artnr", DECOR_ALL),
       artnr_combo(nullptr), ust_combo(nullptr), groups_sheet(nullptr), prices_sheet(nullptr), price_form(nullptr),
-      article_idx(0), msg_invalid_means(main, "Message",
-                        "Ein Artikel oder Preis mit \"Gültig\" NEIN wird beim Bonieren nicht mehr angeboten.")
+      price_amount(nullptr), article_idx(0), msg_invalid_means(main, "Message",
+                        "Ein Artikel oder Preis mit \"Gültig\" NEIN wird beim Bonieren nicht mehr angeboten."),
+      msg_price_not_saved(main, "Message",
+                          "Der Preis im Reiter \"Preise\" ist noch nicht gespeichert: das tut \"Speichern\" dort.")
 {
   build_base_fields(art, "artnr", "bezeichnung", "");
 
@@ -91,6 +96,7 @@ void Art::after_load()
 {
   article_idx = art.idx;
   preis = PREIS();
+  price_shown = preis;
   onUstGruppe(this, 0, nullptr);
   feed_lists();
 }
@@ -100,6 +106,7 @@ void Art::clear_record()
   art = ART();
   article_idx = 0;
   preis = PREIS();
+  price_shown = preis;
   feed_lists();
 }
 
@@ -147,7 +154,12 @@ long Art::onUstGruppe(FXObject *, FXSelector, void *)
     // gets nothing of the group looked up before.
     grp_ust = GRP_UST();
   }
-  vars_to_widgets();
+  // The group alone: what is typed elsewhere (a price that is no amount
+  // yet, say) stays as typed.
+  for (const void *shown : {static_cast<const void *>(&art.gruppe_ust_idx.value),
+                            static_cast<const void *>(&art.gruppe_ust.value),
+                            static_cast<const void *>(&grp_ust.ust.value)})
+    var_to_widget(shown);
   return 1;
 }
 
@@ -166,8 +178,9 @@ void Art::build_price_and_group_tabs()
   // in place and made through the sheet's menu ("Neuer Eintrag",
   // "Vorlage..", "Eintrag Löschen"), which a read-only sheet never opens.
   groups_sheet->setEditable(TRUE);
-  // A group is told apart by its name alone.
+  // A group is told apart by its name alone, and is none without one.
   groups_sheet->trim_column("name");
+  groups_sheet->require_column("name");
 
   new TabItem(tab_book, context, "Preise", nullptr, TAB_TOP_NORMAL, 0, 0, 0, 0, 2, 2, 2, 2);
   Tools::ThemeVerticalFrame *prices_page =
@@ -176,11 +189,16 @@ void Art::build_price_and_group_tabs()
   prices_sheet->set_columns("idx \tidx,preis Preis,menuepreis Menupreis,gutschein Gutschein,bezeichnung "
                             "Bezeichnung,bezeichnung2 Bezeichnung");
 
+  build_price_form(prices_page);
+}
+
+void Art::build_price_form(FXComposite *prices_page)
+{
   new FXHorizontalSeparator(prices_page, SEPARATOR_GROOVE | LAYOUT_FILL_X);
   FXMatrix *matrix = new FXMatrix(prices_page, 2, MATRIX_BY_COLUMNS, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
   price_form = matrix;
   form_label(matrix, "Preis:");
-  MoneyField *amount = new MoneyField(matrix, nullptr, 0, 15);
+  MoneyField *amount = price_amount = new MoneyField(matrix, nullptr, 0, 15);
   Tools::ThemeTextField *text1 = form_text(matrix, "Bezeichnung:", 50);
   Tools::ThemeTextField *text2 = form_text(matrix, "Bezeichnung:", 50);
   form_label(matrix, "Menüpreis:");
@@ -214,13 +232,14 @@ std::string Art::of_article() const
                        article_idx);
 }
 
-bool Art::lock_article(ART &stored)
+bool Art::lock_article(ART &stored, bool lock)
 {
   Tools::Ref<Tools::Database> db = get_db();
   Tools::DBBindList list;
   list.add(&stored);
   const int found = Tools::select_objects(
-      *db, Tools::format("select %%ART from ART where idx = '%d'", article_idx) + Tools::Database::SHARE_LOCK, list);
+      *db, Tools::format("select %%ART from ART where idx = '%d'", article_idx) + (lock ? Tools::Database::SHARE_LOCK : ""),
+      list);
   if (found < 0) {
     report_db_failure();
     return false;
@@ -266,8 +285,20 @@ long Art::add_membership(const SpreadSheet::MenuRequest &request)
     data_error(msg_select_article);
     return 0;
   }
+  // A new one is stored once it has a name (by the sheet, as it is typed
+  // into); until then it is the sheet's alone.
+  if (request.code == SpreadSheet::MenuRequest::NEW) {
+    ART stored;
+    if (!lock_article(stored, false))
+      return 0;
+    GRP_ART *row = new GRP_ART;
+    row->art_artnr = stored.artnr.value;
+    row->art_idx = stored.idx.value;
+    groups_sheet->add_row(Tools::Ref<Tools::DBBindType>(row));
+    return 1;
+  }
   GRP_ART row;
-  if (request.code == SpreadSheet::MenuRequest::FROM_TEMPLATE && request.row.valid() && request.row.try_get()) {
+  if (request.row.valid() && request.row.try_get()) {
     for (Tools::DBTypeVarChar *column : {&row.name, &row.bezeichnung, &row.bezeichnung2}) {
       Tools::DBType *cell = request.row->get_cell_by_name(column->get_name());
       if (cell)
@@ -276,10 +307,10 @@ long Art::add_membership(const SpreadSheet::MenuRequest &request)
     row.name = Tools::trim_white(row.name.value);
   }
   // What was typed into the sheet goes with the new row, in one unit of
-  // work.
+  // work; the lists are read again after it.
   groups_sheet->read_cells();
   ART stored;
-  if (!groups_sheet->save_changes("idx", false) || !lock_article(stored))
+  if (!groups_sheet->new_rows_named() || !groups_sheet->save_changes("idx", false) || !lock_article(stored))
     return 0;
   row.art_artnr = stored.artnr.value;
   row.art_idx = stored.idx.value;
@@ -327,7 +358,7 @@ long Art::delete_membership(const SpreadSheet::MenuRequest &request)
   }
   // What was typed into the sheet goes with the delete, in one unit of
   // work.
-  if (!groups_sheet->save_changes("idx", false))
+  if (!groups_sheet->new_rows_named() || !groups_sheet->save_changes("idx", false))
     return 0;
   const Tools::DBErg<Tools::DBRowList> deleted =
       get_db()->exec(Tools::format("delete from GRP_ART where idx='%s'", Tools::sql_escape(idx->format("%s"))));
@@ -358,17 +389,20 @@ long Art::onPreis(FXObject *, FXSelector, void *ptr)
     return 1;
   const FXTablePos *pos = static_cast<const FXTablePos *>(ptr);
   Tools::Ref<Tools::DBBindType> row = prices_sheet->get_row(pos->row);
-  if (row.valid() && row.try_get()) {
-    Tools::DBType *idx = row->get_cell_by_name("idx");
+  Tools::DBType *idx = row.valid() && row.try_get() ? row->get_cell_by_name("idx") : nullptr;
+  // The price the form shows, chosen again: it keeps what was typed.
+  if (idx && preis.idx != 0 && idx->format("%s") == Tools::to_text<int>(preis.idx))
+    return 1;
+  if (idx) {
     Tools::DBBindList list;
     list.add(&preis);
-    if (idx && Tools::select_objects(*get_db(),
-                                     Tools::format("select %%PREIS from PREIS where idx = '%s'",
-                                                   Tools::sql_escape(idx->format("%s"))),
-                                     list) < 0) {
+    if (Tools::select_objects(
+            *get_db(), Tools::format("select %%PREIS from PREIS where idx = '%s'", Tools::sql_escape(idx->format("%s"))),
+            list) < 0) {
       db_error();
       return 1;
     }
+    price_shown = preis;
   }
   vars_to_widgets();
   return 1;
@@ -429,6 +463,35 @@ void Art::end_price_change(bool ok)
   // The form keeps what was typed until the price is stored.
   if (end_list_change(ok)) {
     preis = PREIS();
+    price_shown = preis;
     vars_to_widgets();
   }
+}
+
+bool Art::price_typed()
+{
+  widgets_to_vars();
+  // The amount as the form shows it: to the cent.
+  PREIS shown = price_shown;
+  shown.preis = Tools::from_cents(Tools::to_cents(shown.preis.value));
+  double amount;
+  return price_amount->read(amount) != MoneyField::AMOUNT || preis.get_values() != shown.get_values();
+}
+
+long Art::onSave(FXObject *, FXSelector, void *)
+{
+  // What the "Gruppen" sheet holds is stored as a move to another cell
+  // stores it; the save reads the lists again.
+  if (!groups_sheet->store_typed())
+    return 1;
+  const bool typed = price_typed();
+  const PREIS price = preis;
+  if (!save_record(key_name, {}, trace_save) || !typed)
+    return 1;
+  // The saved article's form: the price typed stays in its own form, to be
+  // stored by the tab's "Speichern".
+  preis = price;
+  vars_to_widgets();
+  MessageBox::information(this, title_info.str(), msg_price_not_saved.str());
+  return 1;
 }

@@ -1,5 +1,6 @@
 #include "masterdata/basedialog.h"
 
+#include <algorithm>
 #include <iostream>
 #include <vector>
 
@@ -83,7 +84,7 @@ FXIMPLEMENT(BaseDialog, Dialog, BaseDialogMap, ARRAYNUMBER(BaseDialogMap))
 BaseDialog::BaseDialog()
     : content_frame(nullptr), main_page(nullptr), history_page(nullptr), record(nullptr), idx_combo(nullptr),
       tab_book(nullptr), main_tab(nullptr), history_tab(nullptr), key_combo(nullptr), trace_save(false),
-      unique_key(true)
+      unique_key(true), shown_idx(0)
 {
 }
 
@@ -120,7 +121,9 @@ BaseDialog::BaseDialog(FXWindow *owner, AppContext *main, const FXString &title_
       msg_row_gone(main, "Message", "Der Eintrag wurde inzwischen an einem anderen Platz gelöscht oder geändert."),
       msg_nothing_saved(main, "Message", "Es wurde nichts gespeichert."),
       msg_nothing_deleted(main, "Message", "Es wurde nichts gelöscht."),
-      amount_refusal(main)
+      msg_no_such_idx(main, "Message", "Unter diesem Idx ist kein Eintrag gespeichert:"),
+      msg_key_not_shown(main, "Message", "Der Name im Formular ist nicht der des Eintrags unter diesem Idx:"),
+      amount_refusal(main), shown_idx(0)
 {
   GroupBox *group = new GroupBox(this, main, caption, FRAME_RIDGE | LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 4,
                                  4, 4, 4, 4, 4);
@@ -273,7 +276,7 @@ long BaseDialog::onSelect(FXObject *, FXSelector sel, void *)
 {
   std::vector<StoredKey> found;
   bool replaced = false;
-  if (!load_record(FXSELID(sel) == ID_SELECT_IDX, key_name, found, replaced))
+  if (load_record(FXSELID(sel) == ID_SELECT_IDX, key_name, found, replaced) != LOAD_READ)
     return 1;
   after_load();
   // Said once the whole row is in the form.
@@ -285,6 +288,7 @@ long BaseDialog::onSelect(FXObject *, FXSelector sel, void *)
 long BaseDialog::onNew(FXObject *, FXSelector, void *)
 {
   clear_record();
+  shown_idx = 0;
   vars_to_widgets();
   return 1;
 }
@@ -393,6 +397,25 @@ void BaseDialog::row_gone(const StaticText &what_not)
   data_error(Tools::format("%s\n%s", msg_row_gone.str(), what_not.str()).c_str());
 }
 
+void BaseDialog::row_unmatched(const StaticText &what_not)
+{
+  const int idx = record->idx;
+  // The key stored under the idx, read before the work is rolled back.
+  Tools::Ref<Tools::Database> db = get_db();
+  const Tools::DBErg<Tools::DBRowList> stored =
+      db->exec(Tools::format("select %s from %s where idx = '%s'", key_name, record->get_name(), idx));
+  db->rollback();
+  std::string why;
+  if (stored.ok && stored.rows.rows.size() == 1 && stored.rows.rows[0].size() == 1)
+    why = Tools::format("%s\n%s: \"%s\" (Idx %s: \"%s\")", msg_key_not_shown.str(), field_name(key_combo),
+                        key_text(key_name), idx, stored.rows.rows[0][0]);
+  else if (idx != shown_idx)
+    why = Tools::format("%s\n%s: %s", msg_no_such_idx.str(), field_name(idx_combo), idx);
+  else
+    why = msg_row_gone.str();
+  data_error(Tools::format("%s\n%s", why, what_not.str()).c_str());
+}
+
 BaseDialog::Failure BaseDialog::last_failure()
 {
   return get_db()->failure_report();
@@ -437,12 +460,6 @@ void BaseDialog::report_db_failure(const Failure &failure)
 std::string BaseDialog::key_is(const std::string &key_column, const std::string &key)
 {
   return Tools::format("%s = '%s'", Tools::sql_trim_white(key_column), Tools::sql_escape(Tools::trim_white(key)));
-}
-
-std::string BaseDialog::key_reads_as(const std::string &key_column, const std::string &key)
-{
-  return Tools::format("%s = '%s'", Tools::sql_white_as_blank(key_column),
-                       Tools::sql_escape(Tools::white_as_blank(key)));
 }
 
 bool BaseDialog::stored_under(const std::string &key, std::vector<StoredKey> &rows)
@@ -590,43 +607,68 @@ void BaseDialog::tell_found(const std::vector<StoredKey> &rows, bool replaced)
   MessageBox::information(this, title_info.str(), text);
 }
 
-bool BaseDialog::load_record(bool by_idx, const std::string &key_column, std::vector<StoredKey> &found,
-                             bool &replaced)
+BaseDialog::Load BaseDialog::load_record(bool by_idx, const std::string &key_column, std::vector<StoredKey> &found,
+                                         bool &replaced)
 {
-  const int shown = record->idx;
   const bool picked = key_combo && key_combo->is_picking();
   widgets_to_vars();
-  Tools::Ref<Tools::Database> db = get_db();
-  const std::string table = record->get_name();
   int idx = record->idx;
+  if (by_idx && idx == shown_idx)
+    return LOAD_KEPT;
   if (!by_idx) {
     Tools::DBType *key = record->get_cell_by_name(key_column);
     if (key)
       key->from_string(Tools::trim_white(key->to_string()));
     if (!key_fits())
-      return false;
+      return LOAD_FAILED;
     if (!stored_under(key_text(key_column), found)) {
       db_error();
-      return false;
+      return LOAD_FAILED;
     }
-    // No row of that key: the form keeps what was typed (a new row's key).
-    if (found.empty()) {
-      vars_to_widgets();
-      return true;
-    }
+    // No row of that key (a new row's, or a new one for the row shown), or
+    // the row shown under another spelling of its key: nothing to read.
+    const bool names_shown = std::any_of(found.begin(), found.end(),
+                                         [this](const StoredKey &row) { return row.idx == shown_idx; });
+    if (found.empty() || names_shown)
+      return LOAD_KEPT;
     idx = found.front().idx;
   }
-  Tools::DBBindList list;
-  list.add(record);
-  if (Tools::select_objects(*db, Tools::format("select %%%s from %s where idx = '%s'", table, table, idx), list) < 0) {
+  const int rows = read_row(idx);
+  if (rows < 0) {
     db_error();
-    return false;
+    return LOAD_FAILED;
+  }
+  if (rows == 0) {
+    if (by_idx)
+      no_row_under_idx();
+    return by_idx ? LOAD_FAILED : LOAD_KEPT;
   }
   vars_to_widgets();
   // A typed name that brings another stored row into the form (a new
   // form's, say) would have the next "Speichern" change that row.
-  replaced = !by_idx && !picked && found.front().idx != shown;
-  return true;
+  replaced = !by_idx && !picked && idx != shown_idx;
+  shown_idx = idx;
+  return LOAD_READ;
+}
+
+int BaseDialog::read_row(int idx)
+{
+  Tools::DBBindList list;
+  list.add(record);
+  const std::string table = record->get_name();
+  return Tools::select_objects(*get_db(), Tools::format("select %%%s from %s where idx = '%s'", table, table, idx),
+                               list);
+}
+
+void BaseDialog::no_row_under_idx()
+{
+  // The form keeps the row shown, under its own idx; an emptied field
+  // names no idx and just goes back.
+  const std::string typed = Tools::trim_white(Tools::fxcompat::whole(idx_combo->getText()));
+  record->idx = shown_idx;
+  idx_combo->setText(Tools::to_text<int>(shown_idx).c_str());
+  if (!typed.empty())
+    data_error(Tools::format("%s\n%s: %s", msg_no_such_idx.str(), field_name(idx_combo), typed).c_str());
 }
 
 bool BaseDialog::key_fits() { return text_fits(key_combo, key_text(key_name)); }
@@ -681,7 +723,36 @@ bool BaseDialog::amounts_valid(FXWindow *area)
 bool BaseDialog::save_record(const std::string &key_column, const std::function<bool()> &before_update, bool trace)
 {
   widgets_to_vars();
+  if (!save_ready(key_column))
+    return false;
   Tools::Ref<Tools::Database> db = get_db();
+  // A failure ends the save with a roll-back (of its own statements and
+  // the locks a refused one keeps).
+  SaveCounts counts{};
+  if (!count_for_save(key_column, counts)) {
+    report_db_failure();
+    return false;
+  }
+  if (trace)
+    std::cout << db->get_last_query() << std::endl;
+  bool update = counts.same >= 1;
+  if (!update && !insert_or_rename(key_column, counts, update))
+    return false;
+  if (update && !update_record(key_column, before_update, trace))
+    return false;
+  int saved = update ? static_cast<int>(record->idx) : db->get_insert_id();
+  // The unit of work ends before the window reads anything again: a read
+  // that fails then cannot hide whether the save was stored.
+  if (!db->commit()) {
+    report_db_failure();
+    return false;
+  }
+  after_save(saved);
+  return true;
+}
+
+bool BaseDialog::save_ready(const std::string &key_column)
+{
   // The key is stored, compared and shown without white space around it:
   // a blank more would make a second, look-alike row.
   if (Tools::DBType *key_cell = record->get_cell_by_name(key_column)) {
@@ -696,18 +767,11 @@ bool BaseDialog::save_record(const std::string &key_column, const std::function<
       return false;
     }
   }
-  if (!amounts_valid(main_page) || !texts_fit(*record))
-    return false;
-  const std::string table = record->get_name();
-  const int idx = record->idx;
+  return amounts_valid(main_page) && texts_fit(*record);
+}
 
-  // A failure ends the save with a roll-back (of its own statements and
-  // the locks a refused one keeps).
-  auto fail = [&]() {
-    report_db_failure();
-    return false;
-  };
-
+bool BaseDialog::count_for_save(const std::string &key_column, SaveCounts &counts)
+{
   // In one statement: the rows under this key and idx (the row to
   // update), under this idx (the row stored under another key: renaming
   // it would orphan what refers to the old one) and under this key (a
@@ -715,105 +779,112 @@ bool BaseDialog::save_record(const std::string &key_column, const std::function<
   // white space around its key, before it was taken away, counts as
   // well, and its update stores the key without it.
   const std::string key_matches = key_is(key_column, key_text(key_column));
-  const std::string idx_is = Tools::format("idx = '%s'", idx);
+  const std::string idx_is = Tools::format("idx = '%s'", static_cast<int>(record->idx));
   Tools::DBTypeInt same, by_idx, by_key;
   Tools::DBTypeList fields;
   fields.add(&same).add(&by_idx).add(&by_key);
-  const std::string counts = Tools::format("count(if(%s and %s, 1, null)), count(if(%s, 1, null)), "
+  const std::string select = Tools::format("count(if(%s and %s, 1, null)), count(if(%s, 1, null)), "
                                            "count(if(%s, 1, null))",
                                            key_matches, idx_is, idx_is, key_matches);
-  if (Tools::select_values(*db, Tools::format("select %s from %s where %s or %s", counts, table, key_matches, idx_is),
+  if (Tools::select_values(*get_db(),
+                           Tools::format("select %s from %s where %s or %s", select, record->get_name(), key_matches,
+                                         idx_is),
                            fields) < 0)
-    return fail();
-  if (trace)
-    std::cout << db->get_last_query() << std::endl;
+    return false;
+  counts = SaveCounts{same, by_idx, by_key};
+  return true;
+}
 
-  int saved = -1;
-  bool update = same >= 1;
-  // The row the form was loaded from is no longer stored: saving would
-  // bring back what another station deleted.
-  if (!update && idx != 0 && by_idx == 0) {
+bool BaseDialog::insert_or_rename(const std::string &key_column, const SaveCounts &counts, bool &renamed)
+{
+  const int idx = record->idx;
+  // The row the form was loaded from is no longer stored (saving would
+  // bring back what another station deleted), or no row has the idx.
+  if (idx != 0 && counts.by_idx == 0) {
+    row_unmatched(msg_nothing_saved);
+    return false;
+  }
+  // A stored row keeps its key, unless it is one of twins: then it takes
+  // the new one, which no row may have.
+  const int twins = counts.by_idx > 0 && unique_key ? twins_of(idx) : 0;
+  if (twins < 0) {
+    report_db_failure();
+    return false;
+  }
+  if (counts.by_idx > 0 && twins == 0) {
+    data_error(msg_key_fixed);
+    return false;
+  }
+  if (unique_key && counts.by_key > 0) {
+    data_error(msg_key_taken);
+    return false;
+  }
+  if (!new_key_allowed(key_column))
+    return false;
+  if (counts.by_idx > 0)
+    return renamed = rename_twin();
+  set_history(*record, 0);
+  if (!Tools::insert_object(*get_db(), *record)) {
+    report_db_failure();
+    return false;
+  }
+  return true;
+}
+
+bool BaseDialog::new_key_allowed(const std::string &key_column)
+{
+  // A new key shows what it holds: nothing invisible makes it another.
+  const std::string key = key_text(key_column);
+  if (Tools::invisible_at(key) != std::string::npos) {
+    data_error(
+        Tools::format("%s\n%s: %s", msg_key_invisible.str(), field_name(key_combo), Tools::invisible_shown(key)).c_str());
+    key_combo->setFocus();
+    return false;
+  }
+  // Nor does a blank of another kind make it another ("Helles Bier" with
+  // a no-break space), nor another case.
+  if (!unique_key)
+    return true;
+  Tools::DBTypeInt alike;
+  Tools::DBTypeList counted;
+  counted.add(&alike);
+  if (Tools::select_values(*get_db(),
+                           Tools::format("select count(*) from %s where %s and idx <> '%s'", record->get_name(),
+                                         Tools::sql_same_name(key_column, key), static_cast<int>(record->idx)),
+                           counted) < 0) {
+    report_db_failure();
+    return false;
+  }
+  if (alike > 0) {
+    data_error(msg_key_taken);
+    return false;
+  }
+  return true;
+}
+
+bool BaseDialog::update_record(const std::string &key_column, const std::function<bool()> &before_update, bool trace)
+{
+  if (before_update && !before_update())
+    return false;
+  set_history(*record, 1);
+  const std::string where =
+      Tools::format("where %s and idx = '%s' ", key_is(key_column, key_text(key_column)), static_cast<int>(record->idx));
+  // Found, not changed: saved again with the values it holds, the row is
+  // found all the same.
+  long found = 0;
+  Failure failure{};
+  Tools::Ref<Tools::Database> db = get_db();
+  if (!Tools::update_object(*db, *record, where, &found) && !keeps_stored_key(key_column, where, found, failure)) {
+    report_db_failure(failure);
+    return false;
+  }
+  // Deleted by another station since the count.
+  if (found == 0) {
     row_gone(msg_nothing_saved);
     return false;
   }
-  if (!update) {
-    // A stored row keeps its key, unless it is one of twins: then it takes
-    // the new one, which no row may have.
-    const int twins = by_idx > 0 && unique_key ? twins_of(idx) : 0;
-    if (twins < 0)
-      return fail();
-    if (by_idx > 0 && twins == 0) {
-      data_error(msg_key_fixed);
-      return false;
-    }
-    if (unique_key && by_key > 0) {
-      data_error(msg_key_taken);
-      return false;
-    }
-    // A new key shows what it holds: nothing invisible makes it another.
-    const std::string key = key_text(key_column);
-    if (Tools::invisible_at(key) != std::string::npos) {
-      data_error(Tools::format("%s\n%s: %s", msg_key_invisible.str(), field_name(key_combo),
-                               Tools::invisible_shown(key))
-                     .c_str());
-      key_combo->setFocus();
-      return false;
-    }
-    // Nor does a blank of another kind make it another ("Helles Bier" with
-    // a no-break space).
-    if (unique_key) {
-      Tools::DBTypeInt alike;
-      Tools::DBTypeList counted;
-      counted.add(&alike);
-      if (Tools::select_values(*db,
-                               Tools::format("select count(*) from %s where %s and idx <> '%s'", table,
-                                             key_reads_as(key_column, key), idx),
-                               counted) < 0)
-        return fail();
-      if (alike > 0) {
-        data_error(msg_key_taken);
-        return false;
-      }
-    }
-    if (by_idx > 0) {
-      if (!rename_twin())
-        return false;
-      update = true;
-    } else {
-      set_history(*record, 0);
-      if (!Tools::insert_object(*db, *record))
-        return fail();
-    }
-  }
-  if (update) {
-    if (before_update && !before_update())
-      return false;
-    set_history(*record, 1);
-    const std::string where = Tools::format("where %s and idx = '%s' ", key_matches, idx);
-    // Found, not changed: saved again with the values it holds, the row
-    // is found all the same.
-    long found = 0;
-    Failure failure{};
-    if (!Tools::update_object(*db, *record, where, &found) && !keeps_stored_key(key_column, where, found, failure)) {
-      report_db_failure(failure);
-      return false;
-    }
-    // Deleted by another station since the count.
-    if (found == 0) {
-      row_gone(msg_nothing_saved);
-      return false;
-    }
-    if (trace)
-      std::cout << "here: " << record->gueltig.format("%s") << "\n" << db->get_last_query() << std::endl;
-    saved = record->idx;
-  } else {
-    saved = db->get_insert_id();
-  }
-  // The unit of work ends before the window reads anything again: a read
-  // that fails then cannot hide whether the save was stored.
-  if (!db->commit())
-    return fail();
-  after_save(saved);
+  if (trace)
+    std::cout << "here: " << record->gueltig.format("%s") << "\n" << db->get_last_query() << std::endl;
   return true;
 }
 
@@ -875,10 +946,11 @@ bool BaseDialog::delete_record(const std::string &key_column, const std::string 
       return false;
     }
     // An empty form names no row: deleting nothing is all it asks for.
-    // A loaded row that is no longer stored under its key is said to be
-    // gone, and nothing deleted before it stays deleted.
+    // A loaded row that is no longer stored under its key and idx is
+    // said to be gone (or the idx or the key to be another row's, or
+    // none), and nothing deleted before it stays deleted.
     if (deleted.affected == 0 && record->idx != 0) {
-      row_gone(msg_nothing_deleted);
+      row_unmatched(msg_nothing_deleted);
       return false;
     }
   }

@@ -18,9 +18,14 @@
 // compare without case. A name typed into the key field finds its row;
 // when that is not the row the form showed (a new form after "Neu", say),
 // the window says so, so that nobody changes a stored row believing it
-// new. A save or delete that finds its row gone (another station deleted
-// it, or gave it another key, since it was loaded) is refused in words
-// and rolled back; the form keeps what was typed. Rows stored under one
+// new. A name, an idx or a pick that names the row the form shows reads
+// nothing: the form keeps what was typed, the key's new spelling included
+// (which "Speichern" stores where nothing names the row). An idx that no
+// row has is said so, and "Idx:" goes back to the row shown. A save or
+// delete that finds its row gone (another station deleted it, or gave it
+// another key, since it was loaded), an idx no row has or a name that is
+// not the row shown is refused in words and rolled back; the form keeps
+// what was typed. Rows stored under one
 // key by an earlier version ("twins", which
 // the upgrade names) are told apart by their idx: a twin may take a key
 // of its own, and one that nothing refers to by its idx may be deleted.
@@ -80,7 +85,13 @@ protected:
   StaticText msg_row_gone;
   StaticText msg_nothing_saved;
   StaticText msg_nothing_deleted;
+  // What an idx or a key names instead of the row shown.
+  StaticText msg_no_such_idx;
+  StaticText msg_key_not_shown;
   AmountRefusal amount_refusal;
+
+  // The idx of the row the form was last read from; 0 for a new form.
+  int shown_idx;
 
   // A row stored under a key: its idx and its key as stored.
   struct StoredKey
@@ -99,10 +110,6 @@ protected:
   // The SQL condition that the key column holds `key` (trimmed as keys
   // are, compared as the table compares).
   static std::string key_is(const std::string &key_column, const std::string &key);
-  // The SQL condition that the key column holds a key that reads as `key`:
-  // white space inside counts as one blank each. A new key is compared so
-  // with the stored ones.
-  static std::string key_reads_as(const std::string &key_column, const std::string &key);
   // The rows stored under the key, by idx; false after a failure (not yet
   // reported).
   bool stored_under(const std::string &key, std::vector<StoredKey> &rows);
@@ -127,13 +134,21 @@ protected:
   // showed, or found twins.
   void tell_found(const std::vector<StoredKey> &rows, bool replaced);
 
+  // What a load did: failed or was refused (reported; the form keeps what
+  // it showed), read nothing (the form keeps what was typed), or read a
+  // row into the form.
+  enum Load { LOAD_FAILED, LOAD_KEPT, LOAD_READ };
   // Load: the form's values into the record, then the row chosen by idx
   // (by_idx) or by the key (without white space around it) into it and
-  // back into the form, the first of twins. `found`: the rows stored under
+  // back into the form, the first of twins; nothing when that names the
+  // row shown, or when no row has the key. `found`: the rows stored under
   // the key; `replaced`: a typed key brought another row into the form.
-  // False after a failure or a refusal, which was reported; the form then
-  // keeps what it showed.
-  bool load_record(bool by_idx, const std::string &key_column, std::vector<StoredKey> &found, bool &replaced);
+  Load load_record(bool by_idx, const std::string &key_column, std::vector<StoredKey> &found, bool &replaced);
+  // The row of that idx read into the record: 1, or 0 when there is none
+  // (the record then keeps what it held), -1 after a failure.
+  int read_row(int idx);
+  // "Idx:" named no row: said, and the field shows the row shown again.
+  void no_row_under_idx();
 
   // Save: insert a record the table does not hold under its key and idx,
   // else update it (with its stamp); then the saved row is read again and
@@ -146,6 +161,29 @@ protected:
   // False when the save stopped; a database failure is reported.
   bool save_record(const std::string &key_column, const std::function<bool()> &before_update = {},
                    bool trace = false);
+  // The parts of a save. The key in the form without the white space
+  // around it, refused when empty, and the amounts and texts that cannot
+  // be stored: false after refusing.
+  bool save_ready(const std::string &key_column);
+  // The rows a save finds, in one statement: under the key and idx (the row
+  // to update), under the idx, and under the key. False after a failure
+  // (not yet reported).
+  struct SaveCounts
+  {
+    int same, by_idx, by_key;
+  };
+  bool count_for_save(const std::string &key_column, SaveCounts &counts);
+  // A record no row holds under its key and idx: inserted, or, for a
+  // twin, its new key given (`renamed`); the refusals said. False when the
+  // save stops.
+  bool insert_or_rename(const std::string &key_column, const SaveCounts &counts, bool &renamed);
+  // Whether a new key may be stored: nothing invisible in it, and, where
+  // keys are unique, no other row's key that reads as it. False after
+  // refusing or a failure (reported).
+  bool new_key_allowed(const std::string &key_column);
+  // The record written over its row (stamp and all); false when the save
+  // stops (said).
+  bool update_record(const std::string &key_column, const std::function<bool()> &before_update, bool trace);
   // After the update (`where`) was refused because other rows name the
   // key: when the key differs from the stored one only by white space
   // around it, the row is updated again with its key as stored (`found`:
@@ -173,6 +211,11 @@ protected:
   // what the write names it by): the unit of work is rolled back and the
   // refusal said, with `what_not` (nothing saved, nothing deleted).
   void row_gone(const StaticText &what_not);
+  // A write by the form's key and idx found no row: said why (the row
+  // shown was deleted or changed elsewhere, no row has the idx, or the key
+  // in the form is not the row's under it), with `what_not`, after the
+  // roll-back.
+  void row_unmatched(const StaticText &what_not);
   // Refuses in words what the server would refuse or cut: a text of the
   // row that holds a NUL or is longer than its column. True when every
   // text fits.

@@ -98,58 +98,14 @@ long User::onSave(FXObject *, FXSelector, void *)
 {
   widgets_to_vars();
   const std::string password = user.passwd.value;
-  if (!(password.empty() && password_repeat.empty()) && password != password_repeat) {
-    data_error(msg_password_mismatch);
-    user.passwd = std::string();
-    password_repeat.clear();
-    vars_to_widgets();
+  if (!passwords_alike() || !login_ready())
     return 1;
-  }
-  // White space around a login would make a second, look-alike name.
-  user.login = Tools::trim_white(user.login.value);
-  vars_to_widgets();
-  if (user.login.value.empty()) {
-    data_error(msg_login_missing);
-    return 1;
-  }
-  if (!key_fits())
-    return 1;
-  // The last valid user would lock everybody out: the built-in account
-  // only serves a table without users.
-  if (user.gueltig.value.get_value() == JANEIN::NEIN && logged_in_user()) {
-    data_error(msg_invalid_self);
-    return 1;
-  }
-
   // Every statement and report from here on may carry the password.
   std::unique_ptr<Tools::Secret> typed;
   if (!password.empty())
     typed.reset(new Tools::Secret(password));
-
-  Tools::Ref<Tools::Database> db = get_db();
-  // A new login is compared as it reads (a blank of another kind makes no
-  // other name); a stored one as it was stored, so that it stays saveable.
-  const std::string same_login =
-      user.idx == 0 ? key_reads_as("login", user.login.value) : key_is("login", user.login.value);
-  Tools::DBTypeInt others;
-  Tools::DBTypeList fields;
-  fields.add(&others);
-  if (Tools::select_values(*db,
-                           Tools::format("select count(*) from USER where %s and idx != '%s' and gueltig = 'JA'",
-                                         same_login, static_cast<int>(user.idx)),
-                           fields) < 0) {
-    db_error();
+  if (!login_free())
     return 1;
-  }
-  if (others >= 1) {
-    data_error(msg_login_taken);
-    return 1;
-  }
-  if (user.idx == 0 && password.empty()) {
-    data_error(msg_password_missing);
-    return 1;
-  }
-
   std::unique_ptr<Tools::Secret> stored_secret;
   auto keep_stored_password = [&]() {
     if (!user.passwd.value.empty())
@@ -157,7 +113,8 @@ long User::onSave(FXObject *, FXSelector, void *)
     USER stored;
     Tools::DBBindList list;
     list.add(&stored);
-    if (Tools::select_objects(*db, Tools::format("select %%USER from USER where idx = '%s'", static_cast<int>(user.idx)),
+    if (Tools::select_objects(*get_db(),
+                              Tools::format("select %%USER from USER where idx = '%s'", static_cast<int>(user.idx)),
                               list) < 0) {
       db_error();
       return false;
@@ -169,4 +126,64 @@ long User::onSave(FXObject *, FXSelector, void *)
   };
   save_record(key_name, keep_stored_password);
   return 1;
+}
+
+bool User::passwords_alike()
+{
+  const std::string &password = user.passwd.value;
+  if ((password.empty() && password_repeat.empty()) || password == password_repeat)
+    return true;
+  data_error(msg_password_mismatch);
+  user.passwd = std::string();
+  password_repeat.clear();
+  vars_to_widgets();
+  return false;
+}
+
+bool User::login_ready()
+{
+  // White space around a login would make a second, look-alike name.
+  user.login = Tools::trim_white(user.login.value);
+  vars_to_widgets();
+  if (user.login.value.empty()) {
+    data_error(msg_login_missing);
+    return false;
+  }
+  if (!key_fits())
+    return false;
+  // The last valid user would lock everybody out: the built-in account
+  // only serves a table without users.
+  if (user.gueltig.value.get_value() == JANEIN::NEIN && logged_in_user()) {
+    data_error(msg_invalid_self);
+    return false;
+  }
+  return true;
+}
+
+bool User::login_free()
+{
+  // A new login is compared as it reads (a blank of another kind or
+  // another case makes no other name); a stored one as it was stored, so
+  // that it stays saveable.
+  const std::string same_login =
+      user.idx == 0 ? Tools::sql_same_name("login", user.login.value) : key_is("login", user.login.value);
+  Tools::DBTypeInt others;
+  Tools::DBTypeList fields;
+  fields.add(&others);
+  if (Tools::select_values(*get_db(),
+                           Tools::format("select count(*) from USER where %s and idx != '%s' and gueltig = 'JA'",
+                                         same_login, static_cast<int>(user.idx)),
+                           fields) < 0) {
+    db_error();
+    return false;
+  }
+  if (others >= 1) {
+    data_error(msg_login_taken);
+    return false;
+  }
+  if (user.idx == 0 && user.passwd.value.empty()) {
+    data_error(msg_password_missing);
+    return false;
+  }
+  return true;
 }

@@ -35,6 +35,13 @@ protected:
   bool may_delete() override;
   // Whether the form holds the row of the user logged in.
   bool logged_in_user() const;
+  // The checks before the shared save, each saying why it refuses: the
+  // password typed twice alike (else both fields are emptied), a login
+  // given that fits and leaves a valid user logged in, and no other valid
+  // user with that login (a new user with a password).
+  bool passwords_alike();
+  bool login_ready();
+  bool login_free();
 
 public:
   enum {

@@ -103,9 +103,13 @@ AddLineWin::AddLineWin(FXWindow *owner, AppContext &main, const LAYOUTK &room_re
   new FXHorizontalSeparator(frame, SEPARATOR_GROOVE | LAYOUT_FILL_X);
   FXHorizontalFrame *quantity_row = new FXHorizontalFrame(frame, 0);
   label(quantity_row, &main, "Menge:");
+  // Return here books like "Ok"; leaving the field must not: Escape,
+  // "Abbrechen", Tab or a click on another article would otherwise book
+  // the line the waiter meant to drop.
   menge = new Tools::ThemeTextField(quantity_row, 5, this, ID_MENGE,
-                                    TEXTFIELD_LIMITED | TEXTFIELD_INTEGER | JUSTIFY_RIGHT | FRAME_SUNKEN, 0, 0, 0, 0,
-                                    2, 2, 2, 2);
+                                    TEXTFIELD_LIMITED | TEXTFIELD_INTEGER | TEXTFIELD_ENTER_ONLY | JUSTIFY_RIGHT |
+                                        FRAME_SUNKEN,
+                                    0, 0, 0, 0, 2, 2, 2, 2);
   add_bind_var(menge, &anzahl);
   new FXHorizontalSeparator(frame, SEPARATOR_GROOVE | LAYOUT_FILL_X);
 

@@ -43,7 +43,7 @@ void label(FXComposite *parent, AppContext *main, const char *text)
 
 BezahlWin::BezahlWin()
     : kinds(nullptr), kind(nullptr), cash(nullptr), total(nullptr), rest(nullptr), cash_field(nullptr),
-      total_field(nullptr), rest_field(nullptr)
+      total_field(nullptr), rest_field(nullptr), refusals(nullptr)
 {
 }
 
@@ -54,7 +54,7 @@ BezahlWin::BezahlWin(FXWindow *owner, AppContext &main, const std::vector<Tools:
       rest_field(nullptr),
       message(&main, "Message", Orders::text(Orders::NO_KIND)),
       more_than_bill(&main, "Message", Orders::text(Orders::MORE_THAN_BILL)),
-      amount_refusal(&main)
+      amount_refusal(&main), refusals(&main)
 {
   FXVerticalFrame *frame = new FXVerticalFrame(this, LAYOUT_FILL_X | LAYOUT_FILL_Y, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
   kinds = new SpreadSheet(frame, &main, this, ID_KIND,
@@ -199,9 +199,35 @@ long BezahlWin::onOk(FXObject *sender, FXSelector sel, void *data)
     refusal = &more_than_bill;
   else if (*rest > 0 && kind->idx.value == 0)
     refusal = &message;
+  else if (beyond_value() > 0)
+    return refuse_beyond_value();
   if (!refusal)
     return FXDialogBox::onCmdAccept(sender, sel, data);
   MessageBox::error(this, title_data_error.str(), refusal->str());
+  return 1;
+}
+
+long long BezahlWin::beyond_value() const
+{
+  // A kind of value 0 (a card) pays whatever is left.
+  const long long value = Tools::to_cents(kind->wert.value);
+  if (kind->idx.value == 0 || value <= 0)
+    return 0;
+  return Tools::to_cents(*rest) - value;
+}
+
+long BezahlWin::refuse_beyond_value()
+{
+  // The kind was chosen first and the cash typed after it (or the rest
+  // typed over): the fields add up, but the kind would pay more than it
+  // is worth. Said with what it pays and what is left for cash.
+  StaticText still_open(context, "Message", "Noch offen:");
+  MessageBox::error(this, title_data_error.str(),
+                    Tools::format("%s\n%s: %s\n%s %s", refusals.words(Orders::MORE_THAN_KIND), kind->name.value,
+                                  Tools::money_text(kind->wert.value), still_open,
+                                  Tools::money_text(Tools::from_cents(beyond_value()))));
+  cash_field->setFocus();
+  cash_field->selectAll();
   return 1;
 }
 

@@ -11,6 +11,7 @@
 #include "gui/dialog.h"
 #include "gui/lang.h"
 #include "gui/moneyfield.h"
+#include "rooms/orderrefusals.h"
 
 class SpreadSheet;
 
@@ -39,12 +40,19 @@ protected:
   StaticText message;
   StaticText more_than_bill;
   AmountRefusal amount_refusal;
+  OrderRefusals refusals;
 
   BezahlWin();
   // Shows the three amounts rounded to cents, as the fields show them.
   void show_amounts();
   // Whether the field holds an amount (an empty one counts as 0).
   static bool readable(const MoneyField *field);
+  // In cents, what the rest asks of the chosen kind beyond its value
+  // (0 or less: nothing; a kind of value 0 has no bound).
+  long long beyond_value() const;
+  // Refuses "Ok" in words that name the kind's value and what is still
+  // open; the dialog stays.
+  long refuse_beyond_value();
 
 public:
   BezahlWin(FX::FXWindow *owner, AppContext &main, const std::vector<Tools::Ref<Tools::DBBindType> > &rows,

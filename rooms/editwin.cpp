@@ -29,14 +29,15 @@ FXIMPLEMENT(EditWin, NaviWin, EditWinMap, ARRAYNUMBER(EditWinMap))
 
 EditWin::EditWin()
     : title_field(nullptr), height_field(nullptr), width_field(nullptr), new_table_button(nullptr),
-      apply_button(nullptr), delete_table_button(nullptr), room_combo(nullptr), table_counter(1), editable(false)
+      apply_button(nullptr), delete_table_button(nullptr), room_combo(nullptr), table_counter(1), editable(false),
+      outdated(false)
 {
 }
 
 EditWin::EditWin(FXWindow *owner, AppContext *mw)
     : NaviWin(owner, mw, "Editor", DECOR_ALL), title_field(nullptr), height_field(nullptr), width_field(nullptr),
       new_table_button(nullptr), apply_button(nullptr), delete_table_button(nullptr), room_combo(nullptr),
-      table_counter(1), editable(false),
+      table_counter(1), editable(false), outdated(false),
       not_saved(mw, "Message", "Der Raum wurde nicht gespeichert; die Änderungen stehen noch im Editor.")
 {
   as_labels = true;
@@ -57,22 +58,7 @@ EditWin::EditWin(FXWindow *owner, AppContext *mw)
   canvas = new FixComposite(middle, this, ID_CANVAS, FRAME_RIDGE | LAYOUT_FILL);
   canvas->set_edit_mode(true);
   new FXVerticalSeparator(middle, SEPARATOR_GROOVE | LAYOUT_FILL_Y);
-  // The column keeps its natural width: the plan takes the rest, so that
-  // the size saved for the room is what the user sees.
-  FXVerticalFrame *column = new FXVerticalFrame(middle, LAYOUT_FILL_Y, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
-  new_table_button = new BarButton(column, mw, "Neuer Tisch", "", this, ID_NEW_TABLE, BUTTON_NORMAL | LAYOUT_FILL_X);
-  new FXHorizontalSeparator(column, SEPARATOR_GROOVE | LAYOUT_FILL_X);
-  FXMatrix *matrix = new FXMatrix(column, 2, MATRIX_BY_COLUMNS, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
-  new Label(matrix, mw, "Titel:");
-  title_field = new Tools::ThemeTextField(matrix, 10, this, ID_TITLE, FRAME_SUNKEN | TEXTFIELD_NORMAL);
-  new Label(matrix, mw, "Höhe:");
-  height_field = new Tools::ThemeTextField(matrix, 10, this, ID_HEIGHT, FRAME_SUNKEN | TEXTFIELD_INTEGER);
-  new Label(matrix, mw, "Breite:");
-  width_field = new Tools::ThemeTextField(matrix, 10, this, ID_WIDTH, FRAME_SUNKEN | TEXTFIELD_INTEGER);
-  apply_button = new BarButton(column, mw, "Verändern", "", this, ID_APPLY, BUTTON_NORMAL | LAYOUT_FILL_X);
-  new FXHorizontalSeparator(column, SEPARATOR_GROOVE | LAYOUT_FILL_X);
-  delete_table_button =
-      new BarButton(column, mw, "Tisch Löschen", "", this, ID_DELETE_TABLE, BUTTON_NORMAL | LAYOUT_FILL_X);
+  build_table_column(middle);
 
   new FXHorizontalSeparator(all, SEPARATOR_GROOVE | LAYOUT_FILL_X);
   ButtonBar *bar = new ButtonBar(all, mw);
@@ -96,6 +82,27 @@ EditWin::EditWin(FXWindow *owner, AppContext *mw)
 }
 
 EditWin::~EditWin() {}
+
+void EditWin::build_table_column(FXComposite *middle)
+{
+  // The column keeps its natural width: the plan takes the rest, so that
+  // the size saved for the room is what the user sees.
+  FXVerticalFrame *column = new FXVerticalFrame(middle, LAYOUT_FILL_Y, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
+  new_table_button =
+      new BarButton(column, context, "Neuer Tisch", "", this, ID_NEW_TABLE, BUTTON_NORMAL | LAYOUT_FILL_X);
+  new FXHorizontalSeparator(column, SEPARATOR_GROOVE | LAYOUT_FILL_X);
+  FXMatrix *matrix = new FXMatrix(column, 2, MATRIX_BY_COLUMNS, 0, 0, 0, 0, 4, 4, 4, 4, 4, 4);
+  new Label(matrix, context, "Titel:");
+  title_field = new Tools::ThemeTextField(matrix, 10, this, ID_TITLE, FRAME_SUNKEN | TEXTFIELD_NORMAL);
+  new Label(matrix, context, "Höhe:");
+  height_field = new Tools::ThemeTextField(matrix, 10, this, ID_HEIGHT, FRAME_SUNKEN | TEXTFIELD_INTEGER);
+  new Label(matrix, context, "Breite:");
+  width_field = new Tools::ThemeTextField(matrix, 10, this, ID_WIDTH, FRAME_SUNKEN | TEXTFIELD_INTEGER);
+  apply_button = new BarButton(column, context, "Verändern", "", this, ID_APPLY, BUTTON_NORMAL | LAYOUT_FILL_X);
+  new FXHorizontalSeparator(column, SEPARATOR_GROOVE | LAYOUT_FILL_X);
+  delete_table_button =
+      new BarButton(column, context, "Tisch Löschen", "", this, ID_DELETE_TABLE, BUTTON_NORMAL | LAYOUT_FILL_X);
+}
 
 void EditWin::enable_edit(bool on)
 {
@@ -131,11 +138,15 @@ long EditWin::onRoom(FXObject *, FXSelector, void *)
     db_error();
     return 1;
   }
-  if (rows > 0) {
-    // Another room, or the same one again: what was not saved is dropped.
+  // The room loaded, named again (in another case, say): the plan stays as
+  // it is, unsaved changes and the name as typed included, which
+  // "Speichern" then stores; once a save found it changed elsewhere, it
+  // is read anew, as the refusal says. Another room drops what was not
+  // saved.
+  if (rows > 0 && (int(found.room.idx) != int(loaded.room.idx) || outdated))
     show_loaded(found);
+  if (rows > 0)
     return 1;
-  }
   // A name that no room has: the room loaded keeps its plan and takes the
   // name at "Speichern"; without one, a new room is begun under it.
   if (int(loaded.room.idx) == 0) {
@@ -158,12 +169,25 @@ void EditWin::show_loaded(const FloorPlan::Plan &plan)
     place_label(table);
   vars_to_widgets();
   loaded = plan;
+  outdated = false;
   enable_edit(true);
   clear_fields();
 }
 
+bool EditWin::fields_typed_into() const
+{
+  return selected && (title_field->getText() != selected->getText() ||
+                      height_field->getText() != Tools::format("%d", selected->getHeight()).c_str() ||
+                      width_field->getText() != Tools::format("%d", selected->getWidth()).c_str());
+}
+
 long EditWin::onSelect(FXObject *sender, FXSelector sel, void *data)
 {
+  // A title or size typed for the table chosen before goes to it, as
+  // leaving its field does: the click on another table leaves the focus
+  // in the field.
+  if (fields_typed_into())
+    onApply(nullptr, 0, nullptr);
   NaviWin::onSelect(sender, sel, data);
   if (selected) {
     title_field->setText(selected->getText(), FALSE);
@@ -189,7 +213,7 @@ long EditWin::onApply(FXObject *, FXSelector, void *)
 bool EditWin::table_shown(const std::string &name)
 {
   for (FixLabel *label : labels())
-    if (Tools::icase_equal(Tools::white_as_blank(std::string(label->getText().text())), Tools::white_as_blank(name)))
+    if (Tools::same_name(Tools::fxcompat::whole(label->getText()), name))
       return true;
   return false;
 }
@@ -246,6 +270,8 @@ FloorPlan::Plan EditWin::shown_plan()
 
 void EditWin::report(const FloorPlan::Result &result, const std::string &failed)
 {
+  if (result.outcome == FloorPlan::CHANGED_ELSEWHERE || result.outcome == FloorPlan::BUSY_ELSEWHERE)
+    outdated = true;
   if (result.outcome == FloorPlan::FAILED) {
     DBError::report(this, *this, failed, result);
     return;
@@ -286,6 +312,7 @@ long EditWin::onSaveRoom(FXObject *, FXSelector, void *)
   for (std::size_t i = 0; i < shown.size() && i < plan.tables.size(); ++i)
     shown[i]->get_record() = plan.tables[i];
   loaded = plan;
+  outdated = false;
   room_combo->fill();
   room_combo->setText(room.name.value.c_str());
   enable_edit(true);
@@ -317,6 +344,7 @@ long EditWin::onNewRoom(FXObject *, FXSelector, void *)
 {
   room = LAYOUTK();
   loaded = FloorPlan::Plan();
+  outdated = false;
   vars_to_widgets();
   enable_edit(false);
   canvas->clear();

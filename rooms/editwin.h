@@ -8,7 +8,9 @@
 // and writes the room and its tables in one transaction of its own; a
 // save that fails keeps nothing and leaves the plan on the screen.
 // "Abbrechen", closing the window and choosing another room drop what was
-// not saved. The editor itself holds no statement: the connection that
+// not saved; the room shown, named again in "Raum:", keeps it (and the
+// name as typed), unless a save found the room changed or held elsewhere
+// since it was loaded: then choosing it again reads it anew. The editor itself holds no statement: the connection that
 // all windows share never carries a change of its from one user action
 // to the next.
 
@@ -56,14 +58,21 @@ protected:
   // loaded or last saved them (room key 0: none); a save writes only over
   // these.
   FloorPlan::Plan loaded;
+  // A save or delete found `loaded` changed or held elsewhere.
+  bool outdated;
   StaticText not_saved;
   // The words of the refusals, by their German text.
   std::map<std::string, StaticText> refusals;
 
   EditWin();
+  // "Neuer Tisch", the selected table's fields, "Verändern" and "Tisch
+  // Löschen", beside the plan.
+  void build_table_column(FX::FXComposite *middle);
   // Whether a table of that name stands on the canvas.
   bool table_shown(const std::string &name);
   void clear_fields();
+  // The fields hold what the table chosen does not show yet.
+  bool fields_typed_into() const;
   // The labels of the tables, in the order they stand on the canvas.
   std::vector<FixLabel *> labels();
   // The room and the tables as the screen shows them.

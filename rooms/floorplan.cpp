@@ -96,10 +96,10 @@ bool too_long(const Tools::DBTypeVarChar &column)
 // ("T 1" with a no-break space is "T 1"). Two names that both were stored
 // before are compared as they were then, without the blanks inside: a room
 // that holds such a pair stays saveable.
-bool same_name(const std::string &a, const std::string &b, bool either_new)
+bool alike(const std::string &a, const std::string &b, bool either_new)
 {
   if (either_new)
-    return Tools::icase_equal(Tools::white_as_blank(a), Tools::white_as_blank(b));
+    return Tools::same_name(a, b);
   return Tools::icase_equal(Tools::trim_white(a), Tools::trim_white(b));
 }
 
@@ -148,6 +148,52 @@ const LAYOUTP *loaded_table(const FloorPlan::Plan &loaded, int idx)
     if (int(table.idx) == idx)
       return &table;
   return nullptr;
+}
+
+// What a name of the plan may not be (besides empty): the refusal, or
+// done.
+FloorPlan::Result name_fault(const Tools::DBTypeVarChar &column, bool new_name, bool of_table)
+{
+  const std::string &name = column.value;
+  if (name.find('\0') != std::string::npos)
+    return refusal(FloorPlan::NUL_IN_NAME, name, of_table);
+  if (Tools::utf8_mb3_misfit(name) != std::string::npos)
+    return refusal(FloorPlan::NAME_MISFIT, name, of_table);
+  if (new_name && Tools::invisible_at(name) != std::string::npos)
+    return refusal(FloorPlan::NAME_INVISIBLE, name, of_table);
+  if (too_long(column))
+    return refusal(FloorPlan::NAME_TOO_LONG, name, of_table);
+  return FloorPlan::Result();
+}
+
+// The faults of the plan's table `i`, compared with the tables before it
+// (`new_names`: whether each of them carries a new or changed name; this
+// one's is added).
+FloorPlan::Result table_fault(const FloorPlan::Plan &loaded, const FloorPlan::Plan &plan, std::size_t i,
+                              std::vector<bool> &new_names)
+{
+  const LAYOUTP &row = plan.tables[i];
+  const LAYOUTK &room = plan.room;
+  const std::string &name = row.label_name.value;
+  const LAYOUTP *as_loaded = int(row.idx) != 0 ? loaded_table(loaded, row.idx) : nullptr;
+  if (int(row.idx) != 0 && !as_loaded)
+    return refusal(FloorPlan::CHANGED_ELSEWHERE, name, true);
+  if (name.empty())
+    return refusal(FloorPlan::TABLE_NAME_MISSING, "", true);
+  const bool new_name = is_new(name, as_loaded ? &as_loaded->label_name.value : nullptr);
+  const FloorPlan::Result fault = name_fault(row.label_name, new_name, true);
+  if (!fault.done())
+    return fault;
+  for (std::size_t j = 0; j < i; ++j)
+    if (alike(plan.tables[j].label_name.value, name, new_name || new_names[j]))
+      return refusal(FloorPlan::TABLE_NAME_TAKEN, name, true);
+  new_names.push_back(new_name);
+  if (row.label_width < 1 || row.label_height < 1)
+    return refusal(FloorPlan::SIZE_TOO_SMALL, name, true);
+  if (row.label_x < 0 || row.label_y < 0 || row.label_x + row.label_width > room.width ||
+      row.label_y + row.label_height > room.height)
+    return refusal(FloorPlan::OUTSIDE_ROOM, name, true);
+  return FloorPlan::Result();
 }
 
 } // namespace
@@ -225,48 +271,18 @@ FloorPlan::Result FloorPlan::check(const Plan &loaded, const Plan &plan)
   const LAYOUTK &room = plan.room;
   if (room.name.value.empty())
     return refusal(NO_ROOM_NAME, "", false);
-  if (room.name.value.find('\0') != std::string::npos)
-    return refusal(NUL_IN_NAME, room.name.value, false);
-  if (Tools::utf8_mb3_misfit(room.name.value) != std::string::npos)
-    return refusal(NAME_MISFIT, room.name.value, false);
-  if (new_room_name(loaded, plan) && Tools::invisible_at(room.name.value) != std::string::npos)
-    return refusal(NAME_INVISIBLE, room.name.value, false);
-  if (too_long(room.name))
-    return refusal(NAME_TOO_LONG, room.name.value, false);
+  Result r = name_fault(room.name, new_room_name(loaded, plan), false);
+  if (!r.done())
+    return r;
   // Keys come from the plan loaded: a plan of another room, or a table
   // that the room did not have, would write over rows never compared.
   if (int(room.idx) != int(loaded.room.idx))
     return refusal(CHANGED_ELSEWHERE, room.name.value, false);
   // Whether each table checked so far carries a new or changed name.
   std::vector<bool> new_names;
-  for (std::size_t i = 0; i < plan.tables.size(); ++i) {
-    const LAYOUTP &row = plan.tables[i];
-    const std::string &name = row.label_name.value;
-    const LAYOUTP *as_loaded = int(row.idx) != 0 ? loaded_table(loaded, row.idx) : nullptr;
-    if (int(row.idx) != 0 && !as_loaded)
-      return refusal(CHANGED_ELSEWHERE, name, true);
-    if (name.empty())
-      return refusal(TABLE_NAME_MISSING, "", true);
-    if (name.find('\0') != std::string::npos)
-      return refusal(NUL_IN_NAME, name, true);
-    if (Tools::utf8_mb3_misfit(name) != std::string::npos)
-      return refusal(NAME_MISFIT, name, true);
-    const bool new_name = is_new(name, as_loaded ? &as_loaded->label_name.value : nullptr);
-    if (new_name && Tools::invisible_at(name) != std::string::npos)
-      return refusal(NAME_INVISIBLE, name, true);
-    if (too_long(row.label_name))
-      return refusal(NAME_TOO_LONG, name, true);
-    for (std::size_t j = 0; j < i; ++j)
-      if (same_name(plan.tables[j].label_name.value, name, new_name || new_names[j]))
-        return refusal(TABLE_NAME_TAKEN, name, true);
-    new_names.push_back(new_name);
-    if (row.label_width < 1 || row.label_height < 1)
-      return refusal(SIZE_TOO_SMALL, name, true);
-    if (row.label_x < 0 || row.label_y < 0 || row.label_x + row.label_width > room.width ||
-        row.label_y + row.label_height > room.height)
-      return refusal(OUTSIDE_ROOM, name, true);
-  }
-  return Result();
+  for (std::size_t i = 0; i < plan.tables.size() && r.done(); ++i)
+    r = table_fault(loaded, plan, i, new_names);
+  return r;
 }
 
 FloorPlan::Result FloorPlan::lock_as_loaded(const Plan &loaded)
@@ -349,8 +365,7 @@ FloorPlan::Result FloorPlan::save(const Plan &loaded, Plan &plan)
   // white space inside as one blank each, a name stored before as it was.
   const std::string compared =
       new_room_name(loaded, plan)
-          ? Tools::format("%s = '%s'", Tools::sql_white_as_blank("name"),
-                          Tools::sql_escape(Tools::white_as_blank(plan.room.name.value)))
+          ? Tools::sql_same_name("name", plan.room.name.value)
           : Tools::format("%s = '%s'", Tools::sql_trim_white("name"), Tools::sql_escape(plan.room.name.value));
   Tools::DBTypeInt others;
   Tools::DBTypeList fields;

@@ -24,6 +24,8 @@ const char *Orders::text(Outcome outcome)
     return "Es ist kein Benutzer angemeldet.";
   case MORE_THAN_BILL:
     return "Die andere Bezahlungsart kann nicht mehr als den Preis insgesamt bezahlen.";
+  case MORE_THAN_KIND:
+    return "Die Bezahlungsart zahlt nur bis zu ihrem Wert, das Übrige bitte in bar. Es wurde nichts gebucht.";
   case NO_KIND:
     return "Bitte einen Bezahlungsart auswählen, oder alles in Bar bezahlen.";
   case NO_QUANTITY:
@@ -376,12 +378,17 @@ Orders::Result Orders::pay(const SeenLines &lines, double cash, const SONST_ART 
       return NO_KIND;
     the_kind = SONST_ART();
     NamedCells cells;
-    cells.take(the_kind, {&the_kind.idx, &the_kind.name, &the_kind.gueltig});
+    cells.take(the_kind, {&the_kind.idx, &the_kind.name, &the_kind.gueltig, &the_kind.wert});
     if (!cells.read(db, Tools::format("SONST_ART where idx = '%d'", kind.idx.value)))
       return FAILED;
     if (the_kind.idx.value == 0)
       return KIND_GONE;
-    return valid(the_kind) ? DONE : KIND_RETIRED;
+    if (!valid(the_kind))
+      return KIND_RETIRED;
+    // A voucher pays up to its value, as it stands now; the window that
+    // showed it may have read another.
+    const long long value = Tools::to_cents(the_kind.wert.value);
+    return value > 0 && offen_sonst > value ? MORE_THAN_KIND : DONE;
   };
   c.change = [&](BONLINE &line) {
     const long long amount = Tools::line_cents(line.preis, line.anzahl);

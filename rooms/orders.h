@@ -46,6 +46,9 @@ public:
     NO_USER,
     // The other payment would pay more than the lines cost.
     MORE_THAN_BILL,
+    // The other kind of payment has a value (a voucher) and would pay
+    // more than it.
+    MORE_THAN_KIND,
     // Something is left to pay and no other kind of payment is chosen.
     NO_KIND,
     // Less than one of an article.
@@ -121,7 +124,9 @@ public:
   // used up; each line's amount is rounded to the cent on its own. Cash
   // beyond the bill leaves nothing to the other kind; an other payment
   // beyond the bill (cash below 0) is refused, and so is a kind (named by
-  // its key) that is gone or not valid when something is left for it.
+  // its key) that is gone or not valid when something is left for it, or
+  // whose value (as stored now; 0 is none, a card) is less than what is
+  // left for it.
   Result pay(const SeenLines &lines, double cash, const SONST_ART &kind);
   // Moves the lines to the table of the room (named by their keys), with
   // the names these rows hold; refused when the table is not the room's.

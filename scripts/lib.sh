@@ -85,38 +85,107 @@ add() {
   } | put "$file"
 }
 
+# The accounts other than this one and root in the group GID (named in it,
+# or whose own group it is), blank-separated.
+group_others() {
+  {
+    getent group "$1" | cut -d: -f4 | tr , '\n'
+    getent passwd | awk -F: -v gid="$1" '$4 == gid { print $1 }'
+  } | awk -v me="$(id -un)" '$0 != "" && $0 != me && $0 != "root" && !seen[$0]++' | paste -sd ' '
+}
+
+# others_write FOLDER [sticky]: sets WHO to the accounts other than this
+# one and root that may add or remove names in FOLDER, in words, and FIX
+# to how its owner takes that right away; WHO stays empty where there are
+# none (with sticky, also where the folder is sticky, as /tmp: there
+# nobody removes or renames another account's names). A folder whose
+# group is the account's own (Debian gives each account a group of its
+# own) counts as the account's alone while no other account is in it.
+others_write() {
+  local folder=$1 modes listed others
+  WHO="" FIX=""
+  modes=$(stat -c %A -- "$folder")
+  if [ -n "${2:-}" ] && [[ ${modes:9:1} == [tT] ]]; then return 0; fi
+  if [ "${modes:8:1}" = w ]; then
+    WHO="every account" FIX="chmod o-w $folder"
+  elif [ "${modes:5:1}" = w ]; then
+    # With an access list the group's bits are its mask: what the list
+    # lets its named accounts and groups do at most.
+    listed=$(ls -ld -- "$folder")
+    if [ "${listed:10:1}" = + ]; then
+      WHO="the accounts that its access list (ACL) names" FIX="setfacl -m m::rx $folder"
+    else
+      others=$(group_others "$(stat -c %g -- "$folder")")
+      [ -z "$others" ] || WHO="the accounts of its group $(stat -c %G -- "$folder") ($others)" FIX="chmod g-w $folder"
+    fi
+  fi
+}
+
 # own_folder DIR: dies in words unless DIR, where it is there already, is
-# a folder of the account that runs this, and every folder it lies in
-# belongs to the account or to root and lets no other account add or
-# remove names (unless sticky, as /tmp). In a folder of another account
-# that account could have put links for the files written there, or put a
-# folder of its own in the place of DIR.
+# a folder of the account that runs this that no other account may add
+# names to, no link of another account leads to it, and every folder it
+# lies in belongs to the account or to root and lets no other account add
+# or remove names (unless sticky, as /tmp), whether all may, or its group
+# or an access list lets them. In a folder of another account that account
+# could have put links for the files written there, or put a folder of its
+# own in the place of DIR. Prints DIR with every link in it followed: the
+# path that was checked and the only one to use from then on (through a
+# link, each file would be looked up anew, wherever the link leads then).
 own_folder() {
-  local dir=$1 up me modes who
+  local dir=$1 real up me who link
   me=$(id -u)
-  if [ -e "$dir" ] || [ -L "$dir" ]; then
-    [ -d "$dir" ] || die "$dir is not a folder"
-    who=$(stat -L -c %U -- "$dir")
-    [ "$(stat -L -c %u -- "$dir")" = "$me" ] ||
+  # The first link on the way of an account other than this one and root,
+  # which chose where it leads: "OWNER NAME -> TARGET". (A part that is not
+  # there shows as "NAME - why".)
+  link=$(namei -lo -- "$dir" 2>/dev/null | awk -v me="$(id -un)" '
+    $1 == "lrwxrwxrwx" && $2 != "-" && $2 != me && $2 != "root" {
+      owner = $2; sub(/^ *[^ ]+ +[^ ]+ +[^ ]+ +/, ""); print owner " " $0; exit }') || true
+  [ -z "$link" ] || die "the data folder $dir is reached through a link of the account ${link%% *} (${link#* })," \
+    "which chose where it leads; name a folder of your own, not through that link"
+  real=$(realpath -m -- "$dir")
+  if [ -e "$real" ] || [ -L "$dir" ]; then
+    [ -d "$real" ] || die "$dir is not a folder"
+    who=$(stat -c %U -- "$real")
+    [ "$(stat -c %u -- "$real")" = "$me" ] ||
       die "the data folder $dir belongs to the account $who, not to $(id -un): its files are written" \
         "only into a folder of the account that runs this; choose a folder of your own"
-    up=$(cd -- "$dir" && pwd -P)
-  else
-    up=$dir
-    while [ ! -d "$up" ]; do up=$(dirname -- "$up"); done
-    up=$(cd -- "$up" && pwd -P)/.
   fi
+  up=$real
   while [ "$up" != / ]; do
     up=$(dirname -- "$up")
+    [ -d "$up" ] || continue
     who=$(stat -c %u -- "$up")
-    modes=$(stat -c %A -- "$up")
     [ "$who" = "$me" ] || [ "$who" = 0 ] ||
       die "the data folder $dir lies in $up, a folder of the account $(stat -c %U -- "$up"), which could put" \
         "a folder of its own in its place; choose a folder of your own"
-    [ "${modes:8:1}" != w ] || [[ ${modes:9:1} == [tT] ]] ||
+    others_write "$up" sticky
+    [ "$WHO" != "every account" ] ||
       die "the data folder $dir lies in $up, where every account could put a folder of its own in its place;" \
         "choose a folder of your own"
+    [ -z "$WHO" ] ||
+      die "the data folder $dir lies in $up, where $WHO could put a folder of their own in its place;" \
+        "choose a folder of your own, or take that right away ($FIX)"
   done
+  if [ -d "$real" ]; then
+    others_write "$real"
+    [ -z "$WHO" ] ||
+      die "in the data folder $dir, $WHO could put files (links to files of yours, say); take that right" \
+        "away ($FIX), or choose a folder of your own"
+  fi
+  printf '%s\n' "$real"
+}
+
+# own_folder_made DIR: own_folder DIR, made for the account alone where it
+# is missing, and checked again as it was made (a sticky folder above it
+# lets another account put its own there first); prints the path to use.
+own_folder_made() {
+  local real
+  real=$(own_folder "$1") || exit 1
+  if [ ! -d "$real" ]; then
+    (umask 077 && mkdir -p -- "$real") || exit 1
+    chmod 700 -- "$real" || exit 1
+  fi
+  own_folder "$real"
 }
 
 # Commands run when the script exits, last registered first, also on failure.

@@ -4,6 +4,7 @@
 #include "gui/buttonbar.h"
 #include "tools/dbi/database.h"
 #include "tools/widgets/theme.h"
+#include "shell/startup.h"
 
 using namespace FX;
 
@@ -25,6 +26,7 @@ Connect::Connect(FXWindow *owner, MainWindow *main)
       settings(),
       failText(main, "Message", "Die Verbindung konnte nicht hergestellt werden!"),
       successText(main, "Message", "Erfolg! Die Verbindung zur Datanbank konnte hergestellt werden!"),
+      noAnswerText(main, "Message", no_answer_text()),
       fields{nullptr, nullptr, nullptr, nullptr}
 {
   GroupBox *group =
@@ -55,26 +57,31 @@ Connect::Connect(FXWindow *owner, MainWindow *main)
   vars_to_widgets();
 }
 
-Tools::Ref<Tools::Database> Connect::open_connection()
+Tools::Ref<Tools::Database> Connect::open_connection(Tools::DBFailure &why)
 {
   Tools::Ref<Tools::Database> db = MainWindow::openDatabase(settings);
   // Connected means the server has already answered the session set-up.
+  why = db->last_failure();
   if (!db->is_connected())
     return Tools::Ref<Tools::Database>();
   return db;
 }
 
-void Connect::show_failure()
+void Connect::show_failure(Tools::DBFailure why)
 {
-  MessageBox::error(this, title_db_error.str(), failText.str());
+  // A server that never answered kept the person waiting: say so, rather
+  // than leave it to look like wrong settings.
+  const std::string no_answer = why == Tools::DBFailure::NO_ANSWER ? "\n" + noAnswerText.str() : std::string();
+  MessageBox::error(this, title_db_error.str(), failText.str() + no_answer);
 }
 
 long Connect::onOk(FXObject *, FXSelector, void *)
 {
   widgets_to_vars();
-  Tools::Ref<Tools::Database> db = open_connection();
+  Tools::DBFailure why;
+  Tools::Ref<Tools::Database> db = open_connection(why);
   if (!db.valid()) {
-    show_failure();
+    show_failure(why);
     return 1;
   }
   main_window->getConnectSettings() = settings;
@@ -87,11 +94,12 @@ long Connect::onTest(FXObject *, FXSelector, void *)
 {
   widgets_to_vars();
   // The test connection ends with this handler.
-  const bool works = open_connection().valid();
+  Tools::DBFailure why;
+  const bool works = open_connection(why).valid();
   if (works)
     MessageBox::information(this, title_info.str(), successText.str());
   else
-    show_failure();
+    show_failure(why);
   return 1;
 }
 

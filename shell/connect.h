@@ -8,6 +8,7 @@
 #include <string>
 
 #include "gui/dialog.h"
+#include "tools/dbi/db.h"
 #include "shell/mainwindow.h"
 
 namespace Tools {
@@ -24,14 +25,17 @@ protected:
   MainWindow::ConnectSettings settings;
   StaticText failText;
   StaticText successText;
+  // Said with failText when the server did not answer in time.
+  StaticText noAnswerText;
   Tools::ThemeTextField *fields[4];
 
   Connect();
 
   // A connection with the dialog's settings, or an empty handle when none
-  // could be opened or it does not answer a statement.
-  Tools::Ref<Tools::Database> open_connection();
-  void show_failure();
+  // could be opened or it does not answer a statement (`why` then says
+  // which kind of failure).
+  Tools::Ref<Tools::Database> open_connection(Tools::DBFailure &why);
+  void show_failure(Tools::DBFailure why);
 
 public:
   enum { ID_OK = Dialog::ID_LAST, ID_CANCEL, ID_TEST, ID_LAST };

@@ -70,6 +70,10 @@ long LangWin::onRowStored(FXObject *, FXSelector, void *ptr)
 
 long LangWin::onOk(FXObject *, FXSelector, void *)
 {
+  // What the sheet holds is stored as a move to another cell stores it;
+  // after a refusal the editor stays, showing the row as stored.
+  if (!sheet->store_typed())
+    return 1;
   if (context)
     context->updateLangs();
   handle(this, FXSEL(SEL_COMMAND, FXDialogBox::ID_ACCEPT), nullptr);

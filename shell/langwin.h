@@ -2,9 +2,11 @@
 #define KORVAN_SHELL_LANGWIN_H
 
 // The translation editor: every row of table LANG in an editable sheet.
-// A changed cell is written back by the sheet itself, and the texts use
-// the translation at once; "Ok" reads the translations again, with those
-// that other stations stored meanwhile.
+// A changed cell is written back by the sheet itself when another cell is
+// chosen, and by "Ok" (the cell being typed into included); the texts use
+// the translation at once. "Ok" then reads the translations again, with
+// those that other stations stored meanwhile. Escape and the close box
+// drop what was typed and not yet stored.
 
 #include "gui/dialog.h"
 

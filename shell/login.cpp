@@ -4,6 +4,7 @@
 #include "gui/buttonbar.h"
 #include "gui/dberror.h"
 #include "schema/tables.h"
+#include "shell/startup.h"
 #include "tools/core/debug.h"
 #include "tools/core/format.h"
 #include "tools/core/string_utils.h"
@@ -50,6 +51,7 @@ Login::Login(FXWindow *owner, MainWindow *main)
                 "Läuft der Server wieder, genügt ein neues \"Ok\": die Anmeldung verbindet dann neu."),
       settingsText(main, "Message",
                    "Falsche Verbindungseinstellungen: damit anmelden, dann System -> Datenbankverbindung."),
+      noAnswerText(main, "Message", no_answer_text()),
       nameField(nullptr),
       passwordField(nullptr)
 {
@@ -199,6 +201,10 @@ void Login::say_not_connected()
 {
   Tools::Ref<Tools::Database> db = get_db();
   std::string text = msg_not_connected.str();
+  // A server that takes the connection and never answers made the person
+  // wait: say that it was given up on, and why.
+  if (db.try_get() && db->last_failure() == Tools::DBFailure::NO_ANSWER)
+    text += "\n" + noAnswerText.str();
   // The driver's words tell a server that is down from settings that are
   // wrong.
   const std::string why = db.try_get() ? Tools::strip(db->get_error()) : std::string();

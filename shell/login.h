@@ -38,6 +38,8 @@ protected:
   // and where other settings go.
   StaticText retryText;
   StaticText settingsText;
+  // Said when the connect gave up because the server did not answer.
+  StaticText noAnswerText;
   Tools::ThemeTextField *nameField;
   Tools::ThemeTextField *passwordField;
 

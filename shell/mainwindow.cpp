@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <iostream>
 
 #include "gui/messagebox.h"
 #include "gui/lang.h"
@@ -192,6 +193,8 @@ void MainWindow::create()
   if (tooltip)
     tooltip->create();
   database = openDatabase(settings);
+  // A start that waited in vain for the server says why it took so long.
+  say_start_connection(database->last_failure(), std::cerr);
   // Translations start hidden, so the window shows its original texts
   // whether their rows are read or not: it is on the screen, painted,
   // before the one read of the rows instead of after it. It shows as the

@@ -9,6 +9,7 @@
 #include <ostream>
 
 #include "schema/create_sql.h"
+#include "tools/core/format.h"
 #include "tools/core/string_utils.h"
 
 bool write_create_script(const std::string &path, std::ostream &err)
@@ -74,6 +75,18 @@ std::string main_window_title(const std::string &title, const char *note)
   // bytes that are no UTF-8 become blanks.
   const std::string text = Tools::trim_white(Tools::invisible_as_blank(note ? note : ""));
   return text.empty() ? title : title + " - " + text;
+}
+
+std::string no_answer_text()
+{
+  return Tools::format("Der Server hat nicht innerhalb von %d Sekunden geantwortet.",
+                       Tools::DB::CONNECT_TIMEOUT_SECONDS);
+}
+
+void say_start_connection(Tools::DBFailure failure, std::ostream &err)
+{
+  if (failure == Tools::DBFailure::NO_ANSWER)
+    err << "korvan: Keine Verbindung zur Datenbank: " << no_answer_text() << std::endl;
 }
 
 int run_guarded(const std::function<int()> &body, std::ostream &err)

@@ -7,6 +7,8 @@
 #include <iosfwd>
 #include <string>
 
+#include "tools/dbi/db.h"
+
 // Writes the create script to the file (truncating it; a new one is the
 // account's only), never through a symbolic or hard link of that name nor
 // over another account's file. When the file cannot be opened or written,
@@ -19,6 +21,16 @@ bool write_create_script(const std::string &path, std::ostream &err);
 // note that do not show as written (controls, direction overrides, what
 // shows nothing) become blanks; a note without visible text adds nothing.
 std::string main_window_title(const std::string &title, const char *note);
+
+// The words for a connect that gave up because no server answered within
+// its bound (Tools::DB::CONNECT_TIMEOUT_SECONDS), as the start, the login
+// and the connection dialog say them.
+std::string no_answer_text();
+
+// What the start says on `err` when its connection failed for want of an
+// answer: the start waited that long and goes on without a database (the
+// login says why again). Nothing for any other outcome.
+void say_start_connection(Tools::DBFailure failure, std::ostream &err);
 
 // Runs the program's body. An exception that reaches it is reported with
 // its text on `err` and gives exit code 1 instead of an abort.

@@ -380,6 +380,22 @@ TEST(StringUtils, KeysGoWithoutWhiteSpaceOfAnyKindAndShowWhatTheyCannotHold)
     }
   }
   EXPECT_EQ("T  1", white_as_blank("T \xe3\x80\x80" "1")); // one blank each, not one for all
+
+  // A new name read as the stored one: blanks of every kind as one blank
+  // each, case aside (of every letter that has one), nothing else.
+  const struct
+  {
+    const char *a, *b;
+    bool same;
+  } names[] = {
+      {" Helles\xc2\xa0" "Bier\t", "helles bier", true}, {"ÄPFEL", "äpfel", true}, {"ΩΜΈΓΑ", "ωμέγα", true},
+      {"T1", "T 1", false}, {"T  1", "T 1", false}, {"Bier\xe2\x80\x8b", "Bier", false}, {"Apfel", "Äpfel", false},
+      {"B\xe4" "r", "B\xe4" "r", true}, {"B\xe4" "r", "B\xc4" "r", false}, // no UTF-8: byte for byte
+  };
+  for (const auto &n : names) {
+    EXPECT_EQ(n.same, same_name(n.a, n.b)) << n.a << " / " << n.b;
+    EXPECT_EQ(n.same, same_name(n.b, n.a)) << n.b << " / " << n.a;
+  }
 }
 
 TEST(Money, LinesAreRoundedOnceAHalfCentAwayFromZero)

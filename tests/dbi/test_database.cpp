@@ -11,6 +11,8 @@
 #include <optional>
 #include <thread>
 
+#include <unistd.h>
+
 #include "schema/create_sql.h"
 #include "schema/tables.h"
 #include "tests/support/db_fixture.h"
@@ -46,28 +48,66 @@ TEST_F(Odbc, ConnectsToTheChosenDatabaseOrNotAtAll)
   EXPECT_NE(std::string::npos, missing.get_error().find("Unknown database"));
 }
 
+// A user's name and password reach the server as they are, also with what
+// separates or quotes the parts of a connection string, or blanks around
+// them; no name of another data source or password within them is taken.
+TEST_F(Odbc, AUserAndPasswordGoAsTheyAreWhateverTheyHold)
+{
+  const korvan_test::DbSettings s = korvan_test::settings();
+  Ref<Database> owner = korvan_test::open_owner();
+  ASSERT_TRUE(owner->is_connected());
+  const std::string user = "korvan_odd;{" + std::to_string(getpid()) + "}";
+  const std::string login = format("'%s'@'localhost'", sql_escape(user));
+  for (const std::string password :
+       {"a;b}c{d=e f\"g'h", "}x", "{y}}", " ", " vorn", "hinten\t", "x;DSN=korvan_no_such_source;PWD=y"}) {
+    // The data source names a database of its own.
+    ASSERT_TRUE(owner->exec(format("CREATE OR REPLACE USER %s IDENTIFIED BY '%s'", login, sql_escape(password))).ok &&
+                owner->exec(format("GRANT SELECT ON `%s`.* TO %s", s.name, login)).ok &&
+                owner->exec(format("GRANT SELECT ON `%s`.* TO %s", database, login)).ok)
+        << owner->get_error();
+    Database in(s.dsn, user, password, database, Database::ODBC);
+    EXPECT_TRUE(in.is_connected()) << password << ": " << in.get_error();
+    Database wrong(s.dsn, user, password + "}", database, Database::ODBC);
+    EXPECT_EQ(0u, wrong.get_error().find("connection failed\nAccess denied")) << password << ": " << wrong.get_error();
+  }
+  EXPECT_TRUE(owner->exec("DROP USER " + login).ok) << owner->get_error();
+}
+
 // A handle that could not connect keeps why for every report of the
 // statements tried on it afterwards, and says that it never connected
-// (which a lost connection is not).
+// (which a lost connection is not). A server that takes the connection
+// and never answers is given up on (the connect returns).
 TEST_F(Odbc, AHandleThatNeverConnectedSaysWhyAtEveryStatement)
 {
   const korvan_test::DbSettings s = korvan_test::settings();
+  korvan_test::SilentServer hung("korvan_silent");
+  ASSERT_TRUE(hung.listening());
   const struct
   {
     std::string dsn, password;
     int kind;
     const char *error; // how the report's error begins
+    DBFailure failure;
   } cases[] = {
-      {s.dsn, s.password + "x", Database::ODBC, "connection failed\nAccess denied"},
-      {"korvan_no_such_source", s.password, Database::ODBC, "connection failed\n"},
-      {s.dsn, s.password, -1, "No Database!"},
+      {s.dsn, s.password + "x", Database::ODBC, "connection failed\nAccess denied", DBFailure::OTHER},
+      {"korvan_no_such_source", s.password, Database::ODBC, "connection failed\n", DBFailure::OTHER},
+      // No data source named is none, not the first one configured.
+      {"", s.password, Database::ODBC, "connection failed\n", DBFailure::OTHER},
+      {s.dsn, s.password, -1, "No Database!", DBFailure::OTHER},
+      {"korvan_silent", s.password, Database::ODBC, "connection failed\nno answer from the server within 5 seconds\n",
+       DBFailure::NO_ANSWER},
   };
   for (const auto &c : cases) {
     Database handle(c.dsn, s.user, c.password, database, c.kind);
+    // What connecting met, before any statement (a handle without a driver
+    // met nothing yet).
+    if (c.kind == Database::ODBC) {
+      EXPECT_EQ(c.failure, handle.last_failure()) << c.dsn;
+    }
     for (const char *sql : {"select 1", "commit;"}) {
       EXPECT_FALSE(handle.exec(sql).ok);
       const DBFailureReport r = handle.failure_report();
-      EXPECT_TRUE(r.not_connected && !r.connection_lost && r.kind == DBFailure::OTHER && r.statement == sql)
+      EXPECT_TRUE(r.not_connected && !r.connection_lost && r.kind == c.failure && r.statement == sql)
           << c.dsn << " " << sql;
       EXPECT_EQ(0u, r.error.find(c.error)) << c.dsn << " " << sql << ": " << r.error;
     }
@@ -237,6 +277,14 @@ TEST_F(Odbc, TheServerTrimsAStoredKeyAsTheProgramTrimsATypedOne)
     const std::string quoted = "'" + sql_escape(text) + "'";
     EXPECT_EQ(trim_white(text), query_value(*db, "select " + sql_trim_white(quoted))) << text;
     EXPECT_EQ(white_as_blank(text), query_value(*db, "select " + sql_white_as_blank(quoted))) << text;
+  }
+  // A new name is compared with a stored one as the program compares them.
+  for (const auto &names : std::vector<std::pair<std::string, std::string> >{
+           {"Helles\xc2\xa0" "Bier ", "helles bier"}, {"ÄPFEL", "äpfel"}, {"T1", "T 1"}, {"x\\' or '1", "X\\' OR '1"}}) {
+    const std::string quoted = "'" + sql_escape(names.first) + "'";
+    EXPECT_EQ(same_name(names.first, names.second) ? "1" : "0",
+              query_value(*db, "select " + sql_same_name(quoted, names.second)))
+        << names.first;
   }
 }
 

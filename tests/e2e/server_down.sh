@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# A station started while the restaurant's server is stopped (a data
-# source of the station's own odbc.ini, the connection stored; the data
-# source names the server's socket, which a server started again keeps,
-# where scripts/db would give it another port). A user's login is
+# A station started while the restaurant's server hangs (it takes each
+# connection and never answers): the start, the login and the connection
+# dialog give up on it after a few seconds and say so. Then one started
+# while the server is stopped (a data source of the station's own
+# odbc.ini, the connection stored; the data source names the server's
+# socket, which a server started again keeps, where scripts/db would give
+# it another port). A user's login is
 # answered within a few seconds: the database cannot be reached, why, and
 # how to go on; the built-in account gets in, and Räume says the same
 # instead of the driver's "No Database!". With the server up again, "Ok"
@@ -37,6 +40,40 @@ DATABASE=$name
 EOF
 printf '[DBSETTINGS]\nhost=restaurant\nusername=%s\npassword=%s\ndatabase=%s\n' "$user" "$password" "$name" \
   >"$home/.foxrc/Marbeck/Korvan"
+
+step "the server hung, the station started"
+# A server that takes each connection and never answers (stopped by a
+# signal): the start, the login's "Ok" and the connection dialog's give up
+# on it after 5 seconds and say so.
+hung=$(head -c 20 "$server/mysqld.pid")
+on_exit "kill -CONT $(shell_quote "$hung") 2>/dev/null"
+kill -STOP "$hung"
+no_answer="Der Server hat nicht innerhalb von 5 Sekunden geantwortet."
+ODBCINI=$home/odbc.ini station down
+window Anmeldung >/dev/null
+grep -qxF "korvan: Keine Verbindung zur Datenbank: $no_answer" "$E2E_TMP/down/err" ||
+  fail "the start does not say that the server did not answer"
+
+step "a user's login, the server hung"
+write Anmeldung 150 48 anna
+write Anmeldung 150 75 blau
+keys Anmeldung Return
+E2E_TIMEOUT=15 window Datenbankfehler >/dev/null
+grep -qF "$no_answer" "$out" || fail "the login does not say that the server did not answer"
+answer Datenbankfehler Return
+window Anmeldung >/dev/null
+
+step "the built-in account and the connection dialog, the server hung"
+E2E_TIMEOUT=15 login wrt tresen
+menu System Datenbankverbindung
+eval "$(xdotool getwindowgeometry --shell "$(window "Datenbank Verbindung")")"
+click "Datenbank Verbindung" 69 $((HEIGHT - 35)) # Ok
+E2E_TIMEOUT=15 answer Datenbankfehler Return
+keys "Datenbank Verbindung" Escape
+gone "Datenbank Verbindung"
+keys Korvan ctrl+q
+station_ends
+kill -CONT "$hung"
 
 step "the server stopped, the station started"
 "$KORVAN_ROOT/scripts/db" stop "$server" >/dev/null 2>&1

@@ -9,6 +9,10 @@
 # Then, with translated texts on (F11), translations that another station
 # stores meanwhile reach a window already open at once: after "Ok" in the
 # translation editor, and after "Ok" in the connection dialog.
+#
+# Last, what a cell holds when "Ok" is clicked is stored as a move to
+# another cell stores it, also right after typing and after Tab out of the
+# last column; Escape drops it, while it is typed and after Return.
 source "$(dirname "$0")/e2e.sh"
 
 step "first start"
@@ -60,10 +64,46 @@ menu System Debug
 window Logbuch >/dev/null
 keys Korvan F11
 window Debugfenster >/dev/null
+
+# ROW (0, 1 ...) TEXT KEY...: the row's translation typed in a new showing
+# of the editor, then the keys.
+translate() {
+  local row=$1 text=$2 down=()
+  shift 2
+  menu Wartung Übersetzungen
+  click Übersetzungen "$(cell Übersetzungen 57 67)" 67 # the first row's first cell
+  for ((; row > 0; row--)); do down+=(Down); done
+  keys Übersetzungen "${down[@]}" Right Right Right
+  xdotool type --delay 30 "$text"
+  [ $# -eq 0 ] || keys Übersetzungen "$@"
+}
+ok() {
+  eval "$(xdotool getwindowgeometry --shell "$(window Übersetzungen)")"
+  click Übersetzungen $((WIDTH / 2)) $((HEIGHT - 34))
+  gone Übersetzungen
+}
+
+step "a translation typed, then Ok"
+translate 0 Eins
+shot "translation typed"
+ok
+expect "the translation" "select count(*) from LANG where trans = 'Eins'" 1
+
+step "Tab out of the last column, then Ok"
+translate 1 Zwei Tab
+ok
+expect "the translation" "select count(*) from LANG where trans = 'Zwei'" 1
+
+step "Escape while typing, and after Return"
+translate 2 Drei Escape Escape
+gone Übersetzungen
+translate 3 Vier Return Escape
+gone Übersetzungen
 keys Korvan ctrl+q
 station_ends
 
-step "nothing stored"
+step "nothing else stored"
 private_db translations
-expect "the translations" "select count(*) from LANG where trans <> '' and orig <> 'Debugfenster'" 0
+expect "the translations" "select trans from LANG where trans <> '' and orig <> 'Debugfenster' order by trans" "Eins
+Zwei"
 step "done"

@@ -75,10 +75,13 @@ protected:
   {
     send_command(win, BaseDialog::ID_NEW);
     win->get_key_combo()->setText(key);
-    if (Art *art = dynamic_cast<Art *>(win))
+    Art *art = dynamic_cast<Art *>(win);
+    if (art)
       art->get_ust_combo()->select_key("U19");
+    // The form's amounts; a price has a form and a "Speichern" of its own.
     for (MoneyField *field : find_all<MoneyField>(win))
-      field->setText(amount);
+      if (!art || field != art->bound_widget(&art->get_preis().preis.value))
+        field->setText(amount);
     const char *typed = pw;
     for (Tools::ThemeTextField *f : find_all<Tools::ThemeTextField>(win))
       if (f->getTextStyle() & TEXTFIELD_PASSWD) {
@@ -678,9 +681,13 @@ TEST_F(RecordWindows, ACommitTheServerDoesNotTakeIsSaidAndTheWindowReadsOnlyAfte
     else
       expect_box(box);
     if (art) {
-      // Typed into the sheet, not yet written back: it goes with the new row.
+      // Typed into the sheet, not yet written back: it goes with the new row
+      // of a group chosen from the templates.
       art->get_groups_sheet()->setItemText(0, 1, "getippt");
-      SpreadSheet::MenuRequest request(SpreadSheet::MenuRequest::NEW);
+      SpreadSheet::MenuRequest request(SpreadSheet::MenuRequest::FROM_TEMPLATE);
+      GRP_ART *group = new GRP_ART;
+      group->name = std::string("Wein");
+      request.row = Tools::Ref<Tools::DBBindType>(group);
       EXPECT_EQ(0, win->handle(art->get_groups_sheet(), FXSEL(SEL_COMMAND, Art::ID_GRUPPEN), &request)) << name;
     } else if (std::string(c.what) == "save") {
       dynamic_cast<FXTextField *>(win->bound_widget(&dynamic_cast<GRP_UST *>(win->get_record())->bezeichnung2.value))
@@ -1028,6 +1035,209 @@ TEST_F(RecordPointer, TheClickAfterTheStoredNameBoxGoesWhereItIsAimed)
                              [](const std::string &sql) { return sql.compare(0, 20, "delete from GRP_UST ") == 0; }));
 }
 
+// Clicks into the field and types the text over what it holds, without
+// leaving the field.
+bool type_over(FXWindow *field, const std::string &text)
+{
+  if (!click(field, 1))
+    return false;
+  run_pending(150);
+  return xdo("key --delay 30 ctrl+a BackSpace") && (text.empty() || xdo("type --delay 30 '" + text + "'")) &&
+         (run_pending(150), true);
+}
+
+// The field bound to a column of the window's record.
+FXTextField *field_of(BaseDialog *win, const std::string &column)
+{
+  Tools::DBType *cell = win->get_record()->get_cell_by_name(column);
+  const void *value = nullptr;
+  if (Tools::DBTypeVarChar *text = dynamic_cast<Tools::DBTypeVarChar *>(cell))
+    value = &text->value;
+  else if (Tools::DBTypeDouble *amount = dynamic_cast<Tools::DBTypeDouble *>(cell))
+    value = &amount->value;
+  return dynamic_cast<FXTextField *>(win->bound_widget(value));
+}
+
+FXTextField *text_of(ComboBox *combo) { return dynamic_cast<FXTextField *>(combo->getFirst()); }
+
+// The combo box's list, while it is popped up.
+FXList *popped_list(ComboBox *combo)
+{
+  for (FXWindow *w = app()->getRootWindow()->getFirst(); w; w = w->getNext())
+    if (w->getOwner() == combo && w->shown())
+      return dynamic_cast<FXList *>(w->getFirst());
+  return nullptr;
+}
+
+// The row the form shows, named again as a person does it: its key typed
+// over (in another case, with a blank after it) and left with Tab or a
+// click into another field, its idx typed again, its name picked from the
+// list with the pointer or the wheel turned over the list. Nothing is read:
+// the form keeps what was typed before (an amount, a text, a password
+// twice), and "Speichern" clicked stores it, the key's new spelling
+// included. Where a price names the article, its new spelling is refused
+// in words and the row stays as stored. Each window on a display of its
+// own.
+TEST_F(RecordPointer, TheRowShownNamedAgainKeepsWhatWasTypedForTheSave)
+{
+  add_vat(*db, "Voll", 7);
+  add_article(*db, "Voll", vat);
+  add_article(*db, "Wein", vat, "", 4.5); // its price names it
+  ASSERT_TRUE(add_user(*db, "voll", "alt"));
+  SONST_ART kind;
+  kind.name = std::string("Voll");
+  kind.wert = 20.0;
+  ASSERT_NE(0, store(*db, kind));
+  enum How { KEY_TAB, KEY_CLICK, IDX_TAB, PICKED, WHEEL };
+  const struct
+  {
+    const Window &w;
+    const char *row;               // loaded by its key
+    const char *column, *typed;    // typed into first (a password: into both of its fields)
+    How how;
+    const char *key;               // typed into the key field
+    const char *stored;            // key and column after the save
+    const char *refused = nullptr; // the words of the save instead
+  } cases[] = {
+      {VAT_GROUPS, "Voll", "ust", "19,5", KEY_TAB, "VOLL", "VOLL 19.5"},
+      {VAT_GROUPS, "VOLL", "bezeichnung", "Speisen", KEY_CLICK, "VOLL ", "VOLL Speisen"},
+      {ARTICLES, "Voll", "bezeichnung", "Tagessuppe", KEY_TAB, "Voll", "Voll Tagessuppe"},
+      {USERS, "voll", "passwd", "neu7", KEY_TAB, "voll", "voll neu7"},
+      {PAYMENT_KINDS, "Voll", "wert", "25", IDX_TAB, nullptr, "Voll 25"},
+      {VAT_GROUPS, "VOLL", "bezeichnung2", "zwei", PICKED, nullptr, "VOLL zwei"},
+      {PAYMENT_KINDS, "Voll", "bezeichnung", "Karte", WHEEL, nullptr, "Voll Karte"},
+      {ARTICLES, "Wein", "bezeichnung", "Rot", KEY_TAB, "WEIN", "Wein Wein", "noch verwendet"},
+  };
+  for (const auto &c : cases) {
+    const std::string name = Tools::format("%s %s %d", c.w.table, c.column, static_cast<int>(c.how));
+    BaseDialog *win = open(c.w);
+    ASSERT_TRUE(win && focus(win)) << name;
+    run_pending(100);
+    ComboBox *keys = win->get_key_combo();
+    keys->select_key(c.row);
+    const int idx = win->get_record()->idx;
+    ASSERT_NE(0, idx) << name;
+    if (std::string(c.column) == "passwd") {
+      for (Tools::ThemeTextField *f : find_all<Tools::ThemeTextField>(win)) {
+        if (f->getTextStyle() & TEXTFIELD_PASSWD) {
+          ASSERT_TRUE(type_over(f, c.typed)) << name;
+        }
+      }
+    } else {
+      ASSERT_TRUE(type_over(field_of(win, c.column), c.typed)) << name;
+    }
+    switch (c.how) {
+    case KEY_TAB:
+      ASSERT_TRUE(type_over(text_of(keys), c.key) && xdo("key Tab")) << name;
+      break;
+    case KEY_CLICK:
+      ASSERT_TRUE(type_over(text_of(keys), c.key) && click(field_of(win, "bezeichnung2"), 1)) << name;
+      break;
+    case IDX_TAB:
+      ASSERT_TRUE(type_over(text_of(win->get_idx_combo()), Tools::to_text(idx)) && xdo("key Tab")) << name;
+      break;
+    case PICKED: {
+      ASSERT_TRUE(click(keys->getMenuButton(), 1)) << name;
+      ASSERT_TRUE(run_until([&] { return popped_list(keys) != nullptr; })) << name;
+      run_pending(100);
+      FXList *items = popped_list(keys);
+      int item = -1;
+      for (int i = 0; i < items->getNumItems(); ++i)
+        if (const std::string *key = static_cast<const std::string *>(items->getItemData(i)))
+          item = *key == c.row ? i : item;
+      ASSERT_GE(item, 0) << name;
+      ASSERT_TRUE(point_at(items, 20, item * items->getItemHeight(0) + items->getItemHeight(0) / 2)) << name;
+      run_pending(100);
+      ASSERT_TRUE(xdo("click 1")) << name;
+      ASSERT_TRUE(run_until([&] { return !popped_list(keys); })) << name;
+      break;
+    }
+    case WHEEL: // the last item, the row shown: the wheel stays on it
+      ASSERT_TRUE(click(text_of(keys), 5)) << name;
+      break;
+    }
+    run_pending(300);
+    EXPECT_EQ(idx, static_cast<int>(win->get_record()->idx)) << name;
+    Box box;
+    if (c.refused)
+      expect_box(box);
+    ASSERT_TRUE(click(button(win, "", BaseDialog::ID_SAVE), 1, 10, 10)) << name;
+    const std::string stored = Tools::format("select concat_ws(' ', %s, %s) from %s where idx = %d", c.w.key, c.column,
+                                             c.w.table, idx);
+    if (c.refused) {
+      ASSERT_TRUE(run_until([&] { return box.seen; }, 5000)) << name;
+      EXPECT_NE(std::string::npos, box.text.find(c.refused)) << name << ": " << box.text;
+      EXPECT_EQ(c.key, std::string(keys->getText().text())) << name << ": the form keeps what was typed";
+    }
+    EXPECT_TRUE(run_until([&] { return value(stored) == c.stored; }, 5000)) << name << ": " << value(stored);
+    win->hide();
+  }
+}
+
+// An idx that no row has, typed into "Idx:" and left with Tab after "Neu"
+// and over a loaded row, and a name that is not the row's typed over it
+// before "Löschen" is clicked: the window says so in words, "Idx:" goes
+// back to the row shown with the form as typed, and nothing is stored or
+// deleted.
+TEST_F(RecordPointer, AnIdxNoRowHasOrANameNotTheRowsIsSaidSoAndNothingChanges)
+{
+  add_vat(*db, "Voll", 7);
+  ASSERT_TRUE(add_user(*db, "voll", "alt"));
+  const std::string all = "select concat_ws(' / ', (select group_concat(concat_ws(' ', idx, name, bezeichnung) "
+                          "order by idx) from GRP_UST), (select group_concat(concat_ws(' ', idx, login, nach_name) "
+                          "order by idx) from USER))";
+  const std::string before = value(all);
+  const struct
+  {
+    const Window &w;
+    const char *row;   // loaded by its key, or a new form
+    const char *typed; // into the description first
+    const char *idx;   // typed into "Idx:", or
+    const char *key;   // typed into the key field before "Löschen"
+    const char *said;
+  } cases[] = {
+      {VAT_GROUPS, nullptr, "neu", "4711", nullptr, "Unter diesem Idx ist kein Eintrag gespeichert:\nIdx: 4711\n"},
+      {VAT_GROUPS, "Voll", "getippt", "4711", nullptr, "Unter diesem Idx ist kein Eintrag gespeichert:\nIdx: 4711\n"},
+      {USERS, "voll", "Berg", "99", nullptr, "Unter diesem Idx ist kein Eintrag gespeichert:\nIdx: 99\n"},
+      {VAT_GROUPS, "Voll", "getippt", nullptr, "Halb",
+       "Der Name im Formular ist nicht der des Eintrags unter diesem Idx:\nName: \"Halb\" (Idx %d: \"Voll\")\nEs "
+       "wurde nichts gelöscht.\n"},
+  };
+  for (const auto &c : cases) {
+    const std::string name = Tools::format("%s %s", c.w.table, c.idx ? c.idx : c.key);
+    BaseDialog *win = open(c.w);
+    ASSERT_TRUE(win && focus(win)) << name;
+    run_pending(100);
+    if (c.row)
+      win->get_key_combo()->select_key(c.row);
+    const int shown = win->get_record()->idx;
+    FXTextField *text = field_of(win, c.w.text);
+    ASSERT_TRUE(type_over(text, c.typed)) << name;
+    Box box;
+    if (&c == cases)
+      show_next_box(box, "masterdata_no_such_idx_box");
+    else
+      expect_box(box);
+    if (c.idx)
+      ASSERT_TRUE(type_over(text_of(win->get_idx_combo()), c.idx) && xdo("key Tab")) << name;
+    else
+      ASSERT_TRUE(type_over(text_of(win->get_key_combo()), c.key) && xdo("key Tab") && (run_pending(300), true) &&
+                  click(button(win, "", BaseDialog::ID_DELETE_ROW), 1, 10, 10))
+          << name;
+    ASSERT_TRUE(run_until([&] { return box.seen; }, 5000)) << name;
+    EXPECT_EQ(Tools::format(c.said, shown), box.text) << name;
+    EXPECT_EQ("Datenfehler", box.title) << name;
+    run_pending(200);
+    EXPECT_EQ(Tools::to_text(shown), std::string(win->get_idx_combo()->getText().text())) << name;
+    EXPECT_EQ(shown, static_cast<int>(win->get_record()->idx)) << name;
+    EXPECT_EQ(c.typed, std::string(text->getText().text())) << name << ": the form keeps what was typed";
+    EXPECT_EQ(before, value(all)) << name;
+    if (&c == cases)
+      shot(win, "masterdata_no_such_idx");
+    win->hide();
+  }
+}
+
 // The article window with the articles A (in the group "Saft") and B.
 class ArtTest : public RecordWindows
 {
@@ -1371,6 +1581,172 @@ TEST_F(ArtPointer, AnAmountTypedTheGermanWayIsStoredAndWhatNoColumnHoldsIsRefuse
     EXPECT_EQ(rows + (!c.words && !c.shown), price_rows()) << typed;
   }
   EXPECT_EQ("1234.56 12.5", value("select group_concat(preis order by idx separator ' ') from PREIS where art_artnr = 'B'"));
+}
+
+// Where the pointer clicks the sheet's cell.
+bool point_at_cell(SpreadSheet *sheet, int row, int column)
+{
+  int x = sheet->getRowHeader()->getWidth() + 10;
+  for (int c = 0; c < column; ++c)
+    x += sheet->getColumnWidth(c);
+  return point_at(sheet, x, sheet->getColumnHeader()->getHeight() + row * sheet->getRowHeight(0) + 8);
+}
+
+// Clicks the cell (again: its editor opens), and lets the sheet handle
+// each release too: until then it holds the pointer. (A double click
+// queued whole while the program waits leaves it holding the pointer.)
+bool click_cell(SpreadSheet *sheet, int row, int column, int times = 1)
+{
+  if (!point_at_cell(sheet, row, column))
+    return false;
+  for (int i = 0; i < times; ++i) {
+    if (!xdo("click 1"))
+      return false;
+    run_pending(250);
+  }
+  return true;
+}
+
+// A price as a person types it: chosen in the list, 4,20 typed over its
+// 3,80 and another cell of the same row clicked (the form keeps 4,20), or
+// the window's own "Speichern" clicked (the article is saved; the price
+// stays in its form, and a box says that the tab's "Speichern" stores
+// it), also for a new price typed into the empty form. The tab's
+// "Speichern" clicked then stores what was typed. Nor does the VAT group's
+// lookup change what the price form holds.
+TEST_F(ArtPointer, APriceTypedStaysInItsFormUntilTheTabsSaveStoresIt)
+{
+  PREIS price;
+  price.art_artnr = std::string("A");
+  price.art_idx = query_int(*db, "select idx from ART where artnr = 'A'");
+  price.preis = 3.8;
+  ASSERT_NE(0, store(*db, price));
+  win->get_artnr_combo()->select_key("A");
+  SpreadSheet *prices = win->get_prices_sheet();
+  FXTextField *amount = dynamic_cast<FXTextField *>(win->bound_widget(&win->get_preis().preis.value));
+  ASSERT_TRUE(amount && focus(win) && show_tab("Preise"));
+  const std::string stored = "select group_concat(preis order by idx separator ' ') from PREIS";
+  const struct
+  {
+    bool chosen;       // the stored price chosen in the list first
+    const char *typed; // into "Preis:"
+    bool window_save;  // else another cell of the row clicked
+    const char *shown, *after;
+  } cases[] = {
+      {true, "4,20", false, "4.20", "4.2"},
+      {true, "4,40", true, "4.40", "4.4"},
+      {false, "5,10", true, "5.10", "4.4 5.1"},
+  };
+  for (const auto &c : cases) {
+    const std::string name = c.typed;
+    const std::string before = value(stored);
+    const int column = prices->getCurrentColumn() == 1 ? 2 : 1;
+    if (c.chosen) {
+      ASSERT_TRUE(click_cell(prices, 0, column)) << name;
+      ASSERT_TRUE(run_until([&] { return win->get_preis().idx != 0; })) << name;
+    }
+    ASSERT_TRUE(type_over(amount, c.typed)) << name;
+    Box box;
+    if (c.window_save) {
+      if (&c == &cases[1])
+        show_next_box(box, "masterdata_price_kept");
+      else
+        expect_box(box);
+      ASSERT_TRUE(click(button(win, "", BaseDialog::ID_SAVE), 1, 10, 10)) << name;
+      ASSERT_TRUE(run_until([&] { return box.seen; }, 5000)) << name;
+      EXPECT_EQ("Info", box.title) << name;
+      EXPECT_EQ("Der Preis im Reiter \"Preise\" ist noch nicht gespeichert: das tut \"Speichern\" dort.\n", box.text);
+    } else {
+      ASSERT_TRUE(click_cell(prices, 0, column == 1 ? 2 : 1)) << name;
+    }
+    run_pending(300);
+    EXPECT_EQ(c.shown, std::string(amount->getText().text())) << name;
+    EXPECT_EQ(before, value(stored)) << name;
+    ASSERT_TRUE(click(button(win, "", Art::ID_SAVE_PREIS), 1, 10, 10)) << name;
+    EXPECT_TRUE(run_until([&] { return value(stored) == c.after; }, 5000)) << name << ": " << value(stored);
+  }
+  // The VAT group looked up as its field is left shows the group alone: a
+  // price typed that is no amount yet stays as typed, to be refused.
+  ASSERT_TRUE(type_over(amount, "4,2x") && show_tab("Artikelstamm"));
+  ASSERT_TRUE(type_over(text_of(win->get_ust_combo()), "U19") && xdo("key Tab"));
+  run_pending(300);
+  EXPECT_EQ("19.00", std::string(find_all<MoneyField>(win).at(0)->getText().text()));
+  EXPECT_EQ("4,2x", std::string(amount->getText().text()));
+}
+
+// The "Gruppen" sheet as a person uses it: a name typed into a cell and
+// not moved from (also confirmed with Return), then the window's
+// "Speichern" stores it as a move to another cell does, "Abbrechen" and
+// Escape drop it. "Neuer Eintrag" from the right button's menu adds a row
+// that is stored with its name only: a name typed elsewhere before the
+// menu stays, a new row left empty is not stored, and one with a text but
+// no name is refused in words.
+TEST_F(ArtPointer, WhatTheGroupsSheetHoldsIsStoredByTheWindowsSaveAndDroppedByAbbrechen)
+{
+  enum Leave { SAVE, CANCEL, ESCAPE };
+  const struct
+  {
+    bool added;        // "Neuer Eintrag" first (after the typing, with `before_menu`)
+    int row, column;   // the cell typed into
+    const char *typed;
+    Leave leave;
+    const char *groups; // of A afterwards
+    const char *refused = nullptr;
+    bool before_menu = false;
+  } cases[] = {
+      {false, 0, 0, "Obst", SAVE, "Obst"},
+      {false, 0, 0, "Wein", CANCEL, "Obst"},
+      {false, 0, 0, "Bier Return", ESCAPE, "Obst"},
+      {true, 1, 0, "Karte", SAVE, "Obst Karte"},
+      {true, 0, 0, "Saft", SAVE, "Saft Karte", nullptr, true},
+      {true, 2, 1, "ohne Namen", SAVE, "Saft Karte", "Ohne einen Text in dieser Spalte wird die Zeile nicht gespeichert:\nName"},
+  };
+  const std::string groups = "select group_concat(name order by idx separator ' ') from GRP_ART where art_artnr = 'A'";
+  for (const auto &c : cases) {
+    const std::string name = c.typed;
+    win = dynamic_cast<Art *>(open(ARTICLES));
+    win->get_artnr_combo()->select_key("A");
+    SpreadSheet *sheet = win->get_groups_sheet();
+    ASSERT_TRUE(focus(win) && show_tab("Gruppen")) << name;
+    const auto add_row = [&] {
+      const int rows = sheet->getNumRows();
+      run_steps({[&] {
+        FXWindow *entry = menu_entry(modal_menu(), "Neuer Eintrag");
+        return entry && click(entry, 1);
+      }});
+      return point_at_cell(sheet, 0, 1) && xdo("click 3") &&
+             run_until([&] { return sheet->getNumRows() == rows + 1 && !modal_menu(); });
+    };
+    if (c.added && !c.before_menu) {
+      ASSERT_TRUE(add_row()) << name;
+    }
+    const std::string words = std::string(c.typed).substr(0, std::string(c.typed).find(" Return"));
+    ASSERT_TRUE(click_cell(sheet, c.row, c.column, 2)) << name;
+    ASSERT_TRUE(xdo("key --delay 30 ctrl+a BackSpace") && xdo("type --delay 30 '" + words + "'")) << name;
+    if (words != c.typed) {
+      ASSERT_TRUE(xdo("key Return")) << name;
+    }
+    run_pending(200);
+    if (c.before_menu) {
+      ASSERT_TRUE(add_row()) << name;
+    }
+    EXPECT_EQ(0, count("select count(*) from GRP_ART where name = ''")) << name;
+    Box box;
+    if (c.refused)
+      expect_box(box);
+    const FXuint pressed = c.leave == SAVE ? FXuint(BaseDialog::ID_SAVE) : FXuint(Art::ID_CANCEL_FORM);
+    ASSERT_TRUE(c.leave == ESCAPE ? xdo("key Escape") : click(button(win, "", pressed), 1, 10, 10)) << name;
+    ASSERT_TRUE(c.leave == SAVE || run_until([&] { return !win->shown(); })) << name;
+    if (c.refused) {
+      ASSERT_TRUE(run_until([&] { return box.seen; }, 5000)) << name;
+      EXPECT_EQ(c.refused + std::string("\n"), box.text);
+      EXPECT_EQ(words, std::string(sheet->getItemText(c.row, c.column).text())) << name << ": it stays";
+      shot(win, "masterdata_group_without_name");
+    }
+    EXPECT_TRUE(run_until([&] { return value(groups) == c.groups; }, 5000)) << name << ": " << value(groups);
+    EXPECT_EQ(0, count("select count(*) from GRP_ART where name = ''")) << name;
+    win->hide();
+  }
 }
 
 } // namespace

@@ -28,7 +28,7 @@ protected:
   GRP_UST vat;
   ART wein;
   PREIS wein_preis;
-  SONST_ART voucher;
+  SONST_ART voucher, card;
   // The connection of the station that works with the lines.
   Tools::Ref<Tools::Database> station;
   int station_id = 0;
@@ -51,6 +51,8 @@ protected:
     voucher.name = "Gutschein";
     voucher.wert = 5.0;
     voucher.idx = store(*db, voucher);
+    card.name = "Karte";
+    card.idx = store(*db, card);
     station = open_database(database);
     ASSERT_TRUE(station->is_connected()) << station->get_error();
     station_id = std::stoi(value(*station, "select connection_id()"));
@@ -139,27 +141,33 @@ TEST_F(OrderOperations, PaymentsBookEachLineAtItsAmountRoundedOnceAndTheOtherKin
   {
     std::vector<std::pair<double, int> > lines; // price, quantity
     double cash;                                // < -1: "Bar Bezahlen"
-    bool kind;
+    const SONST_ART *kind;                      // none, the voucher (worth 5) or the card
     Orders::Outcome outcome;
     const char *paid; // per line: other, cash, kind
   } cases[] = {
       // Each line at its full amount, rounded once: 3 x 0.125 = 0.38.
-      {{{3.5, 1}, {12345.67, 1}, {2.5, 3}, {0.125, 3}}, -9, false, Orders::DONE,
+      {{{3.5, 1}, {12345.67, 1}, {2.5, 3}, {0.125, 3}}, -9, nullptr, Orders::DONE,
        "JA 0 3.5 ,JA 0 12345.67 ,JA 0 7.5 ,JA 0 0.38 "},
       // The other payment goes to the first lines, the rest is cash.
-      {{{5, 1}, {3, 1}, {2, 1}}, 4, true, Orders::DONE, "JA 5 0 Gutschein,JA 1 2 Gutschein,JA 0 2 "},
-      {{{0.125, 3}, {1, 1}}, 0.5, true, Orders::DONE, "JA 0.38 0 Gutschein,JA 0.5 0.5 Gutschein"},
+      {{{5, 1}, {3, 1}, {2, 1}}, 4, &card, Orders::DONE, "JA 5 0 Karte,JA 1 2 Karte,JA 0 2 "},
+      {{{0.125, 3}, {1, 1}}, 0.5, &voucher, Orders::DONE, "JA 0.38 0 Gutschein,JA 0.5 0.5 Gutschein"},
       // Two such lines cost 0.38 each, 0.76 together, not the 0.75 of
       // 6 x 0.125 rounded once for the bill: a voucher pays both in full,
       // and cash too little for the first leaves the rest to the voucher.
-      {{{0.125, 3}, {0.125, 3}}, 0, true, Orders::DONE, "JA 0.38 0 Gutschein,JA 0.38 0 Gutschein"},
-      {{{0.125, 3}, {0.125, 3}}, 0.5, true, Orders::DONE, "JA 0.26 0.12 Gutschein,JA 0 0.38 "},
+      {{{0.125, 3}, {0.125, 3}}, 0, &voucher, Orders::DONE, "JA 0.38 0 Gutschein,JA 0.38 0 Gutschein"},
+      {{{0.125, 3}, {0.125, 3}}, 0.5, &voucher, Orders::DONE, "JA 0.26 0.12 Gutschein,JA 0 0.38 "},
       // More cash than the bill is all cash.
-      {{{3.5, 1}, {4, 1}}, 10, true, Orders::DONE, "JA 0 3.5 ,JA 0 4 "},
+      {{{3.5, 1}, {4, 1}}, 10, &voucher, Orders::DONE, "JA 0 3.5 ,JA 0 4 "},
       // The other kind never pays more than the bill, and is needed for
       // what cash leaves open.
-      {{{3.5, 1}}, -0.01, true, Orders::MORE_THAN_BILL, "NEIN 0 0 "},
-      {{{3.5, 1}, {4, 1}}, 5, false, Orders::NO_KIND, "NEIN 0 0 ,NEIN 0 0 "},
+      {{{3.5, 1}}, -0.01, &voucher, Orders::MORE_THAN_BILL, "NEIN 0 0 "},
+      {{{3.5, 1}, {4, 1}}, 5, nullptr, Orders::NO_KIND, "NEIN 0 0 ,NEIN 0 0 "},
+      // A voucher pays up to its value, to the cent; a card (value 0) pays
+      // any rest.
+      {{{3.5, 1}, {4, 1}}, 2.5, &voucher, Orders::DONE, "JA 3.5 0 Gutschein,JA 1.5 2.5 Gutschein"},
+      {{{3.5, 1}, {4, 1}}, 2.49, &voucher, Orders::MORE_THAN_KIND, "NEIN 0 0 ,NEIN 0 0 "},
+      {{{1234.56, 1}}, 0, &voucher, Orders::MORE_THAN_KIND, "NEIN 0 0 "},
+      {{{1234.56, 1}}, 0, &card, Orders::DONE, "JA 1234.56 0 Karte"},
   };
   for (const auto &c : cases) {
     std::vector<int> idx;
@@ -169,7 +177,7 @@ TEST_F(OrderOperations, PaymentsBookEachLineAtItsAmountRoundedOnceAndTheOtherKin
       lines += (lines.empty() ? "" : ",") + std::to_string(idx.back());
     }
     const Orders::Result r = c.cash < -1 ? orders().pay_cash(seen(idx))
-                                         : orders().pay(seen(idx), c.cash, c.kind ? voucher : SONST_ART());
+                                         : orders().pay(seen(idx), c.cash, c.kind ? *c.kind : SONST_ART());
     EXPECT_EQ(r.outcome, c.outcome) << lines << ": " << r.error;
     EXPECT_EQ(std::string(r.text()), Orders::text(c.outcome));
     expect_ended(lines);
@@ -326,6 +334,9 @@ TEST_F(OrderOperations, WhatAnOperationNamesIsReadAgainAndRefusedWhenGoneRetired
       {"kind deleted", PAY, 0, {"delete from SONST_ART where idx = %4$d"}, as_read, Orders::KIND_GONE},
       {"kind retired", PAY, 0, {"update SONST_ART set gueltig = 'NEIN' where idx = %4$d"}, as_read,
        Orders::KIND_RETIRED},
+      // Read as a card, worth less than what it would pay by now.
+      {"kind given a value", PAY, 0, {"update SONST_ART set wert = 6.49 where idx = %4$d"}, as_read,
+       Orders::MORE_THAN_KIND},
   };
   int i = 0;
   for (const auto &c : cases) {
@@ -535,7 +546,7 @@ TEST_F(OrderOperations, AStatementThatFailsKeepsNothingAndGivesTheDatabasesWords
       << db->get_error();
   const std::function<Orders::Result()> actions[] = {
       [&] { return orders().pay_cash(seen({a, b})); },
-      [&] { return orders().pay(seen({a, b}), 0, voucher); },
+      [&] { return orders().pay(seen({a, b}), 2.5, voucher); },
       [&] { return orders().move(seen({a, b}), saal, t2); },
       [&] { return orders().cancel(seen({b})[0]); },
   };

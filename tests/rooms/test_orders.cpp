@@ -125,6 +125,10 @@ protected:
     voucher.name = "Gutschein";
     voucher.wert = 5.0;
     store(*db, voucher);
+    // Listed after the voucher: a kind without a value pays any rest.
+    SONST_ART card;
+    card.name = "Karte";
+    store(*db, card);
   }
 
   BonWinPtr open(LAYOUTK &room, LAYOUTP &table)
@@ -193,20 +197,19 @@ TEST_F(Orders, ANewLineIsAskedForUntilCompleteAndStoredOnceAndCommitted)
 
 TEST_F(Orders, PaymentsBookTheirAmountsOnlyAfterYesAndRefuseWhatIsNoPayment)
 {
-  enum { CASH_ONLY = -1, KIND = -2 }; // "Bar Bezahlen"; the voucher (5.00) chosen
+  enum { CASH_ONLY = -1, KIND = -2, CARD = -3 }; // "Bar Bezahlen"; the voucher (5.00) or the card chosen
   const FXuint CASH = BezahlWin::ID_BAR, REST = BezahlWin::ID_REST, YES = MBOX_CLICKED_YES, NO = MBOX_CLICKED_NO;
   const struct
   {
     std::vector<std::pair<double, int> > lines;           // price, quantity
-    std::vector<std::pair<int, const char *> > steps;     // CASH or REST with the text typed, or KIND
+    std::vector<std::pair<int, const char *> > steps;     // CASH or REST with the text typed, KIND or CARD
     FXuint answer;                                        // to the question, or 0 for a refusal
     const char *expected; // what each line books (other, cash, kind) after "Ja", or the refusal
   } cases[] = {
       // The amounts the dialog shows are those booked; "Bar Bezahlen"
       // books every line in cash.
       {{{3.5, 1}, {0.125, 3}}, {{CASH_ONLY, ""}}, YES, "0 3.5 ,0 0.38 "},
-      {{{5, 1}, {3, 1}, {2, 1}}, {{CASH, "5"}, {REST, "2"}, {KIND, ""}, {CASH, "4"}}, YES,
-       "5 0 Gutschein,1 2 Gutschein,0 2 "},
+      {{{5, 1}, {3, 1}, {2, 1}}, {{CASH, "5"}, {REST, "2"}, {CARD, ""}, {CASH, "4"}}, YES, "5 0 Karte,1 2 Karte,0 2 "},
       {{{5, 1}}, {{CASH, "5"}, {REST, "2"}}, 0, "Bitte einen Bezahlungsart"},
       // Each line rounded on its own: two of 3 x 0.125 are 0.76, not 0.75.
       {{{0.125, 3}, {0.125, 3}}, {{KIND, ""}}, YES, "0.38 0 Gutschein,0.38 0 Gutschein"},
@@ -216,6 +219,13 @@ TEST_F(Orders, PaymentsBookTheirAmountsOnlyAfterYesAndRefuseWhatIsNoPayment)
       // A voucher worth more than the bill pays the bill, no more.
       {{{3.5, 1}}, {{KIND, ""}}, YES, "3.5 0 Gutschein"},
       {{{3.5, 1}}, {{KIND, ""}, {REST, "8"}}, 0, "nicht mehr als den Preis"},
+      // Nor more than its value, whatever was typed after choosing it; the
+      // cash typed before it is what the voucher leaves.
+      {{{37.5, 1}}, {{KIND, ""}, {CASH, "10"}}, 0, "Gutschein: 5.00\nNoch offen: 22.50"},
+      {{{37.5, 1}}, {{KIND, ""}, {REST, "5,01"}}, 0, "bis zu ihrem Wert"},
+      {{{37.5, 1}}, {{KIND, ""}, {REST, "4"}}, YES, "4 33.5 Gutschein"},
+      {{{37.5, 1}}, {{CASH, "10"}, {KIND, ""}}, YES, "5 32.5 Gutschein"},
+      {{{37.5, 1}}, {{CARD, ""}, {CASH, "10"}}, YES, "27.5 10 Karte"},
       // An amount as a German writes it; one that is no amount, or has more
       // digits than an amount holds, is no payment.
       {{{1234.56, 1}}, {{CASH, "1.234,56"}}, YES, "0 1234.56 "},
@@ -238,8 +248,8 @@ TEST_F(Orders, PaymentsBookTheirAmountsOnlyAfterYesAndRefuseWhatIsNoPayment)
     } else {
       answer<BezahlWin>([&](BezahlWin *pay) {
         for (const auto &step : c.steps) {
-          if (step.first == KIND) {
-            choose(pay->get_kinds());
+          if (step.first == KIND || step.first == CARD) {
+            choose(pay->get_kinds(), "name", step.first == KIND ? "Gutschein" : "Karte");
             continue;
           }
           (FXuint(step.first) == CASH ? pay->get_cash_field() : pay->get_rest_field())->setText(step.second);
@@ -672,6 +682,162 @@ TEST_F(Orders, EveryActionIsReachedWithThePointer)
   EXPECT_EQ(value("select group_concat(concat_ws(' ', layoutp_label_name, storniert, bezahlt, sonst_bezahlt, "
                   "bar_bezahlt, sonst_art_name) order by idx) from BONLINE"),
             "T2 NEIN JA 0 3.5 ,T1 JA NEIN 0 0 ,T1 NEIN JA 3.5 0 Gutschein");
+}
+
+// Empties the field the pointer points at (it has the keyboard) and types
+// the keys given, as a person does.
+bool retype(FXTextField *field, const std::string &keys)
+{
+  std::string backspaces;
+  for (int i = field ? field->getText().length() : 0; i > 0; --i)
+    backspaces += " BackSpace";
+  return click(field, 1) && xdo("key --delay 30 End" + backspaces + " " + keys);
+}
+
+std::string text_of(FXTextField *field) { return field ? field->getText().text() : ""; }
+
+// What a waiter types into "Menge:" is booked only by "Ok" or Return
+// there: Escape, "Abbrechen", Tab and a click on another article after it
+// book nothing (a field that sends its command when it loses the focus
+// would book the line each time). Done with the real pointer and keys.
+TEST_F(Orders, AQuantityIsBookedOnlyByOkOrReturnWithThePointer)
+{
+  BonWinPtr win = open(saal, t1);
+  ASSERT_TRUE(focus(win.get(), false));
+  run_pending(100);
+  AddLineWin *entry = nullptr;
+  int booked_meanwhile = -1;
+  // Group, article and price chosen, and the quantity typed; then the way
+  // out.
+  const auto entered = [&](const std::string &quantity, const std::vector<std::function<bool()> > &then) {
+    entry = nullptr;
+    std::vector<std::function<bool()> > steps = {
+        [&] {
+          entry = modal<AddLineWin>();
+          if (!entry || !focus(entry))
+            return false;
+          SpreadSheet *groups = entry->get_groups();
+          for (int r = 0; r < groups->getNumRows(); ++r)
+            if (groups->get_row(r)->get_cell_by_name("name")->format("%s") == "Getränke")
+              return click_row(groups, r);
+          return false;
+        },
+        [&] { return entry->get_articles()->getNumRows() == 2 && click_row(entry->get_articles(), 0); },
+        [&] { return entry->get_prices()->getNumRows() == 1 && click_row(entry->get_prices(), 0); },
+        [&, quantity] {
+          return entry->get_prices()->isItemSelected(0, 1) && retype(entry->get_menge(), quantity);
+        },
+        [&, quantity] { return text_of(entry->get_menge()) == quantity; }};
+    steps.insert(steps.end(), then.begin(), then.end());
+    run_steps(steps, 20000);
+    ASSERT_TRUE(click(button(win.get(), "Bonieren"), 1));
+    ASSERT_TRUE(run_until([&] { return entry && !modal<AddLineWin>(); }, 20000)) << quantity;
+    run_pending(200);
+  };
+  const struct
+  {
+    const char *way;
+    std::vector<std::function<bool()> > then;
+  } dropped[] = {
+      {"Escape", {[] { return xdo("key Escape"); }}},
+      {"Abbrechen", {[&] { return click(button(entry, "Abbrechen"), 1); }}},
+      {"Tab, then Escape",
+       {[] { return xdo("key Tab"); }, [&] { return !entry->get_menge()->hasFocus() && xdo("key Escape"); }}},
+      {"a click on another article",
+       {[&] { return click_row(entry->get_articles(), 1); },
+        [&] {
+          if (!entry->get_articles()->isItemSelected(1, 1))
+            return false;
+          run_pending(200);
+          booked_meanwhile = count("select count(*) from BONLINE");
+          return click(button(entry, "Abbrechen"), 1);
+        }}},
+  };
+  for (const auto &d : dropped) {
+    entered("2", d.then);
+    EXPECT_EQ(count("select count(*) from BONLINE"), 0) << d.way;
+  }
+  EXPECT_EQ(booked_meanwhile, 0) << "the line was booked while the dialog stayed open";
+  // "Ok", and Return in "Menge:", book the line once each.
+  entered("2", {[&] { return click(button(entry, "Ok"), 1); }});
+  entered("3", {[] { return xdo("key Return"); }});
+  EXPECT_EQ(value("select group_concat(concat_ws(' ', artnr, anzahl, user) order by idx) from BONLINE"),
+            "100 2 anna,100 3 anna");
+  EXPECT_TRUE(run_until([&] { return win->get_sheet()->getNumRows() == 2; }, 5000));
+}
+
+// A voucher (worth 5.00) pays no more than its value on a bill of 37.50,
+// whatever order the fields are filled in: the cash typed after choosing
+// it is refused in words naming what is still open, and the dialog stays
+// for the cash the bill asks; typed before, the choice leaves the rest to
+// cash. Done with the real pointer and keys; the server holds the parts.
+TEST_F(Orders, AVoucherPaysNoMoreThanItsValueWithThePointer)
+{
+  add_line(*db, saal, t1, 37.5);
+  add_line(*db, saal, t1, 37.5);
+  BonWinPtr win = open(saal, t1);
+  ASSERT_TRUE(focus(win.get(), false));
+  run_pending(100);
+  BezahlWin *pay = nullptr;
+  Box refused, question;
+  // The refusal comes onto the screen as the program shows it.
+  MessageBox::Answerer *harness = nullptr;
+  const auto amounts = [&](const char *cash, const char *rest) {
+    return text_of(pay->get_cash_field()) == cash && text_of(pay->get_rest_field()) == rest;
+  };
+  const auto opened = [&] {
+    pay = modal<BezahlWin>();
+    return pay && focus(pay);
+  };
+  const auto voucher = [&] { return click_row(pay->get_kinds(), 0); };
+  const auto ok_then_yes = [&] {
+    expect_box(question, MBOX_CLICKED_YES);
+    return click(button(pay, "Ok"), 1);
+  };
+  const std::vector<std::vector<std::function<bool()> > > payments = {
+      // The voucher first, then the cash: refused; then the cash asked.
+      {opened, voucher, [&] { return amounts("32.50", "5.00") && retype(pay->get_cash_field(), "1 0 Return"); },
+       [&] {
+         if (!amounts("10.00", "27.50"))
+           return false;
+         harness = MessageBox::set_answerer(nullptr);
+         return click(button(pay, "Ok"), 1);
+       },
+       [&] {
+         FXMessageBox *box = dynamic_cast<FXMessageBox *>(app()->getModalWindow());
+         if (!box)
+           return false;
+         shot(box, "orders_voucher_beyond_its_value");
+         refused.title = box->getTitle().text();
+         for (FXLabel *label : find_all<FXLabel>(box))
+           if (!dynamic_cast<FXButton *>(label))
+             refused.text += Tools::fxcompat::whole(label->getText());
+         MessageBox::set_answerer(harness);
+         return click(button(box, ""), 1);
+       },
+       [&] { return modal<BezahlWin>() == pay && retype(pay->get_cash_field(), "3 2 comma 5 Return"); },
+       [&] { return amounts("32.50", "5.00") && ok_then_yes(); }},
+      // The cash first, left with Tab, then the voucher.
+      {opened, [&] { return retype(pay->get_cash_field(), "1 0 Tab"); },
+       [&] { return amounts("10.00", "27.50") && voucher(); },
+       [&] { return amounts("32.50", "5.00") && ok_then_yes(); }},
+  };
+  int open_lines = 2;
+  for (const auto &steps : payments) {
+    ASSERT_TRUE(click_row(win->get_sheet(), 0, true));
+    run_steps(steps, 20000);
+    ASSERT_TRUE(click(button(win.get(), "Bezahlen"), 1));
+    --open_lines;
+    ASSERT_TRUE(run_until([&] { return win->get_sheet()->getNumRows() == open_lines; }, 20000)) << open_lines;
+    // The steps are over.
+    run_pending(200);
+    EXPECT_TRUE(question.seen);
+  }
+  EXPECT_EQ(refused.title, "Datenfehler");
+  EXPECT_EQ(refused.text, std::string(::Orders::text(::Orders::MORE_THAN_KIND)) + "\nGutschein: 5.00\nNoch offen: 22.50");
+  EXPECT_EQ(value("select group_concat(concat_ws(' ', bezahlt, sonst_bezahlt, bar_bezahlt, sonst_art_name) order by "
+                  "idx) from BONLINE"),
+            "JA 5 32.5 Gutschein,JA 5 32.5 Gutschein");
 }
 
 // A station that only looks holds no transaction between two actions:

@@ -494,6 +494,9 @@ TEST_F(RoomsPlan, SavingRefusesInWordsWhatTheRoomOrItsTablesCannotBe)
   };
   EditWin *e = editor();
   for (const auto &c : cases) {
+    // Read anew: the room shown, chosen again, would keep the last case's
+    // changes.
+    send_command(e, EditWin::ID_NEW_ROOM);
     choose_room(e, "Terrasse");
     e->get_room_combo()->setText(c.room.c_str());
     change(e, c.table, c.title, c.height.c_str(), c.width.c_str());
@@ -665,6 +668,70 @@ TEST_F(RoomsPlan, ARoomIsRenamedWithTheKeyboardAndThePointer)
   EXPECT_EQ(stored_plan(), renamed);
   EXPECT_TRUE(label(e, "T10")) << "the plan stays as it was made";
   shot(e, "editor_refused");
+}
+
+
+// The room shown, named again in "Raum:" as a person does it (in another
+// case, left with Tab): the plan keeps the table added since, with the
+// title typed for it before another table was clicked, and "Speichern"
+// clicked stores it with the new spelling where no order line carries the
+// room's name; where one does, the new spelling is refused in words and
+// nothing is stored.
+TEST_F(RoomsPlan, TheRoomShownNamedAgainKeepsItsPlanWithThePointer)
+{
+  const struct
+  {
+    const char *room, *typed;
+    bool lines;
+    const char *said; // the refusal, or null: stored
+  } cases[] = {
+      {"Garten", "GARTEN", false, nullptr},
+      {"Saal", "saal", true, "Dieser Raum hat Bonierungen und kann nicht umbenannt werden: 'Saal'\n"},
+  };
+  for (const auto &c : cases) {
+    const LAYOUTK room = add_room(*db, c.room, 400, 300);
+    const LAYOUTP t1 = add_table(*db, room, "T1", 10, 10);
+    if (c.lines)
+      add_line(*db, room, t1);
+    EditWin *e = editor();
+    send_command(e, EditWin::ID_NEW_ROOM);
+    choose_room(e, c.room);
+    run_pending(150);
+    const std::string before = stored_plan();
+    ASSERT_TRUE(focus(e) && click(button(e, "Neuer Tisch"), 1, 10, 10)) << c.room;
+    ASSERT_TRUE(run_until([&] { return labels(e).size() == 2; })) << c.room;
+    run_pending(100);
+    ASSERT_TRUE(click(e->get_title_field(), 1) && (run_pending(100), true) &&
+                xdo("key --delay 30 ctrl+a BackSpace E c k e") && click(label(e, "T1"), 1, 5, 5))
+        << c.room;
+    ASSERT_TRUE(run_until([&] { return label(e, "Ecke") != nullptr; })) << c.room;
+    run_pending(100); // the release too: until it is handled, the label holds the pointer
+    ASSERT_TRUE(click(e->get_room_combo(), 1, 10, e->get_room_combo()->getHeight() / 2)) << c.room;
+    ASSERT_TRUE(xdo("key --delay 30 ctrl+a BackSpace") && xdo(std::string("type --delay 30 ") + c.typed) &&
+                xdo("key Tab"))
+        << c.room;
+    run_pending(300);
+    EXPECT_EQ(2u, labels(e).size()) << c.room << ": the table added stays";
+    EXPECT_EQ(c.typed, std::string(e->get_room_combo()->getText().text())) << c.room;
+    Box box;
+    if (c.said)
+      expect_box(box);
+    ASSERT_TRUE(click(button(e, "Speichern"), 1, 10, 10)) << c.room;
+    const std::string stored = Tools::format("select concat_ws(' ', name, (select count(*) from LAYOUTP where "
+                                             "layout_idx = LAYOUTK.idx)) from LAYOUTK where idx = %d",
+                                             room.idx.value);
+    if (c.said) {
+      ASSERT_TRUE(run_until([&] { return box.seen; }, 5000)) << c.room;
+      EXPECT_EQ(c.said, box.text);
+      EXPECT_EQ(before, stored_plan()) << c.room;
+      EXPECT_EQ(2u, labels(e).size()) << c.room << ": the plan stays as it was made";
+    } else {
+      EXPECT_TRUE(run_until([&] { return value(stored) == std::string(c.typed) + " 2"; }, 5000)) << value(stored);
+      EXPECT_EQ(1, count(Tools::format("select count(*) from LAYOUTP where label_name = 'Ecke' and layout_idx = %d",
+                                       room.idx.value)));
+      shot(e, "editor_room_named_again");
+    }
+  }
 }
 
 } // namespace

@@ -146,6 +146,42 @@ mkdir -m 755 "$WORK/tests"
 KORVAN_DB_NAME=kv_tests KORVAN_DB_RIGHTS=tests start "$WORK/tests"
 rights "$WORK/tests" tests
 
+# Tables stay in the data folder: DATA DIRECTORY and INDEX DIRECTORY, of
+# each engine, for a table or a partition, are ignored (or refused by the
+# engine itself), for the tests' user as for the owner of a station's
+# server, and the folder they name gets nothing.
+away=$WORK/away
+mkdir -m 777 "$away"
+eval "$("$DB" env "$WORK/tests")"
+n=0
+for engine in InnoDB MyISAM Aria; do
+  for clause in "DATA DIRECTORY='$away'" "INDEX DIRECTORY='$away'"; do
+    for part in "$clause" "PARTITION BY HASH(a) (PARTITION p0 $clause)"; do
+      n=$((n + 1))
+      MYSQL_PWD=$KORVAN_TEST_DB_PASSWORD mariadb --no-defaults --socket="$WORK/tests/mysqld.sock" \
+        --user="$KORVAN_TEST_DB_USER" -e "CREATE TABLE kv_tests.away$n (a int) ENGINE=$engine $part" >"$WORK/out" 2>&1 ||
+        [ "$engine/${clause%% *}" = InnoDB/INDEX ] || fail "$engine with $part: $(cat "$WORK/out")"
+    done
+  done
+done
+[ -z "$(ls -A "$away")$(find "$WORK/tests/data" -type l -o -name '*.isl')" ] ||
+  fail "tables were put outside the data folder: $(ls -A "$away") $(find "$WORK/tests/data" -type l -o -name '*.isl')"
+[ "$(owner_sql "$links" "select @@have_symlink")" = DISABLED ] || fail "a station's server takes DATA DIRECTORY"
+
+# A data folder reached through a link of the account's own: scripts/run
+# and scripts/db go by the folder's own path from then on, never through
+# the link again. The program is a stand-in that notes where it was sent.
+mkdir -m 755 "$WORK/real"
+ln -s "$WORK/real" "$WORK/by-link"
+mkdir -p "$WORK/bin/shell" "$WORK/bin/schema"
+ln -s "$KORVAN_BIN_DIR/schema/korvan-create-sql" "$WORK/bin/schema/korvan-create-sql"
+printf '#!/bin/sh\necho "$PWD $ODBCINI $KORVAN_TEST_DB_SOCKET" >seen\n' >"$WORK/bin/shell/korvan"
+chmod +x "$WORK/bin/shell/korvan"
+HOME=$WORK/home KORVAN_DATA=$WORK/by-link KORVAN_BIN_DIR=$WORK/bin DISPLAY=:none "$KORVAN_ROOT/scripts/run" \
+  >"$WORK/out" 2>&1 </dev/null || fail "scripts/run through a link: $(cat "$WORK/out")"
+[ "$(cat "$WORK/real/seen")" = "$WORK/real $WORK/real/db/odbc.ini $WORK/real/db/mysqld.sock" ] ||
+  fail "scripts/run went through the link: $(cat "$WORK/real/seen")"
+
 # The files the scripts lock a folder with, where links stand (from a time
 # the folder was open to others): files of their own in their place.
 locks=$WORK/lock-links
@@ -248,4 +284,44 @@ for args in "" "--server 127.0.0.1:1"; do
 done
 [ "$(find "$theirs" -mindepth 1 | sort | tr '\n' ' ')" = "$theirs/db $theirs/mine " ] ||
   fail "files were written into the folder of another account: $(find "$theirs" -mindepth 1)"
+# A data folder reached through a link of another account, or in a folder
+# (or itself one) that another account may write to through its group or
+# an access list: refused in words as one open to all is, nothing made,
+# also by scripts/run. A group that holds no other account (root's), a
+# sticky folder and an access list that only lets others read are taken.
+mine=$WORK/mine
+mkdir -m 755 "$mine" "$WORK/list-write" "$WORK/list-read"
+ln -s "$mine" "$WORK/their-link"
+chown -h nobody "$WORK/their-link"
+mkdir -m 775 "$WORK/group-write" "$WORK/group-own" "$WORK/group-inside"
+mkdir -m 1775 "$WORK/group-sticky"
+chgrp nogroup "$WORK/group-write" "$WORK/group-inside" "$WORK/group-sticky"
+setfacl -m u:nobody:rwx "$WORK/list-write"
+setfacl -m u:nobody:rx "$WORK/list-read"
+for folder in group-write group-inside list-write; do
+  runuser -u nobody -- test -w "$WORK/$folder" || fail "nobody may not write in $folder: the case tries nothing"
+done
+# folder | the words (none: taken)
+while IFS='|' read -r folder words; do
+  "$DB" status "$folder" >"$WORK/out" 2>&1 && fail "scripts/db status $folder: a server runs there"
+  if [ -n "$words" ]; then
+    grep -qF "$words" "$WORK/out" && { [ "${folder%/db}" = "$folder" ] || [ ! -e "$folder" ]; } ||
+      fail "$folder is not refused in words: $(cat "$WORK/out")"
+  else
+    [ ! -s "$WORK/out" ] && [ -d "$folder" ] || fail "$folder is refused: $(cat "$WORK/out")"
+  fi
+done <<EOF
+$WORK/their-link/db|the data folder $WORK/their-link/db is reached through a link of the account nobody
+$WORK/group-write/db|lies in $WORK/group-write, where the accounts of its group nogroup (
+$WORK/list-write/db|lies in $WORK/list-write, where the accounts that its access list (ACL) names could put
+$WORK/group-inside|in the data folder $WORK/group-inside, the accounts of its group nogroup (
+$WORK/group-own/db|
+$WORK/group-sticky/db|
+$WORK/list-read/db|
+EOF
+status=0
+HOME=$WORK/home KORVAN_DATA=$WORK/their-link DISPLAY=:none "$KORVAN_ROOT/scripts/run" >"$WORK/out" 2>&1 </dev/null ||
+  status=$?
+[ "$status" -eq 1 ] && grep -qF "through a link of the account nobody" "$WORK/out" && [ -z "$(ls -A "$mine")" ] ||
+  fail "scripts/run through a link of another account (status $status): $(cat "$WORK/out")"
 say "door: ok"

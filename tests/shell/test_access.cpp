@@ -322,6 +322,19 @@ TEST(WithoutDatabase, TheConnectionDialogPutsOneInPlaceAndALoginThereFollows)
   db->exec("DROP DATABASE IF EXISTS `" + name + "`");
 }
 
+// A main window (not yet created) whose stored settings name the data
+// source, with the run's user and password.
+MainWindow *station_on(const std::string &dsn)
+{
+  const korvan_test::DbSettings s = korvan_test::settings();
+  FXRegistry &reg = app()->reg();
+  reg.deleteSection("DBSETTINGS");
+  reg.writeStringEntry("DBSETTINGS", "host", dsn.c_str());
+  reg.writeStringEntry("DBSETTINGS", "username", s.user.c_str());
+  reg.writeStringEntry("DBSETTINGS", "password", s.password.c_str());
+  return new MainWindow(app());
+}
+
 // A station started while its server is down. Whoever logs in is told in
 // words that the database cannot be reached, why, and how to go on: "Ok"
 // again once the server runs, or the built-in account and System ->
@@ -351,12 +364,7 @@ TEST(WithoutDatabase, AStationWhoseServerIsDownSaysSoAtTheLoginAndInEachWindow)
   });
   std::ofstream(getenv("ODBCINI"), std::ios::app) << "\n[korvan_down]\nDriver=/usr/lib/x86_64-linux-gnu/odbc/libmaodbc.so\n"
                                                    << "SOCKET=" << socket << "\nDATABASE=" << name << "\n";
-  FXRegistry &reg = app()->reg();
-  reg.deleteSection("DBSETTINGS");
-  reg.writeStringEntry("DBSETTINGS", "host", "korvan_down");
-  reg.writeStringEntry("DBSETTINGS", "username", s.user.c_str());
-  reg.writeStringEntry("DBSETTINGS", "password", s.password.c_str());
-  std::unique_ptr<MainWindow> main(new MainWindow(app()));
+  std::unique_ptr<MainWindow> main(station_on("korvan_down"));
   main->create();
   ASSERT_FALSE(main->getDatabase()->is_connected());
 
@@ -410,6 +418,53 @@ TEST(WithoutDatabase, AStationWhoseServerIsDownSaysSoAtTheLoginAndInEachWindow)
   run_pending(100);
   EXPECT_EQ(1u, main->getRoomWin()->get_room_buttons().size());
   EXPECT_EQ("0", query_value(*main->getDatabase(), "select @@in_transaction"));
+  main.reset();
+}
+
+// A server that takes the connection and never answers (a hung one): the
+// start, every "Ok" of the login and the connection dialog's buttons give
+// up on it after a few seconds instead of waiting for ever, and say so in
+// words; the built-in account still gets in (the person on the real
+// program: e2e.server_down).
+TEST(WithoutDatabase, AServerThatNeverAnswersIsGivenUpOnAndSaidSo)
+{
+  korvan_test::SilentServer hung("korvan_hung");
+  ASSERT_TRUE(hung.listening());
+  std::unique_ptr<MainWindow> main(station_on("korvan_hung"));
+  testing::internal::CaptureStderr();
+  main->create();
+  const std::string no_answer = "Der Server hat nicht innerhalb von 5 Sekunden geantwortet.";
+  EXPECT_EQ("korvan: Keine Verbindung zur Datenbank: " + no_answer + "\n", testing::internal::GetCapturedStderr());
+  ASSERT_FALSE(main->getDatabase()->is_connected());
+
+  run_login(main.get(), {{[&](Login *l) {
+                            Box box;
+                            expect_box(box);
+                            confirm(l, "anna", "geheim");
+                            for (const std::string &words :
+                                 {std::string("Keine Verbindung zur Datenbank"), no_answer,
+                                  std::string("Grund: connection failed\nno answer from the server within 5 seconds\n"),
+                                  std::string("Ohne Datenbank nimmt die Anmeldung nur das eingebaute Konto an: wrt")})
+                              EXPECT_NE(std::string::npos, box.text.find(words)) << box.text;
+                            EXPECT_EQ(static_cast<FXWindow *>(l), app()->getModalWindow());
+                            confirm(l, "wrt", "tresen");
+                          },
+                          Login::ACCEPTED}});
+  EXPECT_EQ("", main->getUser()->login.value);
+
+  // "Testen" and "Ok" on the stored settings: the dialog stays.
+  answer<Connect>([&](Connect *c) {
+    for (FXuint button : {Connect::ID_TEST, Connect::ID_OK}) {
+      Box box;
+      expect_box(box);
+      send_command(c, button);
+      EXPECT_EQ("Datenbankfehler", box.title);
+      EXPECT_EQ("Die Verbindung konnte nicht hergestellt werden!\n" + no_answer + "\n", box.text);
+      EXPECT_EQ(static_cast<FXWindow *>(c), app()->getModalWindow());
+    }
+  });
+  send_command(main.get(), MainWindow::ID_CONNECT);
+  EXPECT_FALSE(main->getDatabase()->is_connected());
   main.reset();
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iostream>
@@ -9,6 +10,8 @@
 #include <stdexcept>
 
 #include <pwd.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -88,13 +91,13 @@ bool fresh_database(const std::string &name)
 }
 
 bool write_odbc_ini(const std::string &path, const std::string &dsn, const std::string &database,
-                    const std::string &charset)
+                    const std::string &charset, const std::string &socket)
 {
   DbSettings s = settings();
   std::ofstream out(path.c_str(), std::ios::trunc);
   out << "[" << dsn << "]\n"
       << "Driver=/usr/lib/x86_64-linux-gnu/odbc/libmaodbc.so\n"
-      << "SOCKET=" << s.socket << "\n"
+      << "SOCKET=" << (socket.empty() ? s.socket : socket) << "\n"
       << "DATABASE=" << database << "\n"
       << "CHARSET=" << charset << "\n";
   out.close();
@@ -102,12 +105,12 @@ bool write_odbc_ini(const std::string &path, const std::string &dsn, const std::
 }
 
 bool add_data_source(const std::string &dir, const std::string &dsn, const std::string &database,
-                     const std::string &charset)
+                     const std::string &charset, const std::string &socket)
 {
   // The run's own file, read once: ODBCINI names the copy afterwards.
   static const std::string original = settings().odbcini;
   const std::string own = dir + "/own.ini", ini = dir + "/odbc.ini";
-  if (!write_odbc_ini(own, dsn, database, charset))
+  if (!write_odbc_ini(own, dsn, database, charset, socket))
     return false;
   std::ofstream out(ini, std::ios::trunc);
   out << std::ifstream(original).rdbuf() << "\n" << std::ifstream(own).rdbuf();
@@ -116,6 +119,33 @@ bool add_data_source(const std::string &dir, const std::string &dsn, const std::
     return false;
   setenv("ODBCINI", ini.c_str(), 1);
   return true;
+}
+
+SilentServer::SilentServer(const std::string &dsn) : previous_odbcini(settings().odbcini)
+{
+  char dir[] = "/tmp/korvan-silent.XXXXXX";
+  if (!mkdtemp(dir))
+    return;
+  folder = dir;
+  const std::string path = folder + "/mysqld.sock";
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  path.copy(address.sun_path, sizeof address.sun_path - 1);
+  fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd >= 0 && (bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 || listen(fd, 64) != 0 ||
+                  !add_data_source(folder, dsn, settings().name, "utf8mb4", path))) {
+    close(fd);
+    fd = -1;
+  }
+}
+
+SilentServer::~SilentServer()
+{
+  if (fd >= 0)
+    close(fd);
+  setenv("ODBCINI", previous_odbcini.c_str(), 1);
+  if (!folder.empty())
+    std::filesystem::remove_all(folder);
 }
 
 std::string test_database_name(const std::string &prefix)

@@ -46,14 +46,34 @@ Tools::Ref<Tools::Database> open_database(const std::string &name = std::string(
 // its general log, or the transactions of every session.
 Tools::Ref<Tools::Database> open_owner();
 // Writes an odbc.ini with one data source `dsn` for the database on the
-// private server, to run the real program against it (as ODBCINI). The
-// data source names the character set given, as an administrator's may.
+// private server (or on the server behind `socket`), to run the real
+// program against it (as ODBCINI). The data source names the character
+// set given, as an administrator's may.
 bool write_odbc_ini(const std::string &path, const std::string &dsn, const std::string &database,
-                    const std::string &charset = "utf8mb4");
+                    const std::string &charset = "utf8mb4", const std::string &socket = "");
 // Adds the data source `dsn` (as write_odbc_ini makes it) to a copy of the
 // run's odbc.ini in the folder `dir`, which ODBCINI names from then on.
 bool add_data_source(const std::string &dir, const std::string &dsn, const std::string &database,
-                     const std::string &charset = "utf8mb4");
+                     const std::string &charset = "utf8mb4", const std::string &socket = "");
+
+// A server that takes every connection and never answers (a hung one): a
+// socket in a folder of its own that listens while nobody serves it, so
+// that the system completes each connect and nothing more comes. The data
+// source `dsn` names it, in a copy of the run's odbc.ini that ODBCINI names
+// while the object lives.
+class SilentServer
+{
+  std::string folder;
+  std::string previous_odbcini;
+  int fd = -1;
+
+public:
+  explicit SilentServer(const std::string &dsn);
+  ~SilentServer();
+  SilentServer(const SilentServer &) = delete;
+  SilentServer &operator=(const SilentServer &) = delete;
+  bool listening() const { return fd >= 0; }
+};
 // "<prefix>_<suite>_<test>" for the running test, cut to MariaDB's 64
 // characters with a hash keeping it unique.
 std::string test_database_name(const std::string &prefix);

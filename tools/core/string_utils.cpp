@@ -347,6 +347,26 @@ std::string sql_white_as_blank(const std::string &column)
   return "regexp_replace(" + sql_trim_white(column) + ", '" + sql_escape(white_class()) + "', ' ')";
 }
 
+bool same_name(const std::string &a, const std::string &b)
+{
+  const auto folded = [](const std::string &name) {
+    return replaced(
+        white_as_blank(name), [](UChar32 code) { return code >= 0 && u_foldCase(code, U_FOLD_CASE_DEFAULT) != code; },
+        [](UChar32 code) {
+          std::uint8_t bytes[U8_MAX_LENGTH];
+          std::size_t length = 0;
+          U8_APPEND_UNSAFE(bytes, length, u_foldCase(code, U_FOLD_CASE_DEFAULT));
+          return std::string(reinterpret_cast<const char *>(bytes), length);
+        });
+  };
+  return folded(a) == folded(b);
+}
+
+std::string sql_same_name(const std::string &column, const std::string &name)
+{
+  return sql_white_as_blank(column) + " = '" + sql_escape(white_as_blank(name)) + "'";
+}
+
 std::size_t invisible_at(const std::string &text) { return first_of(text, invisible); }
 
 std::string invisible_shown(const std::string &text)

@@ -65,6 +65,13 @@ std::string sql_trim_white(const std::string &column);
 // The SQL expression makes the same of a column's value.
 std::string white_as_blank(const std::string &text);
 std::string sql_white_as_blank(const std::string &column);
+// Whether a new name is the same as a stored one to whoever reads them:
+// compared as white_as_blank makes them, with case ignored (Unicode's
+// case folding: "Ä" and "ä" too). The SQL condition says the same of a
+// column's value, whose collation ignores case (and takes "Ä" for "A"
+// besides); it is used as it is.
+bool same_name(const std::string &a, const std::string &b);
+std::string sql_same_name(const std::string &column, const std::string &name);
 // Where the first character begins that a name may not hold, decided by
 // Unicode's properties of the character: a control or format character
 // (a direction mark, a soft hyphen ...), one that is ignored when drawn (a

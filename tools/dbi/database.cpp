@@ -40,6 +40,9 @@ Database::~Database() { delete db; }
 void Database::drop_driver()
 {
   error = db->get_error();
+  // The set-up statement's failure, or the connect's (NO_ANSWER, say).
+  if (failure == DBFailure::NONE)
+    failure = db->get_failure();
   if (failure == DBFailure::NONE)
     failure = DBFailure::OTHER;
   delete db;
@@ -123,10 +126,11 @@ bool Database::note_query(const std::string &sql)
   // Kept for error reports: without the secrets of the statement.
   last_query = Secret::mask(sql);
   ++statements;
-  // Without a driver the error stays what connecting met: the reason why
-  // there is no connection, for the report.
+  // Without a driver the error and its kind stay what connecting met: the
+  // reason why there is no connection, for the report.
   if (!db) {
-    failure = DBFailure::OTHER;
+    if (failure == DBFailure::NONE)
+      failure = DBFailure::OTHER;
     return false;
   }
   // An end that failed may have ended nothing: it counts once it is done

@@ -19,18 +19,26 @@ enum class DBFailure {
   ROW_MISSING,     // a row named a row of another table that does not exist
   DUPLICATE_KEY,   // a unique key another row holds already
   CONNECTION_LOST, // the server has dropped the connection
+  NO_ANSWER,       // a connect found no server that answered within DB::CONNECT_TIMEOUT_SECONDS
   OTHER,
 };
 
 class DB
 {
 public:
+  // How long a connect waits for the server to answer before it gives up:
+  // a host that takes the connection and never answers (a server hung, a
+  // firewall that swallows the packets) would keep the station waiting for
+  // ever, at the start, in the login and in the connection dialog.
+  static constexpr int CONNECT_TIMEOUT_SECONDS = 5;
+
   virtual ~DB();
   // The last failure's text; a success does not clear it.
   virtual const char *get_error() = 0;
   // Whether the server commits every statement by itself. Asked before
   // connect, the session starts that way without a statement of its own.
   virtual bool set_autocommit(bool on) = 0;
+  // Gives up after CONNECT_TIMEOUT_SECONDS without an answer (NO_ANSWER).
   virtual bool connect(const char *dsn, const char *user, const char *password) = 0;
   virtual bool select_db(const char *database) = 0;
   // Rows come back with plain column names.

@@ -3,6 +3,8 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <cctype>
+#include <chrono>
 #include <cstring>
 #include <iostream>
 #include <memory>
@@ -104,6 +106,28 @@ std::string with_reason(std::string text, const std::string &reason)
   if (!reason.empty())
     text += "\n" + Secret::mask(reason);
   return text;
+}
+
+// A value of a connection string as it is: in braces, a closing brace
+// inside doubled.
+std::string braced(const char *value)
+{
+  std::string text = "{";
+  for (const char *c = value ? value : ""; *c; ++c) {
+    if (*c == '}')
+      text += '}';
+    text += *c;
+  }
+  return text + "}";
+}
+
+// Whether the driver takes the value from a connection string as it is:
+// it drops white space at either end.
+bool kept_in_braces(const char *value)
+{
+  const std::size_t n = value ? std::strlen(value) : 0;
+  return n == 0 || (!std::isspace(static_cast<unsigned char>(value[0])) &&
+                    !std::isspace(static_cast<unsigned char>(value[n - 1])));
 }
 
 // The text the driver wrote into buf, cut at the length it reported and at
@@ -375,11 +399,35 @@ bool ODBCDB::connect(const char *dsn, const char *user, const char *password)
     failure = DBFailure::OTHER;
     return false;
   }
-  SQLRETURN rc = SQLConnect(static_cast<SQLHDBC>(dbc), (SQLCHAR *)dsn, SQL_NTS, (SQLCHAR *)user, SQL_NTS,
-                            (SQLCHAR *)password, SQL_NTS);
+  // The driver bounds the connect, the server's first answer included,
+  // only by its data source key CONN_TIMEOUT, given here over the data
+  // source's own: SQL_ATTR_LOGIN_TIMEOUT it takes and ignores. So the
+  // data source, user and password go as a connection string, each in
+  // braces, which keep ';', '=' and blanks within as they are; an empty
+  // user is the account's own, as with SQLConnect. Blanks around a value
+  // the driver drops, braces or not: a name or password with them goes
+  // through SQLConnect as it is, unbounded, rather than not at all. So
+  // does an empty data source, which SQLConnect refuses, where a
+  // connection string would reach the first one configured.
+  const bool bounded = dsn && *dsn && kept_in_braces(dsn) && kept_in_braces(user) && kept_in_braces(password);
+  const std::string in = "DSN=" + braced(dsn) + ";UID=" + braced(user) + ";PWD=" + braced(password) +
+                         ";CONN_TIMEOUT=" + std::to_string(CONNECT_TIMEOUT_SECONDS);
+  const auto start = std::chrono::steady_clock::now();
+  SQLHDBC handle = static_cast<SQLHDBC>(dbc);
+  const SQLRETURN rc =
+      bounded ? SQLDriverConnect(handle, nullptr, (SQLCHAR *)in.c_str(), SQL_NTS, nullptr, 0, nullptr,
+                                 SQL_DRIVER_NOPROMPT)
+              : SQLConnect(handle, (SQLCHAR *)dsn, SQL_NTS, (SQLCHAR *)user, SQL_NTS, (SQLCHAR *)password, SQL_NTS);
   if (!succeeded(rc)) {
-    error = with_reason("connection failed", diagnostics(SQL_HANDLE_DBC, dbc));
-    failure = DBFailure::OTHER;
+    // Whatever the driver calls it (a handshake lost, a connect timed
+    // out): a connect that took the whole bound found no server answering.
+    const bool no_answer =
+        bounded && std::chrono::steady_clock::now() - start >= std::chrono::seconds(CONNECT_TIMEOUT_SECONDS);
+    failure = no_answer ? DBFailure::NO_ANSWER : DBFailure::OTHER;
+    error = with_reason(no_answer ? format("connection failed\nno answer from the server within %d seconds",
+                                           CONNECT_TIMEOUT_SECONDS)
+                                  : std::string("connection failed"),
+                        diagnostics(SQL_HANDLE_DBC, dbc));
     return false;
   }
   connected = true;
