@@ -6,6 +6,16 @@ KORVAN_ROOT=${KORVAN_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 say() { printf '%s\n' "$*" >&2; }
 die() { say "error: $*"; exit 1; }
 
+# The error output the script was started with: what it says on its way
+# out reaches it also when a signal ends it inside a function whose error
+# output was sent elsewhere (alive >/dev/null 2>&1, say).
+exec {KORVAN_STDERR}>&2 || KORVAN_STDERR=2
+
+# hold_point NAME: for tests, a run stops itself here (SIGSTOP) when
+# KORVAN_STOP_AT names this point, and goes on at SIGCONT; another run
+# can be started or a kill sent at exactly this moment.
+hold_point() { [ "${KORVAN_STOP_AT:-}" != "$1" ] || kill -STOP $$; }
+
 # The words given, each in single quotes and separated by blanks, for a
 # line that a shell reads again (eval, on_exit): it reads them back as the
 # very words, never as code, whatever quotes, $( ) or blanks they hold.
@@ -181,7 +191,11 @@ own_folder_made() {
 # Commands run when the script exits, last registered first, also on failure.
 KORVAN_ON_EXIT=()
 on_exit() { KORVAN_ON_EXIT=("$*" "${KORVAN_ON_EXIT[@]}"); }
+KORVAN_EXIT_STATUS=0
 run_on_exit() {
+  # (128 and more: a signal ended the script.)
+  KORVAN_EXIT_STATUS=$?
+  exec 2>&"$KORVAN_STDERR"
   local cmd
   for cmd in "${KORVAN_ON_EXIT[@]}"; do eval "$cmd" || true; done
   KORVAN_ON_EXIT=()
@@ -212,4 +226,223 @@ build_quietly() {
     /^make(\[[0-9]+\])?: (Entering|Leaving) directory/ || /^ninja: no work to do/ { next }
     !shown { if (header != "") print header; shown = 1 }
     { print; fflush() }' >&2
+}
+
+# The rows of every table of a database, as one SQL expression, for the
+# client given (a command and its options); texts that Korvan stores by
+# itself (LANG rows without a translation) do not count.
+rows_sql() {
+  local name=$1 tables
+  shift
+  tables=$("$@" -N -e "select table_name from information_schema.tables
+                        where table_schema = '$name' and table_type = 'BASE TABLE'")
+  local sum="0" table
+  for table in $tables; do
+    if [ "$table" = LANG ]; then
+      sum="$sum + (select count(*) from \`$name\`.LANG where trans <> '')"
+    else
+      sum="$sum + (select count(*) from \`$name\`.\`$table\`)"
+    fi
+  done
+  echo "select $sum"
+}
+
+# Runs the command given in place of this (sub)shell, with no descriptor
+# open past the standard three: a server started so outlives the script
+# and holds none of its locks or files. Only with & or inside ( ).
+bare() {
+  local fd
+  for fd in /proc/$BASHPID/fd/*; do
+    fd=${fd##*/}
+    [ "$fd" -le 2 ] || eval "exec $fd>&-" 2>/dev/null || true
+  done
+  exec "$@"
+}
+
+# ---- One thing at a time on a private server's folder ----
+#
+# Whatever works on the folder of a private server takes its locks
+# (flock(1) on files in the folder; a lock ends with the last process
+# that holds it, after a kill -9 or a power cut too):
+# - DIR/lock while it starts or stops the server or makes its first
+#   tables: one at a time, the others wait and say for what;
+# - DIR/used-by-station (scripts/run) and DIR/used-by-backup (scripts/db
+#   dump), shared, as long as they use the server: the last of them to
+#   end stops it, none stops it under another;
+# - a move takes DIR/used-by-move and both others for itself, for its
+#   whole run: it starts only where nothing uses the server, and nothing
+#   starts there while it runs.
+# A script that another starts while that one holds DIR/lock (scripts/run
+# starts and stops the server through scripts/db) works under that lock:
+# KORVAN_FOLDER_LOCK names the descriptor it inherited. The last user
+# stops the server also where another started it: one that started it and
+# ended while others used it leaves DIR/stop-when-unused for them.
+FOLDER="" FOLDER_VOICE=db FOLDER_BORROWED=""
+STOP_WHEN_UNUSED=stop-when-unused
+declare -A FOLDER_FD=()
+
+# folder_open DIR: the folder whose locks the functions below take.
+folder_open() {
+  FOLDER=$1
+  FOLDER_FD=() FOLDER_BORROWED=""
+}
+
+# open_lock FILE: FILE opened for flock, its descriptor in LOCK_FD. Where
+# there is none, it is made as the account's own file; a link or anything
+# else there (from a time the folder was open to others) goes first.
+open_lock() {
+  if [ -L "$1" ] || { [ -e "$1" ] && [ ! -f "$1" ]; }; then rm -rf -- "$1"; fi
+  (umask 077 && set -C && : >"$1") 2>/dev/null || true
+  exec {LOCK_FD}<"$1"
+}
+
+# folder_flock NAME FLOCK-OPTION...: flock on the folder's file NAME,
+# opened once.
+folder_flock() {
+  local name=$1
+  shift
+  if [ -z "${FOLDER_FD[$name]:-}" ]; then
+    open_lock "$FOLDER/$name"
+    FOLDER_FD[$name]=$LOCK_FD
+  fi
+  flock "$@" "${FOLDER_FD[$name]}"
+}
+folder_unlock() { [ -z "${FOLDER_FD[$1]:-}" ] || flock -u "${FOLDER_FD[$1]}"; }
+
+# folder_forget: in a subshell that may outlive the script (killed
+# outright), the folder's locks stay with the script.
+folder_forget() {
+  local fd
+  for fd in "${FOLDER_FD[@]}"; do exec {fd}<&-; done
+  FOLDER_FD=()
+}
+
+# Runs the command given without the descriptors of the folder's locks: a
+# client still running when this script is killed outright holds none.
+unlocked() {
+  local fd closes=""
+  for fd in "${FOLDER_FD[@]}"; do closes+=" $fd<&-"; done
+  eval "\"\$@\"$closes"
+}
+
+# The processes that hold a lock on the file, one pid a line: those with
+# a descriptor of it that holds the lock (the lock belongs to the opened
+# file, which children share; the pid /proc/locks names is that of flock,
+# long ended).
+lock_holders() {
+  local id
+  id=$(stat -c '%Hd %Ld %i' -- "$1" 2>/dev/null) || return 0
+  # shellcheck disable=SC2086 # major, minor, inode
+  set -- $id
+  grep -rlsE "^lock:.* FLOCK .* $(printf '%02x:%02x:%s' "$1" "$2" "$3") " /proc/[0-9]*/fdinfo 2>/dev/null |
+    cut -d/ -f3 | sort -un || true
+}
+
+# A process in words: "scripts/db dump, process 12".
+process_words() {
+  local args=() i=0 name
+  mapfile -d '' -t args 2>/dev/null <"/proc/$1/cmdline" || return 1
+  [ ${#args[@]} -gt 0 ] || return 1
+  case ${args[0]##*/} in bash | sh) i=1 ;; esac
+  name=${args[i]:-?}
+  name=${name##*/}
+  case $name in
+    db) name="scripts/db ${args[i + 1]:-}" ;;
+    run) name=scripts/run ;;
+  esac
+  printf '%s, process %s' "$name" "$1"
+}
+
+# proc_stat PID: the fields of /proc/PID/stat after the command's name
+# (the state first, then the parent's pid, ...); fails when there is no
+# such process.
+proc_stat() {
+  local stat
+  stat=$(cat "/proc/$1/stat" 2>/dev/null) || return 1
+  printf '%s' "${stat##*) }"
+}
+
+# The processes that hold a lock on the file, in words; not this one, nor
+# one that holds it only as the child of another (a Korvan that its
+# scripts/run started).
+holders_words() {
+  local pid words="" one holders stat
+  holders=" $(lock_holders "$1" | tr '\n' ' ')"
+  for pid in $holders; do
+    [ "$pid" != $$ ] || continue
+    stat=$(proc_stat "$pid") || continue
+    stat=${stat#* }
+    [[ $holders != *" ${stat%% *} "* ]] || continue
+    one=$(process_words "$pid") || continue
+    words+="${words:+; }$one"
+  done
+  printf '%s' "$words"
+}
+folder_holders() { holders_words "$FOLDER/$1"; }
+
+# folder_hold: DIR/lock, waited for (two minutes at most) where another
+# holds it, saying who.
+folder_hold() {
+  if [ -n "${KORVAN_FOLDER_LOCK:-}" ] && [ "/proc/$$/fd/$KORVAN_FOLDER_LOCK" -ef "$FOLDER/lock" ]; then
+    FOLDER_BORROWED=yes
+    return 0
+  fi
+  folder_flock lock -n -x && return 0
+  local who
+  who=$(folder_holders lock)
+  say "$FOLDER_VOICE: another start or stop of the server in $FOLDER is under way${who:+ ($who)}; waiting for it"
+  folder_flock lock -w 120 -x ||
+    die "the server in $FOLDER is still being started or stopped by another run${who:+ ($who)} after two minutes; try again later"
+}
+folder_release() { [ -n "$FOLDER_BORROWED" ] || folder_unlock lock; }
+
+# folder_join KIND: this script uses the server as a station or a backup
+# (KIND) until it ends; fails while a move has the folder.
+folder_join() { folder_flock "used-by-$1" -n -s; }
+folder_leave() { folder_unlock "used-by-$1"; }
+
+# Whether a move has the folder now.
+folder_moving() {
+  folder_flock used-by-move -n -s || return 0
+  folder_unlock used-by-move
+  return 1
+}
+
+# Whether nothing but this script uses the server (called with its own
+# use dropped).
+folder_unused() {
+  local kind
+  for kind in station backup; do
+    folder_flock "used-by-$kind" -n -x || return 1
+    folder_unlock "used-by-$kind"
+  done
+}
+
+# What uses the server in words ("a station (scripts/run, process 12)"),
+# empty when nothing does.
+folder_users() {
+  local kind who words=""
+  for kind in move station backup; do
+    if folder_flock "used-by-$kind" -n -x; then
+      folder_unlock "used-by-$kind"
+      continue
+    fi
+    who=$(folder_holders "used-by-$kind")
+    words+="${words:+, and }a $kind${who:+ ($who)}"
+  done
+  printf '%s' "$words"
+}
+
+# folder_alone: the folder is this script's (a move's) until it ends;
+# fails where anything uses it.
+folder_alone() {
+  local kind taken=()
+  for kind in move station backup; do
+    if ! folder_flock "used-by-$kind" -n -x; then
+      local took
+      for took in "${taken[@]}"; do folder_unlock "used-by-$took"; done
+      return 1
+    fi
+    taken+=("$kind")
+  done
 }

@@ -22,3 +22,25 @@ start() {
 
 # owner_sql DIR QUERY: what the query gives, as the server's owner.
 owner_sql() { mariadb --no-defaults --socket="$1/mysqld.sock" --user="$(id -un)" -N -e "$2"; }
+
+# wait_for CONDITION: until the shell condition holds, a minute at most.
+wait_for() {
+  local deadline=$((SECONDS + 60))
+  until eval "$1"; do
+    [ $SECONDS -lt $deadline ] || fail "never came: $1"
+    sleep 0.05
+  done
+}
+
+# held SESSION: a process of the session SESSION (started with setsid)
+# has stopped itself at its hold point (KORVAN_STOP_AT).
+held() { ps -o stat= -s "$1" 2>/dev/null | grep -q '^T'; }
+
+# servers DIR: how many servers run on DIR's data.
+servers() {
+  local pid count=0
+  for pid in $(pgrep -x mariadbd); do
+    [ "$(readlink "/proc/$pid/cwd")" != "$1/data" ] || count=$((count + 1))
+  done
+  echo "$count"
+}

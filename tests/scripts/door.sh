@@ -6,7 +6,7 @@
 # server still runs when scripts/db starts; the owner gets in through the
 # socket without one, and the folder and the files that scripts/db writes
 # are the owner's alone, written in the place of links found there, never
-# through them. The database user reads and writes rows of its own
+# through them (also the files it locks the folder with). The database user reads and writes rows of its own
 # database (also where its name holds a _, a wildcard in a GRANT) and does
 # nothing else; the tests' user has its own databases and nothing of the
 # server; no account has the server write a file (SELECT ... INTO
@@ -181,6 +181,20 @@ HOME=$WORK/home KORVAN_DATA=$WORK/by-link KORVAN_BIN_DIR=$WORK/bin DISPLAY=:none
   >"$WORK/out" 2>&1 </dev/null || fail "scripts/run through a link: $(cat "$WORK/out")"
 [ "$(cat "$WORK/real/seen")" = "$WORK/real $WORK/real/db/odbc.ini $WORK/real/db/mysqld.sock" ] ||
   fail "scripts/run went through the link: $(cat "$WORK/real/seen")"
+
+# The files the scripts lock a folder with, where links stand (from a time
+# the folder was open to others): files of their own in their place.
+locks=$WORK/lock-links
+mkdir -p "$locks"
+for file in lock used-by-station used-by-backup used-by-move; do
+  echo kept >"$outside/$file"
+  ln -s "$outside/$file" "$locks/$file"
+done
+"$DB" stop "$locks" >"$WORK/out" 2>&1 || fail "a stop where no server runs: $(cat "$WORK/out")"
+for file in lock used-by-station used-by-backup used-by-move; do
+  [ "$(cat "$outside/$file")" = kept ] && [ -f "$locks/$file" ] && [ ! -L "$locks/$file" ] ||
+    fail "the lock file $locks/$file is not a file of its own"
+done
 
 [ "$(id -u)" -eq 0 ] || { say "skipped the rest: acting as another account needs root"; exit 77; }
 

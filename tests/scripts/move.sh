@@ -23,7 +23,7 @@
 #
 #   move.sh   (needs the test server's environment and KORVAN_BIN_DIR)
 set -euo pipefail
-source "$(dirname "$0")/../../scripts/lib.sh"
+source "$(dirname "$0")/common.sh"
 : "${KORVAN_TEST_DB_SOCKET:?run through scripts/test} ${KORVAN_BIN_DIR:?the built tree}"
 LINES=${KORVAN_MOVE_LINES:-300000}
 
@@ -91,14 +91,6 @@ mover() {
   setsid "$KORVAN_ROOT/scripts/db" move "${2:-$private}" "${3:-$target}" "${admin[@]}" >"$1" 2>&1 &
   mover=$!
 }
-# Waits until the condition holds, for at most a minute.
-until_() {
-  local deadline=$((SECONDS + 60))
-  until eval "$1"; do
-    [ $SECONDS -lt $deadline ] || fail "never came: $1"
-    sleep 0.05
-  done
-}
 # Order lines arriving on the shared server, wherever the move puts them.
 loading() { [ "$(shared "select count(*) from information_schema.tables where table_schema like '${target}%'
                          and table_name = 'BONLINE' and table_rows > 0")" -gt 0 ]; }
@@ -107,9 +99,9 @@ finished() { ! kill -0 "$mover" 2>/dev/null; }
 
 say "move: TERM to the process group while it loads"
 mover "$work/term.log"
-until_ loading
+wait_for loading
 kill -TERM -- -"$mover"
-until_ finished
+wait_for finished
 wait "$mover" && fail "a move cut off by TERM succeeded" "$work/term.log"
 grep -q "the move broke off; $target is as it was before" "$work/term.log" ||
   fail "TERM: the break is not said" "$work/term.log"
@@ -123,10 +115,10 @@ reach=$work/reach.cnf # the way to the shared server, taken away while it loads
 printf '[client]\nsocket=%s\nuser=%s\n' "$KORVAN_TEST_DB_SOCKET" "$(id -un)" >"$reach"
 setsid "$KORVAN_ROOT/scripts/db" move "$private" $target --defaults-file="$reach" >"$work/gone.log" 2>&1 &
 mover=$!
-until_ loading
+wait_for loading
 printf '[client]\nsocket=%s\n' "$work/gone.sock" >"$reach"
 kill -TERM -- -"$mover"
-until_ finished
+wait_for finished
 wait "$mover" && fail "a move cut off by TERM succeeded" "$work/gone.log"
 grep -q "the move broke off; $target is as it was before" "$work/gone.log" &&
   grep -q "stays on the shared server for now; the next run of the same scripts/db move drops it" "$work/gone.log" ||
@@ -147,17 +139,17 @@ grep -q "an earlier move into $target broke off before it finished; $target took
 
 say "move: kill -9 of the script alone while it dumps"
 mover "$work/kill-script.log"
-until_ dumping
+wait_for dumping
 kill -KILL "$mover"
 wait "$mover" 2>/dev/null || true
 untouched "kill -9 while dumping"
-until_ '! pgrep -g "$mover" mariadb-dump >/dev/null' # the dump it started ends by itself
+wait_for '! pgrep -g "$mover" mariadb-dump >/dev/null' # the dump it started ends by itself
 no_dump "kill -9 while dumping"
 "$KORVAN_ROOT/scripts/db" status "$private" || fail "the server the killed move started is not running: nothing tested"
 
 say "move: kill -9 of the group while it loads"
 mover "$work/kill-group.log"
-until_ 'loading || finished'
+wait_for 'loading || finished'
 finished && fail "the move after a kill -9 did not go on" "$work/kill-group.log"
 kill -KILL -- -"$mover"
 wait "$mover" 2>/dev/null || true
@@ -172,8 +164,8 @@ say "move: the next run, into the empty tables that scripts/db shared made, kill
 shared "CREATE DATABASE $target"
 "$KORVAN_BIN_DIR/schema/korvan-create-sql" | mariadb "${admin[@]}" $target
 shared "INSERT INTO $target.LANG (system, type, orig, trans) VALUES ('korvan', 'Message', 'Neu', '')"
-KORVAN_MOVE_STOP_AFTER_SWAP=1 mover "$work/swapped.log"
-until_ '[[ $(ps -o stat= -p "$mover") == T* ]] || finished'
+KORVAN_STOP_AT=move-swapped mover "$work/swapped.log"
+wait_for 'held "$mover" || finished'
 finished && fail "the move did not stop after its swap" "$work/swapped.log"
 kill -KILL -- -"$mover"
 wait "$mover" 2>/dev/null || true
@@ -244,15 +236,27 @@ for args in "" "--private"; do
   "$KORVAN_ROOT/scripts/db" status "$private" && fail "scripts/run $args started the private server"
 done
 
-# A second station's first days, a few rows.
+# A second station's first days, a few rows; a third's and a fourth's for
+# moves at once.
+# first_days DIR LOGIN...: a station's private server with the users named.
+first_days() {
+  local dir=$1 login values=""
+  shift
+  for login in "$@"; do values+="${values:+, }('$login', 'blau4', 'JA')"; done
+  on_exit "$(shell_quote "$KORVAN_ROOT/scripts/db" stop "$dir")"
+  "$KORVAN_ROOT/scripts/db" start "$dir" >/dev/null 2>&1
+  "$KORVAN_BIN_DIR/schema/korvan-create-sql" | mariadb --no-defaults --socket="$dir/mysqld.sock" --user="$(id -un)" korvan
+  mariadb --no-defaults --socket="$dir/mysqld.sock" --user="$(id -un)" korvan -e "SET SESSION sql_mode = '';
+    INSERT INTO USER (login, passwd, gueltig) VALUES $values"
+  "$KORVAN_ROOT/scripts/db" stop "$dir"
+}
 two="$work/station two/db"
-on_exit "$(shell_quote "$KORVAN_ROOT/scripts/db" stop "$two")"
-"$KORVAN_ROOT/scripts/db" start "$two" >/dev/null 2>&1
-"$KORVAN_BIN_DIR/schema/korvan-create-sql" | mariadb --no-defaults --socket="$two/mysqld.sock" --user="$(id -un)" korvan
-mariadb --no-defaults --socket="$two/mysqld.sock" --user="$(id -un)" korvan -e "SET SESSION sql_mode = '';
-  INSERT INTO USER (login, passwd, gueltig) VALUES ('anna', 'blau4', 'JA')"
-"$KORVAN_ROOT/scripts/db" stop "$two"
+first_days "$two" anna
 two_rows=1
+three="$work/station three/db"
+first_days "$three" ben
+four="$work/station four/db"
+first_days "$four" cem dana
 
 # A target as scripts/db shared makes it: the tables, no rows.
 made_shared() {
@@ -266,7 +270,7 @@ holder_id() { shared "select id from information_schema.processlist
 hold() {
   mariadb "${admin[@]}" -e "LOCK TABLES $1 READ; SELECT 'held by the move test', SLEEP(300)" >/dev/null 2>&1 &
   holder=$!
-  until_ '[ -n "$(holder_id)" ]'
+  wait_for '[ -n "$(holder_id)" ]'
 }
 release() {
   shared "KILL $(holder_id)"
@@ -298,16 +302,23 @@ both=korvan_t_move_both
 made_shared $both
 hold "$both.BONLINE"
 mover "$work/a.log" "$two" $both
-until_ "waiting $both || finished"
+wait_for "waiting $both || finished"
 finished && fail "the move did not wait for the table held" "$work/a.log"
 grep -qx phase=renaming "$two/moving" || fail "the move waits for its RENAME, and its record does not say so"
 "$KORVAN_ROOT/scripts/db" move "$two" $both "${admin[@]}" >"$work/a-twice.log" 2>&1 &&
   fail "a second move from the same folder went through" "$work/a-twice.log"
-grep -q "a move from .* runs already (process $mover)" "$work/a-twice.log" ||
+grep -q "a move from .* runs already (scripts/db move, process $mover)" "$work/a-twice.log" ||
   fail "a second move from the same folder is not refused in words" "$work/a-twice.log"
+# Another station's move into the same target meanwhile: refused when it
+# comes to its last step, having taken nothing.
+"$KORVAN_ROOT/scripts/db" move "$three" $both "${admin[@]}" >"$work/a-other.log" 2>&1 &&
+  fail "a move into a target that another move's last step holds went through" "$work/a-other.log"
+grep -q "another move into $both is under way; it stays as it is; nothing of $three went there" "$work/a-other.log" ||
+  fail "a move into a target that another move's last step holds is not refused in words" "$work/a-other.log"
+[ ! -e "$three/moved" ] && [ ! -e "$three/moving" ] || fail "the refused move left a note or a record"
 kill -KILL -- -"$mover" # the script and its client: the server gives the RENAME up
 wait "$mover" 2>/dev/null || true
-until_ '! waiting $both'
+wait_for '! waiting $both'
 refused_run "to the database $both broke off at its last step" "run the same scripts/db move again"
 release
 a_copy=${both}_moving_$(sed -n 's/^tag=//p' "$two/moving")
@@ -361,7 +372,7 @@ printf 'move=%s\nstarted=1\nserver=%s\n' "$sleeper" "$(cat "$two/mysqld.pid")" >
     --user="$KORVAN_TEST_DB_USER" -e "SELECT 'a station of the move test', SLEEP(300)"
 ) >/dev/null 2>&1 &
 station=$!
-until_ '[ -n "$(station_id)" ]'
+wait_for '[ -n "$(station_id)" ]'
 "$KORVAN_ROOT/scripts/db" move "$two" $both "${admin[@]}" >"$work/station.log" 2>&1 &&
   fail "a move went through while a station works on its server" "$work/station.log"
 grep -q "quit Korvan on that station first" "$work/station.log" ||
@@ -383,7 +394,7 @@ wait_target=korvan_t_move_wait
 made_shared $wait_target
 hold "$wait_target.BONLINE"
 mover "$work/wait.log" "$two" $wait_target
-until_ "waiting $wait_target || finished"
+wait_for "waiting $wait_target || finished"
 finished && fail "the move did not wait for the table held" "$work/wait.log"
 kill -KILL "$mover" # its client lives on, and the RENAME waits on the server
 wait "$mover" 2>/dev/null || true
@@ -397,6 +408,161 @@ grep -q "its last step had gone through: $wait_target holds the first days" "$wo
 grep -q "^to=$wait_target on " "$two/moved" || fail "the note of the move is missing" "$two/moved"
 [ "$(staged $wait_target)" -eq 0 ] || fail "the move's own databases stayed on the server"
 refused_run "was moved on" "scripts/run --private --old-copy"
+
+# again_mover LOG DIR TARGET [VARIABLE=VALUE...]: a move asked for again (a
+# station moved before moves too) in a session of its own; sets mover.
+again_mover() {
+  setsid env "${@:4}" "$KORVAN_ROOT/scripts/db" move --again "$2" "$3" "${admin[@]}" >"$1" 2>&1 &
+  mover=$!
+}
+notes() { grep -c '^to=' "$1/moved" 2>/dev/null || true; }
+# left_alone DIR WHAT: a refused move of DIR left no note, no record and no copy.
+left_alone() {
+  [ "$(notes "$1")" = "$2" ] && [ ! -e "$1/moving" ] || fail "the refused move of $1 noted a move or left its record"
+  [ "$(shared "select count(*) from information_schema.schemata where schema_comment like 'korvan move %'
+                and schema_name like 'korvan\\_t\\_move\\_race%'")" -eq 0 ] || fail "a refused move left its copy"
+}
+# logins TARGET: the users a target holds.
+logins() { shared "select group_concat(login order by login) from $1.USER"; }
+# A line a station books into a target, its keys aside.
+booking="SET SESSION sql_mode = '', foreign_key_checks = 0;
+  INSERT INTO BONLINE (user, artnr, anzahl, preis, bezahlt, storniert) VALUES ('wrt', 'A7', 1, 3.2, 'NEIN', 'NEIN');"
+
+say "move: two moves into one target, one held right before its last step, both ways round"
+# held | goes through | its users | the target
+while IFS='|' read -r held through users race; do
+  made_shared $race
+  before=$(notes "$held")
+  again_mover "$work/held.log" "$held" $race KORVAN_STOP_AT=move-renaming
+  wait_for "held $mover || finished"
+  finished && fail "the move did not stop before its last step" "$work/held.log"
+  "$KORVAN_ROOT/scripts/db" move --again "$through" $race "${admin[@]}" >"$work/through.log" 2>&1 ||
+    fail "the move that was not held failed" "$work/through.log"
+  kill -CONT "$mover"
+  wait "$mover" && fail "both moves into one target went through" "$work/held.log"
+  grep -q "error: $race holds [0-9]* rows now; it stays as it is; nothing of $held went there" "$work/held.log" ||
+    fail "the move held before its last step is not refused in words" "$work/held.log"
+  grep -q "rows moved" "$work/held.log" && fail "the refused move says it moved rows" "$work/held.log"
+  left_alone "$held" "$before"
+  [ "$(logins $race)" = "$users" ] || fail "$race holds $(logins $race), not the rows of the move that went through"
+done <<LIST
+$three|$four|cem,dana|korvan_t_move_race_a
+$four|$three|ben|korvan_t_move_race_b
+LIST
+
+say "move: a line booked into the target while a move is held before its last step, or while its RENAME waits"
+race=korvan_t_move_race_c
+made_shared $race
+before=$(notes "$three")
+again_mover "$work/held.log" "$three" $race KORVAN_STOP_AT=move-renaming
+wait_for "held $mover || finished"
+shared "USE $race; $booking"
+kill -CONT "$mover"
+wait "$mover" && fail "a move into a target with a line booked meanwhile went through" "$work/held.log"
+grep -q "error: $race holds 1 rows now; it stays as it is; nothing of $three went there" "$work/held.log" ||
+  fail "the move into a target with a line booked meanwhile is not refused in words" "$work/held.log"
+left_alone "$three" "$before"
+[ "$(shared "select count(*) from $race.BONLINE")" -eq 1 ] && [ "$(logins $race)" = NULL ] ||
+  fail "the line booked into the target did not stay there alone"
+# A booking not yet committed when the move counts the rows: its commit
+# comes while the RENAME waits for the table, and the line goes aside with
+# the target's tables. It is kept there and named, not dropped.
+race=korvan_t_move_race_d
+made_shared $race
+again_mover "$work/held.log" "$three" $race KORVAN_STOP_AT=move-renaming
+wait_for "held $mover || finished"
+mkfifo "$work/booking"
+mariadb "${admin[@]}" --unbuffered -N $race <"$work/booking" >"$work/booked" 2>&1 &
+booker=$!
+exec {booking_in}>"$work/booking"
+printf "START TRANSACTION; %s SELECT 'booked';\n" "$booking" >&"$booking_in"
+wait_for 'grep -q booked "$work/booked"'
+kill -CONT "$mover"
+wait_for "waiting $race || finished"
+printf 'COMMIT;\n' >&"$booking_in"
+exec {booking_in}>&-
+wait "$booker"
+wait "$mover" || fail "the move whose RENAME waited for a booking failed" "$work/held.log"
+aside=$(shared "select schema_name from information_schema.schemata where schema_name like '${race}\\_aside\\_%'")
+grep -q "$aside keeps 1 rows that were stored in $race while the move went in" "$work/held.log" ||
+  fail "the line booked while the RENAME waited is not named where it stays" "$work/held.log"
+[ "$(shared "select count(*) from $aside.BONLINE")" -eq 1 ] && [ "$(logins $race)" = ben ] ||
+  fail "the booked line was not kept aside, or the move's rows did not arrive"
+shared "DROP DATABASE $aside"
+
+say "move: nothing else starts on a folder while it moves, and a twin run leaves the move alone"
+race=korvan_t_move_race_e
+before=$(notes "$four")
+again_mover "$work/held.log" "$four" $race KORVAN_STOP_AT=move-loading
+wait_for "held $mover || finished"
+finished && fail "the move did not stop while it loads" "$work/held.log"
+# what starts | what it says
+while IFS='|' read -r what words; do
+  status=0
+  eval "$what" >"$work/out.log" 2>&1 || status=$?
+  [ "$status" -ne 0 ] && grep -qF "$words" "$work/out.log" || fail "$what while a move loads (status $status)" "$work/out.log"
+  ! "$KORVAN_ROOT/scripts/db" status "$four" || fail "$what started the server of a folder that moves"
+  grep -q "^move=$mover\$" "$four/moving" || fail "$what took the record of the move away"
+done <<LIST
+env HOME="$work/station four/home" KORVAN_DATA="$work/station four" DISPLAY=:none "$KORVAN_ROOT/scripts/run"|not started: a move of $four to the database $race is under way (scripts/db move, process $mover)
+"$KORVAN_ROOT/scripts/db" start "$four"|not started: a move of $four to the database $race is under way (scripts/db move, process $mover)
+"$KORVAN_ROOT/scripts/db" dump "$four"|no backup made: a move of $four to the database $race is under way
+"$KORVAN_ROOT/scripts/db" move --again "$four" $race "\${admin[@]}"|a move from $four runs already (scripts/db move, process $mover): another move from this folder is under way
+LIST
+kill -CONT "$mover"
+wait "$mover" || fail "the move that others tried to start beside failed" "$work/held.log"
+[ "$(notes "$four")" = $((before + 1)) ] && [ "$(logins $race)" = cem,dana ] || fail "the move did not go through whole"
+
+say "move: a folder that a station or a backup uses is not moved, and its server stays"
+stand_in=$work/bin # a program that works until told to end
+mkdir -p "$stand_in/shell" "$stand_in/schema"
+ln -s "$KORVAN_BIN_DIR/schema/korvan-create-sql" "$stand_in/schema/korvan-create-sql"
+printf '#!/bin/sh\nwhile [ ! -e "%s" ]; do sleep 0.1; done\n' "$work/quit" >"$stand_in/shell/korvan"
+chmod +x "$stand_in/shell/korvan"
+env HOME="$work/station four/home" KORVAN_DATA="$work/station four" DISPLAY=:none KORVAN_BIN_DIR="$stand_in" \
+  "$KORVAN_ROOT/scripts/run" --private --old-copy >"$work/station.log" 2>&1 &
+station=$!
+wait_for 'pgrep -f "$stand_in/shell/korvan" >/dev/null'
+KORVAN_STOP_AT=backup setsid "$KORVAN_ROOT/scripts/db" dump "$four" >/dev/null 2>"$work/backup.log" &
+backup=$!
+wait_for "held $backup"
+"$KORVAN_ROOT/scripts/db" move --again "$four" korvan_t_move_race_f "${admin[@]}" >"$work/used.log" 2>&1 &&
+  fail "a move of a folder that a station uses went through" "$work/used.log"
+grep -q "in use by a station (scripts/run, process $station), and a backup (scripts/db dump, process $backup): quit Korvan" \
+  "$work/used.log" || fail "the move does not name what uses the folder" "$work/used.log"
+touch "$work/quit"
+wait "$station" || fail "the station ended with a failure" "$work/station.log"
+grep -q "runs on for a backup (scripts/db dump, process $backup)" "$work/station.log" ||
+  fail "the station that ended does not say for what its server runs on" "$work/station.log"
+"$KORVAN_ROOT/scripts/db" status "$four" || fail "the station's end stopped the server under the backup"
+"$KORVAN_ROOT/scripts/db" move --again "$four" korvan_t_move_race_f "${admin[@]}" >"$work/used.log" 2>&1 &&
+  fail "a move of a folder that a backup uses went through" "$work/used.log"
+grep -q "in use by a backup (scripts/db dump, process $backup): wait until it has ended" "$work/used.log" ||
+  fail "the move does not name the backup that uses the folder" "$work/used.log"
+kill -CONT "$backup"
+wait "$backup" || fail "the backup failed" "$work/backup.log"
+! "$KORVAN_ROOT/scripts/db" status "$four" || fail "the last one to end did not stop the server"
+
+say "move: Ctrl-C at any moment says that the move broke off, or that it is done"
+race=korvan_t_move_race_g
+for moment in 0.3 0.8 1.3 1.8 2.3; do
+  shared "DROP DATABASE IF EXISTS $race"
+  setsid env --default-signal=INT "$KORVAN_ROOT/scripts/db" move --again "$three" $race "${admin[@]}" >"$work/int.log" 2>&1 &
+  mover=$!
+  sleep "$moment"
+  kill -INT -- -"$mover" 2>/dev/null || true
+  status=0
+  wait "$mover" || status=$?
+  if grep -q "rows moved" "$work/int.log"; then
+    [ "$(logins $race)" = ben ] || fail "Ctrl-C after $moment s: said done, and the rows are not there" "$work/int.log"
+  else
+    [ "$status" -eq 130 ] && grep -q "the move broke off" "$work/int.log" ||
+      fail "Ctrl-C after $moment s (status $status) is not said" "$work/int.log"
+    [ "$(shared "select count(*) from information_schema.tables where table_schema = '$race'")" -eq 0 ] ||
+      fail "Ctrl-C after $moment s left tables in the target" "$work/int.log"
+  fi
+  [ ! -e "$three/moving" ] && [ "$(staged $race)" -eq 0 ] || fail "Ctrl-C after $moment s left the move's record or copy"
+done
 
 [ "$(shared "select count(*) from ${target}_moving.kept")" -eq 1 ] ||
   fail "a database of the staging's old name, not the script's, was dropped"

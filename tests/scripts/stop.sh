@@ -6,6 +6,11 @@
 # alone, says so where one lives, and takes the stale file away; a server
 # that runs while its pid file names another process is stopped all the
 # same, through its socket.
+#
+# One thing at a time on a folder: two starts at once run one server; a
+# stop during a start waits for it and says so, and a start whose server
+# ended meanwhile says so; a stop by hand leaves a server that a backup
+# uses, and the backup stops the server it started when it ends.
 source "$(dirname "$0")/common.sh"
 
 a=$WORK/station\ a
@@ -58,4 +63,51 @@ owner_sql "$a" "RENAME USER '$(id -un)'@localhost TO 'away'@localhost"
 "$DB" stop "$a" >"$WORK/out" 2>&1 || fail "stop: $(cat "$WORK/out")"
 ! kill -0 "$a_pid" 2>/dev/null || fail "the server of $a that refused its owner runs on"
 "$DB" status "$b" || fail "the server of $b was stopped"
+
+c=$WORK/station\ c
+on_exit "$(shell_quote "$DB" stop "$c")"
+"$DB" start "$c" >"$WORK/c1" 2>&1 &
+"$DB" start "$c" >"$WORK/c2" 2>&1 || fail "one of two starts at once: $(cat "$WORK/c2")"
+wait $! || fail "one of two starts at once: $(cat "$WORK/c1")"
+[ "$(servers "$c")" = 1 ] || fail "two starts at once run $(servers "$c") servers"
+ss -ltnH "sport = :$(cat "$c/port")" | grep -q . || fail "nobody listens on the port that $c/port names"
+grep -q "another start or stop of the server in $c is under way (scripts/db start, process [0-9]*); waiting" \
+  "$WORK/c1" "$WORK/c2" || fail "the start that waited did not say so: $(cat "$WORK/c1" "$WORK/c2")"
+"$DB" stop "$c" >"$WORK/out" 2>&1 || fail "stop: $(cat "$WORK/out")"
+[ "$(servers "$c")" = 0 ] || fail "a server of $c runs on after the stop"
+
+# A start held right before it says "running": a stop waits for it, or its
+# server ends meanwhile.
+# what happens while it is held | its status | what it says
+while IFS='|' read -r meanwhile status words; do
+  KORVAN_STOP_AT=started setsid "$DB" start "$c" >"$WORK/held" 2>&1 &
+  starter=$!
+  wait_for "held $starter"
+  stopper=""
+  eval "$meanwhile"
+  kill -CONT "$starter"
+  code=0
+  wait "$starter" || code=$?
+  [ "$code" -eq "$status" ] && grep -q "$words" "$WORK/held" ||
+    fail "a start while '$meanwhile': status $code, not $status: $(cat "$WORK/held")"
+  [ -z "$stopper" ] || wait "$stopper" || fail "the stop during a start: $(cat "$WORK/stop")"
+  [ "$(servers "$c")" = 0 ] || fail "a server runs on after '$meanwhile'"
+done <<'CASES'
+"$DB" stop "$c" >"$WORK/stop" 2>&1 & stopper=$!; wait_for 'grep -q "server in .* is under way (scripts/db start, process $starter); waiting" "$WORK/stop"'|0|running (socket
+kill -9 "$(cat "$c/mysqld.pid")"; wait_for '[ "$(servers "$c")" = 0 ]'|1|the server in .* stopped while it started
+CASES
+
+# A backup (its dump held) uses the server it started: a stop by hand
+# leaves it, and the backup stops it at its end.
+KORVAN_STOP_AT=backup setsid "$DB" dump "$c" >"$WORK/dump.sql" 2>"$WORK/dump.log" &
+dumper=$!
+wait_for "held $dumper"
+! "$DB" stop "$c" >"$WORK/out" 2>&1 || fail "a stop by hand stopped the server of a backup"
+grep -q "not stopped: the server in $c is in use by a backup (scripts/db dump, process $dumper)" "$WORK/out" ||
+  fail "the stop does not say what uses the server: $(cat "$WORK/out")"
+"$DB" status "$c" || fail "the server of a backup was stopped"
+kill -CONT "$dumper"
+wait "$dumper" || fail "the backup: $(cat "$WORK/dump.log")"
+grep -q "Dump completed" "$WORK/dump.sql" || fail "the backup wrote no dump"
+[ "$(servers "$c")" = 0 ] || fail "the backup did not stop the server it started"
 say "stop: ok"
