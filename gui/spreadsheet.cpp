@@ -13,7 +13,6 @@ using namespace FX;
 FXDEFMAP(SpreadSheet) SpreadSheetMap[] = {
     FXMAPFUNC(SEL_CHANGED, SpreadSheet::ID_SHEET, SpreadSheet::onChanged),
     FXMAPFUNC(SEL_COMMAND, FXTable::ID_SELECT_ROW_INDEX, SpreadSheet::onRowHeader),
-    FXMAPFUNC(SEL_FOCUSOUT, SpreadSheet::ID_SHEET, SpreadSheet::onFocusOut),
     FXMAPFUNC(SEL_RIGHTBUTTONPRESS, SpreadSheet::ID_SHEET, SpreadSheet::onRightButton),
     FXMAPFUNC(SEL_KEYPRESS, 0, SpreadSheet::onKeyPress),
     FXMAPFUNC(SEL_COMMAND, SpreadSheet::ID_NEW, SpreadSheet::onCmdNew),
@@ -583,16 +582,6 @@ long SpreadSheet::onKeyPress(FXObject *sender, FXSelector sel, void *ptr)
   if (event && event->code == KEY_Escape && !editor)
     return 0;
   return FXTable::onKeyPress(sender, sel, ptr);
-}
-
-long SpreadSheet::onFocusOut(FXObject *, FXSelector, void *)
-{
-  // Leaving the sheet stores nothing: the window's "Ok" or "Speichern"
-  // does, or a move to another cell; its "Abbrechen", Escape and close box
-  // drop what was typed. (The toolkit hands the cell being typed into its
-  // text only after this.)
-  std::cout << "Focus Out\n";
-  return 1;
 }
 
 void SpreadSheet::write_back()

@@ -216,7 +216,6 @@ public:
 
   long onChanged(FX::FXObject *, FX::FXSelector, void *);
   long onRowHeader(FX::FXObject *, FX::FXSelector, void *);
-  long onFocusOut(FX::FXObject *, FX::FXSelector, void *);
   long onKeyPress(FX::FXObject *, FX::FXSelector, void *);
   long onRightButton(FX::FXObject *, FX::FXSelector, void *);
   long onCmdNew(FX::FXObject *, FX::FXSelector, void *);

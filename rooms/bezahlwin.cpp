@@ -209,11 +209,7 @@ long BezahlWin::onOk(FXObject *sender, FXSelector sel, void *data)
 
 long long BezahlWin::beyond_value() const
 {
-  // A kind of value 0 (a card) pays whatever is left.
-  const long long value = Tools::to_cents(kind->wert.value);
-  if (kind->idx.value == 0 || value <= 0)
-    return 0;
-  return Tools::to_cents(*rest) - value;
+  return kind->idx.value == 0 ? 0 : Orders::beyond_value(*kind, Tools::to_cents(*rest));
 }
 
 long BezahlWin::refuse_beyond_value()

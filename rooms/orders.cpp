@@ -55,6 +55,12 @@ const char *Orders::text(Outcome outcome)
   return "";
 }
 
+long long Orders::beyond_value(const SONST_ART &kind, long long cents)
+{
+  const long long value = Tools::to_cents(kind.wert.value);
+  return value > 0 ? cents - value : 0;
+}
+
 Orders::Seen Orders::seen(const BONLINE &line)
 {
   Seen s;
@@ -387,8 +393,7 @@ Orders::Result Orders::pay(const SeenLines &lines, double cash, const SONST_ART 
       return KIND_RETIRED;
     // A voucher pays up to its value, as it stands now; the window that
     // showed it may have read another.
-    const long long value = Tools::to_cents(the_kind.wert.value);
-    return value > 0 && offen_sonst > value ? MORE_THAN_KIND : DONE;
+    return beyond_value(the_kind, offen_sonst) > 0 ? MORE_THAN_KIND : DONE;
   };
   c.change = [&](BONLINE &line) {
     const long long amount = Tools::line_cents(line.preis, line.anzahl);

@@ -78,6 +78,9 @@ public:
   // The German words for an outcome (empty for DONE and FAILED), the texts
   // the windows show.
   static const char *text(Outcome outcome);
+  // In cents, what `cents` left for the kind asks beyond its value (0 or
+  // less: nothing); a kind of value 0 (a card) pays any rest.
+  static long long beyond_value(const SONST_ART &kind, long long cents);
 
   // FAILED, and a lock refused: the database's report (its words, the
   // statement, whether the connection is lost).
