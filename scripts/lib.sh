@@ -94,18 +94,18 @@ group_others() {
   } | awk -v me="$(id -un)" '$0 != "" && $0 != me && $0 != "root" && !seen[$0]++' | paste -sd ' '
 }
 
-# others_write FOLDER [sticky]: sets WHO to the accounts other than this
-# one and root that may add or remove names in FOLDER, in words, and FIX
-# to how its owner takes that right away; WHO stays empty where there are
-# none (with sticky, also where the folder is sticky, as /tmp: there
-# nobody removes or renames another account's names). A folder whose
-# group is the account's own (Debian gives each account a group of its
-# own) counts as the account's alone while no other account is in it.
+# others_write FOLDER MODES [sticky]: sets WHO to the accounts other than
+# this one and root that may add or remove names in FOLDER (its MODES as
+# stat's %A shows them), in words, and FIX to how its owner takes that
+# right away; WHO stays empty where there are none (with sticky, also
+# where the folder is sticky, as /tmp: there nobody removes or renames
+# another account's names). A folder whose group is the account's own
+# (Debian gives each account a group of its own) counts as the account's
+# alone while no other account is in it.
 others_write() {
-  local folder=$1 modes listed others
+  local folder=$1 modes=$2 listed others
   WHO="" FIX=""
-  modes=$(stat -c %A -- "$folder")
-  if [ -n "${2:-}" ] && [[ ${modes:9:1} == [tT] ]]; then return 0; fi
+  if [ -n "${3:-}" ] && [[ ${modes:9:1} == [tT] ]]; then return 0; fi
   if [ "${modes:8:1}" = w ]; then
     WHO="every account" FIX="chmod o-w $folder"
   elif [ "${modes:5:1}" = w ]; then
@@ -132,33 +132,40 @@ others_write() {
 # path that was checked and the only one to use from then on (through a
 # link, each file would be looked up anew, wherever the link leads then).
 own_folder() {
-  local dir=$1 real up me who link
-  me=$(id -u)
+  local dir=$1 real up me link paths=() stats=() there=0 i owner
+  me=$(id -un)
   # The first link on the way of an account other than this one and root,
   # which chose where it leads: "OWNER NAME -> TARGET". (A part that is not
   # there shows as "NAME - why".)
-  link=$(namei -lo -- "$dir" 2>/dev/null | awk -v me="$(id -un)" '
+  link=$(namei -lo -- "$dir" 2>/dev/null | awk -v me="$me" '
     $1 == "lrwxrwxrwx" && $2 != "-" && $2 != me && $2 != "root" {
       owner = $2; sub(/^ *[^ ]+ +[^ ]+ +[^ ]+ +/, ""); print owner " " $0; exit }') || true
   [ -z "$link" ] || die "the data folder $dir is reached through a link of the account ${link%% *} (${link#* })," \
     "which chose where it leads; name a folder of your own, not through that link"
   real=$(realpath -m -- "$dir")
+  # DIR where it is there, then the folders it lies in, the nearest
+  # first: the owner and modes of each, in one look (a start checks its
+  # folders several times).
   if [ -e "$real" ] || [ -L "$dir" ]; then
     [ -d "$real" ] || die "$dir is not a folder"
-    who=$(stat -c %U -- "$real")
-    [ "$(stat -c %u -- "$real")" = "$me" ] ||
-      die "the data folder $dir belongs to the account $who, not to $(id -un): its files are written" \
-        "only into a folder of the account that runs this; choose a folder of your own"
+    paths=("$real") there=1
   fi
   up=$real
   while [ "$up" != / ]; do
-    up=$(dirname -- "$up")
-    [ -d "$up" ] || continue
-    who=$(stat -c %u -- "$up")
-    [ "$who" = "$me" ] || [ "$who" = 0 ] ||
+    up=${up%/*}
+    up=${up:-/}
+    [ ! -d "$up" ] || paths+=("$up")
+  done
+  mapfile -t stats < <(stat -c '%u %A' -- "${paths[@]}")
+  [ "$there" = 0 ] || [ "${stats[0]%% *}" = "$EUID" ] ||
+    die "the data folder $dir belongs to the account $(stat -c %U -- "$real"), not to $me: its files are written" \
+      "only into a folder of the account that runs this; choose a folder of your own"
+  for ((i = there; i < ${#paths[@]}; i++)); do
+    up=${paths[i]} owner=${stats[i]%% *}
+    [ "$owner" = "$EUID" ] || [ "$owner" = 0 ] ||
       die "the data folder $dir lies in $up, a folder of the account $(stat -c %U -- "$up"), which could put" \
         "a folder of its own in its place; choose a folder of your own"
-    others_write "$up" sticky
+    others_write "$up" "${stats[i]#* }" sticky
     [ "$WHO" != "every account" ] ||
       die "the data folder $dir lies in $up, where every account could put a folder of its own in its place;" \
         "choose a folder of your own"
@@ -166,8 +173,8 @@ own_folder() {
       die "the data folder $dir lies in $up, where $WHO could put a folder of their own in its place;" \
         "choose a folder of your own, or take that right away ($FIX)"
   done
-  if [ -d "$real" ]; then
-    others_write "$real"
+  if [ "$there" = 1 ]; then
+    others_write "$real" "${stats[0]#* }"
     [ -z "$WHO" ] ||
       die "in the data folder $dir, $WHO could put files (links to files of yours, say); take that right" \
         "away ($FIX), or choose a folder of your own"
@@ -176,15 +183,17 @@ own_folder() {
 }
 
 # own_folder_made DIR: own_folder DIR, made for the account alone where it
-# is missing, and checked again as it was made (a sticky folder above it
-# lets another account put its own there first); prints the path to use.
+# is missing, and then checked again (a sticky folder above it lets
+# another account put its own there first); prints the path to use.
 own_folder_made() {
   local real
   real=$(own_folder "$1") || exit 1
-  if [ ! -d "$real" ]; then
-    (umask 077 && mkdir -p -- "$real") || exit 1
-    chmod 700 -- "$real" || exit 1
+  if [ -d "$real" ]; then
+    printf '%s\n' "$real"
+    return 0
   fi
+  (umask 077 && mkdir -p -- "$real") || exit 1
+  chmod 700 -- "$real" || exit 1
   own_folder "$real"
 }
 
