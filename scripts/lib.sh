@@ -237,23 +237,19 @@ build_quietly() {
     { print; fflush() }' >&2
 }
 
-# The rows of every table of a database, as one SQL expression, for the
-# client given (a command and its options); texts that Korvan stores by
-# itself (LANG rows without a translation) do not count.
+# rows_sql DATABASE: statements that count the rows of every table of the
+# database in the session that runs them, all in one go: the sum is left
+# in @korvan_rows and selected. Texts that Korvan stores by itself (LANG
+# rows without a translation) do not count.
 rows_sql() {
-  local name=$1 tables
-  shift
-  tables=$("$@" -N -e "select table_name from information_schema.tables
-                        where table_schema = '$name' and table_type = 'BASE TABLE'")
-  local sum="0" table
-  for table in $tables; do
-    if [ "$table" = LANG ]; then
-      sum="$sum + (select count(*) from \`$name\`.LANG where trans <> '')"
-    else
-      sum="$sum + (select count(*) from \`$name\`.\`$table\`)"
-    fi
-  done
-  echo "select $sum"
+  cat <<EOF
+SET SESSION group_concat_max_len = 1048576;
+SELECT concat('SELECT 0', ifnull(group_concat(concat(' + (SELECT count(*) FROM \`$1\`.\`', table_name, '\`',
+              if(binary table_name = 'LANG', ' WHERE trans <> ''''', ''), ')') SEPARATOR ''), ''), ' INTO @korvan_rows')
+  INTO @korvan_count FROM information_schema.tables WHERE table_schema = '$1' AND table_type = 'BASE TABLE';
+EXECUTE IMMEDIATE @korvan_count;
+SELECT @korvan_rows;
+EOF
 }
 
 # Runs the command given in place of this (sub)shell, with no descriptor
