@@ -404,23 +404,31 @@ folder_release() { [ -n "$FOLDER_BORROWED" ] || folder_unlock lock; }
 # folder_join KIND: this script uses the server as a station or a backup
 # (KIND) until it ends; fails while a move has the folder.
 folder_join() { folder_flock "used-by-$1" -n -s; }
-folder_leave() { folder_unlock "used-by-$1"; }
 
-# Whether a move has the folder now.
-folder_moving() {
-  folder_flock used-by-move -n -s || return 0
-  folder_unlock used-by-move
+# folder_used KIND: whether another run uses the folder as a KIND (move,
+# station, backup) now. Asked under DIR/lock, which every run joins
+# under, by one that holds no use of that kind itself.
+folder_used() {
+  folder_flock "used-by-$1" -n -x || return 0
+  folder_unlock "used-by-$1"
   return 1
 }
 
-# Whether nothing but this script uses the server (called with its own
-# use dropped).
-folder_unused() {
-  local kind
-  for kind in station backup; do
-    folder_flock "used-by-$kind" -n -x || return 1
-    folder_unlock "used-by-$kind"
-  done
+# folder_leave KIND STARTED STOP...: this script uses the server as a KIND
+# no more (under DIR/lock). Where nothing else uses it then, the command
+# STOP stops it if it was started for a user: for this one (STARTED not
+# empty), or for one that ended while others used it. Where others use
+# it still, it fails, and one that started the server leaves
+# DIR/stop-when-unused to the last of them.
+folder_leave() {
+  local kind=$1 started=$2
+  shift 2
+  folder_unlock "used-by-$kind"
+  if folder_used station || folder_used backup; then
+    [ -z "$started" ] || put "$FOLDER/$STOP_WHEN_UNUSED" </dev/null
+    return 1
+  fi
+  if [ -n "$started" ] || [ -f "$FOLDER/$STOP_WHEN_UNUSED" ]; then "$@" || true; fi
 }
 
 # What uses the server in words ("a station (scripts/run, process 12)"),
@@ -428,10 +436,7 @@ folder_unused() {
 folder_users() {
   local kind who words=""
   for kind in move station backup; do
-    if folder_flock "used-by-$kind" -n -x; then
-      folder_unlock "used-by-$kind"
-      continue
-    fi
+    folder_used "$kind" || continue
     who=$(folder_holders "used-by-$kind")
     words+="${words:+, and }a $kind${who:+ ($who)}"
   done

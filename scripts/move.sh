@@ -304,12 +304,11 @@ take_folder() {
   folder_hold
   if ! folder_alone; then
     local users
-    if ! folder_flock used-by-move -n -s; then
+    if folder_used move; then
       users=$(folder_holders used-by-move)
       die "a move from $dir runs already${users:+ ($users)}: another move from this folder is under way; this one" \
         "moves nothing"
     fi
-    folder_unlock used-by-move
     users=$(folder_users)
     case $users in
       *station*) die "the server in $dir is in use by $users: quit Korvan on that station first" ;;
