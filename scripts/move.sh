@@ -160,14 +160,10 @@ drop_stage() {
 # it. Whatever the moment a signal ends it, the move says that it broke off.
 move_ended() {
   case $MOVE_PHASE in
-    done)
-      # Cut off while it dropped its own databases, it drops the rest.
-      drop_stage 2>/dev/null || true
-      rm -f "$MOVE_RECORD"
-      return 0
-      ;;
-    refused)
-      # Said already; nothing of it reached the target.
+    done | refused)
+      # Done, or refused in words with nothing of it in the target: what
+      # is left of its own databases (cut off while it dropped them, say)
+      # goes.
       drop_stage 2>/dev/null || true
       rm -f "$MOVE_RECORD"
       return 0
