@@ -94,18 +94,18 @@ group_others() {
   } | awk -v me="$(id -un)" '$0 != "" && $0 != me && $0 != "root" && !seen[$0]++' | paste -sd ' '
 }
 
-# others_write FOLDER [sticky]: sets WHO to the accounts other than this
-# one and root that may add or remove names in FOLDER, in words, and FIX
-# to how its owner takes that right away; WHO stays empty where there are
-# none (with sticky, also where the folder is sticky, as /tmp: there
-# nobody removes or renames another account's names). A folder whose
-# group is the account's own (Debian gives each account a group of its
-# own) counts as the account's alone while no other account is in it.
+# others_write FOLDER MODES [sticky]: sets WHO to the accounts other than
+# this one and root that may add or remove names in FOLDER (its MODES as
+# stat's %A shows them), in words, and FIX to how its owner takes that
+# right away; WHO stays empty where there are none (with sticky, also
+# where the folder is sticky, as /tmp: there nobody removes or renames
+# another account's names). A folder whose group is the account's own
+# (Debian gives each account a group of its own) counts as the account's
+# alone while no other account is in it.
 others_write() {
-  local folder=$1 modes listed others
+  local folder=$1 modes=$2 listed others
   WHO="" FIX=""
-  modes=$(stat -c %A -- "$folder")
-  if [ -n "${2:-}" ] && [[ ${modes:9:1} == [tT] ]]; then return 0; fi
+  if [ -n "${3:-}" ] && [[ ${modes:9:1} == [tT] ]]; then return 0; fi
   if [ "${modes:8:1}" = w ]; then
     WHO="every account" FIX="chmod o-w $folder"
   elif [ "${modes:5:1}" = w ]; then
@@ -132,33 +132,40 @@ others_write() {
 # path that was checked and the only one to use from then on (through a
 # link, each file would be looked up anew, wherever the link leads then).
 own_folder() {
-  local dir=$1 real up me who link
-  me=$(id -u)
+  local dir=$1 real up me link paths=() stats=() there=0 i owner
+  me=$(id -un)
   # The first link on the way of an account other than this one and root,
   # which chose where it leads: "OWNER NAME -> TARGET". (A part that is not
   # there shows as "NAME - why".)
-  link=$(namei -lo -- "$dir" 2>/dev/null | awk -v me="$(id -un)" '
+  link=$(namei -lo -- "$dir" 2>/dev/null | awk -v me="$me" '
     $1 == "lrwxrwxrwx" && $2 != "-" && $2 != me && $2 != "root" {
       owner = $2; sub(/^ *[^ ]+ +[^ ]+ +[^ ]+ +/, ""); print owner " " $0; exit }') || true
   [ -z "$link" ] || die "the data folder $dir is reached through a link of the account ${link%% *} (${link#* })," \
     "which chose where it leads; name a folder of your own, not through that link"
   real=$(realpath -m -- "$dir")
+  # DIR where it is there, then the folders it lies in, the nearest
+  # first: the owner and modes of each, in one look (a start checks its
+  # folders several times).
   if [ -e "$real" ] || [ -L "$dir" ]; then
     [ -d "$real" ] || die "$dir is not a folder"
-    who=$(stat -c %U -- "$real")
-    [ "$(stat -c %u -- "$real")" = "$me" ] ||
-      die "the data folder $dir belongs to the account $who, not to $(id -un): its files are written" \
-        "only into a folder of the account that runs this; choose a folder of your own"
+    paths=("$real") there=1
   fi
   up=$real
   while [ "$up" != / ]; do
-    up=$(dirname -- "$up")
-    [ -d "$up" ] || continue
-    who=$(stat -c %u -- "$up")
-    [ "$who" = "$me" ] || [ "$who" = 0 ] ||
+    up=${up%/*}
+    up=${up:-/}
+    [ ! -d "$up" ] || paths+=("$up")
+  done
+  mapfile -t stats < <(stat -c '%u %A' -- "${paths[@]}")
+  [ "$there" = 0 ] || [ "${stats[0]%% *}" = "$EUID" ] ||
+    die "the data folder $dir belongs to the account $(stat -c %U -- "$real"), not to $me: its files are written" \
+      "only into a folder of the account that runs this; choose a folder of your own"
+  for ((i = there; i < ${#paths[@]}; i++)); do
+    up=${paths[i]} owner=${stats[i]%% *}
+    [ "$owner" = "$EUID" ] || [ "$owner" = 0 ] ||
       die "the data folder $dir lies in $up, a folder of the account $(stat -c %U -- "$up"), which could put" \
         "a folder of its own in its place; choose a folder of your own"
-    others_write "$up" sticky
+    others_write "$up" "${stats[i]#* }" sticky
     [ "$WHO" != "every account" ] ||
       die "the data folder $dir lies in $up, where every account could put a folder of its own in its place;" \
         "choose a folder of your own"
@@ -166,8 +173,8 @@ own_folder() {
       die "the data folder $dir lies in $up, where $WHO could put a folder of their own in its place;" \
         "choose a folder of your own, or take that right away ($FIX)"
   done
-  if [ -d "$real" ]; then
-    others_write "$real"
+  if [ "$there" = 1 ]; then
+    others_write "$real" "${stats[0]#* }"
     [ -z "$WHO" ] ||
       die "in the data folder $dir, $WHO could put files (links to files of yours, say); take that right" \
         "away ($FIX), or choose a folder of your own"
@@ -176,15 +183,17 @@ own_folder() {
 }
 
 # own_folder_made DIR: own_folder DIR, made for the account alone where it
-# is missing, and checked again as it was made (a sticky folder above it
-# lets another account put its own there first); prints the path to use.
+# is missing, and then checked again (a sticky folder above it lets
+# another account put its own there first); prints the path to use.
 own_folder_made() {
   local real
   real=$(own_folder "$1") || exit 1
-  if [ ! -d "$real" ]; then
-    (umask 077 && mkdir -p -- "$real") || exit 1
-    chmod 700 -- "$real" || exit 1
+  if [ -d "$real" ]; then
+    printf '%s\n' "$real"
+    return 0
   fi
+  (umask 077 && mkdir -p -- "$real") || exit 1
+  chmod 700 -- "$real" || exit 1
   own_folder "$real"
 }
 
@@ -228,23 +237,19 @@ build_quietly() {
     { print; fflush() }' >&2
 }
 
-# The rows of every table of a database, as one SQL expression, for the
-# client given (a command and its options); texts that Korvan stores by
-# itself (LANG rows without a translation) do not count.
+# rows_sql DATABASE: statements that count the rows of every table of the
+# database in the session that runs them, all in one go: the sum is left
+# in @korvan_rows and selected. Texts that Korvan stores by itself (LANG
+# rows without a translation) do not count.
 rows_sql() {
-  local name=$1 tables
-  shift
-  tables=$("$@" -N -e "select table_name from information_schema.tables
-                        where table_schema = '$name' and table_type = 'BASE TABLE'")
-  local sum="0" table
-  for table in $tables; do
-    if [ "$table" = LANG ]; then
-      sum="$sum + (select count(*) from \`$name\`.LANG where trans <> '')"
-    else
-      sum="$sum + (select count(*) from \`$name\`.\`$table\`)"
-    fi
-  done
-  echo "select $sum"
+  cat <<EOF
+SET SESSION group_concat_max_len = 1048576;
+SELECT concat('SELECT 0', ifnull(group_concat(concat(' + (SELECT count(*) FROM \`$1\`.\`', table_name, '\`',
+              if(binary table_name = 'LANG', ' WHERE trans <> ''''', ''), ')') SEPARATOR ''), ''), ' INTO @korvan_rows')
+  INTO @korvan_count FROM information_schema.tables WHERE table_schema = '$1' AND table_type = 'BASE TABLE';
+EXECUTE IMMEDIATE @korvan_count;
+SELECT @korvan_rows;
+EOF
 }
 
 # Runs the command given in place of this (sub)shell, with no descriptor
@@ -399,23 +404,31 @@ folder_release() { [ -n "$FOLDER_BORROWED" ] || folder_unlock lock; }
 # folder_join KIND: this script uses the server as a station or a backup
 # (KIND) until it ends; fails while a move has the folder.
 folder_join() { folder_flock "used-by-$1" -n -s; }
-folder_leave() { folder_unlock "used-by-$1"; }
 
-# Whether a move has the folder now.
-folder_moving() {
-  folder_flock used-by-move -n -s || return 0
-  folder_unlock used-by-move
+# folder_used KIND: whether another run uses the folder as a KIND (move,
+# station, backup) now. Asked under DIR/lock, which every run joins
+# under, by one that holds no use of that kind itself.
+folder_used() {
+  folder_flock "used-by-$1" -n -x || return 0
+  folder_unlock "used-by-$1"
   return 1
 }
 
-# Whether nothing but this script uses the server (called with its own
-# use dropped).
-folder_unused() {
-  local kind
-  for kind in station backup; do
-    folder_flock "used-by-$kind" -n -x || return 1
-    folder_unlock "used-by-$kind"
-  done
+# folder_leave KIND STARTED STOP...: this script uses the server as a KIND
+# no more (under DIR/lock). Where nothing else uses it then, the command
+# STOP stops it if it was started for a user: for this one (STARTED not
+# empty), or for one that ended while others used it. Where others use
+# it still, it fails, and one that started the server leaves
+# DIR/stop-when-unused to the last of them.
+folder_leave() {
+  local kind=$1 started=$2
+  shift 2
+  folder_unlock "used-by-$kind"
+  if folder_used station || folder_used backup; then
+    [ -z "$started" ] || put "$FOLDER/$STOP_WHEN_UNUSED" </dev/null
+    return 1
+  fi
+  if [ -n "$started" ] || [ -f "$FOLDER/$STOP_WHEN_UNUSED" ]; then "$@" || true; fi
 }
 
 # What uses the server in words ("a station (scripts/run, process 12)"),
@@ -423,10 +436,7 @@ folder_unused() {
 folder_users() {
   local kind who words=""
   for kind in move station backup; do
-    if folder_flock "used-by-$kind" -n -x; then
-      folder_unlock "used-by-$kind"
-      continue
-    fi
+    folder_used "$kind" || continue
     who=$(folder_holders "used-by-$kind")
     words+="${words:+, and }a $kind${who:+ ($who)}"
   done

@@ -142,7 +142,7 @@ drop_stage() {
   own=$(own_databases "$MOVE_STAGE" "$MOVE_ASIDE") || return 1
   for name in $own; do
     if [ "$name" = "$MOVE_ASIDE" ]; then
-      rows=$(server -N -e "$(rows_sql "$name" server)") || return 1
+      rows=$(server -N -e "$(rows_sql "$name")") || return 1
       if [ "$rows" -gt 0 ]; then
         say "db: $name keeps $rows rows that were stored in $MOVE_TARGET while the move went in; they are not in" \
           "$MOVE_TARGET now: look at them there, and drop $name once they are not needed"
@@ -160,14 +160,10 @@ drop_stage() {
 # it. Whatever the moment a signal ends it, the move says that it broke off.
 move_ended() {
   case $MOVE_PHASE in
-    done)
-      # Cut off while it dropped its own databases, it drops the rest.
-      drop_stage 2>/dev/null || true
-      rm -f "$MOVE_RECORD"
-      return 0
-      ;;
-    refused)
-      # Said already; nothing of it reached the target.
+    done | refused)
+      # Done, or refused in words with nothing of it in the target: what
+      # is left of its own databases (cut off while it dropped them, say)
+      # goes.
       drop_stage 2>/dev/null || true
       rm -f "$MOVE_RECORD"
       return 0
@@ -270,7 +266,7 @@ resume_broken_move() {
     left=$(stage_tables) ||
       die "the last step of that move still waits on the shared server for a table of $target that another" \
         "session holds; run the same command again once that session has ended: the move goes through then"
-    there=$(server -N -e "$(rows_sql "$target" server)")
+    there=$(server -N -e "$(rows_sql "$target")")
     if [ "$left" -eq 0 ] && [ "$there" -gt 0 ]; then
       MOVE_ON=${RECORD[on]:-} MOVE_AT=${RECORD[at]:-} MOVE_ROWS=${RECORD[rows]:-}
       say "db: its last step had gone through: $target holds the first days of $dir; the move is finished now"
@@ -304,12 +300,11 @@ take_folder() {
   folder_hold
   if ! folder_alone; then
     local users
-    if ! folder_flock used-by-move -n -s; then
+    if folder_used move; then
       users=$(folder_holders used-by-move)
       die "a move from $dir runs already${users:+ ($users)}: another move from this folder is under way; this one" \
         "moves nothing"
     fi
-    folder_unlock used-by-move
     users=$(folder_users)
     case $users in
       *station*) die "the server in $dir is in use by $users: quit Korvan on that station first" ;;
@@ -333,13 +328,9 @@ swap_sql() {
     into+=" \`$MOVE_STAGE\`.\`$table\` TO \`$MOVE_TARGET\`.\`$table\`,"
   done
   cat <<EOF
-SET SESSION group_concat_max_len = 1048576;
 EXECUTE IMMEDIATE IF(GET_LOCK($lock, 0) = 1, 'DO 0',
   'SIGNAL SQLSTATE ''45000'' SET MESSAGE_TEXT = ''another move into $MOVE_TARGET is under way; it stays as it is''');
-SELECT concat('SELECT 0', ifnull(group_concat(concat(' + (SELECT count(*) FROM \`$MOVE_TARGET\`.\`', table_name, '\`',
-              if(binary table_name = 'LANG', ' WHERE trans <> ''''', ''), ')') SEPARATOR ''), ''), ' INTO @korvan_rows')
-  INTO @korvan_count FROM information_schema.tables WHERE table_schema = '$MOVE_TARGET' AND table_type = 'BASE TABLE';
-EXECUTE IMMEDIATE @korvan_count;
+$(rows_sql "$MOVE_TARGET")
 EXECUTE IMMEDIATE IF(@korvan_rows = 0, 'DO 0',
   concat('SIGNAL SQLSTATE ''45000'' SET MESSAGE_TEXT = ''$MOVE_TARGET holds ', @korvan_rows, ' rows now; it stays as it is'''));
 ${like}RENAME TABLE${aside}${into%,};
@@ -393,7 +384,7 @@ move() {
   [ "$(server -N -e "select is_used_lock($(sql_text "korvan move $name")) is null")" = 1 ] ||
     die "another move into $name is under way; it stays as it is; nothing of $dir went there"
   local there
-  there=$(server -N -e "$(rows_sql "$name" server)")
+  there=$(server -N -e "$(rows_sql "$name")")
   [ "$there" -eq 0 ] ||
     die "$name holds $there rows already; only a database without rows takes the first days (it stays as it is)"
 
@@ -415,7 +406,7 @@ move() {
   add "$MOVE_RECORD" "server=$(cat "$pidfile")"
   dump_rows >&"$copy_in"
   exec {copy_in}>&-
-  MOVE_ROWS=$(client -N -e "$(rows_sql "$DB_NAME" client)")
+  MOVE_ROWS=$(client -N -e "$(rows_sql "$DB_NAME")")
   stop
 
   local mark
@@ -426,7 +417,7 @@ move() {
   hold_point move-loading
   server "$MOVE_STAGE" <&"$copy_out" || die "loading the copy failed"
   exec {copy_out}<&-
-  there=$(server -N -e "$(rows_sql "$MOVE_STAGE" server)")
+  there=$(server -N -e "$(rows_sql "$MOVE_STAGE")")
   [ "$there" -eq "$MOVE_ROWS" ] || die "the copy holds $there rows, $dir $MOVE_ROWS"
 
   # One RENAME: the target's tables of the same names aside, the copy's in.

@@ -13,8 +13,10 @@
 #   that lacks tables gets them where it holds no rows and is refused in
 #   words where it does; a server whose install an earlier version cut off
 #   ("wrong space ID") is set up anew; a full disk is said as such;
-# - two Korvans on one data folder share one server, which runs on for
-#   the other when one ends; two first starts build one after the other.
+# - two Korvans on one data folder share one server, whose user keeps
+#   its rights throughout, which runs on for the other when one ends, and
+#   which a third start cut off while it sets the server up leaves to
+#   them; two first starts build one after the other.
 # (What --old-copy leaves of the station's settings, e2e/day.sh checks
 # with the program itself.)
 source "$(dirname "$0")/common.sh"
@@ -147,10 +149,25 @@ touch "$both/hold"
 run_bg "$WORK/one.log" "$both"
 one=$bg
 wait_for '[ -e "$both/started.$one" ]'
+# The rights of the database user, taken away and given back by a start,
+# would refuse a statement of the Korvan working meanwhile.
+revokes() { owner_sql "$both/db" "select sum(variable_value) from information_schema.global_status
+                                  where variable_name like 'COM\_REVOKE%'"; }
+before=$(revokes)
 run_bg "$WORK/two.log" "$both"
 two=$bg
 wait_for '[ -e "$both/started.$two" ]'
+[ "$(revokes)" = "$before" ] || fail "the second start took the database user's rights away meanwhile"
 [ "$(servers "$both/db")" = 1 ] || fail "two Korvans on one data folder run $(servers "$both/db") servers"
+# A third start cut off (a closed terminal) while it sets up the server
+# that runs for the two leaves that server to them.
+run_bg "$WORK/three.log" "$both" KORVAN_STOP_AT=started
+three=$bg
+wait_for "held $three"
+kill -TERM -- -"$three"
+kill -CONT -- -"$three"
+wait "$three" && fail "a start cut off went on: $(cat "$WORK/three.log")"
+"$DB" status "$both/db" || fail "a start cut off stopped the server under two Korvans: $(cat "$WORK/three.log")"
 pkill -TERM -P "$one"
 wait "$one" || true
 grep -q "runs on for a station (scripts/run, process $two)" "$WORK/one.log" ||
