@@ -321,7 +321,7 @@ take_folder() {
 # of this move to those who look for it on the server).
 swap_sql() {
   local lock table like="" aside="" into=""
-  lock=$(sql_text "korvan move $MOVE_TARGET")
+  lock=$(target_lock "$MOVE_TARGET")
   for table in "$@"; do
     like+="CREATE TABLE IF NOT EXISTS \`$MOVE_TARGET\`.\`$table\` LIKE \`$MOVE_STAGE\`.\`$table\`;"$'\n'
     aside+=" \`$MOVE_TARGET\`.\`$table\` TO \`$MOVE_ASIDE\`.\`$table\`,"

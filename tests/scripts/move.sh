@@ -450,6 +450,23 @@ $three|$four|cem,dana|korvan_t_move_race_a
 $four|$three|ben|korvan_t_move_race_b
 LIST
 
+say "move: scripts/db shared found no tables, and a move went in before it made them"
+race=korvan_t_move_race_h
+shared "CREATE DATABASE $race"
+on_exit "$(shell_quote mariadb "${admin[@]}" -e "DROP USER IF EXISTS korvan_t_move_user@'%'")"
+KORVAN_STOP_AT=shared-counted KORVAN_DB_PASSWORD=gelb7 setsid "$KORVAN_ROOT/scripts/db" shared $race korvan_t_move_user \
+  "${admin[@]}" >"$work/setup.log" 2>&1 &
+setup=$!
+wait_for "held $setup || ! kill -0 $setup 2>/dev/null"
+held "$setup" || fail "scripts/db shared did not stop before it made the tables" "$work/setup.log"
+"$KORVAN_ROOT/scripts/db" move --again "$three" $race "${admin[@]}" >"$work/through.log" 2>&1 ||
+  fail "the move into a database without tables failed" "$work/through.log"
+kill -CONT "$setup"
+wait "$setup" || fail "scripts/db shared failed once a move had filled its database" "$work/setup.log"
+grep -q "$race got its tables meanwhile (a move into it, say); they stay as they are" "$work/setup.log" ||
+  fail "scripts/db shared does not say that it left the moved tables alone" "$work/setup.log"
+[ "$(logins $race)" = ben ] || fail "scripts/db shared dropped the rows a move brought meanwhile" "$work/setup.log"
+
 say "move: a line booked into the target while a move is held before its last step, or while its RENAME waits"
 race=korvan_t_move_race_c
 made_shared $race
