@@ -32,6 +32,11 @@ wait_for() {
   done
 }
 
+# ended_at_exit SESSION: the session (started with setsid) is ended when
+# the test ends, held or not: a test that fails midway would else leave
+# it, with a server or the locks of a folder, beyond its end.
+ended_at_exit() { on_exit "kill -TERM -- -$1 2>/dev/null && kill -CONT -- -$1 2>/dev/null; wait $1 2>/dev/null || true"; }
+
 # held SESSION: a process of the session SESSION (started with setsid)
 # has stopped itself at its hold point (KORVAN_STOP_AT).
 held() { ps -o stat= -s "$1" 2>/dev/null | grep -q '^T'; }

@@ -90,6 +90,7 @@ no_dump() {
 mover() {
   setsid "$KORVAN_ROOT/scripts/db" move "${2:-$private}" "${3:-$target}" "${admin[@]}" >"$1" 2>&1 &
   mover=$!
+  ended_at_exit "$mover"
 }
 # Order lines arriving on the shared server, wherever the move puts them.
 loading() { [ "$(shared "select count(*) from information_schema.tables where table_schema like '${target}%'
@@ -115,6 +116,7 @@ reach=$work/reach.cnf # the way to the shared server, taken away while it loads
 printf '[client]\nsocket=%s\nuser=%s\n' "$KORVAN_TEST_DB_SOCKET" "$(id -un)" >"$reach"
 setsid "$KORVAN_ROOT/scripts/db" move "$private" $target --defaults-file="$reach" >"$work/gone.log" 2>&1 &
 mover=$!
+ended_at_exit "$mover"
 wait_for loading
 printf '[client]\nsocket=%s\n' "$work/gone.sock" >"$reach"
 kill -TERM -- -"$mover"
@@ -414,6 +416,7 @@ refused_run "was moved on" "scripts/run --private --old-copy"
 again_mover() {
   setsid env "${@:4}" "$KORVAN_ROOT/scripts/db" move --again "$2" "$3" "${admin[@]}" >"$1" 2>&1 &
   mover=$!
+  ended_at_exit "$mover"
 }
 notes() { grep -c '^to=' "$1/moved" 2>/dev/null || true; }
 # left_alone DIR WHAT: a refused move of DIR left no note, no record and no copy.
@@ -457,6 +460,7 @@ on_exit "$(shell_quote mariadb "${admin[@]}" -e "DROP USER IF EXISTS korvan_t_mo
 KORVAN_STOP_AT=shared-counted KORVAN_DB_PASSWORD=gelb7 setsid "$KORVAN_ROOT/scripts/db" shared $race korvan_t_move_user \
   "${admin[@]}" >"$work/setup.log" 2>&1 &
 setup=$!
+ended_at_exit "$setup"
 wait_for "held $setup || ! kill -0 $setup 2>/dev/null"
 held "$setup" || fail "scripts/db shared did not stop before it made the tables" "$work/setup.log"
 "$KORVAN_ROOT/scripts/db" move --again "$three" $race "${admin[@]}" >"$work/through.log" 2>&1 ||
@@ -536,12 +540,14 @@ mkdir -p "$stand_in/shell" "$stand_in/schema"
 ln -s "$KORVAN_BIN_DIR/schema/korvan-create-sql" "$stand_in/schema/korvan-create-sql"
 printf '#!/bin/sh\nwhile [ ! -e "%s" ]; do sleep 0.1; done\n' "$work/quit" >"$stand_in/shell/korvan"
 chmod +x "$stand_in/shell/korvan"
-env HOME="$work/station four/home" KORVAN_DATA="$work/station four" DISPLAY=:none KORVAN_BIN_DIR="$stand_in" \
+setsid env HOME="$work/station four/home" KORVAN_DATA="$work/station four" DISPLAY=:none KORVAN_BIN_DIR="$stand_in" \
   "$KORVAN_ROOT/scripts/run" --private --old-copy >"$work/station.log" 2>&1 &
 station=$!
+ended_at_exit "$station"
 wait_for 'pgrep -f "$stand_in/shell/korvan" >/dev/null'
 KORVAN_STOP_AT=backup setsid "$KORVAN_ROOT/scripts/db" dump "$four" >/dev/null 2>"$work/backup.log" &
 backup=$!
+ended_at_exit "$backup"
 wait_for "held $backup"
 "$KORVAN_ROOT/scripts/db" move --again "$four" korvan_t_move_race_f "${admin[@]}" >"$work/used.log" 2>&1 &&
   fail "a move of a folder that a station uses went through" "$work/used.log"

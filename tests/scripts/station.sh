@@ -102,6 +102,7 @@ run_bg() {
   setsid env -u KORVAN_BIN_DIR -u ODBCINI HOME="$home" KORVAN_DATA="$data" KORVAN_BUILD="$WORK/build" DISPLAY=:none \
     KORVAN_DB_PASSWORD=from-the-environment "$@" "$root/scripts/run" >"$log" 2>&1 &
   bg=$!
+  ended_at_exit "$bg"
 }
 # whole DATA: the program ran there on all its tables, and no start left
 # anything of its own behind (a half install, its log, a link to it, the

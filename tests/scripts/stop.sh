@@ -82,6 +82,7 @@ grep -q "another start or stop of the server in $c is under way (scripts/db star
 while IFS='|' read -r meanwhile status words; do
   KORVAN_STOP_AT=started setsid "$DB" start "$c" >"$WORK/held" 2>&1 &
   starter=$!
+  ended_at_exit "$starter"
   wait_for "held $starter"
   stopper=""
   eval "$meanwhile"
@@ -101,6 +102,7 @@ CASES
 # leaves it, and the backup stops it at its end.
 KORVAN_STOP_AT=backup setsid "$DB" dump "$c" >"$WORK/dump.sql" 2>"$WORK/dump.log" &
 dumper=$!
+ended_at_exit "$dumper"
 wait_for "held $dumper"
 ! "$DB" stop "$c" >"$WORK/out" 2>&1 || fail "a stop by hand stopped the server of a backup"
 grep -q "not stopped: the server in $c is in use by a backup (scripts/db dump, process $dumper)" "$WORK/out" ||
